@@ -1,0 +1,61 @@
+#!/bin/sh
+# Builds the file format fuzz targets with clang and libFuzzer and runs each one.
+#
+#   fuzz/build-and-run.sh [seconds] [target...]
+#
+# seconds: run time per target, 60 by default. Targets: led, playlist (both by
+# default). Work files go to $FUZZ_DIR (default /tmp/quentaro-fuzz): the binaries,
+# a corpus per target, and any crash, leak, timeout or OOM input found.
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+seconds=${1:-60}
+[ $# -gt 0 ] && shift
+targets=${*:-led playlist}
+work=${FUZZ_DIR:-/tmp/quentaro-fuzz}
+cxx=${CXX_FUZZ:-clang++-14}
+flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I $root/src"
+
+seed_led() {
+    dir=$1
+    frame0=$(i=0; while [ $i -lt 256 ]; do printf ' 0 \r\n'; i=$((i + 1)); done)
+    printf '%s' "$frame0" >"$dir/frame"
+    printf ' 1 \r\n%s' "$frame0" >"$dir/frame-and-line"
+    printf ' 1 \r\n 12 \r\n 255 \r\n 256 \r\n' >"$dir/wide"
+    printf '&HFF\r\n&o17\r\n1E2\r\n2.5\r\n-0.5\r\n3.5e-1\r\n' >"$dir/forms"
+    printf '1\n2\r\r\n\t+ 7 \rx\0009\r' >"$dir/odd"
+}
+
+seed_playlist() {
+    dir=$1
+    printf 'a\r\nb\r\nc\r\n' >"$dir/three"
+    printf ' spaced \r\n\r\nlast' >"$dir/blanks"
+    printf 'one\rtwo\nstill two\r\r\n' >"$dir/endings"
+}
+
+mkdir -p "$work"
+status=0
+for target in $targets; do
+    case $target in
+    led) sources="$root/src/files/LedFormat.cpp" ;;
+    playlist) sources="$root/src/files/PlaylistFormat.cpp" ;;
+    *) echo "unknown target: $target" >&2; exit 2 ;;
+    esac
+    name=fuzz_${target}_reader
+    echo "== building $name"
+    $cxx $flags -o "$work/$name" "$here/$name.cpp" $sources
+
+    corpus=$work/corpus-$target
+    artifacts=$work/artifacts-$target
+    mkdir -p "$corpus" "$artifacts"
+    seed_$target "$corpus"
+
+    echo "== running $name for $seconds s"
+    if ! "$work/$name" "$corpus" -max_total_time="$seconds" -max_len=16384 -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/"; then
+        echo "== $name FOUND A PROBLEM: see $artifacts" >&2
+        status=1
+    fi
+done
+exit $status

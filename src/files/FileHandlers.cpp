@@ -1,0 +1,175 @@
+// New, Load and Save of animation files, and the slideshow of a playlist.
+//
+// Loading is all or nothing: a file replaces the animation only once it has been
+// read whole without a bad line, so a bad file never costs the user the animation
+// they had.
+#include "app/CommonDialog.h"
+#include "app/Form1.h"
+#include "app/IconStore.h"
+#include "files/AnimationFile.h"
+#include "files/PlaylistFormat.h"
+#include "frames/FrameStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+const QString CaptionPrefix = QStringLiteral("QUENTARO - ");
+
+FileDialogRequest ledOpenRequest() {
+    return {FileDialogRequest::Kind::Open, QStringLiteral("Файлы команд (*.led)|*.led|"),
+            QStringLiteral("*.led"), QStringLiteral(" ")};
+}
+
+FileDialogRequest ledSaveRequest() {
+    return {FileDialogRequest::Kind::Save,
+            QStringLiteral("Файлы команд (*.led)|*.led|Все файлы(*.*)|*.*|"),
+            QStringLiteral("*.txt"), QStringLiteral(" ")};
+}
+
+FileDialogRequest playlistRequest() {
+    return {FileDialogRequest::Kind::Open, QStringLiteral("Файлы команд (*.pat)|*.pat|"),
+            QStringLiteral("*.pat"), QStringLiteral(" ")};
+}
+
+std::string toBytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString fromBytes(const std::string& bytes) {
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+// A relative entry names a file next to the playlist first, then one in the
+// current directory.
+QString resolveEntry(const std::string& playlistPath, const std::string& fileName) {
+    const QString name = fromBytes(fileName);
+    if (QFileInfo(name).isAbsolute())
+        return name;
+    const QString besidePlaylist = QFileInfo(fromBytes(playlistPath)).dir().filePath(name);
+    return QFileInfo::exists(besidePlaylist) ? besidePlaylist : name;
+}
+
+} // namespace
+
+void Form1::Command18_Click() {
+    State.CurrentImage = 1;
+    State.ImageCount = 1;
+    State.Frames.assign(FrameStore::CellsPerFrame, FrameStore::Dark);
+    Label2->setText(QStringLiteral("1/1"));
+    setCaption(CaptionPrefix + QStringLiteral("NEW"));
+    showCommand(Command26, false);
+    showCommand(Command25, true);
+    for (QToolButton* b : {Command21, Command22, Command23, Command24})
+        showCommand(b, false);
+    Chitmat();
+}
+
+void Form1::Command17_Click() {
+    Nulreg();
+    const std::optional<QString> path = CommonDialog1.show(ledOpenRequest());
+    if (!path || path->isEmpty())
+        return;
+    State.SlideshowOn = 0;
+    std::optional<AnimationFile::Loaded> loaded = AnimationFile::load(*path);
+    if (!loaded)
+        return;
+    State.FileLength = static_cast<std::int32_t>(loaded->fileLength);
+    State.FileFrameCount = static_cast<double>(loaded->fileLength) / 1280.0;
+    State.ImageCount = loaded->frameCount;
+    State.CurrentImage = 1;
+    setLabel2();
+    showCommand(Command21, false);
+    showCommand(Command22, false);
+    showCommand(Command23, State.ImageCount > 1);
+    showCommand(Command24, State.ImageCount > 1);
+    State.Frames = std::move(loaded->frames);
+    Chitmat();
+    showCommand(Command26, State.ImageCount > 1);
+    setCaption(CaptionPrefix + *path);
+}
+
+void Form1::Command20_Click() {
+    Nulreg();
+    const std::optional<QString> path = CommonDialog1.show(ledSaveRequest());
+    if (!path || path->isEmpty())
+        return;
+    const std::size_t size = std::min(State.Frames.size(), FrameStore::sizeFor(State.ImageCount));
+    if (!AnimationFile::save(*path, std::span(State.Frames.data(), size)))
+        return;
+    setCaption(CaptionPrefix + *path);
+}
+
+void Form1::Command28_Click() {
+    State.Playing = 0;
+    Command33->setIcon(Image6->icon());
+    Timer2->stop();
+    Nulreg();
+    State.PlaylistPos = 0;
+    const std::optional<QString> path = CommonDialog1.show(playlistRequest());
+    if (!path || path->isEmpty())
+        return;
+    QFile file(*path);
+    if (!QFileInfo(*path).isFile() || !file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const auto lines =
+        PlaylistFormat::read(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    if (!lines || lines->empty())
+        return;
+    for (std::size_t i = 0; i < lines->size(); ++i)
+        State.Playlist[i] = (*lines)[i];
+    State.PlaylistPos = static_cast<int>(lines->size());
+    State.PlaylistPath = toBytes(*path);
+    State.PlaylistCount = State.PlaylistPos;
+    State.PlaylistPos = 0;
+    showCommand(Command28, false);
+    if (!Pattern())
+        showCommand(Command28, true);
+}
+
+bool Form1::Pattern() {
+    // A playlist of one line plays its entry over and over.
+    if (State.PlaylistPos == State.PlaylistCount - 1 || State.PlaylistCount == 1)
+        State.PlaylistPos = 0;
+    if (State.PlaylistPos < 0 || State.PlaylistPos >= EditorState::PlaylistCapacity)
+        return false;
+    const std::string fileName =
+        State.Playlist[static_cast<std::size_t>(State.PlaylistPos)] + ".led";
+    std::optional<AnimationFile::Loaded> loaded =
+        AnimationFile::load(resolveEntry(State.PlaylistPath, fileName));
+    if (!loaded)
+        return false;
+
+    State.SlideshowOn = 1;
+    Dknop();
+    State.FileName = fileName;
+    State.FileLength = static_cast<std::int32_t>(loaded->fileLength);
+    State.FileFrameCount = static_cast<double>(loaded->fileLength) / 1280.0;
+    State.ImageCount = loaded->frameCount;
+    State.CurrentImage = 1;
+    setLabel2();
+    State.Frames = std::move(loaded->frames);
+    setCaption(CaptionPrefix + fromBytes(State.PlaylistPath) + QLatin1Char('\\') +
+               fromBytes(State.FileName));
+    Command33->setIcon(Image7->icon());
+    Command33->setToolTip(QStringLiteral("Stop"));
+    State.Playing = 1;
+    // Switching on a running timer would restart it and break the rhythm of ticks.
+    if (!Timer2->isActive())
+        Timer2->start();
+    return true;
+}
+
+// The next animation of a running slideshow could not be loaded: the show stops
+// as Stop would stop it, with the last animation that loaded whole still there.
+void Form1::stopAfterFailedPattern() {
+    setLabel2();
+    if (State.Playing != 0)
+        Command33_Click();
+}

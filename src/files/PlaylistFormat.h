@@ -1,0 +1,17 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The slideshow playlist: one animation file name per line, without ".led".
+namespace PlaylistFormat {
+
+constexpr int MaxLines = 1001;
+
+// The lines of a playlist, each taken whole and unchanged, or nothing when the
+// text has more than MaxLines lines.
+std::optional<std::vector<std::string>> read(std::string_view bytes);
+
+} // namespace PlaylistFormat

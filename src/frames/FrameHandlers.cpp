@@ -1,0 +1,123 @@
+// Moving a frame between the board and the store, and stepping through, adding
+// and removing frames.
+#include "app/Form1.h"
+#include "frames/FrameStore.h"
+
+#include <QToolButton>
+
+namespace {
+constexpr int AddLimit = 50;
+}
+
+void Form1::Zapmat() {
+    const bool whole = FrameStore::holdsFrame(State.Frames.size(), State.CurrentImage);
+    for (State.Cell = 0; State.Cell < FrameStore::CellsPerFrame; ++State.Cell) {
+        const std::size_t index = FrameStore::indexOf(State.CurrentImage, State.Cell);
+        if (whole || index < State.Frames.size())
+            State.Frames[index] = isCellShown(State.Cell) ? FrameStore::Lit : FrameStore::Dark;
+    }
+}
+
+void Form1::Chitmat() {
+    const bool whole = FrameStore::holdsFrame(State.Frames.size(), State.CurrentImage);
+    for (State.Cell = 0; State.Cell < FrameStore::CellsPerFrame; ++State.Cell) {
+        const std::size_t index = FrameStore::indexOf(State.CurrentImage, State.Cell);
+        const bool lit =
+            (whole || index < State.Frames.size()) && FrameStore::isLit(State.Frames[index]);
+        setCellShown(State.Cell, lit);
+    }
+}
+
+void Form1::Command21_Click() {
+    State.CurrentImage = 1;
+    showCommand(Command21, false);
+    showCommand(Command22, false);
+    if (State.ImageCount > 1) {
+        showCommand(Command23, true);
+        showCommand(Command24, true);
+    }
+    setLabel2();
+    Chitmat();
+}
+
+void Form1::Command22_Click() {
+    State.CurrentImage = State.CurrentImage - 1;
+    if (State.CurrentImage <= 1) {
+        showCommand(Command21, false);
+        showCommand(Command22, false);
+    }
+    if (State.ImageCount > 1) {
+        showCommand(Command23, true);
+        showCommand(Command24, true);
+    }
+    if (State.CurrentImage == 0)
+        State.CurrentImage = 1;
+    setLabel2();
+    Chitmat();
+}
+
+void Form1::Command23_Click() {
+    State.CurrentImage = State.CurrentImage + 1;
+    if (State.CurrentImage == State.ImageCount) {
+        showCommand(Command23, false);
+        showCommand(Command24, false);
+    }
+    if (State.CurrentImage > 1) {
+        showCommand(Command21, true);
+        showCommand(Command22, true);
+    }
+    if (State.CurrentImage == State.ImageCount + 1)
+        State.CurrentImage = State.ImageCount;
+    setLabel2();
+    Chitmat();
+}
+
+void Form1::Command24_Click() {
+    State.CurrentImage = State.ImageCount;
+    showCommand(Command23, false);
+    showCommand(Command24, false);
+    if (State.CurrentImage > 1) {
+        showCommand(Command21, true);
+        showCommand(Command22, true);
+    }
+    setLabel2();
+    Chitmat();
+}
+
+void Form1::Command25_Click() {
+    State.ImageCount = State.ImageCount + 1;
+    if (State.ImageCount > 1) {
+        showCommand(Command26, true);
+        showCommand(Command23, true);
+        showCommand(Command24, true);
+    }
+    if (State.ImageCount == AddLimit + 1)
+        State.ImageCount = AddLimit;
+    if (State.ImageCount == AddLimit)
+        showCommand(Command25, false);
+    setLabel2();
+    FrameStore::resize(State.Frames, State.ImageCount);
+    Chitmat();
+}
+
+void Form1::Command26_Click() {
+    State.ImageCount = State.ImageCount - 1;
+    if (State.ImageCount <= 1) {
+        showCommand(Command26, false);
+        showCommand(Command23, false);
+        showCommand(Command24, false);
+    }
+    if (State.ImageCount < AddLimit)
+        showCommand(Command25, true);
+    if (State.ImageCount == 0)
+        State.ImageCount = 1;
+    if (State.CurrentImage > State.ImageCount)
+        State.CurrentImage = State.ImageCount;
+    if (State.CurrentImage <= 1) {
+        showCommand(Command21, false);
+        showCommand(Command22, false);
+    }
+    setLabel2();
+    FrameStore::resize(State.Frames, State.ImageCount);
+    Chitmat();
+}

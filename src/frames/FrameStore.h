@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Addressing of the flat frame store: 256 bytes per frame, frames counted from 1,
+// cells row-major from the top-left LED. Only a byte of exactly 1 is a lit LED.
+namespace FrameStore {
+
+constexpr int CellsPerFrame = 256;
+constexpr int Side = 16;
+constexpr std::uint8_t Lit = 1;
+constexpr std::uint8_t Dark = 0;
+
+inline bool isLit(std::uint8_t value) {
+    return value == Lit;
+}
+
+// Index of cell `cell` of frame `frame` (from 1) in the store.
+inline std::size_t indexOf(int frame, int cell) {
+    return static_cast<std::size_t>(frame - 1) * CellsPerFrame + static_cast<std::size_t>(cell);
+}
+
+// True when frame `frame` lies wholly inside a store of `storeSize` bytes.
+inline bool holdsFrame(std::size_t storeSize, int frame) {
+    return frame >= 1 && indexOf(frame, CellsPerFrame) <= storeSize;
+}
+
+inline std::size_t sizeFor(int frameCount) {
+    return static_cast<std::size_t>(frameCount) * CellsPerFrame;
+}
+
+// Grows or shrinks the store to `frameCount` whole frames, keeping the leading
+// bytes and darkening any that are added.
+inline void resize(std::vector<std::uint8_t>& frames, int frameCount) {
+    frames.resize(sizeFor(frameCount), Dark);
+}
+
+} // namespace FrameStore
