@@ -22,6 +22,7 @@ private slots:
     void windowStateAfterStartup();
     void buttonsSitWhereTheFormPutsThem();
     void cellsFollowTheCellRule();
+    void pauseWaitsAtLeastItsTimeAndKeepsEventsFlowing();
     void closingDarkensTheMatrixAndEndsEverything();
     void secondInstanceReportsAfterItsPortWritesAndEnds();
 };
@@ -121,6 +122,24 @@ void StartupTest::cellsFollowTheCellRule() {
     QCOMPARE(originTwips(17), QPoint(600, 720));
     QCOMPARE(originTwips(240), QPoint(360, 4080));
     QCOMPARE(originTwips(255), QPoint(3960, 4080));
+}
+
+void StartupTest::pauseWaitsAtLeastItsTimeAndKeepsEventsFlowing() {
+    FormFixture f;
+    f.clock.setStep(std::chrono::microseconds(7));
+    QObject guard; // drops what is still queued when the test ends
+    bool ran = false;
+    QTimer::singleShot(0, &guard, [&] { ran = true; });
+    const int before = f.clock.reads();
+    f->Pause(0.00005f);
+    // 50 us at 7 us a reading: the deadline is passed on the eighth reading after the start.
+    QCOMPARE(f.clock.reads() - before, 9);
+    QVERIFY(ran);
+
+    ran = false;
+    QTimer::singleShot(0, &guard, [&] { ran = true; });
+    f->Pause(0);
+    QVERIFY(!ran);
 }
 
 void StartupTest::closingDarkensTheMatrixAndEndsEverything() {
