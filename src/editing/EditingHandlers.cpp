@@ -2,7 +2,9 @@
 //
 // While the board is blanked it does not show the current frame, so the
 // operations then work on the stored frame and leave the board dark; taking the
-// blank board as the picture would wipe the user's frame.
+// blank board as the picture would wipe the user's frame. Navigating while
+// blanked redraws the board, so it is darkened again rather than left showing
+// the picture from before the operation.
 #include "app/Form1.h"
 #include "app/IconStore.h"
 #include "editing/HitTest.h"
@@ -39,6 +41,7 @@ void Form1::transformFrame(FrameFn transform) {
     Nulreg();
     if (State.MatrixOff != 0) {
         storeCurrentFrame(transform(currentFrame()));
+        hideAllCells();
         return;
     }
     Zapmat();
@@ -98,6 +101,7 @@ void Form1::Command12_Click() {
     const Frame frame = FrameTransforms::filled(lit);
     if (State.MatrixOff != 0) {
         storeCurrentFrame(frame);
+        hideAllCells();
         return;
     }
     showOnBoard(frame);
@@ -117,6 +121,7 @@ void Form1::Command8_Click() {
 void Form1::Command16_Click() {
     if (State.MatrixOff != 0) {
         storeCurrentFrame(State.ClipFrame);
+        hideAllCells();
         return;
     }
     showOnBoard(State.ClipFrame);
