@@ -38,10 +38,8 @@ std::optional<QString> QtCommonDialog::show(const FileDialogRequest& request) {
     QFileDialog dialog(parent_);
     const bool save = request.kind == FileDialogRequest::Kind::Save;
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    // The open dialog does not insist that the file exists; the command finds out.
-    if (!save)
-        dialog.setFileMode(QFileDialog::AnyFile);
+    // Neither dialog insists that the file exists; the open commands find out.
+    dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     const QStringList filters = nameFilters(request.filter);
     dialog.setNameFilters(filters);

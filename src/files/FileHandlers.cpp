@@ -129,26 +129,26 @@ void Form1::Command28_Click() {
     State.PlaylistCount = State.PlaylistPos;
     State.PlaylistPos = 0;
     showCommand(Command28, false);
+    // A show whose first animation cannot be loaded does not start: the window
+    // keeps its animation and buttons and offers the slideshow again.
     if (!Pattern())
         showCommand(Command28, true);
 }
 
 bool Form1::Pattern() {
+    State.SlideshowOn = 1;
     // A playlist of one line plays its entry over and over.
     if (State.PlaylistPos == State.PlaylistCount - 1 || State.PlaylistCount == 1)
         State.PlaylistPos = 0;
     if (State.PlaylistPos < 0 || State.PlaylistPos >= EditorState::PlaylistCapacity)
         return false;
-    const std::string fileName =
-        State.Playlist[static_cast<std::size_t>(State.PlaylistPos)] + ".led";
+    State.FileName = State.Playlist[static_cast<std::size_t>(State.PlaylistPos)] + ".led";
     std::optional<AnimationFile::Loaded> loaded =
-        AnimationFile::load(resolveEntry(State.PlaylistPath, fileName));
+        AnimationFile::load(resolveEntry(State.PlaylistPath, State.FileName));
     if (!loaded)
         return false;
 
-    State.SlideshowOn = 1;
     Dknop();
-    State.FileName = fileName;
     State.FileLength = static_cast<std::int32_t>(loaded->fileLength);
     State.FileFrameCount = static_cast<double>(loaded->fileLength) / 1280.0;
     State.ImageCount = loaded->frameCount;

@@ -1,0 +1,267 @@
+// New, Load and Save of animation files through the window.
+#include "support/FakeServices.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+QByteArray ledText(const std::vector<std::uint8_t>& cells) {
+    QByteArray text;
+    for (std::uint8_t v : cells)
+        text += ' ' + QByteArray::number(v) + " \r\n";
+    return text;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Everything a failed or cancelled command must leave as it was.
+struct WindowState {
+    std::vector<std::uint8_t> frames;
+    int currentImage, imageCount;
+    QString label, caption;
+    std::vector<bool> hidden;
+    std::vector<std::uint8_t> board;
+    bool operator==(const WindowState&) const = default;
+};
+
+WindowState snapshot(FormFixture& f) {
+    std::vector<bool> hidden;
+    for (QToolButton* b : f->findChildren<QToolButton*>())
+        hidden.push_back(b->isHidden());
+    return {f->State.Frames,   f->State.CurrentImage, f->State.ImageCount,
+            f->Label2->text(), f->windowTitle(),      hidden,
+            f.board()};
+}
+
+// Three frames, frame 2 shown with cell 17 lit.
+void editAnimation(FormFixture& f) {
+    f->Command25_Click();
+    f->Command25_Click();
+    f->Command23_Click();
+    f->State.Frames[256 + 17] = 1;
+    f->Chitmat();
+}
+
+} // namespace
+
+class FileCommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void dialogsCarryTheirSettingsAndCancelChangesNothing();
+    void newStartsOverWithOneEmptyFrame();
+    void saveWritesTheStoreByteForByte();
+    void loadShowsFrameOneAndSetsTheButtons();
+    void loadTakesEveryFrameAndRoundsPartialFramesUp();
+    void refusedFilesLeaveTheAnimationAlone();
+    void unreadableFileIsRefused();
+};
+
+void FileCommandsTest::dialogsCarryTheirSettingsAndCancelChangesNothing() {
+    FormFixture f;
+    editAnimation(f);
+    f->State.SlideshowOn = 1;
+    const WindowState before = snapshot(f);
+    f.port.clear();
+    for (void (Form1::*command)() : {&Form1::Command17_Click, &Form1::Command20_Click}) {
+        f.dialog.cancel();
+        (*f.*command)();
+        f.dialog.answer(QString(""));
+        (*f.*command)();
+    }
+    QCOMPARE(f.dialog.requests.size(), std::size_t(4));
+    for (std::size_t i = 0; i < 4; ++i) {
+        const FileDialogRequest& r = f.dialog.requests[i];
+        const bool save = i >= 2;
+        QCOMPARE(r.kind, save ? FileDialogRequest::Kind::Save : FileDialogRequest::Kind::Open);
+        QCOMPARE(r.filter, save ? QStringLiteral("Файлы команд (*.led)|*.led|Все файлы(*.*)|*.*|")
+                                : QStringLiteral("Файлы команд (*.led)|*.led|"));
+        QCOMPARE(r.defaultExt, save ? QStringLiteral("*.txt") : QStringLiteral("*.led"));
+        QCOMPARE(r.fileName, QStringLiteral(" "));
+    }
+    QVERIFY(snapshot(f) == before);
+    QCOMPARE(f->State.SlideshowOn, 1);
+    QCOMPARE(f.port.count(), std::size_t(16)); // one Nulreg each
+}
+
+void FileCommandsTest::newStartsOverWithOneEmptyFrame() {
+    FormFixture f;
+    editAnimation(f);
+    f->Command25->hide();
+    f->State.SlideshowOn = 1;
+    f.port.clear();
+    f->Command18_Click();
+    QCOMPARE(f->State.Frames, std::vector<std::uint8_t>(256, 0));
+    QVERIFY(f->State.CurrentImage == 1 && f->State.ImageCount == 1);
+    QCOMPARE(f->Label2->text(), QStringLiteral("1/1"));
+    QCOMPARE(f->windowTitle(), QStringLiteral("QUENTARO - NEW"));
+    for (QToolButton* b :
+         {f->Command21, f->Command22, f->Command23, f->Command24, f->Command25, f->Command26})
+        QCOMPARE(b->isHidden(), b != f->Command25);
+    QCOMPARE(f.board(), std::vector<std::uint8_t>(256, 0));
+    QCOMPARE(f->State.SlideshowOn, 1);
+    QVERIFY(f.port.count() == 0 && f.dialog.requests.empty());
+}
+
+void FileCommandsTest::saveWritesTheStoreByteForByte() {
+    QTemporaryDir dir;
+    FormFixture f;
+    f->State.Frames[0] = 1;
+    const QString one = dir.filePath("one.led");
+    writeFile(one, QByteArray(" 1 \r\n").repeated(2560)); // a longer file is replaced whole
+    f.dialog.answer(one);
+    f->Command20_Click();
+    QCOMPARE(readFile(one), " 1 \r\n" + QByteArray(" 0 \r\n").repeated(255));
+    QCOMPARE(f->windowTitle(), "QUENTARO - " + one);
+
+    editAnimation(f);
+    WindowState before = snapshot(f);
+    const QString three = dir.filePath("drei Bilder für später.led");
+    f.dialog.answer(three);
+    f->Command20_Click();
+    const QByteArray bytes = readFile(three);
+    QCOMPARE(bytes.size(), 3840);
+    QCOMPARE(bytes.count("\r\n"), 768);
+    QVERIFY(bytes[1] == '1' && bytes[1366] == '1' && bytes.count('1') == 2);
+    before.caption = "QUENTARO - " + three; // only the caption changes
+    QVERIFY(snapshot(f) == before);
+
+    // Names that cannot be written leave the caption and what was there.
+    QVERIFY(QDir(dir.path()).mkdir("taken.led"));
+    for (const QString& bad : {dir.filePath("no such dir/x.led"), dir.filePath("taken.led")}) {
+        f.dialog.answer(bad);
+        f->Command20_Click();
+        QCOMPARE(f->windowTitle(), before.caption);
+    }
+    QVERIFY(QFileInfo(dir.filePath("taken.led")).isDir());
+}
+
+void FileCommandsTest::loadShowsFrameOneAndSetsTheButtons() {
+    QTemporaryDir dir;
+    FormFixture f;
+    editAnimation(f);
+    f->State.Frames[0] = 1;
+    f->State.Frames[2 * 256 + 255] = 1;
+    const std::vector<std::uint8_t> saved = f->State.Frames;
+    const QString path = dir.filePath("Ärger mit Lücken.led");
+    f.dialog.answer(path);
+    f->Command20_Click();
+
+    f->Command18_Click();
+    f->Command25_Click();
+    f->Command24_Click(); // frame 2 of 2: First and Previous shown
+    f->Command25->hide();
+    f->State.SlideshowOn = 1;
+    f.dialog.answer(path);
+    f->Command17_Click();
+    QCOMPARE(f->State.Frames, saved);
+    QVERIFY(f->State.ImageCount == 3 && f->State.CurrentImage == 1);
+    QCOMPARE(f->Label2->text(), QStringLiteral("1/3"));
+    QVERIFY(f->Command21->isHidden() && f->Command22->isHidden());
+    QVERIFY(!f->Command23->isHidden() && !f->Command24->isHidden() && !f->Command26->isHidden());
+    QVERIFY(f->Command25->isHidden()); // left as it was
+    QCOMPARE(f.board(), f.frame(1));
+    QCOMPARE(f->windowTitle(), "QUENTARO - " + path);
+    QCOMPARE(f->State.SlideshowOn, 0);
+
+    const QString single = dir.filePath("single.led");
+    writeFile(single, ledText(std::vector<std::uint8_t>(256, 1)));
+    f.dialog.answer(single);
+    f->Command17_Click();
+    QCOMPARE(f->Label2->text(), QStringLiteral("1/1"));
+    QVERIFY(f->Command23->isHidden() && f->Command24->isHidden() && f->Command26->isHidden());
+    QCOMPARE(f.board(), std::vector<std::uint8_t>(256, 1));
+}
+
+void FileCommandsTest::loadTakesEveryFrameAndRoundsPartialFramesUp() {
+    QTemporaryDir dir;
+    FormFixture f;
+    auto load = [&](const QString& name, const QByteArray& bytes) {
+        writeFile(dir.filePath(name), bytes);
+        f.dialog.answer(dir.filePath(name));
+        f->Command17_Click();
+        return f->State.Frames;
+    };
+    std::vector<std::uint8_t> expected(60 * 256, 0);
+    for (std::size_t n = 0; n < 60; ++n)
+        expected[n * 256 + n] = 1;
+    QCOMPARE(load("sixty.led", ledText(expected)), expected);
+    QCOMPARE(f->Label2->text(), QStringLiteral("1/60"));
+    QVERIFY(!f->Command25->isHidden());
+
+    // 1281 bytes: the byte past the whole frame starts a second, mostly dark one.
+    expected.assign(512, 0);
+    expected[256] = 1;
+    QCOMPARE(load("1281.led", ledText(std::vector<std::uint8_t>(256, 0)) + "1"), expected);
+    QCOMPARE(f->State.ImageCount, 2);
+
+    // 1279 bytes: the last line lacks its LF and still counts.
+    QCOMPARE(load("1279.led", ledText(std::vector<std::uint8_t>(256, 1)).chopped(1)),
+             std::vector<std::uint8_t>(256, 1));
+    QCOMPARE(f->State.ImageCount, 1);
+
+    // Padded lines fill only the first cells; a 2 is kept but shows dark.
+    expected.assign(256, 0);
+    std::fill_n(expected.begin(), 182, 1);
+    expected[182] = 2;
+    QCOMPARE(load("padded.led", QByteArray("  1  \r\n").repeated(182) + "  2  \r"), expected);
+    expected[182] = 0;
+    QCOMPARE(f.board(), expected);
+}
+
+void FileCommandsTest::refusedFilesLeaveTheAnimationAlone() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("folder.led"));
+    writeFile(dir.filePath("empty.led"), {});
+    const QByteArray lit = ledText(std::vector<std::uint8_t>(3 * 256, 1));
+    writeFile(dir.filePath("256.led"), lit.chopped(5) + "256\r\n"); // bad last line
+    writeFile(dir.filePath("minus.led"), " -1 \r\n" + lit.mid(5));
+    writeFile(dir.filePath("short lines.led"), QByteArray("1\r").repeated(640));
+    QFile huge(dir.filePath("huge.led")); // 32,768 frames, sparse
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(32768) * 1280));
+    huge.close();
+
+    FormFixture f;
+    editAnimation(f);
+    const WindowState before = snapshot(f);
+    for (const char* name : {"missing.led", "folder.led", "empty.led", "256.led", "minus.led",
+                             "short lines.led", "huge.led"}) {
+        f->State.SlideshowOn = 1;
+        f.port.clear();
+        f.dialog.answer(dir.filePath(name));
+        f->Command17_Click();
+        QVERIFY2(snapshot(f) == before, name);
+        QCOMPARE(f->State.SlideshowOn, 0);
+        QCOMPARE(f.port.count(), std::size_t(4)); // Nulreg
+    }
+}
+
+void FileCommandsTest::unreadableFileIsRefused() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("locked.led");
+    writeFile(path, ledText(std::vector<std::uint8_t>(256, 1)));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    if (QFile file(path); file.open(QIODevice::ReadOnly))
+        QSKIP("running with rights that read any file");
+    FormFixture f;
+    editAnimation(f);
+    const WindowState before = snapshot(f);
+    f.dialog.answer(path);
+    f->Command17_Click();
+    QVERIFY(snapshot(f) == before);
+}
+
+QTEST_MAIN(FileCommandsTest)
+#include "test_file_commands.moc"

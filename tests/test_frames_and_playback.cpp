@@ -1,0 +1,276 @@
+// Moving through, adding and deleting frames, the buttons offered around playback,
+// the animation tick, the speed buttons and blanking the board, through the window.
+#include "support/FakeServices.h"
+
+#include "app/BoardView.h"
+#include "app/IconStore.h"
+
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+// One letter of `names` per button, '-' where the button is hidden.
+QString shown(const QList<QToolButton*>& buttons, QString names) {
+    for (int i = 0; i < buttons.size(); ++i)
+        if (buttons[i]->isHidden())
+            names[i] = '-';
+    return names;
+}
+// First, Previous, Next, Last, Add and Delete image.
+QList<QToolButton*> navButtons(Form1& w) {
+    return {w.Command21, w.Command22, w.Command23, w.Command24, w.Command25, w.Command26};
+}
+QString nav(Form1& w) {
+    return shown(navButtons(w), "FPNLAD");
+}
+// The step time, Label1 and Min, Reduce, Enlarge and Max speed.
+QString speed(Form1& w) {
+    return QString::number(w.State.IntervalMs) + " '" + w.Label1->text() + "' " +
+           shown({w.Command1, w.Command2, w.Command3, w.Command4}, "1234");
+}
+
+// A toggle button's tooltip, flagged when its icon is not the one of `store`.
+QString looks(QToolButton* button, IconStore* store) {
+    const bool same = button->icon().cacheKey() == store->icon().cacheKey();
+    return button->toolTip() + (same ? "" : " (other icon)");
+}
+
+// Label2 and the navigation buttons, flagged when the board is not the current frame.
+QString position(FormFixture& f) {
+    const bool onBoard = f.board() == f.frame(f->State.CurrentImage);
+    return f->Label2->text() + ' ' + nav(*f) + (onBoard ? "" : " (board differs)");
+}
+
+// `count` frames, frame n with its first n cells lit, frame `current` shown.
+void makeFrames(FormFixture& f, int count, int current) {
+    f->State.ImageCount = count;
+    f->State.Frames.assign(std::size_t(count) * 256, 0);
+    for (int n = 1; n <= count; ++n)
+        std::fill_n(f->State.Frames.begin() + (n - 1) * 256, n, 1);
+    f->State.CurrentImage = current;
+    f->Chitmat();
+}
+
+const std::vector<std::uint8_t> Empty(256, 0);
+
+} // namespace
+
+class FramesAndPlaybackTest : public QObject {
+    Q_OBJECT
+private slots:
+    void navigateAddAndDelete();
+    void deleteRemovesTheLastFrame_data();
+    void deleteRemovesTheLastFrame();
+    void buttonsComeBackAfterPlayback_data();
+    void buttonsComeBackAfterPlayback();
+    void ticksStepWrapAndCopyTheInterval();
+    void blankedBoardStaysDarkWhilePlaying();
+    void speedStepsAndButtonPairs();
+};
+
+void FramesAndPlaybackTest::navigateAddAndDelete() {
+    FormFixture f;
+    makeFrames(f, 1, 1);
+    f->Command25_Click();
+    QCOMPARE(position(f), "1/2 --NLAD");
+    QCOMPARE(f.frame(2), Empty);
+    f->Command23_Click();
+    QCOMPARE(position(f), "2/2 FP--AD");
+    f->Command22_Click();
+    f->Command22_Click(); // past the first frame: stays there
+    QCOMPARE(position(f), "1/2 --NLAD");
+    f->Command24_Click();
+    QCOMPARE(position(f), "2/2 FP--AD");
+    f->Command21_Click();
+    QCOMPARE(position(f), "1/2 --NLAD");
+    f->Command24_Click();
+    f->Command26_Click(); // from the last of two back to one frame
+    QCOMPARE(position(f), "1/1 ----A-");
+    f->Command25->hide();
+    f->Command26_Click(); // the only frame stays
+    QCOMPARE(position(f), "1/1 ----A-");
+    QCOMPARE(f->Image1->shownCount(), 1);
+
+    for (int i = 0; i < 48; ++i)
+        f->Command25_Click();
+    QCOMPARE(position(f), "1/49 --NLAD");
+    f->Command25_Click();
+    QCOMPARE(position(f), "1/50 --NL-D");
+    f->Command26_Click();
+    QCOMPARE(position(f), "1/49 --NLAD");
+
+    makeFrames(f, 50, 1); // loaded with Add still shown: a press adds nothing
+    f->Command25_Click();
+    QCOMPARE(position(f), "1/50 --NL-D");
+    QCOMPARE(f->State.Frames.size(), std::size_t(50 * 256));
+    makeFrames(f, 60, 1); // above 50 Add appends and is left alone
+    f->Command25->show();
+    f->Command25_Click();
+    QCOMPARE(position(f), "1/61 --NLAD");
+    QCOMPARE(f.frame(61), Empty);
+}
+
+void FramesAndPlaybackTest::deleteRemovesTheLastFrame_data() {
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("afterNext");
+    QTest::newRow("middle") << 3 << QString("3/4 FPNLAD") << QString("4/4 FP--AD");
+    QTest::newRow("becomes last") << 4 << QString("4/4 FPNLAD") << QString("4/4 FPNLAD");
+    QTest::newRow("was last") << 5 << QString("4/4 FP--AD") << QString("4/4 FP--AD");
+}
+
+void FramesAndPlaybackTest::deleteRemovesTheLastFrame() {
+    QFETCH(int, current);
+    QFETCH(QString, after);
+    QFETCH(QString, afterNext);
+    FormFixture f;
+    for (int i = 0; i < 4; ++i)
+        f->Command25_Click();
+    makeFrames(f, 5, 1);
+    for (int i = 1; i < current; ++i)
+        f->Command23_Click();
+    const auto before = f->State.Frames;
+    f->Command26_Click();
+    QCOMPARE(position(f), after);
+    QCOMPARE(f->State.Frames, std::vector<std::uint8_t>(before.begin(), before.begin() + 4 * 256));
+    f->Aknop(); // only ever shows navigation: Next and Last left shown stay shown
+    QCOMPARE(position(f), after);
+    f->Command23_Click();
+    QCOMPARE(position(f), afterNext);
+    f->Command24_Click();
+    QCOMPARE(position(f), "4/4 FP--AD");
+    f->Command25_Click(); // the deleted content does not come back
+    QCOMPARE(f.frame(5), Empty);
+}
+
+void FramesAndPlaybackTest::buttonsComeBackAfterPlayback_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("one frame") << 1 << 1 << QString("----A-");
+    QTest::newRow("first of three") << 3 << 1 << QString("--NLAD");
+    QTest::newRow("middle of three") << 3 << 2 << QString("FPNLAD");
+    QTest::newRow("last of three") << 3 << 3 << QString("FP--AD");
+    QTest::newRow("49 frames") << 49 << 49 << QString("FP--AD");
+    QTest::newRow("50 frames") << 50 << 50 << QString("FP---D");
+    QTest::newRow("above 50") << 60 << 1 << QString("--NL-D");
+}
+
+void FramesAndPlaybackTest::buttonsComeBackAfterPlayback() {
+    QFETCH(int, count);
+    QFETCH(int, current);
+    QFETCH(QString, after);
+    FormFixture f;
+    makeFrames(f, count, current);
+    const QList<QToolButton*> all = f->findChildren<QToolButton*>();
+    const QList<QToolButton*> kept{f->Command1,  f->Command2,  f->Command3, f->Command4,
+                                   f->Command19, f->Command27, f->Command33};
+    for (QToolButton* b : all)
+        b->show();
+    f->Command33_Click();
+    QCOMPARE(looks(f->Command33, f->Image7), "Stop");
+    QVERIFY(f->Timer2->isActive());
+    for (QToolButton* b : all)
+        QCOMPARE(b->isHidden(), !kept.contains(b));
+
+    f->Command33_Click();
+    QCOMPARE(looks(f->Command33, f->Image6), "Start");
+    QVERIFY(!f->Timer2->isActive());
+    QCOMPARE(nav(*f), after);
+    for (QToolButton* b : all)
+        if (!navButtons(*f).contains(b))
+            QVERIFY2(!b->isHidden(), qPrintable(b->toolTip()));
+}
+
+void FramesAndPlaybackTest::ticksStepWrapAndCopyTheInterval() {
+    FormFixture f;
+    makeFrames(f, 3, 1);
+    f->Command33_Click();
+    f->Command33_Click();
+    f->Command33_Click(); // the first tick still waits the design interval
+    f->Command4_Click();
+    QCOMPARE(f->Timer2->interval(), 1000);
+    for (int n : {2, 3, 1, 2}) {
+        f.port.clear();
+        f->Timer2_Timer();
+        QCOMPARE(position(f), QStringLiteral("%1/3 ------").arg(n));
+        QCOMPARE(f.port.writes(), (std::vector{PortWrite::control(2), PortWrite::data(0),
+                                               PortWrite::control(1), PortWrite::data(0)}));
+        QCOMPARE(f->Timer2->interval(), 40);
+    }
+    f->Command2_Click(); // effective once the next tick has copied it
+    QCOMPARE(f->Timer2->interval(), 40);
+    f->Timer2_Timer();
+    QCOMPARE(f->Timer2->interval(), 48);
+    QVERIFY(f->Timer2->isActive());
+    f->Command33_Click(); // Stop keeps the frame last shown
+    QCOMPARE(position(f), "3/3 FP--AD");
+    f->Command33_Click(); // a later Start keeps the copied interval
+    QCOMPARE(f->Timer2->interval(), 48);
+
+    makeFrames(f, 1, 1);
+    f->Timer2_Timer();
+    QCOMPARE(position(f), "1/1 ------");
+}
+
+void FramesAndPlaybackTest::blankedBoardStaysDarkWhilePlaying() {
+    FormFixture f;
+    makeFrames(f, 3, 1);
+    const auto frames = f->State.Frames;
+    f->Command33_Click();
+    f->Command27_Click();
+    QCOMPARE(looks(f->Command27, f->Image11), "Matrix on");
+    for (int n : {2, 3, 1}) {
+        f->Timer2_Timer();
+        QCOMPARE(f->Label2->text(), QStringLiteral("%1/3").arg(n));
+        QCOMPARE(f.board(), Empty);
+    }
+    QCOMPARE(f->State.Frames, frames);
+    f->Command27_Click(); // on again: the current frame at once
+    QCOMPARE(looks(f->Command27, f->Image10), "Matrix off");
+    QCOMPARE(f.board(), f.frame(1));
+
+    f->Command27_Click();
+    f->Timer2_Timer();
+    f->Command33_Click(); // Stop while blanked shows the frame again
+    QCOMPARE(f->State.MatrixOff, 0);
+    QCOMPARE(looks(f->Command27, f->Image10), "Matrix off");
+    QCOMPARE(f.board(), f.frame(2));
+
+    f->Command27_Click();
+    f->Command23_Click(); // navigation redraws even while blanked
+    QCOMPARE(f.board(), f.frame(3));
+    f->Command33_Click(); // and Start hides the cells again
+    QCOMPARE(f.board(), Empty);
+    QCOMPARE(f->State.Cell, 256);
+}
+
+void FramesAndPlaybackTest::speedStepsAndButtonPairs() {
+    FormFixture f;
+    for (int i = 0; i < 10; ++i)
+        f->Command3->click();
+    QCOMPARE(speed(*f), "48 ' 20.8 Hz' 1234");
+    f->Command3->click();
+    QCOMPARE(speed(*f), "40 ' 25 Hz' 12--");
+    f->Command1->click();
+    QCOMPARE(speed(*f), "2672 '0,3 Hz' --34");
+    f->Command4->click();
+    QCOMPARE(speed(*f), "40 '25 Hz' 12--");
+
+    f->State.IntervalMs = 2238;
+    f->Command2_Click(); // overshoots: Enlarge and Max are left as they were
+    QCOMPARE(speed(*f), "2672 ' 0.3 Hz' ----");
+    f->Command3_Click();
+    QCOMPARE(speed(*f), "2227 ' 0.4 Hz' 12--");
+    f->Command2_Click();
+    QCOMPARE(speed(*f), "2672 ' 0.3 Hz' --34");
+    f->State.IntervalMs = 40;
+    f->Command3_Click(); // below 40: held there, no button touched
+    QCOMPARE(speed(*f), "40 ' 25 Hz' --34");
+}
+
+QTEST_MAIN(FramesAndPlaybackTest)
+#include "test_frames_and_playback.moc"

@@ -1,0 +1,270 @@
+// The slideshow: reading a playlist and playing its animation files in turn.
+#include "support/FakeServices.h"
+
+#include "app/IconStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+// An animation file of `frames` frames; frame n has cell `mark` + n - 1 lit.
+QByteArray animation(int frames, int mark) {
+    QByteArray text;
+    for (int i = 0; i < frames * 256; ++i)
+        text += i % 256 == mark + i / 256 ? " 1 \r\n" : " 0 \r\n";
+    return text;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+QString caption(const QString& playlist, const QString& entry) {
+    return "QUENTARO - " + playlist + '\\' + entry + ".led";
+}
+
+std::vector<std::uint8_t> litAt(int cell) {
+    std::vector<std::uint8_t> cells(256, 0);
+    cells[std::size_t(cell)] = 1;
+    return cells;
+}
+
+void startShow(FormFixture& f, const QString& playlist) {
+    f.dialog.answer(playlist);
+    f->Command28_Click();
+    QVERIFY(f->State.Playing == 1 && f->Timer2->isActive() && f->State.SlideshowOn == 1);
+    QCOMPARE(f->Command33->icon().cacheKey(), f->Image7->icon().cacheKey());
+    QCOMPARE(f->Command33->toolTip(), QStringLiteral("Stop"));
+    for (QToolButton* b :
+         {f->Command5, f->Command17, f->Command18, f->Command20, f->Command25, f->Command28})
+        QVERIFY(b->isHidden());
+}
+
+void expectStopped(FormFixture& f) {
+    QVERIFY(f->State.Playing == 0 && !f->Timer2->isActive());
+    QCOMPARE(f->Command33->icon().cacheKey(), f->Image6->icon().cacheKey());
+    QVERIFY(!f->Command28->isHidden() && !f->Command17->isHidden() && !f->Command5->isHidden());
+}
+
+} // namespace
+
+class SlideshowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void dialogSettingsAndCancel();
+    void threeLinesPlayTheFirstTwoInTurn();
+    void stopAndStartContinueTheShowLoadEndsIt();
+    void failedNextFileStopsTheShowAsStopWould();
+    void playlistsThatPlayNothing();
+    void entriesBesideThePlaylistThenInTheCurrentDirectory();
+    void oneLineRepeatsAndTheLongestPlaylistPlays();
+};
+
+void SlideshowTest::dialogSettingsAndCancel() {
+    FormFixture f;
+    f->Command33_Click(); // playing
+    f->State.PlaylistCount = 4;
+    f->State.PlaylistPos = 2;
+    f.port.clear();
+    f.dialog.cancel();
+    f->Command28_Click();
+    const FileDialogRequest& r = f.dialog.requests.at(0);
+    QCOMPARE(r.kind, FileDialogRequest::Kind::Open);
+    QCOMPARE(r.filter, QStringLiteral("Файлы команд (*.pat)|*.pat|"));
+    QCOMPARE(r.defaultExt, QStringLiteral("*.pat"));
+    QCOMPARE(r.fileName, QStringLiteral(" "));
+    QVERIFY(f->State.Playing == 0 && !f->Timer2->isActive());
+    QCOMPARE(f->Command33->icon().cacheKey(), f->Image6->icon().cacheKey());
+    QCOMPARE(f->Command33->toolTip(), QStringLiteral("Stop")); // not touched
+    QCOMPARE(f.port.count(), std::size_t(4));                  // Nulreg
+    QCOMPARE(f->State.PlaylistPos, 0);
+    QCOMPARE(f->State.PlaylistCount, 4);
+}
+
+void SlideshowTest::threeLinesPlayTheFirstTwoInTurn() {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("a.led"), animation(1, 10));
+    writeFile(dir.filePath("b.led"), animation(2, 20));
+    writeFile(dir.filePath("c.led"), animation(1, 30));
+    const QString playlist = dir.filePath("show.pat");
+    writeFile(playlist, "a\r\nb\r\nc");
+
+    FormFixture f;
+    f->State.Frames[5] = 1;
+    f->Chitmat();
+    startShow(f, playlist);
+    QCOMPARE(f->windowTitle(), caption(playlist, "a"));
+    QCOMPARE(f->State.Frames, litAt(10));
+    QCOMPARE(f.board(), litAt(5)); // the first tick draws
+    QStringList shown;
+    for (int tick = 0; tick < 7; ++tick) {
+        f->Timer2_Timer();
+        QCOMPARE(f.board(), f.frame(f->State.CurrentImage));
+        shown << f->windowTitle().section('\\', -1) + ' ' + f->Label2->text();
+    }
+    QCOMPARE(shown, QStringList({"b.led 1/2", "b.led 2/2", "a.led 1/1", "b.led 1/2", "b.led 2/2",
+                                 "a.led 1/1", "b.led 1/2"}));
+}
+
+void SlideshowTest::stopAndStartContinueTheShowLoadEndsIt() {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("a.led"), animation(2, 0));
+    writeFile(dir.filePath("b.led"), animation(1, 50));
+    writeFile(dir.filePath("other.led"), animation(1, 99));
+    const QString playlist = dir.filePath("show.pat");
+    writeFile(playlist, "a\r\nb\r\n\r\n");
+
+    FormFixture f;
+    startShow(f, playlist);
+    f->Timer2_Timer();
+    f->Command33_Click();
+    expectStopped(f);
+    QCOMPARE(f.board(), f.frame(2));
+    f->Command33_Click();
+    f->Timer2_Timer();
+    QCOMPARE(f->windowTitle(), caption(playlist, "b"));
+    QCOMPARE(f.board(), litAt(50));
+
+    f->Command33_Click();
+    f.dialog.answer(dir.filePath("other.led"));
+    f->Command17_Click();
+    f->Command33_Click();
+    for (int tick = 0; tick < 3; ++tick)
+        f->Timer2_Timer();
+    QCOMPARE(f->windowTitle(), "QUENTARO - " + dir.filePath("other.led"));
+    QCOMPARE(f.board(), litAt(99));
+}
+
+void SlideshowTest::failedNextFileStopsTheShowAsStopWould() {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("a.led"), animation(2, 0));
+    writeFile(dir.filePath("bad.led"), " 300 \r\n");
+    const QString playlist = dir.filePath("show.pat");
+    writeFile(playlist, "a\r\nmissing\r\nbad\r\nend");
+
+    FormFixture f;
+    startShow(f, playlist);
+    const std::vector<std::uint8_t> frames = f->State.Frames;
+    f->Command27_Click(); // blanked: Stop shows the board again
+    for (int failure = 0; failure < 2; ++failure) {
+        f->Timer2_Timer();
+        f->Timer2_Timer(); // past the last frame: the next entry fails
+        expectStopped(f);
+        QCOMPARE(f->Command33->toolTip(), QStringLiteral("Start"));
+        QCOMPARE(f->State.MatrixOff, 0);
+        QCOMPARE(f->State.Frames, frames);
+        QCOMPARE(f->Label2->text(), QStringLiteral("1/2"));
+        QVERIFY(f->Command21->isHidden() && !f->Command24->isHidden());
+        QCOMPARE(f.board(), f.frame(1));
+        QCOMPARE(f->windowTitle(), caption(playlist, "a"));
+        f->Command33_Click(); // Start goes on after the entry that failed
+    }
+    f->Timer2_Timer();
+    f->Timer2_Timer();
+    QCOMPARE(f->windowTitle(), caption(playlist, "a"));
+    QCOMPARE(f->State.Playing, 1);
+}
+
+void SlideshowTest::playlistsThatPlayNothing() {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("a.led"), animation(1, 7));
+    QVERIFY(QDir(dir.path()).mkdir("folder.pat"));
+    writeFile(dir.filePath("empty.pat"), {});
+    writeFile(dir.filePath("1002.pat"), QByteArray("a\r\n").repeated(1001) + "a");
+    const QString playlist = dir.filePath("first missing.pat");
+    writeFile(playlist, "gone\r\na\r\nend");
+
+    FormFixture f;
+    f->Command25_Click();
+    const std::vector<std::uint8_t> frames = f->State.Frames;
+    for (const char* name : {"missing.pat", "folder.pat", "empty.pat", "1002.pat"}) {
+        f.dialog.answer(dir.filePath(name));
+        f->Command28_Click();
+        expectStopped(f);
+        QVERIFY(f->State.PlaylistCount == 0 && f->State.PlaylistPath.empty());
+        QCOMPARE(f->State.SlideshowOn, 0);
+    }
+    // A missing first entry starts nothing; a later Start goes on with the list.
+    f.dialog.answer(playlist);
+    f->Command28_Click();
+    expectStopped(f);
+    QVERIFY(!f->Command26->isHidden());
+    QCOMPARE(f->State.Frames, frames);
+    QCOMPARE(f->windowTitle(), QStringLiteral("QUENTARO - NEW"));
+    f->Command33_Click();
+    f->Timer2_Timer();
+    f->Timer2_Timer();
+    QCOMPARE(f->windowTitle(), caption(playlist, "a"));
+}
+
+void SlideshowTest::entriesBesideThePlaylistThenInTheCurrentDirectory() {
+    QTemporaryDir shows, work;
+    const QString folder = shows.filePath("Schöne Grüße");
+    QVERIFY(QDir().mkdir(folder));
+    writeFile(folder + "/nah und fern .led", animation(1, 1));
+    writeFile(folder + "/.led", animation(1, 2));
+    writeFile(work.filePath("fern.led"), animation(1, 3));
+    writeFile(work.filePath("nah und fern .led"), animation(1, 4));
+    writeFile(work.filePath("absolute.led"), animation(1, 5));
+    const QString playlist = folder + "/liste 1.pat";
+    writeFile(playlist, "nah und fern \r\n\r\nfern\r\n" + QFile::encodeName(work.path()) +
+                            "/absolute\r\n\r\n");
+    struct RestoreCurrent {
+        QString path = QDir::currentPath();
+        ~RestoreCurrent() { QDir::setCurrent(path); }
+    } restore;
+    QVERIFY(QDir::setCurrent(work.path()));
+
+    FormFixture f;
+    startShow(f, playlist);
+    QStringList seen{f->windowTitle()};
+    for (int mark : {2, 3, 5, 1}) {
+        f->Timer2_Timer();
+        seen << f->windowTitle();
+        QCOMPARE(f.board(), litAt(mark));
+    }
+    QCOMPARE(seen,
+             QStringList({caption(playlist, "nah und fern "), caption(playlist, ""),
+                          caption(playlist, "fern"), caption(playlist, work.path() + "/absolute"),
+                          caption(playlist, "nah und fern ")}));
+}
+
+void SlideshowTest::oneLineRepeatsAndTheLongestPlaylistPlays() {
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.led");
+    writeFile(a, animation(1, 0));
+    writeFile(dir.filePath("one.pat"), "a");
+    FormFixture f;
+    startShow(f, dir.filePath("one.pat"));
+    for (int mark : {8, 9}) {
+        writeFile(a, animation(1, mark)); // every wrap reads the file again
+        f->Timer2_Timer();
+        QCOMPARE(f.board(), litAt(mark));
+    }
+    f->Command33_Click();
+
+    // 1001 lines: entries 0 to 999 play; the last line is never opened.
+    QByteArray lines;
+    for (int i = 0; i < 999; ++i)
+        lines += "x" + QByteArray::number(i) + "\r\n";
+    const QString playlist = dir.filePath("1001.pat");
+    writeFile(playlist, lines + "a\r\nnever");
+    writeFile(dir.filePath("x0.led"), animation(1, 0));
+    startShow(f, playlist);
+    QCOMPARE(f->State.PlaylistCount, 1001);
+    f->State.PlaylistPos = 998;
+    f->Timer2_Timer();
+    QCOMPARE(f->windowTitle(), caption(playlist, "a"));
+    f->Timer2_Timer();
+    QCOMPARE(f->windowTitle(), caption(playlist, "x0"));
+}
+
+QTEST_MAIN(SlideshowTest)
+#include "test_slideshow.moc"
