@@ -31,23 +31,30 @@ void Form1::Command19_Click() {
         Command19->setIcon(Image9->icon());
         Command19->setToolTip(QStringLiteral("LPT on"));
     }
-    const auto rowPause = [this](float) { Pause(rowPauseSeconds_); };
+    // The row pause holds the row's data on the lines and lets no handler in. A
+    // handler that ran there and wrote to the port (every Nulreg does, the close's
+    // included) would latch the row's high byte into the low half of the row still
+    // selected, and after the close that row would stay lit. So handlers run only
+    // between passes, where the data lines carry 0.
+    Clock& clock = services_.clock;
+    const auto rowPause =
+        std::chrono::ceil<Clock::Duration>(std::chrono::duration<double>(rowPauseSeconds_));
+    const auto holdRow = [&clock, rowPause](float) {
+        const auto deadline = clock.now() + rowPause;
+        while (clock.now() < deadline) {
+        }
+    };
     while (State.LptOn != 0) {
         QCoreApplication::processEvents();
         if (ended_)
             return;
         Nulreg();
-        // A local row counter: handlers nested in the row pause may use State.Row.
         for (int row = 0; row < PortSequences::RowsPerPass; ++row) {
             State.Row = row;
-            // The store and the current frame are read afresh for every row, since
-            // a handler nested in the previous row's pause may have replaced them.
             const auto bytes = PortSequences::packRow(State.Frames, State.CurrentImage, 15 - row);
             State.LowByte = bytes.low;
             State.HighByte = bytes.high;
-            PortSequences::sendRow(port(), bytes, rowPause);
-            if (ended_)
-                return;
+            PortSequences::sendRow(port(), bytes, holdRow);
         }
         if (State.LptOn == 0)
             Nulreg();
