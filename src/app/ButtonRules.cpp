@@ -1,11 +1,8 @@
 // Which buttons are offered while an animation plays and after it stops.
 #include "app/Form1.h"
+#include "frames/FrameStore.h"
 
 #include <QToolButton>
-
-namespace {
-constexpr int AddLimit = 50;
-}
 
 void Form1::Dknop() {
     for (QToolButton* b :
@@ -30,5 +27,5 @@ void Form1::Aknop() {
         showCommand(Command24, true);
     }
     showCommand(Command26, State.ImageCount > 1);
-    showCommand(Command25, State.ImageCount < AddLimit);
+    showCommand(Command25, State.ImageCount < FrameStore::AddLimit);
 }

@@ -7,6 +7,7 @@
 #include "app/Form1.h"
 #include "app/IconStore.h"
 #include "files/AnimationFile.h"
+#include "files/LedFormat.h"
 #include "files/PlaylistFormat.h"
 #include "frames/FrameStore.h"
 
@@ -79,7 +80,8 @@ void Form1::Command17_Click() {
     if (!loaded)
         return;
     State.FileLength = static_cast<std::int32_t>(loaded->fileLength);
-    State.FileFrameCount = static_cast<double>(loaded->fileLength) / 1280.0;
+    State.FileFrameCount =
+        static_cast<double>(loaded->fileLength) / double(LedFormat::BytesPerFrame);
     State.ImageCount = loaded->frameCount;
     State.CurrentImage = 1;
     setLabel2();
@@ -150,7 +152,8 @@ bool Form1::Pattern() {
 
     Dknop();
     State.FileLength = static_cast<std::int32_t>(loaded->fileLength);
-    State.FileFrameCount = static_cast<double>(loaded->fileLength) / 1280.0;
+    State.FileFrameCount =
+        static_cast<double>(loaded->fileLength) / double(LedFormat::BytesPerFrame);
     State.ImageCount = loaded->frameCount;
     State.CurrentImage = 1;
     setLabel2();

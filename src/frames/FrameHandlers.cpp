@@ -5,10 +5,6 @@
 
 #include <QToolButton>
 
-namespace {
-constexpr int AddLimit = 50;
-}
-
 void Form1::Zapmat() {
     const bool whole = FrameStore::holdsFrame(State.Frames.size(), State.CurrentImage);
     for (State.Cell = 0; State.Cell < FrameStore::CellsPerFrame; ++State.Cell) {
@@ -91,9 +87,9 @@ void Form1::Command25_Click() {
         showCommand(Command23, true);
         showCommand(Command24, true);
     }
-    if (State.ImageCount == AddLimit + 1)
-        State.ImageCount = AddLimit;
-    if (State.ImageCount == AddLimit)
+    if (State.ImageCount == FrameStore::AddLimit + 1)
+        State.ImageCount = FrameStore::AddLimit;
+    if (State.ImageCount == FrameStore::AddLimit)
         showCommand(Command25, false);
     setLabel2();
     FrameStore::resize(State.Frames, State.ImageCount);
@@ -107,7 +103,7 @@ void Form1::Command26_Click() {
         showCommand(Command23, false);
         showCommand(Command24, false);
     }
-    if (State.ImageCount < AddLimit)
+    if (State.ImageCount < FrameStore::AddLimit)
         showCommand(Command25, true);
     if (State.ImageCount == 0)
         State.ImageCount = 1;

@@ -12,6 +12,7 @@ constexpr int CellsPerFrame = 256;
 constexpr int Side = 16;
 constexpr std::uint8_t Lit = 1;
 constexpr std::uint8_t Dark = 0;
+constexpr int AddLimit = 50; // "Add image" stops here; a loaded file may hold more
 
 inline bool isLit(std::uint8_t value) {
     return value == Lit;
