@@ -6,6 +6,7 @@
 #include "app/IconStore.h"
 #include "app/InstanceCheck.h"
 #include "app/MouseSurface.h"
+#include "app/PanelLabel.h"
 #include "app/Twips.h"
 #include "port/PortIo.h"
 #include "port/PortSequences.h"
@@ -120,11 +121,9 @@ void Form1::createControls() {
     Frame2 = group("Animation", 4880, 2600, 3495, 2175);
 
     auto label = [](QWidget* parent, int left, int top, int width, int height) {
-        auto* l = new QLabel(parent);
+        auto* l = new PanelLabel(parent);
         l->setGeometry(Twips::rect(left, top, width, height));
         l->setFont(labelFont());
-        l->setAlignment(Qt::AlignCenter);
-        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         QPalette palette = l->palette();
         palette.setColor(QPalette::WindowText, QColor(0x80, 0x00, 0x00));
         l->setPalette(palette);

@@ -20,6 +20,8 @@
 namespace {
 
 const QString CaptionPrefix = QStringLiteral("QUENTARO - ");
+// Far more than 1001 names of any length: a bigger file is not a playlist.
+constexpr qint64 MaxPlaylistBytes = 16 * 1024 * 1024;
 
 FileDialogRequest ledOpenRequest() {
     return {FileDialogRequest::Kind::Open, QStringLiteral("Файлы команд (*.led)|*.led|"),
@@ -116,7 +118,8 @@ void Form1::Command28_Click() {
     if (!path || path->isEmpty())
         return;
     QFile file(*path);
-    if (!QFileInfo(*path).isFile() || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(*path).isFile() || !file.open(QIODevice::ReadOnly) ||
+        file.size() > MaxPlaylistBytes)
         return;
     const QByteArray bytes = file.readAll();
     file.close();
@@ -132,9 +135,13 @@ void Form1::Command28_Click() {
     State.PlaylistPos = 0;
     showCommand(Command28, false);
     // A show whose first animation cannot be loaded does not start: the window
-    // keeps its animation and buttons and offers the slideshow again.
-    if (!Pattern())
+    // keeps its animation and buttons and offers the slideshow again, and no
+    // slideshow left switched on may later replace the animation at a wrap.
+    const int slideshowWas = State.SlideshowOn;
+    if (!Pattern()) {
+        State.SlideshowOn = slideshowWas;
         showCommand(Command28, true);
+    }
 }
 
 bool Form1::Pattern() {

@@ -1,11 +1,13 @@
 #include "port/PpdevPort.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
@@ -13,10 +15,37 @@ namespace {
 constexpr std::uint8_t DirectionBit = 0x20;
 constexpr std::uint8_t ControlLines = 0x0F;
 
+constexpr long ClaimTimeoutMicroseconds = 300000;
+
+void ignoreAlarm(int) {}
+
+// The driver's claim sleeps until whoever holds the port lets it go, which for
+// another running editor is never. An alarm interrupts the wait, and a port
+// still held after it counts as busy.
+int claimWithTimeout(int fd) {
+    struct sigaction onAlarm {};
+    onAlarm.sa_handler = ignoreAlarm; // no SA_RESTART: the ioctl returns EINTR
+    sigemptyset(&onAlarm.sa_mask);
+    struct sigaction previous {};
+    sigaction(SIGALRM, &onAlarm, &previous);
+    itimerval timer{};
+    timer.it_value.tv_usec = ClaimTimeoutMicroseconds;
+    setitimer(ITIMER_REAL, &timer, nullptr);
+    const int result = ::ioctl(fd, PPCLAIM);
+    const int err = errno;
+    timer = {};
+    setitimer(ITIMER_REAL, &timer, nullptr);
+    sigaction(SIGALRM, &previous, nullptr);
+    errno = result != 0 && err == EINTR ? EBUSY : err;
+    return result;
+}
+
 class RealPpdevSystem final : public PpdevSystem {
 public:
     int open(const char* path) override { return ::open(path, O_RDWR | O_CLOEXEC); }
     int ioctl(int fd, unsigned long request, void* arg) override {
+        if (request == PPCLAIM)
+            return claimWithTimeout(fd);
         return ::ioctl(fd, request, arg);
     }
     void close(int fd) override { ::close(fd); }
@@ -28,6 +57,8 @@ std::string describe(const char* device, const char* step, int err) {
         text += " (join the group 'lp' to reach the port)";
     else if (err == ENOENT || err == ENODEV || err == ENXIO)
         text += " (load the modules parport_pc and ppdev)";
+    else if (err == EBUSY)
+        text += " (another program holds the port)";
     return text;
 }
 
