@@ -57,6 +57,15 @@ QString resolveEntry(const std::string& playlistPath, const std::string& fileNam
     return QFileInfo::exists(besidePlaylist) ? besidePlaylist : name;
 }
 
+// The counts of a file that has loaded whole, with its first frame current.
+void takeCounts(EditorState& state, const AnimationFile::Loaded& loaded) {
+    state.FileLength = static_cast<std::int32_t>(loaded.fileLength);
+    state.FileFrameCount =
+        static_cast<double>(loaded.fileLength) / double(LedFormat::BytesPerFrame);
+    state.ImageCount = loaded.frameCount;
+    state.CurrentImage = 1;
+}
+
 } // namespace
 
 void Form1::Command18_Click() {
@@ -81,11 +90,7 @@ void Form1::Command17_Click() {
     std::optional<AnimationFile::Loaded> loaded = AnimationFile::load(*path);
     if (!loaded)
         return;
-    State.FileLength = static_cast<std::int32_t>(loaded->fileLength);
-    State.FileFrameCount =
-        static_cast<double>(loaded->fileLength) / double(LedFormat::BytesPerFrame);
-    State.ImageCount = loaded->frameCount;
-    State.CurrentImage = 1;
+    takeCounts(State, *loaded);
     setLabel2();
     showCommand(Command21, false);
     showCommand(Command22, false);
@@ -158,11 +163,7 @@ bool Form1::Pattern() {
         return false;
 
     Dknop();
-    State.FileLength = static_cast<std::int32_t>(loaded->fileLength);
-    State.FileFrameCount =
-        static_cast<double>(loaded->fileLength) / double(LedFormat::BytesPerFrame);
-    State.ImageCount = loaded->frameCount;
-    State.CurrentImage = 1;
+    takeCounts(State, *loaded);
     setLabel2();
     State.Frames = std::move(loaded->frames);
     setCaption(CaptionPrefix + fromBytes(State.PlaylistPath) + QLatin1Char('\\') +

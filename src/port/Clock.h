@@ -8,6 +8,11 @@ public:
     using Duration = std::chrono::nanoseconds;
     virtual ~Clock() = default;
     virtual Duration now() = 0;
+
+    // At least `seconds`, in the clock's units.
+    static Duration atLeast(double seconds) {
+        return std::chrono::ceil<Duration>(std::chrono::duration<double>(seconds));
+    }
 };
 
 class SteadyClock final : public Clock {

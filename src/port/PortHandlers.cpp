@@ -16,8 +16,7 @@ void Form1::Nulreg() {
 // run nested in here.
 void Form1::Pause(float seconds) {
     Clock& clock = services_.clock;
-    const auto wait = std::chrono::ceil<Clock::Duration>(std::chrono::duration<double>(seconds));
-    const auto deadline = clock.now() + wait;
+    const auto deadline = clock.now() + Clock::atLeast(seconds);
     while (!ended_ && clock.now() < deadline)
         QCoreApplication::processEvents();
 }
@@ -37,8 +36,7 @@ void Form1::Command19_Click() {
     // selected, and after the close that row would stay lit. So handlers run only
     // between passes, where the data lines carry 0.
     Clock& clock = services_.clock;
-    const auto rowPause =
-        std::chrono::ceil<Clock::Duration>(std::chrono::duration<double>(rowPauseSeconds_));
+    const auto rowPause = Clock::atLeast(rowPauseSeconds_);
     const auto holdRow = [&clock, rowPause](float) {
         const auto deadline = clock.now() + rowPause;
         while (clock.now() < deadline) {
