@@ -15,7 +15,7 @@ seconds=${1:-60}
 targets=${*:-led playlist}
 work=${FUZZ_DIR:-/tmp/quentaro-fuzz}
 cxx=${CXX_FUZZ:-clang++-14}
-flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I $root/src"
+flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I $root/src/core"
 
 seed_led() {
     dir=$1
@@ -38,8 +38,8 @@ mkdir -p "$work"
 status=0
 for target in $targets; do
     case $target in
-    led) sources="$root/src/files/LedFormat.cpp" ;;
-    playlist) sources="$root/src/files/PlaylistFormat.cpp" ;;
+    led) sources="$root/src/core/files/LedFormat.cpp" ;;
+    playlist) sources="$root/src/core/files/PlaylistFormat.cpp" ;;
     *) echo "unknown target: $target" >&2; exit 2 ;;
     esac
     name=fuzz_${target}_reader

@@ -1,8 +1,8 @@
 // Drawing on the board and the whole-frame operations, through the real window.
 #include "support/FakeServices.h"
 
-#include "app/IconStore.h"
-#include "app/MouseSurface.h"
+#include "ui/IconStore.h"
+#include "ui/MouseSurface.h"
 
 #include <QToolButton>
 #include <QtTest>

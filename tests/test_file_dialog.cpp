@@ -1,5 +1,5 @@
 // The Qt file dialog behind the file commands.
-#include "app/QtCommonDialog.h"
+#include "ui/QtCommonDialog.h"
 
 #include <QApplication>
 #include <QComboBox>

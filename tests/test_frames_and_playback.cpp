@@ -2,8 +2,8 @@
 // the animation tick, the speed buttons and blanking the board, through the window.
 #include "support/FakeServices.h"
 
-#include "app/BoardView.h"
-#include "app/IconStore.h"
+#include "ui/BoardView.h"
+#include "ui/IconStore.h"
 
 #include <QLabel>
 #include <QTimer>

@@ -3,7 +3,7 @@
 #include "support/FakeServices.h"
 #include "support/MatrixDecoder.h"
 
-#include "app/IconStore.h"
+#include "ui/IconStore.h"
 #include "files/LedFormat.h"
 
 #include <QTemporaryDir>

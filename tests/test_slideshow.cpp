@@ -1,7 +1,7 @@
 // The slideshow: reading a playlist and playing its animation files in turn.
 #include "support/FakeServices.h"
 
-#include "app/IconStore.h"
+#include "ui/IconStore.h"
 
 #include <QDir>
 #include <QFile>

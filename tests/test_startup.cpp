@@ -1,9 +1,9 @@
 // Start-up, shut-down and the single-instance check of the window.
 #include "support/FakeServices.h"
 
-#include "app/BoardView.h"
-#include "app/IconStore.h"
-#include "app/MouseSurface.h"
+#include "ui/BoardView.h"
+#include "ui/IconStore.h"
+#include "ui/MouseSurface.h"
 
 #include <QApplication>
 #include <QGroupBox>

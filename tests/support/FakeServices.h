@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/CommonDialog.h"
-#include "app/Form1.h"
-#include "app/InstanceCheck.h"
+#include "editor/CommonDialog.h"
+#include "ui/Form1.h"
+#include "editor/InstanceCheck.h"
 #include "port/Clock.h"
 #include "port/RecordingPort.h"
 

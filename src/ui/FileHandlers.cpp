@@ -3,9 +3,9 @@
 // Loading is all or nothing: a file replaces the animation only once it has been
 // read whole without a bad line, so a bad file never costs the user the animation
 // they had.
-#include "app/CommonDialog.h"
-#include "app/Form1.h"
-#include "app/IconStore.h"
+#include "editor/CommonDialog.h"
+#include "ui/Form1.h"
+#include "ui/IconStore.h"
 #include "files/AnimationFile.h"
 #include "files/LedFormat.h"
 #include "files/PlaylistFormat.h"

@@ -1,4 +1,4 @@
-#include "app/InstanceCheck.h"
+#include "editor/InstanceCheck.h"
 
 #include <QDir>
 #include <QStandardPaths>

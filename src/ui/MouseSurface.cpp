@@ -1,4 +1,4 @@
-#include "app/MouseSurface.h"
+#include "ui/MouseSurface.h"
 
 #include <QMouseEvent>
 

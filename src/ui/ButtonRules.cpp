@@ -1,5 +1,5 @@
 // Which buttons are offered while an animation plays and after it stops.
-#include "app/Form1.h"
+#include "ui/Form1.h"
 #include "frames/FrameStore.h"
 
 #include <QToolButton>

@@ -1,4 +1,4 @@
-#include "app/QtCommonDialog.h"
+#include "ui/QtCommonDialog.h"
 
 #include <QFileDialog>
 

@@ -1,6 +1,6 @@
 // Moving a frame between the board and the store, and stepping through, adding
 // and removing frames.
-#include "app/Form1.h"
+#include "ui/Form1.h"
 #include "frames/FrameStore.h"
 
 #include <QToolButton>

@@ -1,6 +1,6 @@
-#include "app/Form1.h"
-#include "app/InstanceCheck.h"
-#include "app/QtCommonDialog.h"
+#include "ui/Form1.h"
+#include "editor/InstanceCheck.h"
+#include "ui/QtCommonDialog.h"
 #include "port/Clock.h"
 #include "port/PpdevPort.h"
 

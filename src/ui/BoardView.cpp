@@ -1,6 +1,6 @@
-#include "app/BoardView.h"
+#include "ui/BoardView.h"
 
-#include "app/Artwork.h"
+#include "ui/Artwork.h"
 
 #include <QPaintEvent>
 #include <QPainter>

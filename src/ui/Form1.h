@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/EditorState.h"
+#include "editor/EditorState.h"
 #include "editing/FrameTransforms.h"
 
 #include <QWidget>

@@ -1,6 +1,6 @@
 // Start and Stop, the animation tick, the speed buttons and blanking the board.
-#include "app/Form1.h"
-#include "app/IconStore.h"
+#include "ui/Form1.h"
+#include "ui/IconStore.h"
 #include "playback/SpeedLadder.h"
 
 #include <QLabel>

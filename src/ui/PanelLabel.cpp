@@ -1,4 +1,4 @@
-#include "app/PanelLabel.h"
+#include "ui/PanelLabel.h"
 
 #include <QPainter>
 

@@ -5,8 +5,8 @@
 // blank board as the picture would wipe the user's frame. Navigating while
 // blanked redraws the board, so it is darkened again rather than left showing
 // the picture from before the operation.
-#include "app/Form1.h"
-#include "app/IconStore.h"
+#include "ui/Form1.h"
+#include "ui/IconStore.h"
 #include "editing/HitTest.h"
 #include "frames/FrameStore.h"
 

@@ -1,6 +1,6 @@
 // The port primitives of the window and the "LPT on" refresh loop.
-#include "app/Form1.h"
-#include "app/IconStore.h"
+#include "ui/Form1.h"
+#include "ui/IconStore.h"
 #include "port/Clock.h"
 #include "port/PortSequences.h"
 
