@@ -1,10 +1,11 @@
 #!/bin/sh
-# Builds the file format fuzz targets with clang and libFuzzer and runs each one.
+# Builds the fuzz targets (the file formats and the bridge packet decoder) with
+# clang and libFuzzer and runs each one.
 #
 #   fuzz/build-and-run.sh [seconds] [target...]
 #
-# seconds: run time per target, 60 by default. Targets: led, playlist (both by
-# default). Work files go to $FUZZ_DIR (default /tmp/quentaro-fuzz): the binaries,
+# seconds: run time per target, 60 by default. Targets: led, playlist, bridge (all
+# by default). Work files go to $FUZZ_DIR (default /tmp/quentaro-fuzz): the binaries,
 # a corpus per target, and any crash, leak, timeout or OOM input found.
 set -eu
 
@@ -12,10 +13,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-led playlist}
+targets=${*:-led playlist bridge}
 work=${FUZZ_DIR:-/tmp/quentaro-fuzz}
 cxx=${CXX_FUZZ:-clang++-14}
-flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I $root/src/core"
+cc=${CC_FUZZ:-clang-14}
+flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I $root/src/core -I $root/protocol"
 
 seed_led() {
     dir=$1
@@ -34,15 +36,36 @@ seed_playlist() {
     printf 'one\rtwo\nstill two\r\r\n' >"$dir/endings"
 }
 
+seed_bridge() {
+    dir=$1
+    printf '\003\203\007\003\067\001\000' >"$dir/ack"
+    printf '\002\001\005\001\001\321\144\000' >"$dir/hello"
+    {
+        printf '\004\002\377\040'
+        i=0; while [ $i -lt 31 ]; do printf '\001'; i=$((i + 1)); done
+        printf '\003\275\311\000'
+    } >"$dir/dark-frame"
+    printf '\000\001\000\011\004\011\000\003\203\007\003\067\002\000' >"$dir/damaged"
+}
+
+# The packet code is C shared with the firmware: compiled as C, linked in.
+build_bridge_protocol() {
+    $cc -std=c99 -g -O1 -fsanitize=fuzzer-no-link,address,undefined \
+        -fno-sanitize-recover=undefined -c "$root/protocol/bridge_protocol.c" \
+        -o "$work/bridge_protocol.o"
+    echo "$work/bridge_protocol.o"
+}
+
 mkdir -p "$work"
 status=0
 for target in $targets; do
+    name=fuzz_${target}_reader
     case $target in
     led) sources="$root/src/core/files/LedFormat.cpp" ;;
     playlist) sources="$root/src/core/files/PlaylistFormat.cpp" ;;
+    bridge) sources=$(build_bridge_protocol) name=fuzz_bridge_decoder ;;
     *) echo "unknown target: $target" >&2; exit 2 ;;
     esac
-    name=fuzz_${target}_reader
     echo "== building $name"
     $cxx $flags -o "$work/$name" "$here/$name.cpp" $sources
 
