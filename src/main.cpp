@@ -1,8 +1,8 @@
-#include "ui/Form1.h"
 #include "editor/InstanceCheck.h"
-#include "ui/QtCommonDialog.h"
 #include "port/Clock.h"
 #include "port/PpdevPort.h"
+#include "ui/Form1.h"
+#include "ui/QtCommonDialog.h"
 
 #include <QApplication>
 #include <QStyleFactory>

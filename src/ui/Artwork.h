@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/Controls.h"
+
 #include <QIcon>
 #include <QPixmap>
 
@@ -8,41 +10,8 @@
 // LED are drawn once here so that their 16-pixel LED pitch matches the cell grid.
 namespace Artwork {
 
-enum class Icon {
-    MinSpeed,       // lettering "Min"
-    ReduceSpeed,    // minus in a circle
-    EnlargeSpeed,   // plus in a circle
-    MaxSpeed,       // lettering "Max"
-    VerticalFlip,   // letter mirrored left-right
-    Up,             // arrow up
-    HorizontalFlip, // letter mirrored top-bottom
-    Copy,           // clipboard with a page
-    Left,           // arrow left
-    Invert,         // half-lit square
-    Right,          // arrow right
-    RotateLeft,     // letter turned a quarter counter-clockwise
-    Down,           // arrow down
-    RotateRight,    // letter turned a quarter clockwise
-    Paste,          // clipboard with a page going onto it
-    LoadFile,       // folder
-    NewFile,        // blank page
-    SaveFile,       // diskette
-    FirstImage,     // «
-    PreviousImage,  // ‹
-    NextImage,      // ›
-    LastImage,      // »
-    AddImage,       // list with a plus
-    DeleteImage,    // list with a red cross
-    Slideshow,      // film strip
-    LedLit,         // bright red LED ("Set all")
-    LedDark,        // dark LED ("Clear all")
-    Play,           // blue triangle pointing right
-    StopSquare,     // blue square
-    Plug,           // plug and cable
-    PlugCrossed,    // plug and cable crossed out in red
-    MonitorBright,  // monitor with a bright red screen
-    MonitorDark,    // monitor with a dark red screen
-};
+// The button pictures are the panel's.
+using Icon = ::Picture;
 
 constexpr int ButtonIconSize = 21;
 constexpr int BoardSize = 289;

@@ -1,164 +1,79 @@
 #pragma once
 
-#include "editor/EditorState.h"
-#include "editing/FrameTransforms.h"
+#include "editor/Controls.h"
+#include "editor/Panel.h"
 
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 
+class AnimationTimer;
 class BoardView;
 class Clock;
 class CommonDialog;
+class Editor;
 class IconStore;
 class InstanceCheck;
 class MouseSurface;
 class PortIo;
 class QGroupBox;
 class QLabel;
-class QTimer;
 class QToolButton;
 
-// Everything the window reaches outside itself. The running program passes the
-// parallel port, the Qt file dialog, the steady clock and the lock-file check;
+// Everything the window hands on to the editor. The running program passes the
+// matrix output, the Qt file dialog, the steady clock and the lock-file check;
 // tests pass recording and scripted stand-ins.
 struct Form1Services {
     PortIo& port;
     CommonDialog& dialog;
     Clock& clock;
     InstanceCheck& instanceCheck;
-    // Ends the program once the window has closed; by default leaves the event loop.
+    // Ends the program once the editor has shut down; by default leaves the event loop.
     std::function<void()> endProgram;
 };
 
-// The editor's one window: the board, the four button groups, the two labels and
-// the animation timer, with every handler and procedure working on `State`.
+// The editor's one window: it draws the editor's panel and forwards clicks,
+// mouse events on the board and the close to the editor. It holds no rule of
+// its own.
 class Form1 final : public QWidget {
     Q_OBJECT
 public:
+    // Builds the window and runs the editor's start-up.
     explicit Form1(Form1Services services, QWidget* parent = nullptr);
     ~Form1() override;
 
-    // True once the program has ended: after a refused second start or after the
-    // window was closed. No handler runs and no port write goes out from then on.
-    bool hasEnded() const { return ended_; }
+    Editor& editor() { return *editor_; }
+    bool hasEnded() const;
 
-    EditorState State;
-
-    // Controls, named as on the form.
-    QGroupBox* Frame1 = nullptr; // "Matrix "
-    QGroupBox* Frame2 = nullptr; // "Animation"
-    QGroupBox* Frame3 = nullptr; // "Speed"
-    QGroupBox* Frame4 = nullptr; // "Image"
-    QToolButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
-                *Command5 = nullptr, *Command6 = nullptr, *Command7 = nullptr, *Command8 = nullptr,
-                *Command9 = nullptr, *Command10 = nullptr, *Command11 = nullptr,
-                *Command12 = nullptr, *Command13 = nullptr, *Command14 = nullptr,
-                *Command15 = nullptr, *Command16 = nullptr, *Command17 = nullptr,
-                *Command18 = nullptr, *Command19 = nullptr, *Command20 = nullptr,
-                *Command21 = nullptr, *Command22 = nullptr, *Command23 = nullptr,
-                *Command24 = nullptr, *Command25 = nullptr, *Command26 = nullptr,
-                *Command27 = nullptr, *Command28 = nullptr, *Command33 = nullptr;
+    QToolButton* button(Control control) const {
+        return buttons_[static_cast<std::size_t>(control)];
+    }
+    QGroupBox* group(Group group) const { return groups_[static_cast<std::size_t>(group)]; }
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     BoardView* Image1 = nullptr; // background with the 256 cell pictures over it
     MouseSurface* Image3 = nullptr;
-    IconStore *Image4 = nullptr, *Image5 = nullptr, *Image6 = nullptr, *Image7 = nullptr,
-              *Image8 = nullptr, *Image9 = nullptr, *Image10 = nullptr, *Image11 = nullptr;
-    QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
-    CommonDialog& CommonDialog1;
+    // Image4 .. Image11, the hidden pictures the toggles copy.
+    std::array<IconStore*, 8> stores{};
 
-    // Cell pictures of the board.
-    bool isCellShown(int cell) const;
-    void setCellShown(int cell, bool shown);
-
-    // Start-up and shut-down.
-    void Form_Load();
-    void Form_Unload();
-
-    // Speed.
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    // Whole-frame transforms.
-    void Command5_Click();
-    void Command7_Click();
-    void Command10_Click();
-    void Command12_Click();
-    void Command13_Click();
-    void Command15_Click();
-    // Shifts.
-    void Command6_Click();
-    void Command9_Click();
-    void Command11_Click();
-    void Command14_Click();
-    // Copy and paste.
-    void Command8_Click();
-    void Command16_Click();
-    // Files.
-    void Command17_Click();
-    void Command18_Click();
-    void Command20_Click();
-    void Command28_Click();
-    // Matrix output.
-    void Command19_Click();
-    // Frames.
-    void Command21_Click();
-    void Command22_Click();
-    void Command23_Click();
-    void Command24_Click();
-    void Command25_Click();
-    void Command26_Click();
-    // Playback.
-    void Command27_Click();
-    void Command33_Click();
-    void Timer2_Timer();
-    // Board mouse.
-    void Image3_MouseMove(int button, int shift, float x, float y);
-    void Image3_MouseUp(int button, int shift, float x, float y);
-
-    // Procedures shared by the handlers.
-    void Zapmat();
-    void Chitmat();
-    void Nulreg();
-    void Pause(float seconds);
-    void Dknop();
-    void Aknop();
-    bool Pattern(); // false when the next animation could not be loaded
-
-    // How long the refresh loop holds each row; the benchmark sets it to zero.
-    void setRowPauseSeconds(float seconds) { rowPauseSeconds_ = seconds; }
+    // Draws what changed on the panel since it was last drawn.
+    void render();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    class GatedPort;
-
-    PortIo& port();
     void createControls();
-    void connectHandlers();
-    QToolButton* makeButton(QWidget* group, const char* tooltip, int left, int top, int width,
-                            int height, const QIcon& icon);
-    void setLabel2();
-    void showCommand(QToolButton* button, bool shown);
-    void setCaption(const QString& caption);
-    // Runs a handler unless the program has ended.
-    void run(void (Form1::*handler)());
+    void createButtons();
+    void createStores();
+    void connectControls();
+    void tell(const struct Message& message);
 
-    // Helpers of the editing, file and playback handlers.
-    using FrameFn = FrameTransforms::Frame (*)(const FrameTransforms::Frame&);
-    FrameTransforms::Frame currentFrame() const;
-    void storeCurrentFrame(const FrameTransforms::Frame& frame);
-    void showOnBoard(const FrameTransforms::Frame& frame);
-    void transformFrame(FrameFn transform);
-    void hideAllCells();
-    void stopAfterFailedPattern();
-
-    Form1Services services_;
-    std::unique_ptr<GatedPort> port_;
-    float rowPauseSeconds_;
-    bool ended_ = false;
+    std::unique_ptr<AnimationTimer> timer_;
+    std::unique_ptr<Editor> editor_;
+    std::array<QGroupBox*, 4> groups_{};
+    std::array<QToolButton*, ButtonCount> buttons_{};
+    Panel drawn_;
+    bool rendered_ = false;
 };

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "editor/AnimationTimer.h"
 #include "editor/CommonDialog.h"
-#include "ui/Form1.h"
+#include "editor/Editor.h"
 #include "editor/InstanceCheck.h"
 #include "port/Clock.h"
 #include "port/RecordingPort.h"
@@ -64,33 +65,40 @@ public:
     int checks = 0;
 };
 
-// The real window wired to recording and scripted stand-ins.
-struct FormFixture {
+// The editor wired to recording and scripted stand-ins, with no window; the
+// animation timer is a real QTimer.
+struct EditorFixture {
     RecordingPort port;
     FakeDialog dialog;
     FakeClock clock;
     FakeInstanceCheck instance;
+    std::unique_ptr<AnimationTimer> timer = makeQtAnimationTimer();
     int programEnds = 0;
-    std::unique_ptr<Form1> form;
+    std::vector<Message> messages;
+    std::unique_ptr<Editor> editor;
 
-    explicit FormFixture(bool anotherInstance = false) {
+    explicit EditorFixture(bool anotherInstance = false) {
         instance.anotherRunning = anotherInstance;
-        form = std::make_unique<Form1>(
-            Form1Services{port, dialog, clock, instance, [this] { ++programEnds; }});
+        editor = std::make_unique<Editor>(EditorServices{
+            port, dialog, clock, instance, *timer, {}, {},
+            [this](const Message& message) { messages.push_back(message); },
+            [this] { ++programEnds; }});
+        editor->Form_Load();
     }
-    Form1& operator*() { return *form; }
-    Form1* operator->() { return form.get(); }
+    Editor& operator*() { return *editor; }
+    Editor* operator->() { return editor.get(); }
+    const Panel& panel() const { return editor->panel(); }
 
     // The picture on the board, one byte a cell, 1 where the cell is shown.
     std::vector<std::uint8_t> board() const {
         std::vector<std::uint8_t> cells(256);
         for (int i = 0; i < 256; ++i)
-            cells[static_cast<std::size_t>(i)] = form->isCellShown(i) ? 1 : 0;
+            cells[static_cast<std::size_t>(i)] = panel().isCellShown(i) ? 1 : 0;
         return cells;
     }
     // Frame n (from 1) of the store.
     std::vector<std::uint8_t> frame(int n) const {
-        const auto begin = form->State.Frames.begin() + (n - 1) * 256;
+        const auto begin = editor->State.Frames.begin() + (n - 1) * 256;
         return {begin, begin + 256};
     }
 };

@@ -1,11 +1,9 @@
 // Moving a frame between the board and the store, and stepping through, adding
 // and removing frames.
-#include "ui/Form1.h"
+#include "editor/Editor.h"
 #include "frames/FrameStore.h"
 
-#include <QToolButton>
-
-void Form1::Zapmat() {
+void Editor::Zapmat() {
     const bool whole = FrameStore::holdsFrame(State.Frames.size(), State.CurrentImage);
     for (State.Cell = 0; State.Cell < FrameStore::CellsPerFrame; ++State.Cell) {
         const std::size_t index = FrameStore::indexOf(State.CurrentImage, State.Cell);
@@ -14,7 +12,7 @@ void Form1::Zapmat() {
     }
 }
 
-void Form1::Chitmat() {
+void Editor::Chitmat() {
     const bool whole = FrameStore::holdsFrame(State.Frames.size(), State.CurrentImage);
     for (State.Cell = 0; State.Cell < FrameStore::CellsPerFrame; ++State.Cell) {
         const std::size_t index = FrameStore::indexOf(State.CurrentImage, State.Cell);
@@ -24,27 +22,27 @@ void Form1::Chitmat() {
     }
 }
 
-void Form1::Command21_Click() {
+void Editor::Command21_Click() {
     State.CurrentImage = 1;
-    showCommand(Command21, false);
-    showCommand(Command22, false);
+    showCommand(Control::Command21, false);
+    showCommand(Control::Command22, false);
     if (State.ImageCount > 1) {
-        showCommand(Command23, true);
-        showCommand(Command24, true);
+        showCommand(Control::Command23, true);
+        showCommand(Control::Command24, true);
     }
     setLabel2();
     Chitmat();
 }
 
-void Form1::Command22_Click() {
+void Editor::Command22_Click() {
     State.CurrentImage = State.CurrentImage - 1;
     if (State.CurrentImage <= 1) {
-        showCommand(Command21, false);
-        showCommand(Command22, false);
+        showCommand(Control::Command21, false);
+        showCommand(Control::Command22, false);
     }
     if (State.ImageCount > 1) {
-        showCommand(Command23, true);
-        showCommand(Command24, true);
+        showCommand(Control::Command23, true);
+        showCommand(Control::Command24, true);
     }
     if (State.CurrentImage == 0)
         State.CurrentImage = 1;
@@ -52,15 +50,15 @@ void Form1::Command22_Click() {
     Chitmat();
 }
 
-void Form1::Command23_Click() {
+void Editor::Command23_Click() {
     State.CurrentImage = State.CurrentImage + 1;
     if (State.CurrentImage == State.ImageCount) {
-        showCommand(Command23, false);
-        showCommand(Command24, false);
+        showCommand(Control::Command23, false);
+        showCommand(Control::Command24, false);
     }
     if (State.CurrentImage > 1) {
-        showCommand(Command21, true);
-        showCommand(Command22, true);
+        showCommand(Control::Command21, true);
+        showCommand(Control::Command22, true);
     }
     if (State.CurrentImage == State.ImageCount + 1)
         State.CurrentImage = State.ImageCount;
@@ -68,50 +66,50 @@ void Form1::Command23_Click() {
     Chitmat();
 }
 
-void Form1::Command24_Click() {
+void Editor::Command24_Click() {
     State.CurrentImage = State.ImageCount;
-    showCommand(Command23, false);
-    showCommand(Command24, false);
+    showCommand(Control::Command23, false);
+    showCommand(Control::Command24, false);
     if (State.CurrentImage > 1) {
-        showCommand(Command21, true);
-        showCommand(Command22, true);
+        showCommand(Control::Command21, true);
+        showCommand(Control::Command22, true);
     }
     setLabel2();
     Chitmat();
 }
 
-void Form1::Command25_Click() {
+void Editor::Command25_Click() {
     State.ImageCount = State.ImageCount + 1;
     if (State.ImageCount > 1) {
-        showCommand(Command26, true);
-        showCommand(Command23, true);
-        showCommand(Command24, true);
+        showCommand(Control::Command26, true);
+        showCommand(Control::Command23, true);
+        showCommand(Control::Command24, true);
     }
     if (State.ImageCount == FrameStore::AddLimit + 1)
         State.ImageCount = FrameStore::AddLimit;
     if (State.ImageCount == FrameStore::AddLimit)
-        showCommand(Command25, false);
+        showCommand(Control::Command25, false);
     setLabel2();
     FrameStore::resize(State.Frames, State.ImageCount);
     Chitmat();
 }
 
-void Form1::Command26_Click() {
+void Editor::Command26_Click() {
     State.ImageCount = State.ImageCount - 1;
     if (State.ImageCount <= 1) {
-        showCommand(Command26, false);
-        showCommand(Command23, false);
-        showCommand(Command24, false);
+        showCommand(Control::Command26, false);
+        showCommand(Control::Command23, false);
+        showCommand(Control::Command24, false);
     }
     if (State.ImageCount < FrameStore::AddLimit)
-        showCommand(Command25, true);
+        showCommand(Control::Command25, true);
     if (State.ImageCount == 0)
         State.ImageCount = 1;
     if (State.CurrentImage > State.ImageCount)
         State.CurrentImage = State.ImageCount;
     if (State.CurrentImage <= 1) {
-        showCommand(Command21, false);
-        showCommand(Command22, false);
+        showCommand(Control::Command21, false);
+        showCommand(Control::Command22, false);
     }
     setLabel2();
     FrameStore::resize(State.Frames, State.ImageCount);

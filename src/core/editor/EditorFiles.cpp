@@ -3,9 +3,9 @@
 // Loading is all or nothing: a file replaces the animation only once it has been
 // read whole without a bad line, so a bad file never costs the user the animation
 // they had.
+#include "editor/AnimationTimer.h"
 #include "editor/CommonDialog.h"
-#include "ui/Form1.h"
-#include "ui/IconStore.h"
+#include "editor/Editor.h"
 #include "files/AnimationFile.h"
 #include "files/LedFormat.h"
 #include "files/PlaylistFormat.h"
@@ -14,8 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTimer>
-#include <QToolButton>
 
 namespace {
 
@@ -68,88 +66,118 @@ void takeCounts(EditorState& state, const AnimationFile::Loaded& loaded) {
 
 } // namespace
 
-void Form1::Command18_Click() {
+void Editor::Command18_Click() {
     State.CurrentImage = 1;
     State.ImageCount = 1;
     State.Frames.assign(FrameStore::CellsPerFrame, FrameStore::Dark);
-    Label2->setText(QStringLiteral("1/1"));
+    panel_.label2 = QStringLiteral("1/1");
     setCaption(CaptionPrefix + QStringLiteral("NEW"));
-    showCommand(Command26, false);
-    showCommand(Command25, true);
-    for (QToolButton* b : {Command21, Command22, Command23, Command24})
+    showCommand(Control::Command26, false);
+    showCommand(Control::Command25, true);
+    for (Control b :
+         {Control::Command21, Control::Command22, Control::Command23, Control::Command24})
         showCommand(b, false);
     Chitmat();
 }
 
-void Form1::Command17_Click() {
+void Editor::Command17_Click() {
     Nulreg();
-    const std::optional<QString> path = CommonDialog1.show(ledOpenRequest());
+    const std::optional<QString> path = services_.dialog.show(ledOpenRequest());
     if (!path || path->isEmpty())
         return;
+    loadAnimation(*path);
+}
+
+QString Editor::openAnimation(const QString& path) {
+    Nulreg();
+    return loadAnimation(path);
+}
+
+QString Editor::loadAnimation(const QString& path) {
     State.SlideshowOn = 0;
-    std::optional<AnimationFile::Loaded> loaded = AnimationFile::load(*path);
+    std::optional<AnimationFile::Loaded> loaded = AnimationFile::load(path);
     if (!loaded)
-        return;
+        return QStringLiteral("not a readable animation");
     takeCounts(State, *loaded);
     setLabel2();
-    showCommand(Command21, false);
-    showCommand(Command22, false);
-    showCommand(Command23, State.ImageCount > 1);
-    showCommand(Command24, State.ImageCount > 1);
+    showCommand(Control::Command21, false);
+    showCommand(Control::Command22, false);
+    showCommand(Control::Command23, State.ImageCount > 1);
+    showCommand(Control::Command24, State.ImageCount > 1);
     State.Frames = std::move(loaded->frames);
     Chitmat();
-    showCommand(Command26, State.ImageCount > 1);
-    setCaption(CaptionPrefix + *path);
+    showCommand(Control::Command26, State.ImageCount > 1);
+    setCaption(CaptionPrefix + path);
+    return {};
 }
 
-void Form1::Command20_Click() {
+void Editor::Command20_Click() {
     Nulreg();
-    const std::optional<QString> path = CommonDialog1.show(ledSaveRequest());
+    const std::optional<QString> path = services_.dialog.show(ledSaveRequest());
     if (!path || path->isEmpty())
         return;
-    const std::size_t size = std::min(State.Frames.size(), FrameStore::sizeFor(State.ImageCount));
-    if (!AnimationFile::save(*path, std::span(State.Frames.data(), size)))
-        return;
-    setCaption(CaptionPrefix + *path);
+    saveAnimation(*path);
 }
 
-void Form1::Command28_Click() {
+void Editor::saveAnimation(const QString& path) {
+    const std::size_t size = std::min(State.Frames.size(), FrameStore::sizeFor(State.ImageCount));
+    if (!AnimationFile::save(path, std::span(State.Frames.data(), size)))
+        return;
+    setCaption(CaptionPrefix + path);
+}
+
+void Editor::Command28_Click() {
     State.Playing = 0;
-    Command33->setIcon(Image6->icon());
-    Timer2->stop();
+    panel_.setPicture(Control::Command33, Store::Image6);
+    stopTimer();
     Nulreg();
     State.PlaylistPos = 0;
-    const std::optional<QString> path = CommonDialog1.show(playlistRequest());
+    const std::optional<QString> path = services_.dialog.show(playlistRequest());
     if (!path || path->isEmpty())
         return;
-    QFile file(*path);
-    if (!QFileInfo(*path).isFile() || !file.open(QIODevice::ReadOnly) ||
+    startSlideshow(*path);
+}
+
+QString Editor::openPlaylist(const QString& path) {
+    State.Playing = 0;
+    panel_.setPicture(Control::Command33, Store::Image6);
+    stopTimer();
+    Nulreg();
+    State.PlaylistPos = 0;
+    return startSlideshow(path);
+}
+
+QString Editor::startSlideshow(const QString& path) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) ||
         file.size() > MaxPlaylistBytes)
-        return;
+        return QStringLiteral("not a readable playlist");
     const QByteArray bytes = file.readAll();
     file.close();
     const auto lines =
         PlaylistFormat::read(std::string_view(bytes.constData(), std::size_t(bytes.size())));
     if (!lines || lines->empty())
-        return;
+        return QStringLiteral("not a playlist");
     for (std::size_t i = 0; i < lines->size(); ++i)
         State.Playlist[i] = (*lines)[i];
     State.PlaylistPos = static_cast<int>(lines->size());
-    State.PlaylistPath = toBytes(*path);
+    State.PlaylistPath = toBytes(path);
     State.PlaylistCount = State.PlaylistPos;
     State.PlaylistPos = 0;
-    showCommand(Command28, false);
+    showCommand(Control::Command28, false);
     // A show whose first animation cannot be loaded does not start: the window
     // keeps its animation and buttons and offers the slideshow again, and no
     // slideshow left switched on may later replace the animation at a wrap.
     const int slideshowWas = State.SlideshowOn;
     if (!Pattern()) {
         State.SlideshowOn = slideshowWas;
-        showCommand(Command28, true);
+        showCommand(Control::Command28, true);
+        return QStringLiteral("its first animation cannot be read");
     }
+    return {};
 }
 
-bool Form1::Pattern() {
+bool Editor::Pattern() {
     State.SlideshowOn = 1;
     // A playlist of one line plays its entry over and over.
     if (State.PlaylistPos == State.PlaylistCount - 1 || State.PlaylistCount == 1)
@@ -168,18 +196,18 @@ bool Form1::Pattern() {
     State.Frames = std::move(loaded->frames);
     setCaption(CaptionPrefix + fromBytes(State.PlaylistPath) + QLatin1Char('\\') +
                fromBytes(State.FileName));
-    Command33->setIcon(Image7->icon());
-    Command33->setToolTip(QStringLiteral("Stop"));
+    panel_.setPicture(Control::Command33, Store::Image7);
+    panel_.setTooltip(Control::Command33, QStringLiteral("Stop"));
     State.Playing = 1;
     // Switching on a running timer would restart it and break the rhythm of ticks.
-    if (!Timer2->isActive())
-        Timer2->start();
+    if (!services_.timer.isActive())
+        startTimer();
     return true;
 }
 
 // The next animation of a running slideshow could not be loaded: the show stops
 // as Stop would stop it, with the last animation that loaded whole still there.
-void Form1::stopAfterFailedPattern() {
+void Editor::stopAfterFailedPattern() {
     setLabel2();
     if (State.Playing != 0)
         Command33_Click();

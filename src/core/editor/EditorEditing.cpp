@@ -5,16 +5,13 @@
 // blank board as the picture would wipe the user's frame. Navigating while
 // blanked redraws the board, so it is darkened again rather than left showing
 // the picture from before the operation.
-#include "ui/Form1.h"
-#include "ui/IconStore.h"
 #include "editing/HitTest.h"
+#include "editor/Editor.h"
 #include "frames/FrameStore.h"
-
-#include <QToolButton>
 
 using FrameTransforms::Frame;
 
-Frame Form1::currentFrame() const {
+Frame Editor::currentFrame() const {
     Frame frame{};
     for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
         const std::size_t index = FrameStore::indexOf(State.CurrentImage, cell);
@@ -24,7 +21,7 @@ Frame Form1::currentFrame() const {
     return frame;
 }
 
-void Form1::storeCurrentFrame(const Frame& frame) {
+void Editor::storeCurrentFrame(const Frame& frame) {
     for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
         const std::size_t index = FrameStore::indexOf(State.CurrentImage, cell);
         if (index < State.Frames.size())
@@ -32,12 +29,12 @@ void Form1::storeCurrentFrame(const Frame& frame) {
     }
 }
 
-void Form1::showOnBoard(const Frame& frame) {
+void Editor::showOnBoard(const Frame& frame) {
     for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
         setCellShown(cell, FrameStore::isLit(frame[static_cast<std::size_t>(cell)]));
 }
 
-void Form1::transformFrame(FrameFn transform) {
+void Editor::transformFrame(FrameFn transform) {
     Nulreg();
     if (State.MatrixOff != 0) {
         storeCurrentFrame(transform(currentFrame()));
@@ -49,11 +46,11 @@ void Form1::transformFrame(FrameFn transform) {
     Zapmat();
 }
 
-void Form1::Image3_MouseMove(int, int, float x, float y) {
+void Editor::Image3_MouseMove(int, int, float x, float y) {
     State.MouseCell = HitTest::cellAt(x, y);
 }
 
-void Form1::Image3_MouseUp(int, int, float, float) {
+void Editor::Image3_MouseUp(int, int, float, float) {
     if (State.Playing != 0 || State.MatrixOff != 0)
         return;
     const int cell = State.MouseCell;
@@ -63,41 +60,42 @@ void Form1::Image3_MouseUp(int, int, float, float) {
         State.Frames[index] = isCellShown(cell) ? FrameStore::Lit : FrameStore::Dark;
 }
 
-void Form1::Command15_Click() {
+void Editor::Command15_Click() {
     transformFrame(FrameTransforms::rotateRight);
 }
-void Form1::Command13_Click() {
+void Editor::Command13_Click() {
     transformFrame(FrameTransforms::rotateLeft);
 }
-void Form1::Command5_Click() {
+void Editor::Command5_Click() {
     transformFrame(FrameTransforms::mirrorLeftRight);
 }
-void Form1::Command7_Click() {
+void Editor::Command7_Click() {
     transformFrame(FrameTransforms::mirrorTopBottom);
 }
-void Form1::Command10_Click() {
+void Editor::Command10_Click() {
     transformFrame(FrameTransforms::invert);
 }
 
-void Form1::Command6_Click() {
+void Editor::Command6_Click() {
     transformFrame(FrameTransforms::shiftUp);
 }
-void Form1::Command14_Click() {
+void Editor::Command14_Click() {
     transformFrame(FrameTransforms::shiftDown);
 }
-void Form1::Command9_Click() {
+void Editor::Command9_Click() {
     transformFrame(FrameTransforms::shiftLeft);
 }
-void Form1::Command11_Click() {
+void Editor::Command11_Click() {
     transformFrame(FrameTransforms::shiftRight);
 }
 
-void Form1::Command12_Click() {
+void Editor::Command12_Click() {
     Nulreg();
     State.AllSet = State.AllSet == 0 ? 1 : 0;
     const bool lit = State.AllSet == 1;
-    Command12->setIcon(lit ? Image5->icon() : Image4->icon());
-    Command12->setToolTip(lit ? QStringLiteral("Clear all") : QStringLiteral("Set all"));
+    panel_.setPicture(Control::Command12, lit ? Store::Image5 : Store::Image4);
+    panel_.setTooltip(Control::Command12,
+                      lit ? QStringLiteral("Clear all") : QStringLiteral("Set all"));
     const Frame frame = FrameTransforms::filled(lit);
     if (State.MatrixOff != 0) {
         storeCurrentFrame(frame);
@@ -108,7 +106,7 @@ void Form1::Command12_Click() {
     Zapmat();
 }
 
-void Form1::Command8_Click() {
+void Editor::Command8_Click() {
     if (State.MatrixOff != 0) {
         State.ClipFrame = FrameTransforms::normalized(currentFrame());
         return;
@@ -118,7 +116,7 @@ void Form1::Command8_Click() {
             isCellShown(cell) ? FrameStore::Lit : FrameStore::Dark;
 }
 
-void Form1::Command16_Click() {
+void Editor::Command16_Click() {
     if (State.MatrixOff != 0) {
         storeCurrentFrame(State.ClipFrame);
         hideAllCells();

@@ -1,0 +1,142 @@
+#pragma once
+
+#include "editing/FrameTransforms.h"
+#include "editor/Controls.h"
+#include "editor/EditorServices.h"
+#include "editor/EditorState.h"
+#include "editor/Panel.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+// The editor without its window: every handler and procedure of the program,
+// working on `State` and showing its results on `panel()`. The window forwards
+// clicks, mouse events, the tick and the close to it and draws the panel; the
+// player drives it without any window.
+class Editor {
+public:
+    explicit Editor(EditorServices services);
+    ~Editor();
+    Editor(const Editor&) = delete;
+    Editor& operator=(const Editor&) = delete;
+
+    EditorState State;
+
+    const Panel& panel() const { return panel_; }
+    // True once the program has ended: after a refused second start or after
+    // Form_Unload. No handler runs and no port write goes out from then on.
+    bool hasEnded() const { return ended_; }
+    // Called after every handler that came in from outside (a click, a mouse
+    // event, a tick), so that a view can redraw.
+    void setAfterHandler(std::function<void()> afterHandler) {
+        afterHandler_ = std::move(afterHandler);
+    }
+
+    // Entry points for a view: run the handler unless the program has ended.
+    void click(Control control);
+    void mouseMove(int button, int shift, float xTwips, float yTwips);
+    void mouseUp(int button, int shift, float xTwips, float yTwips);
+    void tick();
+    void close();
+
+    // Opening a file handed over on the command line: as Load file or Slideshow
+    // would after the file was chosen. On failure the reason, and nothing changed.
+    QString openAnimation(const QString& path);
+    QString openPlaylist(const QString& path);
+
+    // Start-up and shut-down.
+    void Form_Load();
+    void Form_Unload();
+
+    // Speed.
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    // Whole-frame transforms.
+    void Command5_Click();
+    void Command7_Click();
+    void Command10_Click();
+    void Command12_Click();
+    void Command13_Click();
+    void Command15_Click();
+    // Shifts.
+    void Command6_Click();
+    void Command9_Click();
+    void Command11_Click();
+    void Command14_Click();
+    // Copy and paste.
+    void Command8_Click();
+    void Command16_Click();
+    // Files.
+    void Command17_Click();
+    void Command18_Click();
+    void Command20_Click();
+    void Command28_Click();
+    // Matrix output.
+    void Command19_Click();
+    // Frames.
+    void Command21_Click();
+    void Command22_Click();
+    void Command23_Click();
+    void Command24_Click();
+    void Command25_Click();
+    void Command26_Click();
+    // Playback.
+    void Command27_Click();
+    void Command33_Click();
+    void Timer2_Timer();
+    // Board mouse, positions in twips on the mouse surface.
+    void Image3_MouseMove(int button, int shift, float x, float y);
+    void Image3_MouseUp(int button, int shift, float x, float y);
+
+    // Procedures shared by the handlers.
+    void Zapmat();
+    void Chitmat();
+    void Nulreg();
+    void Pause(float seconds);
+    void Dknop();
+    void Aknop();
+    bool Pattern(); // false when the next animation could not be loaded
+
+    // How long the refresh loop holds each row; the benchmark sets it to zero.
+    void setRowPauseSeconds(float seconds) { rowPauseSeconds_ = seconds; }
+
+private:
+    class GatedPort;
+    using FrameFn = FrameTransforms::Frame (*)(const FrameTransforms::Frame&);
+
+    void afterHandler();
+    PortIo& port();
+
+    // Panel helpers.
+    void showCommand(Control control, bool shown) { panel_.show(control, shown); }
+    void setCellShown(int cell, bool shown) { panel_.setCellShown(cell, shown); }
+    bool isCellShown(int cell) const { return panel_.isCellShown(cell); }
+    void setLabel2();
+    void setCaption(const QString& caption) { panel_.caption = caption; }
+    void hideAllCells();
+
+    // Timer2, kept in step with the panel.
+    void startTimer();
+    void stopTimer();
+
+    // Helpers of the editing, file and playback handlers.
+    FrameTransforms::Frame currentFrame() const;
+    void storeCurrentFrame(const FrameTransforms::Frame& frame);
+    void showOnBoard(const FrameTransforms::Frame& frame);
+    void transformFrame(FrameFn transform);
+    void stopAfterFailedPattern();
+    QString loadAnimation(const QString& path);
+    QString startSlideshow(const QString& path);
+    void saveAnimation(const QString& path);
+    void refreshUntilOff();
+
+    EditorServices services_;
+    std::unique_ptr<GatedPort> port_;
+    Panel panel_;
+    std::function<void()> afterHandler_;
+    float rowPauseSeconds_;
+    bool ended_ = false;
+};

@@ -1,0 +1,49 @@
+// "LPT on": the refresh loop that keeps the matrix lit while the program runs on.
+#include "editor/Editor.h"
+#include "port/Clock.h"
+#include "port/RefreshPass.h"
+
+void Editor::Command19_Click() {
+    State.LptOn = State.LptOn != 0 ? 0 : 1;
+    if (State.LptOn == 1) {
+        panel_.setPicture(Control::Command19, Store::Image8);
+        panel_.setTooltip(Control::Command19, QStringLiteral("LPT off"));
+    } else {
+        panel_.setPicture(Control::Command19, Store::Image9);
+        panel_.setTooltip(Control::Command19, QStringLiteral("LPT on"));
+    }
+    refreshUntilOff();
+}
+
+// The row pause holds the row's data on the lines and lets no handler in. A
+// handler that ran there and wrote to the port (every Nulreg does, the close's
+// included) would latch the row's high byte into the low half of the row still
+// selected, and after the close that row would stay lit. So handlers run only
+// between passes, where the data lines carry 0.
+//
+// An output that multiplexes the board itself is handed the frame instead, and
+// the loop sleeps until something happens rather than spinning.
+void Editor::refreshUntilOff() {
+    Clock& clock = services_.clock;
+    const auto rowPause = Clock::atLeast(rowPauseSeconds_);
+    const auto holdRow = [&clock, rowPause](float) {
+        const auto deadline = clock.now() + rowPause;
+        while (clock.now() < deadline) {
+        }
+    };
+    while (State.LptOn != 0) {
+        services_.yield();
+        if (ended_)
+            return;
+        if (port().refreshesItself()) {
+            port().showFrame(RefreshPass::packFrame(State.Frames, State.CurrentImage));
+            services_.waitForEvents();
+            if (ended_)
+                return;
+        } else {
+            RefreshPass::run(port(), State.Frames, State.CurrentImage, holdRow);
+        }
+        if (State.LptOn == 0)
+            Nulreg();
+    }
+}

@@ -1,0 +1,334 @@
+#include "export/GifExport.h"
+
+#include "export/BoardRendering.h"
+#include "frames/FrameStore.h"
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <map>
+#include <memory>
+
+namespace GifExport {
+namespace {
+
+// --- palette -----------------------------------------------------------------------------
+
+struct ColourCount {
+    QRgb colour;
+    int count;
+};
+
+int channel(QRgb colour, int which) {
+    return which == 0 ? qRed(colour) : which == 1 ? qGreen(colour) : qBlue(colour);
+}
+
+struct ColourBox {
+    std::size_t begin;
+    std::size_t end;
+};
+
+// The channel along which the box's colours spread most, and that spread.
+std::pair<int, int> widestChannel(const std::vector<ColourCount>& colours, ColourBox box) {
+    std::pair<int, int> widest{0, 0};
+    for (int which = 0; which < 3; ++which) {
+        const auto [low, high] = std::minmax_element(
+            colours.begin() + box.begin, colours.begin() + box.end, [which](auto a, auto b) {
+                return channel(a.colour, which) < channel(b.colour, which);
+            });
+        const int spread = channel(high->colour, which) - channel(low->colour, which);
+        if (spread > widest.second)
+            widest = {which, spread};
+    }
+    return widest;
+}
+
+// Splits the box at the median of its pixels along `which`, keeping both halves
+// non-empty.
+std::pair<ColourBox, ColourBox> splitBox(std::vector<ColourCount>& colours, ColourBox box,
+                                         int which) {
+    std::sort(colours.begin() + box.begin, colours.begin() + box.end, [which](auto a, auto b) {
+        return channel(a.colour, which) < channel(b.colour, which);
+    });
+    long total = 0;
+    for (std::size_t i = box.begin; i < box.end; ++i)
+        total += colours[i].count;
+    long below = 0;
+    std::size_t cut = box.begin + 1;
+    for (; cut < box.end - 1; ++cut) {
+        below += colours[cut - 1].count;
+        if (2 * below >= total)
+            break;
+    }
+    return {{box.begin, cut}, {cut, box.end}};
+}
+
+QRgb meanColour(const std::vector<ColourCount>& colours, ColourBox box) {
+    std::array<long, 3> sums{};
+    long total = 0;
+    for (std::size_t i = box.begin; i < box.end; ++i) {
+        for (int which = 0; which < 3; ++which)
+            sums[which] += long{channel(colours[i].colour, which)} * colours[i].count;
+        total += colours[i].count;
+    }
+    const auto mean = [&](int which) {
+        return static_cast<int>((sums[which] + total / 2) / total);
+    };
+    return qRgb(mean(0), mean(1), mean(2));
+}
+
+// Median cut: keeps splitting the box whose colours spread most until there are
+// `maxColours` boxes or each holds one colour; a box's colour is its pixels' mean.
+std::vector<QRgb> medianCut(std::vector<ColourCount> colours, int maxColours) {
+    std::vector<ColourBox> boxes{{0, colours.size()}};
+    while (static_cast<int>(boxes.size()) < maxColours) {
+        std::size_t chosen = boxes.size();
+        std::pair<int, int> chosenChannel{0, 0};
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            const auto widest = widestChannel(colours, boxes[i]);
+            if (widest.second > chosenChannel.second) {
+                chosen = i;
+                chosenChannel = widest;
+            }
+        }
+        if (chosen == boxes.size())
+            break;
+        const auto [low, high] = splitBox(colours, boxes[chosen], chosenChannel.first);
+        boxes[chosen] = low;
+        boxes.push_back(high);
+    }
+    std::vector<QRgb> palette;
+    for (const ColourBox& box : boxes)
+        palette.push_back(meanColour(colours, box));
+    return palette;
+}
+
+std::uint8_t nearestIndex(const std::vector<QRgb>& palette, QRgb colour) {
+    int best = 0;
+    int bestDistance = std::numeric_limits<int>::max();
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        int distance = 0;
+        for (int which = 0; which < 3; ++which) {
+            const int d = channel(palette[i], which) - channel(colour, which);
+            distance += d * d;
+        }
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = static_cast<int>(i);
+        }
+    }
+    return static_cast<std::uint8_t>(best);
+}
+
+std::vector<std::uint8_t> toIndices(const QImage& tile, const std::vector<QRgb>& palette) {
+    std::vector<std::uint8_t> indices;
+    for (int y = 0; y < tile.height(); ++y)
+        for (int x = 0; x < tile.width(); ++x)
+            indices.push_back(nearestIndex(palette, tile.pixel(x, y)));
+    return indices;
+}
+
+// --- writing -----------------------------------------------------------------------------
+
+struct Sink {
+    QIODevice* device;
+    bool failed = false;
+};
+
+int writeToSink(GifFileType* gif, const GifByteType* data, int length) {
+    auto* sink = static_cast<Sink*>(gif->UserData);
+    if (sink->device->write(reinterpret_cast<const char*>(data), length) != length) {
+        sink->failed = true;
+        return 0;
+    }
+    return length;
+}
+
+struct GifCloser {
+    void operator()(GifFileType* gif) const { EGifCloseFile(gif, nullptr); }
+};
+using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
+
+struct ColourMapDeleter {
+    void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
+};
+
+// The LEDs that differ between two frames, inclusive, in LED rows and columns.
+struct LedBox {
+    int left = FrameStore::Side;
+    int top = FrameStore::Side;
+    int right = -1;
+    int bottom = -1;
+};
+
+LedBox changedLeds(const std::uint8_t* previous, const std::uint8_t* current) {
+    LedBox box;
+    for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
+        if (previous && FrameStore::isLit(previous[cell]) == FrameStore::isLit(current[cell]))
+            continue;
+        const int row = cell / FrameStore::Side;
+        const int column = cell % FrameStore::Side;
+        box = {std::min(box.left, column), std::min(box.top, row), std::max(box.right, column),
+               std::max(box.bottom, row)};
+    }
+    // A frame like the one before still needs a picture to carry its delay.
+    if (box.right < 0)
+        box = {0, 0, 0, 0};
+    return box;
+}
+
+class Encoder {
+public:
+    Encoder(GifFileType* gif, const IndexedTiles& tiles, int delay)
+        : gif_(gif), tiles_(tiles), delay_(delay) {}
+
+    bool putLoopForever() {
+        static const GifByteType loopForever[] = {1, 0, 0}; // sub-block 1: repeat count 0
+        return EGifPutExtensionLeader(gif_, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
+               EGifPutExtensionBlock(gif_, 11, "NETSCAPE2.0") == GIF_OK &&
+               EGifPutExtensionBlock(gif_, 3, loopForever) == GIF_OK &&
+               EGifPutExtensionTrailer(gif_) == GIF_OK;
+    }
+
+    bool putFrame(const std::uint8_t* cells, const LedBox& box) {
+        GraphicsControlBlock control{};
+        control.DisposalMode = DISPOSE_DO_NOT;
+        control.UserInputFlag = false;
+        control.DelayTime = delay_;
+        control.TransparentColor = NO_TRANSPARENT_COLOR;
+        GifByteType extension[4];
+        EGifGCBToExtension(&control, extension);
+        if (EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, 4, extension) != GIF_OK)
+            return false;
+
+        const int scale = tiles_.scale;
+        const int width = (box.right - box.left + 1) * scale;
+        const int height = (box.bottom - box.top + 1) * scale;
+        if (EGifPutImageDesc(gif_, box.left * scale, box.top * scale, width, height, false,
+                             nullptr) != GIF_OK)
+            return false;
+        line_.resize(static_cast<std::size_t>(width));
+        for (int row = box.top; row <= box.bottom; ++row)
+            for (int y = 0; y < scale; ++y)
+                if (!putLine(cells + row * FrameStore::Side, box, y))
+                    return false;
+        return true;
+    }
+
+private:
+    // giflib masks the line in place, so it gets a scratch copy.
+    bool putLine(const std::uint8_t* rowCells, const LedBox& box, int y) {
+        const int scale = tiles_.scale;
+        auto out = line_.begin();
+        for (int column = box.left; column <= box.right; ++column) {
+            const auto& tile = FrameStore::isLit(rowCells[column]) ? tiles_.lit : tiles_.dark;
+            out = std::copy_n(tile.begin() + y * scale, scale, out);
+        }
+        return EGifPutLine(gif_, line_.data(), static_cast<int>(line_.size())) == GIF_OK;
+    }
+
+    GifFileType* gif_;
+    const IndexedTiles& tiles_;
+    int delay_;
+    std::vector<GifPixelType> line_;
+};
+
+int bitsFor(std::size_t colours) {
+    int bits = 1;
+    while ((std::size_t{1} << bits) < colours)
+        ++bits;
+    return bits;
+}
+
+QString gifError(const Sink& sink, int code) {
+    if (sink.failed)
+        return sink.device->errorString();
+    const char* text = GifErrorString(code);
+    return text ? QString::fromUtf8(text) : QStringLiteral("GIF error %1").arg(code);
+}
+
+} // namespace
+
+int delayHundredths(int intervalMs) {
+    constexpr int MinDelay = 2;
+    constexpr int MaxDelay = 65535;
+    return std::clamp((intervalMs + 5) / 10, MinDelay, MaxDelay);
+}
+
+IndexedTiles indexedTiles(int scale) {
+    const QImage dark = BoardRendering::ledTile(false, scale);
+    const QImage lit = BoardRendering::ledTile(true, scale);
+    std::map<QRgb, int> histogram;
+    for (const QImage* tile : {&dark, &lit})
+        for (int y = 0; y < scale; ++y)
+            for (int x = 0; x < scale; ++x)
+                ++histogram[tile->pixel(x, y) | 0xff000000u];
+    std::vector<ColourCount> colours;
+    for (const auto& [colour, count] : histogram)
+        colours.push_back({colour, count});
+
+    IndexedTiles tiles;
+    tiles.scale = scale;
+    tiles.palette = medianCut(std::move(colours), MaxPaletteColours);
+    tiles.dark = toIndices(dark, tiles.palette);
+    tiles.lit = toIndices(lit, tiles.palette);
+    tiles.palette.resize(std::size_t{1} << bitsFor(tiles.palette.size()), qRgb(0, 0, 0));
+    return tiles;
+}
+
+bool write(QIODevice& out, std::span<const std::uint8_t> frames, int frameCount, int intervalMs,
+           int scale, QString& error) {
+    if (frameCount < 1 || frames.size() < FrameStore::sizeFor(frameCount)) {
+        error = QStringLiteral("The animation has no frames to write.");
+        return false;
+    }
+    if (!BoardRendering::validScale(scale)) {
+        error = QStringLiteral("The scale must be %1 to %2 pixels per LED, not %3.")
+                    .arg(BoardRendering::MinScale)
+                    .arg(BoardRendering::MaxScale)
+                    .arg(scale);
+        return false;
+    }
+    const IndexedTiles tiles = indexedTiles(scale);
+    std::vector<GifColorType> colours;
+    for (QRgb colour : tiles.palette)
+        colours.push_back({static_cast<GifByteType>(qRed(colour)),
+                           static_cast<GifByteType>(qGreen(colour)),
+                           static_cast<GifByteType>(qBlue(colour))});
+
+    Sink sink{&out};
+    int code = 0;
+    GifHandle gif(EGifOpen(&sink, writeToSink, &code));
+    if (!gif) {
+        error = gifError(sink, code);
+        return false;
+    }
+    EGifSetGifVersion(gif.get(), true);
+    const std::unique_ptr<ColorMapObject, ColourMapDeleter> map(
+        GifMakeMapObject(static_cast<int>(colours.size()), colours.data()));
+    const int side = FrameStore::Side * scale;
+    Encoder encoder(gif.get(), tiles, delayHundredths(intervalMs));
+    bool ok = map && EGifPutScreenDesc(gif.get(), side, side, 8, 0, map.get()) == GIF_OK &&
+              encoder.putLoopForever();
+    const std::uint8_t* previous = nullptr;
+    for (int frame = 1; ok && frame <= frameCount; ++frame) {
+        const std::uint8_t* cells = frames.data() + FrameStore::indexOf(frame, 0);
+        ok = encoder.putFrame(cells, changedLeds(previous, cells));
+        previous = cells;
+    }
+    if (!ok) {
+        error = gifError(sink, gif->Error);
+        return false;
+    }
+    code = 0;
+    const int closed = EGifCloseFile(gif.release(), &code);
+    if (closed != GIF_OK || sink.failed) {
+        error = gifError(sink, code);
+        return false;
+    }
+    return true;
+}
+
+} // namespace GifExport
