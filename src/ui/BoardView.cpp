@@ -1,5 +1,6 @@
 #include "ui/BoardView.h"
 
+#include "frames/FrameStore.h"
 #include "ui/Artwork.h"
 
 #include <QPaintEvent>
@@ -11,8 +12,8 @@ BoardView::BoardView(QWidget* parent) : QWidget(parent) {
 }
 
 QPoint BoardView::cellOrigin(int cell) {
-    return {Artwork::BoardMargin + Artwork::LedSize * (cell % 16),
-            Artwork::BoardMargin + Artwork::LedSize * (cell / 16)};
+    return {Artwork::BoardMargin + Artwork::LedSize * (cell % FrameStore::Side),
+            Artwork::BoardMargin + Artwork::LedSize * (cell / FrameStore::Side)};
 }
 
 void BoardView::setCellShown(int cell, bool shown) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "frames/FrameStore.h"
+
 #include <QWidget>
 #include <bitset>
 
@@ -9,7 +11,7 @@
 class BoardView final : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int Cells = 256;
+    static constexpr int Cells = FrameStore::CellsPerFrame;
 
     explicit BoardView(QWidget* parent = nullptr);
 

@@ -1,5 +1,7 @@
 #include "ui/MouseSurface.h"
 
+#include "ui/Twips.h"
+
 #include <QMouseEvent>
 
 MouseSurface::MouseSurface(QWidget* parent) : QWidget(parent) {
@@ -9,13 +11,13 @@ MouseSurface::MouseSurface(QWidget* parent) : QWidget(parent) {
 }
 
 void MouseSurface::mouseMoveEvent(QMouseEvent* event) {
-    const QPointF p = event->position() * TwipsPerPixel;
+    const QPointF p = event->position() * Twips::PerPixel;
     emit moved(event->buttons(), event->modifiers(), static_cast<float>(p.x()),
                static_cast<float>(p.y()));
 }
 
 void MouseSurface::mouseReleaseEvent(QMouseEvent* event) {
-    const QPointF p = event->position() * TwipsPerPixel;
+    const QPointF p = event->position() * Twips::PerPixel;
     emit released(event->button(), event->modifiers(), static_cast<float>(p.x()),
                   static_cast<float>(p.y()));
 }

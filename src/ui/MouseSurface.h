@@ -9,8 +9,6 @@
 class MouseSurface final : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int TwipsPerPixel = 15;
-
     explicit MouseSurface(QWidget* parent = nullptr);
 
 signals:

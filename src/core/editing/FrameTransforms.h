@@ -1,5 +1,7 @@
 #pragma once
 
+#include "frames/FrameStore.h"
+
 #include <array>
 #include <cstdint>
 
@@ -7,7 +9,7 @@
 // Each returns the new picture; the input is read as lit where a byte is 1.
 namespace FrameTransforms {
 
-using Frame = std::array<std::uint8_t, 256>;
+using Frame = std::array<std::uint8_t, FrameStore::CellsPerFrame>;
 
 Frame rotateRight(const Frame& f); // a quarter turn clockwise
 Frame rotateLeft(const Frame& f);  // a quarter turn counter-clockwise

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "frames/FrameStore.h"
+
 // The board cell under a mouse position given in twips from the top-left corner
 // of the mouse surface (240 twips per cell). Positions at or left of / above the
 // edge count as the first cell, positions on the surface's extra last pixel or
@@ -18,7 +20,8 @@ inline int cellAt(float x, float y) {
         x = BoardTwips - 1;
     if (y >= BoardTwips)
         y = BoardTwips - 1;
-    return static_cast<int>(y / TwipsPerCell) * 16 + static_cast<int>(x / TwipsPerCell);
+    return static_cast<int>(y / TwipsPerCell) * FrameStore::Side +
+           static_cast<int>(x / TwipsPerCell);
 }
 
 } // namespace HitTest

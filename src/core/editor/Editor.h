@@ -129,7 +129,17 @@ private:
     void transformFrame(FrameFn transform);
     void stopAfterFailedPattern();
     QString loadAnimation(const QString& path);
-    QString startSlideshow(const QString& path);
+    // What a slideshow that fails to start gives back.
+    struct SlideshowState {
+        decltype(EditorState::Playlist) playlist;
+        std::string path;
+        int count = 0;
+        int pos = 0;
+        int on = 0;
+    };
+    SlideshowState slideshowState() const;
+    void restoreSlideshow(SlideshowState before);
+    QString startSlideshow(const QString& path, SlideshowState before);
     void saveAnimation(const QString& path);
     void refreshUntilOff();
 

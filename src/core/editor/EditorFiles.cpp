@@ -121,8 +121,13 @@ void Editor::Command20_Click() {
 
 void Editor::saveAnimation(const QString& path) {
     const std::size_t size = std::min(State.Frames.size(), FrameStore::sizeFor(State.ImageCount));
-    if (!AnimationFile::save(path, std::span(State.Frames.data(), size)))
+    const SafeSave::Result saved = AnimationFile::save(path, std::span(State.Frames.data(), size));
+    if (!saved.ok) {
+        // The one failure that is not silent: the user believes a save landed.
+        services_.tell({Message::Kind::Warning, QStringLiteral("Attention!"),
+                        QStringLiteral("%1 could not be saved:\n%2").arg(path, saved.error)});
         return;
+    }
     setCaption(CaptionPrefix + path);
 }
 
@@ -131,11 +136,12 @@ void Editor::Command28_Click() {
     panel_.setPicture(Control::Command33, Store::Image6);
     stopTimer();
     Nulreg();
+    const SlideshowState before = slideshowState();
     State.PlaylistPos = 0;
     const std::optional<QString> path = services_.dialog.show(playlistRequest());
     if (!path || path->isEmpty())
         return;
-    startSlideshow(*path);
+    startSlideshow(*path, before);
 }
 
 QString Editor::openPlaylist(const QString& path) {
@@ -143,11 +149,25 @@ QString Editor::openPlaylist(const QString& path) {
     panel_.setPicture(Control::Command33, Store::Image6);
     stopTimer();
     Nulreg();
+    const SlideshowState before = slideshowState();
     State.PlaylistPos = 0;
-    return startSlideshow(path);
+    return startSlideshow(path, before);
 }
 
-QString Editor::startSlideshow(const QString& path) {
+Editor::SlideshowState Editor::slideshowState() const {
+    return {State.Playlist, State.PlaylistPath, State.PlaylistCount, State.PlaylistPos,
+            State.SlideshowOn};
+}
+
+void Editor::restoreSlideshow(SlideshowState before) {
+    State.Playlist = std::move(before.playlist);
+    State.PlaylistPath = std::move(before.path);
+    State.PlaylistCount = before.count;
+    State.PlaylistPos = before.pos;
+    State.SlideshowOn = before.on;
+}
+
+QString Editor::startSlideshow(const QString& path, SlideshowState before) {
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) ||
         file.size() > MaxPlaylistBytes)
@@ -165,12 +185,11 @@ QString Editor::startSlideshow(const QString& path) {
     State.PlaylistCount = State.PlaylistPos;
     State.PlaylistPos = 0;
     showCommand(Control::Command28, false);
-    // A show whose first animation cannot be loaded does not start: the window
-    // keeps its animation and buttons and offers the slideshow again, and no
-    // slideshow left switched on may later replace the animation at a wrap.
-    const int slideshowWas = State.SlideshowOn;
+    // A show whose first animation cannot be loaded does not start: the editor
+    // keeps its animation, buttons and earlier playlist and offers the slideshow
+    // again, so that no failed playlist can replace the animation at a wrap.
     if (!Pattern()) {
-        State.SlideshowOn = slideshowWas;
+        restoreSlideshow(std::move(before));
         showCommand(Control::Command28, true);
         return QStringLiteral("its first animation cannot be read");
     }

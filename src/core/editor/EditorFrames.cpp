@@ -1,6 +1,7 @@
 // Moving a frame between the board and the store, and stepping through, adding
 // and removing frames.
 #include "editor/Editor.h"
+#include "files/LedFormat.h"
 #include "frames/FrameStore.h"
 
 void Editor::Zapmat() {
@@ -89,6 +90,12 @@ void Editor::Command25_Click() {
         State.ImageCount = FrameStore::AddLimit;
     if (State.ImageCount == FrameStore::AddLimit)
         showCommand(Control::Command25, false);
+    // A loaded file may hold more than the add limit, but never more frames than
+    // a file can hold: every animation saved must load back.
+    if (State.ImageCount > LedFormat::MaxFrames) {
+        State.ImageCount = LedFormat::MaxFrames;
+        showCommand(Control::Command25, false);
+    }
     setLabel2();
     FrameStore::resize(State.Frames, State.ImageCount);
     Chitmat();

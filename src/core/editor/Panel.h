@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/Controls.h"
+#include "frames/FrameStore.h"
 
 #include <QString>
 #include <array>
@@ -11,7 +12,7 @@
 // order of the clicks, not a formula of the editor state.
 class Panel {
 public:
-    static constexpr int Cells = 256;
+    static constexpr int Cells = FrameStore::CellsPerFrame;
 
     struct Button {
         bool shown = true;

@@ -1,5 +1,7 @@
 #include "files/LedFormat.h"
 
+#include "frames/FrameStore.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -8,8 +10,6 @@
 namespace LedFormat {
 
 namespace {
-
-constexpr std::size_t CellsPerFrame = 256;
 
 bool isDigit(int c) {
     return c >= '0' && c <= '9';
@@ -219,7 +219,7 @@ ReadResult read(std::string_view bytes) {
         return fail(ReadError::TooLarge, 0);
 
     result.frameCount = frameCount;
-    result.frames.assign(static_cast<std::size_t>(frameCount) * CellsPerFrame, 0);
+    result.frames.assign(FrameStore::sizeFor(frameCount), 0);
     std::uint8_t* const store = result.frames.data();
     const std::size_t storeSize = result.frames.size();
 
