@@ -1,0 +1,540 @@
+#include "export/AnimationExport.h"
+#include "export/BoardRendering.h"
+#include "export/CSourceExport.h"
+#include "export/GifExport.h"
+#include "export/PngExport.h"
+#include "frames/FrameStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <gif_lib.h>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(PngMode)
+
+namespace {
+
+using Animation = std::vector<std::uint8_t>;
+
+// Random frames with some stray values (only 1 is lit) and a repeated frame, so
+// that the GIF has a frame without any change.
+Animation randomAnimation(int frameCount, quint32 seed) {
+    QRandomGenerator random(seed);
+    Animation frames(FrameStore::sizeFor(frameCount));
+    for (auto& cell : frames)
+        cell = random.bounded(4) == 0 ? std::uint8_t{2} : std::uint8_t(random.bounded(2));
+    if (frameCount >= 3)
+        std::copy_n(frames.begin() + FrameStore::indexOf(2, 0), FrameStore::CellsPerFrame,
+                    frames.begin() + FrameStore::indexOf(3, 0));
+    return frames;
+}
+
+std::span<const std::uint8_t> frameCells(const Animation& frames, int frame) {
+    return std::span(frames).subspan(FrameStore::indexOf(frame, 0), FrameStore::CellsPerFrame);
+}
+
+struct GifCloser {
+    void operator()(GifFileType* gif) const { DGifCloseFile(gif, nullptr); }
+};
+using SlurpedGif = std::unique_ptr<GifFileType, GifCloser>;
+
+SlurpedGif slurp(const QString& path) {
+    int error = 0;
+    SlurpedGif gif(DGifOpenFileName(QFile::encodeName(path).constData(), &error));
+    if (gif && DGifSlurp(gif.get()) != GIF_OK)
+        return nullptr;
+    return gif;
+}
+
+bool hasLoopForever(const SavedImage& first) {
+    for (int i = 0; i + 1 < first.ExtensionBlockCount; ++i) {
+        const ExtensionBlock& app = first.ExtensionBlocks[i];
+        const ExtensionBlock& data = first.ExtensionBlocks[i + 1];
+        if (app.Function == APPLICATION_EXT_FUNC_CODE && app.ByteCount == 11 &&
+            std::memcmp(app.Bytes, "NETSCAPE2.0", 11) == 0 && data.ByteCount == 3 &&
+            data.Bytes[0] == 1 && data.Bytes[1] == 0 && data.Bytes[2] == 0)
+            return true;
+    }
+    return false;
+}
+
+// The picture a viewer shows after each frame: every frame is drawn over the one
+// before, which is what the "do not dispose" frames ask for.
+class GifCanvas {
+public:
+    explicit GifCanvas(const GifFileType& gif)
+        : width_(gif.SWidth), pixels_(static_cast<std::size_t>(gif.SWidth * gif.SHeight)) {}
+
+    void draw(const SavedImage& image) {
+        const GifImageDesc& desc = image.ImageDesc;
+        for (int y = 0; y < desc.Height; ++y)
+            for (int x = 0; x < desc.Width; ++x)
+                pixels_[(desc.Top + y) * width_ + desc.Left + x] =
+                    image.RasterBits[y * desc.Width + x];
+    }
+    int at(int x, int y) const { return pixels_[y * width_ + x]; }
+
+private:
+    int width_;
+    std::vector<GifPixelType> pixels_;
+};
+
+QColor paletteColour(const GifFileType& gif, int index) {
+    const GifColorType& c = gif.SColorMap->Colors[index];
+    return QColor(c.Red, c.Green, c.Blue);
+}
+
+QColor expectedFlatColour(std::span<const std::uint8_t> cells, int cell) {
+    return FrameStore::isLit(cells[cell]) ? BoardRendering::LitColour : BoardRendering::DarkColour;
+}
+
+// The tile of palette indices that must cover one LED's cell on the canvas.
+bool cellShowsTile(const GifCanvas& canvas, int cell, const std::vector<std::uint8_t>& tile,
+                   int scale) {
+    const int left = cell % FrameStore::Side * scale;
+    const int top = cell / FrameStore::Side * scale;
+    for (int y = 0; y < scale; ++y)
+        for (int x = 0; x < scale; ++x)
+            if (canvas.at(left + x, top + y) != tile[y * scale + x])
+                return false;
+    return true;
+}
+
+QString compilerPath() {
+    for (const char* name : {"cc", "gcc", "clang"}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!path.isEmpty())
+            return path;
+    }
+    return {};
+}
+
+// Accepts a set number of bytes, then fails like a full disk.
+class FailingDevice : public QIODevice {
+public:
+    explicit FailingDevice(qint64 capacity) : capacity_(capacity) { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 length) override {
+        if (written_ + length > capacity_) {
+            setErrorString(QStringLiteral("No space left on device"));
+            return -1;
+        }
+        written_ += length;
+        return length;
+    }
+
+private:
+    qint64 capacity_;
+    qint64 written_ = 0;
+};
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestExport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void gifDelayRoundsToNearestHundredth_data() {
+        QTest::addColumn<int>("intervalMs");
+        QTest::addColumn<int>("hundredths");
+        QTest::newRow("fastest step") << 40 << 4;
+        QTest::newRow("just below a half") << 44 << 4;
+        QTest::newRow("a half rounds up") << 45 << 5;
+        QTest::newRow("start step") << 301 << 30;
+        QTest::newRow("slowest step") << 2672 << 267;
+        QTest::newRow("zero is played as 2") << 0 << 2;
+        QTest::newRow("14 ms is played as 2") << 14 << 2;
+        QTest::newRow("longest a GIF holds") << 10'000'000 << 65535;
+    }
+    void gifDelayRoundsToNearestHundredth() {
+        QFETCH(int, intervalMs);
+        QFETCH(int, hundredths);
+        QCOMPARE(GifExport::delayHundredths(intervalMs), hundredths);
+    }
+
+    void paletteIsSmallAndFitsTheRendering_data() {
+        QTest::addColumn<int>("scale");
+        for (int scale : {1, 2, 3, 5, 8, 11, 16})
+            QTest::addRow("scale %d", scale) << scale;
+    }
+    void paletteIsSmallAndFitsTheRendering() {
+        QFETCH(int, scale);
+        const GifExport::IndexedTiles tiles = GifExport::indexedTiles(scale);
+        const std::size_t colours = tiles.palette.size();
+        QVERIFY(colours >= 2 && colours <= GifExport::MaxPaletteColours);
+        QVERIFY2((colours & (colours - 1)) == 0, "a GIF palette holds a power of two colours");
+        for (bool lit : {false, true}) {
+            const QImage tile = BoardRendering::ledTile(lit, scale);
+            const auto& indices = lit ? tiles.lit : tiles.dark;
+            QCOMPARE(indices.size(), std::size_t(scale * scale));
+            for (int i = 0; i < scale * scale; ++i) {
+                const QColor want = tile.pixelColor(i % scale, i / scale);
+                const QColor got = QColor(tiles.palette[indices[i]]);
+                const int error = std::abs(want.red() - got.red()) +
+                                  std::abs(want.green() - got.green()) +
+                                  std::abs(want.blue() - got.blue());
+                QVERIFY2(error <= 48,
+                         qPrintable(QStringLiteral("pixel %1 off by %2").arg(i).arg(error)));
+            }
+        }
+    }
+
+    void scaleOneGifIsTwoColoursOnePixelPerLed() {
+        const GifExport::IndexedTiles tiles = GifExport::indexedTiles(1);
+        QCOMPARE(tiles.palette.size(), std::size_t(2));
+        QCOMPARE(QColor(tiles.palette[tiles.dark[0]]), BoardRendering::DarkColour);
+        QCOMPARE(QColor(tiles.palette[tiles.lit[0]]), BoardRendering::LitColour);
+    }
+
+    void gifReadsBackFrameByFrame_data() {
+        QTest::addColumn<int>("frameCount");
+        QTest::addColumn<int>("intervalMs");
+        QTest::addColumn<int>("scale");
+        QTest::addColumn<int>("delay");
+        QTest::newRow("one frame, fastest") << 1 << 40 << 1 << 4;
+        QTest::newRow("five frames, start step") << 5 << 301 << 1 << 30;
+        QTest::newRow("twelve frames, slowest") << 12 << 2672 << 1 << 267;
+        QTest::newRow("scale 3") << 4 << 301 << 3 << 30;
+        QTest::newRow("scale 8") << 6 << 83 << 8 << 8;
+        QTest::newRow("scale 16") << 3 << 40 << 16 << 4;
+    }
+    void gifReadsBackFrameByFrame() {
+        QFETCH(int, frameCount);
+        QFETCH(int, intervalMs);
+        QFETCH(int, scale);
+        QFETCH(int, delay);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("animation.gif"));
+        const Animation frames = randomAnimation(frameCount, 17u + frameCount);
+        ExportOptions options;
+        options.scale = scale;
+        const ExportResult result =
+            exportAnimation(path, frames, frameCount, 1, intervalMs, options);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QVERIFY(fileBytes(path).startsWith("GIF89a"));
+
+        const SlurpedGif gif = slurp(path);
+        QVERIFY(gif);
+        QCOMPARE(gif->SWidth, 16 * scale);
+        QCOMPARE(gif->SHeight, 16 * scale);
+        QCOMPARE(gif->ImageCount, frameCount);
+        QVERIFY(hasLoopForever(gif->SavedImages[0]));
+
+        const GifExport::IndexedTiles tiles = GifExport::indexedTiles(scale);
+        GifCanvas canvas(*gif);
+        for (int frame = 1; frame <= frameCount; ++frame) {
+            const SavedImage& image = gif->SavedImages[frame - 1];
+            GraphicsControlBlock control{};
+            QCOMPARE(DGifSavedExtensionToGCB(gif.get(), frame - 1, &control), GIF_OK);
+            QCOMPARE(control.DelayTime, delay);
+            QCOMPARE(control.DisposalMode, DISPOSE_DO_NOT);
+            QCOMPARE(control.TransparentColor, NO_TRANSPARENT_COLOR);
+            canvas.draw(image);
+            const auto cells = frameCells(frames, frame);
+            for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
+                const auto& tile = FrameStore::isLit(cells[cell]) ? tiles.lit : tiles.dark;
+                QVERIFY2(cellShowsTile(canvas, cell, tile, scale),
+                         qPrintable(QStringLiteral("frame %1 cell %2").arg(frame).arg(cell)));
+                if (scale == 1)
+                    QCOMPARE(paletteColour(*gif, canvas.at(cell % 16, cell / 16)),
+                             expectedFlatColour(cells, cell));
+            }
+        }
+    }
+
+    void gifCarriesOnlyTheChangedLeds() {
+        Animation frames(FrameStore::sizeFor(3), FrameStore::Dark);
+        frames[FrameStore::indexOf(2, 2 * 16 + 3)] = FrameStore::Lit; // row 2, column 3
+        frames[FrameStore::indexOf(2, 5 * 16 + 9)] = FrameStore::Lit; // row 5, column 9
+        std::copy_n(frames.begin() + FrameStore::indexOf(2, 0), 256,
+                    frames.begin() + FrameStore::indexOf(3, 0));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("delta.gif"));
+        ExportOptions options;
+        options.scale = 4;
+        QVERIFY(exportAnimation(path, frames, 3, 1, 301, options).ok);
+        const SlurpedGif gif = slurp(path);
+        QVERIFY(gif);
+        const GifImageDesc& changed = gif->SavedImages[1].ImageDesc;
+        QCOMPARE(QRect(changed.Left, changed.Top, changed.Width, changed.Height),
+                 QRect(3 * 4, 2 * 4, 7 * 4, 4 * 4));
+        const GifImageDesc& unchanged = gif->SavedImages[2].ImageDesc;
+        QCOMPARE(unchanged.Width * unchanged.Height, 4 * 4);
+    }
+
+    void gifStopsWithTheDevicesReason() {
+        const Animation frames = randomAnimation(20, 5);
+        for (qint64 capacity : {0, 100, 2000}) {
+            FailingDevice device(capacity);
+            QString error;
+            QVERIFY(!GifExport::write(device, frames, 20, 301, 8, error));
+            QCOMPARE(error, QStringLiteral("No space left on device"));
+        }
+    }
+
+    void pngOfTheCurrentFrame_data() {
+        QTest::addColumn<int>("currentImage");
+        QTest::addColumn<int>("scale");
+        QTest::newRow("first, scale 1") << 1 << 1;
+        QTest::newRow("middle, scale 1") << 2 << 1;
+        QTest::newRow("last, scale 8") << 3 << 8;
+        QTest::newRow("middle, scale 16") << 2 << 16;
+    }
+    void pngOfTheCurrentFrame() {
+        QFETCH(int, currentImage);
+        QFETCH(int, scale);
+        const Animation frames = randomAnimation(3, 99);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("frame.png"));
+        ExportOptions options;
+        options.scale = scale;
+        const ExportResult result = exportAnimation(path, frames, 3, currentImage, 301, options);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        const QImage png = QImageReader(path).read().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(png.size(), QSize(16 * scale, 16 * scale));
+        QCOMPARE(png, BoardRendering::renderFrame(frameCells(frames, currentImage), scale));
+        if (scale == 1)
+            for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
+                QCOMPARE(png.pixelColor(cell % 16, cell / 16),
+                         expectedFlatColour(frameCells(frames, currentImage), cell));
+    }
+
+    void pngSpriteSheet_data() {
+        QTest::addColumn<int>("frameCount");
+        QTest::addColumn<int>("scale");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("one frame") << 1 << 1 << QSize(16, 16);
+        QTest::newRow("one short row") << 5 << 2 << QSize(5 * 32, 32);
+        QTest::newRow("a full row") << 64 << 1 << QSize(64 * 16, 16);
+        QTest::newRow("one more wraps") << 65 << 1 << QSize(64 * 16, 2 * 16);
+        QTest::newRow("70 frames at scale 4") << 70 << 4 << QSize(64 * 64, 2 * 64);
+        QTest::newRow("three full rows") << 192 << 1 << QSize(64 * 16, 3 * 16);
+    }
+    void pngSpriteSheet() {
+        QFETCH(int, frameCount);
+        QFETCH(int, scale);
+        QFETCH(QSize, size);
+        const Animation frames = randomAnimation(frameCount, 7);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sheet.png"));
+        ExportOptions options;
+        options.scale = scale;
+        options.pngMode = PngMode::SpriteSheet;
+        const ExportResult result = exportAnimation(path, frames, frameCount, 1, 301, options);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        const QImage sheet = QImageReader(path).read().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(sheet.size(), size);
+        const int side = 16 * scale;
+        for (int frame = 1; frame <= frameCount; ++frame) {
+            const int column = (frame - 1) % 64;
+            const int row = (frame - 1) / 64;
+            QCOMPARE(sheet.copy(column * side, row * side, side, side),
+                     BoardRendering::renderFrame(frameCells(frames, frame), scale));
+        }
+        if (frameCount % 64 != 0 && frameCount > 64)
+            QCOMPARE(sheet.pixelColor(size.width() - 1, size.height() - 1),
+                     BoardRendering::BoardGrey);
+    }
+
+    void rowWordSetsBitKForColumnK_data() {
+        QTest::addColumn<QList<int>>("litColumns");
+        QTest::addColumn<int>("word");
+        QTest::newRow("none") << QList<int>{} << 0x0000;
+        QTest::newRow("leftmost") << QList<int>{0} << 0x0001;
+        QTest::newRow("rightmost") << QList<int>{15} << 0x8000;
+        QTest::newRow("both ends") << QList<int>{0, 15} << 0x8001;
+        QTest::newRow("columns 4 to 7") << QList<int>{4, 5, 6, 7} << 0x00F0;
+        QList<int> all;
+        for (int column = 0; column < 16; ++column)
+            all << column;
+        QTest::newRow("all") << all << 0xFFFF;
+    }
+    void rowWordSetsBitKForColumnK() {
+        QFETCH(QList<int>, litColumns);
+        QFETCH(int, word);
+        std::array<std::uint8_t, 256> cells{};
+        const int row = 6;
+        for (int column = 0; column < 16; ++column)
+            cells[row * 16 + column] = 2; // not lit: only 1 is
+        for (int column : litColumns)
+            cells[row * 16 + column] = FrameStore::Lit;
+        QCOMPARE(int(CSourceExport::rowWord(cells, row)), word);
+        QCOMPARE(int(CSourceExport::rowWord(cells, row - 1)), 0);
+    }
+
+    void cHeaderCompilesToTheFrames_data() {
+        QTest::addColumn<bool>("progmem");
+        QTest::addColumn<int>("frameCount");
+        QTest::addColumn<int>("intervalMs");
+        QTest::newRow("plain, one frame") << false << 1 << 40;
+        QTest::newRow("plain, three frames") << false << 3 << 301;
+        QTest::newRow("program memory") << true << 4 << 2672;
+    }
+    void cHeaderCompilesToTheFrames() {
+        QFETCH(bool, progmem);
+        QFETCH(int, frameCount);
+        QFETCH(int, intervalMs);
+        const QString compiler = compilerPath();
+        if (compiler.isEmpty())
+            QSKIP("no C compiler on this system");
+        QTemporaryDir dir;
+        const Animation frames = randomAnimation(frameCount, 1234u + frameCount);
+        ExportOptions options;
+        options.progmem = progmem;
+        const ExportResult result = exportAnimation(dir.filePath(QStringLiteral("anim.h")), frames,
+                                                    frameCount, 1, intervalMs, options);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        const QByteArray header = fileBytes(dir.filePath(QStringLiteral("anim.h")));
+        QVERIFY(header.contains("#include <stdint.h>"));
+        QCOMPARE(header.contains("#include <avr/pgmspace.h>"), progmem);
+        QCOMPARE(header.contains(" PROGMEM = {"), progmem);
+        for (int frame = 1; frame <= frameCount; ++frame)
+            QVERIFY(header.contains("/* frame " + QByteArray::number(frame) + " */"));
+
+        // A stand-in for the AVR header lets the host compiler read the PROGMEM table.
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("avr")));
+        QFile avr(dir.filePath(QStringLiteral("avr/pgmspace.h")));
+        QVERIFY(avr.open(QIODevice::WriteOnly));
+        avr.write("#define PROGMEM\n");
+        avr.close();
+        QFile main(dir.filePath(QStringLiteral("main.c")));
+        QVERIFY(main.open(QIODevice::WriteOnly));
+        main.write("#include <stdio.h>\n#include \"anim.h\"\n"
+                   "int main(void) {\n"
+                   "    int f, r;\n"
+                   "    printf(\"%d %d\\n\", QUENTARO_FRAME_COUNT, QUENTARO_FRAME_INTERVAL_MS);\n"
+                   "    for (f = 0; f < QUENTARO_FRAME_COUNT; ++f)\n"
+                   "        for (r = 0; r < 16; ++r)\n"
+                   "            printf(\"%u\\n\", (unsigned)frames[f][r]);\n"
+                   "    return 0;\n}\n");
+        main.close();
+
+        QProcess compile;
+        compile.setWorkingDirectory(dir.path());
+        compile.start(compiler, {"-std=c99", "-Wall", "-Wextra", "-pedantic", "-Werror", "-I.",
+                                 "-o", "frames", "main.c"});
+        QVERIFY(compile.waitForFinished(60'000));
+        QVERIFY2(compile.exitCode() == 0, compile.readAllStandardError().constData());
+        QProcess run;
+        run.start(dir.filePath(QStringLiteral("frames")), {});
+        QVERIFY(run.waitForFinished(30'000));
+        QCOMPARE(run.exitCode(), 0);
+
+        const QList<QByteArray> lines = run.readAllStandardOutput().split('\n');
+        QCOMPARE(lines.size(), 1 + frameCount * 16 + 1);
+        QCOMPARE(lines[0], QByteArray::number(frameCount) + ' ' + QByteArray::number(intervalMs));
+        for (int frame = 1; frame <= frameCount; ++frame)
+            for (int row = 0; row < 16; ++row) {
+                unsigned expected = 0;
+                for (int column = 0; column < 16; ++column)
+                    if (frames[FrameStore::indexOf(frame, row * 16 + column)] == 1)
+                        expected += 1u << column;
+                QCOMPARE(lines[1 + (frame - 1) * 16 + row].toUInt(), expected);
+            }
+    }
+
+    void refusedExportsWriteNothing_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("scale");
+        QTest::addColumn<int>("frameCount");
+        QTest::addColumn<int>("currentImage");
+        QTest::addColumn<PngMode>("pngMode");
+        QTest::addColumn<QString>("errorPart");
+        const PngMode frame = PngMode::CurrentFrame;
+        QTest::newRow("unknown extension")
+            << "anim.bmp" << 8 << 3 << 1 << frame << ".gif, .png or .h";
+        QTest::newRow("no extension") << "anim" << 8 << 3 << 1 << frame << ".gif, .png or .h";
+        QTest::newRow("scale 0") << "anim.gif" << 0 << 3 << 1 << frame << "not 0";
+        QTest::newRow("scale 17") << "anim.png" << 17 << 3 << 1 << frame << "not 17";
+        QTest::newRow("no frames") << "anim.h" << 8 << 0 << 1 << frame << "no frames";
+        QTest::newRow("image 0") << "anim.png" << 8 << 3 << 0 << frame << "no image 0";
+        QTest::newRow("image past the end") << "anim.png" << 8 << 3 << 4 << frame << "no image 4";
+        QTest::newRow("huge sprite sheet")
+            << "anim.png" << 8 << 30000 << 1 << PngMode::SpriteSheet << "smaller scale";
+    }
+    void refusedExportsWriteNothing() {
+        QFETCH(QString, name);
+        QFETCH(int, scale);
+        QFETCH(int, frameCount);
+        QFETCH(int, currentImage);
+        QFETCH(PngMode, pngMode);
+        QFETCH(QString, errorPart);
+        QTemporaryDir dir;
+        const Animation frames = randomAnimation(std::max(frameCount, 1), 3);
+        ExportOptions options;
+        options.scale = scale;
+        options.pngMode = pngMode;
+        const ExportResult result =
+            exportAnimation(dir.filePath(name), frames, frameCount, currentImage, 301, options);
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains(errorPart), qPrintable(result.error));
+        QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
+    void failedWriteKeepsTheOldFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("gif") << "anim.gif";
+        QTest::newRow("png") << "anim.png";
+        QTest::newRow("c header") << "anim.h";
+    }
+    void failedWriteKeepsTheOldFile() {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const Animation frames = randomAnimation(2, 11);
+        const QString missing = dir.filePath(QStringLiteral("missing/") + name);
+        ExportResult result = exportAnimation(missing, frames, 2, 1, 301, {});
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains(QDir::toNativeSeparators(missing)),
+                 qPrintable(result.error));
+        QVERIFY(!QFile::exists(missing));
+
+        // A directory in the way: the export fails, nothing else appears.
+        const QString blocked = dir.filePath(name);
+        QVERIFY(QDir(dir.path()).mkdir(name));
+        result = exportAnimation(blocked, frames, 2, 1, 301, {});
+        QVERIFY(!result.ok);
+        QVERIFY(QFileInfo(blocked).isDir());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{name});
+    }
+
+    void exportReplacesAnExistingFileWhole() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ANIM.GIF"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(100'000, 'x'));
+        old.close();
+        const Animation frames = randomAnimation(2, 21);
+        ExportOptions options;
+        options.scale = 1;
+        QVERIFY(exportAnimation(path, frames, 2, 1, 301, options).ok);
+        const SlurpedGif gif = slurp(path);
+        QVERIFY(gif);
+        QCOMPARE(gif->ImageCount, 2);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 1);
+
+        options.scale = 99;
+        const QByteArray before = fileBytes(path);
+        QVERIFY(!exportAnimation(path, frames, 2, 1, 301, options).ok);
+        QCOMPARE(fileBytes(path), before);
+    }
+};
+
+QTEST_MAIN(TestExport)
+#include "test_export.moc"
