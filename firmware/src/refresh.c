@@ -1,0 +1,172 @@
+#include "refresh.h"
+
+#include "board.h"
+
+#include <avr/interrupt.h>
+#include <avr/io.h>
+#include <util/atomic.h>
+
+#define PASS_BYTES 64 /* per row, bottom row first: PORTD and PORTB of low, then of high */
+
+_Static_assert(BOARD_PORTD_FOR(0) == 0 && BOARD_PORTB_FOR(0) == 0,
+               "data 0 is written from the zero register");
+#if REFRESH_WRITE_AT > 255 - 8
+#error "the slot start is compared in the low byte of the timer"
+#endif
+
+/* Three buffers: the one the passes show, the one waiting for the next pass
+ * and the one main fills. The interrupt swaps the first two at a pass
+ * boundary; main trades its buffer in with interrupts off. */
+static uint8_t frames[3][PASS_BYTES];
+static volatile uint8_t front = 0, waiting = 1, back = 2;
+static volatile uint8_t waiting_ready, blank_request, heard, lit;
+
+/* What the coming slot writes. A slot that opens a pass decides while it waits
+ * for its start whether the board goes dark and which frame the pass shows. */
+enum { SLOT_ROW, SLOT_PASS, SLOT_FIRST_PASS };
+static volatile uint8_t slot_plan;
+static const uint8_t* volatile next_row;
+static uint8_t row_index; /* row of the coming slot, 0 = the bottom row */
+static uint16_t silent_passes;
+/* No valid packet for REFRESH_SILENT_PASSES passes. Main clears it after
+ * setting heard, so that a pass ending in between cannot set it again. */
+static volatile uint8_t silent;
+
+/* A slot waits for the timer to reach REFRESH_WRITE_AT, then evens out the
+ * 0..4 cycles by which the polling loop overshoots: with d = count -
+ * REFRESH_WRITE_AT, subi and the three skips after it take 16 - d cycles. The
+ * writes after it thus fall on the same cycle of every slot, however late the
+ * interrupt came in. */
+#define ASM_SETTLE                                                                                 \
+    "1: lds %[t], %[tcnt]\n\t"                                                                     \
+    "cpi %[t], %[at]\n\t"                                                                          \
+    "brlo 1b\n\t"                                                                                  \
+    "subi %[t], %[at]\n\t"                                                                         \
+    "sbrs %[t], 0\n\t"                                                                             \
+    "rjmp .+0\n\t"                                                                                 \
+    "sbrc %[t], 1\n\t"                                                                             \
+    "rjmp 2f\n\t"                                                                                  \
+    "rjmp .+0\n\t"                                                                                 \
+    "nop\n\t"                                                                                      \
+    "2: sbrc %[t], 2\n\t"                                                                          \
+    "rjmp 3f\n\t"                                                                                  \
+    "rjmp .+0\n\t"                                                                                 \
+    "rjmp .+0\n\t"                                                                                 \
+    "nop\n\t"                                                                                      \
+    "3:\n\t"
+
+#define ASM_CONTROL(level) "out %[pc], %[" level "]\n\t"
+#define ASM_DATA(d, b) "out %[pd], %[" d "]\n\tout %[pb], %[" b "]\n\t"
+#define ASM_DATA0 "out %[pd], __zero_reg__\n\tout %[pb], __zero_reg__\n\t"
+#define ASM_NULREG ASM_CONTROL("c2") ASM_DATA0 ASM_CONTROL("c1") ASM_DATA0
+/* The thirteen writes of a row but the closing data 0, which the next slot
+ * writes once the hold is over. */
+#define ASM_ROW                                                                                    \
+    ASM_NULREG ASM_CONTROL("c251") ASM_CONTROL("c3") ASM_DATA("ld", "lb") ASM_CONTROL("c2")        \
+        ASM_CONTROL("c3") ASM_DATA("hd", "hb") ASM_CONTROL("c1") ASM_CONTROL("c3")
+
+#define ASM_PORTS                                                                                  \
+    [pc] "I"(_SFR_IO_ADDR(PORTC)), [pd] "I"(_SFR_IO_ADDR(PORTD)), [pb] "I"(_SFR_IO_ADDR(PORTB)),   \
+        [tcnt] "n"(_SFR_MEM_ADDR(TCNT1L)), [at] "M"(REFRESH_WRITE_AT),                             \
+        [c1] "r"(BOARD_PORTC_FOR(1)), [c2] "r"(BOARD_PORTC_FOR(2))
+#define ASM_ROW_OPERANDS                                                                           \
+    ASM_PORTS, [c3] "r"(BOARD_PORTC_FOR(3)), [c251] "r"(BOARD_PORTC_FOR(CONTROL_ROW_CLOCK)),       \
+        [ld] "r"(row[0]), [lb] "r"(row[1]), [hd] "r"(row[2]), [hb] "r"(row[3])
+
+void refresh_init(void) {
+    OCR1A = REFRESH_SLOT_CYCLES - 1;
+    TCCR1A = 0;
+    TCCR1B = _BV(WGM12) | _BV(CS10); /* CTC on OCR1A, no prescaler */
+    TIMSK1 = 0;
+}
+
+uint8_t* refresh_back(void) {
+    return frames[back];
+}
+
+void refresh_pack(uint8_t* pass, const uint8_t* payload) {
+    uint8_t slot;
+    for (slot = 0; slot < 16; ++slot) {
+        const uint8_t* row = payload + 2 * (15 - slot);
+        *pass++ = BOARD_PORTD_FOR(row[0]);
+        *pass++ = BOARD_PORTB_FOR(row[0]);
+        *pass++ = BOARD_PORTD_FOR(row[1]);
+        *pass++ = BOARD_PORTB_FOR(row[1]);
+    }
+}
+
+void refresh_show(void) {
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) {
+        const uint8_t filled = back;
+        if (lit) {
+            back = waiting;
+            waiting = filled;
+            waiting_ready = 1;
+        } else {
+            back = front;
+            front = filled;
+            waiting_ready = 0;
+            next_row = frames[filled];
+            slot_plan = SLOT_FIRST_PASS;
+            row_index = 0;
+            TIFR1 = _BV(OCF1A);
+            TIMSK1 = _BV(OCIE1A);
+            lit = 1;
+        }
+        blank_request = 0;
+        heard = 1;
+        silent = 0;
+    }
+}
+
+void refresh_blank(void) {
+    blank_request = 1;
+}
+
+void refresh_heard(void) {
+    heard = 1;
+    silent = 0;
+}
+
+ISR(TIMER1_COMPA_vect) {
+    uint8_t t;
+    const uint8_t* row = next_row;
+    const uint8_t plan = slot_plan;
+    if (plan == SLOT_ROW) {
+        __asm__ __volatile__(ASM_SETTLE ASM_DATA0 ASM_ROW : [t] "=&d"(t) : ASM_ROW_OPERANDS);
+    } else if (plan == SLOT_FIRST_PASS) {
+        __asm__ __volatile__(ASM_SETTLE ASM_NULREG ASM_ROW : [t] "=&d"(t) : ASM_ROW_OPERANDS);
+    } else {
+        if (blank_request || silent) {
+            /* The closing Nulreg after the last pass. */
+            __asm__ __volatile__(ASM_SETTLE ASM_DATA0 ASM_NULREG : [t] "=&d"(t) : ASM_PORTS);
+            TIMSK1 = 0;
+            lit = 0;
+            blank_request = 0;
+            return;
+        }
+        if (waiting_ready) {
+            const uint8_t shown = front;
+            front = waiting;
+            waiting = shown;
+            waiting_ready = 0;
+        }
+        row = frames[front];
+        __asm__ __volatile__(ASM_SETTLE ASM_DATA0 ASM_NULREG ASM_ROW
+                             : [t] "=&d"(t)
+                             : ASM_ROW_OPERANDS);
+    }
+    row_index = (uint8_t)((row_index + 1) & 15);
+    next_row = row + 4;
+    slot_plan = row_index ? SLOT_ROW : SLOT_PASS;
+    if (plan != SLOT_ROW) {
+        /* Once a pass: count the passes since the last valid packet. */
+        if (heard) {
+            heard = 0;
+            silent_passes = 0;
+        } else if (silent_passes < REFRESH_SILENT_PASSES) {
+            ++silent_passes;
+        }
+        silent = silent_passes >= REFRESH_SILENT_PASSES;
+    }
+}

@@ -1,0 +1,716 @@
+// The bridge firmware in simavr, checked against what the PC's parallel port
+// puts on the same connector pins. Usage: test_bridge_firmware quentaro-bridge.elf
+
+#include "SimulatedBridge.h"
+#include "WireBoard.h"
+
+#include "port/PortSequences.h"
+#include "port/RecordingPort.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+int failures = 0;
+std::string elfPath;
+
+#define CHECK(cond, ...)                                                                           \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            ++failures;                                                                            \
+            std::printf("FAIL %s:%d: %s: ", __FILE__, __LINE__, #cond);                            \
+            std::printf(__VA_ARGS__);                                                              \
+            std::printf("\n");                                                                     \
+        }                                                                                          \
+    } while (0)
+
+constexpr std::uint64_t Hz = SimulatedBridge::Hz;
+constexpr std::uint64_t RowPauseCycles = 640; // 40 us
+constexpr std::uint64_t Ms = Hz / 1000;
+
+// ---- What the PC puts on the connector ----
+
+// The control-line table of the port: the four pin levels for every control
+// value the program writes.
+struct ControlRow {
+    std::uint8_t value;
+    bool strobe, autoFeed, init, selectIn;
+};
+constexpr ControlRow ControlTable[] = {
+    {0, true, true, false, true},    {1, false, true, false, true},
+    {2, true, false, false, true},   {3, false, false, false, true},
+    {247, false, false, true, true}, {251, false, false, false, false},
+};
+
+std::uint16_t controlLevels(std::uint8_t value) {
+    for (const ControlRow& r : ControlTable)
+        if (r.value == value)
+            return static_cast<std::uint16_t>(
+                (r.strobe ? Line::Strobe : 0) | (r.autoFeed ? Line::AutoFeed : 0) |
+                (r.init ? Line::Init : 0) | (r.selectIn ? Line::SelectIn : 0));
+    std::printf("control value %d is not in the table\n", value);
+    ++failures;
+    return 0;
+}
+
+const std::uint16_t Idle = controlLevels(1);     // after Nulreg: data 0, control 1
+const std::uint16_t AfterRow = controlLevels(3); // after a row: data 0, control 3
+
+// One state of the connector and how long it must at least stay (PC pauses).
+struct Step {
+    std::uint16_t levels;
+    std::uint64_t cycle;
+    std::uint64_t holdAtLeast;
+};
+
+// Collapses what the board cannot tell apart: writes that change no level, and
+// data lines that change several times with no control edge in between (the
+// board samples data only on control edges).
+std::vector<Step> canonical(const std::vector<Step>& steps, std::uint16_t start) {
+    std::vector<Step> out;
+    std::uint16_t prev = start;
+    bool prevDataOnly = false;
+    for (const Step& s : steps) {
+        if (s.levels == prev) {
+            if (!out.empty())
+                out.back().holdAtLeast += s.holdAtLeast;
+            continue;
+        }
+        const bool dataOnly = ((s.levels ^ prev) & Line::ControlMask) == 0;
+        if (dataOnly && prevDataOnly && !out.empty()) {
+            // The run counts from its first change.
+            out.back().levels = s.levels;
+            out.back().holdAtLeast += s.holdAtLeast;
+        } else {
+            out.push_back(s);
+        }
+        prevDataOnly = dataOnly;
+        prev = s.levels;
+    }
+    return out;
+}
+
+std::vector<Step> canonical(const std::vector<PinEvent>& trace, std::size_t from, std::size_t to) {
+    std::vector<Step> steps;
+    for (std::size_t i = from; i < to && i < trace.size(); ++i)
+        steps.push_back({trace[i].levels, trace[i].cycle, 0});
+    const std::uint16_t start = from > 0 ? trace[from - 1].levels : 0xFFFF;
+    return canonical(steps, start);
+}
+
+// The PC's writes turned into connector levels through the control-line table.
+class PcWire {
+public:
+    explicit PcWire(std::uint16_t start) : levels_(start), start_(start) {}
+    RecordingPort port;
+    std::function<void(float)> pause() {
+        return [this](float seconds) {
+            pauses_[port.count() - 1] += std::llround(double(seconds) * Hz);
+        };
+    }
+    std::vector<Step> steps() {
+        std::vector<Step> out;
+        std::uint16_t levels = levels_;
+        for (std::size_t i = 0; i < port.writes().size(); ++i) {
+            const PortWrite& w = port.writes()[i];
+            if (w.reg == PortWrite::Register::Data)
+                levels = static_cast<std::uint16_t>((levels & Line::ControlMask) | w.value);
+            else
+                levels =
+                    static_cast<std::uint16_t>((levels & Line::DataMask) | controlLevels(w.value));
+            out.push_back({levels, 0, pauses_.count(i) ? std::uint64_t(pauses_[i]) : 0});
+        }
+        return canonical(out, start_);
+    }
+
+private:
+    std::uint16_t levels_, start_;
+    std::map<std::size_t, long long> pauses_;
+};
+
+// A picture as sixteen rows from the top, column k in bit k.
+using Picture = std::array<std::uint16_t, 16>;
+
+std::vector<std::uint8_t> framePayload(const Picture& p) {
+    std::vector<std::uint8_t> out;
+    for (std::uint16_t row : p) {
+        out.push_back(static_cast<std::uint8_t>(row & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(row >> 8));
+    }
+    return out;
+}
+
+// One refresh pass of the PC for a picture, from the state `start`.
+std::vector<Step> pcPass(const Picture& picture, std::uint16_t start) {
+    std::vector<std::uint8_t> store(FrameStore::CellsPerFrame, FrameStore::Dark);
+    for (int cell = 0; cell < 256; ++cell)
+        if ((picture[std::size_t(cell / 16)] >> (cell % 16)) & 1)
+            store[std::size_t(cell)] = FrameStore::Lit;
+    PcWire pc(start);
+    auto pause = pc.pause();
+    PortSequences::nulreg(pc.port);
+    for (int row = 0; row < PortSequences::RowsPerPass; ++row)
+        PortSequences::sendRow(pc.port, PortSequences::packRow(store, 1, 15 - row), pause);
+    return pc.steps();
+}
+
+bool sameLevels(const Step& a, const Step& b) {
+    return a.levels == b.levels;
+}
+
+// Where `pattern` occurs in `trace` from `from` on, with every pause kept; npos if nowhere.
+std::size_t find(const std::vector<Step>& trace, const std::vector<Step>& pattern,
+                 std::size_t from = 0) {
+    auto it = std::search(trace.begin() + std::ptrdiff_t(std::min(from, trace.size())), trace.end(),
+                          pattern.begin(), pattern.end(), sameLevels);
+    if (it == trace.end())
+        return std::string::npos;
+    const std::size_t at = std::size_t(it - trace.begin());
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i].holdAtLeast == 0)
+            continue;
+        if (at + i + 1 >= trace.size() ||
+            trace[at + i + 1].cycle - trace[at + i].cycle < pattern[i].holdAtLeast)
+            return std::string::npos;
+    }
+    return at;
+}
+
+// ---- Passes as the board shows them ----
+
+struct Pass {
+    std::uint64_t start, end; // first row lit, last row dark again
+    Picture rows;
+};
+
+// Runs of sixteen shown rows, bottom to top, that begin at or after `from`.
+std::vector<Pass> passes(const WireBoard& board, std::uint64_t from) {
+    std::vector<Pass> out;
+    const auto& lit = board.lit();
+    for (std::size_t i = 0; i + 16 <= lit.size(); ++i) {
+        if (lit[i].from < from || lit[i].screenRow != 15)
+            continue;
+        Pass p{lit[i].from, lit[i + 15].to, {}};
+        bool whole = p.end != 0;
+        for (int k = 0; k < 16 && whole; ++k) {
+            whole = lit[i + std::size_t(k)].screenRow == 15 - k;
+            p.rows[std::size_t(15 - k)] = lit[i + std::size_t(k)].bits;
+        }
+        if (whole)
+            out.push_back(p);
+    }
+    return out;
+}
+
+WireBoard boardFor(const SimulatedBridge& sim) {
+    WireBoard board(sim.trace().empty() ? 0 : sim.trace().front().levels);
+    board.feed(sim.trace());
+    return board;
+}
+
+// ---- Talking to the simulated bridge ----
+
+struct Session {
+    SimulatedBridge sim{elfPath};
+    std::uint64_t readyAt = 0;
+
+    Session() {
+        const bool ready = sim.runUntilReplies(1, 50 * Ms);
+        CHECK(ready, "no READY within 50 ms");
+        if (ready)
+            readyAt = sim.replies()[0].cycle;
+    }
+
+    // Sends a packet and runs until its reply; returns the reply if one came.
+    std::optional<Reply> exchange(const std::vector<std::uint8_t>& bytes) {
+        const std::size_t before = sim.replies().size();
+        sim.send(bytes);
+        if (!sim.runUntilReplies(before + 1, 20 * Ms))
+            return std::nullopt;
+        return sim.replies()[before];
+    }
+
+    void expectAck(const std::optional<Reply>& r, std::uint8_t seq, const char* what) {
+        CHECK(r && r->result == BP_OK && r->packet.type == BP_ACK && r->packet.seq == seq,
+              "%s: no ACK %d", what, seq);
+    }
+
+    void showFrame(const Picture& p, std::uint8_t seq) {
+        expectAck(exchange(SimulatedBridge::encode(BP_FRAME, seq, framePayload(p))), seq, "frame");
+    }
+};
+
+// A picture whose rows all differ, so a pass of it cannot match out of step.
+Picture numbered(unsigned seed) {
+    Picture p{};
+    unsigned x = seed * 2654435761u + 12345u;
+    for (std::size_t r = 0; r < 16; ++r) {
+        x = x * 1103515245u + 12345u;
+        p[r] = static_cast<std::uint16_t>(((x >> 8) & 0xFF00) | (r * 16 + seed % 16));
+    }
+    return p;
+}
+
+std::uint64_t passCycles(const std::vector<Pass>& ps) {
+    if (ps.size() < 2)
+        return 0;
+    return (ps.back().start - ps.front().start) / (ps.size() - 1);
+}
+
+double us(std::uint64_t cycles) {
+    return double(cycles) * 1e6 / double(Hz);
+}
+
+// ---- Cases ----
+
+void bootRunsTheStartupSequenceThenNulreg() {
+    Session s;
+    const auto& replies = s.sim.replies();
+    CHECK(replies.size() == 1 && replies[0].result == BP_OK && replies[0].packet.type == BP_READY &&
+              replies[0].packet.len == 1 && replies[0].packet.payload[0] == BP_PROTOCOL_VERSION,
+          "first reply is not READY with the protocol version");
+    const auto& trace = s.sim.trace();
+    CHECK(!trace.empty() && trace.front().levels == Idle,
+          "the lines start at %03x, not at the idle levels", trace.empty() ? 0 : trace[0].levels);
+
+    PcWire pc(Idle);
+    int counter = 0;
+    PortSequences::startup(pc.port, pc.pause(), counter);
+    PortSequences::nulreg(pc.port);
+    const std::vector<Step> expected = pc.steps();
+    std::size_t beforeReady = 0;
+    while (beforeReady < trace.size() && trace[beforeReady].cycle < s.readyAt)
+        ++beforeReady;
+    const std::vector<Step> actual = canonical(trace, 1, beforeReady);
+    CHECK(actual.size() == expected.size(), "%zu level changes before READY, the PC makes %zu",
+          actual.size(), expected.size());
+    for (std::size_t i = 0; i < std::min(actual.size(), expected.size()); ++i) {
+        CHECK(actual[i].levels == expected[i].levels, "change %zu: %03x, the PC gives %03x", i,
+              actual[i].levels, expected[i].levels);
+        if (expected[i].holdAtLeast && i + 1 < actual.size()) {
+            const std::uint64_t held = actual[i + 1].cycle - actual[i].cycle;
+            CHECK(held >= expected[i].holdAtLeast, "change %zu held %llu cycles, the PC waits %llu",
+                  i, (unsigned long long)held, (unsigned long long)expected[i].holdAtLeast);
+        }
+    }
+
+    // Start-up leaves the counter on the top row and the latches empty; the
+    // board stays dark and untouched until a frame comes.
+    s.sim.run(5 * Ms);
+    WireBoard board = boardFor(s.sim);
+    CHECK(board.selectedScreenRow() == 0, "start-up leaves row %d selected",
+          board.selectedScreenRow());
+    CHECK(board.latched() == 0, "the board shows %04x after start-up", board.latched());
+    CHECK(s.sim.trace().size() == beforeReady, "the lines moved after READY without a frame");
+}
+
+void helloAndPingAreAnswered() {
+    Session s;
+    struct Case {
+        const char* name;
+        std::uint8_t type, seq;
+        std::vector<std::uint8_t> payload;
+        std::uint8_t replyType;
+    };
+    const Case cases[] = {
+        {"hello of this version", BP_HELLO, 7, {BP_PROTOCOL_VERSION}, BP_IDENT},
+        {"hello of a newer host", BP_HELLO, 200, {BP_PROTOCOL_VERSION + 1}, BP_IDENT},
+        {"ping", BP_PING, 0, {}, BP_ACK},
+        {"ping after 255", BP_PING, 255, {}, BP_ACK},
+    };
+    for (const Case& c : cases) {
+        const auto r = s.exchange(SimulatedBridge::encode(c.type, c.seq, c.payload));
+        CHECK(r && r->result == BP_OK && r->packet.type == c.replyType && r->packet.seq == c.seq,
+              "%s: wrong or no reply", c.name);
+        if (r && c.replyType == BP_IDENT) {
+            CHECK(r->packet.len == BP_IDENT_PAYLOAD &&
+                      r->packet.payload[0] == BP_PROTOCOL_VERSION && r->packet.payload[3] == 16 &&
+                      r->packet.payload[4] == 16,
+                  "%s: IDENT payload", c.name);
+        }
+    }
+    CHECK(s.sim.replies().size() == 1 + std::size(cases), "extra replies");
+}
+
+void framesShowAsThePcSendsThem() {
+    Session s;
+    Picture corners{};
+    corners[0] = 0x8001;  // LEDs 0 and 15
+    corners[15] = 0x8001; // LEDs 240 and 255
+    Picture all;
+    all.fill(0xFFFF);
+    Picture checker;
+    for (std::size_t r = 0; r < 16; ++r)
+        checker[r] = (r % 2) ? 0xAAAA : 0x5555;
+    Picture lowHalfOnly{}, dataBits{};
+    for (std::size_t r = 0; r < 16; ++r) {
+        lowHalfOnly[r] = static_cast<std::uint16_t>(1u << (r % 8));
+        dataBits[r] = static_cast<std::uint16_t>(0x0303 << (r % 7)); // bits on both AVR ports
+    }
+    struct Case {
+        const char* name;
+        Picture picture;
+    };
+    const Case cases[] = {
+        {"numbered rows", numbered(1)},
+        {"corners", corners},
+        {"all lit", all},
+        {"checkerboard", checker},
+        {"left half only", lowHalfOnly},
+        {"split data bits", dataBits},
+        {"dark", Picture{}},
+        {"numbered again", numbered(2)},
+    };
+    std::uint8_t seq = 10;
+    std::uint16_t state = Idle; // dark before the first frame
+    std::uint64_t worstFirstRow = 0, worstWhole = 0;
+    for (const Case& c : cases) {
+        const std::size_t from = s.sim.trace().size();
+        s.showFrame(c.picture, ++seq);
+        const std::uint64_t lastByte = s.sim.lastByteTakenAt();
+        s.sim.run(3 * 16 * 700);
+        const auto steps = canonical(s.sim.trace(), from, s.sim.trace().size());
+        const auto pass = pcPass(c.picture, state);
+        const std::size_t at = find(steps, pass);
+        CHECK(at != std::string::npos, "%s: the PC's pass is not on the lines", c.name);
+        if (state == Idle)
+            CHECK(at == 0, "%s: the first pass after dark does not start the lines", c.name);
+        const auto steady = pcPass(c.picture, AfterRow);
+        const std::size_t next =
+            at == std::string::npos ? at : find(steps, steady, at + pass.size());
+        CHECK(next == at + pass.size(), "%s: the next pass does not follow at once", c.name);
+        state = AfterRow;
+
+        const WireBoard board = boardFor(s.sim);
+        CHECK(board.rows() == c.picture, "%s: the board shows another picture", c.name);
+        // Shown from the first pass that opens after the frame was taken: a
+        // pass boundary comes within a pass of the ACK, its bottom row a slot later.
+        const std::uint64_t ackAt = s.sim.replies().back().cycle;
+        const auto shown = passes(board, lastByte);
+        auto first = std::find_if(shown.begin(), shown.end(),
+                                  [&](const Pass& p) { return p.rows == c.picture; });
+        CHECK(first != shown.end(), "%s: no whole pass of the frame", c.name);
+        if (first != shown.end()) {
+            worstFirstRow = std::max(worstFirstRow, first->start - lastByte);
+            worstWhole = std::max(worstWhole, first->end - lastByte);
+            CHECK(first->start <= ackAt + passCycles(shown) * 17 / 16,
+                  "%s: shown only %.0f us after its ACK", c.name, us(first->start - ackAt));
+            for (auto p = first; p != shown.end(); ++p)
+                CHECK(p->rows == c.picture, "%s: a later pass differs", c.name);
+        }
+    }
+    std::printf("measured: last byte of a FRAME -> first row of it lit: at most %.0f us; "
+                "-> whole frame shown: at most %.0f us\n",
+                us(worstFirstRow), us(worstWhole));
+}
+
+// Every pass shows one of `pictures`, whole, never an older one after a newer.
+// Returns the index of the last one shown, -1 if none.
+int checkPassesWhole(const std::vector<Pass>& shown, const std::vector<Picture>& pictures,
+                     const char* what) {
+    int last = -1;
+    for (const Pass& p : shown) {
+        auto it = std::find(pictures.begin(), pictures.end(), p.rows);
+        CHECK(it != pictures.end(), "%s: the pass at %llu is none of the frames sent", what,
+              (unsigned long long)p.start);
+        if (it == pictures.end())
+            continue;
+        const int index = int(it - pictures.begin());
+        CHECK(index >= last, "%s: frame %d shown after frame %d", what, index, last);
+        last = index;
+    }
+    return last;
+}
+
+void rowsHoldAndPassesStayWholeUnderTraffic() {
+    Session s;
+    std::vector<Picture> pictures;
+    for (unsigned i = 0; i < 24; ++i)
+        pictures.push_back(numbered(100 + i));
+    // A frame and a ping every 2 ms: the receiver and the transmitter are both
+    // busy while the rows go out.
+    const std::uint64_t start = s.sim.cycle();
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        s.sim.sendPacket(BP_FRAME, std::uint8_t(i), framePayload(pictures[i]));
+        s.sim.sendPacket(BP_PING, std::uint8_t(100 + i), {});
+        s.sim.run(2 * Ms);
+    }
+    const bool all = s.sim.runUntilReplies(1 + 2 * pictures.size(), 20 * Ms);
+    CHECK(all, "only %zu replies to %zu packets", s.sim.replies().size() - 1, 2 * pictures.size());
+    for (std::size_t i = 1; i < s.sim.replies().size(); ++i) {
+        const Reply& r = s.sim.replies()[i];
+        const std::uint8_t seq =
+            (i % 2) ? std::uint8_t((i - 1) / 2) : std::uint8_t(100 + (i - 2) / 2);
+        CHECK(r.result == BP_OK && r.packet.type == BP_ACK && r.packet.seq == seq,
+              "reply %zu is not the ACK of %d", i, seq);
+    }
+    s.sim.run(4 * 16 * 700);
+
+    const WireBoard board = boardFor(s.sim);
+    const auto shown = passes(board, start);
+    const int last = checkPassesWhole(shown, pictures, "paced");
+    CHECK(last == int(pictures.size()) - 1, "the last frame shown is %d", last);
+
+    std::uint64_t minHold = ~0ull, maxHold = 0;
+    for (const auto& l : board.lit()) {
+        if (l.from < start || l.to == 0)
+            continue;
+        minHold = std::min(minHold, l.to - l.from);
+        maxHold = std::max(maxHold, l.to - l.from);
+    }
+    CHECK(minHold >= RowPauseCycles, "a row lit only %llu cycles", (unsigned long long)minHold);
+    // The slots start on the timer, not when the interrupt gets in: traffic
+    // moves no edge.
+    CHECK(maxHold - minHold <= 8, "row holds spread from %llu to %llu cycles",
+          (unsigned long long)minHold, (unsigned long long)maxHold);
+    const std::uint64_t perPass = passCycles(shown);
+    const double rate = perPass ? double(Hz) / double(perPass) : 0;
+    CHECK(rate >= 1500, "%.0f passes per second", rate);
+    std::printf("measured: %zu passes under traffic, %.1f passes/s, rows lit %.3f..%.3f us\n",
+                shown.size(), rate, us(minHold), us(maxHold));
+
+    // Every frame that went out did so as the PC's pass for it, pauses included.
+    const auto steps = canonical(s.sim.trace(), 1, s.sim.trace().size());
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const bool wasShown = std::any_of(shown.begin(), shown.end(),
+                                          [&](const Pass& p) { return p.rows == pictures[i]; });
+        if (wasShown)
+            CHECK(find(steps, pcPass(pictures[i], AfterRow)) != std::string::npos,
+                  "frame %zu went out unlike the PC's pass", i);
+    }
+}
+
+void aFloodIsRefusedButNeverShownWrong() {
+    Session s;
+    std::vector<Picture> pictures;
+    for (unsigned i = 0; i < 40; ++i)
+        pictures.push_back(numbered(300 + i));
+    std::vector<std::uint8_t> burst;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const auto f =
+            SimulatedBridge::encode(BP_FRAME, std::uint8_t(i), framePayload(pictures[i]));
+        burst.insert(burst.end(), f.begin(), f.end());
+    }
+    const std::uint64_t start = s.sim.cycle();
+    s.sim.send(burst);
+    s.sim.run(60 * Ms);
+    std::size_t acks = 0, naks = 0;
+    for (std::size_t i = 1; i < s.sim.replies().size(); ++i) {
+        const Reply& r = s.sim.replies()[i];
+        CHECK(r.result == BP_OK && (r.packet.type == BP_ACK || r.packet.type == BP_NAK),
+              "reply %zu is neither ACK nor NAK", i);
+        acks += r.packet.type == BP_ACK;
+        naks += r.packet.type == BP_NAK;
+    }
+    const WireBoard board = boardFor(s.sim);
+    const auto shown = passes(board, start);
+    checkPassesWhole(shown, pictures, "flood");
+    const std::uint64_t span = s.sim.cycle() - start;
+    CHECK(shown.size() + 3 >= span / (16 * 664), "the refresh faltered: %zu passes in %.1f ms",
+          shown.size(), double(span) / Ms);
+    std::printf("measured: a flood of %zu frames at line rate: %zu ACK, %zu NAK\n", pictures.size(),
+                acks, naks);
+
+    // A lost delimiter can leave part of a packet in the decoder: a lone 0x00
+    // ends it, and the next frame goes through.
+    const Picture after = numbered(400);
+    s.sim.send({0x00});
+    s.sim.run(Ms); // the flushed remains may be answered with a NAK
+    s.showFrame(after, 200);
+    s.sim.run(2 * 16 * 700);
+    CHECK(boardFor(s.sim).rows() == after, "the frame after the flood is not shown");
+}
+
+// A packet as the COBS framing carries it, checksum given.
+std::vector<std::uint8_t> framed(std::vector<std::uint8_t> raw, bool goodCrc) {
+    std::uint16_t crc = bp_crc16(raw.data(), raw.size());
+    if (!goodCrc)
+        crc ^= 0x0100;
+    raw.push_back(std::uint8_t(crc >> 8));
+    raw.push_back(std::uint8_t(crc & 0xFF));
+    std::vector<std::uint8_t> out{0};
+    std::size_t code = 0;
+    for (std::uint8_t b : raw) {
+        if (b == 0) {
+            out[code] = std::uint8_t(out.size() - code);
+            code = out.size();
+            out.push_back(0);
+        } else {
+            out.push_back(b);
+        }
+    }
+    out[code] = std::uint8_t(out.size() - code);
+    out.push_back(0);
+    return out;
+}
+
+std::vector<std::uint8_t> rawPacket(std::uint8_t type, std::uint8_t seq,
+                                    const std::vector<std::uint8_t>& payload) {
+    std::vector<std::uint8_t> raw{type, seq, std::uint8_t(payload.size())};
+    raw.insert(raw.end(), payload.begin(), payload.end());
+    return raw;
+}
+
+void damagedPacketsAreRefusedAndNeverShown() {
+    Session s;
+    Picture poison;
+    poison.fill(0x0FF0);
+    const auto poisonPayload = framePayload(poison);
+    const auto whole = SimulatedBridge::encode(BP_FRAME, 66, poisonPayload);
+    const std::vector<std::uint8_t> half(whole.begin(),
+                                         whole.begin() + std::ptrdiff_t(whole.size() / 2));
+    auto withTail = [&](std::vector<std::uint8_t> head, std::vector<std::uint8_t> tail) {
+        head.insert(head.end(), tail.begin(), tail.end());
+        return head;
+    };
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::optional<bp_result> reason; // none: any error class
+        std::uint8_t seq;
+    };
+    const std::vector<std::uint8_t> shortPayload(poisonPayload.begin(), poisonPayload.end() - 1);
+    const Case cases[] = {
+        {"bad checksum", framed(rawPacket(BP_FRAME, 61, poisonPayload), false), BP_ERR_CRC, 0},
+        {"cut off, then a delimiter", withTail(half, {0}), std::nullopt, 0},
+        {"cut off, then garbage", withTail(half, {0x13, 0x37, 0xC0, 0xDE, 0x00}), std::nullopt, 0},
+        {"frame of 31 bytes", framed(rawPacket(BP_FRAME, 62, shortPayload), true), BP_ERR_LENGTH,
+         62},
+        {"unknown type", framed(rawPacket(0x55, 63, {}), true), BP_ERR_TYPE, 63},
+        {"a type only the device sends", framed(rawPacket(BP_ACK, 64, {}), true), BP_ERR_TYPE, 64},
+        {"code byte past the end", {0x09, 0x02, 0x03, 0x00}, BP_ERR_COBS, 0},
+        {"too long", withTail(std::vector<std::uint8_t>(60, 0x41), {0}), BP_ERR_LONG, 0},
+        {"too short", {0x03, 0x04, 0x05, 0x00}, BP_ERR_SHORT, 0},
+    };
+    Picture shownNow = numbered(7);
+    std::uint8_t seq = 0;
+    s.showFrame(shownNow, ++seq);
+    for (const Case& c : cases) {
+        const std::uint64_t sentAt = s.sim.cycle();
+        const auto r = s.exchange(c.bytes);
+        CHECK(r && r->result == BP_OK && r->packet.type == BP_NAK && r->packet.len == 1,
+              "%s: no NAK", c.name);
+        if (r && r->packet.type == BP_NAK) {
+            const int reason = r->packet.payload[0];
+            CHECK(c.reason ? reason == *c.reason : (reason > BP_OK && reason <= BP_ERR_LENGTH),
+                  "%s: NAK reason %d", c.name, reason);
+            CHECK(r->packet.seq == c.seq, "%s: NAK seq %d", c.name, r->packet.seq);
+        }
+        s.sim.run(4 * 16 * 700);
+        const WireBoard board = boardFor(s.sim);
+        const auto after = passes(board, sentAt);
+        CHECK(after.size() >= 3, "%s: the refresh stopped", c.name);
+        for (const Pass& p : after)
+            CHECK(p.rows == shownNow, "%s: a pass shows something else", c.name);
+        // The decoder has started over: the next good frame goes through.
+        shownNow = numbered(20 + seq);
+        s.showFrame(shownNow, ++seq);
+        s.sim.run(2 * 16 * 700);
+        CHECK(boardFor(s.sim).rows() == shownNow, "%s: the next frame is not shown", c.name);
+    }
+}
+
+void blankAndRelight() {
+    Session s;
+    const Picture a = numbered(3), b = numbered(4);
+    s.showFrame(a, 1);
+    s.sim.run(2 * 16 * 700);
+
+    const std::size_t from = s.sim.trace().size();
+    const auto r = s.exchange(SimulatedBridge::encode(BP_BLANK, 2, {}));
+    s.expectAck(r, 2, "blank");
+    const std::uint64_t lastByte = s.sim.lastByteTakenAt();
+    s.sim.run(10 * Ms);
+    const auto& trace = s.sim.trace();
+    WireBoard board = boardFor(s.sim);
+    CHECK(board.levels() == Idle, "dark lines at %03x, not the Nulreg levels", board.levels());
+    CHECK(board.latched() == 0, "the board still shows %04x", board.latched());
+    const std::uint64_t quietSince = trace.back().cycle;
+    CHECK(s.sim.cycle() - quietSince > 9 * Ms, "the refresh goes on after BLANK");
+    const auto before = passes(board, 0);
+    CHECK(!before.empty() && before.back().rows == a, "the pass under way was not finished");
+    if (!before.empty())
+        CHECK(quietSince - lastByte < 2 * passCycles(before), "dark only %.0f us after BLANK",
+              us(quietSince - lastByte));
+    // After the last pass: the closing Nulreg and nothing else.
+    const auto steps = canonical(trace, from, trace.size());
+    PcWire closing(AfterRow);
+    PortSequences::nulreg(closing.port);
+    const auto tail = closing.steps();
+    CHECK(steps.size() >= tail.size() &&
+              std::equal(tail.begin(), tail.end(), steps.end() - std::ptrdiff_t(tail.size()),
+                         sameLevels),
+          "the refresh does not end with the PC's Nulreg");
+
+    const std::size_t relight = trace.size();
+    s.showFrame(b, 3);
+    s.sim.run(3 * 16 * 700);
+    const auto again = canonical(s.sim.trace(), relight, s.sim.trace().size());
+    CHECK(find(again, pcPass(b, Idle)) == 0, "relighting does not start like the PC's loop");
+    CHECK(boardFor(s.sim).rows() == b, "the next frame is not shown");
+}
+
+void silenceDarkensAfterTwoSeconds() {
+    Session s;
+    s.showFrame(numbered(5), 1);
+    s.sim.run(SimulatedBridge::cyclesFor(0.5));
+    s.expectAck(s.exchange(SimulatedBridge::encode(BP_PING, 2, {})), 2, "ping");
+    const std::uint64_t lastPacket = s.sim.lastByteTakenAt();
+
+    s.sim.run(lastPacket + SimulatedBridge::cyclesFor(1.99) - s.sim.cycle());
+    CHECK(s.sim.cycle() - s.sim.trace().back().cycle < Ms, "dark before 2 s of silence");
+    s.sim.run(SimulatedBridge::cyclesFor(0.03));
+    const WireBoard board = boardFor(s.sim);
+    const std::uint64_t darkAt = s.sim.trace().back().cycle;
+    CHECK(board.levels() == Idle && board.latched() == 0, "not dark after 2 s of silence");
+    CHECK(darkAt >= lastPacket + SimulatedBridge::cyclesFor(2.0) &&
+              darkAt <= lastPacket + SimulatedBridge::cyclesFor(2.0) + 3 * 16 * 700,
+          "dark %.6f s after the last packet", double(darkAt - lastPacket) / Hz);
+    std::printf("measured: dark %.4f s after the last valid packet\n",
+                double(darkAt - lastPacket) / Hz);
+
+    const Picture next = numbered(6);
+    s.showFrame(next, 3);
+    s.sim.run(2 * 16 * 700);
+    CHECK(boardFor(s.sim).rows() == next, "the next frame does not light the board");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s quentaro-bridge.elf\n", argv[0]);
+        return 2;
+    }
+    elfPath = argv[1];
+    const std::pair<const char*, void (*)()> cases[] = {
+        {"boot runs the start-up sequence then Nulreg", bootRunsTheStartupSequenceThenNulreg},
+        {"HELLO and PING are answered", helloAndPingAreAnswered},
+        {"frames show as the PC sends them", framesShowAsThePcSendsThem},
+        {"rows hold and passes stay whole under traffic", rowsHoldAndPassesStayWholeUnderTraffic},
+        {"a flood is refused but never shown wrong", aFloodIsRefusedButNeverShownWrong},
+        {"damaged packets are refused and never shown", damagedPacketsAreRefusedAndNeverShown},
+        {"BLANK darkens, a frame relights", blankAndRelight},
+        {"silence darkens after two seconds", silenceDarkensAfterTwoSeconds},
+    };
+    for (const auto& [name, run] : cases) {
+        const int before = failures;
+        try {
+            run();
+        } catch (const std::exception& e) {
+            ++failures;
+            std::printf("FAIL %s: %s\n", name, e.what());
+        }
+        std::printf("%s %s\n", failures == before ? "PASS" : "FAIL", name);
+    }
+    std::printf("%d failure(s)\n", failures);
+    return failures ? 1 : 0;
+}
