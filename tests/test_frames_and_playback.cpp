@@ -1,51 +1,46 @@
 // Moving through, adding and deleting frames, the buttons offered around playback,
-// the animation tick, the speed buttons and blanking the board, through the window.
+// the animation tick, the speed buttons and blanking the board, on the editor.
 #include "support/FakeServices.h"
 
-#include "ui/BoardView.h"
-#include "ui/IconStore.h"
-
-#include <QLabel>
-#include <QTimer>
-#include <QToolButton>
 #include <QtTest>
 
 namespace {
 
-// One letter of `names` per button, '-' where the button is hidden.
-QString shown(const QList<QToolButton*>& buttons, QString names) {
-    for (int i = 0; i < buttons.size(); ++i)
-        if (buttons[i]->isHidden())
+// One letter of `names` per control, '-' where the panel hides it.
+QString shown(const Panel& panel, const QList<Control>& controls, QString names) {
+    for (int i = 0; i < controls.size(); ++i)
+        if (!panel.isShown(controls[i]))
             names[i] = '-';
     return names;
 }
 // First, Previous, Next, Last, Add and Delete image.
-QList<QToolButton*> navButtons(Form1& w) {
-    return {w.Command21, w.Command22, w.Command23, w.Command24, w.Command25, w.Command26};
-}
-QString nav(Form1& w) {
-    return shown(navButtons(w), "FPNLAD");
+const QList<Control> NavControls{Control::Command21, Control::Command22, Control::Command23,
+                                 Control::Command24, Control::Command25, Control::Command26};
+QString nav(const EditorFixture& f) {
+    return shown(f.panel(), NavControls, "FPNLAD");
 }
 // The step time, Label1 and Min, Reduce, Enlarge and Max speed.
-QString speed(Form1& w) {
-    return QString::number(w.State.IntervalMs) + " '" + w.Label1->text() + "' " +
-           shown({w.Command1, w.Command2, w.Command3, w.Command4}, "1234");
+QString speed(EditorFixture& f) {
+    return QString::number(f->State.IntervalMs) + " '" + f.panel().label1 + "' " +
+           shown(f.panel(),
+                 {Control::Command1, Control::Command2, Control::Command3, Control::Command4},
+                 "1234");
 }
 
-// A toggle button's tooltip, flagged when its icon is not the one of `store`.
-QString looks(QToolButton* button, IconStore* store) {
-    const bool same = button->icon().cacheKey() == store->icon().cacheKey();
-    return button->toolTip() + (same ? "" : " (other icon)");
+// A toggle button's tooltip, flagged when its picture is not the one of `store`.
+QString looks(const EditorFixture& f, Control control, Picture store) {
+    const bool same = f.panel().picture(control) == store;
+    return f.panel().tooltip(control) + (same ? "" : " (other icon)");
 }
 
 // Label2 and the navigation buttons, flagged when the board is not the current frame.
-QString position(FormFixture& f) {
+QString position(EditorFixture& f) {
     const bool onBoard = f.board() == f.frame(f->State.CurrentImage);
-    return f->Label2->text() + ' ' + nav(*f) + (onBoard ? "" : " (board differs)");
+    return f.panel().label2 + ' ' + nav(f) + (onBoard ? "" : " (board differs)");
 }
 
 // `count` frames, frame n with its first n cells lit, frame `current` shown.
-void makeFrames(FormFixture& f, int count, int current) {
+void makeFrames(EditorFixture& f, int count, int current) {
     f->State.ImageCount = count;
     f->State.Frames.assign(std::size_t(count) * 256, 0);
     for (int n = 1; n <= count; ++n)
@@ -72,7 +67,7 @@ private slots:
 };
 
 void FramesAndPlaybackTest::navigateAddAndDelete() {
-    FormFixture f;
+    EditorFixture f;
     makeFrames(f, 1, 1);
     f->Command25_Click();
     QCOMPARE(position(f), "1/2 --NLAD");
@@ -89,10 +84,13 @@ void FramesAndPlaybackTest::navigateAddAndDelete() {
     f->Command24_Click();
     f->Command26_Click(); // from the last of two back to one frame
     QCOMPARE(position(f), "1/1 ----A-");
-    f->Command25->hide();
-    f->Command26_Click(); // the only frame stays
+    f->Command33_Click(); // playing hides Add
+    QCOMPARE(nav(f), "------");
+    f->Command26_Click(); // the only frame stays, and Add comes back
     QCOMPARE(position(f), "1/1 ----A-");
-    QCOMPARE(f->Image1->shownCount(), 1);
+    f->Command33_Click();
+    QCOMPARE(position(f), "1/1 ----A-");
+    QCOMPARE(f.panel().shownCount(), 1);
 
     for (int i = 0; i < 48; ++i)
         f->Command25_Click();
@@ -106,8 +104,8 @@ void FramesAndPlaybackTest::navigateAddAndDelete() {
     f->Command25_Click();
     QCOMPARE(position(f), "1/50 --NL-D");
     QCOMPARE(f->State.Frames.size(), std::size_t(50 * 256));
+    f->Command18_Click(); // New shows Add again
     makeFrames(f, 60, 1); // above 50 Add appends and is left alone
-    f->Command25->show();
     f->Command25_Click();
     QCOMPARE(position(f), "1/61 --NLAD");
     QCOMPARE(f.frame(61), Empty);
@@ -126,7 +124,7 @@ void FramesAndPlaybackTest::deleteRemovesTheLastFrame() {
     QFETCH(int, current);
     QFETCH(QString, after);
     QFETCH(QString, afterNext);
-    FormFixture f;
+    EditorFixture f;
     for (int i = 0; i < 4; ++i)
         f->Command25_Click();
     makeFrames(f, 5, 1);
@@ -163,53 +161,62 @@ void FramesAndPlaybackTest::buttonsComeBackAfterPlayback() {
     QFETCH(int, count);
     QFETCH(int, current);
     QFETCH(QString, after);
-    FormFixture f;
+    EditorFixture f;
+    // The middle of three frames offers every button.
+    f->Command25_Click();
+    f->Command25_Click();
+    f->Command23_Click();
+    for (const ButtonSpec& spec : Buttons)
+        QVERIFY2(f.panel().isShown(spec.control), spec.name);
     makeFrames(f, count, current);
-    const QList<QToolButton*> all = f->findChildren<QToolButton*>();
-    const QList<QToolButton*> kept{f->Command1,  f->Command2,  f->Command3, f->Command4,
-                                   f->Command19, f->Command27, f->Command33};
-    for (QToolButton* b : all)
-        b->show();
+    const QList<Control> kept{Control::Command1, Control::Command2,  Control::Command3,
+                              Control::Command4, Control::Command19, Control::Command27,
+                              Control::Command33};
     f->Command33_Click();
-    QCOMPARE(looks(f->Command33, f->Image7), "Stop");
-    QVERIFY(f->Timer2->isActive());
-    for (QToolButton* b : all)
-        QCOMPARE(b->isHidden(), !kept.contains(b));
+    QCOMPARE(looks(f, Control::Command33, Store::Image7), "Stop");
+    QVERIFY(f.timer->isActive() && f.panel().timerEnabled);
+    for (const ButtonSpec& spec : Buttons)
+        QVERIFY2(f.panel().isShown(spec.control) == kept.contains(spec.control), spec.name);
 
     f->Command33_Click();
-    QCOMPARE(looks(f->Command33, f->Image6), "Start");
-    QVERIFY(!f->Timer2->isActive());
-    QCOMPARE(nav(*f), after);
-    for (QToolButton* b : all)
-        if (!navButtons(*f).contains(b))
-            QVERIFY2(!b->isHidden(), qPrintable(b->toolTip()));
+    QCOMPARE(looks(f, Control::Command33, Store::Image6), "Start");
+    QVERIFY(!f.timer->isActive() && !f.panel().timerEnabled);
+    QCOMPARE(nav(f), after);
+    for (const ButtonSpec& spec : Buttons)
+        if (!NavControls.contains(spec.control))
+            QVERIFY2(f.panel().isShown(spec.control), spec.name);
 }
 
 void FramesAndPlaybackTest::ticksStepWrapAndCopyTheInterval() {
-    FormFixture f;
+    EditorFixture f;
     makeFrames(f, 3, 1);
     f->Command33_Click();
     f->Command33_Click();
     f->Command33_Click(); // the first tick still waits the design interval
     f->Command4_Click();
-    QCOMPARE(f->Timer2->interval(), 1000);
+    QCOMPARE(f.timer->interval(), 1000);
+    QCOMPARE(f.panel().timerInterval, 1000);
     for (int n : {2, 3, 1, 2}) {
         f.port.clear();
         f->Timer2_Timer();
         QCOMPARE(position(f), QStringLiteral("%1/3 ------").arg(n));
         QCOMPARE(f.port.writes(), (std::vector{PortWrite::control(2), PortWrite::data(0),
                                                PortWrite::control(1), PortWrite::data(0)}));
-        QCOMPARE(f->Timer2->interval(), 40);
+        QCOMPARE(f.timer->interval(), 40);
+        QCOMPARE(f.panel().timerInterval, 40);
     }
     f->Command2_Click(); // effective once the next tick has copied it
-    QCOMPARE(f->Timer2->interval(), 40);
+    QCOMPARE(f.timer->interval(), 40);
+    QCOMPARE(f.panel().timerInterval, 40);
     f->Timer2_Timer();
-    QCOMPARE(f->Timer2->interval(), 48);
-    QVERIFY(f->Timer2->isActive());
+    QCOMPARE(f.timer->interval(), 48);
+    QCOMPARE(f.panel().timerInterval, 48);
+    QVERIFY(f.timer->isActive() && f.panel().timerEnabled);
     f->Command33_Click(); // Stop keeps the frame last shown
     QCOMPARE(position(f), "3/3 FP--AD");
     f->Command33_Click(); // a later Start keeps the copied interval
-    QCOMPARE(f->Timer2->interval(), 48);
+    QCOMPARE(f.timer->interval(), 48);
+    QCOMPARE(f.panel().timerInterval, 48);
 
     makeFrames(f, 1, 1);
     f->Timer2_Timer();
@@ -217,27 +224,27 @@ void FramesAndPlaybackTest::ticksStepWrapAndCopyTheInterval() {
 }
 
 void FramesAndPlaybackTest::blankedBoardStaysDarkWhilePlaying() {
-    FormFixture f;
+    EditorFixture f;
     makeFrames(f, 3, 1);
     const auto frames = f->State.Frames;
     f->Command33_Click();
     f->Command27_Click();
-    QCOMPARE(looks(f->Command27, f->Image11), "Matrix on");
+    QCOMPARE(looks(f, Control::Command27, Store::Image11), "Matrix on");
     for (int n : {2, 3, 1}) {
         f->Timer2_Timer();
-        QCOMPARE(f->Label2->text(), QStringLiteral("%1/3").arg(n));
+        QCOMPARE(f.panel().label2, QStringLiteral("%1/3").arg(n));
         QCOMPARE(f.board(), Empty);
     }
     QCOMPARE(f->State.Frames, frames);
     f->Command27_Click(); // on again: the current frame at once
-    QCOMPARE(looks(f->Command27, f->Image10), "Matrix off");
+    QCOMPARE(looks(f, Control::Command27, Store::Image10), "Matrix off");
     QCOMPARE(f.board(), f.frame(1));
 
     f->Command27_Click();
     f->Timer2_Timer();
     f->Command33_Click(); // Stop while blanked shows the frame again
     QCOMPARE(f->State.MatrixOff, 0);
-    QCOMPARE(looks(f->Command27, f->Image10), "Matrix off");
+    QCOMPARE(looks(f, Control::Command27, Store::Image10), "Matrix off");
     QCOMPARE(f.board(), f.frame(2));
 
     f->Command27_Click();
@@ -249,28 +256,28 @@ void FramesAndPlaybackTest::blankedBoardStaysDarkWhilePlaying() {
 }
 
 void FramesAndPlaybackTest::speedStepsAndButtonPairs() {
-    FormFixture f;
+    EditorFixture f;
     for (int i = 0; i < 10; ++i)
-        f->Command3->click();
-    QCOMPARE(speed(*f), "48 ' 20.8 Hz' 1234");
-    f->Command3->click();
-    QCOMPARE(speed(*f), "40 ' 25 Hz' 12--");
-    f->Command1->click();
-    QCOMPARE(speed(*f), "2672 '0,3 Hz' --34");
-    f->Command4->click();
-    QCOMPARE(speed(*f), "40 '25 Hz' 12--");
+        f->click(Control::Command3);
+    QCOMPARE(speed(f), "48 ' 20.8 Hz' 1234");
+    f->click(Control::Command3);
+    QCOMPARE(speed(f), "40 ' 25 Hz' 12--");
+    f->click(Control::Command1);
+    QCOMPARE(speed(f), "2672 '0,3 Hz' --34");
+    f->click(Control::Command4);
+    QCOMPARE(speed(f), "40 '25 Hz' 12--");
 
     f->State.IntervalMs = 2238;
     f->Command2_Click(); // overshoots: Enlarge and Max are left as they were
-    QCOMPARE(speed(*f), "2672 ' 0.3 Hz' ----");
+    QCOMPARE(speed(f), "2672 ' 0.3 Hz' ----");
     f->Command3_Click();
-    QCOMPARE(speed(*f), "2227 ' 0.4 Hz' 12--");
+    QCOMPARE(speed(f), "2227 ' 0.4 Hz' 12--");
     f->Command2_Click();
-    QCOMPARE(speed(*f), "2672 ' 0.3 Hz' --34");
+    QCOMPARE(speed(f), "2672 ' 0.3 Hz' --34");
     f->State.IntervalMs = 40;
     f->Command3_Click(); // below 40: held there, no button touched
-    QCOMPARE(speed(*f), "40 ' 25 Hz' --34");
+    QCOMPARE(speed(f), "40 ' 25 Hz' --34");
 }
 
-QTEST_MAIN(FramesAndPlaybackTest)
+QTEST_GUILESS_MAIN(FramesAndPlaybackTest)
 #include "test_frames_and_playback.moc"
