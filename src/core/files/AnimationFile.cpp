@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace AnimationFile {
 
@@ -29,17 +28,8 @@ std::optional<Loaded> load(const QString& path) {
     return Loaded{std::move(result.frames), result.frameCount, length};
 }
 
-bool save(const QString& path, std::span<const std::uint8_t> frames) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const std::string text = LedFormat::write(frames);
-    if (file.write(text.data(), static_cast<qint64>(text.size())) !=
-        static_cast<qint64>(text.size())) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+SafeSave::Result save(const QString& path, std::span<const std::uint8_t> frames) {
+    return SafeSave::writeFile(path, LedFormat::write(frames));
 }
 
 } // namespace AnimationFile

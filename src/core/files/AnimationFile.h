@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/SafeSave.h"
+
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -19,8 +21,9 @@ struct Loaded {
 // is a directory, is empty or too long, or any of its lines is bad.
 std::optional<Loaded> load(const QString& path);
 
-// Writes the animation to `path` as one atomic replacement: on any failure the
-// file that was there stays as it was.
-bool save(const QString& path, std::span<const std::uint8_t> frames);
+// Writes the animation to `path` by the rules of SafeSave::writeFile: a failure
+// carries the system's reason and, unless fileChanged is set, leaves the file
+// that was there as it was.
+SafeSave::Result save(const QString& path, std::span<const std::uint8_t> frames);
 
 } // namespace AnimationFile
