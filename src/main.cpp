@@ -1,26 +1,144 @@
+// Chooses between the editor with its window, the player without one, and the
+// exporter, by the command line.
+#include "Outputs.h"
+#include "cli/CommandLine.h"
+#include "editor/Editor.h"
 #include "editor/InstanceCheck.h"
+#include "player/Player.h"
 #include "port/Clock.h"
-#include "port/PpdevPort.h"
+#include "port/PortIo.h"
 #include "ui/Form1.h"
 #include "ui/QtCommonDialog.h"
 
+#ifdef QUENTARO_HAVE_EXPORT
+#include "export/AnimationExport.h"
+#include "files/AnimationFile.h"
+#endif
+
 #include <QApplication>
 #include <QStyleFactory>
+#include <cstdio>
 
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setApplicationName(QStringLiteral("quentaro"));
-    QApplication::setDesktopFileName(QStringLiteral("quentaro"));
+namespace {
 
-    std::unique_ptr<PortIo> port = openFirstParallelPort();
+void printLine(std::FILE* stream, const QString& text) {
+    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+}
+
+void error(const QString& text) {
+    printLine(stderr, QStringLiteral("quentaro: ") + text);
+}
+
+void name(QCoreApplication& app) {
+    app.setApplicationName(QStringLiteral("quentaro"));
+    app.setApplicationVersion(QStringLiteral(QUENTARO_VERSION));
+}
+
+#ifdef QUENTARO_HAVE_EXPORT
+// A PNG from the command line holds every frame, as a sprite sheet.
+int exportFile(const CommandLine& line) {
+    const std::optional<AnimationFile::Loaded> loaded = AnimationFile::load(line.file);
+    if (!loaded) {
+        error(QStringLiteral("%1: not a readable animation").arg(line.file));
+        return 1;
+    }
+    ExportOptions options;
+    options.scale = line.scale;
+    options.pngMode = PngMode::SpriteSheet;
+    const ExportResult result = exportAnimation(line.exportPath, loaded->frames, loaded->frameCount,
+                                                1, line.intervalMs, options);
+    if (!result.ok) {
+        error(QStringLiteral("%1: %2").arg(line.exportPath, result.error));
+        return 1;
+    }
+    return 0;
+}
+#endif
+
+// Bad arguments: one line saying what, then the usage.
+int refuse(const CommandLine& line) {
+    error(line.error);
+    std::fprintf(stderr, "\n%s", line.helpText.toLocal8Bit().constData());
+    return 2;
+}
+
+int runWithoutWindow(const CommandLine& line) {
+    if (line.mode == CommandLine::Mode::Help) {
+        printLine(stdout, line.helpText);
+        return 0;
+    }
+    if (line.mode == CommandLine::Mode::Version) {
+        printLine(stdout, QStringLiteral("quentaro %1").arg(QStringLiteral(QUENTARO_VERSION)));
+        return 0;
+    }
+    if (line.mode == CommandLine::Mode::Export) {
+#ifdef QUENTARO_HAVE_EXPORT
+        return exportFile(line);
+#else
+        error(QStringLiteral("this build cannot export"));
+        return 1;
+#endif
+    }
+    OpenedOutput output = openOutput(line.port, false);
+    if (!output.port) {
+        error(output.error);
+        return 2;
+    }
+    SteadyClock clock;
+    LockFileInstanceCheck instanceCheck;
+    Player player({*output.port, clock, instanceCheck, error});
+    return player.run(line.file, line.intervalMs);
+}
+
+int runEditor(QApplication& app, const CommandLine& line) {
+    OpenedOutput output = openOutput(line.port, true);
+    if (!output.port) {
+        CommandLine refused = line;
+        refused.error = output.error;
+        return refuse(refused);
+    }
     QtCommonDialog dialog;
     SteadyClock clock;
     LockFileInstanceCheck instanceCheck;
-    Form1 window({*port, dialog, clock, instanceCheck, {}});
+    Form1 window({*output.port, dialog, clock, instanceCheck, {}});
     if (window.hasEnded())
         return 0;
+    if (!line.file.isEmpty()) {
+        Editor& editor = window.editor();
+        const QString why = isPlaylistPath(line.file) ? editor.openPlaylist(line.file)
+                                                      : editor.openAnimation(line.file);
+        if (!why.isEmpty())
+            error(QStringLiteral("%1: %2").arg(line.file, why));
+        window.render();
+    }
     dialog.setParent(&window);
     window.show();
     return app.exec();
+}
+
+QStringList arguments(int argc, char* argv[]) {
+    QStringList list;
+    for (int i = 0; i < argc; ++i)
+        list << QString::fromLocal8Bit(argv[i]);
+    return list;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const CommandLine line = parseCommandLine(arguments(argc, argv));
+    for (const QString& note : line.notes)
+        error(note);
+    if (!line.ok())
+        return refuse(line);
+    if (line.mode != CommandLine::Mode::Editor) {
+        QCoreApplication app(argc, argv);
+        name(app);
+        return runWithoutWindow(line);
+    }
+    QApplication app(argc, argv);
+    name(app);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setDesktopFileName(QStringLiteral("quentaro"));
+    return runEditor(app, line);
 }

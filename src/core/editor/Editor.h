@@ -45,6 +45,12 @@ public:
     QString openAnimation(const QString& path);
     QString openPlaylist(const QString& path);
 
+    // For a show that must go on (the player): a slideshow entry that cannot be
+    // loaded is reported and the next one tried, instead of stopping the show.
+    void setSkipFailedEntries(std::function<void(const QString& entry)> onFailedEntry) {
+        onFailedEntry_ = std::move(onFailedEntry);
+    }
+
     // Start-up and shut-down.
     void Form_Load();
     void Form_Unload();
@@ -128,6 +134,7 @@ private:
     void showOnBoard(const FrameTransforms::Frame& frame);
     void transformFrame(FrameFn transform);
     void stopAfterFailedPattern();
+    bool skipFailedEntries();
     QString loadAnimation(const QString& path);
     // What a slideshow that fails to start gives back.
     struct SlideshowState {
@@ -147,6 +154,7 @@ private:
     std::unique_ptr<GatedPort> port_;
     Panel panel_;
     std::function<void()> afterHandler_;
+    std::function<void(const QString&)> onFailedEntry_;
     float rowPauseSeconds_;
     bool ended_ = false;
 };

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -188,10 +189,11 @@ QString Editor::startSlideshow(const QString& path, SlideshowState before) {
     // A show whose first animation cannot be loaded does not start: the editor
     // keeps its animation, buttons and earlier playlist and offers the slideshow
     // again, so that no failed playlist can replace the animation at a wrap.
-    if (!Pattern()) {
+    if (!Pattern() && !skipFailedEntries()) {
         restoreSlideshow(std::move(before));
         showCommand(Control::Command28, true);
-        return QStringLiteral("its first animation cannot be read");
+        return onFailedEntry_ ? QStringLiteral("none of its animations can be read")
+                              : QStringLiteral("its first animation cannot be read");
     }
     return {};
 }
@@ -222,6 +224,21 @@ bool Editor::Pattern() {
     if (!services_.timer.isActive())
         startTimer();
     return true;
+}
+
+// Tries the entries after one that failed, each once, reporting every failure.
+bool Editor::skipFailedEntries() {
+    if (!onFailedEntry_)
+        return false;
+    onFailedEntry_(fromBytes(State.FileName));
+    const int entries = std::max(1, State.PlaylistCount - 1);
+    for (int tries = 1; tries < entries; ++tries) {
+        State.PlaylistPos = State.PlaylistPos + 1;
+        if (Pattern())
+            return true;
+        onFailedEntry_(fromBytes(State.FileName));
+    }
+    return false;
 }
 
 // The next animation of a running slideshow could not be loaded: the show stops

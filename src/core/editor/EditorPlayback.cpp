@@ -42,7 +42,7 @@ void Editor::Timer2_Timer() {
         State.CurrentImage = 1;
         if (State.SlideshowOn == 1) {
             State.PlaylistPos = State.PlaylistPos + 1;
-            if (!Pattern()) {
+            if (!Pattern() && !skipFailedEntries()) {
                 stopAfterFailedPattern();
                 return;
             }

@@ -1,6 +1,9 @@
 #include "playback/SpeedLadder.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <set>
 
 namespace SpeedLadder {
 namespace {
@@ -30,6 +33,31 @@ std::string rateText(int intervalMs) {
     if (tenths % 10 != 0)
         text += "." + std::to_string(tenths % 10);
     return text + " Hz";
+}
+
+const std::vector<int>& steps() {
+    static const std::vector<int> all = [] {
+        std::set<int> reached;
+        std::vector<int> todo{StartMs, FastestMs, SlowestMs};
+        while (!todo.empty()) {
+            const int step = std::clamp(todo.back(), FastestMs, SlowestMs);
+            todo.pop_back();
+            if (!reached.insert(step).second)
+                continue;
+            todo.push_back(slower(step));
+            todo.push_back(faster(step));
+        }
+        return std::vector<int>(reached.begin(), reached.end());
+    }();
+    return all;
+}
+
+int nearestStep(int intervalMs) {
+    int best = steps().front();
+    for (int step : steps())
+        if (std::abs(step - intervalMs) < std::abs(best - intervalMs))
+            best = step;
+    return best;
 }
 
 } // namespace SpeedLadder

@@ -28,8 +28,11 @@ public:
 };
 
 // Used when no port could be opened: the editor works, the bytes go nowhere.
+// With nothing to multiplex, the refresh loop waits for events instead of
+// spinning.
 class NullPort final : public PortIo {
 public:
     void writeData(std::uint8_t) override {}
     void writeControl(std::uint8_t) override {}
+    bool refreshesItself() const override { return true; }
 };

@@ -109,8 +109,8 @@ void PpdevPort::setReverse(bool reverse) {
     reverse_ = reverse;
 }
 
-std::unique_ptr<PortIo> openFirstParallelPort() {
-    auto result = PpdevPort::open(realPpdevSystem());
+std::unique_ptr<PortIo> openParallelPort(const char* device) {
+    auto result = PpdevPort::open(realPpdevSystem(), device);
     if (result.port)
         return std::move(result.port);
     std::fprintf(stderr, "quentaro: LED matrix output disabled: %s\n", result.error.c_str());

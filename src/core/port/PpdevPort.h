@@ -44,6 +44,6 @@ private:
     bool reverse_ = false;
 };
 
-// Opens the first parallel port, or falls back to a port that drops every byte
-// after saying why on standard error.
-std::unique_ptr<PortIo> openFirstParallelPort();
+// Opens the parallel port `device`, or falls back to a port that drops every
+// byte after saying why on standard error.
+std::unique_ptr<PortIo> openParallelPort(const char* device = PpdevPort::DefaultDevice);

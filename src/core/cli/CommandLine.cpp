@@ -1,0 +1,146 @@
+#include "cli/CommandLine.h"
+
+#include "playback/SpeedLadder.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+namespace {
+
+const QString Usage = QStringLiteral(
+    "An editor and driver for a 16 x 16 LED matrix.\n\n"
+    "  quentaro [FILE]            edit; FILE.led is loaded, FILE.pat starts its slideshow\n"
+    "  quentaro --play FILE       play FILE.led or FILE.pat on the matrix, no window\n"
+    "  quentaro --export OUT IN.led\n"
+    "                             write IN.led as OUT.gif, OUT.png or OUT.h (C source)");
+
+struct Options {
+    QCommandLineOption port{QStringLiteral("port"),
+                            QStringLiteral("The matrix output: /dev/parportN (default "
+                                           "/dev/parport0), bridge:SERIAL-DEVICE or sim."),
+                            QStringLiteral("DEVICE")};
+    QCommandLineOption play{QStringLiteral("play"),
+                            QStringLiteral("Play FILE (.led or .pat) without a window."),
+                            QStringLiteral("FILE")};
+    QCommandLineOption interval{
+        QStringLiteral("interval"),
+        QStringLiteral("Animation step for --play and --export, a step of the speed ladder "
+                       "40 ... 2672 ms (default 301)."),
+        QStringLiteral("MS")};
+    QCommandLineOption exportTo{QStringLiteral("export"),
+                                QStringLiteral("Write the animation IN.led to OUT (.gif, .png "
+                                               "or .h)."),
+                                QStringLiteral("OUT")};
+    QCommandLineOption scale{QStringLiteral("scale"),
+                             QStringLiteral("Screen pixels per LED for --export, 1 ... 16 "
+                                            "(default 8)."),
+                             QStringLiteral("N")};
+};
+
+std::optional<int> wholeNumber(const QString& text) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? std::optional(value) : std::nullopt;
+}
+
+QString mustExist(const QString& path) {
+    if (!QFileInfo::exists(path))
+        return QStringLiteral("%1: no such file").arg(path);
+    return {};
+}
+
+void readInterval(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
+    const QString text = parser.value(o.interval);
+    const std::optional<int> ms = wholeNumber(text);
+    if (!ms) {
+        line.error =
+            QStringLiteral("--interval takes a whole number of milliseconds, not \"%1\"").arg(text);
+        return;
+    }
+    line.intervalMs = SpeedLadder::nearestStep(*ms);
+    if (line.intervalMs != *ms)
+        line.notes << QStringLiteral("--interval %1 is not a step of the speed ladder; using %2 ms")
+                          .arg(*ms)
+                          .arg(line.intervalMs);
+}
+
+void readScale(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
+    const std::optional<int> scale = wholeNumber(parser.value(o.scale));
+    if (!scale || *scale < 1 || *scale > 16) {
+        line.error = QStringLiteral("--scale takes a whole number from 1 to 16, not \"%1\"")
+                         .arg(parser.value(o.scale));
+        return;
+    }
+    line.scale = *scale;
+}
+
+void readMode(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
+    const QStringList files = parser.positionalArguments();
+    if (parser.isSet(o.play) && parser.isSet(o.exportTo)) {
+        line.error = QStringLiteral("--play and --export cannot be used together");
+    } else if (parser.isSet(o.play)) {
+        line.mode = CommandLine::Mode::Play;
+        line.file = parser.value(o.play);
+        if (!files.isEmpty())
+            line.error =
+                QStringLiteral("--play takes one file; \"%1\" is one too many").arg(files.first());
+        else
+            line.error = mustExist(line.file);
+    } else if (parser.isSet(o.exportTo)) {
+        line.mode = CommandLine::Mode::Export;
+        line.exportPath = parser.value(o.exportTo);
+        if (files.size() != 1)
+            line.error = QStringLiteral("--export OUT takes one animation file to read");
+        else
+            line.error = mustExist(line.file = files.first());
+    } else {
+        if (files.size() > 1)
+            line.error = QStringLiteral("the editor opens one file; \"%1\" is one too many")
+                             .arg(files.at(1));
+        else if (files.size() == 1)
+            line.file = files.first();
+        if (parser.isSet(o.interval) || parser.isSet(o.scale))
+            line.error = QStringLiteral("--interval and --scale go with --play or --export");
+    }
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    CommandLine line;
+    QCommandLineParser parser;
+    Options o;
+    parser.setApplicationDescription(Usage);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addOptions({o.port, o.play, o.interval, o.exportTo, o.scale});
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("An animation (.led) or a playlist (.pat)."),
+                                 QStringLiteral("[FILE]"));
+    line.helpText =
+        parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("quentaro"));
+    if (!parser.parse(arguments)) {
+        line.error = parser.errorText();
+        return line;
+    }
+    if (parser.isSet(help)) {
+        line.mode = CommandLine::Mode::Help;
+        return line;
+    }
+    if (parser.isSet(version)) {
+        line.mode = CommandLine::Mode::Version;
+        return line;
+    }
+    if (parser.isSet(o.port))
+        line.port = parser.value(o.port);
+    readMode(parser, o, line);
+    if (line.ok() && parser.isSet(o.interval))
+        readInterval(parser, o, line);
+    if (line.ok() && parser.isSet(o.scale))
+        readScale(parser, o, line);
+    return line;
+}
+
+bool isPlaylistPath(const QString& path) {
+    return path.endsWith(QStringLiteral(".pat"), Qt::CaseInsensitive);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the program was asked to do on its command line.
+struct CommandLine {
+    enum class Mode { Editor, Play, Export, Help, Version };
+    static constexpr const char* DefaultPort = "/dev/parport0";
+
+    Mode mode = Mode::Editor;
+    QString file;       // the editor's file to open, the file to play, the .led to export
+    QString exportPath; // --export OUT
+    QString port = QString::fromLatin1(DefaultPort);
+    int intervalMs = 301;
+    int scale = 8;
+    QStringList notes; // lines for standard error that do not stop the program
+    QString error;     // bad arguments: one line, then the usage, status 2
+    QString helpText;  // the usage
+
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Reads `arguments` (the program name first). Needs no application object, so
+// bad arguments are told apart before any window system is asked for.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+// Whether a path names a playlist rather than an animation.
+bool isPlaylistPath(const QString& path);

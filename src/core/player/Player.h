@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class Clock;
+class InstanceCheck;
+class PortIo;
+
+// Plays an animation or a slideshow on the matrix with no window: the editor's
+// start-up, then its Start (or its Slideshow with the file chosen) and its
+// "LPT on" loop, until a signal or the end of a show that has nothing left to
+// play.
+class Player {
+public:
+    struct Services {
+        PortIo& port;
+        Clock& clock;
+        InstanceCheck& instanceCheck;
+        std::function<void(const QString&)> error; // one line for standard error
+    };
+
+    explicit Player(Services services) : services_(std::move(services)) {}
+
+    // The exit status: 0 after a signal, 1 when the player could not start or a
+    // slideshow ran out of readable entries.
+    int run(const QString& file, int intervalMs);
+
+private:
+    Services services_;
+};

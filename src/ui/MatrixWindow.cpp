@@ -1,0 +1,64 @@
+#include "ui/MatrixWindow.h"
+
+#include "frames/FrameStore.h"
+
+#include <QPainter>
+
+namespace {
+
+constexpr int LedPitch = 18;
+constexpr int Margin = 8;
+constexpr int FramesPerSecond = 30;
+const QColor Board(128, 128, 128);
+const QColor Dark(70, 0, 0);
+const QColor Lit(255, 48, 32);
+
+QColor mix(float brightness) {
+    const auto channel = [brightness](int dark, int lit) {
+        return dark + static_cast<int>((lit - dark) * brightness + 0.5f);
+    };
+    return QColor(channel(Dark.red(), Lit.red()), channel(Dark.green(), Lit.green()),
+                  channel(Dark.blue(), Lit.blue()));
+}
+
+} // namespace
+
+MatrixWindow::MatrixWindow(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("Matrix"));
+    const int side = 2 * Margin + FrameStore::Side * LedPitch;
+    setFixedSize(side, side);
+    connect(&repaint_, &QTimer::timeout, this, &MatrixWindow::refresh);
+    repaint_.start(1000 / FramesPerSecond);
+}
+
+void MatrixWindow::writeData(std::uint8_t value) {
+    litTime_.feed(PortWrite::data(value), LitTime::Clock::now());
+}
+
+void MatrixWindow::writeControl(std::uint8_t value) {
+    litTime_.feed(PortWrite::control(value), LitTime::Clock::now());
+}
+
+void MatrixWindow::refresh() {
+    brightness_ = litTime_.takeBrightness(LitTime::Clock::now());
+    update();
+}
+
+void MatrixWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Board);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
+        painter.setBrush(mix(brightness_[static_cast<std::size_t>(cell)]));
+        const int x = Margin + (cell % FrameStore::Side) * LedPitch;
+        const int y = Margin + (cell / FrameStore::Side) * LedPitch;
+        painter.drawEllipse(QRect(x + 2, y + 2, LedPitch - 4, LedPitch - 4));
+    }
+}
+
+std::unique_ptr<PortIo> openMatrixWindow() {
+    auto window = std::make_unique<MatrixWindow>();
+    window->show();
+    return window;
+}
