@@ -1,11 +1,9 @@
-// New, Load and Save of animation files through the window.
+// New, Load and Save of animation files through the editor.
 #include "support/FakeServices.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QTemporaryDir>
-#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -37,17 +35,17 @@ struct WindowState {
     bool operator==(const WindowState&) const = default;
 };
 
-WindowState snapshot(FormFixture& f) {
+WindowState snapshot(EditorFixture& f) {
     std::vector<bool> hidden;
-    for (QToolButton* b : f->findChildren<QToolButton*>())
-        hidden.push_back(b->isHidden());
-    return {f->State.Frames,   f->State.CurrentImage, f->State.ImageCount,
-            f->Label2->text(), f->windowTitle(),      hidden,
+    for (const ButtonSpec& spec : Buttons)
+        hidden.push_back(!f.panel().isShown(spec.control));
+    return {f->State.Frames,  f->State.CurrentImage, f->State.ImageCount,
+            f.panel().label2, f.panel().caption,     hidden,
             f.board()};
 }
 
 // Three frames, frame 2 shown with cell 17 lit.
-void editAnimation(FormFixture& f) {
+void editAnimation(EditorFixture& f) {
     f->Command25_Click();
     f->Command25_Click();
     f->Command23_Click();
@@ -70,12 +68,12 @@ private slots:
 };
 
 void FileCommandsTest::dialogsCarryTheirSettingsAndCancelChangesNothing() {
-    FormFixture f;
+    EditorFixture f;
     editAnimation(f);
     f->State.SlideshowOn = 1;
     const WindowState before = snapshot(f);
     f.port.clear();
-    for (void (Form1::*command)() : {&Form1::Command17_Click, &Form1::Command20_Click}) {
+    for (void (Editor::*command)() : {&Editor::Command17_Click, &Editor::Command20_Click}) {
         f.dialog.cancel();
         (*f.*command)();
         f.dialog.answer(QString(""));
@@ -97,19 +95,21 @@ void FileCommandsTest::dialogsCarryTheirSettingsAndCancelChangesNothing() {
 }
 
 void FileCommandsTest::newStartsOverWithOneEmptyFrame() {
-    FormFixture f;
+    EditorFixture f;
     editAnimation(f);
-    f->Command25->hide();
+    for (int i = 0; i < 47; ++i) // to 50 frames: Add hidden
+        f->Command25_Click();
+    QVERIFY(!f.panel().isShown(Control::Command25));
     f->State.SlideshowOn = 1;
     f.port.clear();
     f->Command18_Click();
     QCOMPARE(f->State.Frames, std::vector<std::uint8_t>(256, 0));
     QVERIFY(f->State.CurrentImage == 1 && f->State.ImageCount == 1);
-    QCOMPARE(f->Label2->text(), QStringLiteral("1/1"));
-    QCOMPARE(f->windowTitle(), QStringLiteral("QUENTARO - NEW"));
-    for (QToolButton* b :
-         {f->Command21, f->Command22, f->Command23, f->Command24, f->Command25, f->Command26})
-        QCOMPARE(b->isHidden(), b != f->Command25);
+    QCOMPARE(f.panel().label2, QStringLiteral("1/1"));
+    QCOMPARE(f.panel().caption, QStringLiteral("QUENTARO - NEW"));
+    for (Control b : {Control::Command21, Control::Command22, Control::Command23,
+                      Control::Command24, Control::Command25, Control::Command26})
+        QCOMPARE(!f.panel().isShown(b), b != Control::Command25);
     QCOMPARE(f.board(), std::vector<std::uint8_t>(256, 0));
     QCOMPARE(f->State.SlideshowOn, 1);
     QVERIFY(f.port.count() == 0 && f.dialog.requests.empty());
@@ -117,14 +117,14 @@ void FileCommandsTest::newStartsOverWithOneEmptyFrame() {
 
 void FileCommandsTest::saveWritesTheStoreByteForByte() {
     QTemporaryDir dir;
-    FormFixture f;
+    EditorFixture f;
     f->State.Frames[0] = 1;
     const QString one = dir.filePath("one.led");
     writeFile(one, QByteArray(" 1 \r\n").repeated(2560)); // a longer file is replaced whole
     f.dialog.answer(one);
     f->Command20_Click();
     QCOMPARE(readFile(one), " 1 \r\n" + QByteArray(" 0 \r\n").repeated(255));
-    QCOMPARE(f->windowTitle(), "QUENTARO - " + one);
+    QCOMPARE(f.panel().caption, "QUENTARO - " + one);
 
     editAnimation(f);
     WindowState before = snapshot(f);
@@ -143,14 +143,14 @@ void FileCommandsTest::saveWritesTheStoreByteForByte() {
     for (const QString& bad : {dir.filePath("no such dir/x.led"), dir.filePath("taken.led")}) {
         f.dialog.answer(bad);
         f->Command20_Click();
-        QCOMPARE(f->windowTitle(), before.caption);
+        QCOMPARE(f.panel().caption, before.caption);
     }
     QVERIFY(QFileInfo(dir.filePath("taken.led")).isDir());
 }
 
 void FileCommandsTest::loadShowsFrameOneAndSetsTheButtons() {
     QTemporaryDir dir;
-    FormFixture f;
+    EditorFixture f;
     editAnimation(f);
     f->State.Frames[0] = 1;
     f->State.Frames[2 * 256 + 255] = 1;
@@ -161,33 +161,37 @@ void FileCommandsTest::loadShowsFrameOneAndSetsTheButtons() {
 
     f->Command18_Click();
     f->Command25_Click();
-    f->Command24_Click(); // frame 2 of 2: First and Previous shown
-    f->Command25->hide();
+    f->Command24_Click();        // frame 2 of 2: First and Previous shown
+    for (int i = 0; i < 48; ++i) // to 50 frames: Add hidden
+        f->Command25_Click();
+    QVERIFY(!f.panel().isShown(Control::Command25));
     f->State.SlideshowOn = 1;
     f.dialog.answer(path);
     f->Command17_Click();
     QCOMPARE(f->State.Frames, saved);
     QVERIFY(f->State.ImageCount == 3 && f->State.CurrentImage == 1);
-    QCOMPARE(f->Label2->text(), QStringLiteral("1/3"));
-    QVERIFY(f->Command21->isHidden() && f->Command22->isHidden());
-    QVERIFY(!f->Command23->isHidden() && !f->Command24->isHidden() && !f->Command26->isHidden());
-    QVERIFY(f->Command25->isHidden()); // left as it was
+    QCOMPARE(f.panel().label2, QStringLiteral("1/3"));
+    QVERIFY(!f.panel().isShown(Control::Command21) && !f.panel().isShown(Control::Command22));
+    QVERIFY(f.panel().isShown(Control::Command23) && f.panel().isShown(Control::Command24) &&
+            f.panel().isShown(Control::Command26));
+    QVERIFY(!f.panel().isShown(Control::Command25)); // left as it was
     QCOMPARE(f.board(), f.frame(1));
-    QCOMPARE(f->windowTitle(), "QUENTARO - " + path);
+    QCOMPARE(f.panel().caption, "QUENTARO - " + path);
     QCOMPARE(f->State.SlideshowOn, 0);
 
     const QString single = dir.filePath("single.led");
     writeFile(single, ledText(std::vector<std::uint8_t>(256, 1)));
     f.dialog.answer(single);
     f->Command17_Click();
-    QCOMPARE(f->Label2->text(), QStringLiteral("1/1"));
-    QVERIFY(f->Command23->isHidden() && f->Command24->isHidden() && f->Command26->isHidden());
+    QCOMPARE(f.panel().label2, QStringLiteral("1/1"));
+    QVERIFY(!f.panel().isShown(Control::Command23) && !f.panel().isShown(Control::Command24) &&
+            !f.panel().isShown(Control::Command26));
     QCOMPARE(f.board(), std::vector<std::uint8_t>(256, 1));
 }
 
 void FileCommandsTest::loadTakesEveryFrameAndRoundsPartialFramesUp() {
     QTemporaryDir dir;
-    FormFixture f;
+    EditorFixture f;
     auto load = [&](const QString& name, const QByteArray& bytes) {
         writeFile(dir.filePath(name), bytes);
         f.dialog.answer(dir.filePath(name));
@@ -198,8 +202,8 @@ void FileCommandsTest::loadTakesEveryFrameAndRoundsPartialFramesUp() {
     for (std::size_t n = 0; n < 60; ++n)
         expected[n * 256 + n] = 1;
     QCOMPARE(load("sixty.led", ledText(expected)), expected);
-    QCOMPARE(f->Label2->text(), QStringLiteral("1/60"));
-    QVERIFY(!f->Command25->isHidden());
+    QCOMPARE(f.panel().label2, QStringLiteral("1/60"));
+    QVERIFY(f.panel().isShown(Control::Command25));
 
     // 1281 bytes: the byte past the whole frame starts a second, mostly dark one.
     expected.assign(512, 0);
@@ -233,7 +237,7 @@ void FileCommandsTest::refusedFilesLeaveTheAnimationAlone() {
     QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(32768) * 1280));
     huge.close();
 
-    FormFixture f;
+    EditorFixture f;
     editAnimation(f);
     const WindowState before = snapshot(f);
     for (const char* name : {"missing.led", "folder.led", "empty.led", "256.led", "minus.led",
@@ -255,7 +259,7 @@ void FileCommandsTest::unreadableFileIsRefused() {
     QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
     if (QFile file(path); file.open(QIODevice::ReadOnly))
         QSKIP("running with rights that read any file");
-    FormFixture f;
+    EditorFixture f;
     editAnimation(f);
     const WindowState before = snapshot(f);
     f.dialog.answer(path);
@@ -263,5 +267,5 @@ void FileCommandsTest::unreadableFileIsRefused() {
     QVERIFY(snapshot(f) == before);
 }
 
-QTEST_MAIN(FileCommandsTest)
+QTEST_GUILESS_MAIN(FileCommandsTest)
 #include "test_file_commands.moc"
