@@ -12,8 +12,6 @@ namespace {
 struct Source {
     const QByteArray& bytes;
     qsizetype position = 0;
-
-    bool exhausted() const { return position >= bytes.size(); }
 };
 
 int readFromSource(GifFileType* gif, GifByteType* out, int length) {
@@ -66,8 +64,6 @@ int countFrames(const QByteArray& bytes, int limit) {
         return Damaged;
     int frames = 0;
     while (frames <= limit) {
-        if (source.exhausted())
-            return frames;
         GifRecordType type = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR)
             return Damaged;

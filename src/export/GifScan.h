@@ -11,8 +11,7 @@ constexpr int Damaged = -1;
 bool looksLikeGif(const QByteArray& bytes);
 
 // The number of frames, counting stops once past `limit` (limit + 1 is returned
-// then); Damaged when a block is cut short or malformed. A file that ends just
-// before its final trailer byte counts as whole.
+// then); Damaged when a block is cut short or malformed or the trailer is missing.
 int countFrames(const QByteArray& bytes, int limit);
 
 } // namespace GifScan

@@ -1,5 +1,6 @@
 #include "export/PictureImport.h"
 
+#include "export/FileIntegrity.h"
 #include "export/GifScan.h"
 
 #include <QBuffer>
@@ -39,16 +40,6 @@ QString tooLargeMessage(const QString& name, QSize size) {
         .arg(MaxSide);
 }
 
-// A BMP says its own length in its header; Qt reads a cut one without complaint.
-bool bmpCutShort(const QByteArray& bytes) {
-    if (!bytes.startsWith("BM") || bytes.size() < 6)
-        return false;
-    const auto* header = reinterpret_cast<const uchar*>(bytes.constData());
-    const quint32 declared = quint32{header[2]} | quint32{header[3]} << 8 |
-                             quint32{header[4]} << 16 | quint32{header[5]} << 24;
-    return declared > static_cast<quint64>(bytes.size());
-}
-
 QString damagedMessage(const QString& name, const QString& reason) {
     return QStringLiteral("%1 is damaged and cannot be read: %2").arg(name, reason);
 }
@@ -57,7 +48,7 @@ QString damagedMessage(const QString& name, const QString& reason) {
 int pictureCount(const QByteArray& bytes, QImageReader& reader, const QString& name,
                  QString& error) {
     if (!GifScan::looksLikeGif(bytes)) {
-        if (bmpCutShort(bytes)) {
+        if (FileIntegrity::bmpCutShort(bytes) || FileIntegrity::jpegCutShort(bytes)) {
             error = damagedMessage(name, QStringLiteral("the file is cut short."));
             return 0;
         }

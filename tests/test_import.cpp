@@ -1,0 +1,442 @@
+#include "export/AnimationExport.h"
+#include "export/BoardRendering.h"
+#include "export/FileIntegrity.h"
+#include "export/GifScan.h"
+#include "export/PictureImport.h"
+#include "frames/FrameStore.h"
+#include "ui/ImportDialog.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QFile>
+#include <QImageWriter>
+#include <QLabel>
+#include <QPainter>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <gif_lib.h>
+
+using PictureImport::Cells;
+
+namespace {
+
+// Squares of `square` pixels, white at the top-left.
+QImage checkerboard(int side, int square) {
+    QImage image(side, side, QImage::Format_RGB32);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            image.setPixel(
+                x, y, (x / square + y / square) % 2 == 0 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    return image;
+}
+
+Cells checkerboardCells() {
+    Cells cells{};
+    for (int cell = 0; cell < 256; ++cell)
+        cells[cell] = (cell / 16 + cell % 16) % 2 == 0 ? FrameStore::Lit : FrameStore::Dark;
+    return cells;
+}
+
+QImage filled(QSize size, QRgb colour, QImage::Format format = QImage::Format_RGB32) {
+    QImage image(size, format);
+    image.fill(colour);
+    return image;
+}
+
+QByteArray encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(95);
+    return writer.write(image) ? bytes : QByteArray();
+}
+
+int appendToArray(GifFileType* gif, const GifByteType* data, int length) {
+    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(data), length);
+    return length;
+}
+
+// Qt reads GIF but does not write it: a black and white picture as a one-frame GIF.
+QByteArray blackAndWhiteGif(const QImage& image) {
+    QByteArray bytes;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&bytes, appendToArray, &error);
+    GifColorType colours[2] = {{0, 0, 0}, {255, 255, 255}};
+    ColorMapObject* map = GifMakeMapObject(2, colours);
+    bool ok = EGifPutScreenDesc(gif, image.width(), image.height(), 1, 0, map) == GIF_OK &&
+              EGifPutImageDesc(gif, 0, 0, image.width(), image.height(), false, nullptr) == GIF_OK;
+    std::vector<GifPixelType> line(static_cast<std::size_t>(image.width()));
+    for (int y = 0; ok && y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = qGray(image.pixel(x, y)) > 127 ? 1 : 0;
+        ok = EGifPutLine(gif, line.data(), image.width()) == GIF_OK;
+    }
+    GifFreeMapObject(map);
+    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+    return ok ? bytes : QByteArray();
+}
+
+QByteArray encoded(const QImage& image, const QByteArray& format) {
+    if (format == "gif")
+        return blackAndWhiteGif(image);
+    return encoded(image, format.constData());
+}
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::vector<std::uint8_t> movingBarAnimation(int frameCount) {
+    std::vector<std::uint8_t> frames(FrameStore::sizeFor(frameCount), FrameStore::Dark);
+    for (int frame = 1; frame <= frameCount; ++frame)
+        for (int row = 0; row < 16; ++row) {
+            frames[FrameStore::indexOf(frame, row * 16 + (row + 3 * frame) % 16)] = 1;
+            frames[FrameStore::indexOf(frame, row * 16 + frame % 16)] = 1;
+        }
+    return frames;
+}
+
+Cells frameOf(const std::vector<std::uint8_t>& frames, int frame) {
+    Cells cells{};
+    std::copy_n(frames.begin() + FrameStore::indexOf(frame, 0), 256, cells.begin());
+    return cells;
+}
+
+// Halfway between the grey levels of a dark and a lit LED as exported.
+int ledThreshold(int scale) {
+    const Cells dark{};
+    Cells lit;
+    lit.fill(FrameStore::Lit);
+    const int darkLevel = PictureImport::greyLevels(BoardRendering::renderFrame(dark, scale))[0];
+    const int litLevel = PictureImport::greyLevels(BoardRendering::renderFrame(lit, scale))[0];
+    return (darkLevel + litLevel + 1) / 2;
+}
+
+} // namespace
+
+class TestImport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void uniformPicturesKeepTheirLevel_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("grey");
+        QTest::newRow("one pixel") << QSize(1, 1) << 200;
+        QTest::newRow("exactly 16 x 16") << QSize(16, 16) << 0;
+        QTest::newRow("17 x 17") << QSize(17, 17) << 77;
+        QTest::newRow("wide strip") << QSize(1000, 3) << 255;
+        QTest::newRow("tall strip") << QSize(5, 999) << 128;
+        QTest::newRow("largest side") << QSize(8192, 2) << 31;
+    }
+    void uniformPicturesKeepTheirLevel() {
+        QFETCH(QSize, size);
+        QFETCH(int, grey);
+        const Cells cells = PictureImport::greyLevels(filled(size, qRgb(grey, grey, grey)));
+        for (int cell = 0; cell < 256; ++cell)
+            QCOMPARE(int(cells[cell]), grey);
+    }
+
+    // Cells that straddle pixel borders take each pixel by the share they cover.
+    void fractionalCellsAverageByArea_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("whiteColumns");
+        QTest::addColumn<QList<int>>("firstCells");
+        // 24 pixels: a cell is 1.5 pixels wide.
+        QTest::newRow("1 of 24 lit") << 24 << 1 << QList<int>{170, 0, 0};
+        QTest::newRow("2 of 24 lit") << 24 << 2 << QList<int>{255, 85, 0};
+        // 10 pixels: a cell is 0.625 pixels wide, so one pixel spans 1.6 cells.
+        QTest::newRow("1 of 10 lit") << 10 << 1 << QList<int>{255, 153, 0};
+        // 40 pixels: a cell is 2.5 pixels wide.
+        QTest::newRow("3 of 40 lit") << 40 << 3 << QList<int>{255, 51, 0};
+    }
+    void fractionalCellsAverageByArea() {
+        QFETCH(int, width);
+        QFETCH(int, whiteColumns);
+        QFETCH(QList<int>, firstCells);
+        QImage image = filled(QSize(width, 7), qRgb(0, 0, 0));
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < whiteColumns; ++x)
+                image.setPixel(x, y, qRgb(255, 255, 255));
+        const Cells cells = PictureImport::greyLevels(image);
+        for (int row = 0; row < 16; ++row)
+            for (int column = 0; column < firstCells.size(); ++column)
+                QCOMPARE(int(cells[row * 16 + column]), firstCells[column]);
+    }
+
+    void fineDetailAveragesInsteadOfAliasing() {
+        // One-pixel squares: every cell holds as much white as black.
+        const Cells cells = PictureImport::greyLevels(checkerboard(160, 1));
+        for (int cell = 0; cell < 256; ++cell)
+            QCOMPARE(int(cells[cell]), 128);
+    }
+
+    void transparencyCountsAsBlack_data() {
+        QTest::addColumn<QRgb>("colour");
+        QTest::addColumn<int>("grey");
+        QTest::newRow("clear white") << qRgba(255, 255, 255, 0) << 0;
+        QTest::newRow("half white") << qRgba(255, 255, 255, 128) << 128;
+        QTest::newRow("opaque white") << qRgba(255, 255, 255, 255) << 255;
+    }
+    void transparencyCountsAsBlack() {
+        QFETCH(QRgb, colour);
+        QFETCH(int, grey);
+        const QImage image = filled(QSize(32, 32), colour, QImage::Format_ARGB32);
+        QCOMPARE(int(PictureImport::greyLevels(image)[100]), grey);
+    }
+
+    void thresholdAndInvert_data() {
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<bool>("invert");
+        QTest::addColumn<QList<int>>("lit"); // for levels 0, 99, 100, 101, 255
+        QTest::newRow("at or above 100") << 100 << false << QList<int>{0, 0, 1, 1, 1};
+        QTest::newRow("below 100") << 100 << true << QList<int>{1, 1, 0, 0, 0};
+        QTest::newRow("0 lights all") << 0 << false << QList<int>{1, 1, 1, 1, 1};
+        QTest::newRow("0 inverted lights none") << 0 << true << QList<int>{0, 0, 0, 0, 0};
+        QTest::newRow("255 only the brightest") << 255 << false << QList<int>{0, 0, 0, 0, 1};
+        QTest::newRow("256 lights none") << 256 << false << QList<int>{0, 0, 0, 0, 0};
+    }
+    void thresholdAndInvert() {
+        QFETCH(int, threshold);
+        QFETCH(bool, invert);
+        QFETCH(QList<int>, lit);
+        const int levels[] = {0, 99, 100, 101, 255};
+        Cells grey{};
+        for (int cell = 0; cell < 256; ++cell)
+            grey[cell] = std::uint8_t(levels[cell % 5]);
+        const Cells frame = PictureImport::threshold(grey, threshold, invert);
+        for (int cell = 0; cell < 256; ++cell)
+            QCOMPARE(int(frame[cell]), lit[cell % 5]);
+    }
+
+    void meanBrightnessOfThePictures() {
+        QCOMPARE(PictureImport::meanBrightness(std::vector<QImage>{}), 128);
+        QCOMPARE(PictureImport::meanBrightness({checkerboard(16, 8)}), 128);
+        const std::vector<QImage> pictures{filled(QSize(20, 20), qRgb(10, 10, 10)),
+                                           filled(QSize(3, 3), qRgb(50, 50, 50))};
+        QCOMPARE(PictureImport::meanBrightness(pictures), 30);
+    }
+
+    void checkerboardsInEachFormat_data() {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<int>("side");
+        QTest::addColumn<int>("square");
+        for (const char* format : {"png", "bmp", "gif"})
+            QTest::addRow("%s, 16 x 16", format) << QByteArray(format) << 16 << 1;
+        for (const char* format : {"png", "bmp", "jpeg", "gif"})
+            QTest::addRow("%s, 160 x 160", format) << QByteArray(format) << 160 << 10;
+    }
+    void checkerboardsInEachFormat() {
+        QFETCH(QByteArray, format);
+        QFETCH(int, side);
+        QFETCH(int, square);
+        QTemporaryDir dir;
+        const QByteArray bytes = encoded(checkerboard(side, square), format);
+        QVERIFY(!bytes.isEmpty());
+        const QString path = writeFile(dir, QStringLiteral("board.") + format, bytes);
+        const PictureImport::ImportResult result = PictureImport::readPictures(path);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.pictures.size(), std::size_t(1));
+        const auto frames = PictureImport::toFrames(result.pictures, 128, false);
+        QCOMPARE(frames.size(), std::size_t(1));
+        QCOMPARE(frames[0], checkerboardCells());
+    }
+
+    void readsFromADevice() {
+        QByteArray bytes = encoded(checkerboard(160, 10), "png");
+        QBuffer buffer(&bytes);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        const PictureImport::ImportResult result = PictureImport::readPictures(buffer);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(PictureImport::toFrames(result.pictures, 128, true)[0][0], FrameStore::Dark);
+    }
+
+    void exportedGifComesBackFrameByFrame_data() {
+        QTest::addColumn<int>("scale");
+        QTest::newRow("scale 1") << 1;
+        QTest::newRow("scale 8") << 8;
+    }
+    void exportedGifComesBackFrameByFrame() {
+        QFETCH(int, scale);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("three.gif"));
+        const auto frames = movingBarAnimation(3);
+        ExportOptions options;
+        options.scale = scale;
+        const ExportResult exported = exportAnimation(path, frames, 3, 1, 301, options);
+        QVERIFY2(exported.ok, qPrintable(exported.error));
+
+        const PictureImport::ImportResult result = PictureImport::readPictures(path);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.pictures.size(), std::size_t(3));
+        const auto imported = PictureImport::toFrames(result.pictures, ledThreshold(scale), false);
+        for (int frame = 1; frame <= 3; ++frame)
+            QCOMPARE(imported[frame - 1], frameOf(frames, frame));
+    }
+
+    void gifScanCountsFramesAndFindsCuts() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("five.gif"));
+        ExportOptions options;
+        options.scale = 2;
+        QVERIFY(exportAnimation(path, movingBarAnimation(5), 5, 1, 301, options).ok);
+        const QByteArray whole = fileBytes(path);
+        QVERIFY(whole.endsWith(';'));
+        QCOMPARE(GifScan::countFrames(whole, 100), 5);
+        QCOMPARE(GifScan::countFrames(whole, 3), 4); // stops past the limit
+        QCOMPARE(GifScan::countFrames(whole.chopped(1), 100), GifScan::Damaged);
+        for (qsizetype cut = 1; cut < whole.size(); cut += 7)
+            QCOMPARE(GifScan::countFrames(whole.left(cut), 100), GifScan::Damaged);
+    }
+
+    void cutShortJpegAndBmp_data() {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<int>("quality");
+        QTest::newRow("jpeg") << QByteArray("jpeg") << 75;
+        QTest::newRow("jpeg, finest") << QByteArray("jpeg") << 100;
+        QTest::newRow("bmp") << QByteArray("bmp") << -1;
+    }
+    void cutShortJpegAndBmp() {
+        QFETCH(QByteArray, format);
+        QFETCH(int, quality);
+        QByteArray whole;
+        QBuffer buffer(&whole);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
+        writer.setQuality(quality);
+        QVERIFY(writer.write(checkerboard(40, 3)));
+        const auto cutShort = [&](const QByteArray& bytes) {
+            return format == "bmp" ? FileIntegrity::bmpCutShort(bytes)
+                                   : FileIntegrity::jpegCutShort(bytes);
+        };
+        QVERIFY(!cutShort(whole));
+        QVERIFY(!cutShort(whole + QByteArray(300, '\x11'))); // data after the picture
+        for (qsizetype cut = 2; cut < whole.size(); cut += 5)
+            QVERIFY2(cutShort(whole.left(cut)), qPrintable(QString::number(cut)));
+    }
+
+    void damagedFilesGiveAnErrorAndNoPictures_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        const QImage board = checkerboard(160, 10);
+        const QByteArray png = encoded(board, "png");
+        const QByteArray bmp = encoded(board, "bmp");
+        const QByteArray jpeg = encoded(board, "jpeg");
+        const QByteArray gif = blackAndWhiteGif(board);
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("text") << QByteArray("not a picture at all\n");
+        QTest::newRow("png cut in half") << png.left(png.size() / 2);
+        QTest::newRow("png header only") << png.left(40);
+        QTest::newRow("bmp cut in half") << bmp.left(bmp.size() / 2);
+        QTest::newRow("jpeg cut in half") << jpeg.left(jpeg.size() / 2);
+        QTest::newRow("gif cut in half") << gif.left(gif.size() / 2);
+        QTest::newRow("gif header only") << gif.left(13);
+        QByteArray garbled = png;
+        for (qsizetype i = 60; i < garbled.size() - 20; i += 3)
+            garbled[i] = char(garbled[i] ^ 0x5a);
+        QTest::newRow("png garbled") << garbled;
+    }
+    void damagedFilesGiveAnErrorAndNoPictures() {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, QStringLiteral("damaged.img"), bytes);
+        const PictureImport::ImportResult result = PictureImport::readPictures(path);
+        QVERIFY(!result.ok);
+        QVERIFY(!result.error.isEmpty());
+        QVERIFY(result.pictures.empty());
+    }
+
+    void missingFileSaysSo() {
+        const PictureImport::ImportResult result =
+            PictureImport::readPictures(QStringLiteral("/nonexistent/quentaro/x.png"));
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains(QLatin1String("x.png")), qPrintable(result.error));
+        QVERIFY(result.pictures.empty());
+    }
+
+    void sizeLimitOfPictures_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("8192 wide") << QSize(8192, 1) << true;
+        QTest::newRow("8193 wide") << QSize(8193, 1) << false;
+        QTest::newRow("8193 tall") << QSize(1, 8193) << false;
+        QTest::newRow("both sides over") << QSize(8200, 8200) << false;
+    }
+    void sizeLimitOfPictures() {
+        QFETCH(QSize, size);
+        QFETCH(bool, accepted);
+        QTemporaryDir dir;
+        const QImage picture = filled(size, qRgb(255, 255, 255), QImage::Format_Mono);
+        const QString path = writeFile(dir, QStringLiteral("big.png"), encoded(picture, "png"));
+        QVERIFY(!path.isEmpty());
+        const PictureImport::ImportResult result = PictureImport::readPictures(path);
+        QCOMPARE(result.ok, accepted);
+        QCOMPARE(result.pictures.size(), std::size_t(accepted ? 1 : 0));
+        if (!accepted)
+            QVERIFY2(result.error.contains(QLatin1String("8192")), qPrintable(result.error));
+    }
+
+    void frameLimitOfGifs() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("long.gif"));
+        const int frameCount = PictureImport::MaxFrames + 1;
+        std::vector<std::uint8_t> frames(FrameStore::sizeFor(frameCount), FrameStore::Dark);
+        for (int frame = 1; frame <= frameCount; ++frame)
+            frames[FrameStore::indexOf(frame, frame % 256)] = FrameStore::Lit;
+        ExportOptions options;
+        options.scale = 1;
+        QVERIFY(exportAnimation(path, frames, frameCount, 1, 40, options).ok);
+        const PictureImport::ImportResult result = PictureImport::readPictures(path);
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains(QLatin1String("32767")), qPrintable(result.error));
+        QVERIFY(result.pictures.empty());
+    }
+
+    void dialogPreviewsAndReturnsTheFrames() {
+        const auto animation = movingBarAnimation(3);
+        std::vector<QImage> pictures;
+        for (int frame = 1; frame <= 3; ++frame)
+            pictures.push_back(BoardRendering::renderFrame(frameOf(animation, frame), 4));
+        ImportDialog dialog(pictures);
+        auto* slider = dialog.findChild<QSlider*>(QStringLiteral("threshold"));
+        auto* invert = dialog.findChild<QCheckBox*>(QStringLiteral("invert"));
+        auto* preview = dialog.findChild<QLabel*>(QStringLiteral("preview"));
+        auto* replace = dialog.findChild<QRadioButton*>(QStringLiteral("replaceAnimation"));
+        QVERIFY(slider && invert && preview && replace);
+        QCOMPARE(slider->value(), PictureImport::meanBrightness(pictures));
+        QCOMPARE(dialog.mode(), ImportDialog::Mode::AddAfterCurrent);
+
+        slider->setValue(ledThreshold(4));
+        auto frames = dialog.frames();
+        QCOMPARE(frames.size(), std::size_t(3));
+        for (int frame = 1; frame <= 3; ++frame)
+            QCOMPARE(frames[frame - 1], frameOf(animation, frame));
+        QCOMPARE(preview->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
+                 BoardRendering::renderFrame(frameOf(animation, 1), 10));
+
+        invert->setChecked(true);
+        frames = dialog.frames();
+        for (int cell = 0; cell < 256; ++cell)
+            QCOMPARE(frames[1][cell], std::uint8_t(1 - animation[FrameStore::indexOf(2, cell)]));
+        QCOMPARE(preview->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
+                 BoardRendering::renderFrame(dialog.previewFrame(), 10));
+        QCOMPARE(dialog.previewFrame(), frames[0]);
+
+        replace->setChecked(true);
+        QCOMPARE(dialog.mode(), ImportDialog::Mode::ReplaceAnimation);
+    }
+};
+
+QTEST_MAIN(TestImport)
+#include "test_import.moc"
