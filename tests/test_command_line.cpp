@@ -1,0 +1,139 @@
+// The command line: every option, bad values, both file kinds, missing files,
+// read without an application object as the program does.
+#include "cli/CommandLine.h"
+#include "playback/SpeedLadder.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Mode = CommandLine::Mode;
+Q_DECLARE_METATYPE(CommandLine::Mode)
+
+class CommandLineTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void reads_data();
+    void reads();
+    void intervalGoesToTheNearestStep_data();
+    void intervalGoesToTheNearestStep();
+    void usageNamesTheProgram();
+
+private:
+    QTemporaryDir dir_;
+    QString led_, pat_;
+};
+
+void CommandLineTest::initTestCase() {
+    led_ = dir_.filePath("a.led");
+    pat_ = dir_.filePath("show.pat");
+    for (const QString& path : {led_, pat_}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+}
+
+void CommandLineTest::reads_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<Mode>("mode");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<QString>("error"); // a part of the message, empty when fine
+
+    const QString led = dir_.filePath("a.led"), pat = dir_.filePath("show.pat");
+    const QString missing = dir_.filePath("gone.led");
+    const QString parport = "/dev/parport0";
+    QTest::newRow("bare") << QStringList{} << Mode::Editor << "" << parport << 301 << "";
+    QTest::newRow("editor with a file")
+        << QStringList{led} << Mode::Editor << led << parport << 301 << "";
+    // The editor starts with a file it cannot read and says why itself.
+    QTest::newRow("editor with a missing file")
+        << QStringList{missing} << Mode::Editor << missing << parport << 301 << "";
+    QTest::newRow("editor with two files")
+        << QStringList{led, pat} << Mode::Editor << led << parport << 301 << "one too many";
+    QTest::newRow("second card") << QStringList{"--port", "/dev/parport1"} << Mode::Editor << ""
+                                 << "/dev/parport1" << 301 << "";
+    QTest::newRow("bridge") << QStringList{"--port=bridge:/dev/ttyACM0"} << Mode::Editor << ""
+                            << "bridge:/dev/ttyACM0" << 301 << "";
+    QTest::newRow("play a file") << QStringList{"--play", led} << Mode::Play << led << parport
+                                 << 301 << "";
+    QTest::newRow("play a playlist at a step")
+        << QStringList{"--play", pat, "--interval", "40", "--port", "sim"} << Mode::Play << pat
+        << "sim" << 40 << "";
+    QTest::newRow("play a missing file")
+        << QStringList{"--play", missing} << Mode::Play << missing << parport << 301 << "no such";
+    QTest::newRow("play two files")
+        << QStringList{"--play", led, pat} << Mode::Play << led << parport << 301 << "one too many";
+    QTest::newRow("interval not a number") << QStringList{"--play", led, "--interval", "fast"}
+                                           << Mode::Play << led << parport << 301 << "whole number";
+    QTest::newRow("interval without play")
+        << QStringList{"--interval", "40"} << Mode::Editor << "" << parport << 301 << "go with";
+    QTest::newRow("export") << QStringList{"--export", "out.gif", led, "--scale", "1"}
+                            << Mode::Export << led << parport << 301 << "";
+    QTest::newRow("export without input") << QStringList{"--export", "out.gif"} << Mode::Export
+                                          << "" << parport << 301 << "one animation";
+    QTest::newRow("scale too big") << QStringList{"--export", "o.png", led, "--scale", "17"}
+                                   << Mode::Export << led << parport << 301 << "1 to 16";
+    QTest::newRow("play and export") << QStringList{"--play", led, "--export", "o.gif"}
+                                     << Mode::Editor << "" << parport << 301 << "together";
+    QTest::newRow("unknown option")
+        << QStringList{"--frobnicate"} << Mode::Editor << "" << parport << 301 << "Unknown option";
+    QTest::newRow("option without its value")
+        << QStringList{"--port"} << Mode::Editor << "" << parport << 301 << "Missing value";
+    QTest::newRow("help") << QStringList{"--help"} << Mode::Help << "" << parport << 301 << "";
+    QTest::newRow("version") << QStringList{"-v"} << Mode::Version << "" << parport << 301 << "";
+}
+
+void CommandLineTest::reads() {
+    QFETCH(QStringList, args);
+    QFETCH(Mode, mode);
+    QFETCH(QString, file);
+    QFETCH(QString, port);
+    QFETCH(int, interval);
+    QFETCH(QString, error);
+    const CommandLine line = parseCommandLine(QStringList{"quentaro"} + args);
+    if (error.isEmpty()) {
+        QVERIFY2(line.ok(), qPrintable(line.error));
+        QCOMPARE(line.mode, mode);
+        QCOMPARE(line.file, file);
+        QCOMPARE(line.port, port);
+        QCOMPARE(line.intervalMs, interval);
+    } else {
+        QVERIFY2(line.error.contains(error), qPrintable(line.error));
+    }
+}
+
+void CommandLineTest::intervalGoesToTheNearestStep_data() {
+    QTest::addColumn<int>("given");
+    QTest::addColumn<int>("used");
+    QTest::newRow("a step") << 301 << 301;
+    QTest::newRow("between 83 and 84, nearer 84") << 84 << 84;
+    QTest::newRow("below the fastest") << 1 << 40;
+    QTest::newRow("negative") << -5 << 40;
+    QTest::newRow("above the slowest") << 10000 << 2672;
+    QTest::newRow("between two steps") << 1000 << 1074;
+    QTest::newRow("as near to both: the faster") << 44 << 40;
+}
+
+void CommandLineTest::intervalGoesToTheNearestStep() {
+    QFETCH(int, given);
+    QFETCH(int, used);
+    const CommandLine line =
+        parseCommandLine({"quentaro", "--play", led_, "--interval", QString::number(given)});
+    QVERIFY2(line.ok(), qPrintable(line.error));
+    QCOMPARE(line.intervalMs, used);
+    QCOMPARE(line.notes.size(), given == used ? 0 : 1);
+    // Every step is one the speed buttons can reach.
+    QVERIFY(std::ranges::binary_search(SpeedLadder::steps(), used));
+}
+
+void CommandLineTest::usageNamesTheProgram() {
+    const CommandLine line = parseCommandLine({"/usr/bin/quentaro", "--bogus"});
+    QVERIFY(line.helpText.startsWith("Usage: quentaro [options] [FILE]"));
+    for (const char* option : {"--port", "--play", "--interval", "--export", "--scale"})
+        QVERIFY(line.helpText.contains(option));
+}
+
+QTEST_APPLESS_MAIN(CommandLineTest)
+#include "test_command_line.moc"
