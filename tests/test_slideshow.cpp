@@ -1,14 +1,9 @@
 // The slideshow: reading a playlist and playing its animation files in turn.
 #include "support/FakeServices.h"
 
-#include "ui/IconStore.h"
-
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -36,21 +31,24 @@ std::vector<std::uint8_t> litAt(int cell) {
     return cells;
 }
 
-void startShow(FormFixture& f, const QString& playlist) {
+void startShow(EditorFixture& f, const QString& playlist) {
     f.dialog.answer(playlist);
     f->Command28_Click();
-    QVERIFY(f->State.Playing == 1 && f->Timer2->isActive() && f->State.SlideshowOn == 1);
-    QCOMPARE(f->Command33->icon().cacheKey(), f->Image7->icon().cacheKey());
-    QCOMPARE(f->Command33->toolTip(), QStringLiteral("Stop"));
-    for (QToolButton* b :
-         {f->Command5, f->Command17, f->Command18, f->Command20, f->Command25, f->Command28})
-        QVERIFY(b->isHidden());
+    QVERIFY(f->State.Playing == 1 && f.timer->isActive() && f->State.SlideshowOn == 1);
+    QVERIFY(f.panel().timerEnabled);
+    QVERIFY(f.panel().picture(Control::Command33) == Store::Image7);
+    QCOMPARE(f.panel().tooltip(Control::Command33), QStringLiteral("Stop"));
+    for (Control b : {Control::Command5, Control::Command17, Control::Command18, Control::Command20,
+                      Control::Command25, Control::Command28})
+        QVERIFY2(!f.panel().isShown(b), specOf(b).name);
 }
 
-void expectStopped(FormFixture& f) {
-    QVERIFY(f->State.Playing == 0 && !f->Timer2->isActive());
-    QCOMPARE(f->Command33->icon().cacheKey(), f->Image6->icon().cacheKey());
-    QVERIFY(!f->Command28->isHidden() && !f->Command17->isHidden() && !f->Command5->isHidden());
+void expectStopped(EditorFixture& f) {
+    QVERIFY(f->State.Playing == 0 && !f.timer->isActive());
+    QVERIFY(!f.panel().timerEnabled);
+    QVERIFY(f.panel().picture(Control::Command33) == Store::Image6);
+    QVERIFY(f.panel().isShown(Control::Command28) && f.panel().isShown(Control::Command17) &&
+            f.panel().isShown(Control::Command5));
 }
 
 } // namespace
@@ -68,7 +66,7 @@ private slots:
 };
 
 void SlideshowTest::dialogSettingsAndCancel() {
-    FormFixture f;
+    EditorFixture f;
     f->Command33_Click(); // playing
     f->State.PlaylistCount = 4;
     f->State.PlaylistPos = 2;
@@ -80,10 +78,11 @@ void SlideshowTest::dialogSettingsAndCancel() {
     QCOMPARE(r.filter, QStringLiteral("Файлы команд (*.pat)|*.pat|"));
     QCOMPARE(r.defaultExt, QStringLiteral("*.pat"));
     QCOMPARE(r.fileName, QStringLiteral(" "));
-    QVERIFY(f->State.Playing == 0 && !f->Timer2->isActive());
-    QCOMPARE(f->Command33->icon().cacheKey(), f->Image6->icon().cacheKey());
-    QCOMPARE(f->Command33->toolTip(), QStringLiteral("Stop")); // not touched
-    QCOMPARE(f.port.count(), std::size_t(4));                  // Nulreg
+    QVERIFY(f->State.Playing == 0 && !f.timer->isActive());
+    QVERIFY(!f.panel().timerEnabled);
+    QVERIFY(f.panel().picture(Control::Command33) == Store::Image6);
+    QCOMPARE(f.panel().tooltip(Control::Command33), QStringLiteral("Stop")); // not touched
+    QCOMPARE(f.port.count(), std::size_t(4));                                // Nulreg
     QCOMPARE(f->State.PlaylistPos, 0);
     QCOMPARE(f->State.PlaylistCount, 4);
 }
@@ -96,18 +95,18 @@ void SlideshowTest::threeLinesPlayTheFirstTwoInTurn() {
     const QString playlist = dir.filePath("show.pat");
     writeFile(playlist, "a\r\nb\r\nc");
 
-    FormFixture f;
+    EditorFixture f;
     f->State.Frames[5] = 1;
     f->Chitmat();
     startShow(f, playlist);
-    QCOMPARE(f->windowTitle(), caption(playlist, "a"));
+    QCOMPARE(f.panel().caption, caption(playlist, "a"));
     QCOMPARE(f->State.Frames, litAt(10));
     QCOMPARE(f.board(), litAt(5)); // the first tick draws
     QStringList shown;
     for (int tick = 0; tick < 7; ++tick) {
         f->Timer2_Timer();
         QCOMPARE(f.board(), f.frame(f->State.CurrentImage));
-        shown << f->windowTitle().section('\\', -1) + ' ' + f->Label2->text();
+        shown << f.panel().caption.section('\\', -1) + ' ' + f.panel().label2;
     }
     QCOMPARE(shown, QStringList({"b.led 1/2", "b.led 2/2", "a.led 1/1", "b.led 1/2", "b.led 2/2",
                                  "a.led 1/1", "b.led 1/2"}));
@@ -121,7 +120,7 @@ void SlideshowTest::stopAndStartContinueTheShowLoadEndsIt() {
     const QString playlist = dir.filePath("show.pat");
     writeFile(playlist, "a\r\nb\r\n\r\n");
 
-    FormFixture f;
+    EditorFixture f;
     startShow(f, playlist);
     f->Timer2_Timer();
     f->Command33_Click();
@@ -129,7 +128,7 @@ void SlideshowTest::stopAndStartContinueTheShowLoadEndsIt() {
     QCOMPARE(f.board(), f.frame(2));
     f->Command33_Click();
     f->Timer2_Timer();
-    QCOMPARE(f->windowTitle(), caption(playlist, "b"));
+    QCOMPARE(f.panel().caption, caption(playlist, "b"));
     QCOMPARE(f.board(), litAt(50));
 
     f->Command33_Click();
@@ -138,7 +137,7 @@ void SlideshowTest::stopAndStartContinueTheShowLoadEndsIt() {
     f->Command33_Click();
     for (int tick = 0; tick < 3; ++tick)
         f->Timer2_Timer();
-    QCOMPARE(f->windowTitle(), "QUENTARO - " + dir.filePath("other.led"));
+    QCOMPARE(f.panel().caption, "QUENTARO - " + dir.filePath("other.led"));
     QCOMPARE(f.board(), litAt(99));
 }
 
@@ -149,7 +148,7 @@ void SlideshowTest::failedNextFileStopsTheShowAsStopWould() {
     const QString playlist = dir.filePath("show.pat");
     writeFile(playlist, "a\r\nmissing\r\nbad\r\nend");
 
-    FormFixture f;
+    EditorFixture f;
     startShow(f, playlist);
     const std::vector<std::uint8_t> frames = f->State.Frames;
     f->Command27_Click(); // blanked: Stop shows the board again
@@ -157,18 +156,18 @@ void SlideshowTest::failedNextFileStopsTheShowAsStopWould() {
         f->Timer2_Timer();
         f->Timer2_Timer(); // past the last frame: the next entry fails
         expectStopped(f);
-        QCOMPARE(f->Command33->toolTip(), QStringLiteral("Start"));
+        QCOMPARE(f.panel().tooltip(Control::Command33), QStringLiteral("Start"));
         QCOMPARE(f->State.MatrixOff, 0);
         QCOMPARE(f->State.Frames, frames);
-        QCOMPARE(f->Label2->text(), QStringLiteral("1/2"));
-        QVERIFY(f->Command21->isHidden() && !f->Command24->isHidden());
+        QCOMPARE(f.panel().label2, QStringLiteral("1/2"));
+        QVERIFY(!f.panel().isShown(Control::Command21) && f.panel().isShown(Control::Command24));
         QCOMPARE(f.board(), f.frame(1));
-        QCOMPARE(f->windowTitle(), caption(playlist, "a"));
+        QCOMPARE(f.panel().caption, caption(playlist, "a"));
         f->Command33_Click(); // Start goes on after the entry that failed
     }
     f->Timer2_Timer();
     f->Timer2_Timer();
-    QCOMPARE(f->windowTitle(), caption(playlist, "a"));
+    QCOMPARE(f.panel().caption, caption(playlist, "a"));
     QCOMPARE(f->State.Playing, 1);
 }
 
@@ -181,7 +180,7 @@ void SlideshowTest::playlistsThatPlayNothing() {
     const QString playlist = dir.filePath("first missing.pat");
     writeFile(playlist, "gone\r\na\r\nend");
 
-    FormFixture f;
+    EditorFixture f;
     f->Command25_Click();
     const std::vector<std::uint8_t> frames = f->State.Frames;
     for (const char* name : {"missing.pat", "folder.pat", "empty.pat", "1002.pat"}) {
@@ -196,13 +195,13 @@ void SlideshowTest::playlistsThatPlayNothing() {
     f.dialog.answer(playlist);
     f->Command28_Click();
     expectStopped(f);
-    QVERIFY(!f->Command26->isHidden());
+    QVERIFY(f.panel().isShown(Control::Command26));
     QCOMPARE(f->State.SlideshowOn, 0);
     f->Command33_Click();
     f->Timer2_Timer();
     f->Timer2_Timer();
     QCOMPARE(f->State.Frames, frames);
-    QCOMPARE(f->windowTitle(), QStringLiteral("QUENTARO - NEW"));
+    QCOMPARE(f.panel().caption, QStringLiteral("QUENTARO - NEW"));
 }
 
 void SlideshowTest::entriesBesideThePlaylistThenInTheCurrentDirectory() {
@@ -223,12 +222,12 @@ void SlideshowTest::entriesBesideThePlaylistThenInTheCurrentDirectory() {
     } restore;
     QVERIFY(QDir::setCurrent(work.path()));
 
-    FormFixture f;
+    EditorFixture f;
     startShow(f, playlist);
-    QStringList seen{f->windowTitle()};
+    QStringList seen{f.panel().caption};
     for (int mark : {2, 3, 5, 1}) {
         f->Timer2_Timer();
-        seen << f->windowTitle();
+        seen << f.panel().caption;
         QCOMPARE(f.board(), litAt(mark));
     }
     QCOMPARE(seen,
@@ -242,7 +241,7 @@ void SlideshowTest::oneLineRepeatsAndTheLongestPlaylistPlays() {
     const QString a = dir.filePath("a.led");
     writeFile(a, animation(1, 0));
     writeFile(dir.filePath("one.pat"), "a");
-    FormFixture f;
+    EditorFixture f;
     startShow(f, dir.filePath("one.pat"));
     for (int mark : {8, 9}) {
         writeFile(a, animation(1, mark)); // every wrap reads the file again
@@ -262,10 +261,10 @@ void SlideshowTest::oneLineRepeatsAndTheLongestPlaylistPlays() {
     QCOMPARE(f->State.PlaylistCount, 1001);
     f->State.PlaylistPos = 998;
     f->Timer2_Timer();
-    QCOMPARE(f->windowTitle(), caption(playlist, "a"));
+    QCOMPARE(f.panel().caption, caption(playlist, "a"));
     f->Timer2_Timer();
-    QCOMPARE(f->windowTitle(), caption(playlist, "x0"));
+    QCOMPARE(f.panel().caption, caption(playlist, "x0"));
 }
 
-QTEST_MAIN(SlideshowTest)
+QTEST_GUILESS_MAIN(SlideshowTest)
 #include "test_slideshow.moc"
