@@ -17,11 +17,11 @@ void check(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
 
-    // With every CR LF taken as a single CR and a final CR dropped, the text is
-    // its lines joined by CR.
+    // With every line end (CR LF, CR or LF) taken as a single CR and a final CR
+    // dropped, the text is its lines joined by CR.
     std::string normalized;
     for (std::size_t i = 0; i < size; ++i) {
-        normalized += text[i];
+        normalized += text[i] == '\n' ? '\r' : text[i];
         if (text[i] == '\r' && i + 1 < size && text[i + 1] == '\n')
             ++i;
     }
