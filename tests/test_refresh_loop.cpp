@@ -1,13 +1,11 @@
-// "LPT on" through the real window: what goes out on the port and what the matrix
-// at the far end shows, with handlers running nested in the loop.
+// "LPT on" on the editor: what goes out on the port and what the matrix at the
+// far end shows, with handlers running nested in the loop.
 #include "support/FakeServices.h"
 #include "support/MatrixDecoder.h"
 
-#include "ui/IconStore.h"
 #include "files/LedFormat.h"
 
 #include <QTemporaryDir>
-#include <QToolButton>
 #include <QtTest>
 #include <fstream>
 #include <optional>
@@ -42,7 +40,7 @@ std::optional<QList<int>> passAt(const std::vector<PortWrite>& w, std::size_t at
 
 // Runs "LPT on"; `hook` sees each write the click causes, counted from 1. The
 // loop is turned off after 100000 writes whatever the hook does.
-std::vector<PortWrite> runLoop(FormFixture& f, const std::function<void(std::size_t)>& hook) {
+std::vector<PortWrite> runLoop(EditorFixture& f, const std::function<void(std::size_t)>& hook) {
     const std::size_t start = f.port.count();
     f.port.setAfterWrite([&](std::size_t n) {
         if (n - start <= 100000)
@@ -55,12 +53,12 @@ std::vector<PortWrite> runLoop(FormFixture& f, const std::function<void(std::siz
     return {f.port.writes().begin() + static_cast<std::ptrdiff_t>(start), f.port.writes().end()};
 }
 
-// Runs `fn` at the window's next event processing.
-void post(FormFixture& f, std::function<void()> fn) {
-    QMetaObject::invokeMethod(f.form.get(), std::move(fn), Qt::QueuedConnection);
+// Runs `fn` at the next event processing, unless `context` is gone by then.
+void post(QObject& context, std::function<void()> fn) {
+    QMetaObject::invokeMethod(&context, std::move(fn), Qt::QueuedConnection);
 }
 
-MatrixDecoder decode(const FormFixture& f, std::size_t upTo = SIZE_MAX) {
+MatrixDecoder decode(const EditorFixture& f, std::size_t upTo = SIZE_MAX) {
     MatrixDecoder board;
     const auto& w = f.port.writes();
     for (std::size_t i = 0; i < std::min(upTo, w.size()); ++i)
@@ -69,14 +67,13 @@ MatrixDecoder decode(const FormFixture& f, std::size_t upTo = SIZE_MAX) {
 }
 
 // Whether "LPT on" shows the picture and tooltip of the mode being on or off.
-bool buttonShows(const FormFixture& f, bool on) {
-    const IconStore* icon = on ? f.form->Image8 : f.form->Image9;
-    return f.form->Command19->icon().cacheKey() == icon->icon().cacheKey() &&
-           f.form->Command19->toolTip() == (on ? "LPT off" : "LPT on");
+bool buttonShows(const EditorFixture& f, bool on) {
+    return f.panel().picture(Control::Command19) == (on ? Store::Image8 : Store::Image9) &&
+           f.panel().tooltip(Control::Command19) == (on ? "LPT off" : "LPT on");
 }
 
 // Three frames: dark, all lit, and only the top-left LED; frame `current` shown.
-void threeFrames(FormFixture& f, int current) {
+void threeFrames(EditorFixture& f, int current) {
     f->Command25_Click();
     f->Command25_Click();
     std::fill(f->State.Frames.begin() + 256, f->State.Frames.begin() + 512, 1);
@@ -113,7 +110,8 @@ void RefreshLoopTest::offEndsThePassUnderWay_data() {
 void RefreshLoopTest::offEndsThePassUnderWay() {
     QFETCH(bool, posted);
     QFETCH(int, passes);
-    FormFixture f;
+    EditorFixture f;
+    QObject context;
     QVERIFY(buttonShows(f, false));
     bool onDuringLoop = false, offAfterClick = false;
     std::size_t clickedAt = 0, returnedAt = 0;
@@ -128,7 +126,7 @@ void RefreshLoopTest::offEndsThePassUnderWay() {
             offAfterClick = buttonShows(f, false) && f->State.LptOn == 0;
         };
         if (posted)
-            post(f, click);
+            post(context, click);
         else
             click();
     });
@@ -172,7 +170,7 @@ void RefreshLoopTest::passCarriesTheFrame_data() {
 void RefreshLoopTest::passCarriesTheFrame() {
     QFETCH(QByteArray, frame);
     QFETCH(QList<int>, rows);
-    FormFixture f;
+    EditorFixture f;
     f->State.Frames.assign(frame.begin(), frame.end());
     f->Chitmat();
     const auto w = runLoop(f, [&](std::size_t n) {
@@ -185,12 +183,13 @@ void RefreshLoopTest::passCarriesTheFrame() {
 }
 
 void RefreshLoopTest::frameChangesGoOutFromTheNextRow() {
-    FormFixture f;
+    EditorFixture f;
+    QObject context;
     threeFrames(f, 1);
     bool ticked = false;
     const auto w = runLoop(f, [&](std::size_t n) {
         if (n == 100) // in pass 0: the tick runs at the top of pass 1
-            post(f, [&] {
+            post(context, [&] {
                 f->Timer2_Timer();
                 ticked = true;
             });
@@ -211,13 +210,13 @@ void RefreshLoopTest::frameChangesGoOutFromTheNextRow() {
 }
 
 void RefreshLoopTest::closingInTheLoopEndsWithNulreg() {
-    FormFixture f;
+    EditorFixture f;
+    QObject context;
     f->State.Frames.assign(256, 1);
-    f->show();
     std::size_t closedAt = 0;
     const auto w = runLoop(f, [&](std::size_t n) {
         if (n == 300)
-            post(f, [&] {
+            post(context, [&] {
                 closedAt = f.port.count();
                 f->close();
             });
@@ -249,7 +248,7 @@ void RefreshLoopTest::nestedEditsReachTheMatrixWithinAPass() {
 
     // The last of three frames is shown; all but the edit shrink the store under
     // the loop, between two rows.
-    FormFixture f;
+    EditorFixture f;
     threeFrames(f, 3);
     f.dialog.answer(path);
     const auto before = f.board();
@@ -279,16 +278,17 @@ void RefreshLoopTest::nestedEditsReachTheMatrixWithinAPass() {
 }
 
 void RefreshLoopTest::twoClicksInOneYieldNestALoop() {
-    FormFixture f;
+    EditorFixture f;
+    QObject context;
     std::size_t firstClick = SIZE_MAX, secondClick = SIZE_MAX;
     const auto w = runLoop(f, [&](std::size_t n) {
         if (n == 100) {
-            post(f, [&] {
+            post(context, [&] {
                 const std::size_t before = f.port.count();
                 f->Command19_Click();
                 firstClick = f.port.count() - before;
             });
-            post(f, [&] {
+            post(context, [&] {
                 const std::size_t before = f.port.count();
                 f->Command19_Click();
                 secondClick = f.port.count() - before;
@@ -309,5 +309,5 @@ void RefreshLoopTest::twoClicksInOneYieldNestALoop() {
     QVERIFY(buttonShows(f, false));
 }
 
-QTEST_MAIN(RefreshLoopTest)
+QTEST_GUILESS_MAIN(RefreshLoopTest)
 #include "test_refresh_loop.moc"
