@@ -1,0 +1,175 @@
+// The player without a window: it plays as the editor plays, a signal darkens the
+// matrix and ends it with status 0, and a second player is refused.
+#include "support/FakeServices.h"
+
+#include "files/LedFormat.h"
+#include "player/Player.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <fstream>
+
+namespace {
+
+// An output that multiplexes the board itself, keeping a log of everything it
+// is given: register writes, frames and blanks.
+class FrameLogPort final : public PortIo {
+public:
+    void writeData(std::uint8_t v) override { log.push_back("d" + QString::number(v)); }
+    void writeControl(std::uint8_t v) override { log.push_back("c" + QString::number(v)); }
+    bool refreshesItself() const override { return true; }
+    void showFrame(const PackedFrame& frame) override {
+        log.push_back("F" + QByteArray(reinterpret_cast<const char*>(frame.data()), 32).toHex());
+    }
+    void blank() override {
+        log.push_back("B");
+        if (afterBlank)
+            afterBlank(++blanks);
+    }
+    QStringList log;
+    int blanks = 0;
+    std::function<void(int)> afterBlank;
+};
+
+// Three frames: the first n cells lit in frame n.
+QString writeThreeFrames(const QTemporaryDir& dir) {
+    std::vector<std::uint8_t> frames(3 * 256, 0);
+    for (int n = 1; n <= 3; ++n)
+        std::fill_n(frames.begin() + (n - 1) * 256, n, 1);
+    const QString path = dir.filePath("three.led");
+    std::ofstream(path.toStdString(), std::ios::binary) << LedFormat::write(frames);
+    return path;
+}
+
+// Start-up, load, then four ticks: the blanks are start-up's, the load's and
+// one per tick.
+constexpr int BlanksToRun = 2 + 4;
+const std::vector<std::pair<PortWrite::Register, std::uint8_t>> NulregWrites{
+    {PortWrite::Register::Control, 2},
+    {PortWrite::Register::Data, 0},
+    {PortWrite::Register::Control, 1},
+    {PortWrite::Register::Data, 0}};
+
+struct Child {
+    QProcess process;
+    QByteArray out;
+};
+
+void startProbe(Child& child, const QString& runtimeDir, const QString& file) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", runtimeDir);
+    child.process.setProcessEnvironment(env);
+    child.process.start(PLAYER_PROBE, {file, "40"});
+}
+
+} // namespace
+
+class PlayerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void playsAsTheEditorPlays();
+    void signalDarkensAndEnds_data();
+    void signalDarkensAndEnds();
+    void secondPlayerIsRefused();
+
+private:
+    QTemporaryDir dir_;
+    QString file_;
+};
+
+void PlayerTest::initTestCase() {
+    file_ = writeThreeFrames(dir_);
+    QFile::setPermissions(dir_.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+void PlayerTest::playsAsTheEditorPlays() {
+    FrameLogPort playerPort;
+    FakeClock clock;
+    FakeInstanceCheck instance;
+    QStringList errors;
+    playerPort.afterBlank = [](int blanks) {
+        if (blanks == BlanksToRun)
+            std::raise(SIGTERM);
+    };
+    Player player({playerPort, clock, instance, [&](const QString& line) { errors << line; }});
+    QCOMPARE(player.run(file_, 40), 0);
+    QCOMPARE(errors, QStringList());
+
+    FrameLogPort editorPort;
+    FakeDialog dialog;
+    std::unique_ptr<AnimationTimer> timer = makeQtAnimationTimer();
+    Editor editor({editorPort, dialog, clock, instance, *timer, {}, {}, {}, [] {}});
+    editorPort.afterBlank = [&](int blanks) {
+        if (blanks == BlanksToRun)
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [&] { editor.close(); }, Qt::QueuedConnection);
+    };
+    editor.Form_Load();
+    editor.State.IntervalMs = 40;
+    QCOMPARE(editor.openAnimation(file_), QString());
+    editor.Command33_Click();
+    editor.Command19_Click();
+
+    QCOMPARE(playerPort.log, editorPort.log);
+    // Frame 1, then 2, 3 and 1 again after the wrap, each after a tick's blank;
+    // the fourth tick's blank ends the run.
+    const QStringList frames = playerPort.log.filter(QRegularExpression("^F"));
+    QCOMPARE(frames.size(), 4);
+    QCOMPARE(frames[0], frames[3]);
+    QVERIFY(frames[0] != frames[1] && frames[1] != frames[2]);
+    QCOMPARE(playerPort.log.last(), "B");
+}
+
+void PlayerTest::signalDarkensAndEnds_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void PlayerTest::signalDarkensAndEnds() {
+    QFETCH(int, signal);
+    Child child;
+    startProbe(child, dir_.path(), file_);
+    QVERIFY(child.process.waitForStarted());
+    // Running the refresh loop: more than start-up's writes and a few passes.
+    QTRY_VERIFY_WITH_TIMEOUT((child.out += child.process.readAllStandardOutput()).size() > 4000,
+                             5000);
+    QElapsedTimer sinceSignal;
+    sinceSignal.start();
+    ::kill(static_cast<pid_t>(child.process.processId()), signal);
+    QVERIFY(child.process.waitForFinished(5000));
+    const qint64 ms = sinceSignal.elapsed();
+    child.out += child.process.readAllStandardOutput();
+    QCOMPARE(child.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.process.exitCode(), 0);
+    QVERIFY(child.out.size() % 2 == 0);
+    const QByteArray tail = child.out.right(8);
+    for (std::size_t i = 0; i < NulregWrites.size(); ++i) {
+        const auto [reg, value] = NulregWrites[i];
+        QCOMPARE(tail[qsizetype(2 * i)], char(reg == PortWrite::Register::Data ? 0 : 1));
+        QCOMPARE(std::uint8_t(tail[qsizetype(2 * i + 1)]), value);
+    }
+    qInfo("signal to exit: %lld ms", ms);
+}
+
+void PlayerTest::secondPlayerIsRefused() {
+    Child first, second;
+    startProbe(first, dir_.path(), file_);
+    QTRY_VERIFY_WITH_TIMEOUT(first.process.bytesAvailable() > 1000, 5000);
+    startProbe(second, dir_.path(), file_);
+    QVERIFY(second.process.waitForFinished(5000));
+    QCOMPARE(second.process.exitCode(), 1);
+    QVERIFY(second.process.readAllStandardError().contains("another quentaro"));
+    first.process.terminate();
+    QVERIFY(first.process.waitForFinished(5000));
+    QCOMPARE(first.process.exitCode(), 0);
+}
+
+QTEST_GUILESS_MAIN(PlayerTest)
+#include "test_player.moc"
