@@ -1,0 +1,399 @@
+// The window as a view of the editor: its widgets follow the control table and
+// the panel, clicks and mouse events reach the editor, and the board shows the cells.
+#include "support/FakeServices.h"
+
+#include "editing/FrameTransforms.h"
+#include "ui/Artwork.h"
+#include "ui/BoardView.h"
+#include "ui/Form1.h"
+#include "ui/IconStore.h"
+#include "ui/MouseSurface.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+struct WindowFixture {
+    RecordingPort port;
+    FakeDialog dialog;
+    FakeClock clock;
+    FakeInstanceCheck instance;
+    int programEnds = 0;
+    std::unique_ptr<Form1> w;
+
+    explicit WindowFixture(bool anotherInstance = false) {
+        instance.anotherRunning = anotherInstance;
+        w = std::make_unique<Form1>(
+            Form1Services{port, dialog, clock, instance, [this] { ++programEnds; }});
+    }
+    Editor& editor() { return w->editor(); }
+    Bytes board() const {
+        Bytes cells(256);
+        for (int i = 0; i < 256; ++i)
+            cells[std::size_t(i)] = w->Image1->isCellShown(i) ? 1 : 0;
+        return cells;
+    }
+    void show() {
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    }
+};
+
+// Where each button of the control table sits, in pixels inside its group.
+using enum Group;
+// clang-format off
+const std::pair<Group, QRect> Places[ButtonCount] = {
+    {Speed, {8, 16, 33, 25}}, {Speed, {48, 16, 25, 25}}, {Speed, {160, 16, 25, 25}},
+    {Speed, {192, 16, 33, 25}}, {Image, {8, 16, 49, 25}}, {Image, {64, 16, 49, 25}},
+    {Image, {120, 16, 49, 25}}, {Image, {176, 16, 49, 25}}, {Image, {8, 48, 49, 25}},
+    {Image, {64, 48, 49, 25}}, {Image, {120, 48, 49, 25}}, {Image, {176, 48, 49, 25}},
+    {Image, {8, 80, 49, 25}}, {Image, {64, 80, 49, 25}}, {Image, {120, 80, 49, 25}},
+    {Image, {176, 80, 49, 25}}, {Animation, {8, 16, 65, 25}}, {Animation, {80, 16, 73, 25}},
+    {Animation, {160, 112, 65, 25}}, {Animation, {160, 16, 65, 25}}, {Animation, {8, 48, 25, 25}},
+    {Animation, {48, 48, 25, 25}}, {Animation, {160, 48, 25, 25}}, {Animation, {200, 48, 25, 25}},
+    {Animation, {8, 80, 65, 25}}, {Animation, {160, 80, 65, 25}}, {Animation, {8, 112, 65, 25}},
+    {Animation, {80, 112, 73, 25}}, {Animation, {80, 80, 73, 25}},
+};
+// clang-format on
+
+// A frame of unrelated lit and dark cells.
+Bytes scattered() {
+    Bytes cells(256);
+    std::uint32_t x = 7;
+    for (auto& b : cells)
+        b = static_cast<std::uint8_t>(((x = x * 1103515245u + 12345u) >> 16) & 1);
+    return cells;
+}
+
+Bytes transformed(FrameTransforms::Frame (*transform)(const FrameTransforms::Frame&),
+                  const Bytes& bytes) {
+    FrameTransforms::Frame frame{};
+    std::copy(bytes.begin(), bytes.end(), frame.begin());
+    const FrameTransforms::Frame out = transform(frame);
+    return {out.begin(), out.end()};
+}
+
+} // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void widgetsFollowTheControlTableAndThePanel();
+    void formLayout();
+    void clicksReachTheirHandlers();
+    void loopRendersWhatNestedHandlersChange();
+    void boardShowsTheCells();
+    void releaseTogglesTheCellLastPointedAt();
+    void secondInstanceShowsACriticalBox();
+};
+
+void WindowTest::widgetsFollowTheControlTableAndThePanel() {
+    WindowFixture f;
+    Form1& w = *f.w;
+    const Panel& p = f.editor().panel();
+    QCOMPARE(w.findChildren<QToolButton*>().size(), 29);
+    for (int i = 0; i < ButtonCount; ++i) {
+        const Control c = Buttons[std::size_t(i)].control;
+        const char* name = specOf(c).name;
+        const QToolButton* b = w.button(c);
+        QVERIFY2(b->parent() == w.group(Places[i].first), name);
+        QVERIFY2(b->geometry() == Places[i].second, name);
+        QCOMPARE(b->objectName(), QString::fromUtf8(name));
+        QVERIFY2(b->isHidden() == !p.isShown(c), name);
+        QCOMPARE(b->toolTip(), p.tooltip(c));
+        QVERIFY(!b->toolTip().isEmpty());
+        QVERIFY2(!b->icon().isNull(), name);
+        QVERIFY2(b->icon().cacheKey() == Artwork::buttonIcon(p.picture(c)).cacheKey(), name);
+        QVERIFY2(b->text().isEmpty(), name);
+        QCOMPARE(b->iconSize(), QSize(21, 21));
+    }
+    QCOMPARE(w.windowTitle(), p.caption);
+    QCOMPARE(w.Label1->text(), QStringLiteral("3,3 Hz"));
+    QCOMPARE(w.Label2->text(), QStringLiteral("1/1"));
+
+    const Picture stores[] = {Store::Image4, Store::Image5, Store::Image6,  Store::Image7,
+                              Store::Image8, Store::Image9, Store::Image10, Store::Image11};
+    QSet<qint64> keys;
+    for (std::size_t i = 0; i < w.stores.size(); ++i) {
+        QVERIFY(w.stores[i]->isHidden());
+        QCOMPARE(w.stores[i]->icon().cacheKey(), Artwork::buttonIcon(stores[i]).cacheKey());
+        keys.insert(w.stores[i]->icon().cacheKey());
+    }
+    QCOMPARE(w.findChildren<IconStore*>().size(), 8);
+    QCOMPARE(keys.size(), 8);
+}
+
+void WindowTest::formLayout() {
+    WindowFixture f;
+    Form1& w = *f.w;
+    QCOMPARE(w.size(), QSize(565, 326));
+    QCOMPARE(w.group(Group::Matrix)->title(), QStringLiteral("Matrix "));
+    QCOMPARE(w.group(Group::Animation)->title(), QStringLiteral("Animation"));
+    QCOMPARE(w.group(Group::Speed)->title(), QStringLiteral("Speed"));
+    QCOMPARE(w.group(Group::Image)->title(), QStringLiteral("Image"));
+    QCOMPARE(w.group(Group::Matrix)->geometry(), QRect(11, 5, 305, 313));
+    QCOMPARE(w.group(Group::Speed)->geometry(), QRect(325, 5, 233, 49));
+    QCOMPARE(w.Label2->geometry(), QRect(80, 48, 73, 25));
+    QCOMPARE(w.Image1->geometry(), QRect(8, 16, 289, 289));
+    QCOMPARE(w.Image3->geometry(), QRect(24, 32, 257, 257));
+    QVERIFY(w.Image3->hasMouseTracking());
+    const QColor grey(192, 192, 192);
+    QCOMPARE(w.button(Control::Command1)->palette().color(QPalette::Button), grey);
+    QVERIFY(w.button(Control::Command21)->palette().color(QPalette::Button) != grey);
+
+    // Cell origins in twips inside the "Matrix " group, through the board's pixel grid.
+    auto originTwips = [](int cell) { return (BoardView::cellOrigin(cell) + QPoint(8, 16)) * 15; };
+    QCOMPARE(originTwips(0), QPoint(360, 480));
+    QCOMPARE(originTwips(15), QPoint(3960, 480));
+    QCOMPARE(originTwips(17), QPoint(600, 720));
+    QCOMPARE(originTwips(240), QPoint(360, 4080));
+    QCOMPARE(originTwips(255), QPoint(3960, 4080));
+}
+
+void WindowTest::clicksReachTheirHandlers() {
+    using namespace FrameTransforms;
+    const Bytes picture = scattered();
+    std::vector<std::pair<QString, Bytes>> pictures{
+        {"picture", picture}, {"lit", Bytes(256, 1)}, {"dark", Bytes(256, 0)}};
+    const std::pair<const char*, Frame (*)(const Frame&)> transforms[] = {
+        {"rotateRight", rotateRight},
+        {"rotateLeft", rotateLeft},
+        {"mirrorLeftRight", mirrorLeftRight},
+        {"mirrorTopBottom", mirrorTopBottom},
+        {"invert", invert},
+        {"shiftUp", shiftUp},
+        {"shiftDown", shiftDown},
+        {"shiftLeft", shiftLeft},
+        {"shiftRight", shiftRight}};
+    for (const auto& [name, transform] : transforms)
+        pictures.emplace_back(name, transformed(transform, picture));
+    // Frame n of the animation below has its first n cells lit.
+    auto named = [&](const Bytes& cells) -> QString {
+        for (const auto& [name, bytes] : pictures)
+            if (cells == bytes)
+                return name;
+        const auto lit = std::find(cells.begin(), cells.end(), 0) - cells.begin();
+        if (std::count(cells.begin(), cells.end(), 1) == lit)
+            return "frame" + QString::number(lit);
+        return "other";
+    };
+    // What a click can change, as the window and the outside world see it.
+    auto facts = [&](WindowFixture& f) {
+        const Form1& w = *f.w;
+        QStringList hidden, list;
+        for (const ButtonSpec& spec : Buttons)
+            if (w.button(spec.control)->isHidden())
+                hidden << QString::fromUtf8(spec.name).mid(7);
+        for (Control c :
+             {Control::Command12, Control::Command19, Control::Command27, Control::Command33})
+            list << QString::fromUtf8(specOf(c).name) + "=" + w.button(c)->toolTip();
+        const auto& clip = f.editor().State.ClipFrame;
+        list << "image=" + w.Label2->text() << "rate=" + w.Label1->text()
+             << "board=" + named(f.board()) << "clip=" + named(Bytes(clip.begin(), clip.end()))
+             << "hidden=" + hidden.join(' ') << "writes=" + QString::number(f.port.count());
+        for (const FileDialogRequest& r : f.dialog.requests)
+            list << "dialog " + r.defaultExt;
+        return list;
+    };
+    // clang-format off
+    const struct {
+        Control control;
+        const char* effect;
+    } table[] = {
+        {Control::Command1, "rate=0,3 Hz, hidden=1 2"},
+        {Control::Command2, "rate= 2.7 Hz"},
+        {Control::Command3, "rate= 3.9 Hz"},
+        {Control::Command4, "rate=25 Hz, hidden=3 4"},
+        {Control::Command5, "board=mirrorLeftRight, writes=4"},
+        {Control::Command6, "board=shiftUp, writes=4"},
+        {Control::Command7, "board=mirrorTopBottom, writes=4"},
+        {Control::Command8, "clip=picture"},
+        {Control::Command9, "board=shiftLeft, writes=4"},
+        {Control::Command10, "board=invert, writes=4"},
+        {Control::Command11, "board=shiftRight, writes=4"},
+        {Control::Command12, "Command12=Clear all, board=lit, writes=4"},
+        {Control::Command13, "board=rotateLeft, writes=4"},
+        {Control::Command14, "board=shiftDown, writes=4"},
+        {Control::Command15, "board=rotateRight, writes=4"},
+        {Control::Command16, "board=dark"},
+        {Control::Command17, "writes=4, dialog *.led"},
+        {Control::Command18, "image=1/1, board=dark, hidden=21 22 23 24 26"},
+        {Control::Command19, "writes=216"},
+        {Control::Command20, "writes=4, dialog *.txt"},
+        {Control::Command21, "image=1/5, board=frame1, hidden=21 22"},
+        {Control::Command22, "image=2/5, board=frame2"},
+        {Control::Command23, "image=4/5, board=frame4"},
+        {Control::Command24, "image=5/5, board=frame5, hidden=23 24"},
+        {Control::Command25, "image=3/6"},
+        {Control::Command26, "image=3/4"},
+        {Control::Command27, "Command27=Matrix on, board=dark"},
+        {Control::Command28, "writes=4, dialog *.pat"},
+        {Control::Command33, "Command33=Stop, hidden=5 6 7 8 9 10 11 12 13 14 15 16 17 18 20 21 22 23 24 25 26 28"},
+    };
+    // clang-format on
+    for (const auto& row : table) {
+        const char* name = specOf(row.control).name;
+        WindowFixture f;
+        f.show();
+        // Five frames, frame n with its first n cells lit, and the picture as frame 3:
+        // every button is offered.
+        Editor& e = f.editor();
+        for (int i = 0; i < 4; ++i)
+            e.Command25_Click();
+        e.Command23_Click();
+        e.Command23_Click();
+        for (int n = 1; n <= 5; ++n)
+            std::fill_n(e.State.Frames.begin() + (n - 1) * 256, n, 1);
+        std::copy(picture.begin(), picture.end(), e.State.Frames.begin() + 2 * 256);
+        e.Chitmat();
+        f.w->render();
+        f.port.clear();
+        // "LPT on" is turned off again within its first pass.
+        f.port.setAfterWrite([&](std::size_t n) {
+            if (n == 100 && e.State.LptOn != 0)
+                f.w->button(Control::Command19)->click();
+        });
+        const QStringList before = facts(f);
+        QTest::mouseClick(f.w->button(row.control), Qt::LeftButton);
+        QStringList effect;
+        for (const QString& fact : facts(f))
+            if (!before.contains(fact))
+                effect << fact;
+        QVERIFY2(effect.join(", ") == row.effect,
+                 qPrintable(QStringLiteral("%1: %2").arg(name, effect.join(", "))));
+    }
+}
+
+void WindowTest::loopRendersWhatNestedHandlersChange() {
+    WindowFixture f;
+    f.show();
+    QObject context;
+    QToolButton* lpt = f.w->button(Control::Command19);
+    bool onWhileRunning = false, addedWhileRunning = false;
+    f.port.setAfterWrite([&](std::size_t n) {
+        if (n == 50) {
+            onWhileRunning =
+                lpt->toolTip() == "LPT off" &&
+                lpt->icon().cacheKey() == Artwork::buttonIcon(Store::Image8).cacheKey();
+            QMetaObject::invokeMethod(
+                &context, [&] { f.w->button(Control::Command25)->click(); }, Qt::QueuedConnection);
+        }
+        if (n == 300) { // in the second pass, after the posted click ran
+            addedWhileRunning =
+                f.w->Label2->text() == "1/2" && !f.w->button(Control::Command26)->isHidden();
+            lpt->click();
+        }
+    });
+    QTest::mouseClick(lpt, Qt::LeftButton);
+    QVERIFY(onWhileRunning);
+    QVERIFY(addedWhileRunning);
+    QCOMPARE(lpt->toolTip(), QStringLiteral("LPT on"));
+    QCOMPARE(f.editor().State.ImageCount, 2);
+
+    f.w->close(); // closing the window shuts the editor down
+    QVERIFY(f.editor().hasEnded());
+    QCOMPARE(f.programEnds, 1);
+}
+
+void WindowTest::boardShowsTheCells() {
+    WindowFixture f;
+    f.show();
+    const Bytes picture = scattered();
+    f.editor().State.Frames = picture;
+    f.editor().Chitmat();
+    f.w->render();
+    const QImage shot = f.w->Image1->grab().toImage();
+    const QImage dark = Artwork::boardBackground().toImage();
+    const QColor lit = Artwork::litLed().toImage().pixelColor(8, 8);
+    for (int cell = 0; cell < 256; ++cell) {
+        const QPoint centre = BoardView::cellOrigin(cell) + QPoint(8, 8);
+        const QColor want = picture[std::size_t(cell)] ? lit : dark.pixelColor(centre);
+        QVERIFY2(shot.pixelColor(centre) == want, qPrintable(QString::number(cell)));
+    }
+    QVERIFY(lit != dark.pixelColor(BoardView::cellOrigin(0) + QPoint(8, 8)));
+}
+
+void WindowTest::releaseTogglesTheCellLastPointedAt() {
+    WindowFixture f;
+    f.show();
+    Form1& form = *f.w;
+    EditorState& state = f.editor().State;
+    QWindow* w = form.windowHandle();
+    // Points of the surface in pixels, given in the window's coordinates.
+    auto at = [&](int x, int y) { return form.Image3->mapTo(&form, QPoint(x, y)); };
+    auto cell = [&](int c) { return at(c % 16 * 16 + 8, c / 16 * 16 + 8); };
+    state.ImageCount = 3;
+    state.CurrentImage = 3;
+    state.Frames.assign(768, 0);
+    f.port.clear();
+
+    // Any button, with any modifiers, toggles the cell on the board and in frame 3.
+    int clicks = 0;
+    for (const auto& [button, modifiers] :
+         {std::pair{Qt::LeftButton, Qt::KeyboardModifiers()},
+          std::pair{Qt::RightButton, Qt::KeyboardModifiers(Qt::ShiftModifier)},
+          std::pair{Qt::MiddleButton, Qt::ControlModifier | Qt::AltModifier}}) {
+        QTest::mouseClick(w, button, modifiers, cell(17));
+        QCOMPARE(state.Frames[529], std::uint8_t(++clicks % 2));
+        QCOMPARE(form.Image1->isCellShown(17), clicks % 2 == 1);
+    }
+    Bytes expected(768, 0);
+    expected[529] = 1;
+    QCOMPARE(state.Frames, expected);
+
+    // Press on cell 3 and release elsewhere, with the button held all the way: only
+    // the release cell toggles; beyond the right edge is column 15 of that row,
+    // beyond the top-left corner cell 0.
+    for (const auto& [release, toggled] :
+         {std::pair{cell(20), 20}, std::pair{at(300, 40), 47}, std::pair{at(-20, -20), 0}}) {
+        QTest::mousePress(w, Qt::LeftButton, {}, cell(3));
+        QTest::mouseMove(w, cell(4));
+        QTest::mouseMove(w, release);
+        QTest::mouseRelease(w, Qt::LeftButton, {}, release);
+        expected[static_cast<std::size_t>(512 + toggled)] = 1;
+        QCOMPARE(state.Frames, expected);
+    }
+    // Each released button toggles once.
+    QTest::mousePress(w, Qt::LeftButton, {}, cell(50));
+    QTest::mousePress(w, Qt::RightButton, {}, cell(50));
+    QTest::mouseRelease(w, Qt::RightButton, {}, cell(50));
+    QVERIFY(form.Image1->isCellShown(50));
+    QTest::mouseRelease(w, Qt::LeftButton, {}, cell(50));
+    QCOMPARE(state.Frames, expected);
+    QCOMPARE(f.port.count(), std::size_t(0));
+}
+
+void WindowTest::secondInstanceShowsACriticalBox() {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    // The start-up pauses process events too, so wait for the box to appear.
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        box->accept();
+    });
+    poll.start();
+    WindowFixture f(true);
+    QCOMPARE(title, QStringLiteral("Attention!"));
+    QCOMPARE(text, QStringLiteral("Program already started!!!"));
+    QCOMPARE(icon, QMessageBox::Critical);
+    QVERIFY(f.w->hasEnded());
+    QCOMPARE(f.programEnds, 1);
+}
+
+QTEST_MAIN(WindowTest)
+#include "test_window.moc"
