@@ -92,7 +92,7 @@ void Editor::Command25_Click() {
         showCommand(Control::Command25, false);
     // A loaded file may hold more than the add limit, but never more frames than
     // a file can hold: every animation saved must load back.
-    if (State.ImageCount > LedFormat::MaxFrames) {
+    if (State.ImageCount >= LedFormat::MaxFrames) {
         State.ImageCount = LedFormat::MaxFrames;
         showCommand(Control::Command25, false);
     }
