@@ -38,7 +38,7 @@ void SaveAndLimitsTest::failedSaveIsToldAndChangesNothing_data() {
     QTest::newRow("a FIFO") << "fifo"
                             << "not a regular file";
     QTest::newRow("a folder") << "folder"
-                              << "not a regular file";
+                              << "Is a directory";
     QTest::newRow("a folder that does not exist") << "gone/a.led"
                                                   << "No such file or directory";
 }
