@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <utility>
 
 // Passes writes on to the real output until the program has ended; from then on
 // nothing more may reach the matrix, whatever a handler still in progress does.
@@ -86,7 +87,11 @@ void Editor::click(Control control) {
     };
     if (ended_)
         return;
+    std::optional<History::Side> before = sideBefore(control);
+    History::Side* outer = std::exchange(replacedStore_, before ? &*before : nullptr);
     (this->*handlers[static_cast<std::size_t>(control)])();
+    replacedStore_ = outer;
+    record(std::move(before));
     afterHandler();
 }
 
@@ -99,7 +104,10 @@ void Editor::mouseMove(int button, int shift, float xTwips, float yTwips) {
 void Editor::mouseUp(int button, int shift, float xTwips, float yTwips) {
     if (ended_)
         return;
+    std::optional<History::Side> before =
+        region(FrameStore::indexOf(State.CurrentImage, State.MouseCell), 1);
     Image3_MouseUp(button, shift, xTwips, yTwips);
+    record(std::move(before));
     afterHandler();
 }
 

@@ -4,11 +4,13 @@
 #include "editor/Controls.h"
 #include "editor/EditorServices.h"
 #include "editor/EditorState.h"
+#include "editor/History.h"
 #include "editor/Panel.h"
 
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The editor without its window: every handler and procedure of the program,
 // working on `State` and showing its results on `panel()`. The window forwards
@@ -39,6 +41,12 @@ public:
     void mouseUp(int button, int shift, float xTwips, float yTwips);
     void tick();
     void close();
+
+    // Undo and redo of the changes made through click() and mouseUp(); nothing
+    // while the animation plays.
+    void undo();
+    void redo();
+    const History& history() const { return history_; }
 
     // Opening a file handed over on the command line: as Load file or Slideshow
     // would after the file was chosen. On failure the reason, and nothing changed.
@@ -150,11 +158,21 @@ private:
     void saveAnimation(const QString& path);
     void refreshUntilOff();
 
+    // Undo: what a change made through an entry point may touch, taken before it.
+    std::optional<History::Side> sideBefore(Control control) const;
+    History::Side region(std::size_t offset, std::size_t length) const;
+    History::Side counts() const;
+    void record(std::optional<History::Side> before);
+    void keepReplacedStore();
+    History::Side swapIn(History::Side other);
+
     EditorServices services_;
     std::unique_ptr<GatedPort> port_;
     Panel panel_;
     std::function<void()> afterHandler_;
     std::function<void(const QString&)> onFailedEntry_;
+    History history_;
+    History::Side* replacedStore_ = nullptr; // where New and Load leave the old store
     float rowPauseSeconds_;
     bool ended_ = false;
 };

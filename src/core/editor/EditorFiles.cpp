@@ -70,6 +70,7 @@ void takeCounts(EditorState& state, const AnimationFile::Loaded& loaded) {
 void Editor::Command18_Click() {
     State.CurrentImage = 1;
     State.ImageCount = 1;
+    keepReplacedStore();
     State.Frames.assign(FrameStore::CellsPerFrame, FrameStore::Dark);
     panel_.label2 = QStringLiteral("1/1");
     setCaption(CaptionPrefix + QStringLiteral("NEW"));
@@ -105,6 +106,7 @@ QString Editor::loadAnimation(const QString& path) {
     showCommand(Control::Command22, false);
     showCommand(Control::Command23, State.ImageCount > 1);
     showCommand(Control::Command24, State.ImageCount > 1);
+    keepReplacedStore();
     State.Frames = std::move(loaded->frames);
     Chitmat();
     showCommand(Control::Command26, State.ImageCount > 1);
@@ -215,6 +217,7 @@ bool Editor::Pattern() {
     takeCounts(State, *loaded);
     setLabel2();
     State.Frames = std::move(loaded->frames);
+    history_.clear(); // the show replaced the animation the steps belong to
     setCaption(CaptionPrefix + fromBytes(State.PlaylistPath) + QLatin1Char('\\') +
                fromBytes(State.FileName));
     panel_.setPicture(Control::Command33, Store::Image7);

@@ -1,0 +1,137 @@
+// Undo and redo: every change to the animation made through a click or the
+// mouse is recorded by what it may touch, and taken back by swapping that in.
+#include "editor/Editor.h"
+#include "frames/FrameStore.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr Control FrameButtonControls[] = {Control::Command21, Control::Command22,
+                                           Control::Command23, Control::Command24,
+                                           Control::Command25, Control::Command26};
+
+bool changesCurrentFrame(Control c) {
+    switch (c) {
+    case Control::Command5:
+    case Control::Command6:
+    case Control::Command7:
+    case Control::Command9:
+    case Control::Command10:
+    case Control::Command11:
+    case Control::Command12:
+    case Control::Command13:
+    case Control::Command14:
+    case Control::Command15:
+    case Control::Command16:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool sameSide(const History::Side& a, const History::Side& b) {
+    return a.storeSize == b.storeSize && a.imageCount == b.imageCount &&
+           a.currentImage == b.currentImage && a.bytes == b.bytes;
+}
+
+} // namespace
+
+History::Side Editor::counts() const {
+    History::Side side;
+    side.storeSize = State.Frames.size();
+    side.imageCount = State.ImageCount;
+    side.currentImage = State.CurrentImage;
+    for (std::size_t i = 0; i < side.buttons.size(); ++i)
+        side.buttons[i] = panel_.isShown(FrameButtonControls[i]);
+    side.caption = panel_.caption;
+    side.fileLength = State.FileLength;
+    side.fileFrameCount = State.FileFrameCount;
+    return side;
+}
+
+History::Side Editor::region(std::size_t offset, std::size_t length) const {
+    History::Side side = counts();
+    side.offset = offset;
+    side.length = length;
+    const std::size_t begin = std::min(offset, State.Frames.size());
+    const std::size_t end = std::min(offset + length, State.Frames.size());
+    side.bytes.assign(State.Frames.begin() + static_cast<std::ptrdiff_t>(begin),
+                      State.Frames.begin() + static_cast<std::ptrdiff_t>(end));
+    return side;
+}
+
+std::optional<History::Side> Editor::sideBefore(Control c) const {
+    if (changesCurrentFrame(c))
+        return region(FrameStore::indexOf(State.CurrentImage, 0), FrameStore::CellsPerFrame);
+    if (c == Control::Command25) // appends a frame
+        return region(State.Frames.size(), FrameStore::CellsPerFrame);
+    if (c == Control::Command26) // drops the last frame
+        return region(FrameStore::sizeFor(std::max(State.ImageCount - 1, 0)),
+                      FrameStore::CellsPerFrame);
+    if (c == Control::Command17 || c == Control::Command18) {
+        History::Side side = counts();
+        side.wholeStore = true;
+        return side;
+    }
+    return std::nullopt;
+}
+
+// New and Load hand over the store they replace, so that it is kept, not copied.
+void Editor::keepReplacedStore() {
+    if (replacedStore_)
+        replacedStore_->store = std::move(State.Frames);
+}
+
+void Editor::record(std::optional<History::Side> before) {
+    if (!before)
+        return;
+    if (before->wholeStore) {
+        if (before->store.empty())
+            return; // cancelled or refused: nothing was replaced
+    } else if (sameSide(*before, region(before->offset, before->length))) {
+        return;
+    }
+    history_.push(std::move(*before));
+}
+
+History::Side Editor::swapIn(History::Side other) {
+    History::Side current = counts();
+    current.wholeStore = other.wholeStore;
+    if (other.wholeStore) {
+        current.store = std::move(State.Frames);
+        State.Frames = std::move(other.store);
+        State.FileLength = other.fileLength;
+        State.FileFrameCount = other.fileFrameCount;
+        setCaption(other.caption);
+    } else {
+        current = region(other.offset, other.length);
+        State.Frames.resize(other.storeSize, FrameStore::Dark);
+        std::copy(other.bytes.begin(), other.bytes.end(),
+                  State.Frames.begin() + static_cast<std::ptrdiff_t>(other.offset));
+    }
+    State.ImageCount = other.imageCount;
+    State.CurrentImage = other.currentImage;
+    for (std::size_t i = 0; i < other.buttons.size(); ++i)
+        showCommand(FrameButtonControls[i], other.buttons[i]);
+    setLabel2();
+    if (State.MatrixOff != 0)
+        hideAllCells();
+    else
+        Chitmat();
+    return current;
+}
+
+void Editor::undo() {
+    if (ended_ || State.Playing != 0 || !history_.canUndo())
+        return;
+    history_.undone(swapIn(history_.takeUndo()));
+    afterHandler();
+}
+
+void Editor::redo() {
+    if (ended_ || State.Playing != 0 || !history_.canRedo())
+        return;
+    history_.redone(swapIn(history_.takeRedo()));
+    afterHandler();
+}

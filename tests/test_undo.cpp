@@ -1,0 +1,221 @@
+// Undo and redo of every kind of change, as the user makes them: through clicks
+// and the mouse on the editor.
+#include "support/FakeServices.h"
+
+#include "files/LedFormat.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <fstream>
+
+namespace {
+
+// Everything undo must bring back.
+struct Snapshot {
+    std::vector<std::uint8_t> frames;
+    int count, current;
+    QString label2, caption, buttons;
+    bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot snapshot(const EditorFixture& f) {
+    QString buttons;
+    for (Control c : {Control::Command21, Control::Command22, Control::Command23,
+                      Control::Command24, Control::Command25, Control::Command26})
+        buttons += f.panel().isShown(c) ? '1' : '0';
+    const EditorState& state = f.editor->State;
+    return {state.Frames,     state.ImageCount,  state.CurrentImage,
+            f.panel().label2, f.panel().caption, buttons};
+}
+
+char* describe(const Snapshot& s) {
+    return qstrdup(QStringLiteral("%1/%2 '%3' %4 %5 bytes")
+                       .arg(s.current)
+                       .arg(s.count)
+                       .arg(s.caption)
+                       .arg(s.buttons)
+                       .arg(s.frames.size())
+                       .toUtf8());
+}
+
+void toggle(EditorFixture& f, int cell) {
+    const float x = float(cell % 16) * 240 + 120, y = float(cell / 16) * 240 + 120;
+    f->mouseMove(0, 0, x, y);
+    f->mouseUp(1, 0, x, y);
+}
+
+// Three frames, the second one shown, a few LEDs lit.
+void threeFrames(EditorFixture& f) {
+    f->click(Control::Command25);
+    f->click(Control::Command25);
+    f->click(Control::Command23);
+    toggle(f, 3);
+    toggle(f, 40);
+}
+
+QString writeAnimation(const QTemporaryDir& dir, const QString& name, int frames) {
+    std::vector<std::uint8_t> cells(std::size_t(frames) * 256, 0);
+    for (int n = 0; n < frames; ++n)
+        cells[std::size_t(n) * 256 + std::size_t(n)] = 1;
+    const QString path = dir.filePath(name);
+    std::ofstream(path.toStdString(), std::ios::binary) << LedFormat::write(cells);
+    return path;
+}
+
+} // namespace
+
+namespace QTest {
+template <> char* toString(const Snapshot& s) {
+    return describe(s);
+}
+} // namespace QTest
+
+class UndoTest : public QObject {
+    Q_OBJECT
+private slots:
+    void undoAndRedoEachChange_data();
+    void undoAndRedoEachChange();
+    void undoShowsTheFrameThatChanged();
+    void aSequence();
+    void newChangeDropsRedo();
+    void acrossSaveNewAndLoad();
+    void nothingWhilePlaying();
+    void historyKeepsTheLastThousandSteps();
+};
+
+void UndoTest::undoAndRedoEachChange_data() {
+    QTest::addColumn<int>("change");
+    for (Control c :
+         {Control::Command5, Control::Command6, Control::Command7, Control::Command9,
+          Control::Command10, Control::Command11, Control::Command12, Control::Command13,
+          Control::Command14, Control::Command15, Control::Command16, Control::Command25,
+          Control::Command26, Control::Command18})
+        QTest::newRow(specOf(c).tooltip) << int(c);
+    QTest::newRow("toggle") << -1;
+}
+
+void UndoTest::undoAndRedoEachChange() {
+    QFETCH(int, change);
+    EditorFixture f;
+    threeFrames(f);
+    f->State.ClipFrame.fill(1); // paste changes the frame
+    const Snapshot before = snapshot(f);
+    const std::size_t steps = f->history().undoCount();
+    if (change < 0)
+        toggle(f, 77);
+    else
+        f->click(Control(change));
+    const Snapshot after = snapshot(f);
+    QVERIFY(after != before);
+    QCOMPARE(f->history().undoCount(), steps + 1);
+    f->undo();
+    QCOMPARE(snapshot(f), before);
+    QCOMPARE(f.board(), f.frame(f->State.CurrentImage));
+    f->redo();
+    QCOMPARE(snapshot(f), after);
+}
+
+void UndoTest::undoShowsTheFrameThatChanged() {
+    EditorFixture f;
+    threeFrames(f);
+    f->click(Control::Command10); // invert frame 2
+    f->click(Control::Command24); // on to frame 3
+    QCOMPARE(f.panel().label2, QStringLiteral("3/3"));
+    f->undo();
+    QCOMPARE(f.panel().label2, QStringLiteral("2/3"));
+    QCOMPARE(snapshot(f).buttons, QStringLiteral("111111"));
+    QCOMPARE(f.board(), f.frame(2));
+}
+
+void UndoTest::aSequence() {
+    EditorFixture f;
+    const Snapshot start = snapshot(f);
+    toggle(f, 0);
+    const Snapshot toggled = snapshot(f);
+    f->click(Control::Command10);
+    const Snapshot inverted = snapshot(f);
+    f->click(Control::Command25);
+    f->undo();
+    f->undo();
+    f->undo();
+    QCOMPARE(snapshot(f), start);
+    f->redo();
+    f->redo();
+    QCOMPARE(snapshot(f), inverted);
+    f->undo();
+    QCOMPARE(snapshot(f), toggled);
+}
+
+void UndoTest::newChangeDropsRedo() {
+    EditorFixture f;
+    toggle(f, 1);
+    f->undo();
+    QVERIFY(f->history().canRedo());
+    toggle(f, 2);
+    QVERIFY(!f->history().canRedo());
+    f->redo(); // nothing to redo
+    QVERIFY(f.panel().isCellShown(2) && !f.panel().isCellShown(1));
+}
+
+void UndoTest::acrossSaveNewAndLoad() {
+    QTemporaryDir dir;
+    const QString a = writeAnimation(dir, "a.led", 4), b = writeAnimation(dir, "b.led", 2);
+    EditorFixture f;
+    f.dialog.answer(a);
+    f->click(Control::Command17);
+    const Snapshot loadedA = snapshot(f);
+    toggle(f, 200);
+    const Snapshot edited = snapshot(f);
+    f.dialog.answer(dir.filePath("saved.led"));
+    f->click(Control::Command20); // saving is no step and keeps the history
+    const Snapshot saved = snapshot(f);
+    QCOMPARE(f->history().undoCount(), std::size_t(2));
+    f.dialog.answer(b);
+    f->click(Control::Command17);
+    QCOMPARE(f.panel().caption, "QUENTARO - " + b);
+    f->click(Control::Command18);
+    QCOMPARE(f.panel().caption, QStringLiteral("QUENTARO - NEW"));
+    f->undo(); // New
+    QCOMPARE(f.panel().caption, "QUENTARO - " + b);
+    f->undo(); // Load of b: the saved animation is back
+    QCOMPARE(snapshot(f), saved);
+    f->undo(); // the toggle; the caption keeps the name saved under
+    Snapshot expected = loadedA;
+    expected.caption = saved.caption;
+    QCOMPARE(snapshot(f), expected);
+    f->redo();
+    QCOMPARE(snapshot(f), edited);
+    f.dialog.cancel();
+    f->click(Control::Command17); // a cancelled Load is no step
+    QCOMPARE(f->history().undoCount(), std::size_t(2));
+}
+
+void UndoTest::nothingWhilePlaying() {
+    EditorFixture f;
+    threeFrames(f);
+    f->click(Control::Command33);
+    const Snapshot playing = snapshot(f);
+    f->undo();
+    f->redo();
+    QCOMPARE(snapshot(f), playing);
+    QVERIFY(f->history().canUndo());
+    f->click(Control::Command33);
+    f->undo();
+    QVERIFY(!f.panel().isCellShown(40));
+}
+
+void UndoTest::historyKeepsTheLastThousandSteps() {
+    EditorFixture f;
+    for (int i = 0; i < 1005; ++i)
+        toggle(f, i % 256);
+    QCOMPARE(f->history().undoCount(), History::Capacity);
+    for (std::size_t i = 0; i < History::Capacity; ++i)
+        f->undo();
+    // The first five toggles are beyond the history and stay.
+    std::vector<std::uint8_t> firstFive(256, 0);
+    std::fill_n(firstFive.begin(), 5, 1);
+    QCOMPARE(f.frame(1), firstFive);
+}
+
+QTEST_GUILESS_MAIN(UndoTest)
+#include "test_undo.moc"
