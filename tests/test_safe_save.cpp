@@ -403,8 +403,9 @@ private slots:
     }
 
     void symlinks_data() {
-        QTest::addColumn<QStringList>("links"); // each link points at the next, the last
-                                                // at the target
+        // Where each link in the chain points, the last one at the file; "@" stands
+        // for the temporary folder.
+        QTest::addColumn<QStringList>("links");
         QTest::addColumn<bool>("targetExists");
 
         QTest::newRow("relative") << QStringList{"anim.led"} << true;
