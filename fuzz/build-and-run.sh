@@ -48,6 +48,18 @@ seed_bridge() {
     printf '\000\001\000\011\004\011\000\003\203\007\003\067\002\000' >"$dir/damaged"
 }
 
+# Picture import (target "image", not in the default list): the import code and
+# the system's Qt Gui, whose GIF and JPEG plugins are not instrumented, and giflib.
+seed_image() {
+    cp "$here"/seeds-image/* "$1/"
+}
+
+image_import_sources() {
+    echo "$root/src/export/PictureImport.cpp $root/src/export/GifScan.cpp" \
+        "$root/src/export/FileIntegrity.cpp -I $root/src -fPIC" \
+        "$(pkg-config --cflags --libs Qt6Gui) -lgif"
+}
+
 # The packet code is C shared with the firmware: compiled as C, linked in.
 build_bridge_protocol() {
     $cc -std=c99 -g -O1 -fsanitize=fuzzer-no-link,address,undefined \
@@ -64,6 +76,7 @@ for target in $targets; do
     led) sources="$root/src/core/files/LedFormat.cpp" ;;
     playlist) sources="$root/src/core/files/PlaylistFormat.cpp" ;;
     bridge) sources=$(build_bridge_protocol) name=fuzz_bridge_decoder ;;
+    image) sources=$(image_import_sources) name=fuzz_image_import ;;
     *) echo "unknown target: $target" >&2; exit 2 ;;
     esac
     echo "== building $name"
