@@ -2,17 +2,23 @@
 
 #include "editor/AnimationTimer.h"
 #include "editor/Editor.h"
+#include "frames/FrameStore.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
 #include "ui/IconStore.h"
+#include "ui/Keyboard.h"
 #include "ui/MouseSurface.h"
 #include "ui/PanelLabel.h"
+#include "ui/Sharing.h"
 #include "ui/Twips.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QToolButton>
 
@@ -105,6 +111,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
         [this](const Message& message) { tell(message); }, std::move(services.endProgram)});
     editor_->setAfterHandler([this] { render(); });
     connectControls();
+    createKeys();
+    createSharingMenu();
     render();
     editor_->Form_Load();
     render();
@@ -158,6 +166,7 @@ void Form1::createButtons() {
         if (!isNavigation(spec.control))
             palette.setColor(QPalette::Button, ButtonGrey);
         b->setPalette(palette);
+        b->installEventFilter(this);
         buttons_[static_cast<std::size_t>(spec.control)] = b;
     }
 }
@@ -196,20 +205,114 @@ void Form1::render() {
             b->setHidden(!want.shown);
         if (first || want.picture != had.picture)
             b->setIcon(Artwork::buttonIcon(want.picture));
-        if (first || want.tooltip != had.tooltip)
+        if (first || want.tooltip != had.tooltip) {
             b->setToolTip(want.tooltip);
+            b->setAccessibleName(want.tooltip);
+        }
+        if (QAction* key = keyAction(spec.control))
+            key->setEnabled(want.shown);
     }
+    if (sharingMenu_)
+        sharingMenu_->setEnabled(panel.isShown(Control::Command17));
     if (first || panel.label1 != drawn_.label1)
         Label1->setText(panel.label1);
     if (first || panel.label2 != drawn_.label2)
         Label2->setText(panel.label2);
     if (first || panel.caption != drawn_.caption)
         setWindowTitle(panel.caption);
-    if (first || panel.cells() != drawn_.cells())
+    if (first || panel.cells() != drawn_.cells()) {
         for (int cell = 0; cell < Panel::Cells; ++cell)
             Image1->setCellShown(cell, panel.isCellShown(cell));
+        describeBoardCursor();
+    }
     drawn_ = panel;
     rendered_ = true;
+}
+
+QAction* Form1::addKey(const QList<QKeySequence>& keys, std::function<void()> run) {
+    auto* action = new QAction(this);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, std::move(run));
+    addAction(action);
+    return action;
+}
+
+void Form1::createKeys() {
+    for (const Keyboard::ButtonKeys& b : Keyboard::buttonKeys())
+        keys_[static_cast<std::size_t>(b.control)] =
+            addKey(b.keys, [this, c = b.control] { editor_->click(c); });
+    addKey({QKeySequence(Qt::CTRL | Qt::Key_Z)}, [this] { editor_->undo(); });
+    addKey({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+           [this] { editor_->redo(); });
+    addKey({QKeySequence(Qt::Key_F1)}, [this] { showHelp(); });
+    connect(Image3, &MouseSurface::toggleRequested, this, &Form1::toggleFromKeyboard);
+    connect(Image3, &MouseSurface::cursorMoved, this, &Form1::describeBoardCursor);
+    describeBoardCursor();
+}
+
+// Export and import: a right click on Load or Save, the menu key, or their own keys.
+void Form1::createSharingMenu() {
+    sharingMenu_ = new QMenu(this);
+    QAction* exportAction = sharingMenu_->addAction(
+        QStringLiteral("Export…"), this, [this] { Sharing::exportAnimation(this, *editor_); });
+    QAction* importAction = sharingMenu_->addAction(
+        QStringLiteral("Import…"), this, [this] { Sharing::importPictures(this, *editor_); });
+    exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    importAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    for (QAction* action : {exportAction, importAction}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+    QToolButton* load = button(Control::Command17);
+    const auto popUpAt = [this](QToolButton* b, QPoint at) {
+        if (sharingMenu_->isEnabled() && b->isVisible())
+            sharingMenu_->popup(b->mapToGlobal(at));
+    };
+    for (Control c : {Control::Command17, Control::Command20}) {
+        QToolButton* b = button(c);
+        b->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(b, &QWidget::customContextMenuRequested, this,
+                [b, popUpAt](QPoint at) { popUpAt(b, at); });
+    }
+    addKey({QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)},
+           [load, popUpAt] { popUpAt(load, load->rect().center()); });
+}
+
+void Form1::showHelp() {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Keys"), Keyboard::helpText(),
+                    QMessageBox::Close, this);
+    box.setTextFormat(Qt::RichText);
+    box.exec();
+}
+
+// Space or Enter on the board does what a click on that LED does.
+void Form1::toggleFromKeyboard(int cell) {
+    const float x = float(cell % FrameStore::Side) * 240 + 120;
+    const float y = float(cell / FrameStore::Side) * 240 + 120;
+    editor_->mouseMove(0, 0, x, y);
+    editor_->mouseUp(1, 0, x, y);
+}
+
+void Form1::describeBoardCursor() {
+    const int cell = Image3->cursorCell();
+    const bool lit = editor_ && editor_->panel().isCellShown(cell);
+    Image3->setAccessibleName(QStringLiteral("LED row %1, column %2, %3")
+                                  .arg(cell / FrameStore::Side + 1)
+                                  .arg(cell % FrameStore::Side + 1)
+                                  .arg(lit ? QStringLiteral("lit") : QStringLiteral("dark")));
+}
+
+// A focused button takes Space itself, as buttons do, before the Start key.
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && qobject_cast<QToolButton*>(watched)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::tell(const Message& message) {

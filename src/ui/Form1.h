@@ -3,6 +3,8 @@
 #include "editor/Controls.h"
 #include "editor/Panel.h"
 
+#include <QKeySequence>
+#include <QList>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -17,8 +19,10 @@ class IconStore;
 class InstanceCheck;
 class MouseSurface;
 class PortIo;
+class QAction;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QToolButton;
 
 // Everything the window hands on to the editor. The running program passes the
@@ -60,20 +64,33 @@ public:
     // Draws what changed on the panel since it was last drawn.
     void render();
 
+    // The key actions of the buttons, the Export / Import menu.
+    QAction* keyAction(Control control) const { return keys_[static_cast<std::size_t>(control)]; }
+    QMenu* sharingMenu() const { return sharingMenu_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
     void createButtons();
     void createStores();
     void connectControls();
+    void createKeys();
+    void createSharingMenu();
+    QAction* addKey(const QList<QKeySequence>& keys, std::function<void()> run);
+    void showHelp();
+    void toggleFromKeyboard(int cell);
+    void describeBoardCursor();
     void tell(const struct Message& message);
 
     std::unique_ptr<AnimationTimer> timer_;
     std::unique_ptr<Editor> editor_;
     std::array<QGroupBox*, 4> groups_{};
     std::array<QToolButton*, ButtonCount> buttons_{};
+    std::array<QAction*, ButtonCount> keys_{};
+    QMenu* sharingMenu_ = nullptr;
     Panel drawn_;
     bool rendered_ = false;
 };

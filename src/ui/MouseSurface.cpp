@@ -2,12 +2,105 @@
 
 #include "ui/Twips.h"
 
+#include "frames/FrameStore.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <optional>
 
 MouseSurface::MouseSurface(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setAttribute(Qt::WA_NoSystemBackground);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+namespace {
+
+constexpr int Side = FrameStore::Side;
+constexpr int CellPixels = 16;
+
+// The key that moves the cursor, or nothing.
+std::optional<QPoint> step(int key) {
+    switch (key) {
+    case Qt::Key_Left:
+        return QPoint(-1, 0);
+    case Qt::Key_Right:
+        return QPoint(1, 0);
+    case Qt::Key_Up:
+        return QPoint(0, -1);
+    case Qt::Key_Down:
+        return QPoint(0, 1);
+    default:
+        return std::nullopt;
+    }
+}
+
+bool toggles(int key) {
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+} // namespace
+
+void MouseSurface::setCursorCell(int cell) {
+    cursorCell_ = std::clamp(cell, 0, FrameStore::CellsPerFrame - 1);
+    update();
+    emit cursorMoved(cursorCell_);
+}
+
+// Plain arrows, Space and Enter belong to the board while it has focus, before
+// any window shortcut.
+bool MouseSurface::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+            if (step(key->key()) || toggles(key->key())) {
+                event->accept();
+                return true;
+            }
+        }
+    }
+    return QWidget::event(event);
+}
+
+void MouseSurface::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (const std::optional<QPoint> d = step(event->key())) {
+        const int column = std::clamp(cursorCell_ % Side + d->x(), 0, Side - 1);
+        const int row = std::clamp(cursorCell_ / Side + d->y(), 0, Side - 1);
+        setCursorCell(row * Side + column);
+    } else if (toggles(event->key()) && !event->isAutoRepeat()) {
+        emit toggleRequested(cursorCell_);
+    } else {
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void MouseSurface::paintEvent(QPaintEvent*) {
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    QPen pen(palette().color(QPalette::Highlight), 2);
+    painter.setPen(pen);
+    const QRect cell((cursorCell_ % Side) * CellPixels, (cursorCell_ / Side) * CellPixels,
+                     CellPixels, CellPixels);
+    painter.drawRect(cell.adjusted(1, 1, -1, -1));
+}
+
+void MouseSurface::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+    emit cursorMoved(cursorCell_);
+}
+
+void MouseSurface::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void MouseSurface::mouseMoveEvent(QMouseEvent* event) {

@@ -6,12 +6,20 @@
 // on the board, over lit and dark cells alike. Positions are reported in twips
 // (15 per pixel) from the surface's top-left corner. It keeps the mouse from a
 // press until the release, so moves may then lie outside it.
+//
+// From the keyboard it is the board: with focus it shows a cursor on one LED,
+// the arrow keys move it, Space or Enter asks for that LED to be toggled.
 class MouseSurface final : public QWidget {
     Q_OBJECT
 public:
     explicit MouseSurface(QWidget* parent = nullptr);
 
+    int cursorCell() const { return cursorCell_; }
+    void setCursorCell(int cell);
+
 signals:
+    void cursorMoved(int cell);
+    void toggleRequested(int cell);
     void moved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, float xTwips,
                float yTwips);
     void released(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float xTwips,
@@ -20,4 +28,12 @@ signals:
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    int cursorCell_ = 0;
 };

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 
 // The editor without its window: every handler and procedure of the program,
 // working on `State` and showing its results on `panel()`. The window forwards
@@ -47,6 +48,10 @@ public:
     void undo();
     void redo();
     const History& history() const { return history_; }
+
+    // Frames made from pictures, after the current image or in place of the
+    // animation; one step of the history. On refusal the reason, nothing changed.
+    QString importFrames(std::span<const FrameTransforms::Frame> frames, bool replace);
 
     // Opening a file handed over on the command line: as Load file or Slideshow
     // would after the file was chosen. On failure the reason, and nothing changed.

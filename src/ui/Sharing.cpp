@@ -1,0 +1,111 @@
+#include "ui/Sharing.h"
+
+#include "editor/Editor.h"
+#include "export/AnimationExport.h"
+#include "ui/ImportDialog.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QMessageBox>
+#include <QSpinBox>
+
+namespace Sharing {
+namespace {
+
+const QString GifFilter = QStringLiteral("Animated GIF (*.gif)");
+const QString PngFilter = QStringLiteral("PNG picture (*.png)");
+const QString CFilter = QStringLiteral("C header (*.h)");
+
+// The extension the chosen filter stands for, added when the name has none.
+QString withExtension(QString path, const QString& filter) {
+    if (!QFileInfo(path).suffix().isEmpty())
+        return path;
+    if (filter == PngFilter)
+        return path + QStringLiteral(".png");
+    if (filter == CFilter)
+        return path + QStringLiteral(".h");
+    return path + QStringLiteral(".gif");
+}
+
+// The settings that matter for the file's kind; false when cancelled.
+bool askOptions(QWidget* parent, const QString& suffix, ExportOptions& options) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Export"));
+    auto* form = new QFormLayout(&dialog);
+    auto* scale = new QSpinBox(&dialog);
+    scale->setRange(1, 16);
+    scale->setValue(options.scale);
+    scale->setSuffix(QStringLiteral(" px per LED"));
+    auto* sheet = new QCheckBox(QStringLiteral("All images, as one sprite sheet"), &dialog);
+    auto* progmem = new QCheckBox(QStringLiteral("In AVR program memory (PROGMEM)"), &dialog);
+    if (suffix == QStringLiteral("h")) {
+        form->addRow(progmem);
+    } else {
+        form->addRow(QStringLiteral("Scale:"), scale);
+        if (suffix == QStringLiteral("png"))
+            form->addRow(sheet);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    options.scale = scale->value();
+    options.pngMode = sheet->isChecked() ? PngMode::SpriteSheet : PngMode::CurrentFrame;
+    options.progmem = progmem->isChecked();
+    return true;
+}
+
+void warn(QWidget* parent, const QString& text) {
+    QMessageBox::warning(parent, QStringLiteral("Attention!"), text);
+}
+
+} // namespace
+
+void exportAnimation(QWidget* parent, const Editor& editor) {
+    QString filter = GifFilter;
+    QString path = QFileDialog::getSaveFileName(
+        parent, QStringLiteral("Export"), QString(),
+        QStringList{GifFilter, PngFilter, CFilter}.join(QStringLiteral(";;")), &filter);
+    if (path.isEmpty())
+        return;
+    path = withExtension(path, filter);
+    ExportOptions options;
+    if (!askOptions(parent, QFileInfo(path).suffix().toLower(), options))
+        return;
+    const EditorState& state = editor.State;
+    const std::size_t size = std::min(state.Frames.size(), FrameStore::sizeFor(state.ImageCount));
+    const ExportResult result =
+        ::exportAnimation(path, std::span(state.Frames.data(), size), state.ImageCount,
+                          state.CurrentImage, state.IntervalMs, options);
+    if (!result.ok)
+        warn(parent, QStringLiteral("%1 could not be exported:\n%2").arg(path, result.error));
+}
+
+void importPictures(QWidget* parent, Editor& editor) {
+    const QString path = QFileDialog::getOpenFileName(
+        parent, QStringLiteral("Import pictures"), QString(),
+        QStringLiteral("Pictures (*.png *.bmp *.jpg *.jpeg *.gif);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    const PictureImport::ImportResult read = PictureImport::readPictures(path);
+    if (!read.ok) {
+        warn(parent, QStringLiteral("%1 could not be imported:\n%2").arg(path, read.error));
+        return;
+    }
+    ImportDialog dialog(read.pictures, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const std::vector<PictureImport::Cells> frames = dialog.frames();
+    const QString why =
+        editor.importFrames(frames, dialog.mode() == ImportDialog::Mode::ReplaceAnimation);
+    if (!why.isEmpty())
+        warn(parent, QStringLiteral("%1 could not be imported:\n%2").arg(path, why));
+}
+
+} // namespace Sharing

@@ -1,0 +1,171 @@
+// The keyboard in the window: every button's key works exactly while the button
+// is shown, undo and redo, and drawing on the board with the cursor keys.
+#include "support/FakeServices.h"
+
+#include "ui/Form1.h"
+#include "ui/Keyboard.h"
+#include "ui/MouseSurface.h"
+
+#include <QAction>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+struct Window {
+    RecordingPort port;
+    FakeDialog dialog;
+    FakeClock clock;
+    FakeInstanceCheck instance;
+    Form1 form{{port, dialog, clock, instance, [] {}}};
+    Window() {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+    }
+    Editor& editor() { return form.editor(); }
+};
+
+// What a button's handler changes that can be seen from outside.
+QString observe(Window& w) {
+    const EditorState& s = w.editor().State;
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
+        .arg(s.CurrentImage)
+        .arg(s.ImageCount)
+        .arg(s.IntervalMs)
+        .arg(s.Playing)
+        .arg(s.MatrixOff)
+        .arg(w.dialog.requests.size())
+        .arg(QString::fromLatin1(
+            QByteArray(reinterpret_cast<const char*>(s.Frames.data()), qsizetype(s.Frames.size()))
+                .toHex()))
+        .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(s.ClipFrame.data()),
+                                            qsizetype(s.ClipFrame.size()))
+                                     .toHex()));
+}
+
+} // namespace
+
+class KeyboardTest : public QObject {
+    Q_OBJECT
+private slots:
+    void everyButtonHasAKey();
+    void keyWorksOnlyWhileItsButtonIsShown_data();
+    void keyWorksOnlyWhileItsButtonIsShown();
+    void undoAndRedoKeys();
+    void drawingFromTheKeyboard();
+    void buttonsCarryTheirTooltipAsAccessibleName();
+};
+
+void KeyboardTest::everyButtonHasAKey() {
+    QSet<Control> withKey;
+    QSet<QString> keys;
+    for (const Keyboard::ButtonKeys& b : Keyboard::buttonKeys()) {
+        withKey.insert(b.control);
+        for (const QKeySequence& k : b.keys) {
+            QVERIFY2(!keys.contains(k.toString()), qPrintable(k.toString()));
+            keys.insert(k.toString());
+        }
+    }
+    QCOMPARE(withKey.size(), ButtonCount);
+}
+
+void KeyboardTest::keyWorksOnlyWhileItsButtonIsShown_data() {
+    QTest::addColumn<int>("button");
+    for (const Keyboard::ButtonKeys& b : Keyboard::buttonKeys())
+        if (b.control != Control::Command19) // "LPT on" runs until pressed again
+            QTest::newRow(specOf(b.control).tooltip) << int(b.control);
+}
+
+void KeyboardTest::keyWorksOnlyWhileItsButtonIsShown() {
+    QFETCH(int, button);
+    const auto control = Control(button);
+    const Keyboard::ButtonKeys* keys = nullptr;
+    for (const Keyboard::ButtonKeys& b : Keyboard::buttonKeys())
+        if (b.control == control)
+            keys = &b;
+    QVERIFY(keys);
+    Window w;
+    // Two frames, the second shown, a lit LED and something on the clipboard:
+    // every button then has something to change.
+    w.editor().click(Control::Command25);
+    w.editor().click(Control::Command23);
+    w.editor().mouseMove(0, 0, 130, 130);
+    w.editor().mouseUp(1, 0, 130, 130);
+    w.editor().State.ClipFrame.fill(1);
+    w.form.render();
+    const QKeySequence key = keys->keys.first();
+    const bool shown = w.editor().panel().isShown(control);
+    const QString before = observe(w);
+    QTest::keySequence(&w.form, key);
+    if (shown)
+        QVERIFY2(observe(w) != before, "the key did nothing while its button was shown");
+    else
+        QCOMPARE(observe(w), before);
+
+    // Playing hides every editing button: their keys then do nothing.
+    if (control == Control::Command33 || control == Control::Command27 ||
+        control == Control::Command28 || control == Control::Command1 ||
+        control == Control::Command2 || control == Control::Command3 ||
+        control == Control::Command4)
+        return;
+    Window playing;
+    playing.editor().click(Control::Command25);
+    playing.editor().click(Control::Command33);
+    QVERIFY(!playing.editor().panel().isShown(control));
+    QVERIFY(!playing.form.keyAction(control)->isEnabled());
+    const QString whilePlaying = observe(playing);
+    QTest::keySequence(&playing.form, key);
+    QCOMPARE(observe(playing), whilePlaying);
+}
+
+void KeyboardTest::undoAndRedoKeys() {
+    Window w;
+    QTest::keySequence(&w.form, QKeySequence(Qt::Key_I)); // invert
+    QCOMPARE(w.editor().panel().shownCount(), 256);
+    QTest::keySequence(&w.form, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QCOMPARE(w.editor().panel().shownCount(), 0);
+    QTest::keySequence(&w.form, QKeySequence(Qt::CTRL | Qt::Key_Y));
+    QCOMPARE(w.editor().panel().shownCount(), 256);
+    QTest::keySequence(&w.form, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QTest::keySequence(&w.form, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    QCOMPARE(w.editor().panel().shownCount(), 256);
+}
+
+void KeyboardTest::drawingFromTheKeyboard() {
+    Window w;
+    w.form.Image3->setFocus();
+    QVERIFY(w.form.Image3->hasFocus());
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(w.form.Image3, Qt::Key_Right);
+    QTest::keyClick(w.form.Image3, Qt::Key_Down);
+    QTest::keyClick(w.form.Image3, Qt::Key_Left);
+    QTest::keyClick(w.form.Image3, Qt::Key_Up);
+    QTest::keyClick(w.form.Image3, Qt::Key_Up); // stays in the top row
+    QCOMPARE(w.form.Image3->cursorCell(), 2);
+    QTest::keyClick(w.form.Image3, Qt::Key_Space); // the board's, not Start
+    QCOMPARE(w.editor().State.Playing, 0);
+    QVERIFY(w.editor().panel().isCellShown(2));
+    QCOMPARE(w.editor().State.Frames[2], std::uint8_t(1));
+    QCOMPARE(w.form.Image3->accessibleName(), QStringLiteral("LED row 1, column 3, lit"));
+    QTest::keyClick(w.form.Image3, Qt::Key_Return);
+    QVERIFY(!w.editor().panel().isCellShown(2));
+
+    // Refused while playing, as a click on the LED is.
+    w.editor().click(Control::Command33);
+    QTest::keyClick(w.form.Image3, Qt::Key_Enter);
+    QVERIFY(!w.editor().panel().isCellShown(2));
+    QCOMPARE(w.editor().State.Frames[2], std::uint8_t(0));
+}
+
+void KeyboardTest::buttonsCarryTheirTooltipAsAccessibleName() {
+    Window w;
+    w.editor().click(Control::Command12);
+    w.form.render();
+    for (const ButtonSpec& spec : Buttons)
+        QCOMPARE(w.form.button(spec.control)->accessibleName(),
+                 w.editor().panel().tooltip(spec.control));
+    QCOMPARE(w.form.button(Control::Command12)->accessibleName(), QStringLiteral("Clear all"));
+}
+
+QTEST_MAIN(KeyboardTest)
+#include "test_keyboard.moc"
