@@ -40,6 +40,19 @@ QString tooLargeMessage(const QString& name, QSize size) {
         .arg(MaxSide);
 }
 
+// A chunk at a time: QIODevice::read(n) sets aside all n bytes at once.
+QByteArray readAtMost(QIODevice& device, qint64 limit) {
+    constexpr qint64 ChunkBytes = 1 << 20;
+    QByteArray bytes;
+    while (bytes.size() < limit) {
+        const QByteArray chunk = device.read(std::min(ChunkBytes, limit - bytes.size()));
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    return bytes;
+}
+
 QString damagedMessage(const QString& name, const QString& reason) {
     return QStringLiteral("%1 is damaged and cannot be read: %2").arg(name, reason);
 }
@@ -151,7 +164,7 @@ ImportResult readPictures(const QString& path) {
 
 ImportResult readPictures(QIODevice& device) {
     const QString name = QStringLiteral("The picture");
-    const QByteArray bytes = device.read(MaxFileBytes + 1);
+    const QByteArray bytes = readAtMost(device, MaxFileBytes + 1);
     if (bytes.size() > MaxFileBytes)
         return failure(tooLongMessage(name));
     return readAll(bytes, name);
