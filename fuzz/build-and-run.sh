@@ -49,7 +49,7 @@ seed_bridge() {
 }
 
 # Picture import (target "image", not in the default list): the import code and
-# the system's Qt Gui, whose GIF and JPEG plugins are not instrumented, and giflib.
+# the system's Qt Gui, whose GIF and JPEG plugins are not instrumented.
 seed_image() {
     cp "$here"/seeds-image/* "$1/"
 }
@@ -57,7 +57,7 @@ seed_image() {
 image_import_sources() {
     echo "$root/src/export/PictureImport.cpp $root/src/export/GifScan.cpp" \
         "$root/src/export/FileIntegrity.cpp -I $root/src -fPIC" \
-        "$(pkg-config --cflags --libs Qt6Gui) -lgif"
+        "$(pkg-config --cflags --libs Qt6Gui)"
 }
 
 # The packet code is C shared with the firmware: compiled as C, linked in.

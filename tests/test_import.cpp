@@ -80,6 +80,28 @@ QByteArray blackAndWhiteGif(const QImage& image) {
     return ok ? bytes : QByteArray();
 }
 
+// Frames of 3 x 2 pixels, each with its own 4-colour palette; with `comment` a
+// GIF89a comment block goes before each.
+QByteArray gifWithLocalPalettes(int frames, bool comment) {
+    QByteArray bytes;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&bytes, appendToArray, &error);
+    EGifSetGifVersion(gif, comment);
+    bool ok = EGifPutScreenDesc(gif, 3, 2, 2, 0, nullptr) == GIF_OK;
+    for (int frame = 0; ok && frame < frames; ++frame) {
+        const auto level = GifByteType(frame * 60);
+        GifColorType colours[4] = {{0, 0, 0}, {level, level, level}, {255, 0, 0}, {0, 0, 255}};
+        ColorMapObject* map = GifMakeMapObject(4, colours);
+        GifPixelType line[3] = {0, 1, 2};
+        ok = (!comment || EGifPutComment(gif, "frame") == GIF_OK) &&
+             EGifPutImageDesc(gif, 0, 0, 3, 2, false, map) == GIF_OK &&
+             EGifPutLine(gif, line, 3) == GIF_OK && EGifPutLine(gif, line, 3) == GIF_OK;
+        GifFreeMapObject(map);
+    }
+    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+    return ok ? bytes : QByteArray();
+}
+
 QByteArray encoded(const QImage& image, const QByteArray& format) {
     if (format == "gif")
         return blackAndWhiteGif(image);
@@ -286,19 +308,32 @@ private slots:
             QCOMPARE(imported[frame - 1], frameOf(frames, frame));
     }
 
-    void gifScanCountsFramesAndFindsCuts() {
+    void gifScanCountsFramesAndFindsCuts_data() {
+        QTest::addColumn<QByteArray>("whole");
+        QTest::addColumn<int>("frames");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("five.gif"));
         ExportOptions options;
         options.scale = 2;
-        QVERIFY(exportAnimation(path, movingBarAnimation(5), 5, 1, 301, options).ok);
-        const QByteArray whole = fileBytes(path);
+        exportAnimation(path, movingBarAnimation(5), 5, 1, 301, options);
+        QTest::newRow("exported: global palette, loop and delays") << fileBytes(path) << 5;
+        QTest::newRow("local palettes and a comment") << gifWithLocalPalettes(3, true) << 3;
+        QTest::newRow("GIF87a, nothing but pictures") << gifWithLocalPalettes(2, false) << 2;
+    }
+    void gifScanCountsFramesAndFindsCuts() {
+        QFETCH(QByteArray, whole);
+        QFETCH(int, frames);
         QVERIFY(whole.endsWith(';'));
-        QCOMPARE(GifScan::countFrames(whole, 100), 5);
-        QCOMPARE(GifScan::countFrames(whole, 3), 4); // stops past the limit
-        QCOMPARE(GifScan::countFrames(whole.chopped(1), 100), GifScan::Damaged);
-        for (qsizetype cut = 1; cut < whole.size(); cut += 7)
+        QCOMPARE(GifScan::countFrames(whole, 100), frames);
+        QCOMPARE(GifScan::countFrames(whole, frames - 2), frames - 1); // stops past the limit
+        for (qsizetype cut = 0; cut < whole.size(); ++cut)
             QCOMPARE(GifScan::countFrames(whole.left(cut), 100), GifScan::Damaged);
+
+        QBuffer buffer(&whole);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        const PictureImport::ImportResult result = PictureImport::readPictures(buffer);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(int(result.pictures.size()), frames);
     }
 
     void cutShortJpegAndBmp_data() {

@@ -1,54 +1,58 @@
 #include "export/GifScan.h"
 
-#include <gif_lib.h>
-
-#include <algorithm>
-#include <cstring>
-#include <memory>
-
 namespace GifScan {
 namespace {
 
-struct Source {
-    const QByteArray& bytes;
-    qsizetype position = 0;
-};
+constexpr uchar ExtensionIntroducer = 0x21;
+constexpr uchar ImageSeparator = 0x2c;
+constexpr uchar Trailer = 0x3b;
+constexpr qsizetype HeaderLength = 6 + 7; // signature and version, logical screen
+constexpr qsizetype DescriptorLength = 9; // after the separator: place, size, flags
 
-int readFromSource(GifFileType* gif, GifByteType* out, int length) {
-    auto* source = static_cast<Source*>(gif->UserData);
-    const qsizetype count = std::min<qsizetype>(length, source->bytes.size() - source->position);
-    std::memcpy(out, source->bytes.constData() + source->position, static_cast<size_t>(count));
-    source->position += count;
-    return static_cast<int>(count);
-}
+// Walks the GIF's blocks by their lengths. giflib's block reader keeps a record of
+// every image it passes in an array grown one entry at a time, which makes tens of
+// thousands of frames slow; the walk needs no memory at all.
+class Walker {
+public:
+    explicit Walker(const QByteArray& bytes) : bytes_(bytes) {}
 
-struct GifCloser {
-    void operator()(GifFileType* gif) const { DGifCloseFile(gif, nullptr); }
-};
-
-bool skipImage(GifFileType* gif) {
-    if (DGifGetImageDesc(gif) == GIF_ERROR)
-        return false;
-    int codeSize = 0;
-    GifByteType* block = nullptr;
-    if (DGifGetCode(gif, &codeSize, &block) == GIF_ERROR)
-        return false;
-    while (block)
-        if (DGifGetCodeNext(gif, &block) == GIF_ERROR)
+    bool skip(qsizetype length) {
+        position_ += length;
+        return position_ <= bytes_.size();
+    }
+    bool next(uchar& byte) {
+        if (position_ >= bytes_.size())
             return false;
-    return true;
-}
+        byte = static_cast<uchar>(bytes_[position_++]);
+        return true;
+    }
+    uchar at(qsizetype offset) const { return static_cast<uchar>(bytes_[position_ + offset]); }
 
-bool skipExtension(GifFileType* gif) {
-    int code = 0;
-    GifByteType* block = nullptr;
-    if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
-        return false;
-    while (block)
-        if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
+    // A colour table follows when bit 7 of the flags is set; 2^(n+1) entries.
+    bool skipColourTable(uchar flags) {
+        return (flags & 0x80) == 0 || skip(3 * (qsizetype{2} << (flags & 0x07)));
+    }
+    // Data sub-blocks: a length byte and that many bytes, until a length of 0.
+    bool skipSubBlocks() {
+        uchar length = 0;
+        do {
+            if (!next(length) || !skip(length))
+                return false;
+        } while (length != 0);
+        return true;
+    }
+    bool skipImage() {
+        if (position_ + DescriptorLength > bytes_.size())
             return false;
-    return true;
-}
+        const uchar flags = at(DescriptorLength - 1);
+        return skip(DescriptorLength) && skipColourTable(flags) &&
+               skip(1) /* LZW minimum code size */ && skipSubBlocks();
+    }
+
+private:
+    const QByteArray& bytes_;
+    qsizetype position_ = 0;
+};
 
 } // namespace
 
@@ -57,29 +61,24 @@ bool looksLikeGif(const QByteArray& bytes) {
 }
 
 int countFrames(const QByteArray& bytes, int limit) {
-    Source source{bytes};
-    int error = 0;
-    const std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, readFromSource, &error));
-    if (!gif)
+    if (!looksLikeGif(bytes) || bytes.size() < HeaderLength)
+        return Damaged;
+    Walker walker(bytes);
+    const uchar screenFlags = static_cast<uchar>(bytes[10]);
+    if (!walker.skip(HeaderLength) || !walker.skipColourTable(screenFlags))
         return Damaged;
     int frames = 0;
+    uchar record = 0;
     while (frames <= limit) {
-        GifRecordType type = UNDEFINED_RECORD_TYPE;
-        if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR)
+        if (!walker.next(record))
             return Damaged;
-        switch (type) {
-        case IMAGE_DESC_RECORD_TYPE:
-            if (!skipImage(gif.get()))
+        if (record == Trailer)
+            return frames;
+        if (record == ImageSeparator) {
+            if (!walker.skipImage())
                 return Damaged;
             ++frames;
-            break;
-        case EXTENSION_RECORD_TYPE:
-            if (!skipExtension(gif.get()))
-                return Damaged;
-            break;
-        case TERMINATE_RECORD_TYPE:
-            return frames;
-        default:
+        } else if (record != ExtensionIntroducer || !walker.skip(1) || !walker.skipSubBlocks()) {
             return Damaged;
         }
     }

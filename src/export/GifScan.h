@@ -2,8 +2,8 @@
 
 #include <QByteArray>
 
-// A GIF's structure checked with giflib, block by block, without decoding any
-// picture: what Qt's lenient GIF reader does not say is whether the file is whole.
+// A GIF's structure checked block by block, without decoding any picture: what
+// Qt's lenient GIF reader does not say is whether the file is whole.
 namespace GifScan {
 
 constexpr int Damaged = -1;
