@@ -155,8 +155,8 @@ private slots:
     void framesGoOutOnlyWhenTheyChange_data();
     void framesGoOutOnlyWhenTheyChange();
     void pingsKeepOnlyAShownFrameAlive();
-    void aRefusedPacketIsSentAgain();
-    void aRestartedBoardGetsTheStateAgain();
+    void theBoardAsksForTheFrameAgain_data();
+    void theBoardAsksForTheFrameAgain();
     void otherProtocolVersionsAreRefused_data();
     void otherProtocolVersionsAreRefused();
     void reconnectsAfterUnplugging_data();
@@ -248,26 +248,26 @@ void BridgePortTest::pingsKeepOnlyAShownFrameAlive() {
     QCOMPARE(board.count(BP_FRAME), 1);
 }
 
-void BridgePortTest::aRefusedPacketIsSentAgain() {
+void BridgePortTest::theBoardAsksForTheFrameAgain_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("hellos"); // a restarted board is greeted again
+    QTest::newRow("the frame was refused") << BP_NAK << 1;
+    QTest::newRow("the board restarted") << BP_READY << 2;
+}
+
+void BridgePortTest::theBoardAsksForTheFrameAgain() {
+    QFETCH(int, type);
+    QFETCH(int, hellos);
     FakeBoard board;
     Bridge bridge(board.path(), dir_.path());
     ::handshake(bridge, board);
     bridge.port->showFrame(frame(7));
     QTRY_COMPARE(board.count(BP_FRAME), 1);
-    board.send(BP_NAK, QByteArray(1, char(BP_ERR_CRC)), board.packets.back().seq);
+    const char payload = type == BP_NAK ? char(BP_ERR_CRC) : char(BP_PROTOCOL_VERSION);
+    board.send(type, QByteArray(1, payload), board.packets.back().seq);
     QTRY_COMPARE(board.count(BP_FRAME), 2);
     QCOMPARE(board.lastFrame(), frame(7));
-}
-
-void BridgePortTest::aRestartedBoardGetsTheStateAgain() {
-    FakeBoard board;
-    Bridge bridge(board.path(), dir_.path());
-    ::handshake(bridge, board);
-    bridge.port->showFrame(frame(9));
-    QTRY_COMPARE(board.count(BP_FRAME), 1);
-    board.send(BP_READY, QByteArray(1, char(BP_PROTOCOL_VERSION)));
-    QTRY_COMPARE(board.count(BP_FRAME), 2);
-    QCOMPARE(board.count(BP_HELLO), 2);
+    QCOMPARE(board.count(BP_HELLO), hellos);
     QCOMPARE(bridge.port->link(), BridgePort::Link::Up);
 }
 
