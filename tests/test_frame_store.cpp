@@ -12,8 +12,8 @@ private slots:
 };
 
 void FrameStoreTest::zapmatAndChitmatTouchOnlyTheCurrentFrame() {
-    FormFixture f;
-    Form1& w = *f;
+    EditorFixture f;
+    Editor& w = *f;
     w.State.ImageCount = 3;
     w.State.CurrentImage = 3;
     w.State.Frames.assign(768, 0);
@@ -38,8 +38,8 @@ void FrameStoreTest::zapmatAndChitmatTouchOnlyTheCurrentFrame() {
 }
 
 void FrameStoreTest::onlyAByteOfOneIsLit() {
-    FormFixture f;
-    Form1& w = *f;
+    EditorFixture f;
+    Editor& w = *f;
     w.State.Frames[0] = 2;
     w.State.Frames[1] = 255;
     w.State.Frames[2] = 1;
@@ -59,8 +59,8 @@ void FrameStoreTest::onlyAByteOfOneIsLit() {
 }
 
 void FrameStoreTest::aStoreShorterThanTheFrameIsNeverOverrun() {
-    FormFixture f;
-    Form1& w = *f;
+    EditorFixture f;
+    Editor& w = *f;
     w.State.Frames.assign(300, 1); // frame 2 has only 44 bytes
     w.State.ImageCount = 2;
     w.State.CurrentImage = 2;
@@ -75,5 +75,5 @@ void FrameStoreTest::aStoreShorterThanTheFrameIsNeverOverrun() {
     QCOMPARE(w.State.Frames[255], std::uint8_t(1));
 }
 
-QTEST_MAIN(FrameStoreTest)
+QTEST_GUILESS_MAIN(FrameStoreTest)
 #include "test_frame_store.moc"

@@ -110,6 +110,10 @@ public:
     void Image3_MouseMove(int button, int shift, float x, float y);
     void Image3_MouseUp(int button, int shift, float x, float y);
 
+    // The cell pictures of the board, Image2(0) .. Image2(255).
+    void setCellShown(int cell, bool shown) { panel_.setCellShown(cell, shown); }
+    bool isCellShown(int cell) const { return panel_.isCellShown(cell); }
+
     // Procedures shared by the handlers.
     void Zapmat();
     void Chitmat();
@@ -131,8 +135,6 @@ private:
 
     // Panel helpers.
     void showCommand(Control control, bool shown) { panel_.show(control, shown); }
-    void setCellShown(int cell, bool shown) { panel_.setCellShown(cell, shown); }
-    bool isCellShown(int cell) const { return panel_.isCellShown(cell); }
     void setLabel2();
     void setCaption(const QString& caption) { panel_.caption = caption; }
     void hideAllCells();
