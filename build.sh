@@ -8,7 +8,7 @@ mode=${1:-run}
 build_dir=${BUILD_DIR:-build}
 packages=(cmake g++ make qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins libbenchmark-dev
           fonts-dejavu-core qt6-serialport-dev libqt6serialport6 libgif-dev
-          gcc-avr avr-libc binutils-avr simavr libsimavr-dev)
+          gcc-avr avr-libc binutils-avr simavr libsimavr-dev dpkg-dev)
 
 missing=()
 for p in "${packages[@]}"; do
