@@ -71,25 +71,75 @@ void Editor::afterHandler() {
         afterHandler_();
 }
 
+void Editor::runClick(Control control) {
+    switch (control) {
+    case Control::Command1:
+        return Command1_Click();
+    case Control::Command2:
+        return Command2_Click();
+    case Control::Command3:
+        return Command3_Click();
+    case Control::Command4:
+        return Command4_Click();
+    case Control::Command5:
+        return Command5_Click();
+    case Control::Command6:
+        return Command6_Click();
+    case Control::Command7:
+        return Command7_Click();
+    case Control::Command8:
+        return Command8_Click();
+    case Control::Command9:
+        return Command9_Click();
+    case Control::Command10:
+        return Command10_Click();
+    case Control::Command11:
+        return Command11_Click();
+    case Control::Command12:
+        return Command12_Click();
+    case Control::Command13:
+        return Command13_Click();
+    case Control::Command14:
+        return Command14_Click();
+    case Control::Command15:
+        return Command15_Click();
+    case Control::Command16:
+        return Command16_Click();
+    case Control::Command17:
+        return Command17_Click();
+    case Control::Command18:
+        return Command18_Click();
+    case Control::Command19:
+        return Command19_Click();
+    case Control::Command20:
+        return Command20_Click();
+    case Control::Command21:
+        return Command21_Click();
+    case Control::Command22:
+        return Command22_Click();
+    case Control::Command23:
+        return Command23_Click();
+    case Control::Command24:
+        return Command24_Click();
+    case Control::Command25:
+        return Command25_Click();
+    case Control::Command26:
+        return Command26_Click();
+    case Control::Command27:
+        return Command27_Click();
+    case Control::Command28:
+        return Command28_Click();
+    case Control::Command33:
+        return Command33_Click();
+    }
+}
+
 void Editor::click(Control control) {
-    using Handler = void (Editor::*)();
-    static constexpr Handler handlers[ButtonCount] = {
-        &Editor::Command1_Click,  &Editor::Command2_Click,  &Editor::Command3_Click,
-        &Editor::Command4_Click,  &Editor::Command5_Click,  &Editor::Command6_Click,
-        &Editor::Command7_Click,  &Editor::Command8_Click,  &Editor::Command9_Click,
-        &Editor::Command10_Click, &Editor::Command11_Click, &Editor::Command12_Click,
-        &Editor::Command13_Click, &Editor::Command14_Click, &Editor::Command15_Click,
-        &Editor::Command16_Click, &Editor::Command17_Click, &Editor::Command18_Click,
-        &Editor::Command19_Click, &Editor::Command20_Click, &Editor::Command21_Click,
-        &Editor::Command22_Click, &Editor::Command23_Click, &Editor::Command24_Click,
-        &Editor::Command25_Click, &Editor::Command26_Click, &Editor::Command27_Click,
-        &Editor::Command28_Click, &Editor::Command33_Click,
-    };
     if (ended_)
         return;
     std::optional<History::Side> before = sideBefore(control);
     History::Side* outer = std::exchange(replacedStore_, before ? &*before : nullptr);
-    (this->*handlers[static_cast<std::size_t>(control)])();
+    runClick(control);
     replacedStore_ = outer;
     record(std::move(before));
     afterHandler();

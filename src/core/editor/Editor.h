@@ -131,6 +131,7 @@ private:
     using FrameFn = FrameTransforms::Frame (*)(const FrameTransforms::Frame&);
 
     void afterHandler();
+    void runClick(Control control);
     PortIo& port();
 
     // Panel helpers.
