@@ -26,16 +26,16 @@ QByteArray readFile(const QString& path) {
 }
 
 // Everything a failed or cancelled command must leave as it was.
-struct WindowState {
+struct EditorSnapshot {
     std::vector<std::uint8_t> frames;
     int currentImage, imageCount;
     QString label, caption;
     std::vector<bool> hidden;
     std::vector<std::uint8_t> board;
-    bool operator==(const WindowState&) const = default;
+    bool operator==(const EditorSnapshot&) const = default;
 };
 
-WindowState snapshot(EditorFixture& f) {
+EditorSnapshot snapshot(EditorFixture& f) {
     std::vector<bool> hidden;
     for (const ButtonSpec& spec : Buttons)
         hidden.push_back(!f.panel().isShown(spec.control));
@@ -71,7 +71,7 @@ void FileCommandsTest::dialogsCarryTheirSettingsAndCancelChangesNothing() {
     EditorFixture f;
     editAnimation(f);
     f->State.SlideshowOn = 1;
-    const WindowState before = snapshot(f);
+    const EditorSnapshot before = snapshot(f);
     f.port.clear();
     for (void (Editor::*command)() : {&Editor::Command17_Click, &Editor::Command20_Click}) {
         f.dialog.cancel();
@@ -127,7 +127,7 @@ void FileCommandsTest::saveWritesTheStoreByteForByte() {
     QCOMPARE(f.panel().caption, "QUENTARO - " + one);
 
     editAnimation(f);
-    WindowState before = snapshot(f);
+    EditorSnapshot before = snapshot(f);
     const QString three = dir.filePath("drei Bilder für später.led");
     f.dialog.answer(three);
     f->Command20_Click();
@@ -239,7 +239,7 @@ void FileCommandsTest::refusedFilesLeaveTheAnimationAlone() {
 
     EditorFixture f;
     editAnimation(f);
-    const WindowState before = snapshot(f);
+    const EditorSnapshot before = snapshot(f);
     for (const char* name : {"missing.led", "folder.led", "empty.led", "256.led", "minus.led",
                              "short lines.led", "huge.led"}) {
         f->State.SlideshowOn = 1;
@@ -261,7 +261,7 @@ void FileCommandsTest::unreadableFileIsRefused() {
         QSKIP("running with rights that read any file");
     EditorFixture f;
     editAnimation(f);
-    const WindowState before = snapshot(f);
+    const EditorSnapshot before = snapshot(f);
     f.dialog.answer(path);
     f->Command17_Click();
     QVERIFY(snapshot(f) == before);

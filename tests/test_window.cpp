@@ -298,7 +298,7 @@ void WindowTest::loopRendersWhatNestedHandlersChange() {
     QCOMPARE(lpt->toolTip(), QStringLiteral("LPT on"));
     QCOMPARE(f.editor().State.ImageCount, 2);
 
-    f.w->close(); // closing the window shuts the editor down
+    QVERIFY(f.w->close()); // closing the window shuts the editor down
     QVERIFY(f.editor().hasEnded());
     QCOMPARE(f.programEnds, 1);
 }
