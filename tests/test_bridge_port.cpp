@@ -95,6 +95,11 @@ public:
     }
 
     QString path() const { return path_; }
+    // Bytes the board's decoder holds without a delimiter: noise on the line.
+    void holdNoise(const QByteArray& bytes) {
+        for (char byte : bytes)
+            take(std::uint8_t(byte));
+    }
     std::vector<bp_packet> packets;
 
 private:
@@ -152,6 +157,7 @@ class BridgePortTest : public QObject {
 private slots:
     void handshake_data();
     void handshake();
+    void noiseOnTheLineIsEndedBeforeHello();
     void framesGoOutOnlyWhenTheyChange_data();
     void framesGoOutOnlyWhenTheyChange();
     void pingsKeepOnlyAShownFrameAlive();
@@ -192,6 +198,15 @@ void BridgePortTest::handshake() {
     QCOMPARE(board.types(), (std::vector<int>{BP_HELLO, BP_BLANK}));
     QCOMPARE(int(board.packets.front().len), 1);
     QCOMPARE(int(board.packets.front().payload[0]), BP_PROTOCOL_VERSION);
+    QVERIFY(bridge.errors.isEmpty());
+}
+
+void BridgePortTest::noiseOnTheLineIsEndedBeforeHello() {
+    FakeBoard board;
+    board.holdNoise(QByteArray("\x05\x81\x07\x33", 4));
+    Bridge bridge(board.path(), dir_.path());
+    ::handshake(bridge, board);
+    QCOMPARE(board.types(), (std::vector<int>{BP_HELLO, BP_BLANK}));
     QVERIFY(bridge.errors.isEmpty());
 }
 

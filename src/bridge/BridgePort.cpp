@@ -123,6 +123,7 @@ void BridgePort::startHandshake() {
 void BridgePort::sendHello() {
     const std::uint8_t version = BP_PROTOCOL_VERSION;
     setLink(Link::AwaitingIdent);
+    endPartialPacket();
     send(BP_HELLO, &version, 1);
     handshakeTimer_.start(timing_.identTimeoutMs);
 }
@@ -187,6 +188,7 @@ void BridgePort::handle(const bp_packet& packet) {
     case BP_NAK:
         // The refused packet may have been the frame; the next tick sends it again.
         boardInSync_ = false;
+        endPartialPacket();
         break;
     default:
         break;
@@ -222,6 +224,13 @@ void BridgePort::sendState() {
     else
         send(BP_BLANK);
     boardInSync_ = true;
+}
+
+// A lone delimiter ends whatever part of a packet the device may still hold
+// (line noise at the open, a packet cut off), so the next packet starts clean.
+void BridgePort::endPartialPacket() {
+    const char delimiter = 0;
+    serial_.write(&delimiter, 1);
 }
 
 void BridgePort::send(std::uint8_t type, const std::uint8_t* payload, std::uint8_t len) {

@@ -65,6 +65,7 @@ private:
     void handle(const bp_packet& packet);
     void handleIdent(const bp_packet& packet);
     void onPingTick();
+    void endPartialPacket();
     void sendState();
     void send(std::uint8_t type, const std::uint8_t* payload = nullptr, std::uint8_t len = 0);
     void setLink(Link link);
