@@ -7,11 +7,11 @@
 #include <cstring>
 
 namespace BoardRendering {
-namespace {
 
-// The window's LED drawn in its own 16-pixel cell; the painter scales it down.
-void paintLed(QPainter& painter, bool lit) {
-    const QPointF centre(8.0, 8.0);
+void paintLed(QPainter& painter, QPointF origin, bool lit) {
+    const QPointF centre = origin + QPointF(8.0, 8.0);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(lit ? QColor(96, 10, 8) : QColor(48, 14, 14));
     painter.drawEllipse(centre, 7.0, 7.0);
@@ -30,9 +30,8 @@ void paintLed(QPainter& painter, bool lit) {
     }
     painter.setBrush(dome);
     painter.drawEllipse(centre, 6.0, 6.0);
+    painter.restore();
 }
-
-} // namespace
 
 QImage ledTile(bool lit, int scale) {
     if (!validScale(scale))
@@ -46,7 +45,7 @@ QImage ledTile(bool lit, int scale) {
     QPainter painter(&tile);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(scale / 16.0, scale / 16.0);
-    paintLed(painter, lit);
+    paintLed(painter, QPointF(0, 0), lit);
     return tile;
 }
 

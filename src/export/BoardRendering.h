@@ -2,6 +2,9 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPointF>
+
+class QPainter;
 #include <cstdint>
 #include <span>
 
@@ -23,6 +26,11 @@ const QColor LitColour(230, 20, 14);
 constexpr bool validScale(int scale) {
     return scale >= MinScale && scale <= MaxScale;
 }
+
+// One LED seen from above in the 16 x 16 cell whose top-left corner is at
+// `origin`: a dark socket ring and a dome, lit or not; the rest of the cell is
+// left as it is. The window's board and the exports draw with this.
+void paintLed(QPainter& painter, QPointF origin, bool lit);
 
 // One LED cell, scale x scale pixels, Format_RGB32.
 QImage ledTile(bool lit, int scale);

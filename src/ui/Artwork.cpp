@@ -1,5 +1,7 @@
 #include "ui/Artwork.h"
 
+#include "export/BoardRendering.h"
+
 #include <QPainter>
 #include <QRadialGradient>
 #include <QSvgRenderer>
@@ -119,7 +121,7 @@ QIcon loadButtonIcon(Icon icon) {
 
 // --- the board ---------------------------------------------------------------------------
 
-const QColor BoardGrey(150, 152, 155);
+using BoardRendering::BoardGrey;
 const QColor LabelInk(38, 40, 44);
 
 // Digits of a 3 x 5 pixel font, one row per entry, most significant bit on the left.
@@ -161,34 +163,6 @@ void paintLabel(QPainter& painter, int number, const QRect& area) {
     }
 }
 
-// One LED seen from above in the 16 x 16 cell whose top-left corner is at origin:
-// a dark socket ring and a dome, lit or not. The cell outside the ring is left as is.
-void paintLed(QPainter& painter, QPoint origin, bool lit) {
-    const QPointF centre = QPointF(origin) + QPointF(LedSize / 2.0, LedSize / 2.0);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-
-    painter.setBrush(lit ? QColor(96, 10, 8) : QColor(48, 14, 14));
-    painter.drawEllipse(centre, 7.0, 7.0);
-
-    QRadialGradient dome(centre, 6.0, centre + QPointF(-2.2, -2.4));
-    if (lit) {
-        dome.setColorAt(0.0, QColor(255, 226, 214));
-        dome.setColorAt(0.28, QColor(255, 84, 60));
-        dome.setColorAt(0.75, QColor(230, 20, 14));
-        dome.setColorAt(1.0, QColor(168, 6, 6));
-    } else {
-        dome.setColorAt(0.0, QColor(150, 62, 58));
-        dome.setColorAt(0.3, QColor(104, 22, 20));
-        dome.setColorAt(0.75, QColor(74, 10, 10));
-        dome.setColorAt(1.0, QColor(56, 6, 6));
-    }
-    painter.setBrush(dome);
-    painter.drawEllipse(centre, 6.0, 6.0);
-    painter.restore();
-}
-
 QPixmap paintBoard() {
     QPixmap board(BoardSize, BoardSize);
     board.fill(BoardGrey);
@@ -221,8 +195,8 @@ QPixmap paintBoard() {
 
     for (int row = 0; row < 16; ++row)
         for (int col = 0; col < 16; ++col)
-            paintLed(painter, QPoint(BoardMargin + LedSize * col, BoardMargin + LedSize * row),
-                     false);
+            BoardRendering::paintLed(
+                painter, QPoint(BoardMargin + LedSize * col, BoardMargin + LedSize * row), false);
 
     // Columns count 1..16 from the left, rows 16..1 from the top, on all four sides,
     // in the margins between the bevel and the field's frame.
@@ -244,7 +218,7 @@ QPixmap paintLitLed() {
     QPixmap led(LedSize, LedSize);
     led.fill(BoardGrey);
     QPainter painter(&led);
-    paintLed(painter, QPoint(0, 0), true);
+    BoardRendering::paintLed(painter, QPoint(0, 0), true);
     return led;
 }
 
