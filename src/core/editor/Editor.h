@@ -151,6 +151,7 @@ private:
     void transformFrame(FrameFn transform);
     void stopAfterFailedPattern();
     bool skipFailedEntries();
+    std::optional<QString> chosenPath(const struct FileDialogRequest& request);
     QString loadAnimation(const QString& path);
     // What a slideshow that fails to start gives back.
     struct SlideshowState {

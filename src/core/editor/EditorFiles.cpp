@@ -82,10 +82,18 @@ void Editor::Command18_Click() {
     Chitmat();
 }
 
+// The file the user chose, or nothing when the dialog was cancelled.
+std::optional<QString> Editor::chosenPath(const FileDialogRequest& request) {
+    std::optional<QString> path = services_.dialog.show(request);
+    if (!path || path->isEmpty())
+        return std::nullopt;
+    return path;
+}
+
 void Editor::Command17_Click() {
     Nulreg();
-    const std::optional<QString> path = services_.dialog.show(ledOpenRequest());
-    if (!path || path->isEmpty())
+    const std::optional<QString> path = chosenPath(ledOpenRequest());
+    if (!path)
         return;
     loadAnimation(*path);
 }
@@ -116,8 +124,8 @@ QString Editor::loadAnimation(const QString& path) {
 
 void Editor::Command20_Click() {
     Nulreg();
-    const std::optional<QString> path = services_.dialog.show(ledSaveRequest());
-    if (!path || path->isEmpty())
+    const std::optional<QString> path = chosenPath(ledSaveRequest());
+    if (!path)
         return;
     saveAnimation(*path);
 }
@@ -141,8 +149,8 @@ void Editor::Command28_Click() {
     Nulreg();
     const SlideshowState before = slideshowState();
     State.PlaylistPos = 0;
-    const std::optional<QString> path = services_.dialog.show(playlistRequest());
-    if (!path || path->isEmpty())
+    const std::optional<QString> path = chosenPath(playlistRequest());
+    if (!path)
         return;
     startSlideshow(*path, before);
 }
