@@ -37,9 +37,10 @@ void name(QCoreApplication& app) {
 #ifdef QUENTARO_HAVE_EXPORT
 // A PNG from the command line holds every frame, as a sprite sheet.
 int exportFile(const CommandLine& line) {
-    const std::optional<AnimationFile::Loaded> loaded = AnimationFile::load(line.file);
+    const AnimationFile::Attempt attempt = AnimationFile::tryLoad(line.file);
+    const std::optional<AnimationFile::Loaded>& loaded = attempt.loaded;
     if (!loaded) {
-        error(QStringLiteral("%1: not a readable animation").arg(line.file));
+        error(QStringLiteral("%1: %2").arg(line.file, attempt.error));
         return 1;
     }
     ExportOptions options;

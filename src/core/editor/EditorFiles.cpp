@@ -105,9 +105,10 @@ QString Editor::openAnimation(const QString& path) {
 
 QString Editor::loadAnimation(const QString& path) {
     State.SlideshowOn = 0;
-    std::optional<AnimationFile::Loaded> loaded = AnimationFile::load(path);
+    AnimationFile::Attempt attempt = AnimationFile::tryLoad(path);
+    std::optional<AnimationFile::Loaded>& loaded = attempt.loaded;
     if (!loaded)
-        return QStringLiteral("not a readable animation");
+        return attempt.error;
     takeCounts(State, *loaded);
     setLabel2();
     showCommand(Control::Command21, false);
