@@ -7,6 +7,7 @@
 #include "ui/MouseSurface.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QToolButton>
 #include <QtTest>
 
@@ -53,6 +54,7 @@ private slots:
     void keyWorksOnlyWhileItsButtonIsShown();
     void undoAndRedoKeys();
     void drawingFromTheKeyboard();
+    void exportAndImportRestWhilePlaying();
     void buttonsCarryTheirTooltipAsAccessibleName();
 };
 
@@ -155,6 +157,19 @@ void KeyboardTest::drawingFromTheKeyboard() {
     QTest::keyClick(w.form.Image3, Qt::Key_Enter);
     QVERIFY(!w.editor().panel().isCellShown(2));
     QCOMPARE(w.editor().State.Frames[2], std::uint8_t(0));
+}
+
+void KeyboardTest::exportAndImportRestWhilePlaying() {
+    Window w;
+    QVERIFY(w.form.sharingMenu()->isEnabled());
+    for (QAction* action : w.form.sharingMenu()->actions())
+        QVERIFY(action->isEnabled() && !action->shortcut().isEmpty());
+    w.editor().click(Control::Command33);
+    QVERIFY(!w.form.sharingMenu()->isEnabled());
+    for (QAction* action : w.form.sharingMenu()->actions())
+        QVERIFY(!action->isEnabled());
+    w.editor().click(Control::Command33);
+    QVERIFY(w.form.sharingMenu()->actions().first()->isEnabled());
 }
 
 void KeyboardTest::buttonsCarryTheirTooltipAsAccessibleName() {

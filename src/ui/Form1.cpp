@@ -212,8 +212,12 @@ void Form1::render() {
         if (QAction* key = keyAction(spec.control))
             key->setEnabled(want.shown);
     }
-    if (sharingMenu_)
+    // Export and import go with Load and Save: not while the animation plays.
+    if (sharingMenu_) {
         sharingMenu_->setEnabled(panel.isShown(Control::Command17));
+        for (QAction* action : sharingMenu_->actions())
+            action->setEnabled(sharingMenu_->isEnabled());
+    }
     if (first || panel.label1 != drawn_.label1)
         Label1->setText(panel.label1);
     if (first || panel.label2 != drawn_.label2)
