@@ -3,6 +3,7 @@
 #include "support/FakeServices.h"
 
 #include "files/LedFormat.h"
+#include "port/MatrixDecoder.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -81,6 +82,7 @@ private slots:
     void acrossSaveNewAndLoad();
     void nothingWhilePlaying();
     void historyKeepsTheLastThousandSteps();
+    void undoneFrameReachesTheMatrix();
 };
 
 void UndoTest::undoAndRedoEachChange_data() {
@@ -216,6 +218,34 @@ void UndoTest::historyKeepsTheLastThousandSteps() {
     std::vector<std::uint8_t> firstFive(256, 0);
     std::fill_n(firstFive.begin(), 5, 1);
     QCOMPARE(f.frame(1), firstFive);
+}
+
+void UndoTest::undoneFrameReachesTheMatrix() {
+    EditorFixture f;
+    f->click(Control::Command10); // all lit
+    QObject context;
+    std::size_t undoneAt = 0;
+    const std::size_t start = f.port.count();
+    f.port.setAfterWrite([&](std::size_t n) {
+        if (n - start == 300) // in the first pass: handled at the top of the next
+            QMetaObject::invokeMethod(
+                &context,
+                [&] {
+                    f->undo();
+                    undoneAt = f.port.count();
+                },
+                Qt::QueuedConnection);
+        if (undoneAt != 0 && n == undoneAt + 212 && f->State.LptOn != 0)
+            f->click(Control::Command19);
+    });
+    f->click(Control::Command19);
+    f.port.setAfterWrite({});
+    QVERIFY(undoneAt != 0);
+    MatrixDecoder board;
+    for (std::size_t i = 0; i < undoneAt + 212; ++i)
+        board.feed(f.port.writes()[i]);
+    QCOMPARE(board.picture(), std::vector<std::uint8_t>(256, 0));
+    QCOMPARE(f.board(), std::vector<std::uint8_t>(256, 0));
 }
 
 QTEST_GUILESS_MAIN(UndoTest)
