@@ -1,5 +1,6 @@
 #include "ui/Form1.h"
 
+#include "editing/HitTest.h"
 #include "editor/AnimationTimer.h"
 #include "editor/Editor.h"
 #include "frames/FrameStore.h"
@@ -292,8 +293,9 @@ void Form1::showHelp() {
 
 // Space or Enter on the board does what a click on that LED does.
 void Form1::toggleFromKeyboard(int cell) {
-    const float x = float(cell % FrameStore::Side) * 240 + 120;
-    const float y = float(cell / FrameStore::Side) * 240 + 120;
+    constexpr float Cell = HitTest::TwipsPerCell;
+    const float x = float(cell % FrameStore::Side) * Cell + Cell / 2;
+    const float y = float(cell / FrameStore::Side) * Cell + Cell / 2;
     editor_->mouseMove(0, 0, x, y);
     editor_->mouseUp(1, 0, x, y);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playback/SpeedLadder.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,7 +14,7 @@ struct CommandLine {
     QString file;       // the editor's file to open, the file to play, the .led to export
     QString exportPath; // --export OUT
     QString port = QString::fromLatin1(DefaultPort);
-    int intervalMs = 301;
+    int intervalMs = SpeedLadder::StartMs;
     int scale = 8;
     QStringList notes; // lines for standard error that do not stop the program
     QString error;     // bad arguments: one line, then the usage, status 2
