@@ -1,5 +1,6 @@
 #include "SimulatedBridge.h"
 
+#include <algorithm>
 #include <avr_ioport.h>
 #include <avr_uart.h>
 #include <sim_avr.h>
@@ -102,7 +103,7 @@ std::vector<std::uint8_t> SimulatedBridge::encode(std::uint8_t type, std::uint8_
     p.len = static_cast<std::uint8_t>(payload.size());
     if (payload.size() > sizeof p.payload)
         throw std::invalid_argument("payload too long for a packet");
-    std::memcpy(p.payload, payload.data(), payload.size());
+    std::copy(payload.begin(), payload.end(), p.payload);
     std::vector<std::uint8_t> wire(BP_MAX_ENCODED);
     wire.resize(bp_encode(&p, wire.data(), wire.size()));
     return wire;
