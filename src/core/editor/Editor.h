@@ -54,7 +54,7 @@ public:
     QString importFrames(std::span<const FrameTransforms::Frame> frames, bool replace);
 
     // Opening a file handed over on the command line: as Load file or Slideshow
-    // would after the file was chosen. On failure the reason, and nothing changed.
+    // would after the file was chosen. On failure the reason; the animation stays.
     QString openAnimation(const QString& path);
     QString openPlaylist(const QString& path);
 
