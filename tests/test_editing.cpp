@@ -86,7 +86,7 @@ void EditingTest::operationsRewriteOnlyTheCurrentFrame() {
         std::copy(second.begin(), second.end(), expected.begin() + 256);
         f.port.clear();
         f->click(button);
-        const char* name = specOf(button).tooltip;
+        const char* name = entryOf(button).tooltip;
         QVERIFY2(f->State.Frames == expected, name);
         QVERIFY2(f.board() == second, name);
         QVERIFY2(f.port.writes() == NulregWrites, name);

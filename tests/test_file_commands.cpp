@@ -37,8 +37,8 @@ struct EditorSnapshot {
 
 EditorSnapshot snapshot(EditorFixture& f) {
     std::vector<bool> hidden;
-    for (const ButtonSpec& spec : Buttons)
-        hidden.push_back(!f.panel().isShown(spec.control));
+    for (const ButtonEntry& entry : Buttons)
+        hidden.push_back(!f.panel().isShown(entry.control));
     return {f->State.Frames,  f->State.CurrentImage, f->State.ImageCount,
             f.panel().label2, f.panel().caption,     hidden,
             f.board()};

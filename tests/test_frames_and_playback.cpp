@@ -166,8 +166,8 @@ void FramesAndPlaybackTest::buttonsComeBackAfterPlayback() {
     f->Command25_Click();
     f->Command25_Click();
     f->Command23_Click();
-    for (const ButtonSpec& spec : Buttons)
-        QVERIFY2(f.panel().isShown(spec.control), spec.name);
+    for (const ButtonEntry& entry : Buttons)
+        QVERIFY2(f.panel().isShown(entry.control), entry.name);
     makeFrames(f, count, current);
     const QList<Control> kept{Control::Command1, Control::Command2,  Control::Command3,
                               Control::Command4, Control::Command19, Control::Command27,
@@ -175,16 +175,16 @@ void FramesAndPlaybackTest::buttonsComeBackAfterPlayback() {
     f->Command33_Click();
     QCOMPARE(looks(f, Control::Command33, Store::Image7), "Stop");
     QVERIFY(f.timer->isActive() && f.panel().timerEnabled);
-    for (const ButtonSpec& spec : Buttons)
-        QVERIFY2(f.panel().isShown(spec.control) == kept.contains(spec.control), spec.name);
+    for (const ButtonEntry& entry : Buttons)
+        QVERIFY2(f.panel().isShown(entry.control) == kept.contains(entry.control), entry.name);
 
     f->Command33_Click();
     QCOMPARE(looks(f, Control::Command33, Store::Image6), "Start");
     QVERIFY(!f.timer->isActive() && !f.panel().timerEnabled);
     QCOMPARE(nav(f), after);
-    for (const ButtonSpec& spec : Buttons)
-        if (!NavControls.contains(spec.control))
-            QVERIFY2(f.panel().isShown(spec.control), spec.name);
+    for (const ButtonEntry& entry : Buttons)
+        if (!NavControls.contains(entry.control))
+            QVERIFY2(f.panel().isShown(entry.control), entry.name);
 }
 
 void FramesAndPlaybackTest::ticksStepWrapAndCopyTheInterval() {

@@ -75,7 +75,7 @@ void KeyboardTest::keyWorksOnlyWhileItsButtonIsShown_data() {
     QTest::addColumn<int>("button");
     for (const Keyboard::ButtonKeys& b : Keyboard::buttonKeys())
         if (b.control != Control::Command19) // "LPT on" runs until pressed again
-            QTest::newRow(specOf(b.control).tooltip) << int(b.control);
+            QTest::newRow(entryOf(b.control).tooltip) << int(b.control);
 }
 
 void KeyboardTest::keyWorksOnlyWhileItsButtonIsShown() {
@@ -176,9 +176,9 @@ void KeyboardTest::buttonsCarryTheirTooltipAsAccessibleName() {
     Window w;
     w.editor().click(Control::Command12);
     w.form.render();
-    for (const ButtonSpec& spec : Buttons)
-        QCOMPARE(w.form.button(spec.control)->accessibleName(),
-                 w.editor().panel().tooltip(spec.control));
+    for (const ButtonEntry& entry : Buttons)
+        QCOMPARE(w.form.button(entry.control)->accessibleName(),
+                 w.editor().panel().tooltip(entry.control));
     QCOMPARE(w.form.button(Control::Command12)->accessibleName(), QStringLiteral("Clear all"));
 }
 

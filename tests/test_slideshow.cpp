@@ -40,7 +40,7 @@ void startShow(EditorFixture& f, const QString& playlist) {
     QCOMPARE(f.panel().tooltip(Control::Command33), QStringLiteral("Stop"));
     for (Control b : {Control::Command5, Control::Command17, Control::Command18, Control::Command20,
                       Control::Command25, Control::Command28})
-        QVERIFY2(!f.panel().isShown(b), specOf(b).name);
+        QVERIFY2(!f.panel().isShown(b), entryOf(b).name);
 }
 
 void expectStopped(EditorFixture& f) {

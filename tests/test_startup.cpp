@@ -59,9 +59,9 @@ void StartupTest::panelAfterStartup() {
 
     const QList<Control> hidden{Control::Command21, Control::Command22, Control::Command23,
                                 Control::Command24, Control::Command26};
-    for (const ButtonSpec& spec : Buttons) {
-        QVERIFY2(p.isShown(spec.control) == !hidden.contains(spec.control), spec.name);
-        QVERIFY2(!p.tooltip(spec.control).isEmpty(), spec.name);
+    for (const ButtonEntry& entry : Buttons) {
+        QVERIFY2(p.isShown(entry.control) == !hidden.contains(entry.control), entry.name);
+        QVERIFY2(!p.tooltip(entry.control).isEmpty(), entry.name);
     }
 
     const struct {
@@ -73,7 +73,7 @@ void StartupTest::panelAfterStartup() {
                    {Control::Command19, Store::Image9, "LPT on"},
                    {Control::Command27, Store::Image10, "Matrix off"}};
     for (const auto& t : toggles) {
-        QVERIFY2(p.picture(t.control) == t.picture, specOf(t.control).name);
+        QVERIFY2(p.picture(t.control) == t.picture, entryOf(t.control).name);
         QCOMPARE(p.tooltip(t.control), QString::fromUtf8(t.tooltip));
     }
 

@@ -92,7 +92,7 @@ void UndoTest::undoAndRedoEachChange_data() {
           Control::Command10, Control::Command11, Control::Command12, Control::Command13,
           Control::Command14, Control::Command15, Control::Command16, Control::Command25,
           Control::Command26, Control::Command18})
-        QTest::newRow(specOf(c).tooltip) << int(c);
+        QTest::newRow(entryOf(c).tooltip) << int(c);
     QTest::newRow("toggle") << -1;
 }
 

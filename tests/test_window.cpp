@@ -102,7 +102,7 @@ void WindowTest::widgetsFollowTheControlTableAndThePanel() {
     QCOMPARE(w.findChildren<QToolButton*>().size(), 29);
     for (int i = 0; i < ButtonCount; ++i) {
         const Control c = Buttons[std::size_t(i)].control;
-        const char* name = specOf(c).name;
+        const char* name = entryOf(c).name;
         const QToolButton* b = w.button(c);
         QVERIFY2(b->parent() == w.group(Places[i].first), name);
         QVERIFY2(b->geometry() == Places[i].second, name);
@@ -189,12 +189,12 @@ void WindowTest::clicksReachTheirHandlers() {
     auto facts = [&](WindowFixture& f) {
         const Form1& w = *f.w;
         QStringList hidden, list;
-        for (const ButtonSpec& spec : Buttons)
-            if (w.button(spec.control)->isHidden())
-                hidden << QString::fromUtf8(spec.name).mid(7);
+        for (const ButtonEntry& entry : Buttons)
+            if (w.button(entry.control)->isHidden())
+                hidden << QString::fromUtf8(entry.name).mid(7);
         for (Control c :
              {Control::Command12, Control::Command19, Control::Command27, Control::Command33})
-            list << QString::fromUtf8(specOf(c).name) + "=" + w.button(c)->toolTip();
+            list << QString::fromUtf8(entryOf(c).name) + "=" + w.button(c)->toolTip();
         const auto& clip = f.editor().State.ClipFrame;
         list << "image=" + w.Label2->text() << "rate=" + w.Label1->text()
              << "board=" + named(f.board()) << "clip=" + named(Bytes(clip.begin(), clip.end()))
@@ -240,7 +240,7 @@ void WindowTest::clicksReachTheirHandlers() {
     };
     // clang-format on
     for (const auto& row : table) {
-        const char* name = specOf(row.control).name;
+        const char* name = entryOf(row.control).name;
         WindowFixture f;
         f.show();
         // Five frames, frame n with its first n cells lit, and the picture as frame 3:

@@ -30,12 +30,12 @@ constexpr int ClientHeightTwips = 4890;
 const QColor ButtonGrey(192, 192, 192);
 const QColor LabelText(0x80, 0x00, 0x00);
 
-struct GroupSpec {
+struct GroupEntry {
     Group group;
     const char* caption;
     TwipsRect rect;
 };
-constexpr GroupSpec Groups[] = {
+constexpr GroupEntry Groups[] = {
     {Group::Matrix, "Matrix ", {160, 70, 4575, 4695}},
     {Group::Speed, "Speed", {4880, 80, 3495, 735}},
     {Group::Image, "Image", {4880, 850, 3495, 1695}},
@@ -43,12 +43,12 @@ constexpr GroupSpec Groups[] = {
 };
 
 // Image4 .. Image11 in order, each 315 x 315 twips.
-struct StoreSpec {
+struct StoreEntry {
     Group group;
     Picture picture;
     int left, top;
 };
-constexpr StoreSpec Stores[] = {
+constexpr StoreEntry Stores[] = {
     {Group::Image, Store::Image4, 2640, 600},      {Group::Image, Store::Image5, 3000, 600},
     {Group::Animation, Store::Image6, 1320, 1080}, {Group::Animation, Store::Image7, 1920, 1080},
     {Group::Animation, Store::Image8, 2520, 1560}, {Group::Animation, Store::Image9, 3000, 1560},
@@ -130,10 +130,10 @@ void Form1::createControls() {
     setWindowIcon(Artwork::windowIcon());
     setFixedSize(Twips::toPixels(ClientWidthTwips), Twips::toPixels(ClientHeightTwips));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    for (const GroupSpec& spec : Groups) {
-        auto* box = new QGroupBox(QString::fromUtf8(spec.caption), this);
-        box->setGeometry(pixels(spec.rect));
-        groups_[static_cast<std::size_t>(spec.group)] = box;
+    for (const GroupEntry& entry : Groups) {
+        auto* box = new QGroupBox(QString::fromUtf8(entry.caption), this);
+        box->setGeometry(pixels(entry.rect));
+        groups_[static_cast<std::size_t>(entry.group)] = box;
     }
     createButtons();
     createStores();
@@ -156,35 +156,36 @@ void Form1::createControls() {
 }
 
 void Form1::createButtons() {
-    for (const ButtonSpec& spec : Buttons) {
-        auto* b = new QToolButton(group(spec.group));
-        b->setObjectName(QString::fromUtf8(spec.name));
-        b->setGeometry(pixels(spec.rect));
+    for (const ButtonEntry& entry : Buttons) {
+        auto* b = new QToolButton(group(entry.group));
+        b->setObjectName(QString::fromUtf8(entry.name));
+        b->setGeometry(pixels(entry.rect));
         b->setIconSize(QSize(Artwork::ButtonIconSize, Artwork::ButtonIconSize));
         b->setAutoRaise(false);
         b->setFocusPolicy(Qt::TabFocus);
-        QPalette palette = isNavigation(spec.control) ? group(spec.group)->palette() : b->palette();
-        if (!isNavigation(spec.control))
+        QPalette palette =
+            isNavigation(entry.control) ? group(entry.group)->palette() : b->palette();
+        if (!isNavigation(entry.control))
             palette.setColor(QPalette::Button, ButtonGrey);
         b->setPalette(palette);
         b->installEventFilter(this);
-        buttons_[static_cast<std::size_t>(spec.control)] = b;
+        buttons_[static_cast<std::size_t>(entry.control)] = b;
     }
 }
 
 void Form1::createStores() {
     for (std::size_t i = 0; i < stores.size(); ++i) {
-        const StoreSpec& spec = Stores[i];
-        auto* s = new IconStore(Artwork::buttonIcon(spec.picture), group(spec.group));
-        s->setGeometry(Twips::rect(spec.left, spec.top, StoreTwips, StoreTwips));
+        const StoreEntry& entry = Stores[i];
+        auto* s = new IconStore(Artwork::buttonIcon(entry.picture), group(entry.group));
+        s->setGeometry(Twips::rect(entry.left, entry.top, StoreTwips, StoreTwips));
         stores[i] = s;
     }
 }
 
 void Form1::connectControls() {
-    for (const ButtonSpec& spec : Buttons)
-        connect(button(spec.control), &QToolButton::clicked, this,
-                [this, c = spec.control] { editor_->click(c); });
+    for (const ButtonEntry& entry : Buttons)
+        connect(button(entry.control), &QToolButton::clicked, this,
+                [this, c = entry.control] { editor_->click(c); });
     connect(Image3, &MouseSurface::moved, this,
             [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, float x, float y) {
                 editor_->mouseMove(vbButton(buttons), vbShift(mods), x, y);
@@ -198,10 +199,10 @@ void Form1::connectControls() {
 void Form1::render() {
     const Panel& panel = editor_->panel();
     const bool first = !rendered_;
-    for (const ButtonSpec& spec : Buttons) {
-        const Panel::Button& want = panel.button(spec.control);
-        const Panel::Button& had = drawn_.button(spec.control);
-        QToolButton* b = button(spec.control);
+    for (const ButtonEntry& entry : Buttons) {
+        const Panel::Button& want = panel.button(entry.control);
+        const Panel::Button& had = drawn_.button(entry.control);
+        QToolButton* b = button(entry.control);
         if (first || want.shown != had.shown)
             b->setHidden(!want.shown);
         if (first || want.picture != had.picture)
@@ -210,7 +211,7 @@ void Form1::render() {
             b->setToolTip(want.tooltip);
             b->setAccessibleName(want.tooltip);
         }
-        if (QAction* key = keyAction(spec.control))
+        if (QAction* key = keyAction(entry.control))
             key->setEnabled(want.shown);
     }
     // Export and import go with Load and Save: not while the animation plays.

@@ -124,7 +124,7 @@ struct TwipsRect {
     int left, top, width, height;
 };
 
-struct ButtonSpec {
+struct ButtonEntry {
     Control control;
     const char* name;
     Group group;
@@ -136,7 +136,7 @@ struct ButtonSpec {
 
 // Every button of the window with its place and its start-up look.
 // clang-format off
-constexpr std::array<ButtonSpec, ButtonCount> Buttons{{
+constexpr std::array<ButtonEntry, ButtonCount> Buttons{{
     {Control::Command1, "Command1", Group::Speed, {120, 240, 495, 375}, "Min speed", Picture::MinSpeed, true},
     {Control::Command2, "Command2", Group::Speed, {720, 240, 375, 375}, "Reduce speed", Picture::ReduceSpeed, true},
     {Control::Command3, "Command3", Group::Speed, {2400, 240, 375, 375}, "Enlarge speed", Picture::EnlargeSpeed, true},
@@ -169,6 +169,6 @@ constexpr std::array<ButtonSpec, ButtonCount> Buttons{{
 }};
 // clang-format on
 
-constexpr const ButtonSpec& specOf(Control control) {
+constexpr const ButtonEntry& entryOf(Control control) {
     return Buttons[static_cast<std::size_t>(control)];
 }
