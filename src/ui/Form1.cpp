@@ -199,26 +199,31 @@ void Form1::connectControls() {
 void Form1::render() {
     const Panel& panel = editor_->panel();
     const bool first = !rendered_;
+    // Called once a pass by the refresh loop: most calls find nothing to draw.
+    if (!first && panel == drawn_)
+        return;
     for (const ButtonEntry& entry : Buttons) {
         const Panel::Button& want = panel.button(entry.control);
         const Panel::Button& had = drawn_.button(entry.control);
         QToolButton* b = button(entry.control);
-        if (first || want.shown != had.shown)
+        if (first || want.shown != had.shown) {
             b->setHidden(!want.shown);
+            if (QAction* key = keyAction(entry.control))
+                key->setEnabled(want.shown);
+        }
         if (first || want.picture != had.picture)
             b->setIcon(Artwork::buttonIcon(want.picture));
         if (first || want.tooltip != had.tooltip) {
             b->setToolTip(want.tooltip);
             b->setAccessibleName(want.tooltip);
         }
-        if (QAction* key = keyAction(entry.control))
-            key->setEnabled(want.shown);
     }
     // Export and import go with Load and Save: not while the animation plays.
-    if (sharingMenu_) {
-        sharingMenu_->setEnabled(panel.isShown(Control::Command17));
+    const bool loadShown = panel.isShown(Control::Command17);
+    if (sharingMenu_ && (first || loadShown != drawn_.isShown(Control::Command17))) {
+        sharingMenu_->setEnabled(loadShown);
         for (QAction* action : sharingMenu_->actions())
-            action->setEnabled(sharingMenu_->isEnabled());
+            action->setEnabled(loadShown);
     }
     if (first || panel.label1 != drawn_.label1)
         Label1->setText(panel.label1);
