@@ -162,6 +162,7 @@ private:
         int on = 0;
     };
     SlideshowState slideshowState() const;
+    SlideshowState stopForSlideshow();
     void restoreSlideshow(SlideshowState before);
     QString startSlideshow(const QString& path, SlideshowState before);
     void saveAnimation(const QString& path);

@@ -144,26 +144,28 @@ void Editor::saveAnimation(const QString& path) {
 }
 
 void Editor::Command28_Click() {
-    State.Playing = 0;
-    panel_.setPicture(Control::Command33, Store::Image6);
-    stopTimer();
-    Nulreg();
-    const SlideshowState before = slideshowState();
-    State.PlaylistPos = 0;
+    SlideshowState before = stopForSlideshow();
     const std::optional<QString> path = chosenPath(playlistRequest());
     if (!path)
         return;
-    startSlideshow(*path, before);
+    startSlideshow(*path, std::move(before));
 }
 
 QString Editor::openPlaylist(const QString& path) {
+    return startSlideshow(path, stopForSlideshow());
+}
+
+// What Slideshow does before it asks for the playlist: playback stops, the
+// matrix goes dark and the show starts from its first entry. Returns what a
+// show that fails to start gives back.
+Editor::SlideshowState Editor::stopForSlideshow() {
     State.Playing = 0;
     panel_.setPicture(Control::Command33, Store::Image6);
     stopTimer();
     Nulreg();
-    const SlideshowState before = slideshowState();
+    SlideshowState before = slideshowState();
     State.PlaylistPos = 0;
-    return startSlideshow(path, before);
+    return before;
 }
 
 Editor::SlideshowState Editor::slideshowState() const {
