@@ -5,9 +5,11 @@
 // and what the board received.
 #include "bridge/BridgePort.h"
 
+#include "QtBenchmarkMain.h"
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -146,9 +148,5 @@ BENCHMARK(BM_BridgeHostAt25Fps)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks<QCoreApplication>(argc, argv);
 }

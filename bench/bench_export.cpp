@@ -1,9 +1,11 @@
 #include "export/AnimationExport.h"
 #include "frames/FrameStore.h"
 
+#include "QtBenchmarkMain.h"
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -86,11 +88,5 @@ BENCHMARK(BM_GifWalkingDot)->Args({50, 8})->Args({30000, 8})->Unit(benchmark::kM
 BENCHMARK(BM_PngSpriteSheet)->Args({50, 8})->Args({3000, 2})->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv); // the PNG writer is a Qt Gui plugin
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks<QGuiApplication>(argc, argv); // the PNG writer is a Qt Gui plugin
 }

@@ -4,8 +4,10 @@
 
 #include "files/LedFormat.h"
 
+#include "QtBenchmarkMain.h"
 #include <QCoreApplication>
 #include <QTemporaryDir>
+
 #include <benchmark/benchmark.h>
 #include <fstream>
 
@@ -65,11 +67,5 @@ BENCHMARK(BM_ThousandTogglesOnALargeAnimation)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoLoadOfALargeFile)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    QCoreApplication app(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks<QCoreApplication>(argc, argv);
 }

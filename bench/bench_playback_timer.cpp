@@ -3,9 +3,11 @@
 // taken with the steady clock. Reports the median, min and max step in ms.
 #include "support/FakeServices.h"
 
+#include "QtBenchmarkMain.h"
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -61,11 +63,5 @@ void BM_PlaybackTickInterval(benchmark::State& state) {
 BENCHMARK(BM_PlaybackTickInterval)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    QCoreApplication app(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -7,7 +7,9 @@
 #include "port/Clock.h"
 #include "port/PortSequences.h"
 
+#include "QtBenchmarkMain.h"
 #include <QCoreApplication>
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -114,12 +116,5 @@ BENCHMARK(BM_OneMicrosecondPortRealPause)->Unit(benchmark::kMillisecond)->UseRea
 BENCHMARK(BM_LoopOwnCostNoPause)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks<QCoreApplication>(argc, argv);
 }
