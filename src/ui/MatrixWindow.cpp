@@ -1,5 +1,6 @@
 #include "ui/MatrixWindow.h"
 
+#include "export/BoardRendering.h"
 #include "frames/FrameStore.h"
 
 #include <QPainter>
@@ -9,9 +10,10 @@ namespace {
 constexpr int LedPitch = 18;
 constexpr int Margin = 8;
 constexpr int FramesPerSecond = 30;
-const QColor Board(128, 128, 128);
-const QColor Dark(70, 0, 0);
-const QColor Lit(255, 48, 32);
+// The colours of the board as the window and the exports draw it.
+const QColor& Board = BoardRendering::BoardGrey;
+const QColor& Dark = BoardRendering::DarkColour;
+const QColor& Lit = BoardRendering::LitColour;
 
 QColor mix(float brightness) {
     const auto channel = [brightness](int dark, int lit) {
