@@ -8,9 +8,9 @@
 #include "ui/MatrixWindow.h"
 
 #include <QFile>
-#include <cstdio>
 
-OpenedOutput openOutput(const QString& portArgument, bool withWindow) {
+OpenedOutput openOutput(const QString& portArgument, bool withWindow,
+                        const std::function<void(const QString&)>& report) {
     if (portArgument == QStringLiteral("sim")) {
         if (!withWindow)
             return {nullptr, QStringLiteral("--port sim shows a window; it cannot go with --play")};
@@ -21,12 +21,7 @@ OpenedOutput openOutput(const QString& portArgument, bool withWindow) {
         const std::optional<QString> device = bridgeDevice(portArgument);
         if (!device)
             return {nullptr, QStringLiteral("\"%1\" names no serial device").arg(portArgument)};
-        return {openBridge(*device,
-                           [](const QString& line) {
-                               std::fprintf(stderr, "quentaro: %s\n",
-                                            line.toLocal8Bit().constData());
-                           }),
-                {}};
+        return {openBridge(*device, report), {}};
 #else
         return {nullptr, QStringLiteral("this build has no USB bridge support")};
 #endif

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 class PortIo;
@@ -15,4 +16,7 @@ struct OpenedOutput {
     QString error; // the value names no output this program can drive
 };
 
-OpenedOutput openOutput(const QString& portArgument, bool withWindow);
+// `report` takes the lines an output has to say while the program runs (the
+// bridge: unplugged, found again).
+OpenedOutput openOutput(const QString& portArgument, bool withWindow,
+                        const std::function<void(const QString&)>& report);

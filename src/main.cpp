@@ -80,7 +80,7 @@ int runWithoutWindow(const CommandLine& line) {
         return 1;
 #endif
     }
-    OpenedOutput output = openOutput(line.port, false);
+    OpenedOutput output = openOutput(line.port, false, error);
     if (!output.port) {
         error(output.error);
         return 2;
@@ -92,7 +92,7 @@ int runWithoutWindow(const CommandLine& line) {
 }
 
 int runEditor(QApplication& app, const CommandLine& line) {
-    OpenedOutput output = openOutput(line.port, true);
+    OpenedOutput output = openOutput(line.port, true, error);
     if (!output.port) {
         CommandLine refused = line;
         refused.error = output.error;
