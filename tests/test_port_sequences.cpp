@@ -1,7 +1,7 @@
 // Packing a matrix row from the store, the writes of one row, and the board model
 // the refresh loop tests rely on.
+#include "port/MatrixDecoder.h"
 #include "port/PortSequences.h"
-#include "support/MatrixDecoder.h"
 
 #include <QtTest>
 #include <limits>

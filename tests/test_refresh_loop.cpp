@@ -1,7 +1,7 @@
 // "LPT on" on the editor: what goes out on the port and what the matrix at the
 // far end shows, with handlers running nested in the loop.
+#include "port/MatrixDecoder.h"
 #include "support/FakeServices.h"
-#include "support/MatrixDecoder.h"
 
 #include "files/LedFormat.h"
 
