@@ -117,6 +117,14 @@ int runEditor(QApplication& app, const CommandLine& line) {
     return app.exec();
 }
 
+// Without a display Qt would abort with advice to reinstall; say what is wrong
+// instead. QT_QPA_PLATFORM names a platform that needs none (offscreen, vnc).
+bool hasGraphicalSession() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
 QStringList arguments(int argc, char* argv[]) {
     QStringList list;
     for (int i = 0; i < argc; ++i)
@@ -136,6 +144,11 @@ int main(int argc, char* argv[]) {
         QCoreApplication app(argc, argv);
         name(app);
         return runWithoutWindow(line);
+    }
+    if (!hasGraphicalSession()) {
+        error(QStringLiteral("the editor needs a graphical session (DISPLAY or WAYLAND_DISPLAY is "
+                             "not set); --play and --export run without one"));
+        return 1;
     }
     QApplication app(argc, argv);
     name(app);
