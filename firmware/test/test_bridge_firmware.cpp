@@ -554,8 +554,11 @@ std::vector<std::uint8_t> framed(std::vector<std::uint8_t> raw, bool goodCrc) {
 
 std::vector<std::uint8_t> rawPacket(std::uint8_t type, std::uint8_t seq,
                                     const std::vector<std::uint8_t>& payload) {
-    std::vector<std::uint8_t> raw{type, seq, std::uint8_t(payload.size())};
-    raw.insert(raw.end(), payload.begin(), payload.end());
+    std::vector<std::uint8_t> raw(3 + payload.size());
+    raw[0] = type;
+    raw[1] = seq;
+    raw[2] = std::uint8_t(payload.size());
+    std::copy(payload.begin(), payload.end(), raw.begin() + 3);
     return raw;
 }
 
