@@ -79,10 +79,16 @@ struct EditorFixture {
 
     explicit EditorFixture(bool anotherInstance = false) {
         instance.anotherRunning = anotherInstance;
-        editor = std::make_unique<Editor>(EditorServices{
-            port, dialog, clock, instance, *timer, {}, {},
-            [this](const Message& message) { messages.push_back(message); },
-            [this] { ++programEnds; }});
+        editor = std::make_unique<Editor>(
+            EditorServices{port,
+                           dialog,
+                           clock,
+                           instance,
+                           *timer,
+                           {},
+                           {},
+                           [this](const Message& message) { messages.push_back(message); },
+                           [this] { ++programEnds; }});
         editor->Form_Load();
     }
     Editor& operator*() { return *editor; }
