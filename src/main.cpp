@@ -9,6 +9,7 @@
 #include "port/PortIo.h"
 #include "ui/Form1.h"
 #include "ui/QtCommonDialog.h"
+#include "ui/RecoveryKeeper.h"
 
 #ifdef QUENTARO_HAVE_EXPORT
 #include "export/AnimationExport.h"
@@ -104,17 +105,25 @@ int runEditor(QApplication& app, const CommandLine& line) {
     Form1 window({*output.port, dialog, clock, instanceCheck, {}});
     if (window.hasEnded())
         return 0;
-    if (!line.file.isEmpty()) {
+    RecoveryKeeper recovery(window.editor(), error);
+    if (recovery.offerRestore(&window)) {
+        if (!line.file.isEmpty())
+            error(QStringLiteral("%1: not opened; the unsaved animation of the last session "
+                                 "was restored instead")
+                      .arg(line.file));
+    } else if (!line.file.isEmpty()) {
         Editor& editor = window.editor();
         const QString why = isPlaylistPath(line.file) ? editor.openPlaylist(line.file)
                                                       : editor.openAnimation(line.file);
         if (!why.isEmpty())
             error(QStringLiteral("%1: %2").arg(line.file, why));
-        window.render();
     }
+    window.render();
     dialog.setParent(&window);
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    recovery.closeCleanly();
+    return status;
 }
 
 // Without a display Qt would abort with advice to reinstall; say what is wrong

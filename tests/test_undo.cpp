@@ -82,6 +82,8 @@ private slots:
     void acrossSaveNewAndLoad();
     void nothingWhilePlaying();
     void historyKeepsTheLastThousandSteps();
+    void historyStaysWithinItsMemoryBudget_data();
+    void historyStaysWithinItsMemoryBudget();
     void undoneFrameReachesTheMatrix();
 };
 
@@ -218,6 +220,38 @@ void UndoTest::historyKeepsTheLastThousandSteps() {
     std::vector<std::uint8_t> firstFive(256, 0);
     std::fill_n(firstFive.begin(), 5, 1);
     QCOMPARE(f.frame(1), firstFive);
+}
+
+void UndoTest::historyStaysWithinItsMemoryBudget_data() {
+    QTest::addColumn<std::size_t>("budget");
+    QTest::addColumn<int>("loads");
+    QTest::addColumn<int>("kept");
+    constexpr std::size_t mb = 1 << 20;
+    QTest::newRow("all fit") << 10 * mb << 5 << 5;
+    QTest::newRow("oldest dropped") << 10 * mb << 30 << 9;
+    QTest::newRow("a step above the budget stays alone") << mb / 2 << 3 << 1;
+}
+
+// Each load keeps the replaced store of a megabyte.
+void UndoTest::historyStaysWithinItsMemoryBudget() {
+    QFETCH(std::size_t, budget);
+    QFETCH(int, loads);
+    QFETCH(int, kept);
+    History history(budget);
+    for (int i = 0; i < loads; ++i) {
+        History::Side side;
+        side.wholeStore = true;
+        side.store.assign(1 << 20, std::uint8_t(i));
+        history.push(std::move(side));
+    }
+    QCOMPARE(history.undoCount(), std::size_t(kept));
+    QVERIFY(kept == 1 || history.heldBytes() <= budget);
+    // The newest steps stay, the newest last.
+    for (int i = loads - 1; i >= loads - kept; --i) {
+        History::Side side = history.takeUndo();
+        QCOMPARE(side.store.front(), std::uint8_t(i));
+    }
+    QCOMPARE(history.heldBytes(), std::size_t(0));
 }
 
 void UndoTest::undoneFrameReachesTheMatrix() {

@@ -139,9 +139,11 @@ void Editor::click(Control control) {
         return;
     std::optional<History::Side> before = sideBefore(control);
     History::Side* outer = std::exchange(replacedStore_, before ? &*before : nullptr);
+    matchesDisk_ = false;
     runClick(control);
     replacedStore_ = outer;
     record(std::move(before));
+    settleSavedState();
     afterHandler();
 }
 

@@ -57,6 +57,14 @@ public:
     // would after the file was chosen. On failure the reason; the animation stays.
     QString openAnimation(const QString& path);
     QString openPlaylist(const QString& path);
+    // An animation kept for recovery: opened from `path`, shown under the
+    // caption it had, and unsaved.
+    QString restoreAnimation(const QString& path, const QString& caption);
+
+    // Changes to the animation: the count moves on with every change, undo and
+    // redo; it is unsaved until Save file, Load file or New file.
+    std::uint64_t changeCount() const { return changeCount_; }
+    bool hasUnsavedChanges() const { return changeCount_ != savedAtChange_; }
 
     // For a show that must go on (the player): a slideshow entry that cannot be
     // loaded is reported and the next one tried, instead of stopping the show.
@@ -173,6 +181,7 @@ private:
     History::Side region(std::size_t offset, std::size_t length) const;
     History::Side counts() const;
     void record(std::optional<History::Side> before);
+    void settleSavedState();
     void keepReplacedStore();
     History::Side swapIn(History::Side other);
 
@@ -183,6 +192,9 @@ private:
     std::function<void(const QString&)> onFailedEntry_;
     History history_;
     History::Side* replacedStore_ = nullptr; // where New and Load leave the old store
+    std::uint64_t changeCount_ = 0;
+    std::uint64_t savedAtChange_ = 0;
+    bool matchesDisk_ = false; // set by New and Load within the handler that runs
     float rowPauseSeconds_;
     bool ended_ = false;
 };

@@ -74,6 +74,7 @@ void Editor::Command18_Click() {
     State.Frames.assign(FrameStore::CellsPerFrame, FrameStore::Dark);
     panel_.label2 = QStringLiteral("1/1");
     setCaption(CaptionPrefix + QStringLiteral("NEW"));
+    matchesDisk_ = true;
     showCommand(Control::Command26, false);
     showCommand(Control::Command25, true);
     for (Control b :
@@ -100,7 +101,19 @@ void Editor::Command17_Click() {
 
 QString Editor::openAnimation(const QString& path) {
     Nulreg();
-    return loadAnimation(path);
+    matchesDisk_ = false;
+    const QString error = loadAnimation(path);
+    settleSavedState();
+    return error;
+}
+
+QString Editor::restoreAnimation(const QString& path, const QString& caption) {
+    const QString error = openAnimation(path);
+    if (error.isEmpty()) {
+        setCaption(caption);
+        ++changeCount_;
+    }
+    return error;
 }
 
 QString Editor::loadAnimation(const QString& path) {
@@ -117,6 +130,7 @@ QString Editor::loadAnimation(const QString& path) {
     showCommand(Control::Command24, State.ImageCount > 1);
     keepReplacedStore();
     State.Frames = std::move(loaded->frames);
+    matchesDisk_ = true;
     Chitmat();
     showCommand(Control::Command26, State.ImageCount > 1);
     setCaption(CaptionPrefix + path);
@@ -141,6 +155,7 @@ void Editor::saveAnimation(const QString& path) {
         return;
     }
     setCaption(CaptionPrefix + path);
+    savedAtChange_ = changeCount_;
 }
 
 void Editor::Command28_Click() {

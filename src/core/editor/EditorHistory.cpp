@@ -4,6 +4,7 @@
 #include "frames/FrameStore.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -93,6 +94,13 @@ void Editor::record(std::optional<History::Side> before) {
         return;
     }
     history_.push(std::move(*before));
+    ++changeCount_;
+}
+
+// After New or Load the animation is what the disk (or nothing) holds.
+void Editor::settleSavedState() {
+    if (std::exchange(matchesDisk_, false))
+        savedAtChange_ = changeCount_;
 }
 
 History::Side Editor::swapIn(History::Side other) {
@@ -126,6 +134,7 @@ void Editor::undo() {
     if (ended_ || State.Playing != 0 || !history_.canUndo())
         return;
     history_.undone(swapIn(history_.takeUndo()));
+    ++changeCount_;
     afterHandler();
 }
 
@@ -133,5 +142,6 @@ void Editor::redo() {
     if (ended_ || State.Playing != 0 || !history_.canRedo())
         return;
     history_.redone(swapIn(history_.takeRedo()));
+    ++changeCount_;
     afterHandler();
 }

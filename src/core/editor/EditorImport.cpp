@@ -50,6 +50,7 @@ QString Editor::importFrames(std::span<const FrameTransforms::Frame> frames, boo
     else
         Chitmat();
     history_.push(std::move(before));
+    ++changeCount_;
     afterHandler();
     return {};
 }

@@ -13,9 +13,14 @@
 // toggled LED, one frame for a frame operation, added or deleted image, and for
 // New and Load the store that was replaced (moved, never copied). Undoing swaps
 // that with the editor's state, so the step then holds what redo needs.
+// The oldest steps go past 1,000 steps or past a memory budget, whichever
+// comes first; the newest step always stays.
 class History {
 public:
     static constexpr std::size_t Capacity = 1000;
+    static constexpr std::size_t DefaultByteBudget = std::size_t{256} << 20;
+
+    explicit History(std::size_t byteBudget = DefaultByteBudget) : byteBudget_(byteBudget) {}
 
     // The visibility of First, Previous, Next, Last, Add and Delete image.
     using FrameButtons = std::array<bool, 6>;
@@ -40,14 +45,13 @@ public:
     };
 
     void push(Side before) {
-        redo_.clear();
-        undo_.push_back(std::move(before));
-        if (undo_.size() > Capacity)
-            undo_.pop_front();
+        clearList(redo_);
+        append(undo_, std::move(before));
+        dropOldest();
     }
     void clear() {
-        undo_.clear();
-        redo_.clear();
+        clearList(undo_);
+        clearList(redo_);
     }
     bool canUndo() const { return !undo_.empty(); }
     bool canRedo() const { return !redo_.empty(); }
@@ -55,26 +59,44 @@ public:
 
     // The side to swap in; hand the side swapped out back with the matching done.
     Side takeUndo() { return take(undo_); }
-    void undone(Side after) { redo_.push_back(std::move(after)); }
+    void undone(Side after) { append(redo_, std::move(after)); }
     Side takeRedo() { return take(redo_); }
-    void redone(Side before) { undo_.push_back(std::move(before)); }
-
-    // Bytes the steps hold, for the memory figures.
-    std::size_t heldBytes() const {
-        std::size_t total = 0;
-        for (const auto* list : {&undo_, &redo_})
-            for (const Side& side : *list)
-                total += sizeof(Side) + side.bytes.capacity() + side.store.capacity();
-        return total;
+    void redone(Side before) {
+        append(undo_, std::move(before));
+        dropOldest();
     }
+
+    // Bytes the steps hold, for the memory figures and the budget.
+    std::size_t heldBytes() const { return heldBytes_; }
 
 private:
-    static Side take(std::deque<Side>& list) {
+    static std::size_t bytesOf(const Side& side) {
+        return sizeof(Side) + side.bytes.capacity() + side.store.capacity();
+    }
+    void append(std::deque<Side>& list, Side side) {
+        heldBytes_ += bytesOf(side);
+        list.push_back(std::move(side));
+    }
+    Side take(std::deque<Side>& list) {
         Side side = std::move(list.back());
         list.pop_back();
+        heldBytes_ -= bytesOf(side);
         return side;
     }
+    void clearList(std::deque<Side>& list) {
+        for (const Side& side : list)
+            heldBytes_ -= bytesOf(side);
+        list.clear();
+    }
+    void dropOldest() {
+        while (undo_.size() > 1 && (undo_.size() > Capacity || heldBytes_ > byteBudget_)) {
+            heldBytes_ -= bytesOf(undo_.front());
+            undo_.pop_front();
+        }
+    }
 
+    std::size_t byteBudget_;
+    std::size_t heldBytes_ = 0;
     std::deque<Side> undo_;
     std::deque<Side> redo_;
 };

@@ -1,0 +1,101 @@
+// The recovery copy of an unsaved animation: kept while there is unsaved work,
+// offered after an unclean end, and brought back as it was.
+#include "support/FakeServices.h"
+
+#include "editor/RecoveryCopy.h"
+#include "files/AnimationFile.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+void toggle(EditorFixture& f, int cell) {
+    const float x = float(cell % 16) * 240 + 120, y = float(cell / 16) * 240 + 120;
+    f->mouseMove(0, 0, x, y);
+    f->mouseUp(1, 0, x, y);
+}
+
+} // namespace
+
+class RecoveryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void copyFollowsTheUnsavedWork_data();
+    void copyFollowsTheUnsavedWork();
+    void aKilledEditorsDrawingComesBack();
+};
+
+void RecoveryTest::copyFollowsTheUnsavedWork_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("offered");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("nothing drawn") << QStringList{"copy"} << false << false;
+    QTest::newRow("drawn, then killed") << QStringList{"draw", "copy"} << true << true;
+    QTest::newRow("drawn and saved")
+        << QStringList{"draw", "copy", "save", "copy"} << false << false;
+    QTest::newRow("saved, then undone")
+        << QStringList{"draw", "save", "undo", "copy"} << true << true;
+    QTest::newRow("a file loaded over the drawing")
+        << QStringList{"draw", "copy", "load", "copy"} << false << false;
+    QTest::newRow("drawn after a load") << QStringList{"load", "draw", "copy"} << true << true;
+    QTest::newRow("closed with nothing unsaved")
+        << QStringList{"draw", "copy", "save", "close"} << false << false;
+    QTest::newRow("closed with unsaved work: kept, not offered")
+        << QStringList{"draw", "copy", "close"} << false << true;
+}
+
+void RecoveryTest::copyFollowsTheUnsavedWork() {
+    QFETCH(QStringList, steps);
+    QFETCH(bool, offered);
+    QFETCH(bool, kept);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("saved.led"));
+    QVERIFY(AnimationFile::save(file, std::vector<std::uint8_t>(256, 1)).ok);
+    RecoveryCopy copy(dir.filePath(QStringLiteral("state")));
+    EditorFixture f;
+    for (const QString& step : steps) {
+        if (step == "draw") {
+            toggle(f, 17);
+        } else if (step == "copy") {
+            QCOMPARE(copy.update(*f), QString());
+        } else if (step == "save") {
+            f.dialog.answer(file);
+            f->click(Control::Command20);
+        } else if (step == "load") {
+            f.dialog.answer(file);
+            f->click(Control::Command17);
+        } else if (step == "undo") {
+            f->undo();
+        } else if (step == "close") {
+            QCOMPARE(copy.closeCleanly(*f), QString());
+        }
+    }
+    QCOMPARE(copy.leftByUncleanEnd().has_value(), offered);
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("state/recovery.led"))), kept);
+}
+
+// The first editor is never closed: its copy is all that is left of it.
+void RecoveryTest::aKilledEditorsDrawingComesBack() {
+    QTemporaryDir dir;
+    const QString state = dir.filePath(QStringLiteral("state"));
+    EditorFixture killed;
+    killed->click(Control::Command25);
+    toggle(killed, 200);
+    RecoveryCopy(state).update(*killed);
+    toggle(killed, 201); // after the last copy: lost with the process
+
+    EditorFixture next;
+    const std::optional<RecoveryCopy::Found> found = RecoveryCopy(state).leftByUncleanEnd();
+    QVERIFY(found);
+    QCOMPARE(next->restoreAnimation(found->animationPath, found->caption), QString());
+    std::vector<std::uint8_t> expected(512, 0);
+    expected[256 + 200] = 1;
+    QCOMPARE(next->State.Frames, expected);
+    QCOMPARE(next->State.ImageCount, 2);
+    QCOMPARE(next.panel().caption, killed.panel().caption);
+    QVERIFY(next->hasUnsavedChanges());
+}
+
+QTEST_GUILESS_MAIN(RecoveryTest)
+#include "test_recovery.moc"
