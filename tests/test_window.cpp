@@ -1,18 +1,24 @@
 // The window as a view of the editor: its widgets follow the control table and
-// the panel, clicks and mouse events reach the editor, and the board shows the cells.
+// the panel, clicks and mouse events reach the editor, and the board shows the
+// cells; the export options dialog.
 #include "support/FakeServices.h"
 
 #include "editing/FrameTransforms.h"
+#include "export/AnimationExport.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
 #include "ui/Form1.h"
 #include "ui/IconStore.h"
 #include "ui/MouseSurface.h"
+#include "ui/Sharing.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -93,6 +99,8 @@ private slots:
     void boardShowsTheCells();
     void releaseTogglesTheCellLastPointedAt();
     void secondInstanceShowsACriticalBox();
+    void exportOptionsShowOnlyTheirSettings_data();
+    void exportOptionsShowOnlyTheirSettings();
 };
 
 void WindowTest::widgetsFollowTheControlTableAndThePanel() {
@@ -393,6 +401,48 @@ void WindowTest::secondInstanceShowsACriticalBox() {
     QCOMPARE(icon, QMessageBox::Critical);
     QVERIFY(f.w->hasEnded());
     QCOMPARE(f.programEnds, 1);
+}
+
+void WindowTest::exportOptionsShowOnlyTheirSettings_data() {
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("inputs"); // in the dialog's order, * the focused one
+    QTest::newRow("gif") << "gif"
+                         << "QSpinBox*";
+    QTest::newRow("png") << "png"
+                         << "QSpinBox* QCheckBox";
+    QTest::newRow("h") << "h"
+                       << "QCheckBox*";
+}
+
+void WindowTest::exportOptionsShowOnlyTheirSettings() {
+    QFETCH(QString, suffix);
+    QStringList inputs, overlaps;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        const QWidget* focus = dialog->focusWidget();
+        const auto shown = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (QWidget* a : shown) {
+            for (QWidget* b : shown)
+                if (a < b && a->isVisible() && b->isVisible() &&
+                    a->geometry().intersects(b->geometry()))
+                    overlaps << a->metaObject()->className();
+            if (qobject_cast<QSpinBox*>(a) || qobject_cast<QCheckBox*>(a))
+                inputs << a->metaObject()->className() +
+                              QString(a == focus || a->isAncestorOf(focus) ? "*" : "");
+        }
+        for (auto* box : dialog->findChildren<QCheckBox*>())
+            box->setChecked(true);
+        for (auto* spin : dialog->findChildren<QSpinBox*>())
+            spin->setValue(5);
+        qobject_cast<QDialog*>(dialog)->accept();
+    });
+    ExportOptions options;
+    QVERIFY(Sharing::askExportOptions(nullptr, suffix, options));
+    QCOMPARE(overlaps, QStringList());
+    QTEST(inputs.join(' '), "inputs");
+    QCOMPARE(options.scale, suffix == "h" ? ExportOptions().scale : 5);
+    QCOMPARE(options.pngMode == PngMode::SpriteSheet, suffix == "png");
+    QCOMPARE(options.progmem, suffix == "h");
 }
 
 QTEST_MAIN(WindowTest)
