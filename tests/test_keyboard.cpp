@@ -6,6 +6,7 @@
 #include "ui/Keyboard.h"
 #include "ui/MouseSurface.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QMenu>
 #include <QToolButton>
@@ -148,7 +149,11 @@ void KeyboardTest::drawingFromTheKeyboard() {
     QCOMPARE(w.editor().State.Playing, 0);
     QVERIFY(w.editor().panel().isCellShown(2));
     QCOMPARE(w.editor().State.Frames[2], std::uint8_t(1));
-    QCOMPARE(w.form.Image3->accessibleName(), QStringLiteral("LED row 1, column 3, lit"));
+    // The LED under the cursor, numbered as the board's labels: the top row is 16.
+    QAccessibleInterface* cursor =
+        QAccessible::queryAccessibleInterface(w.form.Image3)->focusChild();
+    QCOMPARE(cursor->text(QAccessible::Name), QStringLiteral("Row 16, column 3"));
+    QVERIFY(cursor->state().checked);
     QTest::keyClick(w.form.Image3, Qt::Key_Return);
     QVERIFY(!w.editor().panel().isCellShown(2));
 

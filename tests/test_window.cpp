@@ -1,18 +1,26 @@
 // The window as a view of the editor: its widgets follow the control table and
-// the panel, clicks and mouse events reach the editor, and the board shows the cells.
+// the panel, clicks and mouse events reach the editor, and the board shows the
+// cells; what a screen reader finds in it, and the export options dialog.
 #include "support/FakeServices.h"
 
 #include "editing/FrameTransforms.h"
+#include "export/AnimationExport.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
 #include "ui/Form1.h"
 #include "ui/IconStore.h"
+#include "ui/Keyboard.h"
 #include "ui/MouseSurface.h"
+#include "ui/Sharing.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -93,6 +101,11 @@ private slots:
     void boardShowsTheCells();
     void releaseTogglesTheCellLastPointedAt();
     void secondInstanceShowsACriticalBox();
+    void boardIsATableOfItsLeds();
+    void treeIsAFrameOfWhatAUserMeets();
+    void tabGoesToTheBoardThenAlongTheWindow();
+    void exportOptionsShowOnlyTheirSettings_data();
+    void exportOptionsShowOnlyTheirSettings();
 };
 
 void WindowTest::widgetsFollowTheControlTableAndThePanel() {
@@ -393,6 +406,144 @@ void WindowTest::secondInstanceShowsACriticalBox() {
     QCOMPARE(icon, QMessageBox::Critical);
     QVERIFY(f.w->hasEnded());
     QCOMPARE(f.programEnds, 1);
+}
+
+void WindowTest::boardIsATableOfItsLeds() {
+    WindowFixture f;
+    f.show();
+    for (int cell = 0; cell < 256; cell += 3)
+        f.editor().State.Frames[std::size_t(cell)] = 1;
+    f.editor().Chitmat();
+    f.w->render();
+    QAccessibleInterface* board = QAccessible::queryAccessibleInterface(f.w->Image3);
+    QAccessibleTableInterface* table = board->tableInterface();
+    QCOMPARE(board->role(), QAccessible::Table);
+    QCOMPARE(table->rowCount() * table->columnCount(), 256);
+    int cells = 0;
+    for (int i = 0; i < board->childCount(); ++i) {
+        QAccessibleInterface* child = board->child(i);
+        if (child->role() != QAccessible::Cell)
+            continue;
+        const int row = child->tableCellInterface()->rowIndex();
+        const int column = child->tableCellInterface()->columnIndex();
+        QVERIFY(child->state().checkable);
+        QCOMPARE(bool(child->state().checked), (row * 16 + column) % 3 == 0);
+        QCOMPARE(table->cellAt(row, column), child);
+        // Where its LED is drawn, and numbered as the board's labels: row 16 at the top.
+        const QPoint led =
+            f.w->Image1->mapToGlobal(BoardView::cellOrigin(row * 16 + column) + QPoint(8, 8));
+        QCOMPARE(board->childAt(led.x(), led.y()), child);
+        QCOMPARE(child->text(QAccessible::Name),
+                 QString("Row %1, column %2").arg(16 - row).arg(column + 1));
+        QCOMPARE(child->tableCellInterface()->rowHeaderCells().value(0)->text(QAccessible::Name),
+                 QString("Row %1").arg(16 - row));
+        ++cells;
+    }
+    QCOMPARE(cells, 256);
+
+    // Space on the board toggles the cell under the cursor, and so does the cell's action.
+    QVERIFY(QTest::qWaitForWindowActive(f.w.get()));
+    f.w->Image3->setFocus();
+    f.w->Image3->setCursorCell(17);
+    QAccessibleInterface* cursor = board->focusChild();
+    QCOMPARE(cursor, table->cellAt(1, 1));
+    QVERIFY(cursor->state().focused && !cursor->state().checked);
+    QTest::keyClick(f.w->Image3, Qt::Key_Space);
+    QVERIFY(cursor->state().checked);
+    cursor->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QVERIFY(!cursor->state().checked);
+    QCOMPARE(f.editor().State.Frames[17], std::uint8_t(0));
+}
+
+void WindowTest::treeIsAFrameOfWhatAUserMeets() {
+    WindowFixture f;
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(f.w.get());
+    QCOMPARE(window->role(), QAccessible::Window); // AT-SPI's "frame"
+    QList<QAccessibleInterface*> all{window};
+    for (qsizetype n = 0; n < all.size(); ++n)
+        for (int i = 0; i < all[n]->childCount(); ++i)
+            all << all[n]->child(i);
+    QStringList groups, keys;
+    for (QAccessibleInterface* node : all) {
+        QVERIFY(!qobject_cast<IconStore*>(node->object()));
+        QVERIFY(!qobject_cast<BoardView*>(node->object()));
+        if (node != window)
+            QCOMPARE(node->parent()->child(node->parent()->indexOfChild(node)), node);
+        if (node->role() == QAccessible::Grouping)
+            groups << node->text(QAccessible::Name);
+        // A label is named by its text: Qt announces it when the text changes.
+        if (auto* label = qobject_cast<QLabel*>(node->object()))
+            QCOMPARE(node->text(QAccessible::Name), label->text());
+        if (node->role() == QAccessible::Button)
+            keys << node->actionInterface()
+                        ->keyBindingsForAction(QAccessibleActionInterface::pressAction())
+                        .join(',');
+    }
+    QCOMPARE(groups, QStringList({"Matrix", "Speed", "Image", "Animation"}));
+    QStringList wanted;
+    for (const ButtonEntry& entry : Buttons)
+        for (const Keyboard::ButtonKeys& b : Keyboard::buttonKeys())
+            if (b.control == entry.control)
+                wanted << QKeySequence::listToString(b.keys).replace("; ", ",");
+    QCOMPARE(keys, wanted);
+}
+
+void WindowTest::tabGoesToTheBoardThenAlongTheWindow() {
+    WindowFixture f;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowActive(f.w.get()));
+    QCOMPARE(QApplication::focusWidget(), f.w.get()); // so Space is Start
+    QStringList order;
+    for (int i = 0; i < 26; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        order << (focus == f.w->Image3 ? "board" : focus->objectName().remove("Command"));
+    }
+    // The board, then the shown buttons group by group, row by row, and round again.
+    QCOMPARE(order.join(' '), QStringLiteral("board 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 "
+                                             "20 25 33 27 28 19 board"));
+}
+
+void WindowTest::exportOptionsShowOnlyTheirSettings_data() {
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("inputs"); // in the dialog's order, * the focused one
+    QTest::newRow("gif") << "gif"
+                         << "QSpinBox*";
+    QTest::newRow("png") << "png"
+                         << "QSpinBox* QCheckBox";
+    QTest::newRow("h") << "h"
+                       << "QCheckBox*";
+}
+
+void WindowTest::exportOptionsShowOnlyTheirSettings() {
+    QFETCH(QString, suffix);
+    QStringList inputs, overlaps;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        const QWidget* focus = dialog->focusWidget();
+        const auto shown = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (QWidget* a : shown) {
+            for (QWidget* b : shown)
+                if (a < b && a->isVisible() && b->isVisible() &&
+                    a->geometry().intersects(b->geometry()))
+                    overlaps << a->metaObject()->className();
+            if (qobject_cast<QSpinBox*>(a) || qobject_cast<QCheckBox*>(a))
+                inputs << a->metaObject()->className() +
+                              QString(a == focus || a->isAncestorOf(focus) ? "*" : "");
+        }
+        for (auto* box : dialog->findChildren<QCheckBox*>())
+            box->setChecked(true);
+        for (auto* spin : dialog->findChildren<QSpinBox*>())
+            spin->setValue(5);
+        qobject_cast<QDialog*>(dialog)->accept();
+    });
+    ExportOptions options;
+    QVERIFY(Sharing::askExportOptions(nullptr, suffix, options));
+    QCOMPARE(overlaps, QStringList());
+    QTEST(inputs.join(' '), "inputs");
+    QCOMPARE(options.scale, suffix == "h" ? ExportOptions().scale : 5);
+    QCOMPARE(options.pngMode == PngMode::SpriteSheet, suffix == "png");
+    QCOMPARE(options.progmem, suffix == "h");
 }
 
 QTEST_MAIN(WindowTest)

@@ -22,6 +22,7 @@ void BoardView::setCellShown(int cell, bool shown) {
         return;
     shown_.set(bit, shown);
     update(QRect(cellOrigin(cell), QSize(Artwork::LedSize, Artwork::LedSize)));
+    emit cellChanged(cell);
 }
 
 void BoardView::paintEvent(QPaintEvent* event) {

@@ -22,6 +22,9 @@ public:
     // Top-left corner of a cell's picture, in the board's own pixels.
     static QPoint cellOrigin(int cell);
 
+signals:
+    void cellChanged(int cell);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -4,6 +4,7 @@
 #include "editor/AnimationTimer.h"
 #include "editor/Editor.h"
 #include "frames/FrameStore.h"
+#include "ui/Accessibility.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
 #include "ui/IconStore.h"
@@ -22,6 +23,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QToolButton>
+#include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -126,6 +129,7 @@ bool Form1::hasEnded() const {
 }
 
 void Form1::createControls() {
+    Accessibility::install(); // before the controls, so that each gets its interface
     setFont(windowFont());
     setWindowIcon(Artwork::windowIcon());
     setFixedSize(Twips::toPixels(ClientWidthTwips), Twips::toPixels(ClientHeightTwips));
@@ -135,24 +139,44 @@ void Form1::createControls() {
         box->setGeometry(pixels(entry.rect));
         groups_[static_cast<std::size_t>(entry.group)] = box;
     }
+    // The board first: the first Tab from the window reaches it.
+    Image1 = new BoardView(group(Group::Matrix));
+    Image1->setGeometry(pixels(BoardRect));
+    Image3 = new MouseSurface(group(Group::Matrix));
+    Image3->setGeometry(pixels(SurfaceRect));
+    Image3->setBoard(Image1);
+    Image3->raise();
     createButtons();
     createStores();
-    auto label = [](QWidget* parent, const TwipsRect& rect) {
+    auto label = [](QWidget* parent, const TwipsRect& rect, const char* description) {
         auto* l = new PanelLabel(parent);
         l->setGeometry(pixels(rect));
+        l->setAccessibleDescription(QString::fromUtf8(description));
         l->setFont(labelFont());
         QPalette palette = l->palette();
         palette.setColor(QPalette::WindowText, LabelText);
         l->setPalette(palette);
         return l;
     };
-    Label1 = label(group(Group::Speed), Label1Rect);
-    Label2 = label(group(Group::Animation), Label2Rect);
-    Image1 = new BoardView(group(Group::Matrix));
-    Image1->setGeometry(pixels(BoardRect));
-    Image3 = new MouseSurface(group(Group::Matrix));
-    Image3->setGeometry(pixels(SurfaceRect));
-    Image3->raise();
+    Label1 = label(group(Group::Speed), Label1Rect, "Images a second");
+    Label2 = label(group(Group::Animation), Label2Rect, "Image shown / number of images");
+    orderTabStops();
+}
+
+// Tab follows the window as it stands: the board on the left, then each group's
+// buttons row by row. The window itself starts with the focus, so that Space is
+// Start and the first Tab brings the focus to the board, the first in the chain.
+void Form1::orderTabStops() {
+    QList<QWidget*> stops{Image3};
+    for (QToolButton* b : buttons_)
+        stops << b;
+    std::ranges::stable_sort(stops, {}, [](const QWidget* w) {
+        const QPoint group = w->parentWidget()->pos();
+        return std::tuple(group.x(), group.y(), w->y(), w->x());
+    });
+    for (qsizetype i = 1; i < stops.size(); ++i)
+        setTabOrder(stops[i - 1], stops[i]);
+    setFocus();
 }
 
 void Form1::createButtons() {
@@ -234,7 +258,6 @@ void Form1::render() {
     if (first || panel.cells() != drawn_.cells()) {
         for (int cell = 0; cell < Panel::Cells; ++cell)
             Image1->setCellShown(cell, panel.isCellShown(cell));
-        describeBoardCursor();
     }
     drawn_ = panel;
     rendered_ = true;
@@ -258,8 +281,6 @@ void Form1::createKeys() {
            [this] { editor_->redo(); });
     addKey({QKeySequence(Qt::Key_F1)}, [this] { showHelp(); });
     connect(Image3, &MouseSurface::toggleRequested, this, &Form1::toggleFromKeyboard);
-    connect(Image3, &MouseSurface::cursorMoved, this, &Form1::describeBoardCursor);
-    describeBoardCursor();
 }
 
 // Export and import: a right click on Load or Save, the menu key, or their own keys.
@@ -304,15 +325,6 @@ void Form1::toggleFromKeyboard(int cell) {
     const float y = float(cell / FrameStore::Side) * Cell + Cell / 2;
     editor_->mouseMove(0, 0, x, y);
     editor_->mouseUp(1, 0, x, y);
-}
-
-void Form1::describeBoardCursor() {
-    const int cell = Image3->cursorCell();
-    const bool lit = editor_ && editor_->panel().isCellShown(cell);
-    Image3->setAccessibleName(QStringLiteral("LED row %1, column %2, %3")
-                                  .arg(cell / FrameStore::Side + 1)
-                                  .arg(cell % FrameStore::Side + 1)
-                                  .arg(lit ? QStringLiteral("lit") : QStringLiteral("dark")));
 }
 
 // A focused button takes Space itself, as buttons do, before the Start key.

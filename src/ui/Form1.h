@@ -76,13 +76,13 @@ private:
     void createControls();
     void createButtons();
     void createStores();
+    void orderTabStops();
     void connectControls();
     void createKeys();
     void createSharingMenu();
     QAction* addKey(const QList<QKeySequence>& keys, std::function<void()> run);
     void showHelp();
     void toggleFromKeyboard(int cell);
-    void describeBoardCursor();
     void tell(const struct Message& message);
 
     std::unique_ptr<AnimationTimer> timer_;

@@ -1,8 +1,9 @@
 #include "ui/MouseSurface.h"
 
-#include "ui/Twips.h"
-
 #include "frames/FrameStore.h"
+#include "ui/Accessibility.h"
+#include "ui/BoardView.h"
+#include "ui/Twips.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -47,7 +48,13 @@ bool toggles(int key) {
 void MouseSurface::setCursorCell(int cell) {
     cursorCell_ = std::clamp(cell, 0, FrameStore::CellsPerFrame - 1);
     update();
-    emit cursorMoved(cursorCell_);
+    Accessibility::cursorMoved(this, cursorCell_);
+}
+
+void MouseSurface::setBoard(const BoardView* board) {
+    board_ = board;
+    connect(board, &BoardView::cellChanged, this,
+            [this](int cell) { Accessibility::cellChanged(this, cell); });
 }
 
 // Plain arrows, Space and Enter belong to the board while it has focus, before
@@ -95,7 +102,9 @@ void MouseSurface::paintEvent(QPaintEvent*) {
 void MouseSurface::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     update();
-    emit cursorMoved(cursorCell_);
+    // The focus on the cell is told after Qt has told the focus on the board.
+    QMetaObject::invokeMethod(
+        this, [this] { Accessibility::cursorMoved(this, cursorCell_); }, Qt::QueuedConnection);
 }
 
 void MouseSurface::focusOutEvent(QFocusEvent* event) {

@@ -2,13 +2,16 @@
 
 #include <QWidget>
 
+class BoardView;
+
 // The transparent surface over the board cells that receives every mouse event
 // on the board, over lit and dark cells alike. Positions are reported in twips
 // (15 per pixel) from the surface's top-left corner. It keeps the mouse from a
 // press until the release, so moves may then lie outside it.
 //
 // From the keyboard it is the board: with focus it shows a cursor on one LED,
-// the arrow keys move it, Space or Enter asks for that LED to be toggled.
+// the arrow keys move it, Space or Enter asks for that LED to be toggled. To
+// assistive technology it is the board as a table of LEDs (ui/Accessibility).
 class MouseSurface final : public QWidget {
     Q_OBJECT
 public:
@@ -16,9 +19,13 @@ public:
 
     int cursorCell() const { return cursorCell_; }
     void setCursorCell(int cell);
+    void requestToggle(int cell) { emit toggleRequested(cell); }
+
+    // The board the surface covers, whose LEDs it reports as lit or dark.
+    void setBoard(const BoardView* board);
+    const BoardView* board() const { return board_; }
 
 signals:
-    void cursorMoved(int cell);
     void toggleRequested(int cell);
     void moved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, float xTwips,
                float yTwips);
@@ -36,4 +43,5 @@ protected:
 
 private:
     int cursorCell_ = 0;
+    const BoardView* board_ = nullptr;
 };

@@ -31,41 +31,55 @@ QString withExtension(QString path, const QString& filter) {
     return path + QStringLiteral(".gif");
 }
 
-// The settings that matter for the file's kind; false when cancelled.
-bool askOptions(QWidget* parent, const QString& suffix, ExportOptions& options) {
-    QDialog dialog(parent);
-    dialog.setWindowTitle(QStringLiteral("Export"));
-    auto* form = new QFormLayout(&dialog);
-    auto* scale = new QSpinBox(&dialog);
-    scale->setRange(1, 16);
-    scale->setValue(options.scale);
-    scale->setSuffix(QStringLiteral(" px per LED"));
-    auto* sheet = new QCheckBox(QStringLiteral("All images, as one sprite sheet"), &dialog);
-    auto* progmem = new QCheckBox(QStringLiteral("In AVR program memory (PROGMEM)"), &dialog);
-    if (suffix == QStringLiteral("h")) {
-        form->addRow(progmem);
-    } else {
-        form->addRow(QStringLiteral("Scale:"), scale);
-        if (suffix == QStringLiteral("png"))
-            form->addRow(sheet);
-    }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    form->addRow(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    options.scale = scale->value();
-    options.pngMode = sheet->isChecked() ? PngMode::SpriteSheet : PngMode::CurrentFrame;
-    options.progmem = progmem->isChecked();
-    return true;
-}
-
 void warn(QWidget* parent, const QString& text) {
     QMessageBox::warning(parent, QStringLiteral("Attention!"), text);
 }
 
 } // namespace
+
+// Only the settings of the file's kind are made, so nothing lies outside the
+// layout, and the focus starts on the first of them.
+bool askExportOptions(QWidget* parent, const QString& suffix, ExportOptions& options) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Export"));
+    auto* form = new QFormLayout(&dialog);
+    QSpinBox* scale = nullptr;
+    QCheckBox* sheet = nullptr;
+    QCheckBox* progmem = nullptr;
+    if (suffix == QStringLiteral("h")) {
+        progmem = new QCheckBox(QStringLiteral("In AVR program memory (PROGMEM)"), &dialog);
+        progmem->setChecked(options.progmem);
+        form->addRow(progmem);
+    } else {
+        scale = new QSpinBox(&dialog);
+        scale->setRange(1, 16);
+        scale->setValue(options.scale);
+        scale->setSuffix(QStringLiteral(" px per LED"));
+        form->addRow(QStringLiteral("Scale:"), scale);
+        if (suffix == QStringLiteral("png")) {
+            sheet = new QCheckBox(QStringLiteral("All images, as one sprite sheet"), &dialog);
+            sheet->setChecked(options.pngMode == PngMode::SpriteSheet);
+            form->addRow(sheet);
+        }
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (progmem)
+        progmem->setFocus();
+    else
+        scale->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (scale)
+        options.scale = scale->value();
+    if (sheet)
+        options.pngMode = sheet->isChecked() ? PngMode::SpriteSheet : PngMode::CurrentFrame;
+    if (progmem)
+        options.progmem = progmem->isChecked();
+    return true;
+}
 
 void exportAnimation(QWidget* parent, const Editor& editor) {
     QString filter = GifFilter;
@@ -76,7 +90,7 @@ void exportAnimation(QWidget* parent, const Editor& editor) {
         return;
     path = withExtension(path, filter);
     ExportOptions options;
-    if (!askOptions(parent, QFileInfo(path).suffix().toLower(), options))
+    if (!askExportOptions(parent, QFileInfo(path).suffix().toLower(), options))
         return;
     const EditorState& state = editor.State;
     const std::size_t size = std::min(state.Frames.size(), FrameStore::sizeFor(state.ImageCount));
