@@ -8,23 +8,63 @@
 #include "ui/MatrixWindow.h"
 
 #include <QFile>
+#include <QFileInfo>
 
-OpenedOutput openOutput(const QString& portArgument, bool withWindow,
-                        const std::function<void(const QString&)>& report) {
+namespace {
+
+using Report = std::function<void(const QString&)>;
+
+OpenedOutput badArgument(const QString& why) {
+    return {nullptr, why, true};
+}
+
+OpenedOutput openParallelPort(const QString& device) {
+    PpdevPort::OpenResult opened =
+        PpdevPort::open(realPpdevSystem(), QFile::encodeName(device).constData());
+    return {std::move(opened.port), QString::fromStdString(opened.error)};
+}
+
+#ifdef QUENTARO_HAVE_BRIDGE
+// The bridge keeps trying its device on the event loop. Without a window a
+// device that is there but cannot be opened at once is a failure all the same:
+// a player that nobody watches must not play into nothing. What the bridge says
+// while it is first opened is held back, so that the failure is said once.
+OpenedOutput openBridgeOutput(const QString& device, bool withWindow, const Report& report) {
+    auto held = std::make_shared<std::optional<QStringList>>(QStringList());
+    auto bridge = std::make_unique<BridgePort>(device, [held, report](const QString& line) {
+        if (*held)
+            (*held)->append(line);
+        else
+            report(line);
+    });
+    const QStringList said = **held;
+    held->reset();
+    if (!withWindow && bridge->link() == BridgePort::Link::Waiting && QFileInfo::exists(device))
+        return {nullptr, said.join(QStringLiteral("; "))};
+    for (const QString& line : said)
+        report(line);
+    return {std::move(bridge), {}};
+}
+#endif
+
+} // namespace
+
+OpenedOutput openOutput(const QString& portArgument, bool withWindow, const Report& report) {
     if (portArgument == QStringLiteral("sim")) {
         if (!withWindow)
-            return {nullptr, QStringLiteral("--port sim shows a window; it cannot go with --play")};
+            return badArgument(
+                QStringLiteral("--port sim shows a window; it cannot go with --play"));
         return {openMatrixWindow(), {}};
     }
     if (portArgument.startsWith(QStringLiteral("bridge:"))) {
 #ifdef QUENTARO_HAVE_BRIDGE
         const std::optional<QString> device = bridgeDevice(portArgument);
         if (!device)
-            return {nullptr, QStringLiteral("\"%1\" names no serial device").arg(portArgument)};
-        return {openBridge(*device, report), {}};
+            return badArgument(QStringLiteral("\"%1\" names no serial device").arg(portArgument));
+        return openBridgeOutput(*device, withWindow, report);
 #else
-        return {nullptr, QStringLiteral("this build has no USB bridge support")};
+        return badArgument(QStringLiteral("this build has no USB bridge support"));
 #endif
     }
-    return {openParallelPort(QFile::encodeName(portArgument).constData()), {}};
+    return openParallelPort(portArgument);
 }

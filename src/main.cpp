@@ -2,9 +2,11 @@
 // exporter, by the command line.
 #include "Outputs.h"
 #include "cli/CommandLine.h"
+#include "editor/AnimationTimer.h"
 #include "editor/Editor.h"
 #include "editor/InstanceCheck.h"
 #include "player/Player.h"
+#include "player/SignalPipe.h"
 #include "port/Clock.h"
 #include "port/PortIo.h"
 #include "ui/Form1.h"
@@ -64,6 +66,22 @@ int refuse(const CommandLine& line) {
     return 2;
 }
 
+// A player nobody watches must not play into nothing: an output that cannot be
+// opened ends it.
+int play(const CommandLine& line) {
+    SignalPipe stopSignals; // first: from here on a signal darkens the matrix
+    OpenedOutput output = openOutput(line.port, false, error);
+    if (!output.port) {
+        error(output.error);
+        return output.badArgument ? 2 : 1;
+    }
+    SteadyClock clock;
+    LockFileInstanceCheck instanceCheck;
+    std::unique_ptr<AnimationTimer> timer = makeQtAnimationTimer();
+    Player player({*output.port, clock, instanceCheck, *timer, stopSignals, error});
+    return player.run(line.file, line.intervalMs);
+}
+
 int runWithoutWindow(const CommandLine& line) {
     if (line.mode == CommandLine::Mode::Help) {
         printLine(stdout, line.helpText);
@@ -81,30 +99,27 @@ int runWithoutWindow(const CommandLine& line) {
         return 1;
 #endif
     }
-    OpenedOutput output = openOutput(line.port, false, error);
-    if (!output.port) {
-        error(output.error);
-        return 2;
-    }
-    SteadyClock clock;
-    LockFileInstanceCheck instanceCheck;
-    Player player({*output.port, clock, instanceCheck, error});
-    return player.run(line.file, line.intervalMs);
+    return play(line);
 }
 
 int runEditor(QApplication& app, const CommandLine& line) {
     OpenedOutput output = openOutput(line.port, true, error);
-    if (!output.port) {
+    if (output.badArgument) {
         CommandLine refused = line;
         refused.error = output.error;
         return refuse(refused);
+    }
+    // The editor works without its output.
+    if (!output.port) {
+        error(QStringLiteral("LED matrix output disabled: ") + output.error);
+        output.port = std::make_unique<NullPort>();
     }
     QtCommonDialog dialog;
     SteadyClock clock;
     LockFileInstanceCheck instanceCheck;
     Form1 window({*output.port, dialog, clock, instanceCheck, {}});
     if (window.hasEnded())
-        return 0;
+        return 1; // refused: another editor or player runs, or the lock cannot be checked
     RecoveryKeeper recovery(window.editor(), error);
     if (recovery.offerRestore(&window)) {
         if (!line.file.isEmpty())

@@ -67,6 +67,9 @@ void CommandLineTest::reads_data() {
         << QStringList{"--play", led, pat} << Mode::Play << led << parport << 301 << "one too many";
     QTest::newRow("interval not a number") << QStringList{"--play", led, "--interval", "fast"}
                                            << Mode::Play << led << parport << 301 << "whole number";
+    QTest::newRow("interval beyond any number type")
+        << QStringList{"--play", led, "--interval", "-99999999999999999999"} << Mode::Play << led
+        << parport << 40 << "";
     QTest::newRow("interval without play")
         << QStringList{"--interval", "40"} << Mode::Editor << "" << parport << 301 << "go with";
     QTest::newRow("export") << QStringList{"--export", "out.gif", led, "--scale", "1"}
@@ -114,6 +117,8 @@ void CommandLineTest::intervalGoesToTheNearestStep_data() {
     QTest::newRow("above the slowest") << 10000 << 2672;
     QTest::newRow("between two steps") << 1000 << 1074;
     QTest::newRow("as near to both: the faster") << 44 << 40;
+    QTest::newRow("the lowest int") << std::numeric_limits<int>::min() << 40;
+    QTest::newRow("the highest int") << std::numeric_limits<int>::max() << 2672;
 }
 
 void CommandLineTest::intervalGoesToTheNearestStep() {

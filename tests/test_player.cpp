@@ -4,6 +4,7 @@
 
 #include "files/LedFormat.h"
 #include "player/Player.h"
+#include "player/SignalPipe.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -34,6 +35,20 @@ public:
     std::function<void(int)> afterBlank;
 };
 
+// The player in this process, at 40 ms a step.
+struct PlayerHere {
+    FrameLogPort port;
+    FakeClock clock;
+    FakeInstanceCheck instance;
+    std::unique_ptr<AnimationTimer> timer = makeQtAnimationTimer();
+    SignalPipe stopSignals;
+    QStringList errors;
+    int run(const QString& file) {
+        auto say = [this](const QString& line) { errors << line; };
+        return Player({port, clock, instance, *timer, stopSignals, say}).run(file, 40);
+    }
+};
+
 // Three frames: the first n cells lit in frame n.
 QString writeThreeFrames(const QTemporaryDir& dir) {
     std::vector<std::uint8_t> frames(3 * 256, 0);
@@ -58,11 +73,16 @@ struct Child {
     QByteArray out;
 };
 
-void startProbe(Child& child, const QString& runtimeDir, const QString& file) {
+void startProgram(Child& child, const QString& runtimeDir, const QStringList& arguments,
+                  const QString& program = QUENTARO_PROGRAM) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_RUNTIME_DIR", runtimeDir);
     child.process.setProcessEnvironment(env);
-    child.process.start(PLAYER_PROBE, {file, "40"});
+    child.process.start(program, arguments);
+}
+
+void startProbe(Child& child, const QString& runtimeDir, const QString& file) {
+    startProgram(child, runtimeDir, {file, "40"}, PLAYER_PROBE);
 }
 
 } // namespace
@@ -75,6 +95,10 @@ private slots:
     void signalDarkensAndEnds_data();
     void signalDarkensAndEnds();
     void secondPlayerIsRefused();
+    void signalBeforeTheStartDarkensAndEnds();
+    void eachSkippedEntryIsToldOnce();
+    void outputThatCannotBeOpenedEndsThePlayer_data();
+    void outputThatCannotBeOpenedEndsThePlayer();
 
 private:
     QTemporaryDir dir_;
@@ -88,22 +112,23 @@ void PlayerTest::initTestCase() {
 }
 
 void PlayerTest::playsAsTheEditorPlays() {
-    FrameLogPort playerPort;
-    FakeClock clock;
-    FakeInstanceCheck instance;
-    QStringList errors;
-    playerPort.afterBlank = [](int blanks) {
+    PlayerHere player;
+    int firstFrameMs = 0; // the timer's interval when the animation is loaded
+    player.port.afterBlank = [&](int blanks) {
+        if (blanks == 2)
+            firstFrameMs = player.timer->interval();
         if (blanks == BlanksToRun)
             std::raise(SIGTERM);
     };
-    Player player({playerPort, clock, instance, [&](const QString& line) { errors << line; }});
-    QCOMPARE(player.run(file_, 40), 0);
-    QCOMPARE(errors, QStringList());
+    QCOMPARE(player.run(file_), 0);
+    QCOMPARE(player.errors, QStringList());
+    QCOMPARE(firstFrameMs, 40);
+    FrameLogPort& playerPort = player.port;
 
     FrameLogPort editorPort;
     FakeDialog dialog;
     std::unique_ptr<AnimationTimer> timer = makeQtAnimationTimer();
-    Editor editor({editorPort, dialog, clock, instance, *timer, {}, {}, {}, [] {}});
+    Editor editor({editorPort, dialog, player.clock, player.instance, *timer, {}, {}, {}, [] {}});
     editorPort.afterBlank = [&](int blanks) {
         if (blanks == BlanksToRun)
             QMetaObject::invokeMethod(
@@ -169,6 +194,56 @@ void PlayerTest::secondPlayerIsRefused() {
     first.process.terminate();
     QVERIFY(first.process.waitForFinished(5000));
     QCOMPARE(first.process.exitCode(), 0);
+}
+
+void PlayerTest::signalBeforeTheStartDarkensAndEnds() {
+    PlayerHere player;
+    std::raise(SIGTERM);
+    QCOMPARE(player.run(file_), 0);
+    QCOMPARE(player.port.log.last(), "B");
+    QCOMPARE(player.port.log.filter(QRegularExpression("^F")), QStringList());
+}
+
+// One good animation of one frame and two missing ones: each tick is a cycle.
+void PlayerTest::eachSkippedEntryIsToldOnce() {
+    std::ofstream(dir_.filePath("one.led").toStdString())
+        << LedFormat::write(std::vector<std::uint8_t>(256, 1));
+    std::ofstream(dir_.filePath("gaps.pat").toStdString()) << "one\ngone1\ngone2\n\n";
+    PlayerHere player;
+    // Blanks 1 and 2 are the start-up's and the playlist's, then one a tick.
+    player.port.afterBlank = [&clock = player.clock](int blanks) {
+        if (blanks == 2 + 3)
+            clock.advance(std::chrono::seconds(61));
+        if (blanks == 2 + 5)
+            std::raise(SIGTERM);
+    };
+    QCOMPARE(player.run(dir_.filePath("gaps.pat")), 0);
+    QCOMPARE(player.errors, QStringList({"gone1.led: cannot be played, skipped",
+                                         "gone2.led: cannot be played, skipped",
+                                         "2 entries of the playlist are still skipped"}));
+}
+
+void PlayerTest::outputThatCannotBeOpenedEndsThePlayer_data() {
+    QTest::addColumn<QString>("port");
+    QTest::newRow("a missing device") << dir_.filePath("parport-absent");
+    QTest::newRow("/dev/null") << "/dev/null";
+    QTest::newRow("a regular file") << file_;
+    QTest::newRow("a tty without bridge:") << "/dev/ptmx";
+#ifdef QUENTARO_HAVE_BRIDGE
+    QTest::newRow("bridge: on a regular file") << "bridge:" + file_;
+#endif
+}
+
+// Refused in one line that names it; the player ends by itself.
+void PlayerTest::outputThatCannotBeOpenedEndsThePlayer() {
+    QFETCH(QString, port);
+    Child child;
+    startProgram(child, dir_.path(), {"--play", file_, "--port", port});
+    QVERIFY(child.process.waitForFinished(10000));
+    const QString said = child.process.readAllStandardError();
+    QCOMPARE(child.process.exitCode(), 1);
+    QCOMPARE(said.count('\n'), 1);
+    QVERIFY2(said.contains(port.mid(port.indexOf('/'))), qPrintable(said));
 }
 
 QTEST_GUILESS_MAIN(PlayerTest)

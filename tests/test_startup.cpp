@@ -1,7 +1,9 @@
-// Start-up, shut-down and the single-instance check of the editor.
+// Start-up, shut-down and the single-instance check of the editor, with the lock
+// file it keeps.
 #include "support/FakeServices.h"
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -33,6 +35,8 @@ private slots:
     void pauseWaitsAtLeastItsTimeAndKeepsEventsFlowing();
     void closingDarkensTheMatrixAndEndsEverything();
     void secondInstanceReportsAfterItsPortWritesAndEnds();
+    void lockFileIsJudged_data();
+    void lockFileIsJudged();
 };
 
 void StartupTest::portReceivesStartupSequenceThenNulreg() {
@@ -171,6 +175,39 @@ void StartupTest::secondInstanceReportsAfterItsPortWritesAndEnds() {
                                  [] {}});
     editor.Form_Load();
     QCOMPARE(writesAtMessage, std::vector<std::size_t>{36});
+}
+
+void StartupTest::lockFileIsJudged_data() {
+    QTest::addColumn<QString>("found"); // where the lock goes
+    QTest::addColumn<bool>("fromBeforeBoot");
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<bool>("namesTheFile");
+    QTest::newRow("held by a running program") << "held" << false << true << false;
+    QTest::newRow("empty, from before the boot") << "empty" << true << false << false;
+    QTest::newRow("damaged, since the boot") << "\x01\n" << false << true << true;
+    QTest::newRow("a folder that cannot be made") << "no folder" << false << true << true;
+}
+
+void StartupTest::lockFileIsJudged() {
+    QFETCH(QString, found);
+    QFETCH(bool, fromBeforeBoot);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(found == "no folder" ? "lock/folder" : "");
+    // For "no folder" the lock's folder would lie below a file.
+    QFile lock(dir.filePath(found == "no folder" ? "lock" : "quentaro.lock"));
+    LockFileInstanceCheck running(folder);
+    if (found == "held") {
+        QVERIFY(!running.anotherInstanceRunning());
+    } else if (lock.open(QIODevice::WriteOnly) && found != "empty") {
+        lock.write(found.toLatin1());
+        lock.flush();
+    }
+    if (fromBeforeBoot)
+        QVERIFY(lock.setFileTime(QDateTime(QDate(2000, 1, 1), QTime(0, 0)),
+                                 QFileDevice::FileModificationTime));
+    LockFileInstanceCheck check(folder);
+    QTEST(check.anotherInstanceRunning(), "refused");
+    QTEST(check.refusal().contains(QDir(folder).filePath("quentaro.lock")), "namesTheFile");
 }
 
 QTEST_GUILESS_MAIN(StartupTest)

@@ -1,8 +1,11 @@
 // The player as a child process for the tests: plays its argument through a port
 // that writes every register write to standard output as two bytes (0 data, 1
-// control, then the value), with the real clock and the real lock file.
+// control, then the value), with the real clock and the real lock file, set up
+// in the program's order.
+#include "editor/AnimationTimer.h"
 #include "editor/InstanceCheck.h"
 #include "player/Player.h"
+#include "player/SignalPipe.h"
 #include "port/Clock.h"
 #include "port/PortIo.h"
 
@@ -28,12 +31,14 @@ private:
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    SignalPipe stopSignals;
     if (argc != 3)
         return 2;
     PipePort port;
     SteadyClock clock;
     LockFileInstanceCheck instanceCheck;
-    Player player({port, clock, instanceCheck,
+    std::unique_ptr<AnimationTimer> timer = makeQtAnimationTimer();
+    Player player({port, clock, instanceCheck, *timer, stopSignals,
                    [](const QString& line) { std::fprintf(stderr, "%s\n", qPrintable(line)); }});
     return player.run(QString::fromLocal8Bit(argv[1]), std::atoi(argv[2]));
 }

@@ -23,6 +23,7 @@ public:
         return now_;
     }
     void setStep(Duration step) { step_ = step; }
+    void advance(Duration by) { now_ += by; }
     int reads() const { return reads_; }
 
 private:

@@ -4,6 +4,9 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -37,10 +40,20 @@ struct Options {
                              QStringLiteral("N")};
 };
 
+// A whole number of any length, saturated to the range of int so that nothing
+// done with it later can overflow; nothing for any other text.
 std::optional<int> wholeNumber(const QString& text) {
+    static const QRegularExpression digits(QStringLiteral("^\\s*([+-]?)[0-9]+\\s*$"));
+    const QRegularExpressionMatch match = digits.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    constexpr qlonglong lowest = std::numeric_limits<int>::min();
+    constexpr qlonglong highest = std::numeric_limits<int>::max();
     bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok ? std::optional(value) : std::nullopt;
+    const qlonglong value = text.trimmed().toLongLong(&ok);
+    if (!ok) // more digits than a long long holds
+        return static_cast<int>(match.captured(1) == QStringLiteral("-") ? lowest : highest);
+    return static_cast<int>(std::clamp(value, lowest, highest));
 }
 
 QString mustExist(const QString& path) {
@@ -60,7 +73,7 @@ void readInterval(const QCommandLineParser& parser, const Options& o, CommandLin
     line.intervalMs = SpeedLadder::nearestStep(*ms);
     if (line.intervalMs != *ms)
         line.notes << QStringLiteral("--interval %1 is not a step of the speed ladder; using %2 ms")
-                          .arg(*ms)
+                          .arg(text.trimmed())
                           .arg(line.intervalMs);
 }
 

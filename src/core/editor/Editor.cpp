@@ -190,8 +190,10 @@ void Editor::Form_Load() {
     Chitmat();
     // Timer1 is never used and stays off.
     if (services_.instanceCheck.anotherInstanceRunning()) {
-        services_.tell({Message::Kind::Critical, QStringLiteral("Attention!"),
-                        QStringLiteral("Program already started!!!")});
+        const QString why = services_.instanceCheck.refusal();
+        const QString text = why.isEmpty() ? QStringLiteral("Program already started!!!")
+                                           : why.left(1).toUpper() + why.mid(1) + u'.';
+        services_.tell({Message::Kind::Critical, QStringLiteral("Attention!"), text});
         ended_ = true;
         port_->close();
         services_.endProgram();

@@ -12,7 +12,7 @@ constexpr int StartMs = 301;
 constexpr double Factor = 1.2;
 
 // One step slower / faster: the interval times or divided by 1.2 in double
-// precision, rounded half to even, before any clamping.
+// precision, rounded half to even, before any clamping (but kept within int).
 int slower(int intervalMs);
 int faster(int intervalMs);
 
@@ -24,7 +24,7 @@ std::string rateText(int intervalMs);
 // chains from the start time and from both ends of the ladder.
 const std::vector<int>& steps();
 
-// The step time nearest to `intervalMs` (the faster one of two as near).
+// The step time nearest to `intervalMs`, any int (the faster one of two as near).
 int nearestStep(int intervalMs);
 
 } // namespace SpeedLadder

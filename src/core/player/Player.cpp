@@ -4,7 +4,12 @@
 #include "editor/AnimationTimer.h"
 #include "editor/CommonDialog.h"
 #include "editor/Editor.h"
+#include "editor/InstanceCheck.h"
+#include "playback/SpeedLadder.h"
 #include "player/SignalPipe.h"
+#include "player/SkipReport.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -14,32 +19,48 @@ public:
     std::optional<QString> show(const FileDialogRequest&) override { return std::nullopt; }
 };
 
+QString whyRefused(const InstanceCheck& check) {
+    const QString why = check.refusal();
+    return why.isEmpty() ? QStringLiteral("another quentaro editor or player is running") : why;
+}
+
 } // namespace
 
 int Player::run(const QString& file, int intervalMs) {
     NoDialog dialog;
-    std::unique_ptr<AnimationTimer> timer = makeQtAnimationTimer();
     const auto error = services_.error;
     Editor editor({services_.port,
                    dialog,
                    services_.clock,
                    services_.instanceCheck,
-                   *timer,
+                   services_.timer,
                    {},
                    {},
                    [](const Message&) {},
                    [] {}});
+    // Connected before the start-up, whose pauses already take events in.
+    bool stopped = false;
+    QObject whileRunning;
+    QObject::connect(&services_.stopSignals, &SignalPipe::received, &whileRunning, [&](int) {
+        stopped = true;
+        editor.close();
+    });
     editor.Form_Load();
+    if (stopped)
+        return 0;
     if (editor.hasEnded()) {
-        error(QStringLiteral("another quentaro editor or player is running"));
+        error(whyRefused(services_.instanceCheck));
         return 1;
     }
-    editor.State.IntervalMs = static_cast<std::int16_t>(intervalMs);
+    const int interval = std::clamp(intervalMs, SpeedLadder::FastestMs, SpeedLadder::SlowestMs);
+    editor.State.IntervalMs = static_cast<std::int16_t>(interval);
+    // The editor's first tick comes after the timer's start-up second; the
+    // player shows its first frame for the interval asked, like every other.
+    services_.timer.setInterval(interval);
 
     int status = 0;
-    editor.setSkipFailedEntries([&](const QString& entry) {
-        error(QStringLiteral("%1: cannot be played, skipped").arg(entry));
-    });
+    SkipReport skips(services_.clock, error);
+    editor.setSkipFailedEntries([&skips](const QString& entry) { skips.skipped(entry); });
     const bool playlist = isPlaylistPath(file);
     const QString why = playlist ? editor.openPlaylist(file) : editor.openAnimation(file);
     if (!why.isEmpty()) {
@@ -57,9 +78,6 @@ int Player::run(const QString& file, int intervalMs) {
             editor.close();
         }
     });
-
-    SignalPipe signalPipe;
-    QObject::connect(&signalPipe, &SignalPipe::received, [&editor](int) { editor.close(); });
     editor.Command19_Click();
     return status;
 }

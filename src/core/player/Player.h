@@ -3,9 +3,11 @@
 #include <QString>
 #include <functional>
 
+class AnimationTimer;
 class Clock;
 class InstanceCheck;
 class PortIo;
+class SignalPipe;
 
 // Plays an animation or a slideshow on the matrix with no window: the editor's
 // start-up, then its Start (or its Slideshow with the file chosen) and its
@@ -17,6 +19,10 @@ public:
         PortIo& port;
         Clock& clock;
         InstanceCheck& instanceCheck;
+        AnimationTimer& timer;
+        // Made before anything else, so that a signal that comes early still
+        // darkens the matrix and ends the player as any other does.
+        SignalPipe& stopSignals;
         std::function<void(const QString&)> error; // one line for standard error
     };
 

@@ -23,14 +23,15 @@ SignalPipe::SignalPipe() {
     if (::pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     writeEnd = fds_[1];
-    notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
-    connect(notifier_.get(), &QSocketNotifier::activated, this, &SignalPipe::drain);
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int s : Signals)
         ::sigaction(s, &action, nullptr);
+    // A signal from now on waits in the pipe until the event loop reads it.
+    notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &SignalPipe::drain);
 }
 
 SignalPipe::~SignalPipe() {

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/ppdev.h>
@@ -59,6 +58,8 @@ std::string describe(const char* device, const char* step, int err) {
         text += " (load the modules parport_pc and ppdev)";
     else if (err == EBUSY)
         text += " (another program holds the port)";
+    else if (err == ENOTTY)
+        text += " (not a parallel port; a USB bridge is named bridge:DEVICE)";
     return text;
 }
 
@@ -107,12 +108,4 @@ void PpdevPort::setReverse(bool reverse) {
     int direction = reverse ? 1 : 0;
     system_.ioctl(fd_, PPDATADIR, &direction);
     reverse_ = reverse;
-}
-
-std::unique_ptr<PortIo> openParallelPort(const char* device) {
-    auto result = PpdevPort::open(realPpdevSystem(), device);
-    if (result.port)
-        return std::move(result.port);
-    std::fprintf(stderr, "quentaro: LED matrix output disabled: %s\n", result.error.c_str());
-    return std::make_unique<NullPort>();
 }

@@ -43,7 +43,3 @@ private:
     int fd_;
     bool reverse_ = false;
 };
-
-// Opens the parallel port `device`, or falls back to a port that drops every
-// byte after saying why on standard error.
-std::unique_ptr<PortIo> openParallelPort(const char* device = PpdevPort::DefaultDevice);
