@@ -5,6 +5,7 @@
 #include "editor/AnimationTimer.h"
 #include "editor/Editor.h"
 #include "editor/InstanceCheck.h"
+#include "files/FilePath.h"
 #include "player/Player.h"
 #include "player/SignalPipe.h"
 #include "port/Clock.h"
@@ -25,7 +26,7 @@
 namespace {
 
 void printLine(std::FILE* stream, const QString& text) {
-    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+    std::fprintf(stream, "%s\n", FilePath::toBytes(text).constData());
 }
 
 void error(const QString& text) {
@@ -120,6 +121,7 @@ int runEditor(QApplication& app, const CommandLine& line) {
     Form1 window({*output.port, dialog, clock, instanceCheck, {}});
     if (window.hasEnded())
         return 1; // refused: another editor or player runs, or the lock cannot be checked
+    window.editor().setNotice(error);
     RecoveryKeeper recovery(window.editor(), error);
     if (recovery.offerRestore(&window)) {
         if (!line.file.isEmpty())
@@ -152,7 +154,7 @@ bool hasGraphicalSession() {
 QStringList arguments(int argc, char* argv[]) {
     QStringList list;
     for (int i = 0; i < argc; ++i)
-        list << QString::fromLocal8Bit(argv[i]);
+        list << FilePath::fromBytes(argv[i]);
     return list;
 }
 

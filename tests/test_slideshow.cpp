@@ -1,6 +1,9 @@
 // The slideshow: reading a playlist and playing its animation files in turn.
 #include "support/FakeServices.h"
 
+#include "files/FilePath.h"
+#include "files/SafeSave.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -62,6 +65,8 @@ private slots:
     void failedNextFileStopsTheShowAsStopWould();
     void playlistsThatPlayNothing();
     void entriesBesideThePlaylistThenInTheCurrentDirectory();
+    void namesThatAreNotUtf8_data();
+    void namesThatAreNotUtf8();
     void oneLineRepeatsAndTheLongestPlaylistPlays();
 };
 
@@ -264,6 +269,52 @@ void SlideshowTest::oneLineRepeatsAndTheLongestPlaylistPlays() {
     QCOMPARE(f.panel().caption, caption(playlist, "a"));
     f->Timer2_Timer();
     QCOMPARE(f.panel().caption, caption(playlist, "x0"));
+}
+
+void SlideshowTest::namesThatAreNotUtf8_data() {
+    QTest::addColumn<QByteArray>("fileName"); // on disk, without .led
+    QTest::addColumn<QByteArray>("entry");    // in the playlist; empty: opened directly
+    QTest::addColumn<QString>("notice");
+    const QByteArray latin1 = "\xC4rger", utf8 = "\xC3\x84rger";
+    QTest::newRow("a Latin-1 name from the command line") << latin1 << QByteArray() << QString();
+    QTest::newRow("a UTF-8 entry") << utf8 << utf8 << QString();
+    QTest::newRow("an entry that names the file by its bytes")
+        << latin1 << latin1 << QStringLiteral("found by its bytes");
+    QTest::newRow("a Windows-1252 entry for a UTF-8 name")
+        << utf8 << latin1 << QStringLiteral("found as Windows-1252 text");
+    QTest::newRow("Windows-1252 beyond Latin-1: the euro sign")
+        << QByteArray("\xE2\x82\xAC") << QByteArray("\x80")
+        << QStringLiteral("found as Windows-1252 text");
+}
+
+void SlideshowTest::namesThatAreNotUtf8() {
+    QFETCH(QByteArray, fileName);
+    QFETCH(QByteArray, entry);
+    QFETCH(QString, notice);
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    const QByteArray frames = animation(1, 7);
+    QVERIFY(SafeSave::writeFile(FilePath::fromBytes((folder + fileName + ".led").toStdString()),
+                                frames.toStdString()));
+    EditorFixture f;
+    QStringList notices;
+    f->setNotice([&notices](const QString& text) { notices << text; });
+    if (entry.isEmpty()) {
+        QCOMPARE(f->openAnimation(FilePath::fromBytes((folder + fileName + ".led").toStdString())),
+                 QString());
+    } else {
+        writeFile(dir.filePath("show.pat"), entry + "\r\n\r\n");
+        QCOMPARE(f->openPlaylist(dir.filePath("show.pat")), QString());
+        f->Timer2_Timer(); // the second round says nothing more
+    }
+    QCOMPARE(f.frame(1), litAt(7));
+    QCOMPARE(notices.size(), notice.isEmpty() ? 0 : 1);
+    if (!notice.isEmpty())
+        QVERIFY2(notices.front().endsWith(notice), qPrintable(notices.front()));
+    for (int byte = 0; byte < 256; ++byte) { // any name survives the trip through a QString
+        const std::string name = "a" + std::string(1, char(byte)) + "\xE2\x82";
+        QCOMPARE(FilePath::toBytes(FilePath::fromBytes(name)).toStdString(), name);
+    }
 }
 
 QTEST_GUILESS_MAIN(SlideshowTest)

@@ -2,8 +2,9 @@
 
 #include "playback/SpeedLadder.h"
 
+#include "files/FilePath.h"
 #include <QCommandLineParser>
-#include <QFileInfo>
+
 #include <QRegularExpression>
 #include <algorithm>
 #include <limits>
@@ -57,7 +58,7 @@ std::optional<int> wholeNumber(const QString& text) {
 }
 
 QString mustExist(const QString& path) {
-    if (!QFileInfo::exists(path))
+    if (!FilePath::exists(path))
         return QStringLiteral("%1: no such file").arg(path);
     return {};
 }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 
 // The editor without its window: every handler and procedure of the program,
@@ -71,6 +72,10 @@ public:
     void setSkipFailedEntries(std::function<void(const QString& entry)> onFailedEntry) {
         onFailedEntry_ = std::move(onFailedEntry);
     }
+
+    // Where a note goes that the user should read but that needs no answer (a
+    // playlist entry found under another encoding).
+    void setNotice(std::function<void(const QString&)> notice) { notice_ = std::move(notice); }
 
     // Start-up and shut-down.
     void Form_Load();
@@ -161,6 +166,7 @@ private:
     bool skipFailedEntries();
     std::optional<QString> chosenPath(const struct FileDialogRequest& request);
     QString loadAnimation(const QString& path);
+    QString resolveEntry(const std::string& playlistPath, const std::string& fileName);
     // What a slideshow that fails to start gives back.
     struct SlideshowState {
         decltype(EditorState::Playlist) playlist;
@@ -190,6 +196,8 @@ private:
     Panel panel_;
     std::function<void()> afterHandler_;
     std::function<void(const QString&)> onFailedEntry_;
+    std::function<void(const QString&)> notice_;
+    std::set<std::string> notedEntries_;
     History history_;
     History::Side* replacedStore_ = nullptr; // where New and Load leave the old store
     std::uint64_t changeCount_ = 0;

@@ -7,6 +7,7 @@
 #include "editor/CommonDialog.h"
 #include "editor/Editor.h"
 #include "files/AnimationFile.h"
+#include "files/FilePath.h"
 #include "files/LedFormat.h"
 #include "files/PlaylistFormat.h"
 #include "frames/FrameStore.h"
@@ -39,21 +40,22 @@ FileDialogRequest playlistRequest() {
 }
 
 std::string toBytes(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    return FilePath::toBytes(path).toStdString();
 }
 
+// For the caption: bytes that are not UTF-8 show as U+FFFD.
 QString fromBytes(const std::string& bytes) {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
 }
 
 // A relative entry names a file next to the playlist first, then one in the
 // current directory.
-QString resolveEntry(const std::string& playlistPath, const std::string& fileName) {
-    const QString name = fromBytes(fileName);
+QString resolveName(const std::string& playlistPath, const QString& name) {
     if (QFileInfo(name).isAbsolute())
         return name;
-    const QString besidePlaylist = QFileInfo(fromBytes(playlistPath)).dir().filePath(name);
-    return QFileInfo::exists(besidePlaylist) ? besidePlaylist : name;
+    const QString besidePlaylist =
+        QFileInfo(FilePath::fromBytes(playlistPath)).dir().filePath(name);
+    return FilePath::exists(besidePlaylist) ? besidePlaylist : name;
 }
 
 // The counts of a file that has loaded whole, with its first frame current.
@@ -66,6 +68,26 @@ void takeCounts(EditorState& state, const AnimationFile::Loaded& loaded) {
 }
 
 } // namespace
+
+// An entry that is not UTF-8 was most likely written in a Windows code page:
+// its bytes are tried as they stand, then as Windows-1252 text, and which one
+// found the file is said once.
+QString Editor::resolveEntry(const std::string& playlistPath, const std::string& fileName) {
+    const QString asBytes = resolveName(playlistPath, FilePath::fromBytes(fileName));
+    if (FilePath::isUtf8(fileName))
+        return asBytes;
+    QString found = asBytes;
+    QString how = QStringLiteral("by its bytes");
+    if (!FilePath::exists(asBytes)) {
+        found = resolveName(playlistPath, FilePath::fromWindows1252(fileName));
+        how = QStringLiteral("as Windows-1252 text");
+        if (!FilePath::exists(found))
+            return asBytes; // reported as an entry that cannot be played
+    }
+    if (notice_ && notedEntries_.insert(fileName).second)
+        notice_(QStringLiteral("%1: a playlist entry that is not UTF-8, found %2").arg(found, how));
+    return found;
+}
 
 void Editor::Command18_Click() {
     State.CurrentImage = 1;
@@ -197,8 +219,9 @@ void Editor::restoreSlideshow(SlideshowState before) {
 }
 
 QString Editor::startSlideshow(const QString& path, SlideshowState before) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) ||
+    QFile file;
+    const std::optional<struct stat> info = FilePath::status(path);
+    if (!info || !S_ISREG(info->st_mode) || !FilePath::openForReading(file, path) ||
         file.size() > MaxPlaylistBytes)
         return QStringLiteral("not a readable playlist");
     const QByteArray bytes = file.readAll();

@@ -2,8 +2,11 @@
 
 #include "files/LedFormat.h"
 
+#include "files/FilePath.h"
+
 #include <QFile>
-#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 
 namespace AnimationFile {
 
@@ -29,14 +32,14 @@ QString readError(const LedFormat::ReadResult& result) {
 } // namespace
 
 Attempt tryLoad(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists())
+    const std::optional<struct stat> info = FilePath::status(path);
+    if (!info)
         return {std::nullopt, QStringLiteral("no such file")};
-    if (!info.isFile())
+    if (!S_ISREG(info->st_mode))
         return {std::nullopt, QStringLiteral("not a regular file")};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {std::nullopt, file.errorString()};
+    QFile file;
+    if (!FilePath::openForReading(file, path))
+        return {std::nullopt, QString::fromLocal8Bit(std::strerror(errno))};
     const qint64 length = file.size();
     if (length <= 0)
         return {std::nullopt, QStringLiteral("the file is empty")};

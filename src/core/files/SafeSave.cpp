@@ -1,7 +1,8 @@
 #include "files/SafeSave.h"
 
+#include "files/FilePath.h"
+
 #include <QCoreApplication>
-#include <QFile>
 #include <QRandomGenerator>
 
 #include <fcntl.h>
@@ -258,7 +259,7 @@ Result writeFile(const QString& path, std::string_view bytes) {
     if (path.isEmpty())
         return failure(ENOENT);
     Target target;
-    if (const int error = resolve(QFile::encodeName(path), target))
+    if (const int error = resolve(FilePath::toBytes(path), target))
         return failure(error);
     if (!target.exists)
         return replaceAtomically(target.path, nullptr, bytes).result;

@@ -61,6 +61,7 @@ int Player::run(const QString& file, int intervalMs) {
     int status = 0;
     SkipReport skips(services_.clock, error);
     editor.setSkipFailedEntries([&skips](const QString& entry) { skips.skipped(entry); });
+    editor.setNotice(error);
     const bool playlist = isPlaylistPath(file);
     const QString why = playlist ? editor.openPlaylist(file) : editor.openAnimation(file);
     if (!why.isEmpty()) {
