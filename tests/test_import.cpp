@@ -602,7 +602,6 @@ private slots:
         QFETCH(QString, rows);
         QFETCH(QString, columns);
         QImage picture = filled(size, qRgb(255, 255, 255));
-        picture.fill(Qt::white);
         QPainter(&picture).fillRect(0, 0, size.width() / 4, size.height(), Qt::black);
         QTemporaryDir dir;
         ImportDialog dialog(writeFile(dir, QStringLiteral("p.png"), encoded(picture, "png")));
