@@ -14,8 +14,20 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/ChildProcess.h"
+
 #include <gif_lib.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <memory>
 
 Q_DECLARE_METATYPE(PngMode)
@@ -141,6 +153,49 @@ private:
 QByteArray fileBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// What lies under `path`: its own type, and the type, mode, owner, group and
+// device of what it leads to.
+QString describe(const QString& path) {
+    struct stat own {};
+    struct stat st {};
+    ::lstat(QFile::encodeName(path).constData(), &own);
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return QStringLiteral("%1 -> %2 %3:%4 %5")
+        .arg(own.st_mode & S_IFMT, 0, 8)
+        .arg(st.st_mode, 0, 8)
+        .arg(st.st_uid)
+        .arg(st.st_gid)
+        .arg(st.st_rdev);
+}
+
+bool bindSocket(const QByteArray& path) {
+    sockaddr_un address{AF_UNIX, {}};
+    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
+// Puts `target` under the name `path`; `other` is a second name, or what a link
+// points to.
+bool makeTarget(const QString& target, const QByteArray& path, const QByteArray& other) {
+    const auto old = [](const QByteArray& name) {
+        QFile file(QFile::decodeName(name));
+        return file.open(QIODevice::WriteOnly) && file.write("old\n") == 4 &&
+               ::chmod(name.constData(), 0640) == 0;
+    };
+    const QByteArray behind = target.startsWith("link") ? other : path;
+    const bool made = target == "new name" || (target.contains("file") && old(behind)) ||
+                      (target.contains("device") &&
+                       ::mknod(behind.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0) ||
+                      (target == "hard link" && old(path) && ::link(path, other) == 0) ||
+                      (target == "other owner" && old(path) && ::chown(path, 1234, 4321) == 0) ||
+                      (target == "FIFO" && ::mkfifo(path, 0644) == 0) ||
+                      (target == "socket" && bindSocket(path));
+    return made && (!target.startsWith("link") || ::symlink("other", path) == 0);
 }
 
 } // namespace
@@ -533,6 +588,65 @@ private slots:
         const QByteArray before = fileBytes(path);
         QVERIFY(!exportAnimation(path, frames, 2, 1, 301, options).ok);
         QCOMPARE(fileBytes(path), before);
+    }
+
+    // Export writes as Save does, whatever lies under the name. Each export runs
+    // in a child: one that blocks on a FIFO is ended instead of hanging the suite.
+    void exportTargets_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("written");
+        const std::pair<const char*, bool> targets[] = {
+            {"new name", true},        {"file", true},           {"hard link", true},
+            {"other owner", true},     {"link to a file", true}, {"FIFO", false},
+            {"socket", false},         {"device", false},        {"link to a device", false},
+            {"file size limit", false}};
+        for (const char* name : {"anim.gif", "anim.png", "anim.h"})
+            for (const auto& [target, written] : targets)
+                QTest::addRow("%s, %s", name, target) << name << target << written;
+    }
+    void exportTargets() {
+        QFETCH(QString, name);
+        QFETCH(QString, target);
+        QFETCH(bool, written);
+        if ((target.contains("device") || target.contains("owner")) && ::geteuid() != 0)
+            QSKIP("skipped: making a device or giving a file away needs root");
+        const Animation frames = randomAnimation(3, 5);
+        QTemporaryDir reference;
+        QVERIFY(exportAnimation(reference.filePath(name), frames, 3, 2, 301, {}).ok);
+        const QByteArray expected = fileBytes(reference.filePath(name));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        const QString other = dir.filePath(QStringLiteral("other"));
+        QVERIFY(makeTarget(target, QFile::encodeName(path), QFile::encodeName(other)));
+        const auto entries = [&dir] {
+            return QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        };
+        const QStringList entriesBefore =
+            entries() + (target == "new name" ? QStringList{name} : QStringList{});
+        const QString before = describe(path);
+
+        const std::optional<QByteArray> report = runInChild(
+            [&] {
+                const rlimit limit{rlim_t(expected.size() - 1), RLIM_INFINITY};
+                if (target == "file size limit" &&
+                    (::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit)))
+                    return QByteArray("cannot limit the file size");
+                const ExportResult result = exportAnimation(path, frames, 3, 2, 301, {});
+                return (result.ok ? "1" : "0") + result.error.toUtf8();
+            },
+            10);
+
+        QVERIFY2(report, "the export blocked or died");
+        QVERIFY2(report->startsWith(written ? '1' : '0'), report->constData());
+        QCOMPARE(entries(), entriesBefore); // and no temporary file left behind
+        if (target != "new name")
+            QCOMPARE(describe(path), before);
+        if (QFileInfo(path).isFile())
+            QCOMPARE(fileBytes(path), written ? expected : QByteArray("old\n"));
+        if (target == "hard link")
+            QCOMPARE(fileBytes(other), expected);
     }
 };
 

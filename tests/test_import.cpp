@@ -4,20 +4,29 @@
 #include "export/GifScan.h"
 #include "export/PictureImport.h"
 #include "frames/FrameStore.h"
+#include "support/ChildProcess.h"
 #include "ui/ImportDialog.h"
 
 #include <QBuffer>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDataStream>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QImageWriter>
 #include <QLabel>
 #include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
 #include <gif_lib.h>
+
+#include <sys/resource.h>
 
 using PictureImport::Cells;
 
@@ -147,6 +156,50 @@ int ledThreshold(int scale) {
     return (darkLevel + litLevel + 1) / 2;
 }
 
+// Frames of one pixel on a large logical screen, which a decoder makes each frame
+// as large as.
+QByteArray gifOfTinyFrames(QSize screen, int frames) {
+    QByteArray bytes("GIF89a");
+    QDataStream(&bytes, QIODevice::Append)
+        << quint8(screen.width()) << quint8(screen.width() >> 8) << quint8(screen.height())
+        << quint8(screen.height() >> 8);
+    bytes += QByteArray::fromHex("800000 000000 ffffff");
+    for (int frame = 0; frame < frames; ++frame)
+        bytes += QByteArray::fromHex("2c 0000 0000 0100 0100 00 02 024c01 00");
+    return bytes + ';';
+}
+
+// A BMP whose headers promise `width` x `height` pixels and whose length is
+// honest about the bytes that follow.
+QByteArray bmp(int width, int height, int bitsPerPixel, int compression, const QByteArray& pixels) {
+    const int offset = 54 + (bitsPerPixel == 8 ? 1024 : 0);
+    QByteArray bytes("BM");
+    QDataStream out(&bytes, QIODevice::Append);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint32(offset + pixels.size()) << quint32(0) << quint32(offset) << quint32(40)
+        << qint32(width) << qint32(height) << quint16(1) << quint16(bitsPerPixel)
+        << quint32(compression) << quint32(pixels.size()) << quint32(2835) << quint32(2835)
+        << quint32(0) << quint32(0);
+    return bytes + QByteArray(offset - 54, '\x40') + pixels;
+}
+
+// Runs `work` in a child: by how many megabytes its peak memory rose meanwhile,
+// a space, and what `work` returned.
+std::optional<QByteArray> withPeakMemory(const std::function<QByteArray()>& work) {
+    const auto peakKilobytes = [] {
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
+    };
+    return runInChild(
+        [&] {
+            const long start = peakKilobytes();
+            const QByteArray report = work();
+            return QByteArray::number((peakKilobytes() - start) / 1024) + ' ' + report;
+        },
+        120);
+}
+
 } // namespace
 
 class TestImport : public QObject {
@@ -244,10 +297,12 @@ private slots:
     }
 
     void meanBrightnessOfThePictures() {
-        QCOMPARE(PictureImport::meanBrightness(std::vector<QImage>{}), 128);
-        QCOMPARE(PictureImport::meanBrightness({checkerboard(16, 8)}), 128);
-        const std::vector<QImage> pictures{filled(QSize(20, 20), qRgb(10, 10, 10)),
-                                           filled(QSize(3, 3), qRgb(50, 50, 50))};
+        using PictureImport::reduce;
+        QCOMPARE(PictureImport::meanBrightness(std::vector<PictureImport::Reduced>{}), 128);
+        QCOMPARE(PictureImport::meanBrightness({reduce(checkerboard(16, 8))}), 128);
+        const std::vector<PictureImport::Reduced> pictures{
+            reduce(filled(QSize(20, 20), qRgb(10, 10, 10))),
+            reduce(filled(QSize(3, 3), qRgb(50, 50, 50)))};
         QCOMPARE(PictureImport::meanBrightness(pictures), 30);
     }
 
@@ -440,10 +495,14 @@ private slots:
 
     void dialogPreviewsAndReturnsTheFrames() {
         const auto animation = movingBarAnimation(3);
-        std::vector<QImage> pictures;
-        for (int frame = 1; frame <= 3; ++frame)
-            pictures.push_back(BoardRendering::renderFrame(frameOf(animation, frame), 4));
-        ImportDialog dialog(pictures);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("three.gif"));
+        ExportOptions options;
+        options.scale = 4;
+        QVERIFY(exportAnimation(path, animation, 3, 1, 301, options).ok);
+        ImportDialog dialog(path);
+        QTRY_VERIFY(!dialog.reading());
+        const auto pictures = PictureImport::readPictures(path).pictures;
         auto* slider = dialog.findChild<QSlider*>(QStringLiteral("threshold"));
         auto* invert = dialog.findChild<QCheckBox*>(QStringLiteral("invert"));
         auto* preview = dialog.findChild<QLabel*>(QStringLiteral("preview"));
@@ -470,6 +529,140 @@ private slots:
 
         replace->setChecked(true);
         QCOMPARE(dialog.mode(), ImportDialog::Mode::ReplaceAnimation);
+    }
+
+    // Nothing large is decoded before its size is known to fit, and only one
+    // picture is held decoded at a time.
+    void refusedBeforeDecoding_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("errorPart"); // empty: imported
+        QTest::addColumn<int>("peakLimitMb");
+        QTest::newRow("SVG") << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='64' "
+                                           "height='64'><rect width='9' height='9'/></svg>")
+                             << "SVG format; only PNG, BMP, JPEG or GIF" << 32;
+        QTest::newRow("PPM") << QByteArray("P6 1 1 255 \xff\xff\xff")
+                             << "PPM format; only PNG, BMP, JPEG or GIF" << 32;
+        QTest::newRow("GIF, 5 frames of 8192 x 8192")
+            << gifOfTinyFrames({8192, 8192}, 5) << "more picture data" << 32;
+        QTest::newRow("BMP of 8000 x 8000 in 154 bytes")
+            << bmp(8000, 8000, 24, 0, QByteArray(100, '\x7f')) << "cut short" << 32;
+        QTest::newRow("RLE8 BMP without its end")
+            << bmp(16, 16, 8, 1, QByteArray::fromHex("1001 0000 1001")) << "cut short" << 32;
+        QTest::newRow("RLE8 BMP") << bmp(16, 16, 8, 1, QByteArray::fromHex("1001 0000 0001"))
+                                  << QString() << 32;
+        QTest::newRow("GIF, 12 frames of 4096 x 4096")
+            << gifOfTinyFrames({4096, 4096}, 12) << QString() << 3 * 64 + 32;
+    }
+    void refusedBeforeDecoding() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, errorPart);
+        QFETCH(int, peakLimitMb);
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, QStringLiteral("picture.png"), bytes);
+        const auto report = withPeakMemory([&path] {
+            const PictureImport::ImportResult result = PictureImport::readPictures(path);
+            return (result.ok && !result.pictures.empty() ? "1" : "0") + result.error.toUtf8();
+        });
+        QVERIFY(report);
+        const qsizetype space = report->indexOf(' ');
+        const QString error = QString::fromUtf8(report->mid(space + 2));
+        QCOMPARE(report->at(space + 1) == '1', errorPart.isEmpty());
+        QVERIFY2(error.contains(errorPart), qPrintable(error));
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("skipped: the address sanitizer holds on to freed memory");
+#endif
+        const int peakMb = report->left(space).toInt();
+        QVERIFY2(peakMb < peakLimitMb, qPrintable(QString::number(peakMb)));
+    }
+
+    // A wide picture with a quarter black at the left, or a tall one with its
+    // left quarter black; the cells lit are those of rows `rows` and columns `columns`.
+    void fitsKeepTheShape_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("fit");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("columns");
+        const int stretch = int(PictureImport::Fit::Stretch);
+        const int letterbox = int(PictureImport::Fit::Letterbox);
+        const int crop = int(PictureImport::Fit::Crop);
+        const QString all(16, '1');
+        QTest::newRow("wide, stretched") << QSize(64, 32) << stretch << all << "0000111111111111";
+        QTest::newRow("wide, letterbox") << QSize(64, 32) << letterbox << "0000111111110000"
+                                         << "0000111111111111";
+        QTest::newRow("wide, cropped") << QSize(64, 32) << crop << all << all;
+        QTest::newRow("tall, letterbox") << QSize(32, 64) << letterbox << all << "0000001111110000";
+        QTest::newRow("tall, cropped") << QSize(32, 64) << crop << all << "0000111111111111";
+        QTest::newRow("letterbox half a pixel off")
+            << QSize(40, 25) << letterbox << "0001111111111000"
+            << "0000111111111111";
+    }
+    void fitsKeepTheShape() {
+        QFETCH(QSize, size);
+        QFETCH(int, fit);
+        QFETCH(QString, rows);
+        QFETCH(QString, columns);
+        QImage picture = filled(size, qRgb(255, 255, 255));
+        QPainter(&picture).fillRect(0, 0, size.width() / 4, size.height(), Qt::black);
+        QTemporaryDir dir;
+        ImportDialog dialog(writeFile(dir, QStringLiteral("p.png"), encoded(picture, "png")));
+        QTRY_VERIFY(!dialog.reading());
+        QVERIFY2(dialog.error().isEmpty(), qPrintable(dialog.error()));
+        dialog.findChild<QSlider*>(QStringLiteral("threshold"))->setValue(128);
+        auto* fits = dialog.findChild<QComboBox*>(QStringLiteral("fit"));
+        fits->setCurrentIndex(fits->findData(fit));
+
+        Cells expected{};
+        for (int cell = 0; cell < 256; ++cell)
+            expected[cell] = rows[cell / 16] == '1' && columns[cell % 16] == '1';
+        QCOMPARE(dialog.frames().front(), expected);
+        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("preview"))
+                     ->pixmap()
+                     .toImage()
+                     .convertToFormat(QImage::Format_RGB32),
+                 BoardRendering::renderFrame(expected, 10));
+    }
+
+    // The window's thread keeps turning while the pictures are read, the progress
+    // counts them, and Cancel closes the dialog and stops the reading at once.
+    void dialogReadsOffTheWindowThread() {
+        QTemporaryDir dir;
+        const int frames = 250;
+        const QString path =
+            writeFile(dir, QStringLiteral("long.gif"), gifOfTinyFrames({1024, 1000}, frames));
+        QElapsedTimer clock;
+        clock.start();
+        ImportDialog dialog(path);
+        dialog.show();
+        qint64 last = 0;
+        qint64 longestGap = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        ticker.start(5);
+        auto* progress = dialog.findChild<QProgressBar*>(QStringLiteral("progress"));
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        QTRY_VERIFY(progress->value() >= 10);
+        QCOMPARE(progress->maximum(), frames);
+        QVERIFY(!buttons->button(QDialogButtonBox::Ok)->isEnabled());
+        QTest::mouseClick(buttons->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(dialog.frames().empty() && dialog.error().isEmpty());
+        QElapsedTimer stopping;
+        stopping.start();
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(5000));
+        qInfo("window thread: longest pause %lld ms; reading stopped %lld ms after Cancel",
+              longestGap, stopping.elapsed());
+        QVERIFY(longestGap < 250);
+        QVERIFY(stopping.elapsed() < 250);
+
+        ImportDialog refused(writeFile(dir, QStringLiteral("drawing.gif"),
+                                       "<svg xmlns='http://www.w3.org/2000/svg'/>"));
+        QTRY_VERIFY(!refused.reading());
+        QVERIFY2(refused.error().contains(QLatin1String("only PNG, BMP, JPEG or GIF")),
+                 qPrintable(refused.error()));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "files/AnimationFile.h"
 #include "files/LedFormat.h"
 #include "files/SafeSave.h"
+#include "support/ChildProcess.h"
 
 #include <QtTest>
 
@@ -80,33 +81,17 @@ struct Outcome {
 };
 
 Outcome saveInChild(const QString& path, const Frames& frames, const SetUp& setUp = {}) {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
+    const std::optional<QByteArray> report = runInChild(
+        [&] {
+            if (setUp)
+                setUp();
+            const SafeSave::Result result = AnimationFile::save(path, frames);
+            return (result.ok ? "1" : "0") + result.error.toUtf8();
+        },
+        ChildSeconds);
+    if (!report)
         return {};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipeFds[0]);
-        ::alarm(ChildSeconds);
-        if (setUp)
-            setUp();
-        const SafeSave::Result result = AnimationFile::save(path, frames);
-        const QByteArray report = (result.ok ? "1" : "0") + result.error.toUtf8();
-        const bool sent =
-            ::write(pipeFds[1], report.constData(), std::size_t(report.size())) == report.size();
-        ::_exit(sent ? 0 : 1);
-    }
-    ::close(pipeFds[1]);
-    QByteArray report;
-    char buffer[512];
-    ssize_t n;
-    while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
-        report.append(buffer, n > 0 ? n : 0);
-    ::close(pipeFds[0]);
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0 || report.isEmpty())
-        return {};
-    return {true, report.startsWith('1'), QString::fromUtf8(report.mid(1))};
+    return {true, report->startsWith('1'), QString::fromUtf8(report->mid(1))};
 }
 
 // Child set-ups.

@@ -3,11 +3,12 @@
 #include "export/CSourceExport.h"
 #include "export/GifExport.h"
 #include "export/PngExport.h"
+#include "files/SafeSave.h"
 #include "frames/FrameStore.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -33,33 +34,30 @@ ExportResult writeFailure(const QString& path, const QString& reason) {
                        .arg(QDir::toNativeSeparators(path), reason));
 }
 
-ExportResult writeAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return writeFailure(path, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return writeFailure(path, reason);
-    }
-    if (!file.commit())
-        return writeFailure(path, file.errorString());
-    return {true, {}};
+// The same honest write as saving an animation: a target that is not a regular
+// file is refused, links, owner, group and mode are kept, and success means every
+// byte is on disk.
+ExportResult writeFile(const QString& path, const QByteArray& bytes) {
+    const SafeSave::Result saved =
+        SafeSave::writeFile(path, std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    if (saved.ok)
+        return {true, {}};
+    if (saved.fileChanged)
+        return writeFailure(path, QStringLiteral("%1; the file was changed before the write "
+                                                 "failed and may be incomplete.")
+                                      .arg(saved.error));
+    return writeFailure(path, saved.error);
 }
 
 ExportResult exportGif(const QString& path, std::span<const std::uint8_t> frames, int frameCount,
                        int intervalMs, int scale) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return writeFailure(path, file.errorString());
+    QByteArray gif;
+    QBuffer buffer(&gif);
+    buffer.open(QIODevice::WriteOnly);
     QString error;
-    if (!GifExport::write(file, frames, frameCount, intervalMs, scale, error)) {
-        file.cancelWriting();
+    if (!GifExport::write(buffer, frames, frameCount, intervalMs, scale, error))
         return writeFailure(path, error);
-    }
-    if (!file.commit())
-        return writeFailure(path, file.errorString());
-    return {true, {}};
+    return writeFile(path, gif);
 }
 
 ExportResult exportPng(const QString& path, std::span<const std::uint8_t> frames, int frameCount,
@@ -90,7 +88,7 @@ ExportResult exportPng(const QString& path, std::span<const std::uint8_t> frames
     const QByteArray png = PngExport::encode(picture, error);
     if (png.isEmpty())
         return writeFailure(path, error);
-    return writeAtomically(path, png);
+    return writeFile(path, png);
 }
 
 } // namespace
@@ -117,8 +115,8 @@ ExportResult exportAnimation(const QString& path, std::span<const std::uint8_t> 
     case Kind::Png:
         return exportPng(path, frames, frameCount, currentImage, options.scale, options.pngMode);
     case Kind::CHeader:
-        return writeAtomically(
-            path, CSourceExport::header(frames, frameCount, intervalMs, options.progmem));
+        return writeFile(path,
+                         CSourceExport::header(frames, frameCount, intervalMs, options.progmem));
     case Kind::Unknown:
         break;
     }

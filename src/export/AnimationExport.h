@@ -24,8 +24,9 @@ struct ExportResult {
 
 // Exports `frameCount` frames of 256 cells by the name's extension (any case):
 // .gif an animated GIF, .png the current frame (counted from 1) or a sprite sheet,
-// .h a C header. The file is replaced only once it is completely written, so a
-// failed export leaves whatever was there before.
+// .h a C header. The file is written as an animation is saved (SafeSave): a target
+// that is not a regular file is refused, and a failed export leaves whatever was
+// there before unless the error says the file was changed.
 ExportResult exportAnimation(const QString& path, std::span<const std::uint8_t> frames,
                              int frameCount, int currentImage, int intervalMs,
                              const ExportOptions& options);

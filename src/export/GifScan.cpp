@@ -27,6 +27,7 @@ public:
         return true;
     }
     uchar at(qsizetype offset) const { return static_cast<uchar>(bytes_[position_ + offset]); }
+    int wordAt(qsizetype offset) const { return at(offset) | at(offset + 1) << 8; }
 
     // A colour table follows when bit 7 of the flags is set; 2^(n+1) entries.
     bool skipColourTable(uchar flags) {
@@ -41,9 +42,10 @@ public:
         } while (length != 0);
         return true;
     }
-    bool skipImage() {
+    bool skipImage(QSize& canvas) {
         if (position_ + DescriptorLength > bytes_.size())
             return false;
+        canvas = canvas.expandedTo({wordAt(0) + wordAt(4), wordAt(2) + wordAt(6)});
         const uchar flags = at(DescriptorLength - 1);
         return skip(DescriptorLength) && skipColourTable(flags) &&
                skip(1) /* LZW minimum code size */ && skipSubBlocks();
@@ -60,29 +62,33 @@ bool looksLikeGif(const QByteArray& bytes) {
     return bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a");
 }
 
-int countFrames(const QByteArray& bytes, int limit) {
+Summary scan(const QByteArray& bytes, int limit) {
     if (!looksLikeGif(bytes) || bytes.size() < HeaderLength)
-        return Damaged;
+        return {};
     Walker walker(bytes);
     const uchar screenFlags = static_cast<uchar>(bytes[10]);
+    Summary summary{0, QSize(walker.wordAt(6), walker.wordAt(8))}; // the logical screen
     if (!walker.skip(HeaderLength) || !walker.skipColourTable(screenFlags))
-        return Damaged;
-    int frames = 0;
+        return {};
     uchar record = 0;
-    while (frames <= limit) {
+    while (summary.frames <= limit) {
         if (!walker.next(record))
-            return Damaged;
+            return {};
         if (record == Trailer)
-            return frames;
+            return summary;
         if (record == ImageSeparator) {
-            if (!walker.skipImage())
-                return Damaged;
-            ++frames;
+            if (!walker.skipImage(summary.canvas))
+                return {};
+            ++summary.frames;
         } else if (record != ExtensionIntroducer || !walker.skip(1) || !walker.skipSubBlocks()) {
-            return Damaged;
+            return {};
         }
     }
-    return frames;
+    return summary;
+}
+
+int countFrames(const QByteArray& bytes, int limit) {
+    return scan(bytes, limit).frames;
 }
 
 } // namespace GifScan

@@ -57,137 +57,157 @@ QString damagedMessage(const QString& name, const QString& reason) {
     return QStringLiteral("%1 is damaged and cannot be read: %2").arg(name, reason);
 }
 
-// How many pictures to read, or a reason to read none.
-int pictureCount(const QByteArray& bytes, QImageReader& reader, const QString& name,
+QString tooMuchMessage(const QString& name) {
+    return QStringLiteral("%1 holds more picture data than can be imported at once.").arg(name);
+}
+
+// Told by the content, never by the name: a decoder for another format may take
+// minutes over a small file.
+const QList<QByteArray>& acceptedFormats() {
+    static const QList<QByteArray> formats{"png", "bmp", "jpeg", "gif"};
+    return formats;
+}
+
+QString notAcceptedMessage(const QString& name, const QByteArray& format) {
+    if (format.isEmpty())
+        return QStringLiteral("%1 is not a picture that can be imported (PNG, BMP, JPEG or GIF).")
+            .arg(name);
+    return QStringLiteral("%1 is a picture in %2 format; only PNG, BMP, JPEG or GIF can be "
+                          "imported.")
+        .arg(name, QString::fromLatin1(format.toUpper()));
+}
+
+qint64 decodedBytes(QSize size) {
+    return qint64{size.width()} * size.height() * 4;
+}
+
+struct Plan {
+    int count = 0;
+    QSize size; // what the decoder will allocate for each picture
+};
+
+// How many pictures to read and how large each will be once decoded, or a reason
+// to read none. A GIF's own screen size is not what Qt reports, so it is scanned.
+Plan planReading(const QByteArray& bytes, QImageReader& reader, const QString& name,
                  QString& error) {
     if (!GifScan::looksLikeGif(bytes)) {
-        if (FileIntegrity::bmpCutShort(bytes) || FileIntegrity::jpegCutShort(bytes)) {
+        if (FileIntegrity::bmpCutShort(bytes) || FileIntegrity::jpegCutShort(bytes))
             error = damagedMessage(name, QStringLiteral("the file is cut short."));
-            return 0;
-        }
-        return reader.supportsAnimation() ? std::max(reader.imageCount(), 1) : 1;
+        return {1, reader.size()};
     }
-    const int count = GifScan::countFrames(bytes, MaxFrames);
-    if (count == GifScan::Damaged)
+    const GifScan::Summary gif = GifScan::scan(bytes, MaxFrames);
+    if (gif.frames == GifScan::Damaged)
         error = damagedMessage(name, QStringLiteral("a block of the GIF is cut short or "
                                                     "malformed."));
-    else if (count == 0)
+    else if (gif.frames == 0)
         error = QStringLiteral("%1 holds no picture.").arg(name);
-    else if (count > MaxFrames)
+    else if (gif.frames > MaxFrames)
         error = QStringLiteral("%1 has more than %2 frames, more than can be imported.")
                     .arg(name)
                     .arg(MaxFrames);
-    return error.isEmpty() ? count : 0;
+    return {gif.frames, gif.canvas};
 }
 
-ImportResult readAll(const QByteArray& bytes, const QString& name) {
+// Refuses before the next picture is decoded: by its size, and by the pixels it
+// and the `remaining` pictures after it would add to those decoded so far.
+QString refusal(const Plan& plan, const QString& name, qint64 decodedSoFar, int remaining) {
+    if (!plan.size.isValid())
+        return damagedMessage(name, QStringLiteral("its size cannot be read."));
+    if (tooLarge(plan.size))
+        return tooLargeMessage(name, plan.size);
+    if (decodedSoFar + decodedBytes(plan.size) * (remaining + 1) > MaxDecodedBytes)
+        return tooMuchMessage(name);
+    return {};
+}
+
+ImportResult readAll(const QByteArray& bytes, const QString& name, const Progress& progress) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    const QByteArray format = QImageReader::imageFormat(&buffer);
+    if (!acceptedFormats().contains(format))
+        return failure(notAcceptedMessage(name, format));
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
     reader.setAllocationLimit(AllocationLimitMb);
     reader.setAutoTransform(true);
     if (!reader.canRead())
-        return failure(QStringLiteral("%1 is not a picture that can be imported (PNG, BMP, JPEG "
-                                      "or GIF): %2")
-                           .arg(name, reader.errorString()));
-    const QSize size = reader.size();
-    if (size.isValid() && tooLarge(size))
-        return failure(tooLargeMessage(name, size));
+        return failure(damagedMessage(name, reader.errorString()));
     QString error;
-    const int count = pictureCount(bytes, reader, name, error);
+    const Plan plan = planReading(bytes, reader, name, error);
     if (!error.isEmpty())
         return failure(error);
 
     ImportResult result{true, {}, {}};
-    qint64 decodedBytes = 0;
-    for (int index = 0; index < count; ++index) {
+    result.pictures.reserve(std::size_t(plan.count));
+    qint64 decodedSoFar = 0;
+    for (int index = 0; index < plan.count; ++index) {
+        if (progress && !progress(index, plan.count))
+            return failure(QStringLiteral("The import was cancelled."));
+        error = refusal(plan, name, decodedSoFar, plan.count - index - 1);
+        if (!error.isEmpty())
+            return failure(error);
         QImage picture;
         if (!reader.read(&picture) || picture.isNull())
             return failure(damagedMessage(name, reader.errorString()));
         if (tooLarge(picture.size()))
             return failure(tooLargeMessage(name, picture.size()));
-        decodedBytes += picture.sizeInBytes();
-        if (decodedBytes > MaxDecodedBytes)
-            return failure(QStringLiteral("%1 holds more picture data than can be imported "
-                                          "at once.")
-                               .arg(name));
-        result.pictures.push_back(std::move(picture));
+        decodedSoFar += decodedBytes(picture.size());
+        result.pictures.push_back(reduce(picture));
     }
     return result;
 }
 
 // --- reducing to 16 x 16 -----------------------------------------------------------------
 
-// How much of source pixel `source` falls into target cell `target` along one
-// axis, in sixteenths of a pixel: cell i covers [i * n, (i + 1) * n) of the n
-// pixels' 16 * n sixteenths, so every cell weighs n in all, whatever the ratio.
+// How much of source pixel `source` falls into target cell `target` along one axis.
 struct Weight {
     int target;
     int source;
     qint64 weight;
 };
 
-std::vector<Weight> axisWeights(int length) {
+// The `length` pixels of one axis laid centred on a canvas `side` pixels long:
+// longer than the picture for letterbox bars, shorter for a crop, the same to
+// stretch. Measured in units of 1/32 pixel, so that both a centred start and the
+// cells' borders fall on whole units: a pixel is 32 units, a cell 2 * side, and
+// the picture starts 16 * (side - length) units in. A cell the picture covers
+// weighs 2 * side in all, whatever the ratio.
+std::vector<Weight> axisWeights(int length, int side) {
+    constexpr qint64 PixelUnits = 32;
+    const qint64 cell = 2 * qint64{side};
+    const qint64 start = 16 * (qint64{side} - length);
     std::vector<Weight> weights;
     for (int target = 0; target < FrameStore::Side; ++target) {
-        const int begin = target * length;
-        const int end = begin + length;
-        for (int source = begin / FrameStore::Side; source * FrameStore::Side < end; ++source) {
-            const int overlap = std::min(end, (source + 1) * FrameStore::Side) -
-                                std::max(begin, source * FrameStore::Side);
-            weights.push_back({target, source, overlap});
+        const qint64 begin = target * cell;
+        const qint64 end = begin + cell;
+        for (qint64 source = std::max<qint64>(0, (begin - start) / PixelUnits);
+             source < length && start + source * PixelUnits < end; ++source) {
+            const qint64 overlap = std::min(end, start + (source + 1) * PixelUnits) -
+                                   std::max(begin, start + source * PixelUnits);
+            if (overlap > 0)
+                weights.push_back({target, int(source), overlap});
         }
     }
     return weights;
 }
 
-QImage compositedOnBlack(const QImage& picture) {
-    if (picture.format() == QImage::Format_RGB32 ||
-        picture.format() == QImage::Format_ARGB32_Premultiplied)
-        return picture;
-    // Premultiplied colour is the picture laid over black.
-    return picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
-} // namespace
-
-ImportResult readPictures(const QString& path) {
-    const QString name = QStringLiteral("\u201c%1\u201d").arg(QFileInfo(path).fileName());
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("Cannot open %1: %2").arg(name, file.errorString()));
-    if (file.size() > MaxFileBytes)
-        return failure(tooLongMessage(name));
-    return readAll(file.readAll(), name);
-}
-
-ImportResult readPictures(QIODevice& device) {
-    const QString name = QStringLiteral("The picture");
-    const QByteArray bytes = readAtMost(device, MaxFileBytes + 1);
-    if (bytes.size() > MaxFileBytes)
-        return failure(tooLongMessage(name));
-    return readAll(bytes, name);
-}
-
-// An exact box average over the source pixels each cell covers, fractions of
-// pixels included. QImage::scaled() is no substitute: its smooth mode filters
-// bilinearly, so shrinking by a large factor samples a few pixels per cell and
-// thin lines or fine patterns come out by chance rather than as their average.
-Cells greyLevels(const QImage& picture) {
-    Cells cells{};
-    if (picture.isNull())
-        return cells;
-    const QImage image = compositedOnBlack(picture);
-    const int width = image.width();
-    const int height = image.height();
-    const std::vector<Weight> across = axisWeights(width);
-    const std::vector<Weight> down = axisWeights(height);
-
+// One fit's weights along both axes, and the running sums of its cells.
+struct Placement {
+    std::vector<Weight> across;
+    std::vector<Weight> down; // by target, and so by source too
+    std::vector<Weight>::const_iterator nextDown;
+    qint64 area = 0;
     std::array<qint64, FrameStore::CellsPerFrame> sums{};
-    auto nextDown = down.begin();
-    for (int y = 0; y < height; ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+
+    Placement(QSize picture, QSize canvas)
+        : across(axisWeights(picture.width(), canvas.width())),
+          down(axisWeights(picture.height(), canvas.height())), nextDown(down.begin()),
+          area(4 * qint64{canvas.width()} * canvas.height()) {}
+
+    void addLine(int y, const QRgb* line) {
+        if (nextDown == down.end() || nextDown->source != y)
+            return;
         std::array<qint64, FrameStore::Side> rowSums{};
         for (const Weight& w : across)
             rowSums[w.target] += w.weight * qGray(line[w.source]);
@@ -196,10 +216,95 @@ Cells greyLevels(const QImage& picture) {
                 sums[nextDown->target * FrameStore::Side + column] +=
                     nextDown->weight * rowSums[column];
     }
-    const qint64 area = qint64{width} * height;
-    for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
-        cells[cell] = static_cast<std::uint8_t>((sums[cell] + area / 2) / area);
-    return cells;
+
+    Cells cells() const {
+        Cells cells{};
+        for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
+            cells[cell] = static_cast<std::uint8_t>((sums[cell] + area / 2) / area);
+        return cells;
+    }
+};
+
+QSize canvasFor(QSize picture, Fit fit) {
+    const int longer = std::max(picture.width(), picture.height());
+    const int shorter = std::min(picture.width(), picture.height());
+    switch (fit) {
+    case Fit::Letterbox:
+        return {longer, longer};
+    case Fit::Crop:
+        return {shorter, shorter};
+    case Fit::Stretch:
+        break;
+    }
+    return picture;
+}
+
+// Hands each line of the picture to `use` as premultiplied colour, which is the
+// picture laid over black. Another format is converted a strip at a time, so a
+// large picture is never held twice.
+template <typename Use> void forEachLine(const QImage& picture, Use use) {
+    if (picture.format() == QImage::Format_RGB32 ||
+        picture.format() == QImage::Format_ARGB32_Premultiplied) {
+        for (int y = 0; y < picture.height(); ++y)
+            use(y, reinterpret_cast<const QRgb*>(picture.constScanLine(y)));
+        return;
+    }
+    constexpr int StripLines = 64;
+    for (int top = 0; top < picture.height(); top += StripLines) {
+        const QImage strip =
+            picture.copy(0, top, picture.width(), std::min(StripLines, picture.height() - top))
+                .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < strip.height(); ++y)
+            use(top + y, reinterpret_cast<const QRgb*>(strip.constScanLine(y)));
+    }
+}
+
+} // namespace
+
+ImportResult readPictures(const QString& path, const Progress& progress) {
+    const QString name = QStringLiteral("\u201c%1\u201d").arg(QFileInfo(path).fileName());
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failure(QStringLiteral("Cannot open %1: %2").arg(name, file.errorString()));
+    if (file.size() > MaxFileBytes)
+        return failure(tooLongMessage(name));
+    return readAll(file.readAll(), name, progress);
+}
+
+ImportResult readPictures(QIODevice& device, const Progress& progress) {
+    const QString name = QStringLiteral("The picture");
+    const QByteArray bytes = readAtMost(device, MaxFileBytes + 1);
+    if (bytes.size() > MaxFileBytes)
+        return failure(tooLongMessage(name));
+    return readAll(bytes, name, progress);
+}
+
+// An exact box average over the source pixels each cell covers, fractions of
+// pixels included, for every fit in one pass over the picture. QImage::scaled()
+// is no substitute: its smooth mode filters bilinearly, so shrinking by a large
+// factor samples a few pixels per cell and thin lines or fine patterns come out
+// by chance rather than as their average.
+Reduced reduce(const QImage& picture) {
+    Reduced reduced;
+    if (picture.isNull())
+        return reduced;
+    // A square picture fits every way alike.
+    const bool square = picture.width() == picture.height();
+    std::vector<Placement> placements;
+    for (const Fit fit : {Fit::Stretch, Fit::Letterbox, Fit::Crop})
+        if (!square || placements.empty())
+            placements.emplace_back(picture.size(), canvasFor(picture.size(), fit));
+    forEachLine(picture, [&placements](int y, const QRgb* line) {
+        for (Placement& placement : placements)
+            placement.addLine(y, line);
+    });
+    for (std::size_t fit = 0; fit < reduced.grey.size(); ++fit)
+        reduced.grey[fit] = placements[square ? 0 : fit].cells();
+    return reduced;
+}
+
+Cells greyLevels(const QImage& picture, Fit fit) {
+    return reduce(picture)[fit];
 }
 
 Cells threshold(const Cells& grey, int threshold, bool invert) {
@@ -209,11 +314,12 @@ Cells threshold(const Cells& grey, int threshold, bool invert) {
     return cells;
 }
 
-std::vector<Cells> toFrames(const std::vector<QImage>& pictures, int threshold, bool invert) {
+std::vector<Cells> toFrames(const std::vector<Reduced>& pictures, int threshold, bool invert,
+                            Fit fit) {
     std::vector<Cells> frames;
     frames.reserve(pictures.size());
-    for (const QImage& picture : pictures)
-        frames.push_back(PictureImport::threshold(greyLevels(picture), threshold, invert));
+    for (const Reduced& picture : pictures)
+        frames.push_back(PictureImport::threshold(picture[fit], threshold, invert));
     return frames;
 }
 
@@ -227,11 +333,11 @@ int meanBrightness(std::span<const Cells> grey) {
     return static_cast<int>((total + count / 2) / count);
 }
 
-int meanBrightness(const std::vector<QImage>& pictures) {
+int meanBrightness(const std::vector<Reduced>& pictures, Fit fit) {
     std::vector<Cells> grey;
     grey.reserve(pictures.size());
-    for (const QImage& picture : pictures)
-        grey.push_back(greyLevels(picture));
+    for (const Reduced& picture : pictures)
+        grey.push_back(picture[fit]);
     return meanBrightness(grey);
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -16,35 +17,57 @@ namespace PictureImport {
 
 constexpr int MaxSide = 8192;
 constexpr int MaxFrames = 32767;
-// Keeps all decoded frames of one file within a gigabyte.
+// The decoded pixels of all pictures of one file, 4 bytes each, stay within a
+// gigabyte. Only one picture is held decoded at a time.
 constexpr qint64 MaxDecodedBytes = qint64{1} << 30;
 constexpr qint64 MaxFileBytes = qint64{256} << 20;
 
 using Cells = std::array<std::uint8_t, FrameStore::CellsPerFrame>;
 
+// How a picture that is not square goes onto the square board.
+enum class Fit {
+    Stretch,   // the whole picture, squeezed to a square
+    Letterbox, // the whole picture in its own shape, black bars beside it
+    Crop,      // the middle of the picture in its own shape, filling the board
+};
+constexpr int FitCount = 3;
+
+// A picture reduced to 16 x 16 grey levels in each of the fits.
+struct Reduced {
+    std::array<Cells, FitCount> grey{};
+    const Cells& operator[](Fit fit) const { return grey[static_cast<std::size_t>(fit)]; }
+};
+
 struct ImportResult {
     bool ok = false;
     QString error; // says what went wrong when not ok; then there are no pictures
-    std::vector<QImage> pictures;
+    std::vector<Reduced> pictures;
 };
 
-// Reads every picture of the file; a damaged, oversized or unreadable file gives
-// an error and no pictures.
-ImportResult readPictures(const QString& path);
-ImportResult readPictures(QIODevice& device); // the format told by the content
+// Told before each picture is decoded, with the number of pictures in the file;
+// returning false stops the reading, which then fails.
+using Progress = std::function<bool(int done, int total)>;
+
+// Reads every picture of the file, reducing each as soon as it is decoded. A
+// file in another format, damaged, cut short or too large gives an error and no
+// pictures; sizes and frame counts are checked before anything is decoded.
+ImportResult readPictures(const QString& path, const Progress& progress = {});
+ImportResult readPictures(QIODevice& device, const Progress& progress = {});
 
 // The picture averaged down to 16 x 16 grey levels (0..255), row-major from the
-// top-left. Transparent parts count as black.
-Cells greyLevels(const QImage& picture);
+// top-left. Transparent parts count as black, and so do letterbox bars.
+Reduced reduce(const QImage& picture);
+Cells greyLevels(const QImage& picture, Fit fit = Fit::Stretch);
 
 // Lit (1) where the grey level is at least `threshold`, or below it with `invert`.
 Cells threshold(const Cells& grey, int threshold, bool invert);
 
-std::vector<Cells> toFrames(const std::vector<QImage>& pictures, int threshold, bool invert);
+std::vector<Cells> toFrames(const std::vector<Reduced>& pictures, int threshold, bool invert,
+                            Fit fit = Fit::Stretch);
 
-// The mean grey level of the pictures reduced to 16 x 16, rounded: a threshold that
-// lights about the brighter half. 128 when there are none.
-int meanBrightness(const std::vector<QImage>& pictures);
+// The mean grey level of the pictures, rounded: a threshold that lights about the
+// brighter half. 128 when there are none.
+int meanBrightness(const std::vector<Reduced>& pictures, Fit fit = Fit::Stretch);
 int meanBrightness(std::span<const Cells> grey);
 
 } // namespace PictureImport

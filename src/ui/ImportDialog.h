@@ -3,41 +3,67 @@
 #include "export/PictureImport.h"
 
 #include <QDialog>
-#include <QImage>
+#include <QFutureWatcher>
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
+class QDialogButtonBox;
 class QLabel;
+class QProgressBar;
 class QRadioButton;
 class QSlider;
+class QWidget;
 
-// Asks how pictures become frames: the brightness threshold, whether to invert,
-// and whether they go after the current image or replace the animation. The
-// first picture's result is previewed on a small board as the settings change.
+// Reads the pictures of a file off the window's thread, showing its progress with
+// a Cancel that works at once, then asks how they become frames: how they fit the
+// square board, the brightness threshold, whether to invert, and whether they go
+// after the current image or replace the animation. The first picture's result is
+// previewed on a small board as the settings change. A file that cannot be
+// imported closes the dialog as rejected, with the reason in error().
 class ImportDialog : public QDialog {
     Q_OBJECT
 
 public:
     enum class Mode { AddAfterCurrent, ReplaceAnimation };
 
-    explicit ImportDialog(const std::vector<QImage>& pictures, QWidget* parent = nullptr);
+    explicit ImportDialog(const QString& path, QWidget* parent = nullptr);
+    ~ImportDialog() override;
+
+    // True until the pictures are in or the reading failed.
+    bool reading() const;
+    QString error() const;
 
     int threshold() const;
     bool inverted() const;
+    PictureImport::Fit fit() const;
     Mode mode() const;
-    // Every picture as a frame with the chosen threshold and inversion.
+    // Every picture as a frame with the chosen settings; none while reading.
     std::vector<PictureImport::Cells> frames() const;
     // What the preview shows: the first picture as a frame.
     PictureImport::Cells previewFrame() const;
 
 private:
+    void setUpControls(const QString& fileName);
+    void layOut();
+    void startReading(const QString& path);
+    void showProgressRange(int minimum, int maximum);
+    void takePictures();
     void updatePreview();
 
-    std::vector<PictureImport::Cells> grey_;
+    QFutureWatcher<PictureImport::ImportResult> reader_;
+    bool reading_ = true; // until the result is taken
+    std::vector<PictureImport::Reduced> pictures_;
+    QString error_;
+    QLabel* preview_;
+    QLabel* status_;
+    QProgressBar* progress_;
+    QWidget* settings_;
+    QComboBox* fit_;
     QSlider* threshold_;
     QLabel* thresholdValue_;
     QCheckBox* invert_;
-    QLabel* preview_;
     QRadioButton* addAfterCurrent_;
     QRadioButton* replaceAnimation_;
+    QDialogButtonBox* buttons_;
 };

@@ -107,14 +107,12 @@ void importPictures(QWidget* parent, Editor& editor) {
         QStringLiteral("Pictures (*.png *.bmp *.jpg *.jpeg *.gif);;All files (*)"));
     if (path.isEmpty())
         return;
-    const PictureImport::ImportResult read = PictureImport::readPictures(path);
-    if (!read.ok) {
-        warn(parent, QStringLiteral("%1 could not be imported:\n%2").arg(path, read.error));
+    ImportDialog dialog(path, parent);
+    if (dialog.exec() != QDialog::Accepted) {
+        if (!dialog.error().isEmpty())
+            warn(parent, QStringLiteral("%1 could not be imported:\n%2").arg(path, dialog.error()));
         return;
     }
-    ImportDialog dialog(read.pictures, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
     const std::vector<PictureImport::Cells> frames = dialog.frames();
     const QString why =
         editor.importFrames(frames, dialog.mode() == ImportDialog::Mode::ReplaceAnimation);
