@@ -366,6 +366,7 @@ void BridgePortTest::waitsForABoardNotPluggedInYet() {
     FakeBoard board;
     relink(stableName, board.path());
     ::handshake(bridge, board);
+    QTRY_COMPARE(board.types().size(), std::size_t(2));
     QCOMPARE(board.types(), (std::vector<int>{BP_HELLO, BP_BLANK}));
 }
 
