@@ -1,0 +1,166 @@
+// The refresh on its own thread: whole passes whatever is asked meanwhile, and
+// the rate and its limit, on a clock that moves only when the engine waits.
+#include "port/RecordingPort.h"
+#include "port/RefreshEngine.h"
+
+#include <QtTest>
+#include <future>
+#include <map>
+
+using W = PortWrite;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Every wait ends at its deadline at once.
+class InstantTiming final : public RefreshTiming {
+public:
+    Clock::Duration now() override { return now_; }
+    void waitUntil(Clock::Duration deadline) override {
+        waits.push_back(deadline - now_);
+        now_ = std::max(now_, deadline);
+    }
+    std::vector<Clock::Duration> waits;
+
+private:
+    Clock::Duration now_{};
+};
+
+const std::vector<W> Nulreg{W::control(2), W::data(0), W::control(1), W::data(0)};
+
+// The writes as 'P' for a whole pass and 'N' for a Nulreg, '?' for anything
+// else; `rows` gets the rows of the first pass, bottom first, low | high << 8.
+QString layout(const std::vector<W>& w, QList<int>& rows) {
+    QString text;
+    for (std::size_t at = 0; at < w.size();) {
+        const bool nulreg = at + 4 <= w.size() && std::equal(Nulreg.begin(), Nulreg.end(),
+                                                             w.begin() + std::ptrdiff_t(at));
+        QList<int> pass;
+        for (std::size_t row = at + 4; nulreg && row + 13 <= w.size() && pass.size() < 16;
+             row += 13) {
+            const std::vector<W> expected{Nulreg[0],
+                                          Nulreg[1],
+                                          Nulreg[2],
+                                          Nulreg[3],
+                                          W::control(251),
+                                          W::control(3),
+                                          W::data(w[row + 6].value),
+                                          W::control(2),
+                                          W::control(3),
+                                          W::data(w[row + 9].value),
+                                          W::control(1),
+                                          W::control(3),
+                                          W::data(0)};
+            if (!std::equal(expected.begin(), expected.end(), w.begin() + std::ptrdiff_t(row)))
+                break;
+            pass.append(w[row + 6].value | w[row + 9].value << 8);
+        }
+        if (pass.size() == 16 && text.isEmpty())
+            rows = pass;
+        text += pass.size() == 16 ? 'P' : nulreg ? 'N' : '?';
+        at += pass.size() == 16 ? 212 : nulreg ? 4 : 1;
+    }
+    return text;
+}
+
+// Runs the engine on its thread with `actions` (d: Nulreg, s: off, f: an all-lit
+// frame) taken after the write they are keyed by, until it is off and closed.
+std::vector<W> run(RefreshEngine::Options options, const std::map<std::size_t, char>& actions,
+                   InstantTiming& timing, MatrixOutput::Rate& rate) {
+    RecordingPort port;
+    options.realtime = false;
+    RefreshEngine engine(port, timing, options);
+    std::promise<void> off;
+    port.setAfterWrite([&](std::size_t n) {
+        const auto action = actions.find(n);
+        if (action == actions.end())
+            return;
+        if (action->second == 'd')
+            engine.darken();
+        if (action->second == 'f') {
+            MatrixOutput::Frame lit;
+            lit.fill(0xFF);
+            engine.show(lit);
+        }
+        if (action->second == 's') {
+            rate = engine.rate();
+            engine.stop();
+            off.set_value();
+        }
+    });
+    engine.refresh(true, [] {});
+    off.get_future().wait();
+    engine.close();
+    return port.writes();
+}
+
+} // namespace
+
+class RefreshEngineTest : public QObject {
+    Q_OBJECT
+private slots:
+    void passesStayWhole_data();
+    void passesStayWhole();
+    void limitKeepsTheRateAndTheRowsEven();
+};
+
+void RefreshEngineTest::passesStayWhole_data() {
+    QTest::addColumn<QString>("actions"); // write:action, ...
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<int>("litFromRow"); // of the first pass; 16 when none is lit
+    QTest::newRow("off in the first pass") << "100:s"
+                                           << "PN" << 16;
+    QTest::newRow("off in the last write of a pass") << "424:s"
+                                                     << "PPN" << 16;
+    QTest::newRow("Nulreg in a row pause") << "103:d,600:s"
+                                           << "PNPPN" << 16;
+    QTest::newRow("two Nulregs in one pass") << "20:d,21:d,300:s"
+                                             << "PNNPN" << 16;
+    QTest::newRow("Nulreg and off in one pass") << "50:d,51:s"
+                                                << "PNN" << 16;
+    QTest::newRow("a new frame between rows 5 and 6") << "82:f,100:s"
+                                                      << "PN" << 6;
+    QTest::newRow("a new frame inside row 5") << "80:f,100:s"
+                                              << "PN" << 6;
+}
+
+void RefreshEngineTest::passesStayWhole() {
+    QFETCH(QString, actions);
+    QFETCH(QString, layout);
+    QFETCH(int, litFromRow);
+    std::map<std::size_t, char> steps;
+    for (const QString& step : actions.split(',')) {
+        const QStringList parts = step.split(':');
+        steps[parts[0].toULong()] = parts[1].at(0).toLatin1();
+    }
+    InstantTiming timing;
+    MatrixOutput::Rate rate;
+    QList<int> rows;
+    QCOMPARE(::layout(run({}, steps, timing, rate), rows), layout);
+    QList<int> expected(16, 0);
+    std::fill(expected.begin() + litFromRow, expected.end(), 0xFFFF);
+    QCOMPARE(rows, expected);
+    // Every row is held for the row pause, and nothing else is waited for.
+    QVERIFY(std::all_of(timing.waits.begin(), timing.waits.end(),
+                        [](auto wait) { return wait == 40us; }));
+}
+
+// At 500 passes a second a pass of 16 row pauses leaves 1.36 ms of each 2 ms
+// slot, spent dark after a Nulreg; the rate counts whole seconds of passes.
+void RefreshEngineTest::limitKeepsTheRateAndTheRowsEven() {
+    RefreshEngine::Options options;
+    options.limitHz = 500;
+    InstantTiming timing;
+    MatrixOutput::Rate rate;
+    QList<int> rows;
+    const std::size_t passes = 1200;
+    const QString got = layout(run(options, {{passes * 216 - 100, 's'}}, timing, rate), rows);
+    QCOMPARE(got, QString("PN").repeated(passes) + "N");
+    QCOMPARE(rate.current, 500.0);
+    QCOMPARE(rate.lowest, 500.0);
+    QCOMPARE(timing.waits.size(), std::size_t(17 * passes));
+    QCOMPARE(timing.waits[16], std::chrono::microseconds(2000 - 16 * 40));
+}
+
+QTEST_GUILESS_MAIN(RefreshEngineTest)
+#include "test_refresh_engine.moc"
