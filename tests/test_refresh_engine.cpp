@@ -17,10 +17,12 @@ class InstantTiming final : public RefreshTiming {
 public:
     Clock::Duration now() override { return now_; }
     void waitUntil(Clock::Duration deadline) override {
+        const Clock::Duration stall = stalls[waits.size()];
         waits.push_back(deadline - now_);
-        now_ = std::max(now_, deadline);
+        now_ = std::max(now_, deadline) + stall;
     }
     std::vector<Clock::Duration> waits;
+    std::map<std::size_t, Clock::Duration> stalls; // by the number of the wait
 
 private:
     Clock::Duration now_{};
@@ -101,7 +103,9 @@ class RefreshEngineTest : public QObject {
 private slots:
     void passesStayWhole_data();
     void passesStayWhole();
-    void limitKeepsTheRateAndTheRowsEven();
+    void darkPausesSetTheRate_data();
+    void darkPausesSetTheRate();
+    void aStalledRowIsMadeUpForByTheOthers();
 };
 
 void RefreshEngineTest::passesStayWhole_data() {
@@ -145,21 +149,59 @@ void RefreshEngineTest::passesStayWhole() {
                         [](auto wait) { return wait == 40us; }));
 }
 
-// At 500 passes a second a pass of 16 row pauses leaves 1.36 ms of each 2 ms
-// slot, spent dark after a Nulreg; the rate counts whole seconds of passes.
-void RefreshEngineTest::limitKeepsTheRateAndTheRowsEven() {
+// A pass of 16 row pauses takes 640 µs here. After it the board waits dark
+// after a Nulreg: under real time as long again, and with a limit until the
+// pass's time slot is over; the rate counts whole seconds of passes.
+void RefreshEngineTest::darkPausesSetTheRate_data() {
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<bool>("realtime");
+    QTest::addColumn<int>("pauseMicroseconds");
+    QTest::addColumn<double>("rate");
+    QTest::newRow("limit 500") << 500 << false << 1360 << 500.0;
+    QTest::newRow("real time") << 0 << true << 640 << 781.25;
+    QTest::newRow("real time, limit 500") << 500 << true << 1360 << 500.0;
+    QTest::newRow("real time, limit above its rate") << 1000 << true << 640 << 781.25;
+}
+
+void RefreshEngineTest::darkPausesSetTheRate() {
+    QFETCH(int, limit);
+    QFETCH(bool, realtime);
+    QFETCH(int, pauseMicroseconds);
+    QFETCH(double, rate);
     RefreshEngine::Options options;
-    options.limitHz = 500;
+    options.limitHz = limit;
+    options.paceAsRealtime = realtime;
     InstantTiming timing;
+    MatrixOutput::Rate got;
+    QList<int> rows;
+    const std::size_t passes = 1700;
+    QCOMPARE(layout(run(options, {{passes * 216 - 100, 's'}}, timing, got), rows),
+             QString("PN").repeated(passes) + "N");
+    QCOMPARE(got.current, rate);
+    QCOMPARE(got.lowest, rate);
+    QCOMPARE(timing.waits.size(), std::size_t(17 * passes));
+    QCOMPARE(timing.waits[16], std::chrono::microseconds(pauseMicroseconds));
+}
+
+// Under real time, a stop of 300 µs in the fourth row sent leaves it lit 260 µs
+// longer than the pause and its writes allow; each other row is held that much
+// longer once, the rest of that pass and the first three of the next.
+void RefreshEngineTest::aStalledRowIsMadeUpForByTheOthers() {
+    RefreshEngine::Options options;
+    options.paceAsRealtime = true;
+    InstantTiming timing;
+    timing.stalls[3] = 300us;
     MatrixOutput::Rate rate;
     QList<int> rows;
-    const std::size_t passes = 1200;
-    const QString got = layout(run(options, {{passes * 216 - 100, 's'}}, timing, rate), rows);
-    QCOMPARE(got, QString("PN").repeated(passes) + "N");
-    QCOMPARE(rate.current, 500.0);
-    QCOMPARE(rate.lowest, 500.0);
-    QCOMPARE(timing.waits.size(), std::size_t(17 * passes));
-    QCOMPARE(timing.waits[16], std::chrono::microseconds(2000 - 16 * 40));
+    QCOMPARE(layout(run(options, {{3 * 216 - 100, 's'}}, timing, rate), rows), "PNPNPNN");
+    QList<qint64> held; // µs, dark pauses left out
+    for (std::size_t wait = 0; wait < 3 * 17; ++wait)
+        if (wait % 17 != 16)
+            held.append(
+                std::chrono::duration_cast<std::chrono::microseconds>(timing.waits[wait]).count());
+    QList<qint64> expected(3 * 16, 40);
+    std::fill(expected.begin() + 4, expected.begin() + 16 + 3, 300);
+    QCOMPARE(held, expected);
 }
 
 QTEST_GUILESS_MAIN(RefreshEngineTest)

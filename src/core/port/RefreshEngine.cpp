@@ -13,6 +13,11 @@ Clock::Duration SleepingTiming::now() {
     return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
 }
 
+void SleepingTiming::spinUntil(Clock::Duration deadline) {
+    while (now() < deadline) {
+    }
+}
+
 void SleepingTiming::waitUntil(Clock::Duration deadline) {
     const auto seconds = std::chrono::floor<std::chrono::seconds>(deadline);
     const timespec until{static_cast<time_t>(seconds.count()),
@@ -41,6 +46,10 @@ void RefreshEngine::startThread() {
 void RefreshEngine::runThread() {
     Realtime::tightenTimerSlack();
     std::string note = options_.realtime ? Realtime::raiseCallingThread() : std::string();
+    if (options_.paceAsRealtime || (options_.realtime && note.empty())) {
+        spinRows_ = true;
+        darkPause_ = PortSequences::RowsPerPass * rowPause_;
+    }
     std::unique_lock lock(mutex_);
     realtimeNote_ = std::move(note);
     started_ = true;
@@ -67,24 +76,49 @@ void RefreshEngine::runThread() {
 
 void RefreshEngine::runPass() {
     PortSequences::nulreg(port_);
-    const auto holdRow = [this](float) { timing_.waitUntil(timing_.now() + rowPause_); };
     for (int row = 0; row < PortSequences::RowsPerPass; ++row) {
         const std::size_t screenRow =
             static_cast<std::size_t>(PortSequences::RowsPerPass - 1 - row);
         const std::uint16_t bits = rows_[screenRow].load(std::memory_order_relaxed);
         const PortSequences::RowBytes bytes{static_cast<std::uint8_t>(bits & 0xFF),
                                             static_cast<std::uint8_t>(bits >> 8)};
+        const Clock::Duration hold = rowPause_ + std::exchange(owed_[screenRow], {});
+        const auto holdRow = [this, hold](float) {
+            const Clock::Duration deadline = timing_.now() + hold;
+            if (spinRows_)
+                timing_.spinUntil(deadline);
+            else
+                timing_.waitUntil(deadline);
+        };
+        const Clock::Duration start = spinRows_ ? timing_.now() : Clock::Duration{};
         PortSequences::sendRow(port_, bytes, holdRow);
+        if (spinRows_)
+            oweOthers(screenRow, timing_.now() - start - hold);
     }
 }
 
-// With a limit, the rest of the pass's time slot is spent with the board dark,
-// so that no row is held longer than the others.
-void RefreshEngine::paceAfterPass(Clock::Duration passStart) {
-    if (options_.limitHz <= 0)
+// Under real time a row is only ever held much longer than asked when the
+// system stopped the thread in it (measured: up to 2 ms, a few times a
+// minute), and that row was lit longer than the others. The others are held
+// as much longer in the rows that follow, up to a bound that keeps the rate
+// from dropping far, so the light stays even across the stall.
+void RefreshEngine::oweOthers(std::size_t stalledRow, Clock::Duration overrun) {
+    const Clock::Duration stall = overrun - rowPause_; // the row's writes are no stall
+    if (stall <= Clock::Duration{})
         return;
-    const Clock::Duration next = passStart + Clock::atLeast(1.0 / options_.limitHz);
-    if (timing_.now() >= next)
+    for (std::size_t row = 0; row < owed_.size(); ++row)
+        if (row != stalledRow)
+            owed_[row] = std::min(owed_[row] + stall, MostOwed);
+}
+
+// The dark pause and, with a limit, the rest of the pass's time slot are spent
+// with the board dark, so that no row is held longer than the others.
+void RefreshEngine::paceAfterPass(Clock::Duration passStart) {
+    const Clock::Duration now = timing_.now();
+    Clock::Duration next = now + darkPause_;
+    if (options_.limitHz > 0)
+        next = std::max(next, passStart + Clock::atLeast(1.0 / options_.limitHz));
+    if (next <= now)
         return;
     writeNulregs(1);
     timing_.waitUntil(next);

@@ -13,22 +13,22 @@
 #include <thread>
 
 // How the refresh waits: the time now, and a wait until a deadline on the same
-// clock. Tests substitute a timing that only moves a counter on.
+// clock, either giving up the CPU or keeping it. Tests substitute a timing that
+// only moves a counter on.
 class RefreshTiming {
 public:
     virtual ~RefreshTiming() = default;
     virtual Clock::Duration now() = 0;
     virtual void waitUntil(Clock::Duration deadline) = 0;
+    virtual void spinUntil(Clock::Duration deadline) { waitUntil(deadline); }
 };
 
-// Sleeps on the monotonic clock. The row pause only has a lower bound, and a
-// sleep that ends a few tens of microseconds late (more without real time) is
-// the same for every row, so the rows stay even while the thread leaves the CPU
-// for most of each pass and the kernel's real-time throttle never stops it.
+// Sleeps on the monotonic clock, or reads it until the deadline.
 class SleepingTiming final : public RefreshTiming {
 public:
     Clock::Duration now() override;
     void waitUntil(Clock::Duration deadline) override;
+    void spinUntil(Clock::Duration deadline) override;
 };
 
 // Reads a Clock until the deadline has come, as the loop on the window's thread
@@ -54,6 +54,17 @@ private:
 // On its own thread (the program) the passes go on whatever the window does;
 // on the caller's thread (the tests, the comparison benchmark) each turn of the
 // editor's loop sends one pass.
+//
+// How the thread waits was measured (bench_refresh_engine): a sleep under
+// SCHED_FIFO mostly ends 20 µs late, but one in a thousand ends 0.3 to 4 ms
+// late, and a row held that long is a visible flash; a thread that reads the
+// clock is not interrupted at all, but one that never sleeps is stopped by the
+// kernel's real-time throttle for 50 ms a second. So under real time the rows
+// are held by reading the clock and every pass is followed by a dark pause as
+// long as its rows, slept after a Nulreg: a late wake-up only makes that pause
+// longer, and the thread uses half a CPU. At the normal policy, where the
+// scheduler may take the CPU away in any row, sleeping through the row pause
+// keeps the rows far more even than reading the clock, so the rows sleep.
 class RefreshEngine final : public MatrixOutput {
 public:
     enum class Runs { OnOwnThread, OnCallerThread };
@@ -62,6 +73,7 @@ public:
         bool realtime = true;
         int limitHz = 0; // at most this many passes a second; 0 for no limit
         Clock::Duration rowPause = Clock::atLeast(PortSequences::RowPause);
+        bool paceAsRealtime = false; // for tests: wait as under real time without it
     };
 
     RefreshEngine(PortIo& port, RefreshTiming& timing, Options options);
@@ -87,6 +99,7 @@ private:
     void runPass();
     void paceAfterPass(Clock::Duration passStart);
     void writeNulregs(int count);
+    void oweOthers(std::size_t stalledRow, Clock::Duration overrun);
     void countPass(Clock::Duration now);
     void resetRate();
 
@@ -94,6 +107,11 @@ private:
     RefreshTiming& timing_;
     const Options options_;
     Clock::Duration rowPause_;
+    bool spinRows_ = false;
+    Clock::Duration darkPause_{};
+    // How much longer each row is to be held, after a stall in another.
+    static constexpr Clock::Duration MostOwed = std::chrono::milliseconds(1);
+    std::array<Clock::Duration, PortSequences::RowsPerPass> owed_{};
     std::string realtimeNote_;
     // Row r from the top, its left half in the low byte; each row read whole.
     std::array<std::atomic<std::uint16_t>, PortSequences::RowsPerPass> rows_{};
