@@ -213,6 +213,9 @@ void RefreshEngine::close() {
     if (closed_ || quit_)
         return;
     quit_ = true;
+    // The pass under way may have started after the last Nulreg asked for.
+    if (on_)
+        ++pendingDarks_;
     wake_.notify_all();
     if (thread_.joinable()) {
         lock.unlock();
