@@ -30,6 +30,13 @@ private:
 
 const std::vector<W> Nulreg{W::control(2), W::data(0), W::control(1), W::data(0)};
 
+std::vector<W> rowWrites(std::uint8_t low, std::uint8_t high) {
+    std::vector<W> w = Nulreg;
+    w.insert(w.end(), {W::control(251), W::control(3), W::data(low), W::control(2), W::control(3),
+                       W::data(high), W::control(1), W::control(3), W::data(0)});
+    return w;
+}
+
 // The writes as 'P' for a whole pass and 'N' for a Nulreg, '?' for anything
 // else; `rows` gets the rows of the first pass, bottom first, low | high << 8.
 QString layout(const std::vector<W>& w, QList<int>& rows) {
@@ -40,22 +47,11 @@ QString layout(const std::vector<W>& w, QList<int>& rows) {
         QList<int> pass;
         for (std::size_t row = at + 4; nulreg && row + 13 <= w.size() && pass.size() < 16;
              row += 13) {
-            const std::vector<W> expected{Nulreg[0],
-                                          Nulreg[1],
-                                          Nulreg[2],
-                                          Nulreg[3],
-                                          W::control(251),
-                                          W::control(3),
-                                          W::data(w[row + 6].value),
-                                          W::control(2),
-                                          W::control(3),
-                                          W::data(w[row + 9].value),
-                                          W::control(1),
-                                          W::control(3),
-                                          W::data(0)};
-            if (!std::equal(expected.begin(), expected.end(), w.begin() + std::ptrdiff_t(row)))
+            const std::vector<W> got(w.begin() + std::ptrdiff_t(row),
+                                     w.begin() + std::ptrdiff_t(row + 13));
+            if (got != rowWrites(got[6].value, got[9].value))
                 break;
-            pass.append(w[row + 6].value | w[row + 9].value << 8);
+            pass.append(got[6].value | got[9].value << 8);
         }
         if (pass.size() == 16 && text.isEmpty())
             rows = pass;
