@@ -1,6 +1,8 @@
 #include "Outputs.h"
 
+#include "port/MatrixOutput.h"
 #include "port/PpdevPort.h"
+#include "port/RefreshEngine.h"
 
 #ifdef QUENTARO_HAVE_BRIDGE
 #include "bridge/BridgePort.h"
@@ -67,4 +69,27 @@ OpenedOutput openOutput(const QString& portArgument, bool withWindow, const Repo
 #endif
     }
     return openParallelPort(portArgument);
+}
+
+MatrixRefresh::MatrixRefresh() = default;
+MatrixRefresh::MatrixRefresh(MatrixRefresh&&) noexcept = default;
+MatrixRefresh::~MatrixRefresh() = default;
+
+MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, const Report& report) {
+    MatrixRefresh refresh;
+    if (port.refreshesItself()) {
+        refresh.output = std::make_unique<WholeFrameOutput>(port);
+        return refresh;
+    }
+    refresh.timing = std::make_unique<SleepingTiming>();
+    RefreshEngine::Options options;
+    options.realtime = realtime;
+    options.limitHz = limitHz;
+    auto engine = std::make_unique<RefreshEngine>(port, *refresh.timing, options);
+    if (!engine->realtimeNote().empty())
+        report(QString::fromStdString(engine->realtimeNote()));
+    if (auto* window = dynamic_cast<MatrixWindow*>(&port))
+        window->setRateSource([engine = engine.get()] { return engine->rate(); });
+    refresh.output = std::move(engine);
+    return refresh;
 }

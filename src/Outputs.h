@@ -4,8 +4,10 @@
 #include <functional>
 #include <memory>
 
+class MatrixOutput;
 class PortIo;
 class QWidget;
+class RefreshTiming;
 
 // The matrix output a --port value names: a parallel port device, the USB bridge
 // ("bridge:" and a serial device) or the on-screen matrix ("sim", only with a
@@ -21,3 +23,18 @@ struct OpenedOutput {
 // opened: it is waited for.
 OpenedOutput openOutput(const QString& portArgument, bool withWindow,
                         const std::function<void(const QString&)>& report);
+
+// What keeps the board lit while "LPT on" runs: a refresh thread that
+// multiplexes an output taking the port's registers (real time unless
+// `realtime` is false, at most `limitHz` passes a second unless 0), or whole
+// frames for an output that multiplexes the board itself. `report` takes why
+// the thread could not have real time.
+struct MatrixRefresh {
+    std::unique_ptr<RefreshTiming> timing;
+    std::unique_ptr<MatrixOutput> output;
+    MatrixRefresh();
+    MatrixRefresh(MatrixRefresh&&) noexcept;
+    ~MatrixRefresh();
+};
+MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz,
+                           const std::function<void(const QString&)>& report);

@@ -9,10 +9,12 @@
 #include "player/Player.h"
 #include "player/SignalPipe.h"
 #include "port/Clock.h"
+#include "port/MatrixOutput.h"
 #include "port/PortIo.h"
 #include "ui/Form1.h"
 #include "ui/QtCommonDialog.h"
 #include "ui/RecoveryKeeper.h"
+#include "ui/RefreshRateText.h"
 
 #ifdef QUENTARO_HAVE_EXPORT
 #include "export/AnimationExport.h"
@@ -21,6 +23,7 @@
 
 #include <QApplication>
 #include <QStyleFactory>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -76,10 +79,22 @@ int play(const CommandLine& line) {
         error(output.error);
         return output.badArgument ? 2 : 1;
     }
+    MatrixRefresh refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz, error);
+    QTimer showRate;
+    if (line.showRefresh && !refresh.timing)
+        error(QStringLiteral("--show-refresh: %1 multiplexes the matrix itself; this program "
+                             "does not see its rate")
+                  .arg(line.port));
+    else if (line.showRefresh) {
+        QObject::connect(&showRate, &QTimer::timeout,
+                         [&refresh] { error(refreshRateText(refresh.output->rate())); });
+        showRate.start(1000);
+    }
     SteadyClock clock;
     LockFileInstanceCheck instanceCheck;
     std::unique_ptr<AnimationTimer> timer = makeQtAnimationTimer();
-    Player player({*output.port, clock, instanceCheck, *timer, stopSignals, error});
+    Player player(
+        {*output.port, clock, instanceCheck, *timer, stopSignals, error, refresh.output.get()});
     return player.run(line.file, line.intervalMs);
 }
 
@@ -115,12 +130,14 @@ int runEditor(QApplication& app, const CommandLine& line) {
         error(QStringLiteral("LED matrix output disabled: ") + output.error);
         output.port = std::make_unique<NullPort>();
     }
+    MatrixRefresh refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz, error);
     QtCommonDialog dialog;
     SteadyClock clock;
     LockFileInstanceCheck instanceCheck;
-    Form1 window({*output.port, dialog, clock, instanceCheck, {}});
+    Form1 window({*output.port, dialog, clock, instanceCheck, {}, refresh.output.get()});
     if (window.hasEnded())
         return 1; // refused: another editor or player runs, or the lock cannot be checked
+    window.showRefreshRate([&refresh] { return refresh.output->rate(); });
     window.editor().setNotice(error);
     RecoveryKeeper recovery(window.editor(), error);
     if (recovery.offerRestore(&window)) {

@@ -17,6 +17,8 @@ private slots:
     void reads();
     void intervalGoesToTheNearestStep_data();
     void intervalGoesToTheNearestStep();
+    void readsTheRefreshOptions_data();
+    void readsTheRefreshOptions();
     void usageNamesTheProgram();
 
 private:
@@ -131,6 +133,45 @@ void CommandLineTest::intervalGoesToTheNearestStep() {
     QCOMPARE(line.notes.size(), given == used ? 0 : 1);
     // Every step is one the speed buttons can reach.
     QVERIFY(std::ranges::binary_search(SpeedLadder::steps(), used));
+}
+
+void CommandLineTest::readsTheRefreshOptions_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("realtime");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<bool>("show");
+    QTest::addColumn<QString>("error");
+    const QString led = dir_.filePath("a.led");
+    QTest::newRow("defaults") << QStringList{"--play", led} << true << 0 << false << "";
+    QTest::newRow("player, all three")
+        << QStringList{"--play", led, "--no-realtime", "--limit-refresh", "400", "--show-refresh"}
+        << false << 400 << true << "";
+    QTest::newRow("editor, limited")
+        << QStringList{"--limit-refresh=1000"} << true << 1000 << false << "";
+    QTest::newRow("limit zero") << QStringList{"--limit-refresh", "0"} << true << 0 << false
+                                << "from 1 to 100000";
+    QTest::newRow("limit not a number") << QStringList{"--play", led, "--limit-refresh", "fast"}
+                                        << true << 0 << false << "\"fast\"";
+    QTest::newRow("show in the editor")
+        << QStringList{"--show-refresh"} << true << 0 << false << "goes with --play";
+    QTest::newRow("export with a limit")
+        << QStringList{"--export", "o.gif", led, "--limit-refresh", "50"} << true << 0 << false
+        << "the editor or --play";
+}
+
+void CommandLineTest::readsTheRefreshOptions() {
+    QFETCH(QStringList, args);
+    QFETCH(bool, realtime);
+    QFETCH(int, limit);
+    QFETCH(bool, show);
+    QFETCH(QString, error);
+    const CommandLine line = parseCommandLine(QStringList{"quentaro"} + args);
+    QVERIFY2(error.isEmpty() ? line.ok() : line.error.contains(error), qPrintable(line.error));
+    if (!error.isEmpty())
+        return;
+    QCOMPARE(line.realtime, realtime);
+    QCOMPARE(line.limitRefreshHz, limit);
+    QCOMPARE(line.showRefresh, show);
 }
 
 void CommandLineTest::usageNamesTheProgram() {

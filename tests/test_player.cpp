@@ -24,6 +24,8 @@ public:
     bool refreshesItself() const override { return true; }
     void showFrame(const PackedFrame& frame) override {
         log.push_back("F" + QByteArray(reinterpret_cast<const char*>(frame.data()), 32).toHex());
+        if (afterFrame)
+            afterFrame(++frames);
     }
     void blank() override {
         log.push_back("B");
@@ -32,7 +34,9 @@ public:
     }
     QStringList log;
     int blanks = 0;
+    int frames = 0;
     std::function<void(int)> afterBlank;
+    std::function<void(int)> afterFrame;
 };
 
 // The player in this process, at 40 ms a step.
@@ -59,9 +63,9 @@ QString writeThreeFrames(const QTemporaryDir& dir) {
     return path;
 }
 
-// Start-up, load, then four ticks: the blanks are start-up's, the load's and
-// one per tick.
-constexpr int BlanksToRun = 2 + 4;
+// Start-up and load darken the board; then the first frame and one per tick:
+// while the refresh runs, a tick's Nulreg and its frame are one frame.
+constexpr int FramesToRun = 4;
 const std::vector<std::pair<PortWrite::Register, std::uint8_t>> NulregWrites{
     {PortWrite::Register::Control, 2},
     {PortWrite::Register::Data, 0},
@@ -117,7 +121,9 @@ void PlayerTest::playsAsTheEditorPlays() {
     player.port.afterBlank = [&](int blanks) {
         if (blanks == 2)
             firstFrameMs = player.timer->interval();
-        if (blanks == BlanksToRun)
+    };
+    player.port.afterFrame = [&](int frames) {
+        if (frames == FramesToRun)
             std::raise(SIGTERM);
     };
     QCOMPARE(player.run(file_), 0);
@@ -129,8 +135,8 @@ void PlayerTest::playsAsTheEditorPlays() {
     FakeDialog dialog;
     std::unique_ptr<AnimationTimer> timer = makeQtAnimationTimer();
     Editor editor({editorPort, dialog, player.clock, player.instance, *timer, {}, {}, {}, [] {}});
-    editorPort.afterBlank = [&](int blanks) {
-        if (blanks == BlanksToRun)
+    editorPort.afterFrame = [&](int frames) {
+        if (frames == FramesToRun)
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(), [&] { editor.close(); }, Qt::QueuedConnection);
     };
@@ -141,11 +147,12 @@ void PlayerTest::playsAsTheEditorPlays() {
     editor.Command19_Click();
 
     QCOMPARE(playerPort.log, editorPort.log);
-    // Frame 1, then 2, 3 and 1 again after the wrap, each after a tick's blank;
-    // the fourth tick's blank ends the run.
+    // Frame 1, then 2, 3 and 1 again after the wrap, with no blank between them;
+    // the fourth frame ends the run, and the close darkens the board.
     const QStringList frames = playerPort.log.filter(QRegularExpression("^F"));
     QCOMPARE(frames.size(), 4);
     QCOMPARE(frames[0], frames[3]);
+    QCOMPARE(playerPort.log.filter(QRegularExpression("^B")).size(), 3);
     QVERIFY(frames[0] != frames[1] && frames[1] != frames[2]);
     QCOMPARE(playerPort.log.last(), "B");
 }
@@ -210,11 +217,11 @@ void PlayerTest::eachSkippedEntryIsToldOnce() {
         << LedFormat::write(std::vector<std::uint8_t>(256, 1));
     std::ofstream(dir_.filePath("gaps.pat").toStdString()) << "one\ngone1\ngone2\n\n";
     PlayerHere player;
-    // Blanks 1 and 2 are the start-up's and the playlist's, then one a tick.
-    player.port.afterBlank = [&clock = player.clock](int blanks) {
-        if (blanks == 2 + 3)
+    // The first frame, then one a tick.
+    player.port.afterFrame = [&clock = player.clock](int frames) {
+        if (frames == 1 + 3)
             clock.advance(std::chrono::seconds(61));
-        if (blanks == 2 + 5)
+        if (frames == 1 + 5)
             std::raise(SIGTERM);
     };
     QCOMPARE(player.run(dir_.filePath("gaps.pat")), 0);

@@ -11,6 +11,7 @@
 #include "ui/Keyboard.h"
 #include "ui/MouseSurface.h"
 #include "ui/PanelLabel.h"
+#include "ui/RefreshRateText.h"
 #include "ui/Sharing.h"
 #include "ui/Twips.h"
 
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <tuple>
@@ -112,7 +114,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             render();
         },
-        [this](const Message& message) { tell(message); }, std::move(services.endProgram)});
+        [this](const Message& message) { tell(message); }, std::move(services.endProgram),
+        services.output});
     editor_->setAfterHandler([this] { render(); });
     connectControls();
     createKeys();
@@ -123,6 +126,16 @@ Form1::Form1(Form1Services services, QWidget* parent)
 }
 
 Form1::~Form1() = default;
+
+void Form1::showRefreshRate(std::function<MatrixOutput::Rate()> rate) {
+    if (rateTimer_ == nullptr) {
+        rateTimer_ = new QTimer(this);
+        rateTimer_->start(1000);
+    }
+    QGroupBox* box = group(Group::Animation);
+    connect(rateTimer_, &QTimer::timeout, box,
+            [box, rate = std::move(rate)] { box->setToolTip(refreshRateText(rate())); });
+}
 
 bool Form1::hasEnded() const {
     return editor_->hasEnded();

@@ -2,6 +2,7 @@
 
 #include "editor/Controls.h"
 #include "editor/Panel.h"
+#include "port/MatrixOutput.h"
 
 #include <QKeySequence>
 #include <QList>
@@ -23,6 +24,7 @@ class QAction;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QTimer;
 class QToolButton;
 
 // Everything the window hands on to the editor. The running program passes the
@@ -35,6 +37,8 @@ struct Form1Services {
     InstanceCheck& instanceCheck;
     // Ends the program once the editor has shut down; by default leaves the event loop.
     std::function<void()> endProgram;
+    // The refresh of the matrix; by default the editor's own (see EditorServices).
+    MatrixOutput* output = nullptr;
 };
 
 // The editor's one window: it draws the editor's panel and forwards clicks,
@@ -63,6 +67,9 @@ public:
 
     // Draws what changed on the panel since it was last drawn.
     void render();
+    // Keeps the passes per second of the refresh in the tooltip of the group
+    // of "LPT on", once a second.
+    void showRefreshRate(std::function<MatrixOutput::Rate()> rate);
 
     // The key actions of the buttons, the Export / Import menu.
     QAction* keyAction(Control control) const { return keys_[static_cast<std::size_t>(control)]; }
@@ -91,6 +98,7 @@ private:
     std::array<QToolButton*, ButtonCount> buttons_{};
     std::array<QAction*, ButtonCount> keys_{};
     QMenu* sharingMenu_ = nullptr;
+    QTimer* rateTimer_ = nullptr;
     Panel drawn_;
     bool rendered_ = false;
 };

@@ -3,6 +3,8 @@
 #include "export/BoardRendering.h"
 #include "frames/FrameStore.h"
 
+#include "ui/RefreshRateText.h"
+
 #include <QPainter>
 
 namespace {
@@ -10,6 +12,7 @@ namespace {
 constexpr int LedPitch = 18;
 constexpr int Margin = 8;
 constexpr int FramesPerSecond = 30;
+constexpr int RateLineHeight = 20;
 // The colours of the board as the window and the exports draw it.
 const QColor& Board = BoardRendering::BoardGrey;
 const QColor& Dark = BoardRendering::DarkColour;
@@ -28,20 +31,23 @@ QColor mix(float brightness) {
 MatrixWindow::MatrixWindow(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Matrix"));
     const int side = 2 * Margin + FrameStore::Side * LedPitch;
-    setFixedSize(side, side);
+    setFixedSize(side, side + RateLineHeight);
     connect(&repaint_, &QTimer::timeout, this, &MatrixWindow::refresh);
     repaint_.start(1000 / FramesPerSecond);
 }
 
 void MatrixWindow::writeData(std::uint8_t value) {
+    const std::lock_guard lock(litTimeMutex_);
     litTime_.feed(PortWrite::data(value), LitTime::Clock::now());
 }
 
 void MatrixWindow::writeControl(std::uint8_t value) {
+    const std::lock_guard lock(litTimeMutex_);
     litTime_.feed(PortWrite::control(value), LitTime::Clock::now());
 }
 
 void MatrixWindow::refresh() {
+    const std::lock_guard lock(litTimeMutex_);
     brightness_ = litTime_.takeBrightness(LitTime::Clock::now());
     update();
 }
@@ -57,6 +63,12 @@ void MatrixWindow::paintEvent(QPaintEvent*) {
         const int y = Margin + (cell / FrameStore::Side) * LedPitch;
         painter.drawEllipse(QRect(x + 2, y + 2, LedPitch - 4, LedPitch - 4));
     }
+    if (!rate_)
+        return;
+    painter.setPen(palette().color(QPalette::WindowText));
+    const int boardSide = 2 * Margin + FrameStore::Side * LedPitch;
+    painter.drawText(QRect(0, boardSide - Margin / 2, width(), RateLineHeight), Qt::AlignCenter,
+                     refreshRateText(rate_()));
 }
 
 std::unique_ptr<PortIo> openMatrixWindow() {

@@ -1,15 +1,20 @@
 #pragma once
 
 #include "port/LitTime.h"
+#include "port/MatrixOutput.h"
 #include "port/PortIo.h"
 
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
+#include <mutex>
 
 // "--port sim": a small window, "Matrix", that takes the port writes as the board
 // would and shows each LED as bright as it was lit over the last few passes, so
-// the output of "LPT on" can be seen without a board, flicker and all.
+// the output of "LPT on" can be seen without a board, flicker and all. The
+// writes come from the refresh thread; under the board it shows the passes per
+// second the refresh reaches.
 class MatrixWindow final : public QWidget, public PortIo {
     Q_OBJECT
 public:
@@ -19,6 +24,7 @@ public:
     void writeControl(std::uint8_t value) override;
 
     const std::array<float, 256>& brightness() const { return brightness_; }
+    void setRateSource(std::function<MatrixOutput::Rate()> rate) { rate_ = std::move(rate); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -26,7 +32,9 @@ protected:
 private:
     void refresh();
 
+    std::mutex litTimeMutex_;
     LitTime litTime_;
+    std::function<MatrixOutput::Rate()> rate_;
     std::array<float, 256> brightness_{};
     QTimer repaint_;
 };

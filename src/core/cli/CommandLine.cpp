@@ -39,6 +39,18 @@ struct Options {
                              QStringLiteral("Screen pixels per LED for --export, 1 ... 16 "
                                             "(default 8)."),
                              QStringLiteral("N")};
+    QCommandLineOption noRealtime{QStringLiteral("no-realtime"),
+                                  QStringLiteral("Refresh the matrix at the normal scheduling "
+                                                 "policy, not SCHED_FIFO.")};
+    QCommandLineOption limitRefresh{
+        QStringLiteral("limit-refresh"),
+        QStringLiteral("At most HZ passes a second over the matrix, so that it stays as bright "
+                       "when the computer gets busy."),
+        QStringLiteral("HZ")};
+    QCommandLineOption showRefresh{
+        QStringLiteral("show-refresh"),
+        QStringLiteral("With --play: the passes per second, now and lowest, once a second on "
+                       "standard error.")};
 };
 
 // A whole number of any length, saturated to the range of int so that nothing
@@ -88,6 +100,33 @@ void readScale(const QCommandLineParser& parser, const Options& o, CommandLine& 
     line.scale = *scale;
 }
 
+void readRefresh(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
+    line.realtime = !parser.isSet(o.noRealtime);
+    line.showRefresh = parser.isSet(o.showRefresh);
+    if (line.mode == CommandLine::Mode::Export &&
+        (parser.isSet(o.noRealtime) || parser.isSet(o.limitRefresh) || line.showRefresh)) {
+        line.error = QStringLiteral("--no-realtime, --limit-refresh and --show-refresh go with "
+                                    "the editor or --play");
+        return;
+    }
+    if (line.showRefresh && line.mode != CommandLine::Mode::Play) {
+        line.error = QStringLiteral("--show-refresh goes with --play; the editor shows the rate "
+                                    "in its window");
+        return;
+    }
+    if (!parser.isSet(o.limitRefresh))
+        return;
+    const std::optional<int> hz = wholeNumber(parser.value(o.limitRefresh));
+    if (!hz || *hz < 1 || *hz > CommandLine::HighestRefreshLimit) {
+        line.error = QStringLiteral("--limit-refresh takes a whole number of passes a second "
+                                    "from 1 to %1, not \"%2\"")
+                         .arg(CommandLine::HighestRefreshLimit)
+                         .arg(parser.value(o.limitRefresh));
+        return;
+    }
+    line.limitRefreshHz = *hz;
+}
+
 void readMode(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
     const QStringList files = parser.positionalArguments();
     if (parser.isSet(o.play) && parser.isSet(o.exportTo)) {
@@ -127,7 +166,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     parser.setApplicationDescription(Usage);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addOptions({o.port, o.play, o.interval, o.exportTo, o.scale});
+    parser.addOptions({o.port, o.play, o.interval, o.exportTo, o.scale, o.noRealtime,
+                       o.limitRefresh, o.showRefresh});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("An animation (.led) or a playlist (.pat)."),
                                  QStringLiteral("[FILE]"));
@@ -152,6 +192,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         readInterval(parser, o, line);
     if (line.ok() && parser.isSet(o.scale))
         readScale(parser, o, line);
+    if (line.ok())
+        readRefresh(parser, o, line);
     return line;
 }
 

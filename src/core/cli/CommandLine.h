@@ -16,6 +16,12 @@ struct CommandLine {
     QString port = QString::fromLatin1(DefaultPort);
     int intervalMs = SpeedLadder::StartMs;
     int scale = 8;
+    // The refresh of the matrix: real time when allowed, at most this many
+    // passes a second (0: no limit), the rate told once a second (--play).
+    bool realtime = true;
+    int limitRefreshHz = 0;
+    bool showRefresh = false;
+    static constexpr int HighestRefreshLimit = 100000;
     QStringList notes; // lines for standard error that do not stop the program
     QString error;     // bad arguments: one line, then the usage, status 2
     QString helpText;  // the usage

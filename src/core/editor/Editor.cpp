@@ -5,7 +5,9 @@
 #include "frames/FrameStore.h"
 #include "playback/SpeedLadder.h"
 #include "port/Clock.h"
+#include "port/MatrixOutput.h"
 #include "port/PortSequences.h"
+#include "port/RefreshEngine.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -43,6 +45,7 @@ private:
 Editor::Editor(EditorServices services)
     : services_(std::move(services)), port_(std::make_unique<GatedPort>(services_.port)),
       rowPauseSeconds_(PortSequences::RowPause) {
+    chooseOutput();
     if (!services_.yield)
         services_.yield = [] { QCoreApplication::processEvents(); };
     if (!services_.waitForEvents)
@@ -67,6 +70,7 @@ PortIo& Editor::port() {
 }
 
 void Editor::afterHandler() {
+    showOnMatrix();
     if (afterHandler_)
         afterHandler_();
 }
@@ -195,6 +199,7 @@ void Editor::Form_Load() {
                                            : why.left(1).toUpper() + why.mid(1) + u'.';
         services_.tell({Message::Kind::Critical, QStringLiteral("Attention!"), text});
         ended_ = true;
+        output().close();
         port_->close();
         services_.endProgram();
     }
@@ -203,6 +208,7 @@ void Editor::Form_Load() {
 void Editor::Form_Unload() {
     Nulreg();
     ended_ = true;
+    output().close();
     port_->close();
     stopTimer();
     State.LptOn = 0;
@@ -210,9 +216,7 @@ void Editor::Form_Unload() {
 }
 
 void Editor::Nulreg() {
-    PortSequences::nulreg(port());
-    if (port().refreshesItself())
-        port().blank();
+    output().darken();
 }
 
 // Waits at least `seconds`, keeping the program responsive meanwhile: any

@@ -18,6 +18,10 @@
 // working on `State` and showing its results on `panel()`. The window forwards
 // clicks, mouse events, the tick and the close to it and draws the panel; the
 // player drives it without any window.
+class MatrixOutput;
+class RefreshEngine;
+class RefreshTiming;
+
 class Editor {
 public:
     explicit Editor(EditorServices services);
@@ -137,7 +141,7 @@ public:
     bool Pattern(); // false when the next animation could not be loaded
 
     // How long the refresh loop holds each row; the benchmark sets it to zero.
-    void setRowPauseSeconds(float seconds) { rowPauseSeconds_ = seconds; }
+    void setRowPauseSeconds(float seconds);
 
 private:
     class GatedPort;
@@ -146,6 +150,10 @@ private:
     void afterHandler();
     void runClick(Control control);
     PortIo& port();
+    MatrixOutput& output() { return *output_; }
+    void chooseOutput();
+    // Hands the current frame to the matrix output.
+    void showOnMatrix();
 
     // Panel helpers.
     void showCommand(Control control, bool shown) { panel_.show(control, shown); }
@@ -193,6 +201,10 @@ private:
 
     EditorServices services_;
     std::unique_ptr<GatedPort> port_;
+    std::unique_ptr<RefreshTiming> ownTiming_;
+    std::unique_ptr<MatrixOutput> ownOutput_;
+    RefreshEngine* ownEngine_ = nullptr;
+    MatrixOutput* output_ = nullptr;
     Panel panel_;
     std::function<void()> afterHandler_;
     std::function<void(const QString&)> onFailedEntry_;

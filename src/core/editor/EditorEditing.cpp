@@ -58,6 +58,7 @@ void Editor::Image3_MouseUp(int, int, float, float) {
     const std::size_t index = FrameStore::indexOf(State.CurrentImage, cell);
     if (index < State.Frames.size())
         State.Frames[index] = isCellShown(cell) ? FrameStore::Lit : FrameStore::Dark;
+    showOnMatrix();
 }
 
 void Editor::Command15_Click() {

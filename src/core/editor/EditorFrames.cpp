@@ -11,6 +11,7 @@ void Editor::Zapmat() {
         if (whole || index < State.Frames.size())
             State.Frames[index] = isCellShown(State.Cell) ? FrameStore::Lit : FrameStore::Dark;
     }
+    showOnMatrix();
 }
 
 void Editor::Chitmat() {
@@ -21,6 +22,7 @@ void Editor::Chitmat() {
             (whole || index < State.Frames.size()) && FrameStore::isLit(State.Frames[index]);
         setCellShown(State.Cell, lit);
     }
+    showOnMatrix();
 }
 
 void Editor::Command21_Click() {

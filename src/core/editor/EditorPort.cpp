@@ -1,6 +1,8 @@
-// "LPT on": the refresh loop that keeps the matrix lit while the program runs on.
+// "LPT on": the refresh that keeps the matrix lit while the program runs on.
 #include "editor/Editor.h"
 #include "port/Clock.h"
+#include "port/MatrixOutput.h"
+#include "port/RefreshEngine.h"
 #include "port/RefreshPass.h"
 
 void Editor::Command19_Click() {
@@ -15,35 +17,54 @@ void Editor::Command19_Click() {
     refreshUntilOff();
 }
 
-// The row pause holds the row's data on the lines and lets no handler in. A
-// handler that ran there and wrote to the port (every Nulreg does, the close's
-// included) would latch the row's high byte into the low half of the row still
-// selected, and after the close that row would stay lit. So handlers run only
-// between passes, where the data lines carry 0.
-//
-// An output that multiplexes the board itself is handed the frame instead, and
-// the loop sleeps until something happens rather than spinning.
+// The passes themselves belong to the output: on the program's refresh thread
+// they go on while this loop waits for the window's events. Every turn hands
+// over the frame that the handlers run meanwhile have left; a handler's Nulreg
+// goes out between two passes. Once the mode is off, the pass under way
+// finishes and a Nulreg follows.
 void Editor::refreshUntilOff() {
-    Clock& clock = services_.clock;
-    const auto rowPause = Clock::atLeast(rowPauseSeconds_);
-    const auto holdRow = [&clock, rowPause](float) {
-        const auto deadline = clock.now() + rowPause;
-        while (clock.now() < deadline) {
-        }
-    };
     while (State.LptOn != 0) {
         services_.yield();
         if (ended_)
             return;
-        if (port().refreshesItself()) {
-            port().showFrame(RefreshPass::packFrame(State.Frames, State.CurrentImage));
-            services_.waitForEvents();
-            if (ended_)
-                return;
-        } else {
-            RefreshPass::run(port(), State.Frames, State.CurrentImage, holdRow);
-        }
+        showOnMatrix();
+        output().refresh(State.LptOn != 0, services_.waitForEvents);
+        if (ended_)
+            return;
         if (State.LptOn == 0)
-            Nulreg();
+            output().stop();
     }
+}
+
+void Editor::showOnMatrix() {
+    if (!ended_ && output_ != nullptr)
+        output().show(RefreshPass::packFrame(State.Frames, State.CurrentImage));
+}
+
+// Without an output from the program: the port refreshed on this thread, each
+// turn of the loop one pass held by the editor's clock, or handed whole frames
+// when it multiplexes the board itself.
+void Editor::chooseOutput() {
+    if (services_.output != nullptr) {
+        output_ = services_.output;
+        return;
+    }
+    if (port().refreshesItself()) {
+        ownOutput_ = std::make_unique<WholeFrameOutput>(port());
+    } else {
+        ownTiming_ = std::make_unique<SpinningTiming>(services_.clock);
+        RefreshEngine::Options options;
+        options.runs = RefreshEngine::Runs::OnCallerThread;
+        options.rowPause = Clock::atLeast(rowPauseSeconds_);
+        auto engine = std::make_unique<RefreshEngine>(port(), *ownTiming_, options);
+        ownEngine_ = engine.get();
+        ownOutput_ = std::move(engine);
+    }
+    output_ = ownOutput_.get();
+}
+
+void Editor::setRowPauseSeconds(float seconds) {
+    rowPauseSeconds_ = seconds;
+    if (ownEngine_ != nullptr)
+        ownEngine_->setRowPause(Clock::atLeast(seconds));
 }

@@ -7,6 +7,7 @@ class AnimationTimer;
 class Clock;
 class CommonDialog;
 class InstanceCheck;
+class MatrixOutput;
 class PortIo;
 
 // A message box the editor asks for.
@@ -35,4 +36,8 @@ struct EditorServices {
     std::function<void(const Message&)> tell;
     // Ends the program once the editor has shut down.
     std::function<void()> endProgram;
+    // What keeps the matrix lit while "LPT on" runs; the start-up sequence still
+    // goes to `port` directly. Without one the editor refreshes `port` on its
+    // own thread, one pass per turn of its loop.
+    MatrixOutput* output = nullptr;
 };

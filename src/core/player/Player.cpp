@@ -37,7 +37,8 @@ int Player::run(const QString& file, int intervalMs) {
                    {},
                    {},
                    [](const Message&) {},
-                   [] {}});
+                   [] {},
+                   services_.output});
     // Connected before the start-up, whose pauses already take events in.
     bool stopped = false;
     QObject whileRunning;

@@ -6,6 +6,7 @@
 class AnimationTimer;
 class Clock;
 class InstanceCheck;
+class MatrixOutput;
 class PortIo;
 class SignalPipe;
 
@@ -24,6 +25,7 @@ public:
         // darkens the matrix and ends the player as any other does.
         SignalPipe& stopSignals;
         std::function<void(const QString&)> error; // one line for standard error
+        MatrixOutput* output = nullptr;            // as EditorServices::output
     };
 
     explicit Player(Services services) : services_(std::move(services)) {}

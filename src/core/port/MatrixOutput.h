@@ -1,0 +1,98 @@
+#pragma once
+
+#include "port/PortIo.h"
+#include "port/PortSequences.h"
+
+#include <functional>
+#include <optional>
+
+// The matrix as the editor and the player see it: a frame to show, the refresh
+// ("LPT on") switched on and off, and a dark board on request. How the board is
+// kept lit, multiplexed row by row or by the output itself, is the output's
+// business.
+class MatrixOutput {
+public:
+    using Frame = PortIo::PackedFrame;
+    // Passes per second: over the last second, and the lowest second since the
+    // refresh was switched on. Zero when unknown.
+    struct Rate {
+        double current = 0;
+        double lowest = 0;
+    };
+
+    virtual ~MatrixOutput() = default;
+
+    // The frame to show from the next row on.
+    virtual void show(const Frame& frame) = 0;
+    // Nulreg: the registers cleared. While the refresh runs it goes out between
+    // two passes, never inside one.
+    virtual void darken() = 0;
+    // One turn of the "LPT on" loop while the mode is `on`: an output that
+    // refreshes on a thread of its own keeps doing so and waits for the window's
+    // events meanwhile; one that runs on the caller's thread sends a pass here.
+    virtual void refresh(bool on, const std::function<void()>& waitForEvents) = 0;
+    // "LPT off": the pass under way finishes, then a Nulreg.
+    virtual void stop() = 0;
+    // The end of the program: what was asked for goes out, nothing after it.
+    virtual void close() = 0;
+    virtual Rate rate() const { return {}; }
+};
+
+// For an output that keeps the board lit from the last frame it was given (the
+// USB bridge). A Nulreg while the refresh runs does not darken the board for a
+// moment: it only makes the next frame go out even when unchanged, so a handler's
+// Nulreg and its next frame are one frame on the wire.
+class WholeFrameOutput final : public MatrixOutput {
+public:
+    explicit WholeFrameOutput(PortIo& port) : port_(port) {}
+
+    void show(const Frame& frame) override {
+        frame_ = frame;
+        if (on_ && !closed_)
+            send();
+    }
+    void darken() override {
+        if (closed_)
+            return;
+        if (on_) {
+            resend_ = true;
+            return;
+        }
+        PortSequences::nulreg(port_);
+        port_.blank();
+        sent_.reset();
+    }
+    void refresh(bool on, const std::function<void()>& waitForEvents) override {
+        if (closed_)
+            return;
+        on_ = true;
+        send();
+        if (on)
+            waitForEvents();
+    }
+    void stop() override {
+        on_ = false;
+        resend_ = false;
+        darken();
+    }
+    void close() override {
+        stop();
+        closed_ = true;
+    }
+
+private:
+    void send() {
+        if (!resend_ && sent_ == frame_)
+            return;
+        port_.showFrame(frame_);
+        sent_ = frame_;
+        resend_ = false;
+    }
+
+    PortIo& port_;
+    Frame frame_{};
+    std::optional<Frame> sent_;
+    bool on_ = false;
+    bool resend_ = false;
+    bool closed_ = false;
+};

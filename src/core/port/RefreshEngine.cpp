@@ -1,0 +1,226 @@
+#include "port/RefreshEngine.h"
+
+#include "port/Realtime.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <utility>
+
+Clock::Duration SleepingTiming::now() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+void SleepingTiming::spinUntil(Clock::Duration deadline) {
+    while (now() < deadline) {
+    }
+}
+
+void SleepingTiming::waitUntil(Clock::Duration deadline) {
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(deadline);
+    const timespec until{static_cast<time_t>(seconds.count()),
+                         static_cast<long>((deadline - seconds).count())};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
+
+RefreshEngine::RefreshEngine(PortIo& port, RefreshTiming& timing, Options options)
+    : port_(port), timing_(timing), options_(options), rowPause_(options.rowPause) {
+    if (options_.runs == Runs::OnOwnThread)
+        startThread();
+}
+
+RefreshEngine::~RefreshEngine() {
+    close();
+}
+
+// Waits until the thread has tried for real time, so that the note is ready.
+void RefreshEngine::startThread() {
+    std::unique_lock lock(mutex_);
+    thread_ = std::thread([this] { runThread(); });
+    wake_.wait(lock, [this] { return started_; });
+}
+
+void RefreshEngine::runThread() {
+    Realtime::tightenTimerSlack();
+    std::string note = options_.realtime ? Realtime::raiseCallingThread() : std::string();
+    if (options_.paceAsRealtime || (options_.realtime && note.empty())) {
+        spinRows_ = true;
+        darkPause_ = PortSequences::RowsPerPass * rowPause_;
+    }
+    std::unique_lock lock(mutex_);
+    realtimeNote_ = std::move(note);
+    started_ = true;
+    wake_.notify_all();
+    for (;;) {
+        wake_.wait(lock, [this] { return quit_ || on_ || pendingDarks_ > 0; });
+        const int darks = std::exchange(pendingDarks_, 0);
+        const bool pass = on_ && !quit_;
+        if (darks == 0 && !pass)
+            return;
+        if (std::exchange(restartRate_, false))
+            windowPasses_ = 0;
+        lock.unlock();
+        writeNulregs(darks);
+        if (pass) {
+            const Clock::Duration start = timing_.now();
+            runPass();
+            countPass(timing_.now());
+            paceAfterPass(start);
+        }
+        lock.lock();
+    }
+}
+
+void RefreshEngine::runPass() {
+    PortSequences::nulreg(port_);
+    for (int row = 0; row < PortSequences::RowsPerPass; ++row) {
+        const std::size_t screenRow =
+            static_cast<std::size_t>(PortSequences::RowsPerPass - 1 - row);
+        const std::uint16_t bits = rows_[screenRow].load(std::memory_order_relaxed);
+        const PortSequences::RowBytes bytes{static_cast<std::uint8_t>(bits & 0xFF),
+                                            static_cast<std::uint8_t>(bits >> 8)};
+        const Clock::Duration hold = rowPause_ + std::exchange(owed_[screenRow], {});
+        const auto holdRow = [this, hold](float) {
+            const Clock::Duration deadline = timing_.now() + hold;
+            if (spinRows_)
+                timing_.spinUntil(deadline);
+            else
+                timing_.waitUntil(deadline);
+        };
+        const Clock::Duration start = spinRows_ ? timing_.now() : Clock::Duration{};
+        PortSequences::sendRow(port_, bytes, holdRow);
+        if (spinRows_)
+            oweOthers(screenRow, timing_.now() - start - hold);
+    }
+}
+
+// Under real time a row is only ever held much longer than asked when the
+// system stopped the thread in it (measured: up to 2 ms, a few times a
+// minute), and that row was lit longer than the others. The others are held
+// as much longer in the rows that follow, up to a bound that keeps the rate
+// from dropping far, so the light stays even across the stall.
+void RefreshEngine::oweOthers(std::size_t stalledRow, Clock::Duration overrun) {
+    const Clock::Duration stall = overrun - rowPause_; // the row's writes are no stall
+    if (stall <= Clock::Duration{})
+        return;
+    for (std::size_t row = 0; row < owed_.size(); ++row)
+        if (row != stalledRow)
+            owed_[row] = std::min(owed_[row] + stall, MostOwed);
+}
+
+// The dark pause and, with a limit, the rest of the pass's time slot are spent
+// with the board dark, so that no row is held longer than the others.
+void RefreshEngine::paceAfterPass(Clock::Duration passStart) {
+    const Clock::Duration now = timing_.now();
+    Clock::Duration next = now + darkPause_;
+    if (options_.limitHz > 0)
+        next = std::max(next, passStart + Clock::atLeast(1.0 / options_.limitHz));
+    if (next <= now)
+        return;
+    writeNulregs(1);
+    timing_.waitUntil(next);
+}
+
+void RefreshEngine::writeNulregs(int count) {
+    for (int i = 0; i < count; ++i)
+        PortSequences::nulreg(port_);
+}
+
+void RefreshEngine::countPass(Clock::Duration now) {
+    if (windowPasses_++ == 0) {
+        windowStart_ = now;
+        return;
+    }
+    const std::chrono::duration<double> elapsed = now - windowStart_;
+    if (elapsed.count() < 1.0)
+        return;
+    const double passes = (windowPasses_ - 1) / elapsed.count();
+    const double lowest = lowest_.load();
+    current_ = passes;
+    lowest_ = lowest == 0 ? passes : std::min(lowest, passes);
+    windowStart_ = now;
+    windowPasses_ = 1;
+}
+
+void RefreshEngine::resetRate() {
+    current_ = 0;
+    lowest_ = 0;
+}
+
+MatrixOutput::Rate RefreshEngine::rate() const {
+    return {current_.load(), lowest_.load()};
+}
+
+void RefreshEngine::show(const Frame& frame) {
+    for (std::size_t row = 0; row < rows_.size(); ++row)
+        rows_[row].store(static_cast<std::uint16_t>(frame[2 * row] | frame[2 * row + 1] << 8),
+                         std::memory_order_relaxed);
+}
+
+void RefreshEngine::darken() {
+    std::unique_lock lock(mutex_);
+    if (closed_)
+        return;
+    if (options_.runs == Runs::OnOwnThread || inPass_) {
+        ++pendingDarks_;
+        wake_.notify_all();
+        return;
+    }
+    lock.unlock();
+    PortSequences::nulreg(port_);
+}
+
+void RefreshEngine::refresh(bool on, const std::function<void()>& waitForEvents) {
+    std::unique_lock lock(mutex_);
+    if (closed_)
+        return;
+    if (options_.runs == Runs::OnOwnThread) {
+        if (!on)
+            return;
+        if (!on_) {
+            on_ = true;
+            restartRate_ = true;
+            resetRate();
+            wake_.notify_all();
+        }
+        lock.unlock();
+        waitForEvents();
+        return;
+    }
+    inPass_ = true;
+    lock.unlock();
+    runPass();
+    lock.lock();
+    inPass_ = false;
+    writeNulregs(std::exchange(pendingDarks_, 0));
+    closed_ = quit_;
+}
+
+void RefreshEngine::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        on_ = false;
+        resetRate();
+    }
+    darken();
+}
+
+void RefreshEngine::close() {
+    std::unique_lock lock(mutex_);
+    if (closed_ || quit_)
+        return;
+    quit_ = true;
+    // The pass under way may have started after the last Nulreg asked for.
+    if (on_)
+        ++pendingDarks_;
+    wake_.notify_all();
+    if (thread_.joinable()) {
+        lock.unlock();
+        thread_.join();
+        lock.lock();
+    }
+    closed_ = !inPass_;
+}

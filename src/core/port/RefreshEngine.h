@@ -1,0 +1,134 @@
+#pragma once
+
+#include "port/Clock.h"
+#include "port/MatrixOutput.h"
+#include "port/PortSequences.h"
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+// How the refresh waits: the time now, and a wait until a deadline on the same
+// clock, either giving up the CPU or keeping it. Tests substitute a timing that
+// only moves a counter on.
+class RefreshTiming {
+public:
+    virtual ~RefreshTiming() = default;
+    virtual Clock::Duration now() = 0;
+    virtual void waitUntil(Clock::Duration deadline) = 0;
+    virtual void spinUntil(Clock::Duration deadline) { waitUntil(deadline); }
+};
+
+// Sleeps on the monotonic clock, or reads it until the deadline.
+class SleepingTiming final : public RefreshTiming {
+public:
+    Clock::Duration now() override;
+    void waitUntil(Clock::Duration deadline) override;
+    void spinUntil(Clock::Duration deadline) override;
+};
+
+// Reads a Clock until the deadline has come, as the loop on the window's thread
+// always did.
+class SpinningTiming final : public RefreshTiming {
+public:
+    explicit SpinningTiming(Clock& clock) : clock_(clock) {}
+    Clock::Duration now() override { return clock_.now(); }
+    void waitUntil(Clock::Duration deadline) override {
+        while (clock_.now() < deadline) {
+        }
+    }
+
+private:
+    Clock& clock_;
+};
+
+// Multiplexes the frame it was given onto a board behind the port's registers,
+// pass after pass: a Nulreg, then the 16 rows from the bottom up, each row's
+// thirteen writes with the row pause before the last. Darkening asked for
+// while a pass runs goes out after it.
+//
+// On its own thread (the program) the passes go on whatever the window does;
+// on the caller's thread (the tests, the comparison benchmark) each turn of the
+// editor's loop sends one pass.
+//
+// How the thread waits was measured (bench_refresh_engine): a sleep under
+// SCHED_FIFO mostly ends 20 µs late, but one in a thousand ends 0.3 to 4 ms
+// late, and a row held that long is a visible flash; a thread that reads the
+// clock is not interrupted at all, but one that never sleeps is stopped by the
+// kernel's real-time throttle for 50 ms a second. So under real time the rows
+// are held by reading the clock and every pass is followed by a dark pause as
+// long as its rows, slept after a Nulreg: a late wake-up only makes that pause
+// longer, and the thread uses half a CPU. At the normal policy, where the
+// scheduler may take the CPU away in any row, sleeping through the row pause
+// keeps the rows far more even than reading the clock, so the rows sleep.
+class RefreshEngine final : public MatrixOutput {
+public:
+    enum class Runs { OnOwnThread, OnCallerThread };
+    struct Options {
+        Runs runs = Runs::OnOwnThread;
+        bool realtime = true;
+        int limitHz = 0; // at most this many passes a second; 0 for no limit
+        Clock::Duration rowPause = Clock::atLeast(PortSequences::RowPause);
+        bool paceAsRealtime = false; // for tests: wait as under real time without it
+    };
+
+    RefreshEngine(PortIo& port, RefreshTiming& timing, Options options);
+    ~RefreshEngine() override;
+    RefreshEngine(const RefreshEngine&) = delete;
+    RefreshEngine& operator=(const RefreshEngine&) = delete;
+
+    // Why the refresh thread runs at the normal policy; empty when it runs in
+    // real time or was asked not to.
+    const std::string& realtimeNote() const { return realtimeNote_; }
+    void setRowPause(Clock::Duration pause) { rowPause_ = pause; }
+
+    void show(const Frame& frame) override;
+    void darken() override;
+    void refresh(bool on, const std::function<void()>& waitForEvents) override;
+    void stop() override;
+    void close() override;
+    Rate rate() const override;
+
+private:
+    void runThread();
+    void startThread();
+    void runPass();
+    void paceAfterPass(Clock::Duration passStart);
+    void writeNulregs(int count);
+    void oweOthers(std::size_t stalledRow, Clock::Duration overrun);
+    void countPass(Clock::Duration now);
+    void resetRate();
+
+    PortIo& port_;
+    RefreshTiming& timing_;
+    const Options options_;
+    Clock::Duration rowPause_;
+    bool spinRows_ = false;
+    Clock::Duration darkPause_{};
+    // How much longer each row is to be held, after a stall in another.
+    static constexpr Clock::Duration MostOwed = std::chrono::milliseconds(1);
+    std::array<Clock::Duration, PortSequences::RowsPerPass> owed_{};
+    std::string realtimeNote_;
+    // Row r from the top, its left half in the low byte; each row read whole.
+    std::array<std::atomic<std::uint16_t>, PortSequences::RowsPerPass> rows_{};
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool on_ = false;      // passes go out
+    int pendingDarks_ = 0; // Nulregs waiting for the end of the pass
+    bool quit_ = false;    // the thread ends once they are out
+    bool inPass_ = false;  // on the caller's thread: a pass is being sent
+    bool closed_ = false;
+    bool started_ = false;
+    bool restartRate_ = false;
+    std::thread thread_;
+
+    // Rate, counted on the refreshing thread over one-second windows.
+    Clock::Duration windowStart_{};
+    int windowPasses_ = 0;
+    std::atomic<double> current_{0}, lowest_{0};
+};

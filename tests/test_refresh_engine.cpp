@@ -1,0 +1,212 @@
+// The refresh on its own thread: whole passes whatever is asked meanwhile, and
+// the rate and its limit, on a clock that moves only when the engine waits.
+#include "port/RecordingPort.h"
+#include "port/RefreshEngine.h"
+
+#include <QtTest>
+#include <future>
+#include <map>
+
+using W = PortWrite;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Every wait ends at its deadline at once.
+class InstantTiming final : public RefreshTiming {
+public:
+    Clock::Duration now() override { return now_; }
+    void waitUntil(Clock::Duration deadline) override {
+        const Clock::Duration stall = stalls[waits.size()];
+        waits.push_back(deadline - now_);
+        now_ = std::max(now_, deadline) + stall;
+    }
+    std::vector<Clock::Duration> waits;
+    std::map<std::size_t, Clock::Duration> stalls; // by the number of the wait
+
+private:
+    Clock::Duration now_{};
+};
+
+const std::vector<W> Nulreg{W::control(2), W::data(0), W::control(1), W::data(0)};
+
+std::vector<W> rowWrites(std::uint8_t low, std::uint8_t high) {
+    std::vector<W> w = Nulreg;
+    w.insert(w.end(), {W::control(251), W::control(3), W::data(low), W::control(2), W::control(3),
+                       W::data(high), W::control(1), W::control(3), W::data(0)});
+    return w;
+}
+
+// The writes as 'P' for a whole pass and 'N' for a Nulreg, '?' for anything
+// else; `rows` gets the rows of the first pass, bottom first, low | high << 8.
+QString layout(const std::vector<W>& w, QList<int>& rows) {
+    QString text;
+    for (std::size_t at = 0; at < w.size();) {
+        const bool nulreg = at + 4 <= w.size() && std::equal(Nulreg.begin(), Nulreg.end(),
+                                                             w.begin() + std::ptrdiff_t(at));
+        QList<int> pass;
+        for (std::size_t row = at + 4; nulreg && row + 13 <= w.size() && pass.size() < 16;
+             row += 13) {
+            const std::vector<W> got(w.begin() + std::ptrdiff_t(row),
+                                     w.begin() + std::ptrdiff_t(row + 13));
+            if (got != rowWrites(got[6].value, got[9].value))
+                break;
+            pass.append(got[6].value | got[9].value << 8);
+        }
+        if (pass.size() == 16 && text.isEmpty())
+            rows = pass;
+        text += pass.size() == 16 ? 'P' : nulreg ? 'N' : '?';
+        at += pass.size() == 16 ? 212 : nulreg ? 4 : 1;
+    }
+    return text;
+}
+
+// Runs the engine on its thread with `actions` (d: Nulreg, s: off, f: an all-lit
+// frame, x: Nulreg and the close, as the program ends) taken after the write
+// they are keyed by, until it is closed.
+std::vector<W> run(RefreshEngine::Options options, const std::map<std::size_t, char>& actions,
+                   InstantTiming& timing, MatrixOutput::Rate& rate) {
+    RecordingPort port;
+    options.realtime = false;
+    RefreshEngine engine(port, timing, options);
+    std::promise<void> off;
+    port.setAfterWrite([&](std::size_t n) {
+        const auto action = actions.find(n);
+        if (action == actions.end())
+            return;
+        if (action->second == 'd' || action->second == 'x')
+            engine.darken();
+        if (action->second == 'x')
+            off.set_value();
+        if (action->second == 'f') {
+            MatrixOutput::Frame lit;
+            lit.fill(0xFF);
+            engine.show(lit);
+        }
+        if (action->second == 's') {
+            rate = engine.rate();
+            engine.stop();
+            off.set_value();
+        }
+    });
+    engine.refresh(true, [] {});
+    off.get_future().wait();
+    engine.close();
+    return port.writes();
+}
+
+} // namespace
+
+class RefreshEngineTest : public QObject {
+    Q_OBJECT
+private slots:
+    void passesStayWhole_data();
+    void passesStayWhole();
+    void darkPausesSetTheRate_data();
+    void darkPausesSetTheRate();
+    void aStalledRowIsMadeUpForByTheOthers();
+};
+
+void RefreshEngineTest::passesStayWhole_data() {
+    QTest::addColumn<QString>("actions"); // write:action, ...
+    QTest::addColumn<QString>("layout");  // a pattern
+    QTest::addColumn<int>("litFromRow");  // of the first pass; 16 when none is lit
+    QTest::newRow("off in the first pass") << "100:s"
+                                           << "PN" << 16;
+    QTest::newRow("off in the last write of a pass") << "424:s"
+                                                     << "PPN" << 16;
+    QTest::newRow("Nulreg in a row pause") << "103:d,600:s"
+                                           << "PNPPN" << 16;
+    QTest::newRow("two Nulregs in one pass") << "20:d,21:d,300:s"
+                                             << "PNNPN" << 16;
+    QTest::newRow("Nulreg and off in one pass") << "50:d,51:s"
+                                                << "PNN" << 16;
+    QTest::newRow("a new frame between rows 5 and 6") << "82:f,100:s"
+                                                      << "PN" << 6;
+    QTest::newRow("a new frame inside row 5") << "80:f,100:s"
+                                              << "PN" << 6;
+    // Passes may go on until the close is seen; the last is followed by a Nulreg.
+    QTest::newRow("closed while on") << "100:x"
+                                     << "PNP*N" << 16;
+}
+
+void RefreshEngineTest::passesStayWhole() {
+    QFETCH(QString, actions);
+    QFETCH(QString, layout);
+    QFETCH(int, litFromRow);
+    std::map<std::size_t, char> steps;
+    for (const QString& step : actions.split(',')) {
+        const QStringList parts = step.split(':');
+        steps[parts[0].toULong()] = parts[1].at(0).toLatin1();
+    }
+    InstantTiming timing;
+    MatrixOutput::Rate rate;
+    QList<int> rows;
+    const QString got = ::layout(run({}, steps, timing, rate), rows);
+    QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(layout)).match(got).hasMatch(),
+             qPrintable(got));
+    QList<int> expected(16, 0);
+    std::fill(expected.begin() + litFromRow, expected.end(), 0xFFFF);
+    QCOMPARE(rows, expected);
+    // Every row is held for the row pause, and nothing else is waited for.
+    QVERIFY(std::all_of(timing.waits.begin(), timing.waits.end(),
+                        [](auto wait) { return wait == 40us; }));
+}
+
+// A pass of 16 row pauses takes 640 µs here. After it the board waits dark
+// after a Nulreg: under real time as long again, and with a limit until the
+// pass's time slot is over; the rate counts whole seconds of passes.
+void RefreshEngineTest::darkPausesSetTheRate_data() {
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<bool>("realtime");
+    QTest::addColumn<int>("pauseMicroseconds");
+    QTest::addColumn<double>("rate");
+    QTest::newRow("limit 500") << 500 << false << 1360 << 500.0;
+    QTest::newRow("real time") << 0 << true << 640 << 781.25;
+    QTest::newRow("real time, limit 500") << 500 << true << 1360 << 500.0;
+    QTest::newRow("real time, limit above its rate") << 1000 << true << 640 << 781.25;
+}
+
+void RefreshEngineTest::darkPausesSetTheRate() {
+    QFETCH(int, limit);
+    QFETCH(bool, realtime);
+    QFETCH(int, pauseMicroseconds);
+    QFETCH(double, rate);
+    RefreshEngine::Options options;
+    options.limitHz = limit;
+    options.paceAsRealtime = realtime;
+    InstantTiming timing;
+    MatrixOutput::Rate got;
+    QList<int> rows;
+    const std::size_t passes = 1700;
+    QCOMPARE(layout(run(options, {{passes * 216 - 100, 's'}}, timing, got), rows),
+             QString("PN").repeated(passes) + "N");
+    QCOMPARE(got.current, rate);
+    QCOMPARE(got.lowest, rate);
+    QCOMPARE(timing.waits.size(), std::size_t(17 * passes));
+    QCOMPARE(timing.waits[16], std::chrono::microseconds(pauseMicroseconds));
+}
+
+// Under real time, a stop of 300 µs in the fourth row sent leaves it lit 260 µs
+// longer than the pause and its writes allow; each other row is held that much
+// longer once, the rest of that pass and the first three of the next.
+void RefreshEngineTest::aStalledRowIsMadeUpForByTheOthers() {
+    RefreshEngine::Options options;
+    options.paceAsRealtime = true;
+    InstantTiming timing;
+    timing.stalls[3] = 300us;
+    MatrixOutput::Rate rate;
+    QList<int> rows;
+    QCOMPARE(layout(run(options, {{3 * 216 - 100, 's'}}, timing, rate), rows), "PNPNPNN");
+    QList<qint64> held; // µs, dark pauses left out
+    for (std::size_t wait = 0; wait < 3 * 17; ++wait)
+        if (wait % 17 != 16)
+            held.append(
+                std::chrono::duration_cast<std::chrono::microseconds>(timing.waits[wait]).count());
+    QList<qint64> expected(3 * 16, 40);
+    std::fill(expected.begin() + 4, expected.begin() + 16 + 3, 300);
+    QCOMPARE(held, expected);
+}
+
+QTEST_GUILESS_MAIN(RefreshEngineTest)
+#include "test_refresh_engine.moc"
