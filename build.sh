@@ -19,9 +19,10 @@ build_dir=${BUILD_DIR:-build}
 packages=(cmake g++ make qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins libbenchmark-dev
           fonts-dejavu-core qt6-serialport-dev libqt6serialport6 libgif-dev libxkbcommon-dev
           gcc-avr avr-libc binutils-avr simavr libsimavr-dev dpkg-dev file)
-# What the tests of the package's data files use: each one is checked, not skipped.
+# What the tests use: the package's data files are checked with these, the network
+# outputs against the Open Lighting Architecture's daemon (ola); each one is checked, not skipped.
 test_packages=(desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base
-               systemd mandoc appstream)
+               systemd mandoc appstream ola)
 
 wanted=("${packages[@]}")
 [[ $mode == test ]] && wanted+=("${test_packages[@]}")

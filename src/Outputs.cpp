@@ -7,6 +7,9 @@
 #ifdef QUENTARO_HAVE_BRIDGE
 #include "bridge/BridgePort.h"
 #endif
+#ifdef QUENTARO_HAVE_NETWORK
+#include "network/NetworkPort.h"
+#endif
 #include "ui/MatrixWindow.h"
 
 #include <QFile>
@@ -49,9 +52,35 @@ OpenedOutput openBridgeOutput(const QString& device, bool withWindow, const Repo
 }
 #endif
 
+// A network output counts as opened at once: its host is looked up, and sent
+// to, on the event loop.
+OpenedOutput openNetworkOutput(const QString& portArgument, const PanelMapping& mapping,
+                               const Report& report) {
+#ifdef QUENTARO_HAVE_NETWORK
+    const ParsedTarget parsed = parseNetworkTarget(portArgument);
+    if (!parsed.target)
+        return badArgument(parsed.error);
+    return {std::make_unique<NetworkPort>(*parsed.target, mapping, report), {}};
+#else
+    (void)portArgument, (void)mapping, (void)report;
+    return badArgument(QStringLiteral("this build has no network outputs"));
+#endif
+}
+
+bool isNetworkOutput(const QString& portArgument) {
+    for (const char* scheme : {"ddp:", "e131:", "artnet:"}) {
+        if (portArgument.startsWith(QLatin1String(scheme)))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
-OpenedOutput openOutput(const QString& portArgument, bool withWindow, const Report& report) {
+OpenedOutput openOutput(const QString& portArgument, bool withWindow, const Report& report,
+                        const PanelMapping& mapping) {
+    if (isNetworkOutput(portArgument))
+        return openNetworkOutput(portArgument, mapping, report);
     if (portArgument == QStringLiteral("sim")) {
         if (!withWindow)
             return badArgument(

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "port/PanelMapping.h"
+
 #include <QString>
 #include <functional>
 #include <memory>
@@ -10,8 +12,8 @@ class QWidget;
 class RefreshTiming;
 
 // The matrix output a --port value names: a parallel port device, the USB bridge
-// ("bridge:" and a serial device) or the on-screen matrix ("sim", only with a
-// window).
+// ("bridge:" and a serial device), an LED panel on the network ("ddp:",
+// "e131:", "artnet:") or the on-screen matrix ("sim", only with a window).
 struct OpenedOutput {
     std::unique_ptr<PortIo> port; // null when it could not be opened
     QString error;                // why not, in one line
@@ -21,8 +23,10 @@ struct OpenedOutput {
 // `report` takes the lines an output has to say while the program runs (the
 // bridge: unplugged, found again). A USB bridge that is not plugged in counts as
 // opened: it is waited for.
+// `mapping` places the frame on a network panel's LEDs.
 OpenedOutput openOutput(const QString& portArgument, bool withWindow,
-                        const std::function<void(const QString&)>& report);
+                        const std::function<void(const QString&)>& report,
+                        const PanelMapping& mapping = {});
 
 // What keeps the board lit while "LPT on" runs: a refresh thread that
 // multiplexes an output taking the port's registers (real time unless

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QUuid>
+#include <cstdint>
+#include <optional>
+
+// The datagrams of the three LED network protocols, built byte by byte as their
+// published descriptions lay them out.
+namespace NetworkPackets {
+
+constexpr std::uint16_t DdpPort = 4048;
+constexpr std::uint16_t E131Port = 5568;
+constexpr std::uint16_t ArtNetPort = 6454;
+// 768 RGB bytes do not fit one DMX universe of 512 values: 170 LEDs (510 values)
+// in the first, the other 86 (258 values) in the next.
+constexpr int FirstUniverseSlots = 510;
+constexpr int E131StreamTerminated = 0x40; // framing layer options
+
+// DDP: one push packet, RGB with 8 bits a channel, to the display (id 1), data
+// offset 0. `sequence` runs 1 ... 15; 0 means "not used".
+QByteArray ddp(std::uint8_t sequence, QByteArrayView rgb);
+
+struct E131Source {
+    QUuid cid;
+    QString name; // up to 63 bytes of UTF-8 go out
+    std::uint8_t priority = 100;
+};
+// E1.31 data packet (root, framing and DMP layers) with start code 0.
+QByteArray e131(const E131Source& source, std::uint16_t universe, std::uint8_t sequence,
+                std::uint8_t options, QByteArrayView values);
+
+// ArtDmx, protocol version 14, to the 15-bit port-address `universe`; the slot
+// count is made even as Art-Net asks.
+QByteArray artDmx(std::uint16_t universe, std::uint8_t sequence, QByteArrayView values);
+
+// ArtPoll asking every node to answer (no "talk to me" options).
+QByteArray artPoll();
+
+struct ArtNode {
+    QString address; // as the node gives it, dotted
+    QString shortName;
+    QString longName;
+};
+// An ArtPollReply, or nothing for any other datagram.
+std::optional<ArtNode> artPollReply(QByteArrayView datagram);
+
+} // namespace NetworkPackets

@@ -1,0 +1,303 @@
+// The network outputs without a lighting daemon: the panel mapping, the bytes of
+// each protocol against its published layout, and what goes out when, caught by
+// a receiver on the loopback address.
+#include "network/NetworkPackets.h"
+#include "network/NetworkPort.h"
+
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QUdpSocket>
+#include <QtTest>
+
+namespace {
+
+constexpr int Wait = 3000;
+
+PortIo::PackedFrame litAt(int row, int column) {
+    PortIo::PackedFrame f{};
+    f[std::size_t(row * 2 + column / 8)] = std::uint8_t(1 << (column % 8));
+    return f;
+}
+
+// What a DDP, E1.31 or Art-Net panel receives, on a port of its own on 127.0.0.1.
+struct Receiver {
+    QUdpSocket socket;
+    Receiver() { QVERIFY(socket.bind(QHostAddress::LocalHost, 0)); }
+    std::uint16_t port() const { return socket.localPort(); }
+    QList<QByteArray> take(int count) {
+        QList<QByteArray> got;
+        QElapsedTimer waited;
+        waited.start();
+        while (got.size() < count && waited.elapsed() < Wait) {
+            if (!socket.hasPendingDatagrams())
+                QTest::qWait(5);
+            while (socket.hasPendingDatagrams()) {
+                QByteArray d(qsizetype(socket.pendingDatagramSize()), '\0');
+                socket.readDatagram(d.data(), d.size());
+                got << d;
+            }
+        }
+        return got;
+    }
+    // What has arrived so far.
+    QList<QByteArray> takeWaiting() {
+        QTest::qWait(20);
+        QList<QByteArray> got;
+        while (socket.hasPendingDatagrams()) {
+            QByteArray d(qsizetype(socket.pendingDatagramSize()), '\0');
+            socket.readDatagram(d.data(), d.size());
+            got << d;
+        }
+        return got;
+    }
+};
+
+NetworkTarget localTarget(NetworkTarget::Protocol protocol, std::uint16_t port, int universe = 1) {
+    NetworkTarget t;
+    t.protocol = protocol;
+    t.host = QStringLiteral("127.0.0.1");
+    t.port = port;
+    t.universe = universe;
+    return t;
+}
+
+int big16(const QByteArray& d, int at) {
+    return std::uint8_t(d[at]) << 8 | std::uint8_t(d[at + 1]);
+}
+
+} // namespace
+
+class TestNetworkOutputs : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // Where the top-left LED of the picture and its right-hand neighbour land.
+    void mapping_data() {
+        QTest::addColumn<QString>("map");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("index");
+        QTest::newRow("rows from top-left") << "top-left,rows" << 0 << 1 << 1;
+        QTest::newRow("serpentine second row runs back") << "top-left" << 1 << 0 << 31;
+        QTest::newRow("straight second row") << "top-left,straight" << 1 << 0 << 16;
+        QTest::newRow("columns") << "top-left,columns,straight" << 0 << 1 << 16;
+        QTest::newRow("columns serpentine") << "columns" << 0 << 1 << 31;
+        QTest::newRow("top-right") << "top-right,straight" << 0 << 0 << 15;
+        QTest::newRow("bottom-left") << "bottom-left,straight" << 0 << 0 << 240;
+        QTest::newRow("bottom-right") << "bottom-right,straight" << 0 << 0 << 255;
+        QTest::newRow("rotate-90") << "rotate-90,straight" << 0 << 0 << 15;
+        QTest::newRow("rotate-180") << "rotate-180,straight" << 0 << 0 << 255;
+        QTest::newRow("rotate-270") << "rotate-270,straight" << 0 << 0 << 240;
+        QTest::newRow("mirror") << "mirror,straight" << 0 << 1 << 14;
+        QTest::newRow("mirror then turned") << "mirror,rotate-90,straight" << 0 << 0 << 255;
+    }
+    void mapping() {
+        QFETCH(QString, map);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(int, index);
+        const ParsedWiring parsed = parsePanelWiring(map);
+        QVERIFY2(parsed.wiring, qPrintable(parsed.error));
+        PanelMapping m;
+        m.wiring = *parsed.wiring;
+        QCOMPARE(m.ledIndex(row, column), index);
+        const PanelMapping::Rgb rgb = m.rgb(litAt(row, column));
+        QCOMPARE(std::count_if(rgb.begin(), rgb.end(), [](auto v) { return v != 0; }), 1);
+        QCOMPARE(rgb[std::size_t(index * 3)], std::uint8_t(51)); // red at 20 %
+    }
+
+    void badMapWordIsNamed() {
+        const ParsedWiring parsed = parsePanelWiring(QStringLiteral("top-left,diagonal"));
+        QVERIFY(!parsed.wiring);
+        QVERIFY2(parsed.error.contains(QStringLiteral("\"diagonal\"")), qPrintable(parsed.error));
+    }
+
+    void target_data() {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("universe");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("ddp") << "ddp:panel.local"
+                             << "panel.local" << 4048 << 0 << "";
+        QTest::newRow("ddp port") << "ddp:10.0.0.5:5000"
+                                  << "10.0.0.5" << 5000 << 0 << "";
+        QTest::newRow("ddp bad port") << "ddp:h:70000"
+                                      << "" << 0 << 0 << "65535";
+        QTest::newRow("e131") << "e131:10.0.0.5"
+                              << "10.0.0.5" << 5568 << 1 << "";
+        QTest::newRow("e131 universe") << "e131:multicast,7"
+                                       << "multicast" << 5568 << 7 << "";
+        QTest::newRow("e131 universe 0") << "e131:h,0"
+                                         << "" << 0 << 0 << "from 1 to 63998";
+        QTest::newRow("artnet") << "artnet:h"
+                                << "h" << 6454 << 0 << "";
+        QTest::newRow("artnet last") << "artnet:h,32767"
+                                     << "" << 0 << 0 << "0 to 32766";
+        QTest::newRow("no host") << "artnet:,2"
+                                 << "" << 0 << 0 << "names no host";
+    }
+    void target() {
+        QFETCH(QString, argument);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(int, universe);
+        QFETCH(QString, error);
+        const ParsedTarget parsed = parseNetworkTarget(argument);
+        if (!error.isEmpty()) {
+            QVERIFY(!parsed.target);
+            QVERIFY2(parsed.error.contains(error), qPrintable(parsed.error));
+            return;
+        }
+        QVERIFY2(parsed.target, qPrintable(parsed.error));
+        QCOMPARE(parsed.target->host, host);
+        QCOMPARE(int(parsed.target->port), port);
+        QCOMPARE(parsed.target->universe, universe);
+        QCOMPARE(parsed.target->multicast, host == QStringLiteral("multicast"));
+    }
+
+    // The DDP header as published by 3waylabs, the strip's bytes after it, and
+    // the sequence running 1 ... 15 and round again.
+    void ddpOnTheWire() {
+        Receiver panel;
+        NetworkPort port(localTarget(NetworkTarget::Protocol::Ddp, panel.port()), {}, {},
+                         {1000, 5000, 5000});
+        QList<QByteArray> got = panel.take(1); // dark at the start
+        for (int i = 1; i <= 16; ++i) {
+            port.showFrame(litAt(0, (i + 1) % 2));
+            got += panel.take(1);
+        }
+        QCOMPARE(got.size(), 17);
+        const QByteArray& last = got.last();
+        QCOMPARE(last.size(), 10 + 768);
+        QCOMPARE(last.left(4), QByteArray::fromHex("41020b01")); // the 17th: 2, after 15 and 1
+        QCOMPARE(last.mid(4, 6), QByteArray::fromHex("000000000300"));
+        QCOMPARE(std::uint8_t(got[15][1]), std::uint8_t(1));
+        QCOMPARE(std::uint8_t(last[10]), std::uint8_t(0));
+        QCOMPARE(std::uint8_t(last[13]), std::uint8_t(51)); // LED 1 lit, red
+    }
+
+    // Field by field as ANSI E1.31-2018 lays out the data packet.
+    void e131Layout_data() {
+        QTest::addColumn<int>("count");
+        QTest::newRow("first universe") << 510;
+        QTest::newRow("second universe") << 258;
+    }
+    void e131Layout() {
+        QFETCH(int, count);
+        NetworkPackets::E131Source source{QUuid::createUuid(), QStringLiteral("quentaro"), 100};
+        const QByteArray p =
+            NetworkPackets::e131(source, 0x1234, 9, 0x40, QByteArray(count, char(7)));
+        QCOMPARE(p.size(), 126 + count);
+        QCOMPARE(p.left(16), QByteArray::fromHex("00100000") + QByteArray("ASC-E1.17\0\0\0", 12));
+        QCOMPARE(big16(p, 16), 0x7000 | (p.size() - 16));
+        QCOMPARE(p.mid(18, 4), QByteArray::fromHex("00000004"));
+        QCOMPARE(p.mid(22, 16), source.cid.toRfc4122());
+        QCOMPARE(big16(p, 38), 0x7000 | (p.size() - 38));
+        QCOMPARE(p.mid(40, 4), QByteArray::fromHex("00000002"));
+        QCOMPARE(p.mid(44, 9), QByteArray("quentaro\0", 9));
+        QCOMPARE(std::uint8_t(p[108]), std::uint8_t(100));
+        QCOMPARE(std::uint8_t(p[111]), std::uint8_t(9));
+        QCOMPARE(std::uint8_t(p[112]), std::uint8_t(0x40));
+        QCOMPARE(big16(p, 113), 0x1234);
+        QCOMPARE(big16(p, 115), 0x7000 | (p.size() - 115));
+        QCOMPARE(p.mid(117, 6), QByteArray::fromHex("02a100000001"));
+        QCOMPARE(big16(p, 123), count + 1);
+        QCOMPARE(p.mid(125, 2), QByteArray::fromHex("0007"));
+    }
+
+    // Multicast is never sent here: the group of each universe.
+    void e131Group_data() {
+        QTest::addColumn<int>("universe");
+        QTest::addColumn<QString>("group");
+        QTest::newRow("1") << 1 << "239.255.0.1";
+        QTest::newRow("256") << 256 << "239.255.1.0";
+        QTest::newRow("63999") << 63999 << "239.255.249.255";
+    }
+    void e131Group() {
+        QFETCH(int, universe);
+        QFETCH(QString, group);
+        QCOMPARE(::e131Group(universe).toString(), group);
+    }
+
+    void artDmxLayout() {
+        const QByteArray p = NetworkPackets::artDmx(0x0123, 5, QByteArray(3, char(9)));
+        QCOMPARE(p.toHex(), QByteArray("4172742d4e6574000050000e05002301000409090900"));
+    }
+
+    void artPollReplyIsRead() {
+        QByteArray reply(239, '\0');
+        reply.replace(0, 10, QByteArray("Art-Net\0\0\x21", 10));
+        reply.replace(10, 4, QByteArray::fromHex("0a000207"));
+        reply.replace(26, 5, "panel");
+        reply.replace(44, 9, "LED panel");
+        const std::optional<NetworkPackets::ArtNode> node = NetworkPackets::artPollReply(reply);
+        QVERIFY(node);
+        QCOMPARE(node->address, QStringLiteral("10.0.2.7"));
+        QCOMPARE(node->shortName, QStringLiteral("panel"));
+        QCOMPARE(node->longName, QStringLiteral("LED panel"));
+        QVERIFY(!NetworkPackets::artPollReply(NetworkPackets::artPoll()));
+    }
+
+    // Twenty changes within a quarter of a second go out at 40 frames/s at
+    // most; a still picture is sent again within the keep-alive.
+    void rateCapAndKeepAlive() {
+        Receiver panel;
+        NetworkPort port(localTarget(NetworkTarget::Protocol::Ddp, panel.port()), {}, {},
+                         {40, 300, 5000});
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 20; ++i) {
+            port.showFrame(litAt(i % 16, i % 16));
+            QTest::qWait(12);
+        }
+        const qint64 spent = clock.elapsed();
+        const QList<QByteArray> burst = panel.takeWaiting();
+        QVERIFY2(burst.size() <= spent / 25 + 2, qPrintable(QString::number(burst.size())));
+        QVERIFY(burst.size() >= 3);
+        QCOMPARE(
+            burst.last().mid(10),
+            QByteArray(reinterpret_cast<const char*>(PanelMapping().rgb(litAt(3, 3)).data()), 768));
+        QSignalSpy sent(&port, &NetworkPort::sent);
+        QVERIFY(sent.wait(450));
+    }
+
+    // The end: the dark frame, then "stream terminated" three times a universe.
+    void e131Goodbye() {
+        Receiver panel;
+        {
+            NetworkPort port(localTarget(NetworkTarget::Protocol::E131, panel.port()), {}, {});
+            panel.take(2);
+            port.showFrame(litAt(0, 0));
+            QCOMPARE(panel.take(2).size(), 2);
+        }
+        const QList<QByteArray> got = panel.take(8);
+        QCOMPARE(got.size(), 8);
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(big16(got[i], 113), 1 + i % 2);
+            QCOMPARE(std::uint8_t(got[i][112]), std::uint8_t(i < 2 ? 0 : 0x40));
+            QCOMPARE(got[i].mid(126).count('\0'), got[i].size() - 126);
+        }
+    }
+
+    void unknownHostIsOneLine() {
+        QStringList lines;
+        NetworkTarget t = localTarget(NetworkTarget::Protocol::ArtNet, 6454);
+        t.host = QStringLiteral("no-such-panel.invalid");
+        QElapsedTimer clock;
+        clock.start();
+        NetworkPort port(t, {}, [&lines](const QString& l) { lines << l; }, {40, 800, 200});
+        QVERIFY(clock.elapsed() < 100); // the lookup does not hold the caller
+        port.showFrame(litAt(1, 1));
+        QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, Wait);
+        QTest::qWait(500); // tried again twice: still one line
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].contains(QStringLiteral("cannot find no-such-panel.invalid")),
+                 qPrintable(lines[0]));
+        QVERIFY(!port.resolved());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNetworkOutputs)
+#include "test_network_outputs.moc"
