@@ -1,5 +1,6 @@
 #include "Outputs.h"
 
+#include "cli/CommandLine.h"
 #include "port/MatrixOutput.h"
 #include "port/PpdevPort.h"
 #include "port/RefreshEngine.h"
@@ -14,6 +15,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 
 namespace {
 
@@ -98,6 +100,27 @@ OpenedOutput openOutput(const QString& portArgument, bool withWindow, const Repo
 #endif
     }
     return openParallelPort(portArgument);
+}
+
+PanelMapping panelMapping(const CommandLine& line, bool remember) {
+    QSettings settings;
+    settings.beginGroup(QStringLiteral("panel"));
+    // One group per output; '/' would nest groups.
+    settings.beginGroup(QString(line.port).replace(QLatin1Char('/'), QLatin1Char('|')));
+    PanelMapping m;
+    const ParsedWiring kept = parsePanelWiring(settings.value(QStringLiteral("map")).toString());
+    m.wiring = line.map.value_or(kept.wiring.value_or(m.wiring));
+    const std::optional<PanelColour> colour =
+        parsePanelColour(settings.value(QStringLiteral("colour")).toString());
+    m.colour = line.colour.value_or(colour.value_or(m.colour));
+    const int brightness = settings.value(QStringLiteral("brightness"), m.brightness).toInt();
+    m.brightness = line.brightness.value_or(std::clamp(brightness, 1, 100));
+    if (remember && (line.map || line.colour || line.brightness)) {
+        settings.setValue(QStringLiteral("map"), panelWiringText(m.wiring));
+        settings.setValue(QStringLiteral("colour"), panelColourText(m.colour));
+        settings.setValue(QStringLiteral("brightness"), m.brightness);
+    }
+    return m;
 }
 
 MatrixRefresh::MatrixRefresh() = default;

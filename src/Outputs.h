@@ -28,6 +28,12 @@ OpenedOutput openOutput(const QString& portArgument, bool withWindow,
                         const std::function<void(const QString&)>& report,
                         const PanelMapping& mapping = {});
 
+// The mapping of a network panel: what the command line gives, the rest as
+// last used with this output. With `remember` (the editor) what was given is
+// kept for the next time.
+struct CommandLine;
+PanelMapping panelMapping(const CommandLine& line, bool remember);
+
 // What keeps the board lit while "LPT on" runs: a refresh thread that
 // multiplexes an output taking the port's registers (real time unless
 // `realtime` is false, at most `limitHz` passes a second unless 0), or whole

@@ -19,6 +19,8 @@ private slots:
     void intervalGoesToTheNearestStep();
     void readsTheRefreshOptions_data();
     void readsTheRefreshOptions();
+    void readsThePanelOptions_data();
+    void readsThePanelOptions();
     void usageNamesTheProgram();
 
 private:
@@ -107,6 +109,51 @@ void CommandLineTest::reads() {
     } else {
         QVERIFY2(line.error.contains(error), qPrintable(line.error));
     }
+}
+
+void CommandLineTest::readsThePanelOptions_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("map"); // as written back, empty when not given
+    QTest::addColumn<QString>("colour");
+    QTest::addColumn<int>("brightness"); // 0: not given
+    QTest::addColumn<QString>("error");
+    QTest::newRow("none") << QStringList{} << ""
+                          << "" << 0 << "";
+    QTest::newRow("all") << QStringList{"--map",        "columns,bottom-left,rotate-270",
+                                        "--colour",     "#00FF80",
+                                        "--brightness", "5"}
+                         << "bottom-left,columns,serpentine,rotate-270"
+                         << "#00ff80" << 5 << "";
+    QTest::newRow("named colour") << QStringList{"--colour", "White"} << ""
+                                  << "#ffffff" << 0 << "";
+    QTest::newRow("unknown word") << QStringList{"--map", "top-left,zigzag"} << ""
+                                  << "" << 0 << "\"zigzag\" is not one of";
+    QTest::newRow("bad colour") << QStringList{"--colour", "#12345"} << ""
+                                << "" << 0 << "--colour takes #RRGGBB";
+    QTest::newRow("brightness 0") << QStringList{"--brightness", "0"} << ""
+                                  << "" << 0 << "from 1 to 100, not \"0\"";
+    QTest::newRow("brightness 101") << QStringList{"--brightness", "101"} << ""
+                                    << "" << 0 << "from 1 to 100";
+    QTest::newRow("with export") << QStringList{"--export", "o.gif", led_, "--brightness", "9"}
+                                 << ""
+                                 << "" << 0 << "go with the editor or --play";
+}
+
+void CommandLineTest::readsThePanelOptions() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, map);
+    QFETCH(QString, colour);
+    QFETCH(int, brightness);
+    QFETCH(QString, error);
+    const CommandLine line = parseCommandLine(QStringList{"quentaro"} + args);
+    if (!error.isEmpty()) {
+        QVERIFY2(line.error.contains(error), qPrintable(line.error));
+        return;
+    }
+    QVERIFY2(line.ok(), qPrintable(line.error));
+    QCOMPARE(line.map ? panelWiringText(*line.map) : QString(), map);
+    QCOMPARE(line.colour ? panelColourText(*line.colour) : QString(), colour);
+    QCOMPARE(line.brightness.value_or(0), brightness);
 }
 
 void CommandLineTest::intervalGoesToTheNearestStep_data() {

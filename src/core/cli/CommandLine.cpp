@@ -21,7 +21,9 @@ const QString Usage = QStringLiteral(
 struct Options {
     QCommandLineOption port{QStringLiteral("port"),
                             QStringLiteral("The matrix output: /dev/parportN (default "
-                                           "/dev/parport0), bridge:SERIAL-DEVICE or sim."),
+                                           "/dev/parport0), bridge:SERIAL-DEVICE, "
+                                           "ddp:HOST[:PORT], e131:HOST[,UNIVERSE], "
+                                           "artnet:HOST[,UNIVERSE] or sim."),
                             QStringLiteral("DEVICE")};
     QCommandLineOption play{QStringLiteral("play"),
                             QStringLiteral("Play FILE (.led or .pat) without a window."),
@@ -47,6 +49,21 @@ struct Options {
         QStringLiteral("At most HZ passes a second over the matrix, so that it stays as bright "
                        "when the computer gets busy."),
         QStringLiteral("HZ")};
+    QCommandLineOption map{
+        QStringLiteral("map"),
+        QStringLiteral("A network panel's wiring: where its strip starts (top-left, top-right, "
+                       "bottom-left, bottom-right), rows or columns, serpentine or straight, "
+                       "rotate-90/180/270, mirror; e.g. bottom-left,columns,serpentine."),
+        QStringLiteral("WORDS")};
+    QCommandLineOption colour{QStringLiteral("colour"),
+                              QStringLiteral("A network panel's lit colour, #RRGGBB or red, "
+                                             "green, blue, white, yellow, cyan, magenta, orange "
+                                             "(default red)."),
+                              QStringLiteral("COLOUR")};
+    QCommandLineOption brightness{
+        QStringLiteral("brightness"),
+        QStringLiteral("A network panel's brightness in percent, 1 ... 100 (default 20)."),
+        QStringLiteral("PERCENT")};
     QCommandLineOption showRefresh{
         QStringLiteral("show-refresh"),
         QStringLiteral("With --play: the passes per second, now and lowest, once a second on "
@@ -127,6 +144,31 @@ void readRefresh(const QCommandLineParser& parser, const Options& o, CommandLine
     line.limitRefreshHz = *hz;
 }
 
+void readPanel(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
+    if (parser.isSet(o.map)) {
+        const ParsedWiring parsed = parsePanelWiring(parser.value(o.map));
+        line.map = parsed.wiring;
+        line.error = parsed.error;
+    }
+    if (line.ok() && parser.isSet(o.colour)) {
+        line.colour = parsePanelColour(parser.value(o.colour));
+        if (!line.colour)
+            line.error = QStringLiteral("--colour takes #RRGGBB or a colour's name, not \"%1\"")
+                             .arg(parser.value(o.colour));
+    }
+    if (line.ok() && parser.isSet(o.brightness)) {
+        line.brightness = wholeNumber(parser.value(o.brightness));
+        if (!line.brightness || *line.brightness < 1 || *line.brightness > 100)
+            line.error = QStringLiteral("--brightness takes a whole number of percent from 1 to "
+                                        "100, not \"%1\"")
+                             .arg(parser.value(o.brightness));
+    }
+    if (line.ok() && line.mode == CommandLine::Mode::Export &&
+        (line.map || line.colour || line.brightness))
+        line.error =
+            QStringLiteral("--map, --colour and --brightness go with the editor or --play");
+}
+
 void readMode(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
     const QStringList files = parser.positionalArguments();
     if (parser.isSet(o.play) && parser.isSet(o.exportTo)) {
@@ -167,7 +209,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addOptions({o.port, o.play, o.interval, o.exportTo, o.scale, o.noRealtime,
-                       o.limitRefresh, o.showRefresh});
+                       o.limitRefresh, o.showRefresh, o.map, o.colour, o.brightness});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("An animation (.led) or a playlist (.pat)."),
                                  QStringLiteral("[FILE]"));
@@ -194,6 +236,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         readScale(parser, o, line);
     if (line.ok())
         readRefresh(parser, o, line);
+    if (line.ok())
+        readPanel(parser, o, line);
     return line;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "playback/SpeedLadder.h"
+#include "port/PanelMapping.h"
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // What the program was asked to do on its command line.
 struct CommandLine {
@@ -21,6 +23,10 @@ struct CommandLine {
     bool realtime = true;
     int limitRefreshHz = 0;
     bool showRefresh = false;
+    // A network panel's wiring, lit colour and brightness (percent), when given.
+    std::optional<PanelWiring> map;
+    std::optional<PanelColour> colour;
+    std::optional<int> brightness;
     static constexpr int HighestRefreshLimit = 100000;
     QStringList notes; // lines for standard error that do not stop the program
     QString error;     // bad arguments: one line, then the usage, status 2
