@@ -39,9 +39,9 @@ struct Receiver {
         }
         return got;
     }
-    // What has arrived so far.
+    // What has arrived, once a frame held back by the rate cap (25 ms) is out.
     QList<QByteArray> takeWaiting() {
-        QTest::qWait(20);
+        QTest::qWait(60);
         QList<QByteArray> got;
         while (socket.hasPendingDatagrams()) {
             QByteArray d(qsizetype(socket.pendingDatagramSize()), '\0');
