@@ -16,9 +16,6 @@
 
 namespace {
 
-// OLA's command-line clients always call on this port.
-constexpr quint16 OlaRpcPort = 9010;
-
 // Every plugin but Art-Net, off; E1.31 above all, which would leave loopback.
 const char* const OtherPlugins[] = {
     "dummy",   "e131",    "espnet",           "ftdidmx", "gpio",     "karate",   "kinet",
@@ -31,7 +28,7 @@ bool writeFile(const QString& path, const QByteArray& text) {
 }
 
 // A client's output, or nothing when it failed.
-std::optional<QString> run(const QString& program, const QStringList& args) {
+std::optional<QString> run(const QString& program, const QStringList& args = {}) {
     QProcess p;
     p.start(program, args);
     if (!p.waitForFinished(5000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
@@ -44,11 +41,6 @@ PortIo::PackedFrame picture(int seed) {
     for (std::size_t i = 0; i < f.size(); ++i)
         f[i] = std::uint8_t((seed * 37 + int(i) * 11) & 0xFF);
     return f;
-}
-
-QByteArray slotsOf(const PanelMapping::Rgb& rgb, bool first) {
-    const auto* data = reinterpret_cast<const char*>(rgb.data());
-    return first ? QByteArray(data, 510) : QByteArray(data + 510, 258);
 }
 
 // The show file's frames of one universe, each repeat (the keep-alive) dropped.
@@ -75,145 +67,120 @@ QList<QByteArray> recorded(const QString& path, int universe) {
 class TestNetworkOlad : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void framesArriveInOrderMapped();
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        for (const char* tool : {"olad", "ola_dev_info", "ola_patch", "ola_recorder"}) {
+            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("skipped: %1 is not installed (Debian package ola)")
+                                     .arg(QLatin1String(tool))));
+        }
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::Any, 9010)) // where OLA's clients call
+            QSKIP("skipped: port 9010 is taken; another olad may be running");
+        probe.close();
+        QVERIFY(dir_.isValid());
+        for (const char* plugin : OtherPlugins)
+            QVERIFY(writeFile(dir_.filePath(QStringLiteral("ola-%1.conf").arg(plugin)),
+                              "enabled = false\n"));
+        QVERIFY(writeFile(dir_.filePath(QStringLiteral("ola-artnet.conf")),
+                          "enabled = true\nip = 127.0.0.1\nuse_loopback = true\nnet = 0\n"
+                          "subnet = 0\noutput_ports = 0\nalways_broadcast = false\n"
+                          "use_limited_broadcast = false\nshort_name = quentaro test\n"));
+        QStringList args{QStringLiteral("olad"), QStringLiteral("--config-dir"), dir_.path(),
+                         QStringLiteral("--no-http"), QStringLiteral("--no-register-with-dns-sd")};
+        if (geteuid() == 0) { // olad refuses to run as root: here it runs as nobody
+            QCOMPARE(
+                QProcess::execute(QStringLiteral("chmod"),
+                                  {QStringLiteral("-R"), QStringLiteral("a+rwX"), dir_.path()}),
+                0);
+            args = QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                               QStringLiteral("--clear-groups")} +
+                   args;
+            olad_.start(QStringLiteral("setpriv"), args);
+        } else {
+            olad_.start(args.takeFirst(), args);
+        }
+        QVERIFY(olad_.waitForStarted());
+        QString devices;
+        QTRY_VERIFY_WITH_TIMEOUT((devices = run(QStringLiteral("ola_dev_info")).value_or(QString()))
+                                     .contains(QStringLiteral("ArtNet")),
+                                 10000);
+        const QRegularExpressionMatch device =
+            QRegularExpression(QStringLiteral("^Device (\\d+): ArtNet"),
+                               QRegularExpression::MultilineOption)
+                .match(devices);
+        QVERIFY2(device.hasMatch(), qPrintable(devices));
+        // An Art-Net input port listens to the port-address of its universe's low bits.
+        for (int port : {0, 1})
+            QVERIFY(run(QStringLiteral("ola_patch"),
+                        {QStringLiteral("-d"), device.captured(1), QStringLiteral("-p"),
+                         QString::number(port), QStringLiteral("-i"), QStringLiteral("-u"),
+                         QString::number(3 + port)}));
+    }
+
+    void cleanupTestCase() {
+        if (olad_.state() == QProcess::NotRunning)
+            return;
+        olad_.terminate(); // by its process id
+        if (!olad_.waitForFinished(5000))
+            olad_.kill();
+    }
+
+    // Every frame shown, and the dark one at each end, in order in both universes,
+    // with a wiring, colour and brightness that are not the defaults.
+    void framesArriveInOrderMapped() {
+        PanelMapping mapping;
+        mapping.wiring =
+            *parsePanelWiring(QStringLiteral("bottom-right,columns,rotate-90,mirror")).wiring;
+        mapping.colour = *parsePanelColour(QStringLiteral("#20c0ff"));
+        mapping.brightness = 60;
+        const QString show = dir_.filePath(QStringLiteral("show"));
+        // Line-buffered, so that its "Recording" says when it listens.
+        QProcess recorder;
+        recorder.start(QStringLiteral("stdbuf"),
+                       {QStringLiteral("-oL"), QStringLiteral("ola_recorder"),
+                        QStringLiteral("--record"), show, QStringLiteral("--universes"),
+                        QStringLiteral("3,4")});
+        const auto stopRecorder = qScopeGuard([&recorder] {
+            if (recorder.state() != QProcess::NotRunning)
+                recorder.kill(), recorder.waitForFinished();
+        });
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += recorder.readAllStandardOutput()).contains("Recording") ||
+                                     recorder.state() == QProcess::NotRunning,
+                                 5000);
+        QVERIFY(recorder.state() == QProcess::Running);
+
+        QList<PanelMapping::Rgb> shown{PanelMapping::Rgb{}}; // dark when it starts
+        {
+            NetworkPort output(*parseNetworkTarget(QStringLiteral("artnet:127.0.0.1,3")).target,
+                               mapping, {});
+            for (int i = 1; i <= 6; ++i) {
+                output.showFrame(picture(i));
+                shown << mapping.rgb(picture(i));
+                QTest::qWait(60);
+            }
+            output.blank();
+            shown << PanelMapping::Rgb{};
+            QTest::qWait(60);
+        }
+        QTest::qWait(300);
+        ::kill(pid_t(recorder.processId()), SIGINT);
+        QVERIFY(recorder.waitForFinished(5000));
+
+        for (int universe : {3, 4}) {
+            QList<QByteArray> expected;
+            for (const PanelMapping::Rgb& rgb : shown)
+                expected << QByteArray(reinterpret_cast<const char*>(rgb.data()), 768)
+                                .mid(universe == 3 ? 0 : 510, universe == 3 ? 510 : 258);
+            QCOMPARE(recorded(show, universe), expected);
+        }
+    }
 
 private:
-    bool writeConfig();
-    bool patch(const QString& deviceName, int port, int universe);
-
     QTemporaryDir dir_;
     QProcess olad_;
 };
-
-bool TestNetworkOlad::writeConfig() {
-    for (const char* plugin : OtherPlugins) {
-        if (!writeFile(dir_.filePath(QStringLiteral("ola-%1.conf").arg(QLatin1String(plugin))),
-                       "enabled = false\n"))
-            return false;
-    }
-    return writeFile(dir_.filePath(QStringLiteral("ola-artnet.conf")),
-                     "enabled = true\nip = 127.0.0.1\nuse_loopback = true\nnet = 0\nsubnet = 0\n"
-                     "output_ports = 0\nalways_broadcast = false\n"
-                     "use_limited_broadcast = false\nshort_name = quentaro test\n");
-}
-
-// Patches input `port` of the device whose name starts with `deviceName`.
-bool TestNetworkOlad::patch(const QString& deviceName, int port, int universe) {
-    const QString devices = run(QStringLiteral("ola_dev_info"), {}).value_or(QString());
-    static const QRegularExpression line(QStringLiteral("^Device (\\d+): (.*)$"),
-                                         QRegularExpression::MultilineOption);
-    for (const QRegularExpressionMatch& m : line.globalMatch(devices)) {
-        if (m.captured(2).startsWith(deviceName))
-            return run(QStringLiteral("ola_patch"),
-                       {QStringLiteral("-d"), m.captured(1), QStringLiteral("-p"),
-                        QString::number(port), QStringLiteral("-i"), QStringLiteral("-u"),
-                        QString::number(universe)})
-                .has_value();
-    }
-    return false;
-}
-
-void TestNetworkOlad::initTestCase() {
-    QStandardPaths::setTestModeEnabled(true);
-    for (const char* tool : {"olad", "ola_dev_info", "ola_patch", "ola_recorder"}) {
-        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-            QSKIP(qPrintable(QStringLiteral("skipped: %1 is not installed (Debian package ola)")
-                                 .arg(QLatin1String(tool))));
-    }
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::Any, OlaRpcPort))
-        QSKIP("skipped: port 9010 is taken; another olad may be running");
-    probe.close();
-    QVERIFY(dir_.isValid());
-    QVERIFY(writeConfig());
-    QStringList args{QStringLiteral("olad"), QStringLiteral("--config-dir"), dir_.path(),
-                     QStringLiteral("--no-http"), QStringLiteral("--no-register-with-dns-sd")};
-    // olad refuses to run as root: as root the test hands it to nobody.
-    if (geteuid() == 0) {
-        QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                               QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                               QFileDevice::WriteOther | QFileDevice::ExeOther);
-        for (const QString& f : QDir(dir_.path()).entryList(QDir::Files))
-            QFile::setPermissions(dir_.filePath(f),
-                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                      QFileDevice::ReadOther | QFileDevice::WriteOther);
-        args.prepend(QStringLiteral("--clear-groups"));
-        args.prepend(QStringLiteral("--regid=nogroup"));
-        args.prepend(QStringLiteral("--reuid=nobody"));
-        olad_.start(QStringLiteral("setpriv"), args);
-    } else {
-        olad_.start(args.takeFirst(), args);
-    }
-    QVERIFY(olad_.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(run(QStringLiteral("ola_dev_info"), {})
-                                 .value_or(QString())
-                                 .contains(QStringLiteral("ArtNet")),
-                             10000);
-    // An Art-Net input port listens to the port-address of its universe's low bits.
-    QVERIFY(patch(QStringLiteral("ArtNet"), 0, 3));
-    QVERIFY(patch(QStringLiteral("ArtNet"), 1, 4));
-}
-
-void TestNetworkOlad::cleanupTestCase() {
-    if (olad_.state() == QProcess::NotRunning)
-        return;
-    olad_.terminate();
-    if (!olad_.waitForFinished(5000))
-        olad_.kill();
-}
-
-// Every frame shown, and the dark one at each end, in order in both universes,
-// with a wiring, colour and brightness that are not the defaults.
-void TestNetworkOlad::framesArriveInOrderMapped() {
-    const int universe = 3;
-    PanelMapping mapping;
-    mapping.wiring =
-        *parsePanelWiring(QStringLiteral("bottom-right,columns,rotate-90,mirror")).wiring;
-    mapping.colour = *parsePanelColour(QStringLiteral("#20c0ff"));
-    mapping.brightness = 60;
-    const QString show = dir_.filePath(QStringLiteral("show"));
-    // Line-buffered, so that its "Recording" says when it listens.
-    QProcess recorder;
-    recorder.start(QStringLiteral("stdbuf"),
-                   {QStringLiteral("-oL"), QStringLiteral("ola_recorder"),
-                    QStringLiteral("--record"), show, QStringLiteral("--universes"),
-                    QStringLiteral("%1,%2").arg(universe).arg(universe + 1)});
-    const auto stopRecorder = qScopeGuard([&recorder] {
-        if (recorder.state() != QProcess::NotRunning)
-            recorder.kill(), recorder.waitForFinished();
-    });
-    QByteArray said;
-    QTRY_VERIFY_WITH_TIMEOUT((said += recorder.readAllStandardOutput()).contains("Recording") ||
-                                 recorder.state() == QProcess::NotRunning,
-                             5000);
-    QVERIFY(recorder.state() == QProcess::Running);
-
-    QList<PanelMapping::Rgb> shown{PanelMapping::Rgb{}}; // dark when it starts
-    {
-        NetworkPort output(*parseNetworkTarget(QStringLiteral("artnet:127.0.0.1,3")).target,
-                           mapping, {});
-        for (int i = 1; i <= 6; ++i) {
-            output.showFrame(picture(i));
-            shown << mapping.rgb(picture(i));
-            QTest::qWait(60);
-        }
-        output.blank();
-        shown << PanelMapping::Rgb{};
-        QTest::qWait(60);
-    }
-    QTest::qWait(300);
-    ::kill(pid_t(recorder.processId()), SIGINT);
-    QVERIFY(recorder.waitForFinished(5000));
-
-    for (bool first : {true, false}) {
-        QList<QByteArray> expected;
-        for (const PanelMapping::Rgb& rgb : shown)
-            expected << slotsOf(rgb, first);
-        QCOMPARE(recorded(show, first ? universe : universe + 1), expected);
-    }
-}
 
 QTEST_GUILESS_MAIN(TestNetworkOlad)
 #include "test_network_olad.moc"
