@@ -7,6 +7,9 @@
 #ifdef QUENTARO_HAVE_BRIDGE
 #include "bridge/BridgePort.h"
 #endif
+#ifdef QUENTARO_HAVE_REALTIME
+#include "realtime/RealtimeKit.h"
+#endif
 #include "ui/MatrixWindow.h"
 
 #include <QFile>
@@ -84,6 +87,9 @@ MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, const Repor
     refresh.timing = std::make_unique<SleepingTiming>();
     RefreshEngine::Options options;
     options.realtime = realtime;
+#ifdef QUENTARO_HAVE_REALTIME
+    options.realtimeBroker = RealtimeKit::makeThreadRealtime;
+#endif
     options.limitHz = limitHz;
     auto engine = std::make_unique<RefreshEngine>(port, *refresh.timing, options);
     if (!engine->realtimeNote().empty())
