@@ -2,10 +2,10 @@
 // exporter, by the command line.
 #include "Outputs.h"
 #include "cli/CommandLine.h"
-#include "editor/AnimationTimer.h"
 #include "editor/Editor.h"
 #include "editor/InstanceCheck.h"
 #include "files/FilePath.h"
+#include "playback/AnimationTimer.h"
 #include "player/Player.h"
 #include "player/SignalPipe.h"
 #include "port/Clock.h"

@@ -14,11 +14,11 @@ const Bytes Dark(256, 0), Lit(256, 1);
 
 // Three frames of unrelated pictures, the second one current and on the board.
 void threeFrames(EditorFixture& f) {
-    f->State.ImageCount = 3;
-    f->State.CurrentImage = 2;
-    f->State.Frames.resize(768);
+    f->animation().setImageCount(3);
+    f->animation().setCurrentImage(2);
+    f->animation().fitStoreToCount();
     std::uint32_t x = 7;
-    for (auto& b : f->State.Frames)
+    for (auto& b : f->animation().bytes())
         b = static_cast<std::uint8_t>(((x = x * 1103515245u + 12345u) >> 16) & 1);
     f->Chitmat();
 }
@@ -53,14 +53,14 @@ void EditingTest::hitTestAndRefusal() {
                  {239, 240, 16},    {240, 239, 1}, {1e6f, 480, 47},   {-100, 1e6f, 240}};
     for (const auto& c : cases) {
         f->Image3_MouseMove(0, 0, c.x, c.y);
-        QCOMPARE(f->State.MouseCell, c.cell);
+        QCOMPARE(f->working().MouseCell, c.cell);
     }
 
     const Bytes drawn = f.frame(1);
     f->Command33_Click(); // Start
     f->Image3_MouseMove(0, 0, 300, 300);
     f->Image3_MouseUp(1, 0, 0, 0);
-    QCOMPARE(f->State.MouseCell, 17);
+    QCOMPARE(f->working().MouseCell, 17);
     f->Command33_Click(); // Stop
     f->Command27_Click(); // Matrix off
     f->Image3_MouseUp(1, 0, 0, 0);
@@ -81,13 +81,13 @@ void EditingTest::operationsRewriteOnlyTheCurrentFrame() {
         {Control::Command11, shiftRight}};
     for (const auto& [button, transform] : operations) {
         threeFrames(f);
-        Bytes expected = f->State.Frames;
+        Bytes expected = f->animation().frames();
         const Bytes second = transformed(transform, f.frame(2));
         std::copy(second.begin(), second.end(), expected.begin() + 256);
         f.port.clear();
         f->click(button);
         const char* name = entryOf(button).tooltip;
-        QVERIFY2(f->State.Frames == expected, name);
+        QVERIFY2(f->animation().frames() == expected, name);
         QVERIFY2(f.board() == second, name);
         QVERIFY2(f.port.writes() == NulregWrites, name);
     }

@@ -29,19 +29,20 @@ struct Window {
 
 // What a button's handler changes that can be seen from outside.
 QString observe(Window& w) {
-    const EditorState& s = w.editor().State;
+    const Editor& e = w.editor();
+    const Animation& s = e.animation();
     return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
-        .arg(s.CurrentImage)
-        .arg(s.ImageCount)
-        .arg(s.IntervalMs)
-        .arg(s.Playing)
-        .arg(s.MatrixOff)
+        .arg(s.currentImage())
+        .arg(s.imageCount())
+        .arg(e.playback().intervalMs())
+        .arg(int(e.playback().playing()))
+        .arg(int(e.outputModes().matrixOff()))
         .arg(w.dialog.requests.size())
-        .arg(QString::fromLatin1(
-            QByteArray(reinterpret_cast<const char*>(s.Frames.data()), qsizetype(s.Frames.size()))
-                .toHex()))
-        .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(s.ClipFrame.data()),
-                                            qsizetype(s.ClipFrame.size()))
+        .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(s.frames().data()),
+                                            qsizetype(s.frames().size()))
+                                     .toHex()))
+        .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(s.clipFrame().data()),
+                                            qsizetype(s.clipFrame().size()))
                                      .toHex()));
 }
 
@@ -94,7 +95,7 @@ void KeyboardTest::keyWorksOnlyWhileItsButtonIsShown() {
     w.editor().click(Control::Command23);
     w.editor().mouseMove(0, 0, 130, 130);
     w.editor().mouseUp(1, 0, 130, 130);
-    w.editor().State.ClipFrame.fill(1);
+    w.editor().animation().setClipFrame(FrameTransforms::filled(true));
     w.form.render();
     const QKeySequence key = keys->keys.first();
     const bool shown = w.editor().panel().isShown(control);
@@ -146,9 +147,9 @@ void KeyboardTest::drawingFromTheKeyboard() {
     QTest::keyClick(w.form.Image3, Qt::Key_Up); // stays in the top row
     QCOMPARE(w.form.Image3->cursorCell(), 2);
     QTest::keyClick(w.form.Image3, Qt::Key_Space); // the board's, not Start
-    QCOMPARE(w.editor().State.Playing, 0);
+    QCOMPARE(w.editor().playback().playing(), false);
     QVERIFY(w.editor().panel().isCellShown(2));
-    QCOMPARE(w.editor().State.Frames[2], std::uint8_t(1));
+    QCOMPARE(w.editor().animation().frames()[2], std::uint8_t(1));
     // The LED under the cursor, numbered as the board's labels: the top row is 16.
     QAccessibleInterface* cursor =
         QAccessible::queryAccessibleInterface(w.form.Image3)->focusChild();
@@ -161,7 +162,7 @@ void KeyboardTest::drawingFromTheKeyboard() {
     w.editor().click(Control::Command33);
     QTest::keyClick(w.form.Image3, Qt::Key_Enter);
     QVERIFY(!w.editor().panel().isCellShown(2));
-    QCOMPARE(w.editor().State.Frames[2], std::uint8_t(0));
+    QCOMPARE(w.editor().animation().frames()[2], std::uint8_t(0));
 }
 
 void KeyboardTest::exportAndImportRestWhilePlaying() {

@@ -91,8 +91,8 @@ void RecoveryTest::aKilledEditorsDrawingComesBack() {
     QCOMPARE(next->restoreAnimation(found->animationPath, found->caption), QString());
     std::vector<std::uint8_t> expected(512, 0);
     expected[256 + 200] = 1;
-    QCOMPARE(next->State.Frames, expected);
-    QCOMPARE(next->State.ImageCount, 2);
+    QCOMPARE(next->animation().frames(), expected);
+    QCOMPARE(next->animation().imageCount(), 2);
     QCOMPARE(next.panel().caption, killed.panel().caption);
     QVERIFY(next->hasUnsavedChanges());
 }

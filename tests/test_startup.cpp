@@ -49,7 +49,7 @@ void StartupTest::portReceivesStartupSequenceThenNulreg() {
     for (W w : {W::control(2), W::data(0), W::control(1), W::data(0)})
         expected.push_back(w);
     QCOMPARE(f.port.writes(), expected);
-    QCOMPARE(f->State.Counter, 16);
+    QCOMPARE(f->working().Counter, 16);
     QCOMPARE(f.instance.checks, 1);
     QVERIFY(!f->hasEnded());
 }
@@ -86,11 +86,11 @@ void StartupTest::panelAfterStartup() {
     QCOMPARE(f.timer->interval(), 1000);
     QCOMPARE(p.timerInterval, 1000);
 
-    QCOMPARE(f->State.Frames, std::vector<std::uint8_t>(256, 0));
-    QCOMPARE(f->State.CurrentImage, 1);
-    QCOMPARE(f->State.ImageCount, 1);
-    QCOMPARE(f->State.IntervalMs, std::int16_t(301));
-    QCOMPARE(f->State.Cell, 256);
+    QCOMPARE(f->animation().frames(), std::vector<std::uint8_t>(256, 0));
+    QCOMPARE(f->animation().currentImage(), 1);
+    QCOMPARE(f->animation().imageCount(), 1);
+    QCOMPARE(f->playback().intervalMs(), std::int16_t(301));
+    QCOMPARE(f->working().Cell, 256);
     QCOMPARE(p.shownCount(), 0);
 }
 

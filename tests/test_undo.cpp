@@ -24,9 +24,9 @@ Snapshot snapshot(const EditorFixture& f) {
     for (Control c : {Control::Command21, Control::Command22, Control::Command23,
                       Control::Command24, Control::Command25, Control::Command26})
         buttons += f.panel().isShown(c) ? '1' : '0';
-    const EditorState& state = f.editor->State;
-    return {state.Frames,     state.ImageCount,  state.CurrentImage,
-            f.panel().label2, f.panel().caption, buttons};
+    const Animation& state = f.editor->animation();
+    return {state.frames(),   state.imageCount(), state.currentImage(),
+            f.panel().label2, f.panel().caption,  buttons};
 }
 
 char* describe(const Snapshot& s) {
@@ -102,7 +102,7 @@ void UndoTest::undoAndRedoEachChange() {
     QFETCH(int, change);
     EditorFixture f;
     threeFrames(f);
-    f->State.ClipFrame.fill(1); // paste changes the frame
+    f->animation().setClipFrame(FrameTransforms::filled(true)); // paste changes the frame
     const Snapshot before = snapshot(f);
     const std::size_t steps = f->history().undoCount();
     if (change < 0)
@@ -114,7 +114,7 @@ void UndoTest::undoAndRedoEachChange() {
     QCOMPARE(f->history().undoCount(), steps + 1);
     f->undo();
     QCOMPARE(snapshot(f), before);
-    QCOMPARE(f.board(), f.frame(f->State.CurrentImage));
+    QCOMPARE(f.board(), f.frame(f->animation().currentImage()));
     f->redo();
     QCOMPARE(snapshot(f), after);
 }
@@ -269,7 +269,7 @@ void UndoTest::undoneFrameReachesTheMatrix() {
                     undoneAt = f.port.count();
                 },
                 Qt::QueuedConnection);
-        if (undoneAt != 0 && n == undoneAt + 212 && f->State.LptOn != 0)
+        if (undoneAt != 0 && n == undoneAt + 212 && f->outputModes().lptOn())
             f->click(Control::Command19);
     });
     f->click(Control::Command19);

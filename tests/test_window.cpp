@@ -208,7 +208,7 @@ void WindowTest::clicksReachTheirHandlers() {
         for (Control c :
              {Control::Command12, Control::Command19, Control::Command27, Control::Command33})
             list << QString::fromUtf8(entryOf(c).name) + "=" + w.button(c)->toolTip();
-        const auto& clip = f.editor().State.ClipFrame;
+        const auto& clip = f.editor().animation().clipFrame();
         list << "image=" + w.Label2->text() << "rate=" + w.Label1->text()
              << "board=" + named(f.board()) << "clip=" + named(Bytes(clip.begin(), clip.end()))
              << "hidden=" + hidden.join(' ') << "writes=" + QString::number(f.port.count());
@@ -264,14 +264,14 @@ void WindowTest::clicksReachTheirHandlers() {
         e.Command23_Click();
         e.Command23_Click();
         for (int n = 1; n <= 5; ++n)
-            std::fill_n(e.State.Frames.begin() + (n - 1) * 256, n, 1);
-        std::copy(picture.begin(), picture.end(), e.State.Frames.begin() + 2 * 256);
+            std::fill_n(e.animation().bytes().begin() + (n - 1) * 256, n, 1);
+        std::copy(picture.begin(), picture.end(), e.animation().bytes().begin() + 2 * 256);
         e.Chitmat();
         f.w->render();
         f.port.clear();
         // "LPT on" is turned off again within its first pass.
         f.port.setAfterWrite([&](std::size_t n) {
-            if (n == 100 && e.State.LptOn != 0)
+            if (n == 100 && e.outputModes().lptOn())
                 f.w->button(Control::Command19)->click();
         });
         const QStringList before = facts(f);
@@ -309,7 +309,7 @@ void WindowTest::loopRendersWhatNestedHandlersChange() {
     QVERIFY(onWhileRunning);
     QVERIFY(addedWhileRunning);
     QCOMPARE(lpt->toolTip(), QStringLiteral("LPT on"));
-    QCOMPARE(f.editor().State.ImageCount, 2);
+    QCOMPARE(f.editor().animation().imageCount(), 2);
 
     QVERIFY(f.w->close()); // closing the window shuts the editor down
     QVERIFY(f.editor().hasEnded());
@@ -320,7 +320,7 @@ void WindowTest::boardShowsTheCells() {
     WindowFixture f;
     f.show();
     const Bytes picture = scattered();
-    f.editor().State.Frames = picture;
+    f.editor().animation().replaceStore(picture);
     f.editor().Chitmat();
     f.w->render();
     const QImage shot = f.w->Image1->grab().toImage();
@@ -338,14 +338,14 @@ void WindowTest::releaseTogglesTheCellLastPointedAt() {
     WindowFixture f;
     f.show();
     Form1& form = *f.w;
-    EditorState& state = f.editor().State;
+    ::Animation& state = f.editor().animation();
     QWindow* w = form.windowHandle();
     // Points of the surface in pixels, given in the window's coordinates.
     auto at = [&](int x, int y) { return form.Image3->mapTo(&form, QPoint(x, y)); };
     auto cell = [&](int c) { return at(c % 16 * 16 + 8, c / 16 * 16 + 8); };
-    state.ImageCount = 3;
-    state.CurrentImage = 3;
-    state.Frames.assign(768, 0);
+    state.setImageCount(3);
+    state.setCurrentImage(3);
+    state.replaceStore(::Animation::Store(768, 0));
     f.port.clear();
 
     // Any button, with any modifiers, toggles the cell on the board and in frame 3.
@@ -355,12 +355,12 @@ void WindowTest::releaseTogglesTheCellLastPointedAt() {
           std::pair{Qt::RightButton, Qt::KeyboardModifiers(Qt::ShiftModifier)},
           std::pair{Qt::MiddleButton, Qt::ControlModifier | Qt::AltModifier}}) {
         QTest::mouseClick(w, button, modifiers, cell(17));
-        QCOMPARE(state.Frames[529], std::uint8_t(++clicks % 2));
+        QCOMPARE(state.frames()[529], std::uint8_t(++clicks % 2));
         QCOMPARE(form.Image1->isCellShown(17), clicks % 2 == 1);
     }
     Bytes expected(768, 0);
     expected[529] = 1;
-    QCOMPARE(state.Frames, expected);
+    QCOMPARE(state.frames(), expected);
 
     // Press on cell 3 and release elsewhere, with the button held all the way: only
     // the release cell toggles; beyond the right edge is column 15 of that row,
@@ -372,7 +372,7 @@ void WindowTest::releaseTogglesTheCellLastPointedAt() {
         QTest::mouseMove(w, release);
         QTest::mouseRelease(w, Qt::LeftButton, {}, release);
         expected[static_cast<std::size_t>(512 + toggled)] = 1;
-        QCOMPARE(state.Frames, expected);
+        QCOMPARE(state.frames(), expected);
     }
     // Each released button toggles once.
     QTest::mousePress(w, Qt::LeftButton, {}, cell(50));
@@ -380,7 +380,7 @@ void WindowTest::releaseTogglesTheCellLastPointedAt() {
     QTest::mouseRelease(w, Qt::RightButton, {}, cell(50));
     QVERIFY(form.Image1->isCellShown(50));
     QTest::mouseRelease(w, Qt::LeftButton, {}, cell(50));
-    QCOMPARE(state.Frames, expected);
+    QCOMPARE(state.frames(), expected);
     QCOMPARE(f.port.count(), std::size_t(0));
 }
 
@@ -412,7 +412,7 @@ void WindowTest::boardIsATableOfItsLeds() {
     WindowFixture f;
     f.show();
     for (int cell = 0; cell < 256; cell += 3)
-        f.editor().State.Frames[std::size_t(cell)] = 1;
+        f.editor().animation().bytes()[std::size_t(cell)] = 1;
     f.editor().Chitmat();
     f.w->render();
     QAccessibleInterface* board = QAccessible::queryAccessibleInterface(f.w->Image3);
@@ -452,7 +452,7 @@ void WindowTest::boardIsATableOfItsLeds() {
     QVERIFY(cursor->state().checked);
     cursor->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     QVERIFY(!cursor->state().checked);
-    QCOMPARE(f.editor().State.Frames[17], std::uint8_t(0));
+    QCOMPARE(f.editor().animation().frames()[17], std::uint8_t(0));
 }
 
 void WindowTest::treeIsAFrameOfWhatAUserMeets() {

@@ -1,9 +1,9 @@
 #include "ui/Form1.h"
 
 #include "editing/HitTest.h"
-#include "editor/AnimationTimer.h"
 #include "editor/Editor.h"
 #include "frames/FrameStore.h"
+#include "playback/AnimationTimer.h"
 #include "ui/Accessibility.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"

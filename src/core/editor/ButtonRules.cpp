@@ -21,14 +21,14 @@ void Editor::Aknop() {
           Control::Command17, Control::Command18, Control::Command20})
         showCommand(b, true);
     // Navigation is only ever shown here; Dknop hid it when playback began.
-    if (State.CurrentImage > 1) {
+    if (animation_.currentImage() > 1) {
         showCommand(Control::Command21, true);
         showCommand(Control::Command22, true);
     }
-    if (State.ImageCount > State.CurrentImage) {
+    if (animation_.imageCount() > animation_.currentImage()) {
         showCommand(Control::Command23, true);
         showCommand(Control::Command24, true);
     }
-    showCommand(Control::Command26, State.ImageCount > 1);
-    showCommand(Control::Command25, State.ImageCount < FrameStore::AddLimit);
+    showCommand(Control::Command26, animation_.imageCount() > 1);
+    showCommand(Control::Command25, animation_.imageCount() < FrameStore::AddLimit);
 }

@@ -1,6 +1,5 @@
 #include "editor/Editor.h"
 
-#include "editor/AnimationTimer.h"
 #include "editor/InstanceCheck.h"
 #include "frames/FrameStore.h"
 #include "playback/SpeedLadder.h"
@@ -42,7 +41,7 @@ private:
 
 Editor::Editor(EditorServices services)
     : services_(std::move(services)), port_(std::make_unique<GatedPort>(services_.port)),
-      rowPauseSeconds_(PortSequences::RowPause) {
+      playback_(services_.timer), rowPauseSeconds_(PortSequences::RowPause) {
     if (!services_.yield)
         services_.yield = [] { QCoreApplication::processEvents(); };
     if (!services_.waitForEvents)
@@ -55,11 +54,11 @@ Editor::Editor(EditorServices services)
         };
     if (!services_.endProgram)
         services_.endProgram = [] { QCoreApplication::exit(0); };
-    services_.timer.setHandler([this] { tick(); });
+    playback_.onTick([this] { tick(); });
 }
 
 Editor::~Editor() {
-    services_.timer.setHandler({});
+    playback_.onTick({});
 }
 
 PortIo& Editor::port() {
@@ -157,7 +156,7 @@ void Editor::mouseUp(int button, int shift, float xTwips, float yTwips) {
     if (ended_)
         return;
     std::optional<History::Side> before =
-        region(FrameStore::indexOf(State.CurrentImage, State.MouseCell), 1);
+        region(FrameStore::indexOf(animation_.currentImage(), work_.MouseCell), 1);
     Image3_MouseUp(button, shift, xTwips, yTwips);
     record(std::move(before));
     afterHandler();
@@ -176,16 +175,16 @@ void Editor::close() {
 }
 
 void Editor::Form_Load() {
-    State.IntervalMs = SpeedLadder::StartMs;
-    State.Playing = 0;
-    State.LptOn = 0;
-    State.CurrentImage = 1;
-    State.ImageCount = 1;
+    playback_.setIntervalMs(SpeedLadder::StartMs);
+    stopPlaying();
+    outputModes_.switchLptOff();
+    animation_.setCurrentImage(1);
+    animation_.setImageCount(1);
     panel_.label1 = QStringLiteral("3,3 Hz");
     panel_.setPicture(Control::Command12, Store::Image4);
-    State.Frames.assign(FrameStore::CellsPerFrame, FrameStore::Dark);
+    animation_.replaceStore(Animation::darkFrames(1));
     PortSequences::startup(
-        port(), [this](float seconds) { Pause(seconds); }, State.Counter);
+        port(), [this](float seconds) { Pause(seconds); }, work_.Counter);
     Nulreg();
     Chitmat();
     // Timer1 is never used and stays off.
@@ -204,8 +203,8 @@ void Editor::Form_Unload() {
     Nulreg();
     ended_ = true;
     port_->close();
-    stopTimer();
-    State.LptOn = 0;
+    stopPlaying();
+    outputModes_.switchLptOff();
     services_.endProgram();
 }
 
@@ -224,21 +223,22 @@ void Editor::Pause(float seconds) {
         services_.yield();
 }
 
-void Editor::startTimer() {
-    services_.timer.start();
+void Editor::startPlaying() {
+    playback_.play();
     panel_.timerEnabled = true;
 }
 
-void Editor::stopTimer() {
-    services_.timer.stop();
+void Editor::stopPlaying() {
+    playback_.stop();
     panel_.timerEnabled = false;
 }
 
 void Editor::setLabel2() {
-    panel_.label2 = QStringLiteral("%1/%2").arg(State.CurrentImage).arg(State.ImageCount);
+    panel_.label2 =
+        QStringLiteral("%1/%2").arg(animation_.currentImage()).arg(animation_.imageCount());
 }
 
 void Editor::hideAllCells() {
-    for (State.Cell = 0; State.Cell < FrameStore::CellsPerFrame; ++State.Cell)
-        setCellShown(State.Cell, false);
+    for (work_.Cell = 0; work_.Cell < FrameStore::CellsPerFrame; ++work_.Cell)
+        setCellShown(work_.Cell, false);
 }

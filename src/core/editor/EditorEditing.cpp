@@ -11,24 +11,6 @@
 
 using FrameTransforms::Frame;
 
-Frame Editor::currentFrame() const {
-    Frame frame{};
-    for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
-        const std::size_t index = FrameStore::indexOf(State.CurrentImage, cell);
-        if (index < State.Frames.size())
-            frame[static_cast<std::size_t>(cell)] = State.Frames[index];
-    }
-    return frame;
-}
-
-void Editor::storeCurrentFrame(const Frame& frame) {
-    for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
-        const std::size_t index = FrameStore::indexOf(State.CurrentImage, cell);
-        if (index < State.Frames.size())
-            State.Frames[index] = frame[static_cast<std::size_t>(cell)];
-    }
-}
-
 void Editor::showOnBoard(const Frame& frame) {
     for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
         setCellShown(cell, FrameStore::isLit(frame[static_cast<std::size_t>(cell)]));
@@ -36,28 +18,26 @@ void Editor::showOnBoard(const Frame& frame) {
 
 void Editor::transformFrame(FrameFn transform) {
     Nulreg();
-    if (State.MatrixOff != 0) {
-        storeCurrentFrame(transform(currentFrame()));
+    if (outputModes_.matrixOff()) {
+        animation_.storeCurrentFrame(transform(animation_.currentFrame()));
         hideAllCells();
         return;
     }
     Zapmat();
-    showOnBoard(transform(currentFrame()));
+    showOnBoard(transform(animation_.currentFrame()));
     Zapmat();
 }
 
 void Editor::Image3_MouseMove(int, int, float x, float y) {
-    State.MouseCell = HitTest::cellAt(x, y);
+    work_.MouseCell = HitTest::cellAt(x, y);
 }
 
 void Editor::Image3_MouseUp(int, int, float, float) {
-    if (State.Playing != 0 || State.MatrixOff != 0)
+    if (playback_.playing() || outputModes_.matrixOff())
         return;
-    const int cell = State.MouseCell;
+    const int cell = work_.MouseCell;
     setCellShown(cell, !isCellShown(cell));
-    const std::size_t index = FrameStore::indexOf(State.CurrentImage, cell);
-    if (index < State.Frames.size())
-        State.Frames[index] = isCellShown(cell) ? FrameStore::Lit : FrameStore::Dark;
+    animation_.setCell(cell, isCellShown(cell) ? FrameStore::Lit : FrameStore::Dark);
 }
 
 void Editor::Command15_Click() {
@@ -91,14 +71,14 @@ void Editor::Command11_Click() {
 
 void Editor::Command12_Click() {
     Nulreg();
-    State.AllSet = State.AllSet == 0 ? 1 : 0;
-    const bool lit = State.AllSet == 1;
+    work_.AllSet = !work_.AllSet;
+    const bool lit = work_.AllSet;
     panel_.setPicture(Control::Command12, lit ? Store::Image5 : Store::Image4);
     panel_.setTooltip(Control::Command12,
                       lit ? QStringLiteral("Clear all") : QStringLiteral("Set all"));
     const Frame frame = FrameTransforms::filled(lit);
-    if (State.MatrixOff != 0) {
-        storeCurrentFrame(frame);
+    if (outputModes_.matrixOff()) {
+        animation_.storeCurrentFrame(frame);
         hideAllCells();
         return;
     }
@@ -107,21 +87,23 @@ void Editor::Command12_Click() {
 }
 
 void Editor::Command8_Click() {
-    if (State.MatrixOff != 0) {
-        State.ClipFrame = FrameTransforms::normalized(currentFrame());
+    if (outputModes_.matrixOff()) {
+        animation_.setClipFrame(FrameTransforms::normalized(animation_.currentFrame()));
         return;
     }
+    Frame board;
     for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
-        State.ClipFrame[static_cast<std::size_t>(cell)] =
+        board[static_cast<std::size_t>(cell)] =
             isCellShown(cell) ? FrameStore::Lit : FrameStore::Dark;
+    animation_.setClipFrame(board);
 }
 
 void Editor::Command16_Click() {
-    if (State.MatrixOff != 0) {
-        storeCurrentFrame(State.ClipFrame);
+    if (outputModes_.matrixOff()) {
+        animation_.storeCurrentFrame(animation_.clipFrame());
         hideAllCells();
         return;
     }
-    showOnBoard(State.ClipFrame);
+    showOnBoard(animation_.clipFrame());
     Zapmat();
 }

@@ -1,47 +1,43 @@
 // Start and Stop, the animation tick, the speed buttons and blanking the board.
-#include "editor/AnimationTimer.h"
 #include "editor/Editor.h"
 #include "playback/SpeedLadder.h"
 
 void Editor::Command33_Click() {
-    State.Playing = State.Playing != 0 ? 0 : 1;
-    if (State.Playing == 0) {
+    if (playback_.playing()) {
+        stopPlaying();
         panel_.setPicture(Control::Command33, Store::Image6);
-        stopTimer();
     } else {
+        startPlaying();
         panel_.setPicture(Control::Command33, Store::Image7);
-        startTimer();
     }
-    if (State.Playing == 1) {
+    if (playback_.playing()) {
         Dknop();
         panel_.setTooltip(Control::Command33, QStringLiteral("Stop"));
         showCommand(Control::Command28, false);
     } else {
         Aknop();
-        State.MatrixOff = 0;
+        outputModes_.showMatrix();
         panel_.setPicture(Control::Command27, Store::Image10);
         panel_.setTooltip(Control::Command27, QStringLiteral("Matrix off"));
         panel_.setTooltip(Control::Command33, QStringLiteral("Start"));
         Chitmat();
         showCommand(Control::Command28, true);
     }
-    if (State.MatrixOff == 1)
+    if (outputModes_.matrixOff())
         hideAllCells();
 }
 
 void Editor::Timer2_Timer() {
     // Copying the interval only when it changed keeps the timer's rhythm: setting
     // it restarts the timer.
-    if (services_.timer.interval() != State.IntervalMs) {
-        services_.timer.setInterval(State.IntervalMs);
-        panel_.timerInterval = State.IntervalMs;
-    }
+    if (playback_.applyInterval())
+        panel_.timerInterval = playback_.intervalMs();
     Nulreg();
-    State.CurrentImage = State.CurrentImage + 1;
-    if (State.CurrentImage == State.ImageCount + 1) {
-        State.CurrentImage = 1;
-        if (State.SlideshowOn == 1) {
-            State.PlaylistPos = State.PlaylistPos + 1;
+    animation_.setCurrentImage(animation_.currentImage() + 1);
+    if (animation_.currentImage() == animation_.imageCount() + 1) {
+        animation_.setCurrentImage(1);
+        if (slideshow_.on()) {
+            slideshow_.advance();
             if (!Pattern() && !skipFailedEntries()) {
                 stopAfterFailedPattern();
                 return;
@@ -49,12 +45,12 @@ void Editor::Timer2_Timer() {
         }
     }
     setLabel2();
-    if (State.MatrixOff == 0)
+    if (!outputModes_.matrixOff())
         Chitmat();
 }
 
 void Editor::Command1_Click() {
-    State.IntervalMs = SpeedLadder::SlowestMs;
+    playback_.setIntervalMs(SpeedLadder::SlowestMs);
     panel_.label1 = QStringLiteral("0,3 Hz");
     showCommand(Control::Command1, false);
     showCommand(Control::Command2, false);
@@ -63,7 +59,7 @@ void Editor::Command1_Click() {
 }
 
 void Editor::Command4_Click() {
-    State.IntervalMs = SpeedLadder::FastestMs;
+    playback_.setIntervalMs(SpeedLadder::FastestMs);
     panel_.label1 = QStringLiteral("25 Hz");
     showCommand(Control::Command3, false);
     showCommand(Control::Command4, false);
@@ -72,7 +68,7 @@ void Editor::Command4_Click() {
 }
 
 void Editor::Command2_Click() {
-    int interval = SpeedLadder::slower(State.IntervalMs);
+    int interval = SpeedLadder::slower(playback_.intervalMs());
     if (interval >= SpeedLadder::SlowestMs) {
         showCommand(Control::Command1, false);
         showCommand(Control::Command2, false);
@@ -83,12 +79,12 @@ void Editor::Command2_Click() {
     }
     if (interval > SpeedLadder::SlowestMs)
         interval = SpeedLadder::SlowestMs;
-    State.IntervalMs = static_cast<std::int16_t>(interval);
+    playback_.setIntervalMs(interval);
     panel_.label1 = QString::fromStdString(SpeedLadder::rateText(interval));
 }
 
 void Editor::Command3_Click() {
-    int interval = SpeedLadder::faster(State.IntervalMs);
+    int interval = SpeedLadder::faster(playback_.intervalMs());
     if (interval == SpeedLadder::FastestMs) {
         showCommand(Control::Command3, false);
         showCommand(Control::Command4, false);
@@ -99,13 +95,12 @@ void Editor::Command3_Click() {
     }
     if (interval < SpeedLadder::FastestMs)
         interval = SpeedLadder::FastestMs;
-    State.IntervalMs = static_cast<std::int16_t>(interval);
+    playback_.setIntervalMs(interval);
     panel_.label1 = QString::fromStdString(SpeedLadder::rateText(interval));
 }
 
 void Editor::Command27_Click() {
-    State.MatrixOff = State.MatrixOff != 0 ? 0 : 1;
-    if (State.MatrixOff == 1) {
+    if (outputModes_.toggleMatrixOff()) {
         panel_.setPicture(Control::Command27, Store::Image11);
         panel_.setTooltip(Control::Command27, QStringLiteral("Matrix on"));
         hideAllCells();

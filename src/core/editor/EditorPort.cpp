@@ -4,8 +4,8 @@
 #include "port/RefreshPass.h"
 
 void Editor::Command19_Click() {
-    State.LptOn = State.LptOn != 0 ? 0 : 1;
-    if (State.LptOn == 1) {
+    outputModes_.toggleLpt();
+    if (outputModes_.lptOn()) {
         panel_.setPicture(Control::Command19, Store::Image8);
         panel_.setTooltip(Control::Command19, QStringLiteral("LPT off"));
     } else {
@@ -31,19 +31,20 @@ void Editor::refreshUntilOff() {
         while (clock.now() < deadline) {
         }
     };
-    while (State.LptOn != 0) {
+    while (outputModes_.lptOn()) {
         services_.yield();
         if (ended_)
             return;
         if (port().refreshesItself()) {
-            port().showFrame(RefreshPass::packFrame(State.Frames, State.CurrentImage));
+            port().showFrame(
+                RefreshPass::packFrame(animation_.frames(), animation_.currentImage()));
             services_.waitForEvents();
             if (ended_)
                 return;
         } else {
-            RefreshPass::run(port(), State.Frames, State.CurrentImage, holdRow);
+            RefreshPass::run(port(), animation_.frames(), animation_.currentImage(), holdRow);
         }
-        if (State.LptOn == 0)
+        if (!outputModes_.lptOn())
             Nulreg();
     }
 }
