@@ -51,7 +51,7 @@ void BM_UndoLoadOfALargeFile(benchmark::State& state) {
     std::size_t held = 0;
     for (auto _ : state) {
         f.dialog.answer(path);
-        f->click(Control::Command17);
+        f->click(Control::LoadFile);
         f->undo();
         held = f->history().heldBytes();
         f->redo();

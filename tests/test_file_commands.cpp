@@ -103,7 +103,7 @@ void FileCommandsTest::newStartsOverWithOneEmptyFrame() {
     editAnimation(f);
     for (int i = 0; i < 47; ++i) // to 50 frames: Add hidden
         f->Command25_Click();
-    QVERIFY(!f.panel().isShown(Control::Command25));
+    QVERIFY(!f.panel().isShown(Control::AddImage));
     f->slideshow().setOn(true);
     f.port.clear();
     f->Command18_Click();
@@ -111,9 +111,9 @@ void FileCommandsTest::newStartsOverWithOneEmptyFrame() {
     QVERIFY(f->animation().currentImage() == 1 && f->animation().imageCount() == 1);
     QCOMPARE(f.panel().label2, QStringLiteral("1/1"));
     QCOMPARE(f.panel().caption, QStringLiteral("QUENTARO - NEW"));
-    for (Control b : {Control::Command21, Control::Command22, Control::Command23,
-                      Control::Command24, Control::Command25, Control::Command26})
-        QCOMPARE(!f.panel().isShown(b), b != Control::Command25);
+    for (Control b : {Control::FirstImage, Control::PreviousImage, Control::NextImage,
+                      Control::LastImage, Control::AddImage, Control::DeleteImage})
+        QCOMPARE(!f.panel().isShown(b), b != Control::AddImage);
     QCOMPARE(f.board(), std::vector<std::uint8_t>(256, 0));
     QCOMPARE(f->slideshow().on(), true);
     QVERIFY(f.port.count() == 0 && f.dialog.requests.empty());
@@ -168,17 +168,17 @@ void FileCommandsTest::loadShowsFrameOneAndSetsTheButtons() {
     f->Command24_Click();        // frame 2 of 2: First and Previous shown
     for (int i = 0; i < 48; ++i) // to 50 frames: Add hidden
         f->Command25_Click();
-    QVERIFY(!f.panel().isShown(Control::Command25));
+    QVERIFY(!f.panel().isShown(Control::AddImage));
     f->slideshow().setOn(true);
     f.dialog.answer(path);
     f->Command17_Click();
     QCOMPARE(f->animation().frames(), saved);
     QVERIFY(f->animation().imageCount() == 3 && f->animation().currentImage() == 1);
     QCOMPARE(f.panel().label2, QStringLiteral("1/3"));
-    QVERIFY(!f.panel().isShown(Control::Command21) && !f.panel().isShown(Control::Command22));
-    QVERIFY(f.panel().isShown(Control::Command23) && f.panel().isShown(Control::Command24) &&
-            f.panel().isShown(Control::Command26));
-    QVERIFY(!f.panel().isShown(Control::Command25)); // left as it was
+    QVERIFY(!f.panel().isShown(Control::FirstImage) && !f.panel().isShown(Control::PreviousImage));
+    QVERIFY(f.panel().isShown(Control::NextImage) && f.panel().isShown(Control::LastImage) &&
+            f.panel().isShown(Control::DeleteImage));
+    QVERIFY(!f.panel().isShown(Control::AddImage)); // left as it was
     QCOMPARE(f.board(), f.frame(1));
     QCOMPARE(f.panel().caption, "QUENTARO - " + path);
     QCOMPARE(f->slideshow().on(), false);
@@ -188,8 +188,8 @@ void FileCommandsTest::loadShowsFrameOneAndSetsTheButtons() {
     f.dialog.answer(single);
     f->Command17_Click();
     QCOMPARE(f.panel().label2, QStringLiteral("1/1"));
-    QVERIFY(!f.panel().isShown(Control::Command23) && !f.panel().isShown(Control::Command24) &&
-            !f.panel().isShown(Control::Command26));
+    QVERIFY(!f.panel().isShown(Control::NextImage) && !f.panel().isShown(Control::LastImage) &&
+            !f.panel().isShown(Control::DeleteImage));
     QCOMPARE(f.board(), std::vector<std::uint8_t>(256, 1));
 }
 
@@ -207,7 +207,7 @@ void FileCommandsTest::loadTakesEveryFrameAndRoundsPartialFramesUp() {
         expected[n * 256 + n] = 1;
     QCOMPARE(load("sixty.led", ledText(expected)), expected);
     QCOMPARE(f.panel().label2, QStringLiteral("1/60"));
-    QVERIFY(f.panel().isShown(Control::Command25));
+    QVERIFY(f.panel().isShown(Control::AddImage));
 
     // 1281 bytes: the byte past the whole frame starts a second, mostly dark one.
     expected.assign(512, 0);

@@ -14,17 +14,18 @@ QString shown(const Panel& panel, const QList<Control>& controls, QString names)
     return names;
 }
 // First, Previous, Next, Last, Add and Delete image.
-const QList<Control> NavControls{Control::Command21, Control::Command22, Control::Command23,
-                                 Control::Command24, Control::Command25, Control::Command26};
+const QList<Control> NavControls{Control::FirstImage, Control::PreviousImage, Control::NextImage,
+                                 Control::LastImage,  Control::AddImage,      Control::DeleteImage};
 QString nav(const EditorFixture& f) {
     return shown(f.panel(), NavControls, "FPNLAD");
 }
 // The step time, Label1 and Min, Reduce, Enlarge and Max speed.
 QString speed(EditorFixture& f) {
     return QString::number(f->playback().intervalMs()) + " '" + f.panel().label1 + "' " +
-           shown(f.panel(),
-                 {Control::Command1, Control::Command2, Control::Command3, Control::Command4},
-                 "1234");
+           shown(
+               f.panel(),
+               {Control::MinSpeed, Control::ReduceSpeed, Control::EnlargeSpeed, Control::MaxSpeed},
+               "1234");
 }
 
 // A toggle button's tooltip, flagged when its picture is not the one of `store`.
@@ -170,17 +171,17 @@ void FramesAndPlaybackTest::buttonsComeBackAfterPlayback() {
     for (const ButtonEntry& entry : Buttons)
         QVERIFY2(f.panel().isShown(entry.control), entry.name);
     makeFrames(f, count, current);
-    const QList<Control> kept{Control::Command1, Control::Command2,  Control::Command3,
-                              Control::Command4, Control::Command19, Control::Command27,
-                              Control::Command33};
+    const QList<Control> kept{Control::MinSpeed, Control::ReduceSpeed, Control::EnlargeSpeed,
+                              Control::MaxSpeed, Control::LptButton,   Control::MatrixButton,
+                              Control::StartStop};
     f->Command33_Click();
-    QCOMPARE(looks(f, Control::Command33, Store::Image7), "Stop");
+    QCOMPARE(looks(f, Control::StartStop, Store::Image7), "Stop");
     QVERIFY(f.timer->isActive() && f.panel().timerEnabled);
     for (const ButtonEntry& entry : Buttons)
         QVERIFY2(f.panel().isShown(entry.control) == kept.contains(entry.control), entry.name);
 
     f->Command33_Click();
-    QCOMPARE(looks(f, Control::Command33, Store::Image6), "Start");
+    QCOMPARE(looks(f, Control::StartStop, Store::Image6), "Start");
     QVERIFY(!f.timer->isActive() && !f.panel().timerEnabled);
     QCOMPARE(nav(f), after);
     for (const ButtonEntry& entry : Buttons)
@@ -230,7 +231,7 @@ void FramesAndPlaybackTest::blankedBoardStaysDarkWhilePlaying() {
     const auto frames = f->animation().frames();
     f->Command33_Click();
     f->Command27_Click();
-    QCOMPARE(looks(f, Control::Command27, Store::Image11), "Matrix on");
+    QCOMPARE(looks(f, Control::MatrixButton, Store::Image11), "Matrix on");
     for (int n : {2, 3, 1}) {
         f->Timer2_Timer();
         QCOMPARE(f.panel().label2, QStringLiteral("%1/3").arg(n));
@@ -238,14 +239,14 @@ void FramesAndPlaybackTest::blankedBoardStaysDarkWhilePlaying() {
     }
     QCOMPARE(f->animation().frames(), frames);
     f->Command27_Click(); // on again: the current frame at once
-    QCOMPARE(looks(f, Control::Command27, Store::Image10), "Matrix off");
+    QCOMPARE(looks(f, Control::MatrixButton, Store::Image10), "Matrix off");
     QCOMPARE(f.board(), f.frame(1));
 
     f->Command27_Click();
     f->Timer2_Timer();
     f->Command33_Click(); // Stop while blanked shows the frame again
     QCOMPARE(f->outputModes().matrixOff(), false);
-    QCOMPARE(looks(f, Control::Command27, Store::Image10), "Matrix off");
+    QCOMPARE(looks(f, Control::MatrixButton, Store::Image10), "Matrix off");
     QCOMPARE(f.board(), f.frame(2));
 
     f->Command27_Click();
@@ -259,13 +260,13 @@ void FramesAndPlaybackTest::blankedBoardStaysDarkWhilePlaying() {
 void FramesAndPlaybackTest::speedStepsAndButtonPairs() {
     EditorFixture f;
     for (int i = 0; i < 10; ++i)
-        f->click(Control::Command3);
+        f->click(Control::EnlargeSpeed);
     QCOMPARE(speed(f), "48 ' 20.8 Hz' 1234");
-    f->click(Control::Command3);
+    f->click(Control::EnlargeSpeed);
     QCOMPARE(speed(f), "40 ' 25 Hz' 12--");
-    f->click(Control::Command1);
+    f->click(Control::MinSpeed);
     QCOMPARE(speed(f), "2672 '0,3 Hz' --34");
-    f->click(Control::Command4);
+    f->click(Control::MaxSpeed);
     QCOMPARE(speed(f), "40 '25 Hz' 12--");
 
     f->playback().setIntervalMs(2238);

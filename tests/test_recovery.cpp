@@ -61,10 +61,10 @@ void RecoveryTest::copyFollowsTheUnsavedWork() {
             QCOMPARE(copy.update(*f), QString());
         } else if (step == "save") {
             f.dialog.answer(file);
-            f->click(Control::Command20);
+            f->click(Control::SaveFile);
         } else if (step == "load") {
             f.dialog.answer(file);
-            f->click(Control::Command17);
+            f->click(Control::LoadFile);
         } else if (step == "undo") {
             f->undo();
         } else if (step == "close") {
@@ -80,7 +80,7 @@ void RecoveryTest::aKilledEditorsDrawingComesBack() {
     QTemporaryDir dir;
     const QString state = dir.filePath(QStringLiteral("state"));
     EditorFixture killed;
-    killed->click(Control::Command25);
+    killed->click(Control::AddImage);
     toggle(killed, 200);
     RecoveryCopy(state).update(*killed);
     toggle(killed, 201); // after the last copy: lost with the process

@@ -68,8 +68,8 @@ MatrixDecoder decode(const EditorFixture& f, std::size_t upTo = SIZE_MAX) {
 
 // Whether "LPT on" shows the picture and tooltip of the mode being on or off.
 bool buttonShows(const EditorFixture& f, bool on) {
-    return f.panel().picture(Control::Command19) == (on ? Store::Image8 : Store::Image9) &&
-           f.panel().tooltip(Control::Command19) == (on ? "LPT off" : "LPT on");
+    return f.panel().picture(Control::LptButton) == (on ? Store::Image8 : Store::Image9) &&
+           f.panel().tooltip(Control::LptButton) == (on ? "LPT off" : "LPT on");
 }
 
 // Three frames: dark, all lit, and only the top-left LED; frame `current` shown.

@@ -79,7 +79,7 @@ void SaveAndLimitsTest::addStopsWhereLoadStops() {
     f->animation().bytes().back() = 1;
     f->Command25_Click();
     QCOMPARE(f->animation().imageCount(), limit);
-    QVERIFY(!f.panel().isShown(Control::Command25));
+    QVERIFY(!f.panel().isShown(Control::AddImage));
     f->Command25_Click(); // as a click that was on its way when the button went
     QCOMPARE(f->animation().imageCount(), limit);
     QCOMPARE(f->animation().frames().size(), FrameStore::sizeFor(limit));
@@ -118,7 +118,7 @@ void SaveAndLimitsTest::failedSlideshowStartKeepsTheEarlierShow() {
     QCOMPARE(f->slideshow().count(), count);
     QCOMPARE(f->slideshow().position(), pos);
     QCOMPARE(f->slideshow().on(), true);
-    QVERIFY(f.panel().isShown(Control::Command28));
+    QVERIFY(f.panel().isShown(Control::Slideshow));
 
     // Started again, the wrap plays the earlier show's next entry.
     f->Command33_Click();

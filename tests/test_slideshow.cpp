@@ -39,19 +39,19 @@ void startShow(EditorFixture& f, const QString& playlist) {
     f->Command28_Click();
     QVERIFY(f->playback().playing() && f.timer->isActive() && f->slideshow().on());
     QVERIFY(f.panel().timerEnabled);
-    QVERIFY(f.panel().picture(Control::Command33) == Store::Image7);
-    QCOMPARE(f.panel().tooltip(Control::Command33), QStringLiteral("Stop"));
-    for (Control b : {Control::Command5, Control::Command17, Control::Command18, Control::Command20,
-                      Control::Command25, Control::Command28})
+    QVERIFY(f.panel().picture(Control::StartStop) == Store::Image7);
+    QCOMPARE(f.panel().tooltip(Control::StartStop), QStringLiteral("Stop"));
+    for (Control b : {Control::VerticalFlip, Control::LoadFile, Control::NewFile, Control::SaveFile,
+                      Control::AddImage, Control::Slideshow})
         QVERIFY2(!f.panel().isShown(b), entryOf(b).name);
 }
 
 void expectStopped(EditorFixture& f) {
     QVERIFY(!f->playback().playing() && !f.timer->isActive());
     QVERIFY(!f.panel().timerEnabled);
-    QVERIFY(f.panel().picture(Control::Command33) == Store::Image6);
-    QVERIFY(f.panel().isShown(Control::Command28) && f.panel().isShown(Control::Command17) &&
-            f.panel().isShown(Control::Command5));
+    QVERIFY(f.panel().picture(Control::StartStop) == Store::Image6);
+    QVERIFY(f.panel().isShown(Control::Slideshow) && f.panel().isShown(Control::LoadFile) &&
+            f.panel().isShown(Control::VerticalFlip));
 }
 
 } // namespace
@@ -84,8 +84,8 @@ void SlideshowTest::dialogSettingsAndCancel() {
     QCOMPARE(r.fileName, QStringLiteral(" "));
     QVERIFY(!f->playback().playing() && !f.timer->isActive());
     QVERIFY(!f.panel().timerEnabled);
-    QVERIFY(f.panel().picture(Control::Command33) == Store::Image6);
-    QCOMPARE(f.panel().tooltip(Control::Command33), QStringLiteral("Stop")); // not touched
+    QVERIFY(f.panel().picture(Control::StartStop) == Store::Image6);
+    QCOMPARE(f.panel().tooltip(Control::StartStop), QStringLiteral("Stop")); // not touched
     QCOMPARE(f.port.count(), std::size_t(4));                                // Nulreg
     QCOMPARE(f->slideshow().position(), 0);
     QCOMPARE(f->slideshow().count(), 4);
@@ -160,11 +160,11 @@ void SlideshowTest::failedNextFileStopsTheShowAsStopWould() {
         f->Timer2_Timer();
         f->Timer2_Timer(); // past the last frame: the next entry fails
         expectStopped(f);
-        QCOMPARE(f.panel().tooltip(Control::Command33), QStringLiteral("Start"));
+        QCOMPARE(f.panel().tooltip(Control::StartStop), QStringLiteral("Start"));
         QCOMPARE(f->outputModes().matrixOff(), false);
         QCOMPARE(f->animation().frames(), frames);
         QCOMPARE(f.panel().label2, QStringLiteral("1/2"));
-        QVERIFY(!f.panel().isShown(Control::Command21) && f.panel().isShown(Control::Command24));
+        QVERIFY(!f.panel().isShown(Control::FirstImage) && f.panel().isShown(Control::LastImage));
         QCOMPARE(f.board(), f.frame(1));
         QCOMPARE(f.panel().caption, caption(playlist, "a"));
         f->Command33_Click(); // Start goes on after the entry that failed
@@ -199,7 +199,7 @@ void SlideshowTest::playlistsThatPlayNothing() {
     f.dialog.answer(playlist);
     f->Command28_Click();
     expectStopped(f);
-    QVERIFY(f.panel().isShown(Control::Command26));
+    QVERIFY(f.panel().isShown(Control::DeleteImage));
     QCOMPARE(f->slideshow().on(), false);
     f->Command33_Click();
     f->Timer2_Timer();

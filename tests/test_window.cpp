@@ -159,8 +159,8 @@ void WindowTest::formLayout() {
     QCOMPARE(w.Image3->geometry(), QRect(24, 32, 257, 257));
     QVERIFY(w.Image3->hasMouseTracking());
     const QColor grey(192, 192, 192);
-    QCOMPARE(w.button(Control::Command1)->palette().color(QPalette::Button), grey);
-    QVERIFY(w.button(Control::Command21)->palette().color(QPalette::Button) != grey);
+    QCOMPARE(w.button(Control::MinSpeed)->palette().color(QPalette::Button), grey);
+    QVERIFY(w.button(Control::FirstImage)->palette().color(QPalette::Button) != grey);
 
     // Cell origins in twips inside the "Matrix " group, through the board's pixel grid.
     auto originTwips = [](int cell) { return (BoardView::cellOrigin(cell) + QPoint(8, 16)) * 15; };
@@ -205,8 +205,8 @@ void WindowTest::clicksReachTheirHandlers() {
         for (const ButtonEntry& entry : Buttons)
             if (w.button(entry.control)->isHidden())
                 hidden << QString::fromUtf8(entry.name).mid(7);
-        for (Control c :
-             {Control::Command12, Control::Command19, Control::Command27, Control::Command33})
+        for (Control c : {Control::SetOrClearAll, Control::LptButton, Control::MatrixButton,
+                          Control::StartStop})
             list << QString::fromUtf8(entryOf(c).name) + "=" + w.button(c)->toolTip();
         const auto& clip = f.editor().animation().clipFrame();
         list << "image=" + w.Label2->text() << "rate=" + w.Label1->text()
@@ -221,35 +221,35 @@ void WindowTest::clicksReachTheirHandlers() {
         Control control;
         const char* effect;
     } table[] = {
-        {Control::Command1, "rate=0,3 Hz, hidden=1 2"},
-        {Control::Command2, "rate= 2.7 Hz"},
-        {Control::Command3, "rate= 3.9 Hz"},
-        {Control::Command4, "rate=25 Hz, hidden=3 4"},
-        {Control::Command5, "board=mirrorLeftRight, writes=4"},
-        {Control::Command6, "board=shiftUp, writes=4"},
-        {Control::Command7, "board=mirrorTopBottom, writes=4"},
-        {Control::Command8, "clip=picture"},
-        {Control::Command9, "board=shiftLeft, writes=4"},
-        {Control::Command10, "board=invert, writes=4"},
-        {Control::Command11, "board=shiftRight, writes=4"},
-        {Control::Command12, "Command12=Clear all, board=lit, writes=4"},
-        {Control::Command13, "board=rotateLeft, writes=4"},
-        {Control::Command14, "board=shiftDown, writes=4"},
-        {Control::Command15, "board=rotateRight, writes=4"},
-        {Control::Command16, "board=dark"},
-        {Control::Command17, "writes=4, dialog *.led"},
-        {Control::Command18, "image=1/1, board=dark, hidden=21 22 23 24 26"},
-        {Control::Command19, "writes=216"},
-        {Control::Command20, "writes=4, dialog *.txt"},
-        {Control::Command21, "image=1/5, board=frame1, hidden=21 22"},
-        {Control::Command22, "image=2/5, board=frame2"},
-        {Control::Command23, "image=4/5, board=frame4"},
-        {Control::Command24, "image=5/5, board=frame5, hidden=23 24"},
-        {Control::Command25, "image=3/6"},
-        {Control::Command26, "image=3/4"},
-        {Control::Command27, "Command27=Matrix on, board=dark"},
-        {Control::Command28, "writes=4, dialog *.pat"},
-        {Control::Command33, "Command33=Stop, hidden=5 6 7 8 9 10 11 12 13 14 15 16 17 18 20 21 22 23 24 25 26 28"},
+        {Control::MinSpeed, "rate=0,3 Hz, hidden=1 2"},
+        {Control::ReduceSpeed, "rate= 2.7 Hz"},
+        {Control::EnlargeSpeed, "rate= 3.9 Hz"},
+        {Control::MaxSpeed, "rate=25 Hz, hidden=3 4"},
+        {Control::VerticalFlip, "board=mirrorLeftRight, writes=4"},
+        {Control::ShiftUp, "board=shiftUp, writes=4"},
+        {Control::HorizontalFlip, "board=mirrorTopBottom, writes=4"},
+        {Control::Copy, "clip=picture"},
+        {Control::ShiftLeft, "board=shiftLeft, writes=4"},
+        {Control::Invert, "board=invert, writes=4"},
+        {Control::ShiftRight, "board=shiftRight, writes=4"},
+        {Control::SetOrClearAll, "Command12=Clear all, board=lit, writes=4"},
+        {Control::RotateLeft, "board=rotateLeft, writes=4"},
+        {Control::ShiftDown, "board=shiftDown, writes=4"},
+        {Control::RotateRight, "board=rotateRight, writes=4"},
+        {Control::Paste, "board=dark"},
+        {Control::LoadFile, "writes=4, dialog *.led"},
+        {Control::NewFile, "image=1/1, board=dark, hidden=21 22 23 24 26"},
+        {Control::LptButton, "writes=216"},
+        {Control::SaveFile, "writes=4, dialog *.txt"},
+        {Control::FirstImage, "image=1/5, board=frame1, hidden=21 22"},
+        {Control::PreviousImage, "image=2/5, board=frame2"},
+        {Control::NextImage, "image=4/5, board=frame4"},
+        {Control::LastImage, "image=5/5, board=frame5, hidden=23 24"},
+        {Control::AddImage, "image=3/6"},
+        {Control::DeleteImage, "image=3/4"},
+        {Control::MatrixButton, "Command27=Matrix on, board=dark"},
+        {Control::Slideshow, "writes=4, dialog *.pat"},
+        {Control::StartStop, "Command33=Stop, hidden=5 6 7 8 9 10 11 12 13 14 15 16 17 18 20 21 22 23 24 25 26 28"},
     };
     // clang-format on
     for (const auto& row : table) {
@@ -272,7 +272,7 @@ void WindowTest::clicksReachTheirHandlers() {
         // "LPT on" is turned off again within its first pass.
         f.port.setAfterWrite([&](std::size_t n) {
             if (n == 100 && e.outputModes().lptOn())
-                f.w->button(Control::Command19)->click();
+                f.w->button(Control::LptButton)->click();
         });
         const QStringList before = facts(f);
         QTest::mouseClick(f.w->button(row.control), Qt::LeftButton);
@@ -289,7 +289,7 @@ void WindowTest::loopRendersWhatNestedHandlersChange() {
     WindowFixture f;
     f.show();
     QObject context;
-    QToolButton* lpt = f.w->button(Control::Command19);
+    QToolButton* lpt = f.w->button(Control::LptButton);
     bool onWhileRunning = false, addedWhileRunning = false;
     f.port.setAfterWrite([&](std::size_t n) {
         if (n == 50) {
@@ -297,11 +297,11 @@ void WindowTest::loopRendersWhatNestedHandlersChange() {
                 lpt->toolTip() == "LPT off" &&
                 lpt->icon().cacheKey() == Artwork::buttonIcon(Store::Image8).cacheKey();
             QMetaObject::invokeMethod(
-                &context, [&] { f.w->button(Control::Command25)->click(); }, Qt::QueuedConnection);
+                &context, [&] { f.w->button(Control::AddImage)->click(); }, Qt::QueuedConnection);
         }
         if (n == 300) { // in the second pass, after the posted click ran
             addedWhileRunning =
-                f.w->Label2->text() == "1/2" && !f.w->button(Control::Command26)->isHidden();
+                f.w->Label2->text() == "1/2" && !f.w->button(Control::DeleteImage)->isHidden();
             lpt->click();
         }
     });

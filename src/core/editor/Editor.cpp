@@ -72,63 +72,63 @@ void Editor::afterHandler() {
 
 void Editor::runClick(Control control) {
     switch (control) {
-    case Control::Command1:
+    case Control::MinSpeed:
         return Command1_Click();
-    case Control::Command2:
+    case Control::ReduceSpeed:
         return Command2_Click();
-    case Control::Command3:
+    case Control::EnlargeSpeed:
         return Command3_Click();
-    case Control::Command4:
+    case Control::MaxSpeed:
         return Command4_Click();
-    case Control::Command5:
+    case Control::VerticalFlip:
         return Command5_Click();
-    case Control::Command6:
+    case Control::ShiftUp:
         return Command6_Click();
-    case Control::Command7:
+    case Control::HorizontalFlip:
         return Command7_Click();
-    case Control::Command8:
+    case Control::Copy:
         return Command8_Click();
-    case Control::Command9:
+    case Control::ShiftLeft:
         return Command9_Click();
-    case Control::Command10:
+    case Control::Invert:
         return Command10_Click();
-    case Control::Command11:
+    case Control::ShiftRight:
         return Command11_Click();
-    case Control::Command12:
+    case Control::SetOrClearAll:
         return Command12_Click();
-    case Control::Command13:
+    case Control::RotateLeft:
         return Command13_Click();
-    case Control::Command14:
+    case Control::ShiftDown:
         return Command14_Click();
-    case Control::Command15:
+    case Control::RotateRight:
         return Command15_Click();
-    case Control::Command16:
+    case Control::Paste:
         return Command16_Click();
-    case Control::Command17:
+    case Control::LoadFile:
         return Command17_Click();
-    case Control::Command18:
+    case Control::NewFile:
         return Command18_Click();
-    case Control::Command19:
+    case Control::LptButton:
         return Command19_Click();
-    case Control::Command20:
+    case Control::SaveFile:
         return Command20_Click();
-    case Control::Command21:
+    case Control::FirstImage:
         return Command21_Click();
-    case Control::Command22:
+    case Control::PreviousImage:
         return Command22_Click();
-    case Control::Command23:
+    case Control::NextImage:
         return Command23_Click();
-    case Control::Command24:
+    case Control::LastImage:
         return Command24_Click();
-    case Control::Command25:
+    case Control::AddImage:
         return Command25_Click();
-    case Control::Command26:
+    case Control::DeleteImage:
         return Command26_Click();
-    case Control::Command27:
+    case Control::MatrixButton:
         return Command27_Click();
-    case Control::Command28:
+    case Control::Slideshow:
         return Command28_Click();
-    case Control::Command33:
+    case Control::StartStop:
         return Command33_Click();
     }
 }
@@ -181,7 +181,7 @@ void Editor::Form_Load() {
     animation_.setCurrentImage(1);
     animation_.setImageCount(1);
     panel_.label1 = QStringLiteral("3,3 Hz");
-    panel_.setPicture(Control::Command12, Store::Image4);
+    panel_.setPicture(Control::SetOrClearAll, Store::Image4);
     animation_.replaceStore(Animation::darkFrames(1));
     PortSequences::startup(
         port(), [this](float seconds) { Pause(seconds); }, work_.Counter);

@@ -40,41 +40,58 @@ void Editor::Image3_MouseUp(int, int, float, float) {
     animation_.setCell(cell, isCellShown(cell) ? FrameStore::Lit : FrameStore::Dark);
 }
 
+// "Rotate right": the frame turned a quarter clockwise.
 void Editor::Command15_Click() {
     transformFrame(FrameTransforms::rotateRight);
 }
+
+// "Rotate left": the frame turned a quarter counter-clockwise.
 void Editor::Command13_Click() {
     transformFrame(FrameTransforms::rotateLeft);
 }
+
+// "Vertical flip": the frame mirrored left to right.
 void Editor::Command5_Click() {
     transformFrame(FrameTransforms::mirrorLeftRight);
 }
+
+// "Horizontal flip": the frame mirrored top to bottom.
 void Editor::Command7_Click() {
     transformFrame(FrameTransforms::mirrorTopBottom);
 }
+
+// "Invert": every LED of the frame the other way.
 void Editor::Command10_Click() {
     transformFrame(FrameTransforms::invert);
 }
 
+// "Up": the frame shifted up a row, the top row coming back at the bottom.
 void Editor::Command6_Click() {
     transformFrame(FrameTransforms::shiftUp);
 }
+
+// "Down": the frame shifted down a row, the bottom row coming back at the top.
 void Editor::Command14_Click() {
     transformFrame(FrameTransforms::shiftDown);
 }
+
+// "Left": the frame shifted left a column, the left column coming back at the right.
 void Editor::Command9_Click() {
     transformFrame(FrameTransforms::shiftLeft);
 }
+
+// "Right": the frame shifted right a column, the right column coming back at the left.
 void Editor::Command11_Click() {
     transformFrame(FrameTransforms::shiftRight);
 }
 
+// "Set all" / "Clear all": the whole frame lit, or dark, by turns.
 void Editor::Command12_Click() {
     Nulreg();
     work_.AllSet = !work_.AllSet;
     const bool lit = work_.AllSet;
-    panel_.setPicture(Control::Command12, lit ? Store::Image5 : Store::Image4);
-    panel_.setTooltip(Control::Command12,
+    panel_.setPicture(Control::SetOrClearAll, lit ? Store::Image5 : Store::Image4);
+    panel_.setTooltip(Control::SetOrClearAll,
                       lit ? QStringLiteral("Clear all") : QStringLiteral("Set all"));
     const Frame frame = FrameTransforms::filled(lit);
     if (outputModes_.matrixOff()) {
@@ -86,6 +103,7 @@ void Editor::Command12_Click() {
     Zapmat();
 }
 
+// "Copy": the frame into the copy buffer.
 void Editor::Command8_Click() {
     if (outputModes_.matrixOff()) {
         animation_.setClipFrame(FrameTransforms::normalized(animation_.currentFrame()));
@@ -98,6 +116,7 @@ void Editor::Command8_Click() {
     animation_.setClipFrame(board);
 }
 
+// "Paste": the copy buffer into the frame.
 void Editor::Command16_Click() {
     if (outputModes_.matrixOff()) {
         animation_.storeCurrentFrame(animation_.clipFrame());

@@ -87,6 +87,7 @@ QString Editor::resolveEntry(const std::string& playlistPath, const std::string&
     return found;
 }
 
+// "New file": one empty frame in place of the animation.
 void Editor::Command18_Click() {
     animation_.setCurrentImage(1);
     animation_.setImageCount(1);
@@ -94,10 +95,10 @@ void Editor::Command18_Click() {
     panel_.label2 = QStringLiteral("1/1");
     setCaption(CaptionPrefix + QStringLiteral("NEW"));
     matchesDisk_ = true;
-    showCommand(Control::Command26, false);
-    showCommand(Control::Command25, true);
+    showCommand(Control::DeleteImage, false);
+    showCommand(Control::AddImage, true);
     for (Control b :
-         {Control::Command21, Control::Command22, Control::Command23, Control::Command24})
+         {Control::FirstImage, Control::PreviousImage, Control::NextImage, Control::LastImage})
         showCommand(b, false);
     Chitmat();
 }
@@ -110,6 +111,7 @@ std::optional<QString> Editor::chosenPath(const FileDialogRequest& request) {
     return path;
 }
 
+// "Load file": an animation from a .led file in place of this one.
 void Editor::Command17_Click() {
     Nulreg();
     const std::optional<QString> path = chosenPath(ledOpenRequest());
@@ -143,18 +145,19 @@ QString Editor::loadAnimation(const QString& path) {
         return attempt.error;
     takeCounts(work_, animation_, *loaded);
     setLabel2();
-    showCommand(Control::Command21, false);
-    showCommand(Control::Command22, false);
-    showCommand(Control::Command23, animation_.imageCount() > 1);
-    showCommand(Control::Command24, animation_.imageCount() > 1);
+    showCommand(Control::FirstImage, false);
+    showCommand(Control::PreviousImage, false);
+    showCommand(Control::NextImage, animation_.imageCount() > 1);
+    showCommand(Control::LastImage, animation_.imageCount() > 1);
     keepReplacedStore(animation_.replaceStore(std::move(loaded->frames)));
     matchesDisk_ = true;
     Chitmat();
-    showCommand(Control::Command26, animation_.imageCount() > 1);
+    showCommand(Control::DeleteImage, animation_.imageCount() > 1);
     setCaption(CaptionPrefix + path);
     return {};
 }
 
+// "Save file": the animation into a .led file.
 void Editor::Command20_Click() {
     Nulreg();
     const std::optional<QString> path = chosenPath(ledSaveRequest());
@@ -175,6 +178,7 @@ void Editor::saveAnimation(const QString& path) {
     savedAtChange_ = changeCount_;
 }
 
+// "Slideshow": the animations of a .pat playlist played in turn.
 void Editor::Command28_Click() {
     Slideshow::Saved before = stopForSlideshow();
     const std::optional<QString> path = chosenPath(playlistRequest());
@@ -192,7 +196,7 @@ QString Editor::openPlaylist(const QString& path) {
 // show that fails to start gives back.
 Slideshow::Saved Editor::stopForSlideshow() {
     stopPlaying();
-    panel_.setPicture(Control::Command33, Store::Image6);
+    panel_.setPicture(Control::StartStop, Store::Image6);
     Nulreg();
     Slideshow::Saved before = slideshow_.saved();
     slideshow_.setPosition(0);
@@ -212,13 +216,13 @@ QString Editor::startSlideshow(const QString& path, Slideshow::Saved before) {
     if (!lines || lines->empty())
         return QStringLiteral("not a playlist");
     slideshow_.take(*lines, toBytes(path));
-    showCommand(Control::Command28, false);
+    showCommand(Control::Slideshow, false);
     // A show whose first animation cannot be loaded does not start: the editor
     // keeps its animation, buttons and earlier playlist and offers the slideshow
     // again, so that no failed playlist can replace the animation at a wrap.
     if (!Pattern() && !skipFailedEntries()) {
         slideshow_.restore(std::move(before));
-        showCommand(Control::Command28, true);
+        showCommand(Control::Slideshow, true);
         return onFailedEntry_ ? QStringLiteral("none of its animations can be read")
                               : QStringLiteral("its first animation cannot be read");
     }
@@ -242,8 +246,8 @@ bool Editor::Pattern() {
     history_.clear(); // the show replaced the animation the steps belong to
     setCaption(CaptionPrefix + fromBytes(slideshow_.path()) + QLatin1Char('\\') +
                fromBytes(slideshow_.fileName()));
-    panel_.setPicture(Control::Command33, Store::Image7);
-    panel_.setTooltip(Control::Command33, QStringLiteral("Stop"));
+    panel_.setPicture(Control::StartStop, Store::Image7);
+    panel_.setTooltip(Control::StartStop, QStringLiteral("Stop"));
     // A timer that runs already keeps its rhythm of ticks.
     startPlaying();
     return true;

@@ -15,27 +15,29 @@ void Editor::Chitmat() {
         setCellShown(work_.Cell, FrameStore::isLit(animation_.cell(work_.Cell)));
 }
 
+// "First image": frame 1 shown.
 void Editor::Command21_Click() {
     animation_.setCurrentImage(1);
-    showCommand(Control::Command21, false);
-    showCommand(Control::Command22, false);
+    showCommand(Control::FirstImage, false);
+    showCommand(Control::PreviousImage, false);
     if (animation_.imageCount() > 1) {
-        showCommand(Control::Command23, true);
-        showCommand(Control::Command24, true);
+        showCommand(Control::NextImage, true);
+        showCommand(Control::LastImage, true);
     }
     setLabel2();
     Chitmat();
 }
 
+// "Previous image": the frame before shown.
 void Editor::Command22_Click() {
     animation_.setCurrentImage(animation_.currentImage() - 1);
     if (animation_.currentImage() <= 1) {
-        showCommand(Control::Command21, false);
-        showCommand(Control::Command22, false);
+        showCommand(Control::FirstImage, false);
+        showCommand(Control::PreviousImage, false);
     }
     if (animation_.imageCount() > 1) {
-        showCommand(Control::Command23, true);
-        showCommand(Control::Command24, true);
+        showCommand(Control::NextImage, true);
+        showCommand(Control::LastImage, true);
     }
     if (animation_.currentImage() == 0)
         animation_.setCurrentImage(1);
@@ -43,15 +45,16 @@ void Editor::Command22_Click() {
     Chitmat();
 }
 
+// "Next image": the frame after shown.
 void Editor::Command23_Click() {
     animation_.setCurrentImage(animation_.currentImage() + 1);
     if (animation_.currentImage() == animation_.imageCount()) {
-        showCommand(Control::Command23, false);
-        showCommand(Control::Command24, false);
+        showCommand(Control::NextImage, false);
+        showCommand(Control::LastImage, false);
     }
     if (animation_.currentImage() > 1) {
-        showCommand(Control::Command21, true);
-        showCommand(Control::Command22, true);
+        showCommand(Control::FirstImage, true);
+        showCommand(Control::PreviousImage, true);
     }
     if (animation_.currentImage() == animation_.imageCount() + 1)
         animation_.setCurrentImage(animation_.imageCount());
@@ -59,56 +62,59 @@ void Editor::Command23_Click() {
     Chitmat();
 }
 
+// "Last image": the last frame shown.
 void Editor::Command24_Click() {
     animation_.setCurrentImage(animation_.imageCount());
-    showCommand(Control::Command23, false);
-    showCommand(Control::Command24, false);
+    showCommand(Control::NextImage, false);
+    showCommand(Control::LastImage, false);
     if (animation_.currentImage() > 1) {
-        showCommand(Control::Command21, true);
-        showCommand(Control::Command22, true);
+        showCommand(Control::FirstImage, true);
+        showCommand(Control::PreviousImage, true);
     }
     setLabel2();
     Chitmat();
 }
 
+// "Add image": an empty frame after the last one.
 void Editor::Command25_Click() {
     animation_.setImageCount(animation_.imageCount() + 1);
     if (animation_.imageCount() > 1) {
-        showCommand(Control::Command26, true);
-        showCommand(Control::Command23, true);
-        showCommand(Control::Command24, true);
+        showCommand(Control::DeleteImage, true);
+        showCommand(Control::NextImage, true);
+        showCommand(Control::LastImage, true);
     }
     if (animation_.imageCount() == FrameStore::AddLimit + 1)
         animation_.setImageCount(FrameStore::AddLimit);
     if (animation_.imageCount() == FrameStore::AddLimit)
-        showCommand(Control::Command25, false);
+        showCommand(Control::AddImage, false);
     // A loaded file may hold more than the add limit, but never more frames than
     // a file can hold: every animation saved must load back.
     if (animation_.imageCount() >= LedFormat::MaxFrames) {
         animation_.setImageCount(LedFormat::MaxFrames);
-        showCommand(Control::Command25, false);
+        showCommand(Control::AddImage, false);
     }
     setLabel2();
     animation_.fitStoreToCount();
     Chitmat();
 }
 
+// "Delete image": the last frame dropped.
 void Editor::Command26_Click() {
     animation_.setImageCount(animation_.imageCount() - 1);
     if (animation_.imageCount() <= 1) {
-        showCommand(Control::Command26, false);
-        showCommand(Control::Command23, false);
-        showCommand(Control::Command24, false);
+        showCommand(Control::DeleteImage, false);
+        showCommand(Control::NextImage, false);
+        showCommand(Control::LastImage, false);
     }
     if (animation_.imageCount() < FrameStore::AddLimit)
-        showCommand(Control::Command25, true);
+        showCommand(Control::AddImage, true);
     if (animation_.imageCount() == 0)
         animation_.setImageCount(1);
     if (animation_.currentImage() > animation_.imageCount())
         animation_.setCurrentImage(animation_.imageCount());
     if (animation_.currentImage() <= 1) {
-        showCommand(Control::Command21, false);
-        showCommand(Control::Command22, false);
+        showCommand(Control::FirstImage, false);
+        showCommand(Control::PreviousImage, false);
     }
     setLabel2();
     animation_.fitStoreToCount();

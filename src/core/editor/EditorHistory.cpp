@@ -8,23 +8,23 @@
 
 namespace {
 
-constexpr Control FrameButtonControls[] = {Control::Command21, Control::Command22,
-                                           Control::Command23, Control::Command24,
-                                           Control::Command25, Control::Command26};
+constexpr Control FrameButtonControls[] = {Control::FirstImage, Control::PreviousImage,
+                                           Control::NextImage,  Control::LastImage,
+                                           Control::AddImage,   Control::DeleteImage};
 
 bool changesCurrentFrame(Control c) {
     switch (c) {
-    case Control::Command5:
-    case Control::Command6:
-    case Control::Command7:
-    case Control::Command9:
-    case Control::Command10:
-    case Control::Command11:
-    case Control::Command12:
-    case Control::Command13:
-    case Control::Command14:
-    case Control::Command15:
-    case Control::Command16:
+    case Control::VerticalFlip:
+    case Control::ShiftUp:
+    case Control::HorizontalFlip:
+    case Control::ShiftLeft:
+    case Control::Invert:
+    case Control::ShiftRight:
+    case Control::SetOrClearAll:
+    case Control::RotateLeft:
+    case Control::ShiftDown:
+    case Control::RotateRight:
+    case Control::Paste:
         return true;
     default:
         return false;
@@ -62,12 +62,12 @@ History::Side Editor::region(std::size_t offset, std::size_t length) const {
 std::optional<History::Side> Editor::sideBefore(Control c) const {
     if (changesCurrentFrame(c))
         return region(FrameStore::indexOf(animation_.currentImage(), 0), FrameStore::CellsPerFrame);
-    if (c == Control::Command25) // appends a frame
+    if (c == Control::AddImage) // appends a frame
         return region(animation_.frames().size(), FrameStore::CellsPerFrame);
-    if (c == Control::Command26) // drops the last frame
+    if (c == Control::DeleteImage) // drops the last frame
         return region(FrameStore::sizeFor(std::max(animation_.imageCount() - 1, 0)),
                       FrameStore::CellsPerFrame);
-    if (c == Control::Command17 || c == Control::Command18) {
+    if (c == Control::LoadFile || c == Control::NewFile) {
         History::Side side = counts();
         side.wholeStore = true;
         return side;

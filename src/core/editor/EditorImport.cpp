@@ -36,12 +36,12 @@ QString Editor::importFrames(std::span<const FrameTransforms::Frame> frames, boo
     animation_.setCurrentImage(replace ? 1 : animation_.currentImage() + 1);
     if (replace)
         setCaption(QStringLiteral("QUENTARO - NEW"));
-    showCommand(Control::Command21, animation_.currentImage() > 1);
-    showCommand(Control::Command22, animation_.currentImage() > 1);
-    showCommand(Control::Command23, animation_.imageCount() > animation_.currentImage());
-    showCommand(Control::Command24, animation_.imageCount() > animation_.currentImage());
-    showCommand(Control::Command25, animation_.imageCount() < FrameStore::AddLimit);
-    showCommand(Control::Command26, animation_.imageCount() > 1);
+    showCommand(Control::FirstImage, animation_.currentImage() > 1);
+    showCommand(Control::PreviousImage, animation_.currentImage() > 1);
+    showCommand(Control::NextImage, animation_.imageCount() > animation_.currentImage());
+    showCommand(Control::LastImage, animation_.imageCount() > animation_.currentImage());
+    showCommand(Control::AddImage, animation_.imageCount() < FrameStore::AddLimit);
+    showCommand(Control::DeleteImage, animation_.imageCount() > 1);
     setLabel2();
     if (outputModes_.matrixOff())
         hideAllCells();

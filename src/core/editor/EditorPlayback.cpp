@@ -2,26 +2,27 @@
 #include "editor/Editor.h"
 #include "playback/SpeedLadder.h"
 
+// "Start" / "Stop": the animation played on the board, or stopped.
 void Editor::Command33_Click() {
     if (playback_.playing()) {
         stopPlaying();
-        panel_.setPicture(Control::Command33, Store::Image6);
+        panel_.setPicture(Control::StartStop, Store::Image6);
     } else {
         startPlaying();
-        panel_.setPicture(Control::Command33, Store::Image7);
+        panel_.setPicture(Control::StartStop, Store::Image7);
     }
     if (playback_.playing()) {
         Dknop();
-        panel_.setTooltip(Control::Command33, QStringLiteral("Stop"));
-        showCommand(Control::Command28, false);
+        panel_.setTooltip(Control::StartStop, QStringLiteral("Stop"));
+        showCommand(Control::Slideshow, false);
     } else {
         Aknop();
         outputModes_.showMatrix();
-        panel_.setPicture(Control::Command27, Store::Image10);
-        panel_.setTooltip(Control::Command27, QStringLiteral("Matrix off"));
-        panel_.setTooltip(Control::Command33, QStringLiteral("Start"));
+        panel_.setPicture(Control::MatrixButton, Store::Image10);
+        panel_.setTooltip(Control::MatrixButton, QStringLiteral("Matrix off"));
+        panel_.setTooltip(Control::StartStop, QStringLiteral("Start"));
         Chitmat();
-        showCommand(Control::Command28, true);
+        showCommand(Control::Slideshow, true);
     }
     if (outputModes_.matrixOff())
         hideAllCells();
@@ -49,33 +50,36 @@ void Editor::Timer2_Timer() {
         Chitmat();
 }
 
+// "Min speed": the slowest step.
 void Editor::Command1_Click() {
     playback_.setIntervalMs(SpeedLadder::SlowestMs);
     panel_.label1 = QStringLiteral("0,3 Hz");
-    showCommand(Control::Command1, false);
-    showCommand(Control::Command2, false);
-    showCommand(Control::Command3, true);
-    showCommand(Control::Command4, true);
+    showCommand(Control::MinSpeed, false);
+    showCommand(Control::ReduceSpeed, false);
+    showCommand(Control::EnlargeSpeed, true);
+    showCommand(Control::MaxSpeed, true);
 }
 
+// "Max speed": the fastest step.
 void Editor::Command4_Click() {
     playback_.setIntervalMs(SpeedLadder::FastestMs);
     panel_.label1 = QStringLiteral("25 Hz");
-    showCommand(Control::Command3, false);
-    showCommand(Control::Command4, false);
-    showCommand(Control::Command1, true);
-    showCommand(Control::Command2, true);
+    showCommand(Control::EnlargeSpeed, false);
+    showCommand(Control::MaxSpeed, false);
+    showCommand(Control::MinSpeed, true);
+    showCommand(Control::ReduceSpeed, true);
 }
 
+// "Reduce speed": one step slower.
 void Editor::Command2_Click() {
     int interval = SpeedLadder::slower(playback_.intervalMs());
     if (interval >= SpeedLadder::SlowestMs) {
-        showCommand(Control::Command1, false);
-        showCommand(Control::Command2, false);
+        showCommand(Control::MinSpeed, false);
+        showCommand(Control::ReduceSpeed, false);
     }
     if (interval <= SpeedLadder::SlowestMs) {
-        showCommand(Control::Command3, true);
-        showCommand(Control::Command4, true);
+        showCommand(Control::EnlargeSpeed, true);
+        showCommand(Control::MaxSpeed, true);
     }
     if (interval > SpeedLadder::SlowestMs)
         interval = SpeedLadder::SlowestMs;
@@ -83,15 +87,16 @@ void Editor::Command2_Click() {
     panel_.label1 = QString::fromStdString(SpeedLadder::rateText(interval));
 }
 
+// "Enlarge speed": one step faster.
 void Editor::Command3_Click() {
     int interval = SpeedLadder::faster(playback_.intervalMs());
     if (interval == SpeedLadder::FastestMs) {
-        showCommand(Control::Command3, false);
-        showCommand(Control::Command4, false);
+        showCommand(Control::EnlargeSpeed, false);
+        showCommand(Control::MaxSpeed, false);
     }
     if (interval > SpeedLadder::FastestMs) {
-        showCommand(Control::Command1, true);
-        showCommand(Control::Command2, true);
+        showCommand(Control::MinSpeed, true);
+        showCommand(Control::ReduceSpeed, true);
     }
     if (interval < SpeedLadder::FastestMs)
         interval = SpeedLadder::FastestMs;
@@ -99,14 +104,15 @@ void Editor::Command3_Click() {
     panel_.label1 = QString::fromStdString(SpeedLadder::rateText(interval));
 }
 
+// "Matrix off" / "Matrix on": the board blanked, or shown again.
 void Editor::Command27_Click() {
     if (outputModes_.toggleMatrixOff()) {
-        panel_.setPicture(Control::Command27, Store::Image11);
-        panel_.setTooltip(Control::Command27, QStringLiteral("Matrix on"));
+        panel_.setPicture(Control::MatrixButton, Store::Image11);
+        panel_.setTooltip(Control::MatrixButton, QStringLiteral("Matrix on"));
         hideAllCells();
     } else {
-        panel_.setPicture(Control::Command27, Store::Image10);
-        panel_.setTooltip(Control::Command27, QStringLiteral("Matrix off"));
+        panel_.setPicture(Control::MatrixButton, Store::Image10);
+        panel_.setTooltip(Control::MatrixButton, QStringLiteral("Matrix off"));
         Chitmat();
     }
 }

@@ -3,14 +3,15 @@
 #include "port/Clock.h"
 #include "port/RefreshPass.h"
 
+// "LPT on" / "LPT off": the refresh loop that keeps the matrix lit.
 void Editor::Command19_Click() {
     outputModes_.toggleLpt();
     if (outputModes_.lptOn()) {
-        panel_.setPicture(Control::Command19, Store::Image8);
-        panel_.setTooltip(Control::Command19, QStringLiteral("LPT off"));
+        panel_.setPicture(Control::LptButton, Store::Image8);
+        panel_.setTooltip(Control::LptButton, QStringLiteral("LPT off"));
     } else {
-        panel_.setPicture(Control::Command19, Store::Image9);
-        panel_.setTooltip(Control::Command19, QStringLiteral("LPT on"));
+        panel_.setPicture(Control::LptButton, Store::Image9);
+        panel_.setTooltip(Control::LptButton, QStringLiteral("LPT on"));
     }
     refreshUntilOff();
 }
