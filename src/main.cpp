@@ -14,9 +14,9 @@
 #include "ui/QtCommonDialog.h"
 #include "ui/RecoveryKeeper.h"
 
-#ifdef QUENTARO_HAVE_EXPORT
-#include "export/AnimationExport.h"
+#ifdef QUENTARO_HAVE_PICTURES
 #include "files/AnimationFile.h"
+#include "pictures/AnimationExport.h"
 #endif
 
 #include <QApplication>
@@ -38,7 +38,7 @@ void name(QCoreApplication& app) {
     app.setApplicationVersion(QStringLiteral(QUENTARO_VERSION));
 }
 
-#ifdef QUENTARO_HAVE_EXPORT
+#ifdef QUENTARO_HAVE_PICTURES
 // A PNG from the command line holds every frame, as a sprite sheet.
 int exportFile(const CommandLine& line) {
     const AnimationFile::Attempt attempt = AnimationFile::tryLoad(line.file);
@@ -93,7 +93,7 @@ int runWithoutWindow(const CommandLine& line) {
         return 0;
     }
     if (line.mode == CommandLine::Mode::Export) {
-#ifdef QUENTARO_HAVE_EXPORT
+#ifdef QUENTARO_HAVE_PICTURES
         return exportFile(line);
 #else
         error(QStringLiteral("this build cannot export"));

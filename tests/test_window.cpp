@@ -3,8 +3,8 @@
 // cells; what a screen reader finds in it, and the export options dialog.
 #include "support/FakeServices.h"
 
-#include "editing/FrameTransforms.h"
-#include "export/AnimationExport.h"
+#include "frames/FrameTransforms.h"
+#include "pictures/AnimationExport.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
 #include "ui/Form1.h"

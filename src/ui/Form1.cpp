@@ -1,8 +1,8 @@
 #include "ui/Form1.h"
 
-#include "editing/HitTest.h"
 #include "editor/Editor.h"
 #include "frames/FrameStore.h"
+#include "frames/HitTest.h"
 #include "playback/AnimationTimer.h"
 #include "ui/Accessibility.h"
 #include "ui/Artwork.h"

@@ -1,7 +1,7 @@
 #include "ui/Sharing.h"
 
 #include "editor/Editor.h"
-#include "export/AnimationExport.h"
+#include "pictures/AnimationExport.h"
 #include "ui/ImportDialog.h"
 
 #include <QCheckBox>

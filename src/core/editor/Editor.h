@@ -1,6 +1,5 @@
 #pragma once
 
-#include "editing/FrameTransforms.h"
 #include "editor/Controls.h"
 #include "editor/EditorServices.h"
 #include "editor/History.h"
@@ -8,6 +7,7 @@
 #include "editor/Panel.h"
 #include "editor/WorkingValues.h"
 #include "frames/Animation.h"
+#include "frames/FrameTransforms.h"
 #include "playback/Playback.h"
 #include "playback/Slideshow.h"
 

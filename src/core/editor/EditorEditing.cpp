@@ -5,9 +5,9 @@
 // blank board as the picture would wipe the user's frame. Navigating while
 // blanked redraws the board, so it is darkened again rather than left showing
 // the picture from before the operation.
-#include "editing/HitTest.h"
 #include "editor/Editor.h"
 #include "frames/FrameStore.h"
+#include "frames/HitTest.h"
 
 using FrameTransforms::Frame;
 
