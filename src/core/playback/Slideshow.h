@@ -8,9 +8,8 @@
 // show drives the animation. Names are the bytes the playlist gave, unchanged.
 //
 // What it keeps: at most Capacity entries are counted, and the file name is
-// always an entry of the playlist with ".led" (or empty before the first).
-// The position is stepped by the handlers; chooseEntry() refuses one outside
-// the playlist's capacity.
+// the entry chosen last with ".led" (empty before the first). The position is
+// stepped by the handlers; chooseEntry() refuses one outside the capacity.
 class Slideshow {
 public:
     static constexpr int Capacity = 1001;
