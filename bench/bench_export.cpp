@@ -1,5 +1,5 @@
-#include "export/AnimationExport.h"
 #include "frames/FrameStore.h"
+#include "pictures/AnimationExport.h"
 
 #include "QtBenchmarkMain.h"
 #include <QFileInfo>

@@ -23,8 +23,8 @@ void toggle(Editor& editor, int cell) {
 
 void BM_ThousandTogglesOnALargeAnimation(benchmark::State& state) {
     EditorFixture f;
-    f->State.ImageCount = Frames;
-    FrameStore::resize(f->State.Frames, Frames);
+    f->animation().setImageCount(Frames);
+    f->animation().fitStoreToCount();
     std::size_t held = 0;
     for (auto _ : state) {
         for (int i = 0; i < 1000; ++i)
@@ -37,7 +37,7 @@ void BM_ThousandTogglesOnALargeAnimation(benchmark::State& state) {
     }
     state.counters["history_bytes"] = double(held);
     state.counters["bytes_per_step"] = double(held) / 1000.0;
-    state.counters["store_bytes"] = double(f->State.Frames.size());
+    state.counters["store_bytes"] = double(f->animation().frames().size());
 }
 
 void BM_UndoLoadOfALargeFile(benchmark::State& state) {
@@ -46,19 +46,19 @@ void BM_UndoLoadOfALargeFile(benchmark::State& state) {
     std::ofstream(path.toStdString(), std::ios::binary)
         << LedFormat::write(std::vector<std::uint8_t>(FrameStore::sizeFor(Frames), 1));
     EditorFixture f;
-    f->State.ImageCount = Frames;
-    FrameStore::resize(f->State.Frames, Frames);
+    f->animation().setImageCount(Frames);
+    f->animation().fitStoreToCount();
     std::size_t held = 0;
     for (auto _ : state) {
         f.dialog.answer(path);
-        f->click(Control::Command17);
+        f->click(Control::LoadFile);
         f->undo();
         held = f->history().heldBytes();
         f->redo();
         f->undo();
     }
     state.counters["history_bytes"] = double(held);
-    state.counters["store_bytes"] = double(f->State.Frames.size());
+    state.counters["store_bytes"] = double(f->animation().frames().size());
 }
 
 } // namespace

@@ -23,9 +23,9 @@ void BM_PlaybackTickInterval(benchmark::State& state) {
     std::vector<double> steps;
     for (auto _ : state) {
         EditorFixture f;
-        f->click(Control::Command25);
-        f->click(Control::Command25);
-        f->click(Control::Command4);
+        f->click(Control::AddImage);
+        f->click(Control::AddImage);
+        f->click(Control::MaxSpeed);
 
         // The first tick comes after the design interval and copies Max speed into
         // the timer; the steps measured are the ones after it.
@@ -37,11 +37,11 @@ void BM_PlaybackTickInterval(benchmark::State& state) {
                 loop.quit();
         });
         QTimer::singleShot(std::chrono::seconds(30), &loop, &QEventLoop::quit);
-        f->click(Control::Command33);
+        f->click(Control::StartStop);
         ticks.clear(); // the click itself is no tick
         loop.exec();
         f->setAfterHandler({});
-        f->click(Control::Command33);
+        f->click(Control::StartStop);
         if (ticks.size() != Steps + 1) {
             state.SkipWithError("the animation stopped ticking");
             return;

@@ -194,12 +194,13 @@ void BM_WindowThread(benchmark::State& state) {
         Editor editor(
             {port, dialog, clock, instance, *timer, {}, {}, [](const Message&) {}, [] {}});
         editor.Form_Load();
-        std::fill(editor.State.Frames.begin(), editor.State.Frames.end(), 1);
+        std::ranges::fill(editor.animation().bytes(), std::uint8_t{1});
         editor.Chitmat();
         port.stamps.clear();
         Nanos cpuAtEnd = 0;
         port.afterWrite = [&] {
-            if (editor.State.LptOn != 0 && port.stamps.back().at - port.stamps[0].at > RunFor) {
+            if (editor.outputModes().lptOn() &&
+                port.stamps.back().at - port.stamps[0].at > RunFor) {
                 cpuAtEnd = cpuTime(port.writerCpu);
                 editor.Command19_Click();
             }

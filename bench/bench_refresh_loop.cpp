@@ -70,8 +70,8 @@ void runLoop(benchmark::State& state, std::chrono::nanoseconds perWrite, float r
     form.Form_Load();
     form.setRowPauseSeconds(rowPause);
     // A frame that is half lit, so the packing has both outcomes to deal with.
-    for (std::size_t i = 0; i < form.State.Frames.size(); i += 2)
-        form.State.Frames[i] = 1;
+    for (std::size_t i = 0; i < form.animation().frames().size(); i += 2)
+        form.animation().bytes()[i] = 1;
 
     std::int64_t passes = 0;
     double secondsPerWrite = 0;
@@ -79,7 +79,7 @@ void runLoop(benchmark::State& state, std::chrono::nanoseconds perWrite, float r
         port.arm(&form, PassesPerRun);
         form.Command19_Click();
         const std::int64_t expected = PassesPerRun * PortSequences::WritesPerPass + 4;
-        if (port.writes() != expected || form.State.LptOn != 0) {
+        if (port.writes() != expected || form.outputModes().lptOn()) {
             state.SkipWithError("the loop did not run the wanted number of passes");
             break;
         }

@@ -55,8 +55,8 @@ seed_image() {
 }
 
 image_import_sources() {
-    echo "$root/src/export/PictureImport.cpp $root/src/export/GifScan.cpp" \
-        "$root/src/export/FileIntegrity.cpp -I $root/src -fPIC" \
+    echo "$root/src/pictures/PictureImport.cpp $root/src/pictures/GifScan.cpp" \
+        "$root/src/pictures/FileIntegrity.cpp -I $root/src -fPIC" \
         "$(pkg-config --cflags --libs Qt6Gui)"
 }
 

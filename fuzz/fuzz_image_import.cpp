@@ -1,8 +1,8 @@
 // libFuzzer target for the picture import: whatever the bytes, reading gives
 // either pictures within the limits or an error and none, and the pictures reduce
 // to frames of dark and lit cells only, in every fit.
-#include "export/GifScan.h"
-#include "export/PictureImport.h"
+#include "pictures/GifScan.h"
+#include "pictures/PictureImport.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

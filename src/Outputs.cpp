@@ -8,6 +8,9 @@
 #ifdef QUENTARO_HAVE_BRIDGE
 #include "bridge/BridgePort.h"
 #endif
+#ifdef QUENTARO_HAVE_REALTIME
+#include "realtime/RealtimeKit.h"
+#endif
 #ifdef QUENTARO_HAVE_NETWORK
 #include "network/NetworkPort.h"
 #endif
@@ -136,6 +139,9 @@ MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, const Repor
     refresh.timing = std::make_unique<SleepingTiming>();
     RefreshEngine::Options options;
     options.realtime = realtime;
+#ifdef QUENTARO_HAVE_REALTIME
+    options.realtimeBroker = RealtimeKit::makeThreadRealtime;
+#endif
     options.limitHz = limitHz;
     auto engine = std::make_unique<RefreshEngine>(port, *refresh.timing, options);
     if (!engine->realtimeNote().empty())

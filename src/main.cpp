@@ -2,10 +2,10 @@
 // exporter, by the command line.
 #include "Outputs.h"
 #include "cli/CommandLine.h"
-#include "editor/AnimationTimer.h"
 #include "editor/Editor.h"
 #include "editor/InstanceCheck.h"
 #include "files/FilePath.h"
+#include "playback/AnimationTimer.h"
 #include "player/Player.h"
 #include "player/SignalPipe.h"
 #include "port/Clock.h"
@@ -16,9 +16,9 @@
 #include "ui/RecoveryKeeper.h"
 #include "ui/RefreshRateText.h"
 
-#ifdef QUENTARO_HAVE_EXPORT
-#include "export/AnimationExport.h"
+#ifdef QUENTARO_HAVE_PICTURES
 #include "files/AnimationFile.h"
+#include "pictures/AnimationExport.h"
 #endif
 
 #include <QApplication>
@@ -41,7 +41,7 @@ void name(QCoreApplication& app) {
     app.setApplicationVersion(QStringLiteral(QUENTARO_VERSION));
 }
 
-#ifdef QUENTARO_HAVE_EXPORT
+#ifdef QUENTARO_HAVE_PICTURES
 // A PNG from the command line holds every frame, as a sprite sheet.
 int exportFile(const CommandLine& line) {
     const AnimationFile::Attempt attempt = AnimationFile::tryLoad(line.file);
@@ -108,7 +108,7 @@ int runWithoutWindow(const CommandLine& line) {
         return 0;
     }
     if (line.mode == CommandLine::Mode::Export) {
-#ifdef QUENTARO_HAVE_EXPORT
+#ifdef QUENTARO_HAVE_PICTURES
         return exportFile(line);
 #else
         error(QStringLiteral("this build cannot export"));

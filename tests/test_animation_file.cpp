@@ -46,10 +46,10 @@ void AnimationFileTest::reasons() {
     EditorFixture f;
     f->mouseMove(0, 0, 300, 300);
     f->mouseUp(1, 0, 300, 300);
-    const auto frames = f->State.Frames;
+    const auto frames = f->animation().frames();
     QCOMPARE(f->openAnimation(path), reason);
     if (!reason.isEmpty()) {
-        QCOMPARE(f->State.Frames, frames);
+        QCOMPARE(f->animation().frames(), frames);
         QCOMPARE(f.panel().caption, QStringLiteral("QUENTARO - NEW"));
     } else {
         QCOMPARE(f.panel().caption, "QUENTARO - " + path);

@@ -14,11 +14,11 @@ const Bytes Dark(256, 0), Lit(256, 1);
 
 // Three frames of unrelated pictures, the second one current and on the board.
 void threeFrames(EditorFixture& f) {
-    f->State.ImageCount = 3;
-    f->State.CurrentImage = 2;
-    f->State.Frames.resize(768);
+    f->animation().setImageCount(3);
+    f->animation().setCurrentImage(2);
+    f->animation().fitStoreToCount();
     std::uint32_t x = 7;
-    for (auto& b : f->State.Frames)
+    for (auto& b : f->animation().bytes())
         b = static_cast<std::uint8_t>(((x = x * 1103515245u + 12345u) >> 16) & 1);
     f->Chitmat();
 }
@@ -53,14 +53,14 @@ void EditingTest::hitTestAndRefusal() {
                  {239, 240, 16},    {240, 239, 1}, {1e6f, 480, 47},   {-100, 1e6f, 240}};
     for (const auto& c : cases) {
         f->Image3_MouseMove(0, 0, c.x, c.y);
-        QCOMPARE(f->State.MouseCell, c.cell);
+        QCOMPARE(f->working().MouseCell, c.cell);
     }
 
     const Bytes drawn = f.frame(1);
     f->Command33_Click(); // Start
     f->Image3_MouseMove(0, 0, 300, 300);
     f->Image3_MouseUp(1, 0, 0, 0);
-    QCOMPARE(f->State.MouseCell, 17);
+    QCOMPARE(f->working().MouseCell, 17);
     f->Command33_Click(); // Stop
     f->Command27_Click(); // Matrix off
     f->Image3_MouseUp(1, 0, 0, 0);
@@ -74,20 +74,24 @@ void EditingTest::hitTestAndRefusal() {
 void EditingTest::operationsRewriteOnlyTheCurrentFrame() {
     EditorFixture f;
     const std::pair<Control, Frame (*)(const Frame&)> operations[] = {
-        {Control::Command15, rotateRight},    {Control::Command13, rotateLeft},
-        {Control::Command5, mirrorLeftRight}, {Control::Command7, mirrorTopBottom},
-        {Control::Command10, invert},         {Control::Command6, shiftUp},
-        {Control::Command14, shiftDown},      {Control::Command9, shiftLeft},
-        {Control::Command11, shiftRight}};
+        {Control::RotateRight, rotateRight},
+        {Control::RotateLeft, rotateLeft},
+        {Control::VerticalFlip, mirrorLeftRight},
+        {Control::HorizontalFlip, mirrorTopBottom},
+        {Control::Invert, invert},
+        {Control::ShiftUp, shiftUp},
+        {Control::ShiftDown, shiftDown},
+        {Control::ShiftLeft, shiftLeft},
+        {Control::ShiftRight, shiftRight}};
     for (const auto& [button, transform] : operations) {
         threeFrames(f);
-        Bytes expected = f->State.Frames;
+        Bytes expected = f->animation().frames();
         const Bytes second = transformed(transform, f.frame(2));
         std::copy(second.begin(), second.end(), expected.begin() + 256);
         f.port.clear();
         f->click(button);
         const char* name = entryOf(button).tooltip;
-        QVERIFY2(f->State.Frames == expected, name);
+        QVERIFY2(f->animation().frames() == expected, name);
         QVERIFY2(f.board() == second, name);
         QVERIFY2(f.port.writes() == NulregWrites, name);
     }
@@ -97,18 +101,18 @@ void EditingTest::setAllFollowsItsClicksNotThePicture() {
     EditorFixture f;
     threeFrames(f);
     f.port.clear();
-    f->click(Control::Command12);
+    f->click(Control::SetOrClearAll);
     QCOMPARE(f.frame(2), Lit);
     QCOMPARE(f.board(), Lit);
-    QCOMPARE(f.panel().tooltip(Control::Command12), QStringLiteral("Clear all"));
-    QVERIFY(f.panel().picture(Control::Command12) == Store::Image5);
-    f->click(Control::Command10); // Invert darkens all but leaves the button as it is
-    QCOMPARE(f.panel().tooltip(Control::Command12), QStringLiteral("Clear all"));
-    f->click(Control::Command12);
+    QCOMPARE(f.panel().tooltip(Control::SetOrClearAll), QStringLiteral("Clear all"));
+    QVERIFY(f.panel().picture(Control::SetOrClearAll) == Store::Image5);
+    f->click(Control::Invert); // Invert darkens all but leaves the button as it is
+    QCOMPARE(f.panel().tooltip(Control::SetOrClearAll), QStringLiteral("Clear all"));
+    f->click(Control::SetOrClearAll);
     QCOMPARE(f.frame(2), Dark);
-    QCOMPARE(f.panel().tooltip(Control::Command12), QStringLiteral("Set all"));
-    QVERIFY(f.panel().picture(Control::Command12) == Store::Image4);
-    f->click(Control::Command12);
+    QCOMPARE(f.panel().tooltip(Control::SetOrClearAll), QStringLiteral("Set all"));
+    QVERIFY(f.panel().picture(Control::SetOrClearAll) == Store::Image4);
+    f->click(Control::SetOrClearAll);
     QCOMPARE(f.frame(2), Lit);
     QCOMPARE(f.port.count(), 4 * NulregWrites.size());
 }
@@ -117,23 +121,23 @@ void EditingTest::clipboardOutlivesFramesAndFiles() {
     EditorFixture f;
     threeFrames(f);
     f.port.clear();
-    f->click(Control::Command16); // Paste before any Copy
+    f->click(Control::Paste); // Paste before any Copy
     QCOMPARE(f.frame(2), Dark);
     QCOMPARE(f.board(), Dark);
     f->Command21_Click(); // first frame
     const Bytes picture = f.frame(1);
-    f->click(Control::Command8);
+    f->click(Control::Copy);
     f->Image3_MouseUp(1, 0, 0, 0); // a later drawing is not in the clipboard
-    f->click(Control::Command16);
+    f->click(Control::Paste);
     QCOMPARE(f.frame(1), picture);
     f->Command24_Click(); // last frame
-    f->click(Control::Command16);
-    f->click(Control::Command16);
+    f->click(Control::Paste);
+    f->click(Control::Paste);
     QCOMPARE(f.frame(3), picture);
     QCOMPARE(f.board(), picture);
     QCOMPARE(f.port.count(), std::size_t(0));
     f->Command18_Click(); // New file
-    f->click(Control::Command16);
+    f->click(Control::Paste);
     QCOMPARE(f.frame(1), picture);
 }
 
@@ -145,15 +149,15 @@ void EditingTest::blankedBoardEditsTheStoredFrameAndStaysDark() {
     const Bytes turned = transformed(rotateRight, f.frame(2));
     f->Command27_Click(); // Matrix off
     f.port.clear();
-    f->click(Control::Command15);
+    f->click(Control::RotateRight);
     QCOMPARE(f.frame(2), turned);
     QVERIFY(othersUnchanged());
     QCOMPARE(f.board(), Dark);
     QCOMPARE(f.port.writes(), NulregWrites);
-    f->click(Control::Command8); // the stored frame, not the dark board
-    f->click(Control::Command12);
+    f->click(Control::Copy); // the stored frame, not the dark board
+    f->click(Control::SetOrClearAll);
     QCOMPARE(f.frame(2), Lit);
-    f->click(Control::Command16);
+    f->click(Control::Paste);
     QCOMPARE(f.frame(2), turned);
     QCOMPARE(f.board(), Dark);
     QCOMPARE(f.port.count(), 2 * NulregWrites.size());
@@ -162,7 +166,7 @@ void EditingTest::blankedBoardEditsTheStoredFrameAndStaysDark() {
     f->Command21_Click();
     f->Command23_Click();
     QCOMPARE(f.board(), turned);
-    f->click(Control::Command6);
+    f->click(Control::ShiftUp);
     QCOMPARE(f.frame(2), transformed(shiftUp, turned));
     QCOMPARE(f.board(), Dark);
     QVERIFY(othersUnchanged());

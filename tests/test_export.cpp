@@ -1,9 +1,9 @@
-#include "export/AnimationExport.h"
-#include "export/BoardRendering.h"
-#include "export/CSourceExport.h"
-#include "export/GifExport.h"
-#include "export/PngExport.h"
 #include "frames/FrameStore.h"
+#include "pictures/AnimationExport.h"
+#include "pictures/BoardRendering.h"
+#include "pictures/CSourceExport.h"
+#include "pictures/GifExport.h"
+#include "pictures/PngExport.h"
 
 #include <QDir>
 #include <QFile>

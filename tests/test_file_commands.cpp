@@ -39,8 +39,12 @@ EditorSnapshot snapshot(EditorFixture& f) {
     std::vector<bool> hidden;
     for (const ButtonEntry& entry : Buttons)
         hidden.push_back(!f.panel().isShown(entry.control));
-    return {f->State.Frames,  f->State.CurrentImage, f->State.ImageCount,
-            f.panel().label2, f.panel().caption,     hidden,
+    return {f->animation().frames(),
+            f->animation().currentImage(),
+            f->animation().imageCount(),
+            f.panel().label2,
+            f.panel().caption,
+            hidden,
             f.board()};
 }
 
@@ -49,7 +53,7 @@ void editAnimation(EditorFixture& f) {
     f->Command25_Click();
     f->Command25_Click();
     f->Command23_Click();
-    f->State.Frames[256 + 17] = 1;
+    f->animation().bytes()[256 + 17] = 1;
     f->Chitmat();
 }
 
@@ -70,7 +74,7 @@ private slots:
 void FileCommandsTest::dialogsCarryTheirSettingsAndCancelChangesNothing() {
     EditorFixture f;
     editAnimation(f);
-    f->State.SlideshowOn = 1;
+    f->slideshow().setOn(true);
     const EditorSnapshot before = snapshot(f);
     f.port.clear();
     for (void (Editor::*command)() : {&Editor::Command17_Click, &Editor::Command20_Click}) {
@@ -90,7 +94,7 @@ void FileCommandsTest::dialogsCarryTheirSettingsAndCancelChangesNothing() {
         QCOMPARE(r.fileName, QStringLiteral(" "));
     }
     QVERIFY(snapshot(f) == before);
-    QCOMPARE(f->State.SlideshowOn, 1);
+    QCOMPARE(f->slideshow().on(), true);
     QCOMPARE(f.port.count(), std::size_t(16)); // one Nulreg each
 }
 
@@ -99,26 +103,26 @@ void FileCommandsTest::newStartsOverWithOneEmptyFrame() {
     editAnimation(f);
     for (int i = 0; i < 47; ++i) // to 50 frames: Add hidden
         f->Command25_Click();
-    QVERIFY(!f.panel().isShown(Control::Command25));
-    f->State.SlideshowOn = 1;
+    QVERIFY(!f.panel().isShown(Control::AddImage));
+    f->slideshow().setOn(true);
     f.port.clear();
     f->Command18_Click();
-    QCOMPARE(f->State.Frames, std::vector<std::uint8_t>(256, 0));
-    QVERIFY(f->State.CurrentImage == 1 && f->State.ImageCount == 1);
+    QCOMPARE(f->animation().frames(), std::vector<std::uint8_t>(256, 0));
+    QVERIFY(f->animation().currentImage() == 1 && f->animation().imageCount() == 1);
     QCOMPARE(f.panel().label2, QStringLiteral("1/1"));
     QCOMPARE(f.panel().caption, QStringLiteral("QUENTARO - NEW"));
-    for (Control b : {Control::Command21, Control::Command22, Control::Command23,
-                      Control::Command24, Control::Command25, Control::Command26})
-        QCOMPARE(!f.panel().isShown(b), b != Control::Command25);
+    for (Control b : {Control::FirstImage, Control::PreviousImage, Control::NextImage,
+                      Control::LastImage, Control::AddImage, Control::DeleteImage})
+        QCOMPARE(!f.panel().isShown(b), b != Control::AddImage);
     QCOMPARE(f.board(), std::vector<std::uint8_t>(256, 0));
-    QCOMPARE(f->State.SlideshowOn, 1);
+    QCOMPARE(f->slideshow().on(), true);
     QVERIFY(f.port.count() == 0 && f.dialog.requests.empty());
 }
 
 void FileCommandsTest::saveWritesTheStoreByteForByte() {
     QTemporaryDir dir;
     EditorFixture f;
-    f->State.Frames[0] = 1;
+    f->animation().bytes()[0] = 1;
     const QString one = dir.filePath("one.led");
     writeFile(one, QByteArray(" 1 \r\n").repeated(2560)); // a longer file is replaced whole
     f.dialog.answer(one);
@@ -152,9 +156,9 @@ void FileCommandsTest::loadShowsFrameOneAndSetsTheButtons() {
     QTemporaryDir dir;
     EditorFixture f;
     editAnimation(f);
-    f->State.Frames[0] = 1;
-    f->State.Frames[2 * 256 + 255] = 1;
-    const std::vector<std::uint8_t> saved = f->State.Frames;
+    f->animation().bytes()[0] = 1;
+    f->animation().bytes()[2 * 256 + 255] = 1;
+    const std::vector<std::uint8_t> saved = f->animation().frames();
     const QString path = dir.filePath("Ärger mit Lücken.led");
     f.dialog.answer(path);
     f->Command20_Click();
@@ -164,28 +168,28 @@ void FileCommandsTest::loadShowsFrameOneAndSetsTheButtons() {
     f->Command24_Click();        // frame 2 of 2: First and Previous shown
     for (int i = 0; i < 48; ++i) // to 50 frames: Add hidden
         f->Command25_Click();
-    QVERIFY(!f.panel().isShown(Control::Command25));
-    f->State.SlideshowOn = 1;
+    QVERIFY(!f.panel().isShown(Control::AddImage));
+    f->slideshow().setOn(true);
     f.dialog.answer(path);
     f->Command17_Click();
-    QCOMPARE(f->State.Frames, saved);
-    QVERIFY(f->State.ImageCount == 3 && f->State.CurrentImage == 1);
+    QCOMPARE(f->animation().frames(), saved);
+    QVERIFY(f->animation().imageCount() == 3 && f->animation().currentImage() == 1);
     QCOMPARE(f.panel().label2, QStringLiteral("1/3"));
-    QVERIFY(!f.panel().isShown(Control::Command21) && !f.panel().isShown(Control::Command22));
-    QVERIFY(f.panel().isShown(Control::Command23) && f.panel().isShown(Control::Command24) &&
-            f.panel().isShown(Control::Command26));
-    QVERIFY(!f.panel().isShown(Control::Command25)); // left as it was
+    QVERIFY(!f.panel().isShown(Control::FirstImage) && !f.panel().isShown(Control::PreviousImage));
+    QVERIFY(f.panel().isShown(Control::NextImage) && f.panel().isShown(Control::LastImage) &&
+            f.panel().isShown(Control::DeleteImage));
+    QVERIFY(!f.panel().isShown(Control::AddImage)); // left as it was
     QCOMPARE(f.board(), f.frame(1));
     QCOMPARE(f.panel().caption, "QUENTARO - " + path);
-    QCOMPARE(f->State.SlideshowOn, 0);
+    QCOMPARE(f->slideshow().on(), false);
 
     const QString single = dir.filePath("single.led");
     writeFile(single, ledText(std::vector<std::uint8_t>(256, 1)));
     f.dialog.answer(single);
     f->Command17_Click();
     QCOMPARE(f.panel().label2, QStringLiteral("1/1"));
-    QVERIFY(!f.panel().isShown(Control::Command23) && !f.panel().isShown(Control::Command24) &&
-            !f.panel().isShown(Control::Command26));
+    QVERIFY(!f.panel().isShown(Control::NextImage) && !f.panel().isShown(Control::LastImage) &&
+            !f.panel().isShown(Control::DeleteImage));
     QCOMPARE(f.board(), std::vector<std::uint8_t>(256, 1));
 }
 
@@ -196,25 +200,25 @@ void FileCommandsTest::loadTakesEveryFrameAndRoundsPartialFramesUp() {
         writeFile(dir.filePath(name), bytes);
         f.dialog.answer(dir.filePath(name));
         f->Command17_Click();
-        return f->State.Frames;
+        return f->animation().frames();
     };
     std::vector<std::uint8_t> expected(60 * 256, 0);
     for (std::size_t n = 0; n < 60; ++n)
         expected[n * 256 + n] = 1;
     QCOMPARE(load("sixty.led", ledText(expected)), expected);
     QCOMPARE(f.panel().label2, QStringLiteral("1/60"));
-    QVERIFY(f.panel().isShown(Control::Command25));
+    QVERIFY(f.panel().isShown(Control::AddImage));
 
     // 1281 bytes: the byte past the whole frame starts a second, mostly dark one.
     expected.assign(512, 0);
     expected[256] = 1;
     QCOMPARE(load("1281.led", ledText(std::vector<std::uint8_t>(256, 0)) + "1"), expected);
-    QCOMPARE(f->State.ImageCount, 2);
+    QCOMPARE(f->animation().imageCount(), 2);
 
     // 1279 bytes: the last line lacks its LF and still counts.
     QCOMPARE(load("1279.led", ledText(std::vector<std::uint8_t>(256, 1)).chopped(1)),
              std::vector<std::uint8_t>(256, 1));
-    QCOMPARE(f->State.ImageCount, 1);
+    QCOMPARE(f->animation().imageCount(), 1);
 
     // Padded lines fill only the first cells; a 2 is kept but shows dark.
     expected.assign(256, 0);
@@ -242,12 +246,12 @@ void FileCommandsTest::refusedFilesLeaveTheAnimationAlone() {
     const EditorSnapshot before = snapshot(f);
     for (const char* name : {"missing.led", "folder.led", "empty.led", "256.led", "minus.led",
                              "short lines.led", "huge.led"}) {
-        f->State.SlideshowOn = 1;
+        f->slideshow().setOn(true);
         f.port.clear();
         f.dialog.answer(dir.filePath(name));
         f->Command17_Click();
         QVERIFY2(snapshot(f) == before, name);
-        QCOMPARE(f->State.SlideshowOn, 0);
+        QCOMPARE(f->slideshow().on(), false);
         QCOMPARE(f.port.count(), std::size_t(4)); // Nulreg
     }
 }

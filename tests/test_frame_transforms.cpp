@@ -1,5 +1,5 @@
 // The picture arithmetic of the whole-frame operations, without the window.
-#include "editing/FrameTransforms.h"
+#include "frames/FrameTransforms.h"
 
 #include <QtTest>
 

@@ -14,17 +14,18 @@ QString shown(const Panel& panel, const QList<Control>& controls, QString names)
     return names;
 }
 // First, Previous, Next, Last, Add and Delete image.
-const QList<Control> NavControls{Control::Command21, Control::Command22, Control::Command23,
-                                 Control::Command24, Control::Command25, Control::Command26};
+const QList<Control> NavControls{Control::FirstImage, Control::PreviousImage, Control::NextImage,
+                                 Control::LastImage,  Control::AddImage,      Control::DeleteImage};
 QString nav(const EditorFixture& f) {
     return shown(f.panel(), NavControls, "FPNLAD");
 }
 // The step time, Label1 and Min, Reduce, Enlarge and Max speed.
 QString speed(EditorFixture& f) {
-    return QString::number(f->State.IntervalMs) + " '" + f.panel().label1 + "' " +
-           shown(f.panel(),
-                 {Control::Command1, Control::Command2, Control::Command3, Control::Command4},
-                 "1234");
+    return QString::number(f->playback().intervalMs()) + " '" + f.panel().label1 + "' " +
+           shown(
+               f.panel(),
+               {Control::MinSpeed, Control::ReduceSpeed, Control::EnlargeSpeed, Control::MaxSpeed},
+               "1234");
 }
 
 // A toggle button's tooltip, flagged when its picture is not the one of `store`.
@@ -35,17 +36,17 @@ QString looks(const EditorFixture& f, Control control, Picture store) {
 
 // Label2 and the navigation buttons, flagged when the board is not the current frame.
 QString position(EditorFixture& f) {
-    const bool onBoard = f.board() == f.frame(f->State.CurrentImage);
+    const bool onBoard = f.board() == f.frame(f->animation().currentImage());
     return f.panel().label2 + ' ' + nav(f) + (onBoard ? "" : " (board differs)");
 }
 
 // `count` frames, frame n with its first n cells lit, frame `current` shown.
 void makeFrames(EditorFixture& f, int count, int current) {
-    f->State.ImageCount = count;
-    f->State.Frames.assign(std::size_t(count) * 256, 0);
+    f->animation().setImageCount(count);
+    f->animation().replaceStore(Animation::Store(std::size_t(count) * 256, 0));
     for (int n = 1; n <= count; ++n)
-        std::fill_n(f->State.Frames.begin() + (n - 1) * 256, n, 1);
-    f->State.CurrentImage = current;
+        std::fill_n(f->animation().bytes().begin() + (n - 1) * 256, n, 1);
+    f->animation().setCurrentImage(current);
     f->Chitmat();
 }
 
@@ -103,7 +104,7 @@ void FramesAndPlaybackTest::navigateAddAndDelete() {
     makeFrames(f, 50, 1); // loaded with Add still shown: a press adds nothing
     f->Command25_Click();
     QCOMPARE(position(f), "1/50 --NL-D");
-    QCOMPARE(f->State.Frames.size(), std::size_t(50 * 256));
+    QCOMPARE(f->animation().frames().size(), std::size_t(50 * 256));
     f->Command18_Click(); // New shows Add again
     makeFrames(f, 60, 1); // above 50 Add appends and is left alone
     f->Command25_Click();
@@ -130,10 +131,11 @@ void FramesAndPlaybackTest::deleteRemovesTheLastFrame() {
     makeFrames(f, 5, 1);
     for (int i = 1; i < current; ++i)
         f->Command23_Click();
-    const auto before = f->State.Frames;
+    const auto before = f->animation().frames();
     f->Command26_Click();
     QCOMPARE(position(f), after);
-    QCOMPARE(f->State.Frames, std::vector<std::uint8_t>(before.begin(), before.begin() + 4 * 256));
+    QCOMPARE(f->animation().frames(),
+             std::vector<std::uint8_t>(before.begin(), before.begin() + 4 * 256));
     f->Aknop(); // only ever shows navigation: Next and Last left shown stay shown
     QCOMPARE(position(f), after);
     f->Command23_Click();
@@ -169,17 +171,17 @@ void FramesAndPlaybackTest::buttonsComeBackAfterPlayback() {
     for (const ButtonEntry& entry : Buttons)
         QVERIFY2(f.panel().isShown(entry.control), entry.name);
     makeFrames(f, count, current);
-    const QList<Control> kept{Control::Command1, Control::Command2,  Control::Command3,
-                              Control::Command4, Control::Command19, Control::Command27,
-                              Control::Command33};
+    const QList<Control> kept{Control::MinSpeed, Control::ReduceSpeed, Control::EnlargeSpeed,
+                              Control::MaxSpeed, Control::LptButton,   Control::MatrixButton,
+                              Control::StartStop};
     f->Command33_Click();
-    QCOMPARE(looks(f, Control::Command33, Store::Image7), "Stop");
+    QCOMPARE(looks(f, Control::StartStop, Store::Image7), "Stop");
     QVERIFY(f.timer->isActive() && f.panel().timerEnabled);
     for (const ButtonEntry& entry : Buttons)
         QVERIFY2(f.panel().isShown(entry.control) == kept.contains(entry.control), entry.name);
 
     f->Command33_Click();
-    QCOMPARE(looks(f, Control::Command33, Store::Image6), "Start");
+    QCOMPARE(looks(f, Control::StartStop, Store::Image6), "Start");
     QVERIFY(!f.timer->isActive() && !f.panel().timerEnabled);
     QCOMPARE(nav(f), after);
     for (const ButtonEntry& entry : Buttons)
@@ -226,25 +228,25 @@ void FramesAndPlaybackTest::ticksStepWrapAndCopyTheInterval() {
 void FramesAndPlaybackTest::blankedBoardStaysDarkWhilePlaying() {
     EditorFixture f;
     makeFrames(f, 3, 1);
-    const auto frames = f->State.Frames;
+    const auto frames = f->animation().frames();
     f->Command33_Click();
     f->Command27_Click();
-    QCOMPARE(looks(f, Control::Command27, Store::Image11), "Matrix on");
+    QCOMPARE(looks(f, Control::MatrixButton, Store::Image11), "Matrix on");
     for (int n : {2, 3, 1}) {
         f->Timer2_Timer();
         QCOMPARE(f.panel().label2, QStringLiteral("%1/3").arg(n));
         QCOMPARE(f.board(), Empty);
     }
-    QCOMPARE(f->State.Frames, frames);
+    QCOMPARE(f->animation().frames(), frames);
     f->Command27_Click(); // on again: the current frame at once
-    QCOMPARE(looks(f, Control::Command27, Store::Image10), "Matrix off");
+    QCOMPARE(looks(f, Control::MatrixButton, Store::Image10), "Matrix off");
     QCOMPARE(f.board(), f.frame(1));
 
     f->Command27_Click();
     f->Timer2_Timer();
     f->Command33_Click(); // Stop while blanked shows the frame again
-    QCOMPARE(f->State.MatrixOff, 0);
-    QCOMPARE(looks(f, Control::Command27, Store::Image10), "Matrix off");
+    QCOMPARE(f->outputModes().matrixOff(), false);
+    QCOMPARE(looks(f, Control::MatrixButton, Store::Image10), "Matrix off");
     QCOMPARE(f.board(), f.frame(2));
 
     f->Command27_Click();
@@ -252,29 +254,29 @@ void FramesAndPlaybackTest::blankedBoardStaysDarkWhilePlaying() {
     QCOMPARE(f.board(), f.frame(3));
     f->Command33_Click(); // and Start hides the cells again
     QCOMPARE(f.board(), Empty);
-    QCOMPARE(f->State.Cell, 256);
+    QCOMPARE(f->working().Cell, 256);
 }
 
 void FramesAndPlaybackTest::speedStepsAndButtonPairs() {
     EditorFixture f;
     for (int i = 0; i < 10; ++i)
-        f->click(Control::Command3);
+        f->click(Control::EnlargeSpeed);
     QCOMPARE(speed(f), "48 ' 20.8 Hz' 1234");
-    f->click(Control::Command3);
+    f->click(Control::EnlargeSpeed);
     QCOMPARE(speed(f), "40 ' 25 Hz' 12--");
-    f->click(Control::Command1);
+    f->click(Control::MinSpeed);
     QCOMPARE(speed(f), "2672 '0,3 Hz' --34");
-    f->click(Control::Command4);
+    f->click(Control::MaxSpeed);
     QCOMPARE(speed(f), "40 '25 Hz' 12--");
 
-    f->State.IntervalMs = 2238;
+    f->playback().setIntervalMs(2238);
     f->Command2_Click(); // overshoots: Enlarge and Max are left as they were
     QCOMPARE(speed(f), "2672 ' 0.3 Hz' ----");
     f->Command3_Click();
     QCOMPARE(speed(f), "2227 ' 0.4 Hz' 12--");
     f->Command2_Click();
     QCOMPARE(speed(f), "2672 ' 0.3 Hz' --34");
-    f->State.IntervalMs = 40;
+    f->playback().setIntervalMs(40);
     f->Command3_Click(); // below 40: held there, no button touched
     QCOMPARE(speed(f), "40 ' 25 Hz' --34");
 }

@@ -29,19 +29,20 @@ struct Window {
 
 // What a button's handler changes that can be seen from outside.
 QString observe(Window& w) {
-    const EditorState& s = w.editor().State;
+    const Editor& e = w.editor();
+    const Animation& s = e.animation();
     return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
-        .arg(s.CurrentImage)
-        .arg(s.ImageCount)
-        .arg(s.IntervalMs)
-        .arg(s.Playing)
-        .arg(s.MatrixOff)
+        .arg(s.currentImage())
+        .arg(s.imageCount())
+        .arg(e.playback().intervalMs())
+        .arg(int(e.playback().playing()))
+        .arg(int(e.outputModes().matrixOff()))
         .arg(w.dialog.requests.size())
-        .arg(QString::fromLatin1(
-            QByteArray(reinterpret_cast<const char*>(s.Frames.data()), qsizetype(s.Frames.size()))
-                .toHex()))
-        .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(s.ClipFrame.data()),
-                                            qsizetype(s.ClipFrame.size()))
+        .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(s.frames().data()),
+                                            qsizetype(s.frames().size()))
+                                     .toHex()))
+        .arg(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(s.clipFrame().data()),
+                                            qsizetype(s.clipFrame().size()))
                                      .toHex()));
 }
 
@@ -75,7 +76,7 @@ void KeyboardTest::everyButtonHasAKey() {
 void KeyboardTest::keyWorksOnlyWhileItsButtonIsShown_data() {
     QTest::addColumn<int>("button");
     for (const Keyboard::ButtonKeys& b : Keyboard::buttonKeys())
-        if (b.control != Control::Command19) // "LPT on" runs until pressed again
+        if (b.control != Control::LptButton) // "LPT on" runs until pressed again
             QTest::newRow(entryOf(b.control).tooltip) << int(b.control);
 }
 
@@ -90,11 +91,11 @@ void KeyboardTest::keyWorksOnlyWhileItsButtonIsShown() {
     Window w;
     // Two frames, the second shown, a lit LED and something on the clipboard:
     // every button then has something to change.
-    w.editor().click(Control::Command25);
-    w.editor().click(Control::Command23);
+    w.editor().click(Control::AddImage);
+    w.editor().click(Control::NextImage);
     w.editor().mouseMove(0, 0, 130, 130);
     w.editor().mouseUp(1, 0, 130, 130);
-    w.editor().State.ClipFrame.fill(1);
+    w.editor().animation().setClipFrame(FrameTransforms::filled(true));
     w.form.render();
     const QKeySequence key = keys->keys.first();
     const bool shown = w.editor().panel().isShown(control);
@@ -106,14 +107,14 @@ void KeyboardTest::keyWorksOnlyWhileItsButtonIsShown() {
         QCOMPARE(observe(w), before);
 
     // Playing hides every editing button: their keys then do nothing.
-    if (control == Control::Command33 || control == Control::Command27 ||
-        control == Control::Command28 || control == Control::Command1 ||
-        control == Control::Command2 || control == Control::Command3 ||
-        control == Control::Command4)
+    if (control == Control::StartStop || control == Control::MatrixButton ||
+        control == Control::Slideshow || control == Control::MinSpeed ||
+        control == Control::ReduceSpeed || control == Control::EnlargeSpeed ||
+        control == Control::MaxSpeed)
         return;
     Window playing;
-    playing.editor().click(Control::Command25);
-    playing.editor().click(Control::Command33);
+    playing.editor().click(Control::AddImage);
+    playing.editor().click(Control::StartStop);
     QVERIFY(!playing.editor().panel().isShown(control));
     QVERIFY(!playing.form.keyAction(control)->isEnabled());
     const QString whilePlaying = observe(playing);
@@ -146,9 +147,9 @@ void KeyboardTest::drawingFromTheKeyboard() {
     QTest::keyClick(w.form.Image3, Qt::Key_Up); // stays in the top row
     QCOMPARE(w.form.Image3->cursorCell(), 2);
     QTest::keyClick(w.form.Image3, Qt::Key_Space); // the board's, not Start
-    QCOMPARE(w.editor().State.Playing, 0);
+    QCOMPARE(w.editor().playback().playing(), false);
     QVERIFY(w.editor().panel().isCellShown(2));
-    QCOMPARE(w.editor().State.Frames[2], std::uint8_t(1));
+    QCOMPARE(w.editor().animation().frames()[2], std::uint8_t(1));
     // The LED under the cursor, numbered as the board's labels: the top row is 16.
     QAccessibleInterface* cursor =
         QAccessible::queryAccessibleInterface(w.form.Image3)->focusChild();
@@ -158,10 +159,10 @@ void KeyboardTest::drawingFromTheKeyboard() {
     QVERIFY(!w.editor().panel().isCellShown(2));
 
     // Refused while playing, as a click on the LED is.
-    w.editor().click(Control::Command33);
+    w.editor().click(Control::StartStop);
     QTest::keyClick(w.form.Image3, Qt::Key_Enter);
     QVERIFY(!w.editor().panel().isCellShown(2));
-    QCOMPARE(w.editor().State.Frames[2], std::uint8_t(0));
+    QCOMPARE(w.editor().animation().frames()[2], std::uint8_t(0));
 }
 
 void KeyboardTest::exportAndImportRestWhilePlaying() {
@@ -169,22 +170,22 @@ void KeyboardTest::exportAndImportRestWhilePlaying() {
     QVERIFY(w.form.sharingMenu()->isEnabled());
     for (QAction* action : w.form.sharingMenu()->actions())
         QVERIFY(action->isEnabled() && !action->shortcut().isEmpty());
-    w.editor().click(Control::Command33);
+    w.editor().click(Control::StartStop);
     QVERIFY(!w.form.sharingMenu()->isEnabled());
     for (QAction* action : w.form.sharingMenu()->actions())
         QVERIFY(!action->isEnabled());
-    w.editor().click(Control::Command33);
+    w.editor().click(Control::StartStop);
     QVERIFY(w.form.sharingMenu()->actions().first()->isEnabled());
 }
 
 void KeyboardTest::buttonsCarryTheirTooltipAsAccessibleName() {
     Window w;
-    w.editor().click(Control::Command12);
+    w.editor().click(Control::SetOrClearAll);
     w.form.render();
     for (const ButtonEntry& entry : Buttons)
         QCOMPARE(w.form.button(entry.control)->accessibleName(),
                  w.editor().panel().tooltip(entry.control));
-    QCOMPARE(w.form.button(Control::Command12)->accessibleName(), QStringLiteral("Clear all"));
+    QCOMPARE(w.form.button(Control::SetOrClearAll)->accessibleName(), QStringLiteral("Clear all"));
 }
 
 QTEST_MAIN(KeyboardTest)

@@ -141,7 +141,7 @@ void PlayerTest::playsAsTheEditorPlays() {
                 QCoreApplication::instance(), [&] { editor.close(); }, Qt::QueuedConnection);
     };
     editor.Form_Load();
-    editor.State.IntervalMs = 40;
+    editor.playback().setIntervalMs(40);
     QCOMPARE(editor.openAnimation(file_), QString());
     editor.Command33_Click();
     editor.Command19_Click();

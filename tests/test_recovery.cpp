@@ -57,17 +57,17 @@ void RecoveryTest::copyFollowsTheUnsavedWork() {
     EditorFixture f;
     for (const QString& step : steps) {
         if (step == "add") {
-            f->click(Control::Command25);
+            f->click(Control::AddImage);
         } else if (step == "draw") {
             toggle(f, 17);
         } else if (step == "copy") {
             QCOMPARE(copy.update(*f), QString());
         } else if (step == "save") {
             f.dialog.answer(file);
-            f->click(Control::Command20);
+            f->click(Control::SaveFile);
         } else if (step == "load") {
             f.dialog.answer(file);
-            f->click(Control::Command17);
+            f->click(Control::LoadFile);
         } else if (step == "undo") {
             f->undo();
         } else if (step == "close") {
@@ -82,7 +82,7 @@ void RecoveryTest::copyFollowsTheUnsavedWork() {
     // The editor is never closed, as if killed: a new one brings its drawing back.
     EditorFixture next;
     QCOMPARE(next->restoreAnimation(found->animationPath, found->caption), QString());
-    QCOMPARE(next->State.Frames, f->State.Frames);
+    QCOMPARE(next->animation().frames(), f->animation().frames());
     QCOMPARE(next.panel().caption, f.panel().caption);
     QVERIFY(next->hasUnsavedChanges());
 }

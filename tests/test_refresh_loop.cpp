@@ -45,7 +45,7 @@ std::vector<PortWrite> runLoop(EditorFixture& f, const std::function<void(std::s
     f.port.setAfterWrite([&](std::size_t n) {
         if (n - start <= 100000)
             hook(n - start);
-        else if (f->State.LptOn != 0)
+        else if (f->outputModes().lptOn())
             f->Command19_Click();
     });
     f->Command19_Click();
@@ -68,17 +68,17 @@ MatrixDecoder decode(const EditorFixture& f, std::size_t upTo = SIZE_MAX) {
 
 // Whether "LPT on" shows the picture and tooltip of the mode being on or off.
 bool buttonShows(const EditorFixture& f, bool on) {
-    return f.panel().picture(Control::Command19) == (on ? Store::Image8 : Store::Image9) &&
-           f.panel().tooltip(Control::Command19) == (on ? "LPT off" : "LPT on");
+    return f.panel().picture(Control::LptButton) == (on ? Store::Image8 : Store::Image9) &&
+           f.panel().tooltip(Control::LptButton) == (on ? "LPT off" : "LPT on");
 }
 
 // Three frames: dark, all lit, and only the top-left LED; frame `current` shown.
 void threeFrames(EditorFixture& f, int current) {
     f->Command25_Click();
     f->Command25_Click();
-    std::fill(f->State.Frames.begin() + 256, f->State.Frames.begin() + 512, 1);
-    f->State.Frames[512] = 1;
-    f->State.CurrentImage = current;
+    std::fill(f->animation().bytes().begin() + 256, f->animation().bytes().begin() + 512, 1);
+    f->animation().bytes()[512] = 1;
+    f->animation().setCurrentImage(current);
     f->Chitmat();
 }
 
@@ -118,12 +118,12 @@ void RefreshLoopTest::offEndsThePassUnderWay() {
     const auto w = runLoop(f, [&](std::size_t n) {
         if (n != 100)
             return;
-        onDuringLoop = buttonShows(f, true) && f->State.LptOn == 1;
+        onDuringLoop = buttonShows(f, true) && f->outputModes().lptOn();
         const auto click = [&] {
             clickedAt = f.port.count();
             f->Command19_Click();
             returnedAt = f.port.count();
-            offAfterClick = buttonShows(f, false) && f->State.LptOn == 0;
+            offAfterClick = buttonShows(f, false) && !f->outputModes().lptOn();
         };
         if (posted)
             post(context, click);
@@ -171,7 +171,7 @@ void RefreshLoopTest::passCarriesTheFrame() {
     QFETCH(QByteArray, frame);
     QFETCH(QList<int>, rows);
     EditorFixture f;
-    f->State.Frames.assign(frame.begin(), frame.end());
+    f->animation().replaceStore(Animation::Store(frame.begin(), frame.end()));
     f->Chitmat();
     const auto w = runLoop(f, [&](std::size_t n) {
         if (n == 1)
@@ -206,13 +206,13 @@ void RefreshLoopTest::frameChangesGoOutFromTheNextRow() {
     secondPass.last() = 0x0001;
     QCOMPARE(passAt(w, 216), std::optional(secondPass));
     QCOMPARE(w.size(), std::size_t(216 + 212 + 4));
-    QCOMPARE(f->State.CurrentImage, 3);
+    QCOMPARE(f->animation().currentImage(), 3);
 }
 
 void RefreshLoopTest::closingInTheLoopEndsWithNulreg() {
     EditorFixture f;
     QObject context;
-    f->State.Frames.assign(256, 1);
+    f->animation().replaceStore(Animation::Store(256, 1));
     std::size_t closedAt = 0;
     const auto w = runLoop(f, [&](std::size_t n) {
         if (n == 300)
@@ -229,7 +229,7 @@ void RefreshLoopTest::closingInTheLoopEndsWithNulreg() {
     QCOMPARE(std::vector(w.end() - 4, w.end()), Nulreg);
     QVERIFY(f->hasEnded());
     QCOMPARE(f.programEnds, 1);
-    QCOMPARE(f->State.LptOn, 0);
+    QCOMPARE(f->outputModes().lptOn(), false);
 }
 
 void RefreshLoopTest::nestedEditsReachTheMatrixWithinAPass_data() {
@@ -273,7 +273,7 @@ void RefreshLoopTest::nestedEditsReachTheMatrixWithinAPass() {
     });
     QVERIFY(doneAt != 0);
     QVERIFY(f.board() != before);
-    QCOMPARE(f.board(), f.frame(f->State.CurrentImage));
+    QCOMPARE(f.board(), f.frame(f->animation().currentImage()));
     QCOMPARE(decode(f, doneAt + 212).picture(), f.board());
 }
 
@@ -305,7 +305,7 @@ void RefreshLoopTest::twoClicksInOneYieldNestALoop() {
         QVERIFY(passAt(w, at));
     QCOMPARE(std::vector(w.begin() + 424, w.begin() + 428), Nulreg);
     QCOMPARE(std::vector(w.end() - 4, w.end()), Nulreg);
-    QCOMPARE(f->State.LptOn, 0);
+    QCOMPARE(f->outputModes().lptOn(), false);
     QVERIFY(buttonShows(f, false));
 }
 

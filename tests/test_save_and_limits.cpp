@@ -52,7 +52,7 @@ void SaveAndLimitsTest::failedSaveIsToldAndChangesNothing() {
     EditorFixture f;
     f->Image3_MouseMove(1, 0, 120, 120);
     f->Image3_MouseUp(1, 0, 120, 120);
-    const auto frames = f->State.Frames;
+    const auto frames = f->animation().frames();
     const QString path = dir.filePath(target);
     f.dialog.answer(path);
     f->Command20_Click();
@@ -63,7 +63,7 @@ void SaveAndLimitsTest::failedSaveIsToldAndChangesNothing() {
     QVERIFY2(told.text.contains(path) && told.text.contains(reason, Qt::CaseInsensitive),
              qPrintable(told.text));
     QCOMPARE(f.panel().caption, QStringLiteral("QUENTARO - NEW"));
-    QCOMPARE(f->State.Frames, frames);
+    QCOMPARE(f->animation().frames(), frames);
     QVERIFY(QFileInfo(dir.filePath("fifo")).isSymLink() == false);
     QCOMPARE(QDir(dir.path())
                  .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden),
@@ -74,27 +74,27 @@ void SaveAndLimitsTest::addStopsWhereLoadStops() {
     QTemporaryDir dir;
     EditorFixture f;
     const int limit = LedFormat::MaxFrames;
-    f->State.ImageCount = limit - 1;
-    FrameStore::resize(f->State.Frames, limit - 1);
-    f->State.Frames.back() = 1;
+    f->animation().setImageCount(limit - 1);
+    f->animation().fitStoreToCount();
+    f->animation().bytes().back() = 1;
     f->Command25_Click();
-    QCOMPARE(f->State.ImageCount, limit);
-    QVERIFY(!f.panel().isShown(Control::Command25));
+    QCOMPARE(f->animation().imageCount(), limit);
+    QVERIFY(!f.panel().isShown(Control::AddImage));
     f->Command25_Click(); // as a click that was on its way when the button went
-    QCOMPARE(f->State.ImageCount, limit);
-    QCOMPARE(f->State.Frames.size(), FrameStore::sizeFor(limit));
+    QCOMPARE(f->animation().imageCount(), limit);
+    QCOMPARE(f->animation().frames().size(), FrameStore::sizeFor(limit));
     QCOMPARE(f.panel().label2, QStringLiteral("1/%1").arg(limit));
 
     const QString path = dir.filePath("limit.led");
     f.dialog.answer(path);
     f->Command20_Click();
     QVERIFY(f.messages.empty());
-    const auto saved = f->State.Frames;
+    const auto saved = f->animation().frames();
     f->Command18_Click();
     f.dialog.answer(path);
     f->Command17_Click();
-    QCOMPARE(f->State.ImageCount, limit);
-    QVERIFY(f->State.Frames == saved);
+    QCOMPARE(f->animation().imageCount(), limit);
+    QVERIFY(f->animation().frames() == saved);
 }
 
 void SaveAndLimitsTest::failedSlideshowStartKeepsTheEarlierShow() {
@@ -107,18 +107,18 @@ void SaveAndLimitsTest::failedSlideshowStartKeepsTheEarlierShow() {
     f.dialog.answer(dir.filePath("good.pat"));
     f->Command28_Click();
     f->Command33_Click(); // stopped, the show still switched on
-    const auto playlist = f->State.Playlist;
-    const auto path = f->State.PlaylistPath;
-    const int count = f->State.PlaylistCount, pos = f->State.PlaylistPos;
+    const auto playlist = f->slideshow().playlist();
+    const auto path = f->slideshow().path();
+    const int count = f->slideshow().count(), pos = f->slideshow().position();
 
     f.dialog.answer(dir.filePath("bad.pat"));
     f->Command28_Click();
-    QVERIFY(f->State.Playlist == playlist);
-    QCOMPARE(f->State.PlaylistPath, path);
-    QCOMPARE(f->State.PlaylistCount, count);
-    QCOMPARE(f->State.PlaylistPos, pos);
-    QCOMPARE(f->State.SlideshowOn, 1);
-    QVERIFY(f.panel().isShown(Control::Command28));
+    QVERIFY(f->slideshow().playlist() == playlist);
+    QCOMPARE(f->slideshow().path(), path);
+    QCOMPARE(f->slideshow().count(), count);
+    QCOMPARE(f->slideshow().position(), pos);
+    QCOMPARE(f->slideshow().on(), true);
+    QVERIFY(f.panel().isShown(Control::Slideshow));
 
     // Started again, the wrap plays the earlier show's next entry.
     f->Command33_Click();

@@ -37,21 +37,21 @@ std::vector<std::uint8_t> litAt(int cell) {
 void startShow(EditorFixture& f, const QString& playlist) {
     f.dialog.answer(playlist);
     f->Command28_Click();
-    QVERIFY(f->State.Playing == 1 && f.timer->isActive() && f->State.SlideshowOn == 1);
+    QVERIFY(f->playback().playing() && f.timer->isActive() && f->slideshow().on());
     QVERIFY(f.panel().timerEnabled);
-    QVERIFY(f.panel().picture(Control::Command33) == Store::Image7);
-    QCOMPARE(f.panel().tooltip(Control::Command33), QStringLiteral("Stop"));
-    for (Control b : {Control::Command5, Control::Command17, Control::Command18, Control::Command20,
-                      Control::Command25, Control::Command28})
+    QVERIFY(f.panel().picture(Control::StartStop) == Store::Image7);
+    QCOMPARE(f.panel().tooltip(Control::StartStop), QStringLiteral("Stop"));
+    for (Control b : {Control::VerticalFlip, Control::LoadFile, Control::NewFile, Control::SaveFile,
+                      Control::AddImage, Control::Slideshow})
         QVERIFY2(!f.panel().isShown(b), entryOf(b).name);
 }
 
 void expectStopped(EditorFixture& f) {
-    QVERIFY(f->State.Playing == 0 && !f.timer->isActive());
+    QVERIFY(!f->playback().playing() && !f.timer->isActive());
     QVERIFY(!f.panel().timerEnabled);
-    QVERIFY(f.panel().picture(Control::Command33) == Store::Image6);
-    QVERIFY(f.panel().isShown(Control::Command28) && f.panel().isShown(Control::Command17) &&
-            f.panel().isShown(Control::Command5));
+    QVERIFY(f.panel().picture(Control::StartStop) == Store::Image6);
+    QVERIFY(f.panel().isShown(Control::Slideshow) && f.panel().isShown(Control::LoadFile) &&
+            f.panel().isShown(Control::VerticalFlip));
 }
 
 } // namespace
@@ -73,8 +73,7 @@ private slots:
 void SlideshowTest::dialogSettingsAndCancel() {
     EditorFixture f;
     f->Command33_Click(); // playing
-    f->State.PlaylistCount = 4;
-    f->State.PlaylistPos = 2;
+    f->slideshow().restore({.playlist = {}, .path = {}, .count = 4, .position = 2, .on = false});
     f.port.clear();
     f.dialog.cancel();
     f->Command28_Click();
@@ -83,13 +82,13 @@ void SlideshowTest::dialogSettingsAndCancel() {
     QCOMPARE(r.filter, QStringLiteral("Файлы команд (*.pat)|*.pat|"));
     QCOMPARE(r.defaultExt, QStringLiteral("*.pat"));
     QCOMPARE(r.fileName, QStringLiteral(" "));
-    QVERIFY(f->State.Playing == 0 && !f.timer->isActive());
+    QVERIFY(!f->playback().playing() && !f.timer->isActive());
     QVERIFY(!f.panel().timerEnabled);
-    QVERIFY(f.panel().picture(Control::Command33) == Store::Image6);
-    QCOMPARE(f.panel().tooltip(Control::Command33), QStringLiteral("Stop")); // not touched
+    QVERIFY(f.panel().picture(Control::StartStop) == Store::Image6);
+    QCOMPARE(f.panel().tooltip(Control::StartStop), QStringLiteral("Stop")); // not touched
     QCOMPARE(f.port.count(), std::size_t(4));                                // Nulreg
-    QCOMPARE(f->State.PlaylistPos, 0);
-    QCOMPARE(f->State.PlaylistCount, 4);
+    QCOMPARE(f->slideshow().position(), 0);
+    QCOMPARE(f->slideshow().count(), 4);
 }
 
 void SlideshowTest::threeLinesPlayTheFirstTwoInTurn() {
@@ -101,16 +100,16 @@ void SlideshowTest::threeLinesPlayTheFirstTwoInTurn() {
     writeFile(playlist, "a\r\nb\r\nc");
 
     EditorFixture f;
-    f->State.Frames[5] = 1;
+    f->animation().bytes()[5] = 1;
     f->Chitmat();
     startShow(f, playlist);
     QCOMPARE(f.panel().caption, caption(playlist, "a"));
-    QCOMPARE(f->State.Frames, litAt(10));
+    QCOMPARE(f->animation().frames(), litAt(10));
     QCOMPARE(f.board(), litAt(5)); // the first tick draws
     QStringList shown;
     for (int tick = 0; tick < 7; ++tick) {
         f->Timer2_Timer();
-        QCOMPARE(f.board(), f.frame(f->State.CurrentImage));
+        QCOMPARE(f.board(), f.frame(f->animation().currentImage()));
         shown << f.panel().caption.section('\\', -1) + ' ' + f.panel().label2;
     }
     QCOMPARE(shown, QStringList({"b.led 1/2", "b.led 2/2", "a.led 1/1", "b.led 1/2", "b.led 2/2",
@@ -155,17 +154,17 @@ void SlideshowTest::failedNextFileStopsTheShowAsStopWould() {
 
     EditorFixture f;
     startShow(f, playlist);
-    const std::vector<std::uint8_t> frames = f->State.Frames;
+    const std::vector<std::uint8_t> frames = f->animation().frames();
     f->Command27_Click(); // blanked: Stop shows the board again
     for (int failure = 0; failure < 2; ++failure) {
         f->Timer2_Timer();
         f->Timer2_Timer(); // past the last frame: the next entry fails
         expectStopped(f);
-        QCOMPARE(f.panel().tooltip(Control::Command33), QStringLiteral("Start"));
-        QCOMPARE(f->State.MatrixOff, 0);
-        QCOMPARE(f->State.Frames, frames);
+        QCOMPARE(f.panel().tooltip(Control::StartStop), QStringLiteral("Start"));
+        QCOMPARE(f->outputModes().matrixOff(), false);
+        QCOMPARE(f->animation().frames(), frames);
         QCOMPARE(f.panel().label2, QStringLiteral("1/2"));
-        QVERIFY(!f.panel().isShown(Control::Command21) && f.panel().isShown(Control::Command24));
+        QVERIFY(!f.panel().isShown(Control::FirstImage) && f.panel().isShown(Control::LastImage));
         QCOMPARE(f.board(), f.frame(1));
         QCOMPARE(f.panel().caption, caption(playlist, "a"));
         f->Command33_Click(); // Start goes on after the entry that failed
@@ -173,7 +172,7 @@ void SlideshowTest::failedNextFileStopsTheShowAsStopWould() {
     f->Timer2_Timer();
     f->Timer2_Timer();
     QCOMPARE(f.panel().caption, caption(playlist, "a"));
-    QCOMPARE(f->State.Playing, 1);
+    QCOMPARE(f->playback().playing(), true);
 }
 
 void SlideshowTest::playlistsThatPlayNothing() {
@@ -187,25 +186,25 @@ void SlideshowTest::playlistsThatPlayNothing() {
 
     EditorFixture f;
     f->Command25_Click();
-    const std::vector<std::uint8_t> frames = f->State.Frames;
+    const std::vector<std::uint8_t> frames = f->animation().frames();
     for (const char* name : {"missing.pat", "folder.pat", "empty.pat", "1002.pat"}) {
         f.dialog.answer(dir.filePath(name));
         f->Command28_Click();
         expectStopped(f);
-        QVERIFY(f->State.PlaylistCount == 0 && f->State.PlaylistPath.empty());
-        QCOMPARE(f->State.SlideshowOn, 0);
+        QVERIFY(f->slideshow().count() == 0 && f->slideshow().path().empty());
+        QCOMPARE(f->slideshow().on(), false);
     }
     // A missing first entry starts nothing, and playing the animation afterwards
     // never hands it over to the list at a wrap.
     f.dialog.answer(playlist);
     f->Command28_Click();
     expectStopped(f);
-    QVERIFY(f.panel().isShown(Control::Command26));
-    QCOMPARE(f->State.SlideshowOn, 0);
+    QVERIFY(f.panel().isShown(Control::DeleteImage));
+    QCOMPARE(f->slideshow().on(), false);
     f->Command33_Click();
     f->Timer2_Timer();
     f->Timer2_Timer();
-    QCOMPARE(f->State.Frames, frames);
+    QCOMPARE(f->animation().frames(), frames);
     QCOMPARE(f.panel().caption, QStringLiteral("QUENTARO - NEW"));
 }
 
@@ -263,8 +262,8 @@ void SlideshowTest::oneLineRepeatsAndTheLongestPlaylistPlays() {
     writeFile(playlist, lines + "a\r\nnever");
     writeFile(dir.filePath("x0.led"), animation(1, 0));
     startShow(f, playlist);
-    QCOMPARE(f->State.PlaylistCount, 1001);
-    f->State.PlaylistPos = 998;
+    QCOMPARE(f->slideshow().count(), 1001);
+    f->slideshow().setPosition(998);
     f->Timer2_Timer();
     QCOMPARE(f.panel().caption, caption(playlist, "a"));
     f->Timer2_Timer();

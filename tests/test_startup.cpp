@@ -49,7 +49,7 @@ void StartupTest::portReceivesStartupSequenceThenNulreg() {
     for (W w : {W::control(2), W::data(0), W::control(1), W::data(0)})
         expected.push_back(w);
     QCOMPARE(f.port.writes(), expected);
-    QCOMPARE(f->State.Counter, 16);
+    QCOMPARE(f->working().Counter, 16);
     QCOMPARE(f.instance.checks, 1);
     QVERIFY(!f->hasEnded());
 }
@@ -61,8 +61,8 @@ void StartupTest::panelAfterStartup() {
     QCOMPARE(p.label1, QStringLiteral("3,3 Hz"));
     QCOMPARE(p.label2, QStringLiteral("1/1"));
 
-    const QList<Control> hidden{Control::Command21, Control::Command22, Control::Command23,
-                                Control::Command24, Control::Command26};
+    const QList<Control> hidden{Control::FirstImage, Control::PreviousImage, Control::NextImage,
+                                Control::LastImage, Control::DeleteImage};
     for (const ButtonEntry& entry : Buttons) {
         QVERIFY2(p.isShown(entry.control) == !hidden.contains(entry.control), entry.name);
         QVERIFY2(!p.tooltip(entry.control).isEmpty(), entry.name);
@@ -72,10 +72,10 @@ void StartupTest::panelAfterStartup() {
         Control control;
         Picture picture;
         const char* tooltip;
-    } toggles[] = {{Control::Command12, Store::Image4, "Set all"},
-                   {Control::Command33, Store::Image6, "Start"},
-                   {Control::Command19, Store::Image9, "LPT on"},
-                   {Control::Command27, Store::Image10, "Matrix off"}};
+    } toggles[] = {{Control::SetOrClearAll, Store::Image4, "Set all"},
+                   {Control::StartStop, Store::Image6, "Start"},
+                   {Control::LptButton, Store::Image9, "LPT on"},
+                   {Control::MatrixButton, Store::Image10, "Matrix off"}};
     for (const auto& t : toggles) {
         QVERIFY2(p.picture(t.control) == t.picture, entryOf(t.control).name);
         QCOMPARE(p.tooltip(t.control), QString::fromUtf8(t.tooltip));
@@ -86,11 +86,11 @@ void StartupTest::panelAfterStartup() {
     QCOMPARE(f.timer->interval(), 1000);
     QCOMPARE(p.timerInterval, 1000);
 
-    QCOMPARE(f->State.Frames, std::vector<std::uint8_t>(256, 0));
-    QCOMPARE(f->State.CurrentImage, 1);
-    QCOMPARE(f->State.ImageCount, 1);
-    QCOMPARE(f->State.IntervalMs, std::int16_t(301));
-    QCOMPARE(f->State.Cell, 256);
+    QCOMPARE(f->animation().frames(), std::vector<std::uint8_t>(256, 0));
+    QCOMPARE(f->animation().currentImage(), 1);
+    QCOMPARE(f->animation().imageCount(), 1);
+    QCOMPARE(f->playback().intervalMs(), std::int16_t(301));
+    QCOMPARE(f->working().Cell, 256);
     QCOMPARE(p.shownCount(), 0);
 }
 
@@ -137,7 +137,7 @@ void StartupTest::closingDarkensTheMatrixAndEndsEverything() {
     QVERIFY(!f.panel().timerEnabled);
 
     // Nothing reaches the port any more, from a click or from a handler in progress.
-    f->click(Control::Command6);
+    f->click(Control::ShiftUp);
     f->Nulreg();
     QCOMPARE(f.port.count(), std::size_t(4));
 }

@@ -21,12 +21,12 @@ struct Snapshot {
 
 Snapshot snapshot(const EditorFixture& f) {
     QString buttons;
-    for (Control c : {Control::Command21, Control::Command22, Control::Command23,
-                      Control::Command24, Control::Command25, Control::Command26})
+    for (Control c : {Control::FirstImage, Control::PreviousImage, Control::NextImage,
+                      Control::LastImage, Control::AddImage, Control::DeleteImage})
         buttons += f.panel().isShown(c) ? '1' : '0';
-    const EditorState& state = f.editor->State;
-    return {state.Frames,     state.ImageCount,  state.CurrentImage,
-            f.panel().label2, f.panel().caption, buttons};
+    const Animation& state = f.editor->animation();
+    return {state.frames(),   state.imageCount(), state.currentImage(),
+            f.panel().label2, f.panel().caption,  buttons};
 }
 
 char* describe(const Snapshot& s) {
@@ -47,9 +47,9 @@ void toggle(EditorFixture& f, int cell) {
 
 // Three frames, the second one shown, a few LEDs lit.
 void threeFrames(EditorFixture& f) {
-    f->click(Control::Command25);
-    f->click(Control::Command25);
-    f->click(Control::Command23);
+    f->click(Control::AddImage);
+    f->click(Control::AddImage);
+    f->click(Control::NextImage);
     toggle(f, 3);
     toggle(f, 40);
 }
@@ -90,10 +90,10 @@ private slots:
 void UndoTest::undoAndRedoEachChange_data() {
     QTest::addColumn<int>("change");
     for (Control c :
-         {Control::Command5, Control::Command6, Control::Command7, Control::Command9,
-          Control::Command10, Control::Command11, Control::Command12, Control::Command13,
-          Control::Command14, Control::Command15, Control::Command16, Control::Command25,
-          Control::Command26, Control::Command18})
+         {Control::VerticalFlip, Control::ShiftUp, Control::HorizontalFlip, Control::ShiftLeft,
+          Control::Invert, Control::ShiftRight, Control::SetOrClearAll, Control::RotateLeft,
+          Control::ShiftDown, Control::RotateRight, Control::Paste, Control::AddImage,
+          Control::DeleteImage, Control::NewFile})
         QTest::newRow(entryOf(c).tooltip) << int(c);
     QTest::newRow("toggle") << -1;
 }
@@ -102,7 +102,7 @@ void UndoTest::undoAndRedoEachChange() {
     QFETCH(int, change);
     EditorFixture f;
     threeFrames(f);
-    f->State.ClipFrame.fill(1); // paste changes the frame
+    f->animation().setClipFrame(FrameTransforms::filled(true)); // paste changes the frame
     const Snapshot before = snapshot(f);
     const std::size_t steps = f->history().undoCount();
     if (change < 0)
@@ -114,7 +114,7 @@ void UndoTest::undoAndRedoEachChange() {
     QCOMPARE(f->history().undoCount(), steps + 1);
     f->undo();
     QCOMPARE(snapshot(f), before);
-    QCOMPARE(f.board(), f.frame(f->State.CurrentImage));
+    QCOMPARE(f.board(), f.frame(f->animation().currentImage()));
     f->redo();
     QCOMPARE(snapshot(f), after);
 }
@@ -122,8 +122,8 @@ void UndoTest::undoAndRedoEachChange() {
 void UndoTest::undoShowsTheFrameThatChanged() {
     EditorFixture f;
     threeFrames(f);
-    f->click(Control::Command10); // invert frame 2
-    f->click(Control::Command24); // on to frame 3
+    f->click(Control::Invert);    // invert frame 2
+    f->click(Control::LastImage); // on to frame 3
     QCOMPARE(f.panel().label2, QStringLiteral("3/3"));
     f->undo();
     QCOMPARE(f.panel().label2, QStringLiteral("2/3"));
@@ -136,9 +136,9 @@ void UndoTest::aSequence() {
     const Snapshot start = snapshot(f);
     toggle(f, 0);
     const Snapshot toggled = snapshot(f);
-    f->click(Control::Command10);
+    f->click(Control::Invert);
     const Snapshot inverted = snapshot(f);
-    f->click(Control::Command25);
+    f->click(Control::AddImage);
     f->undo();
     f->undo();
     f->undo();
@@ -166,18 +166,18 @@ void UndoTest::acrossSaveNewAndLoad() {
     const QString a = writeAnimation(dir, "a.led", 4), b = writeAnimation(dir, "b.led", 2);
     EditorFixture f;
     f.dialog.answer(a);
-    f->click(Control::Command17);
+    f->click(Control::LoadFile);
     const Snapshot loadedA = snapshot(f);
     toggle(f, 200);
     const Snapshot edited = snapshot(f);
     f.dialog.answer(dir.filePath("saved.led"));
-    f->click(Control::Command20); // saving is no step and keeps the history
+    f->click(Control::SaveFile); // saving is no step and keeps the history
     const Snapshot saved = snapshot(f);
     QCOMPARE(f->history().undoCount(), std::size_t(2));
     f.dialog.answer(b);
-    f->click(Control::Command17);
+    f->click(Control::LoadFile);
     QCOMPARE(f.panel().caption, "QUENTARO - " + b);
-    f->click(Control::Command18);
+    f->click(Control::NewFile);
     QCOMPARE(f.panel().caption, QStringLiteral("QUENTARO - NEW"));
     f->undo(); // New
     QCOMPARE(f.panel().caption, "QUENTARO - " + b);
@@ -191,20 +191,20 @@ void UndoTest::acrossSaveNewAndLoad() {
     QCOMPARE(snapshot(f), saved);
     QCOMPARE(snapshot(f).frames, edited.frames);
     f.dialog.cancel();
-    f->click(Control::Command17); // a cancelled Load is no step
+    f->click(Control::LoadFile); // a cancelled Load is no step
     QCOMPARE(f->history().undoCount(), std::size_t(2));
 }
 
 void UndoTest::nothingWhilePlaying() {
     EditorFixture f;
     threeFrames(f);
-    f->click(Control::Command33);
+    f->click(Control::StartStop);
     const Snapshot playing = snapshot(f);
     f->undo();
     f->redo();
     QCOMPARE(snapshot(f), playing);
     QVERIFY(f->history().canUndo());
-    f->click(Control::Command33);
+    f->click(Control::StartStop);
     f->undo();
     QVERIFY(!f.panel().isCellShown(40));
 }
@@ -256,7 +256,7 @@ void UndoTest::historyStaysWithinItsMemoryBudget() {
 
 void UndoTest::undoneFrameReachesTheMatrix() {
     EditorFixture f;
-    f->click(Control::Command10); // all lit
+    f->click(Control::Invert); // all lit
     QObject context;
     std::size_t undoneAt = 0;
     const std::size_t start = f.port.count();
@@ -269,10 +269,10 @@ void UndoTest::undoneFrameReachesTheMatrix() {
                     undoneAt = f.port.count();
                 },
                 Qt::QueuedConnection);
-        if (undoneAt != 0 && n == undoneAt + 212 && f->State.LptOn != 0)
-            f->click(Control::Command19);
+        if (undoneAt != 0 && n == undoneAt + 212 && f->outputModes().lptOn())
+            f->click(Control::LptButton);
     });
-    f->click(Control::Command19);
+    f->click(Control::LptButton);
     f.port.setAfterWrite({});
     QVERIFY(undoneAt != 0);
     MatrixDecoder board;

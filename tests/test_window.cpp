@@ -3,8 +3,8 @@
 // cells; what a screen reader finds in it, and the export options dialog.
 #include "support/FakeServices.h"
 
-#include "editing/FrameTransforms.h"
-#include "export/AnimationExport.h"
+#include "frames/FrameTransforms.h"
+#include "pictures/AnimationExport.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
 #include "ui/Form1.h"
@@ -159,8 +159,8 @@ void WindowTest::formLayout() {
     QCOMPARE(w.Image3->geometry(), QRect(24, 32, 257, 257));
     QVERIFY(w.Image3->hasMouseTracking());
     const QColor grey(192, 192, 192);
-    QCOMPARE(w.button(Control::Command1)->palette().color(QPalette::Button), grey);
-    QVERIFY(w.button(Control::Command21)->palette().color(QPalette::Button) != grey);
+    QCOMPARE(w.button(Control::MinSpeed)->palette().color(QPalette::Button), grey);
+    QVERIFY(w.button(Control::FirstImage)->palette().color(QPalette::Button) != grey);
 
     // Cell origins in twips inside the "Matrix " group, through the board's pixel grid.
     auto originTwips = [](int cell) { return (BoardView::cellOrigin(cell) + QPoint(8, 16)) * 15; };
@@ -205,10 +205,10 @@ void WindowTest::clicksReachTheirHandlers() {
         for (const ButtonEntry& entry : Buttons)
             if (w.button(entry.control)->isHidden())
                 hidden << QString::fromUtf8(entry.name).mid(7);
-        for (Control c :
-             {Control::Command12, Control::Command19, Control::Command27, Control::Command33})
+        for (Control c : {Control::SetOrClearAll, Control::LptButton, Control::MatrixButton,
+                          Control::StartStop})
             list << QString::fromUtf8(entryOf(c).name) + "=" + w.button(c)->toolTip();
-        const auto& clip = f.editor().State.ClipFrame;
+        const auto& clip = f.editor().animation().clipFrame();
         list << "image=" + w.Label2->text() << "rate=" + w.Label1->text()
              << "board=" + named(f.board()) << "clip=" + named(Bytes(clip.begin(), clip.end()))
              << "hidden=" + hidden.join(' ') << "writes=" + QString::number(f.port.count());
@@ -221,35 +221,35 @@ void WindowTest::clicksReachTheirHandlers() {
         Control control;
         const char* effect;
     } table[] = {
-        {Control::Command1, "rate=0,3 Hz, hidden=1 2"},
-        {Control::Command2, "rate= 2.7 Hz"},
-        {Control::Command3, "rate= 3.9 Hz"},
-        {Control::Command4, "rate=25 Hz, hidden=3 4"},
-        {Control::Command5, "board=mirrorLeftRight, writes=4"},
-        {Control::Command6, "board=shiftUp, writes=4"},
-        {Control::Command7, "board=mirrorTopBottom, writes=4"},
-        {Control::Command8, "clip=picture"},
-        {Control::Command9, "board=shiftLeft, writes=4"},
-        {Control::Command10, "board=invert, writes=4"},
-        {Control::Command11, "board=shiftRight, writes=4"},
-        {Control::Command12, "Command12=Clear all, board=lit, writes=4"},
-        {Control::Command13, "board=rotateLeft, writes=4"},
-        {Control::Command14, "board=shiftDown, writes=4"},
-        {Control::Command15, "board=rotateRight, writes=4"},
-        {Control::Command16, "board=dark"},
-        {Control::Command17, "writes=4, dialog *.led"},
-        {Control::Command18, "image=1/1, board=dark, hidden=21 22 23 24 26"},
-        {Control::Command19, "writes=216"},
-        {Control::Command20, "writes=4, dialog *.txt"},
-        {Control::Command21, "image=1/5, board=frame1, hidden=21 22"},
-        {Control::Command22, "image=2/5, board=frame2"},
-        {Control::Command23, "image=4/5, board=frame4"},
-        {Control::Command24, "image=5/5, board=frame5, hidden=23 24"},
-        {Control::Command25, "image=3/6"},
-        {Control::Command26, "image=3/4"},
-        {Control::Command27, "Command27=Matrix on, board=dark"},
-        {Control::Command28, "writes=4, dialog *.pat"},
-        {Control::Command33, "Command33=Stop, hidden=5 6 7 8 9 10 11 12 13 14 15 16 17 18 20 21 22 23 24 25 26 28"},
+        {Control::MinSpeed, "rate=0,3 Hz, hidden=1 2"},
+        {Control::ReduceSpeed, "rate= 2.7 Hz"},
+        {Control::EnlargeSpeed, "rate= 3.9 Hz"},
+        {Control::MaxSpeed, "rate=25 Hz, hidden=3 4"},
+        {Control::VerticalFlip, "board=mirrorLeftRight, writes=4"},
+        {Control::ShiftUp, "board=shiftUp, writes=4"},
+        {Control::HorizontalFlip, "board=mirrorTopBottom, writes=4"},
+        {Control::Copy, "clip=picture"},
+        {Control::ShiftLeft, "board=shiftLeft, writes=4"},
+        {Control::Invert, "board=invert, writes=4"},
+        {Control::ShiftRight, "board=shiftRight, writes=4"},
+        {Control::SetOrClearAll, "Command12=Clear all, board=lit, writes=4"},
+        {Control::RotateLeft, "board=rotateLeft, writes=4"},
+        {Control::ShiftDown, "board=shiftDown, writes=4"},
+        {Control::RotateRight, "board=rotateRight, writes=4"},
+        {Control::Paste, "board=dark"},
+        {Control::LoadFile, "writes=4, dialog *.led"},
+        {Control::NewFile, "image=1/1, board=dark, hidden=21 22 23 24 26"},
+        {Control::LptButton, "writes=216"},
+        {Control::SaveFile, "writes=4, dialog *.txt"},
+        {Control::FirstImage, "image=1/5, board=frame1, hidden=21 22"},
+        {Control::PreviousImage, "image=2/5, board=frame2"},
+        {Control::NextImage, "image=4/5, board=frame4"},
+        {Control::LastImage, "image=5/5, board=frame5, hidden=23 24"},
+        {Control::AddImage, "image=3/6"},
+        {Control::DeleteImage, "image=3/4"},
+        {Control::MatrixButton, "Command27=Matrix on, board=dark"},
+        {Control::Slideshow, "writes=4, dialog *.pat"},
+        {Control::StartStop, "Command33=Stop, hidden=5 6 7 8 9 10 11 12 13 14 15 16 17 18 20 21 22 23 24 25 26 28"},
     };
     // clang-format on
     for (const auto& row : table) {
@@ -264,15 +264,15 @@ void WindowTest::clicksReachTheirHandlers() {
         e.Command23_Click();
         e.Command23_Click();
         for (int n = 1; n <= 5; ++n)
-            std::fill_n(e.State.Frames.begin() + (n - 1) * 256, n, 1);
-        std::copy(picture.begin(), picture.end(), e.State.Frames.begin() + 2 * 256);
+            std::fill_n(e.animation().bytes().begin() + (n - 1) * 256, n, 1);
+        std::copy(picture.begin(), picture.end(), e.animation().bytes().begin() + 2 * 256);
         e.Chitmat();
         f.w->render();
         f.port.clear();
         // "LPT on" is turned off again within its first pass.
         f.port.setAfterWrite([&](std::size_t n) {
-            if (n == 100 && e.State.LptOn != 0)
-                f.w->button(Control::Command19)->click();
+            if (n == 100 && e.outputModes().lptOn())
+                f.w->button(Control::LptButton)->click();
         });
         const QStringList before = facts(f);
         QTest::mouseClick(f.w->button(row.control), Qt::LeftButton);
@@ -289,7 +289,7 @@ void WindowTest::loopRendersWhatNestedHandlersChange() {
     WindowFixture f;
     f.show();
     QObject context;
-    QToolButton* lpt = f.w->button(Control::Command19);
+    QToolButton* lpt = f.w->button(Control::LptButton);
     bool onWhileRunning = false, addedWhileRunning = false;
     f.port.setAfterWrite([&](std::size_t n) {
         if (n == 50) {
@@ -297,11 +297,11 @@ void WindowTest::loopRendersWhatNestedHandlersChange() {
                 lpt->toolTip() == "LPT off" &&
                 lpt->icon().cacheKey() == Artwork::buttonIcon(Store::Image8).cacheKey();
             QMetaObject::invokeMethod(
-                &context, [&] { f.w->button(Control::Command25)->click(); }, Qt::QueuedConnection);
+                &context, [&] { f.w->button(Control::AddImage)->click(); }, Qt::QueuedConnection);
         }
         if (n == 300) { // in the second pass, after the posted click ran
             addedWhileRunning =
-                f.w->Label2->text() == "1/2" && !f.w->button(Control::Command26)->isHidden();
+                f.w->Label2->text() == "1/2" && !f.w->button(Control::DeleteImage)->isHidden();
             lpt->click();
         }
     });
@@ -309,7 +309,7 @@ void WindowTest::loopRendersWhatNestedHandlersChange() {
     QVERIFY(onWhileRunning);
     QVERIFY(addedWhileRunning);
     QCOMPARE(lpt->toolTip(), QStringLiteral("LPT on"));
-    QCOMPARE(f.editor().State.ImageCount, 2);
+    QCOMPARE(f.editor().animation().imageCount(), 2);
 
     QVERIFY(f.w->close()); // closing the window shuts the editor down
     QVERIFY(f.editor().hasEnded());
@@ -320,7 +320,7 @@ void WindowTest::boardShowsTheCells() {
     WindowFixture f;
     f.show();
     const Bytes picture = scattered();
-    f.editor().State.Frames = picture;
+    f.editor().animation().replaceStore(picture);
     f.editor().Chitmat();
     f.w->render();
     const QImage shot = f.w->Image1->grab().toImage();
@@ -338,14 +338,14 @@ void WindowTest::releaseTogglesTheCellLastPointedAt() {
     WindowFixture f;
     f.show();
     Form1& form = *f.w;
-    EditorState& state = f.editor().State;
+    ::Animation& state = f.editor().animation();
     QWindow* w = form.windowHandle();
     // Points of the surface in pixels, given in the window's coordinates.
     auto at = [&](int x, int y) { return form.Image3->mapTo(&form, QPoint(x, y)); };
     auto cell = [&](int c) { return at(c % 16 * 16 + 8, c / 16 * 16 + 8); };
-    state.ImageCount = 3;
-    state.CurrentImage = 3;
-    state.Frames.assign(768, 0);
+    state.setImageCount(3);
+    state.setCurrentImage(3);
+    state.replaceStore(::Animation::Store(768, 0));
     f.port.clear();
 
     // Any button, with any modifiers, toggles the cell on the board and in frame 3.
@@ -355,12 +355,12 @@ void WindowTest::releaseTogglesTheCellLastPointedAt() {
           std::pair{Qt::RightButton, Qt::KeyboardModifiers(Qt::ShiftModifier)},
           std::pair{Qt::MiddleButton, Qt::ControlModifier | Qt::AltModifier}}) {
         QTest::mouseClick(w, button, modifiers, cell(17));
-        QCOMPARE(state.Frames[529], std::uint8_t(++clicks % 2));
+        QCOMPARE(state.frames()[529], std::uint8_t(++clicks % 2));
         QCOMPARE(form.Image1->isCellShown(17), clicks % 2 == 1);
     }
     Bytes expected(768, 0);
     expected[529] = 1;
-    QCOMPARE(state.Frames, expected);
+    QCOMPARE(state.frames(), expected);
 
     // Press on cell 3 and release elsewhere, with the button held all the way: only
     // the release cell toggles; beyond the right edge is column 15 of that row,
@@ -372,7 +372,7 @@ void WindowTest::releaseTogglesTheCellLastPointedAt() {
         QTest::mouseMove(w, release);
         QTest::mouseRelease(w, Qt::LeftButton, {}, release);
         expected[static_cast<std::size_t>(512 + toggled)] = 1;
-        QCOMPARE(state.Frames, expected);
+        QCOMPARE(state.frames(), expected);
     }
     // Each released button toggles once.
     QTest::mousePress(w, Qt::LeftButton, {}, cell(50));
@@ -380,7 +380,7 @@ void WindowTest::releaseTogglesTheCellLastPointedAt() {
     QTest::mouseRelease(w, Qt::RightButton, {}, cell(50));
     QVERIFY(form.Image1->isCellShown(50));
     QTest::mouseRelease(w, Qt::LeftButton, {}, cell(50));
-    QCOMPARE(state.Frames, expected);
+    QCOMPARE(state.frames(), expected);
     QCOMPARE(f.port.count(), std::size_t(0));
 }
 
@@ -412,7 +412,7 @@ void WindowTest::boardIsATableOfItsLeds() {
     WindowFixture f;
     f.show();
     for (int cell = 0; cell < 256; cell += 3)
-        f.editor().State.Frames[std::size_t(cell)] = 1;
+        f.editor().animation().bytes()[std::size_t(cell)] = 1;
     f.editor().Chitmat();
     f.w->render();
     QAccessibleInterface* board = QAccessible::queryAccessibleInterface(f.w->Image3);
@@ -452,7 +452,7 @@ void WindowTest::boardIsATableOfItsLeds() {
     QVERIFY(cursor->state().checked);
     cursor->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     QVERIFY(!cursor->state().checked);
-    QCOMPARE(f.editor().State.Frames[17], std::uint8_t(0));
+    QCOMPARE(f.editor().animation().frames()[17], std::uint8_t(0));
 }
 
 void WindowTest::treeIsAFrameOfWhatAUserMeets() {

@@ -1,6 +1,6 @@
 #include "ui/Artwork.h"
 
-#include "export/BoardRendering.h"
+#include "pictures/BoardRendering.h"
 
 #include <QPainter>
 #include <QRadialGradient>

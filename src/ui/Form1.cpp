@@ -1,9 +1,9 @@
 #include "ui/Form1.h"
 
-#include "editing/HitTest.h"
-#include "editor/AnimationTimer.h"
 #include "editor/Editor.h"
 #include "frames/FrameStore.h"
+#include "frames/HitTest.h"
+#include "playback/AnimationTimer.h"
 #include "ui/Accessibility.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
@@ -95,8 +95,8 @@ int vbShift(Qt::KeyboardModifiers modifiers) {
 
 // The navigation buttons take the group's face, not the grey of the others.
 bool isNavigation(Control c) {
-    return c == Control::Command21 || c == Control::Command22 || c == Control::Command23 ||
-           c == Control::Command24;
+    return c == Control::FirstImage || c == Control::PreviousImage || c == Control::NextImage ||
+           c == Control::LastImage;
 }
 
 } // namespace
@@ -256,8 +256,8 @@ void Form1::render() {
         }
     }
     // Export and import go with Load and Save: not while the animation plays.
-    const bool loadShown = panel.isShown(Control::Command17);
-    if (sharingMenu_ && (first || loadShown != drawn_.isShown(Control::Command17))) {
+    const bool loadShown = panel.isShown(Control::LoadFile);
+    if (sharingMenu_ && (first || loadShown != drawn_.isShown(Control::LoadFile))) {
         sharingMenu_->setEnabled(loadShown);
         for (QAction* action : sharingMenu_->actions())
             action->setEnabled(loadShown);
@@ -309,12 +309,12 @@ void Form1::createSharingMenu() {
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
     }
-    QToolButton* load = button(Control::Command17);
+    QToolButton* load = button(Control::LoadFile);
     const auto popUpAt = [this](QToolButton* b, QPoint at) {
         if (sharingMenu_->isEnabled() && b->isVisible())
             sharingMenu_->popup(b->mapToGlobal(at));
     };
-    for (Control c : {Control::Command17, Control::Command20}) {
+    for (Control c : {Control::LoadFile, Control::SaveFile}) {
         QToolButton* b = button(c);
         b->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(b, &QWidget::customContextMenuRequested, this,

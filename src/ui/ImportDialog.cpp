@@ -1,6 +1,6 @@
 #include "ui/ImportDialog.h"
 
-#include "export/BoardRendering.h"
+#include "pictures/BoardRendering.h"
 
 #include <QCheckBox>
 #include <QComboBox>

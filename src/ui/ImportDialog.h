@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/PictureImport.h"
+#include "pictures/PictureImport.h"
 
 #include <QDialog>
 #include <QFutureWatcher>

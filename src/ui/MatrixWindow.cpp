@@ -1,7 +1,7 @@
 #include "ui/MatrixWindow.h"
 
-#include "export/BoardRendering.h"
 #include "frames/FrameStore.h"
+#include "pictures/BoardRendering.h"
 
 #include "ui/RefreshRateText.h"
 

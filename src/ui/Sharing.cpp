@@ -1,7 +1,7 @@
 #include "ui/Sharing.h"
 
 #include "editor/Editor.h"
-#include "export/AnimationExport.h"
+#include "pictures/AnimationExport.h"
 #include "ui/ImportDialog.h"
 
 #include <QCheckBox>
@@ -92,11 +92,10 @@ void exportAnimation(QWidget* parent, const Editor& editor) {
     ExportOptions options;
     if (!askExportOptions(parent, QFileInfo(path).suffix().toLower(), options))
         return;
-    const EditorState& state = editor.State;
-    const std::size_t size = std::min(state.Frames.size(), FrameStore::sizeFor(state.ImageCount));
+    const Animation& animation = editor.animation();
     const ExportResult result =
-        ::exportAnimation(path, std::span(state.Frames.data(), size), state.ImageCount,
-                          state.CurrentImage, state.IntervalMs, options);
+        ::exportAnimation(path, animation.images(), animation.imageCount(),
+                          animation.currentImage(), editor.playback().intervalMs(), options);
     if (!result.ok)
         warn(parent, QStringLiteral("%1 could not be exported:\n%2").arg(path, result.error));
 }

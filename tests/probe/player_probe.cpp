@@ -2,8 +2,8 @@
 // that writes every register write to standard output as two bytes (0 data, 1
 // control, then the value), with the real clock and the real lock file, set up
 // in the program's order.
-#include "editor/AnimationTimer.h"
 #include "editor/InstanceCheck.h"
+#include "playback/AnimationTimer.h"
 #include "player/Player.h"
 #include "player/SignalPipe.h"
 #include "port/Clock.h"

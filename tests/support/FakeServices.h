@@ -1,9 +1,9 @@
 #pragma once
 
-#include "editor/AnimationTimer.h"
 #include "editor/CommonDialog.h"
 #include "editor/Editor.h"
 #include "editor/InstanceCheck.h"
+#include "playback/AnimationTimer.h"
 #include "port/Clock.h"
 #include "port/RecordingPort.h"
 
@@ -95,6 +95,8 @@ struct EditorFixture {
     Editor& operator*() { return *editor; }
     Editor* operator->() { return editor.get(); }
     const Panel& panel() const { return editor->panel(); }
+    // The working values, to set up one that no click reaches.
+    WorkingValues& working() { return editor->work_; }
 
     // The picture on the board, one byte a cell, 1 where the cell is shown.
     std::vector<std::uint8_t> board() const {
@@ -105,7 +107,7 @@ struct EditorFixture {
     }
     // Frame n (from 1) of the store.
     std::vector<std::uint8_t> frame(int n) const {
-        const auto begin = editor->State.Frames.begin() + (n - 1) * 256;
+        const auto begin = editor->animation().frames().begin() + (n - 1) * 256;
         return {begin, begin + 256};
     }
 };

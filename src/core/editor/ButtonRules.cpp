@@ -3,32 +3,32 @@
 #include "frames/FrameStore.h"
 
 void Editor::Dknop() {
-    for (Control b :
-         {Control::Command5,  Control::Command6,  Control::Command7,  Control::Command8,
-          Control::Command9,  Control::Command10, Control::Command11, Control::Command12,
-          Control::Command13, Control::Command14, Control::Command15, Control::Command16,
-          Control::Command17, Control::Command18, Control::Command20, Control::Command21,
-          Control::Command22, Control::Command23, Control::Command24, Control::Command25,
-          Control::Command26})
+    for (Control b : {Control::VerticalFlip, Control::ShiftUp,       Control::HorizontalFlip,
+                      Control::Copy,         Control::ShiftLeft,     Control::Invert,
+                      Control::ShiftRight,   Control::SetOrClearAll, Control::RotateLeft,
+                      Control::ShiftDown,    Control::RotateRight,   Control::Paste,
+                      Control::LoadFile,     Control::NewFile,       Control::SaveFile,
+                      Control::FirstImage,   Control::PreviousImage, Control::NextImage,
+                      Control::LastImage,    Control::AddImage,      Control::DeleteImage})
         showCommand(b, false);
 }
 
 void Editor::Aknop() {
     for (Control b :
-         {Control::Command5, Control::Command6, Control::Command7, Control::Command8,
-          Control::Command9, Control::Command10, Control::Command11, Control::Command12,
-          Control::Command13, Control::Command14, Control::Command15, Control::Command16,
-          Control::Command17, Control::Command18, Control::Command20})
+         {Control::VerticalFlip, Control::ShiftUp, Control::HorizontalFlip, Control::Copy,
+          Control::ShiftLeft, Control::Invert, Control::ShiftRight, Control::SetOrClearAll,
+          Control::RotateLeft, Control::ShiftDown, Control::RotateRight, Control::Paste,
+          Control::LoadFile, Control::NewFile, Control::SaveFile})
         showCommand(b, true);
     // Navigation is only ever shown here; Dknop hid it when playback began.
-    if (State.CurrentImage > 1) {
-        showCommand(Control::Command21, true);
-        showCommand(Control::Command22, true);
+    if (animation_.currentImage() > 1) {
+        showCommand(Control::FirstImage, true);
+        showCommand(Control::PreviousImage, true);
     }
-    if (State.ImageCount > State.CurrentImage) {
-        showCommand(Control::Command23, true);
-        showCommand(Control::Command24, true);
+    if (animation_.imageCount() > animation_.currentImage()) {
+        showCommand(Control::NextImage, true);
+        showCommand(Control::LastImage, true);
     }
-    showCommand(Control::Command26, State.ImageCount > 1);
-    showCommand(Control::Command25, State.ImageCount < FrameStore::AddLimit);
+    showCommand(Control::DeleteImage, animation_.imageCount() > 1);
+    showCommand(Control::AddImage, animation_.imageCount() < FrameStore::AddLimit);
 }

@@ -1,6 +1,5 @@
 #include "editor/Editor.h"
 
-#include "editor/AnimationTimer.h"
 #include "editor/InstanceCheck.h"
 #include "frames/FrameStore.h"
 #include "playback/SpeedLadder.h"
@@ -44,7 +43,7 @@ private:
 
 Editor::Editor(EditorServices services)
     : services_(std::move(services)), port_(std::make_unique<GatedPort>(services_.port)),
-      rowPauseSeconds_(PortSequences::RowPause) {
+      playback_(services_.timer), rowPauseSeconds_(PortSequences::RowPause) {
     chooseOutput();
     if (!services_.yield)
         services_.yield = [] { QCoreApplication::processEvents(); };
@@ -58,11 +57,11 @@ Editor::Editor(EditorServices services)
         };
     if (!services_.endProgram)
         services_.endProgram = [] { QCoreApplication::exit(0); };
-    services_.timer.setHandler([this] { tick(); });
+    playback_.onTick([this] { tick(); });
 }
 
 Editor::~Editor() {
-    services_.timer.setHandler({});
+    playback_.onTick({});
 }
 
 PortIo& Editor::port() {
@@ -77,63 +76,63 @@ void Editor::afterHandler() {
 
 void Editor::runClick(Control control) {
     switch (control) {
-    case Control::Command1:
+    case Control::MinSpeed:
         return Command1_Click();
-    case Control::Command2:
+    case Control::ReduceSpeed:
         return Command2_Click();
-    case Control::Command3:
+    case Control::EnlargeSpeed:
         return Command3_Click();
-    case Control::Command4:
+    case Control::MaxSpeed:
         return Command4_Click();
-    case Control::Command5:
+    case Control::VerticalFlip:
         return Command5_Click();
-    case Control::Command6:
+    case Control::ShiftUp:
         return Command6_Click();
-    case Control::Command7:
+    case Control::HorizontalFlip:
         return Command7_Click();
-    case Control::Command8:
+    case Control::Copy:
         return Command8_Click();
-    case Control::Command9:
+    case Control::ShiftLeft:
         return Command9_Click();
-    case Control::Command10:
+    case Control::Invert:
         return Command10_Click();
-    case Control::Command11:
+    case Control::ShiftRight:
         return Command11_Click();
-    case Control::Command12:
+    case Control::SetOrClearAll:
         return Command12_Click();
-    case Control::Command13:
+    case Control::RotateLeft:
         return Command13_Click();
-    case Control::Command14:
+    case Control::ShiftDown:
         return Command14_Click();
-    case Control::Command15:
+    case Control::RotateRight:
         return Command15_Click();
-    case Control::Command16:
+    case Control::Paste:
         return Command16_Click();
-    case Control::Command17:
+    case Control::LoadFile:
         return Command17_Click();
-    case Control::Command18:
+    case Control::NewFile:
         return Command18_Click();
-    case Control::Command19:
+    case Control::LptButton:
         return Command19_Click();
-    case Control::Command20:
+    case Control::SaveFile:
         return Command20_Click();
-    case Control::Command21:
+    case Control::FirstImage:
         return Command21_Click();
-    case Control::Command22:
+    case Control::PreviousImage:
         return Command22_Click();
-    case Control::Command23:
+    case Control::NextImage:
         return Command23_Click();
-    case Control::Command24:
+    case Control::LastImage:
         return Command24_Click();
-    case Control::Command25:
+    case Control::AddImage:
         return Command25_Click();
-    case Control::Command26:
+    case Control::DeleteImage:
         return Command26_Click();
-    case Control::Command27:
+    case Control::MatrixButton:
         return Command27_Click();
-    case Control::Command28:
+    case Control::Slideshow:
         return Command28_Click();
-    case Control::Command33:
+    case Control::StartStop:
         return Command33_Click();
     }
 }
@@ -161,7 +160,7 @@ void Editor::mouseUp(int button, int shift, float xTwips, float yTwips) {
     if (ended_)
         return;
     std::optional<History::Side> before =
-        region(FrameStore::indexOf(State.CurrentImage, State.MouseCell), 1);
+        region(FrameStore::indexOf(animation_.currentImage(), work_.MouseCell), 1);
     Image3_MouseUp(button, shift, xTwips, yTwips);
     record(std::move(before));
     afterHandler();
@@ -180,16 +179,16 @@ void Editor::close() {
 }
 
 void Editor::Form_Load() {
-    State.IntervalMs = SpeedLadder::StartMs;
-    State.Playing = 0;
-    State.LptOn = 0;
-    State.CurrentImage = 1;
-    State.ImageCount = 1;
+    playback_.setIntervalMs(SpeedLadder::StartMs);
+    stopPlaying();
+    outputModes_.switchLptOff();
+    animation_.setCurrentImage(1);
+    animation_.setImageCount(1);
     panel_.label1 = QStringLiteral("3,3 Hz");
-    panel_.setPicture(Control::Command12, Store::Image4);
-    State.Frames.assign(FrameStore::CellsPerFrame, FrameStore::Dark);
+    panel_.setPicture(Control::SetOrClearAll, Store::Image4);
+    animation_.replaceStore(Animation::darkFrames(1));
     PortSequences::startup(
-        port(), [this](float seconds) { Pause(seconds); }, State.Counter);
+        port(), [this](float seconds) { Pause(seconds); }, work_.Counter);
     Nulreg();
     Chitmat();
     // Timer1 is never used and stays off.
@@ -210,8 +209,8 @@ void Editor::Form_Unload() {
     ended_ = true;
     output().close();
     port_->close();
-    stopTimer();
-    State.LptOn = 0;
+    stopPlaying();
+    outputModes_.switchLptOff();
     services_.endProgram();
 }
 
@@ -228,21 +227,22 @@ void Editor::Pause(float seconds) {
         services_.yield();
 }
 
-void Editor::startTimer() {
-    services_.timer.start();
+void Editor::startPlaying() {
+    playback_.play();
     panel_.timerEnabled = true;
 }
 
-void Editor::stopTimer() {
-    services_.timer.stop();
+void Editor::stopPlaying() {
+    playback_.stop();
     panel_.timerEnabled = false;
 }
 
 void Editor::setLabel2() {
-    panel_.label2 = QStringLiteral("%1/%2").arg(State.CurrentImage).arg(State.ImageCount);
+    panel_.label2 =
+        QStringLiteral("%1/%2").arg(animation_.currentImage()).arg(animation_.imageCount());
 }
 
 void Editor::hideAllCells() {
-    for (State.Cell = 0; State.Cell < FrameStore::CellsPerFrame; ++State.Cell)
-        setCellShown(State.Cell, false);
+    for (work_.Cell = 0; work_.Cell < FrameStore::CellsPerFrame; ++work_.Cell)
+        setCellShown(work_.Cell, false);
 }

@@ -1,11 +1,15 @@
 #pragma once
 
-#include "editing/FrameTransforms.h"
 #include "editor/Controls.h"
 #include "editor/EditorServices.h"
-#include "editor/EditorState.h"
 #include "editor/History.h"
+#include "editor/OutputModes.h"
 #include "editor/Panel.h"
+#include "editor/WorkingValues.h"
+#include "frames/Animation.h"
+#include "frames/FrameTransforms.h"
+#include "playback/Playback.h"
+#include "playback/Slideshow.h"
 
 #include <QString>
 #include <functional>
@@ -15,9 +19,9 @@
 #include <span>
 
 // The editor without its window: every handler and procedure of the program,
-// working on `State` and showing its results on `panel()`. The window forwards
-// clicks, mouse events, the tick and the close to it and draws the panel; the
-// player drives it without any window.
+// working on the state's owners below and showing its results on `panel()`.
+// The window forwards clicks, mouse events, the tick and the close to it and
+// draws the panel; the player drives it without any window.
 class MatrixOutput;
 class RefreshEngine;
 class RefreshTiming;
@@ -29,7 +33,23 @@ public:
     Editor(const Editor&) = delete;
     Editor& operator=(const Editor&) = delete;
 
-    EditorState State;
+    // The state, each part with its owner. The names the handlers' scripts give it:
+    //   Frames, ImageCount, CurrentImage, ClipFrame        animation()
+    //   Playing, IntervalMs, Timer2                        playback()
+    //   SlideshowOn, Playlist, PlaylistPath, PlaylistCount,
+    //   PlaylistPos, FileName                              slideshow()
+    //   LptOn, MatrixOff                                   outputModes()
+    //   MouseCell, Cell, Counter, AllSet, FileLength,
+    //   FileFrameCount                                     working(), the editor's own
+    Animation& animation() { return animation_; }
+    const Animation& animation() const { return animation_; }
+    Playback& playback() { return playback_; }
+    const Playback& playback() const { return playback_; }
+    Slideshow& slideshow() { return slideshow_; }
+    const Slideshow& slideshow() const { return slideshow_; }
+    OutputModes& outputModes() { return outputModes_; }
+    const OutputModes& outputModes() const { return outputModes_; }
+    const WorkingValues& working() const { return work_; }
 
     const Panel& panel() const { return panel_; }
     // True once the program has ended: after a refused second start or after
@@ -161,13 +181,11 @@ private:
     void setCaption(const QString& caption) { panel_.caption = caption; }
     void hideAllCells();
 
-    // Timer2, kept in step with the panel.
-    void startTimer();
-    void stopTimer();
+    // Playing on or off, with Timer2 and the panel in step.
+    void startPlaying();
+    void stopPlaying();
 
     // Helpers of the editing, file and playback handlers.
-    FrameTransforms::Frame currentFrame() const;
-    void storeCurrentFrame(const FrameTransforms::Frame& frame);
     void showOnBoard(const FrameTransforms::Frame& frame);
     void transformFrame(FrameFn transform);
     void stopAfterFailedPattern();
@@ -175,18 +193,8 @@ private:
     std::optional<QString> chosenPath(const struct FileDialogRequest& request);
     QString loadAnimation(const QString& path);
     QString resolveEntry(const std::string& playlistPath, const std::string& fileName);
-    // What a slideshow that fails to start gives back.
-    struct SlideshowState {
-        decltype(EditorState::Playlist) playlist;
-        std::string path;
-        int count = 0;
-        int pos = 0;
-        int on = 0;
-    };
-    SlideshowState slideshowState() const;
-    SlideshowState stopForSlideshow();
-    void restoreSlideshow(SlideshowState before);
-    QString startSlideshow(const QString& path, SlideshowState before);
+    Slideshow::Saved stopForSlideshow();
+    QString startSlideshow(const QString& path, Slideshow::Saved before);
     void saveAnimation(const QString& path);
     void refreshUntilOff();
 
@@ -196,7 +204,7 @@ private:
     History::Side counts() const;
     void record(std::optional<History::Side> before);
     void settleSavedState();
-    void keepReplacedStore();
+    void keepReplacedStore(Animation::Store replaced);
     History::Side swapIn(History::Side other);
 
     EditorServices services_;
@@ -205,6 +213,11 @@ private:
     std::unique_ptr<MatrixOutput> ownOutput_;
     RefreshEngine* ownEngine_ = nullptr;
     MatrixOutput* output_ = nullptr;
+    Animation animation_;
+    Playback playback_;
+    Slideshow slideshow_;
+    OutputModes outputModes_;
+    WorkingValues work_;
     Panel panel_;
     std::function<void()> afterHandler_;
     std::function<void(const QString&)> onFailedEntry_;
@@ -217,4 +230,7 @@ private:
     bool matchesDisk_ = false; // set by New and Load within the handler that runs
     float rowPauseSeconds_;
     bool ended_ = false;
+
+    // Sets up working values that no click reaches.
+    friend struct EditorFixture;
 };

@@ -5,29 +5,11 @@
 // blank board as the picture would wipe the user's frame. Navigating while
 // blanked redraws the board, so it is darkened again rather than left showing
 // the picture from before the operation.
-#include "editing/HitTest.h"
 #include "editor/Editor.h"
 #include "frames/FrameStore.h"
+#include "frames/HitTest.h"
 
 using FrameTransforms::Frame;
-
-Frame Editor::currentFrame() const {
-    Frame frame{};
-    for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
-        const std::size_t index = FrameStore::indexOf(State.CurrentImage, cell);
-        if (index < State.Frames.size())
-            frame[static_cast<std::size_t>(cell)] = State.Frames[index];
-    }
-    return frame;
-}
-
-void Editor::storeCurrentFrame(const Frame& frame) {
-    for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
-        const std::size_t index = FrameStore::indexOf(State.CurrentImage, cell);
-        if (index < State.Frames.size())
-            State.Frames[index] = frame[static_cast<std::size_t>(cell)];
-    }
-}
 
 void Editor::showOnBoard(const Frame& frame) {
     for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
@@ -36,70 +18,85 @@ void Editor::showOnBoard(const Frame& frame) {
 
 void Editor::transformFrame(FrameFn transform) {
     Nulreg();
-    if (State.MatrixOff != 0) {
-        storeCurrentFrame(transform(currentFrame()));
+    if (outputModes_.matrixOff()) {
+        animation_.storeCurrentFrame(transform(animation_.currentFrame()));
         hideAllCells();
         return;
     }
     Zapmat();
-    showOnBoard(transform(currentFrame()));
+    showOnBoard(transform(animation_.currentFrame()));
     Zapmat();
 }
 
 void Editor::Image3_MouseMove(int, int, float x, float y) {
-    State.MouseCell = HitTest::cellAt(x, y);
+    work_.MouseCell = HitTest::cellAt(x, y);
 }
 
 void Editor::Image3_MouseUp(int, int, float, float) {
-    if (State.Playing != 0 || State.MatrixOff != 0)
+    if (playback_.playing() || outputModes_.matrixOff())
         return;
-    const int cell = State.MouseCell;
+    const int cell = work_.MouseCell;
     setCellShown(cell, !isCellShown(cell));
-    const std::size_t index = FrameStore::indexOf(State.CurrentImage, cell);
-    if (index < State.Frames.size())
-        State.Frames[index] = isCellShown(cell) ? FrameStore::Lit : FrameStore::Dark;
+    animation_.setCell(cell, isCellShown(cell) ? FrameStore::Lit : FrameStore::Dark);
     showOnMatrix();
 }
 
+// "Rotate right": the frame turned a quarter clockwise.
 void Editor::Command15_Click() {
     transformFrame(FrameTransforms::rotateRight);
 }
+
+// "Rotate left": the frame turned a quarter counter-clockwise.
 void Editor::Command13_Click() {
     transformFrame(FrameTransforms::rotateLeft);
 }
+
+// "Vertical flip": the frame mirrored left to right.
 void Editor::Command5_Click() {
     transformFrame(FrameTransforms::mirrorLeftRight);
 }
+
+// "Horizontal flip": the frame mirrored top to bottom.
 void Editor::Command7_Click() {
     transformFrame(FrameTransforms::mirrorTopBottom);
 }
+
+// "Invert": every LED of the frame the other way.
 void Editor::Command10_Click() {
     transformFrame(FrameTransforms::invert);
 }
 
+// "Up": the frame shifted up a row, the top row coming back at the bottom.
 void Editor::Command6_Click() {
     transformFrame(FrameTransforms::shiftUp);
 }
+
+// "Down": the frame shifted down a row, the bottom row coming back at the top.
 void Editor::Command14_Click() {
     transformFrame(FrameTransforms::shiftDown);
 }
+
+// "Left": the frame shifted left a column, the left column coming back at the right.
 void Editor::Command9_Click() {
     transformFrame(FrameTransforms::shiftLeft);
 }
+
+// "Right": the frame shifted right a column, the right column coming back at the left.
 void Editor::Command11_Click() {
     transformFrame(FrameTransforms::shiftRight);
 }
 
+// "Set all" / "Clear all": the whole frame lit, or dark, by turns.
 void Editor::Command12_Click() {
     Nulreg();
-    State.AllSet = State.AllSet == 0 ? 1 : 0;
-    const bool lit = State.AllSet == 1;
-    panel_.setPicture(Control::Command12, lit ? Store::Image5 : Store::Image4);
-    panel_.setTooltip(Control::Command12,
+    work_.AllSet = !work_.AllSet;
+    const bool lit = work_.AllSet;
+    panel_.setPicture(Control::SetOrClearAll, lit ? Store::Image5 : Store::Image4);
+    panel_.setTooltip(Control::SetOrClearAll,
                       lit ? QStringLiteral("Clear all") : QStringLiteral("Set all"));
     const Frame frame = FrameTransforms::filled(lit);
-    if (State.MatrixOff != 0) {
-        storeCurrentFrame(frame);
+    if (outputModes_.matrixOff()) {
+        animation_.storeCurrentFrame(frame);
         hideAllCells();
         return;
     }
@@ -107,22 +104,26 @@ void Editor::Command12_Click() {
     Zapmat();
 }
 
+// "Copy": the frame into the copy buffer.
 void Editor::Command8_Click() {
-    if (State.MatrixOff != 0) {
-        State.ClipFrame = FrameTransforms::normalized(currentFrame());
+    if (outputModes_.matrixOff()) {
+        animation_.setClipFrame(FrameTransforms::normalized(animation_.currentFrame()));
         return;
     }
+    Frame board;
     for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
-        State.ClipFrame[static_cast<std::size_t>(cell)] =
+        board[static_cast<std::size_t>(cell)] =
             isCellShown(cell) ? FrameStore::Lit : FrameStore::Dark;
+    animation_.setClipFrame(board);
 }
 
+// "Paste": the copy buffer into the frame.
 void Editor::Command16_Click() {
-    if (State.MatrixOff != 0) {
-        storeCurrentFrame(State.ClipFrame);
+    if (outputModes_.matrixOff()) {
+        animation_.storeCurrentFrame(animation_.clipFrame());
         hideAllCells();
         return;
     }
-    showOnBoard(State.ClipFrame);
+    showOnBoard(animation_.clipFrame());
     Zapmat();
 }

@@ -3,7 +3,6 @@
 // Loading is all or nothing: a file replaces the animation only once it has been
 // read whole without a bad line, so a bad file never costs the user the animation
 // they had.
-#include "editor/AnimationTimer.h"
 #include "editor/CommonDialog.h"
 #include "editor/Editor.h"
 #include "files/AnimationFile.h"
@@ -59,12 +58,11 @@ QString resolveName(const std::string& playlistPath, const QString& name) {
 }
 
 // The counts of a file that has loaded whole, with its first frame current.
-void takeCounts(EditorState& state, const AnimationFile::Loaded& loaded) {
-    state.FileLength = static_cast<std::int32_t>(loaded.fileLength);
-    state.FileFrameCount =
-        static_cast<double>(loaded.fileLength) / double(LedFormat::BytesPerFrame);
-    state.ImageCount = loaded.frameCount;
-    state.CurrentImage = 1;
+void takeCounts(WorkingValues& work, Animation& animation, const AnimationFile::Loaded& loaded) {
+    work.FileLength = static_cast<std::int32_t>(loaded.fileLength);
+    work.FileFrameCount = static_cast<double>(loaded.fileLength) / double(LedFormat::BytesPerFrame);
+    animation.setImageCount(loaded.frameCount);
+    animation.setCurrentImage(1);
 }
 
 } // namespace
@@ -89,18 +87,18 @@ QString Editor::resolveEntry(const std::string& playlistPath, const std::string&
     return found;
 }
 
+// "New file": one empty frame in place of the animation.
 void Editor::Command18_Click() {
-    State.CurrentImage = 1;
-    State.ImageCount = 1;
-    keepReplacedStore();
-    State.Frames.assign(FrameStore::CellsPerFrame, FrameStore::Dark);
+    animation_.setCurrentImage(1);
+    animation_.setImageCount(1);
+    keepReplacedStore(animation_.replaceStore(Animation::darkFrames(1)));
     panel_.label2 = QStringLiteral("1/1");
     setCaption(CaptionPrefix + QStringLiteral("NEW"));
     matchesDisk_ = true;
-    showCommand(Control::Command26, false);
-    showCommand(Control::Command25, true);
+    showCommand(Control::DeleteImage, false);
+    showCommand(Control::AddImage, true);
     for (Control b :
-         {Control::Command21, Control::Command22, Control::Command23, Control::Command24})
+         {Control::FirstImage, Control::PreviousImage, Control::NextImage, Control::LastImage})
         showCommand(b, false);
     Chitmat();
 }
@@ -113,6 +111,7 @@ std::optional<QString> Editor::chosenPath(const FileDialogRequest& request) {
     return path;
 }
 
+// "Load file": an animation from a .led file in place of this one.
 void Editor::Command17_Click() {
     Nulreg();
     const std::optional<QString> path = chosenPath(ledOpenRequest());
@@ -139,26 +138,26 @@ QString Editor::restoreAnimation(const QString& path, const QString& caption) {
 }
 
 QString Editor::loadAnimation(const QString& path) {
-    State.SlideshowOn = 0;
+    slideshow_.setOn(false);
     AnimationFile::Attempt attempt = AnimationFile::tryLoad(path);
     std::optional<AnimationFile::Loaded>& loaded = attempt.loaded;
     if (!loaded)
         return attempt.error;
-    takeCounts(State, *loaded);
+    takeCounts(work_, animation_, *loaded);
     setLabel2();
-    showCommand(Control::Command21, false);
-    showCommand(Control::Command22, false);
-    showCommand(Control::Command23, State.ImageCount > 1);
-    showCommand(Control::Command24, State.ImageCount > 1);
-    keepReplacedStore();
-    State.Frames = std::move(loaded->frames);
+    showCommand(Control::FirstImage, false);
+    showCommand(Control::PreviousImage, false);
+    showCommand(Control::NextImage, animation_.imageCount() > 1);
+    showCommand(Control::LastImage, animation_.imageCount() > 1);
+    keepReplacedStore(animation_.replaceStore(std::move(loaded->frames)));
     matchesDisk_ = true;
     Chitmat();
-    showCommand(Control::Command26, State.ImageCount > 1);
+    showCommand(Control::DeleteImage, animation_.imageCount() > 1);
     setCaption(CaptionPrefix + path);
     return {};
 }
 
+// "Save file": the animation into a .led file.
 void Editor::Command20_Click() {
     Nulreg();
     const std::optional<QString> path = chosenPath(ledSaveRequest());
@@ -168,8 +167,7 @@ void Editor::Command20_Click() {
 }
 
 void Editor::saveAnimation(const QString& path) {
-    const std::size_t size = std::min(State.Frames.size(), FrameStore::sizeFor(State.ImageCount));
-    const SafeSave::Result saved = AnimationFile::save(path, std::span(State.Frames.data(), size));
+    const SafeSave::Result saved = AnimationFile::save(path, animation_.images());
     if (!saved.ok) {
         // The one failure that is not silent: the user believes a save landed.
         services_.tell({Message::Kind::Warning, QStringLiteral("Attention!"),
@@ -180,8 +178,9 @@ void Editor::saveAnimation(const QString& path) {
     savedAtChange_ = changeCount_;
 }
 
+// "Slideshow": the animations of a .pat playlist played in turn.
 void Editor::Command28_Click() {
-    SlideshowState before = stopForSlideshow();
+    Slideshow::Saved before = stopForSlideshow();
     const std::optional<QString> path = chosenPath(playlistRequest());
     if (!path)
         return;
@@ -195,30 +194,16 @@ QString Editor::openPlaylist(const QString& path) {
 // What Slideshow does before it asks for the playlist: playback stops, the
 // matrix goes dark and the show starts from its first entry. Returns what a
 // show that fails to start gives back.
-Editor::SlideshowState Editor::stopForSlideshow() {
-    State.Playing = 0;
-    panel_.setPicture(Control::Command33, Store::Image6);
-    stopTimer();
+Slideshow::Saved Editor::stopForSlideshow() {
+    stopPlaying();
+    panel_.setPicture(Control::StartStop, Store::Image6);
     Nulreg();
-    SlideshowState before = slideshowState();
-    State.PlaylistPos = 0;
+    Slideshow::Saved before = slideshow_.saved();
+    slideshow_.setPosition(0);
     return before;
 }
 
-Editor::SlideshowState Editor::slideshowState() const {
-    return {State.Playlist, State.PlaylistPath, State.PlaylistCount, State.PlaylistPos,
-            State.SlideshowOn};
-}
-
-void Editor::restoreSlideshow(SlideshowState before) {
-    State.Playlist = std::move(before.playlist);
-    State.PlaylistPath = std::move(before.path);
-    State.PlaylistCount = before.count;
-    State.PlaylistPos = before.pos;
-    State.SlideshowOn = before.on;
-}
-
-QString Editor::startSlideshow(const QString& path, SlideshowState before) {
+QString Editor::startSlideshow(const QString& path, Slideshow::Saved before) {
     QFile file;
     const std::optional<struct stat> info = FilePath::status(path);
     if (!info || !S_ISREG(info->st_mode) || !FilePath::openForReading(file, path) ||
@@ -230,19 +215,14 @@ QString Editor::startSlideshow(const QString& path, SlideshowState before) {
         PlaylistFormat::read(std::string_view(bytes.constData(), std::size_t(bytes.size())));
     if (!lines || lines->empty())
         return QStringLiteral("not a playlist");
-    for (std::size_t i = 0; i < lines->size(); ++i)
-        State.Playlist[i] = (*lines)[i];
-    State.PlaylistPos = static_cast<int>(lines->size());
-    State.PlaylistPath = toBytes(path);
-    State.PlaylistCount = State.PlaylistPos;
-    State.PlaylistPos = 0;
-    showCommand(Control::Command28, false);
+    slideshow_.take(*lines, toBytes(path));
+    showCommand(Control::Slideshow, false);
     // A show whose first animation cannot be loaded does not start: the editor
     // keeps its animation, buttons and earlier playlist and offers the slideshow
     // again, so that no failed playlist can replace the animation at a wrap.
     if (!Pattern() && !skipFailedEntries()) {
-        restoreSlideshow(std::move(before));
-        showCommand(Control::Command28, true);
+        slideshow_.restore(std::move(before));
+        showCommand(Control::Slideshow, true);
         return onFailedEntry_ ? QStringLiteral("none of its animations can be read")
                               : QStringLiteral("its first animation cannot be read");
     }
@@ -250,31 +230,26 @@ QString Editor::startSlideshow(const QString& path, SlideshowState before) {
 }
 
 bool Editor::Pattern() {
-    State.SlideshowOn = 1;
-    // A playlist of one line plays its entry over and over.
-    if (State.PlaylistPos == State.PlaylistCount - 1 || State.PlaylistCount == 1)
-        State.PlaylistPos = 0;
-    if (State.PlaylistPos < 0 || State.PlaylistPos >= EditorState::PlaylistCapacity)
+    slideshow_.setOn(true);
+    slideshow_.wrapAtEnd();
+    if (!slideshow_.chooseEntry())
         return false;
-    State.FileName = State.Playlist[static_cast<std::size_t>(State.PlaylistPos)] + ".led";
     std::optional<AnimationFile::Loaded> loaded =
-        AnimationFile::load(resolveEntry(State.PlaylistPath, State.FileName));
+        AnimationFile::load(resolveEntry(slideshow_.path(), slideshow_.fileName()));
     if (!loaded)
         return false;
 
     Dknop();
-    takeCounts(State, *loaded);
+    takeCounts(work_, animation_, *loaded);
     setLabel2();
-    State.Frames = std::move(loaded->frames);
+    animation_.replaceStore(std::move(loaded->frames));
     history_.clear(); // the show replaced the animation the steps belong to
-    setCaption(CaptionPrefix + fromBytes(State.PlaylistPath) + QLatin1Char('\\') +
-               fromBytes(State.FileName));
-    panel_.setPicture(Control::Command33, Store::Image7);
-    panel_.setTooltip(Control::Command33, QStringLiteral("Stop"));
-    State.Playing = 1;
-    // Switching on a running timer would restart it and break the rhythm of ticks.
-    if (!services_.timer.isActive())
-        startTimer();
+    setCaption(CaptionPrefix + fromBytes(slideshow_.path()) + QLatin1Char('\\') +
+               fromBytes(slideshow_.fileName()));
+    panel_.setPicture(Control::StartStop, Store::Image7);
+    panel_.setTooltip(Control::StartStop, QStringLiteral("Stop"));
+    // A timer that runs already keeps its rhythm of ticks.
+    startPlaying();
     return true;
 }
 
@@ -282,13 +257,13 @@ bool Editor::Pattern() {
 bool Editor::skipFailedEntries() {
     if (!onFailedEntry_)
         return false;
-    onFailedEntry_(fromBytes(State.FileName));
-    const int entries = std::max(1, State.PlaylistCount - 1);
+    onFailedEntry_(fromBytes(slideshow_.fileName()));
+    const int entries = std::max(1, slideshow_.count() - 1);
     for (int tries = 1; tries < entries; ++tries) {
-        State.PlaylistPos = State.PlaylistPos + 1;
+        slideshow_.advance();
         if (Pattern())
             return true;
-        onFailedEntry_(fromBytes(State.FileName));
+        onFailedEntry_(fromBytes(slideshow_.fileName()));
     }
     return false;
 }
@@ -297,6 +272,6 @@ bool Editor::skipFailedEntries() {
 // as Stop would stop it, with the last animation that loaded whole still there.
 void Editor::stopAfterFailedPattern() {
     setLabel2();
-    if (State.Playing != 0)
+    if (playback_.playing())
         Command33_Click();
 }

@@ -5,122 +5,120 @@
 #include "frames/FrameStore.h"
 
 void Editor::Zapmat() {
-    const bool whole = FrameStore::holdsFrame(State.Frames.size(), State.CurrentImage);
-    for (State.Cell = 0; State.Cell < FrameStore::CellsPerFrame; ++State.Cell) {
-        const std::size_t index = FrameStore::indexOf(State.CurrentImage, State.Cell);
-        if (whole || index < State.Frames.size())
-            State.Frames[index] = isCellShown(State.Cell) ? FrameStore::Lit : FrameStore::Dark;
-    }
+    for (work_.Cell = 0; work_.Cell < FrameStore::CellsPerFrame; ++work_.Cell)
+        animation_.setCell(work_.Cell,
+                           isCellShown(work_.Cell) ? FrameStore::Lit : FrameStore::Dark);
     showOnMatrix();
 }
 
 void Editor::Chitmat() {
-    const bool whole = FrameStore::holdsFrame(State.Frames.size(), State.CurrentImage);
-    for (State.Cell = 0; State.Cell < FrameStore::CellsPerFrame; ++State.Cell) {
-        const std::size_t index = FrameStore::indexOf(State.CurrentImage, State.Cell);
-        const bool lit =
-            (whole || index < State.Frames.size()) && FrameStore::isLit(State.Frames[index]);
-        setCellShown(State.Cell, lit);
-    }
+    for (work_.Cell = 0; work_.Cell < FrameStore::CellsPerFrame; ++work_.Cell)
+        setCellShown(work_.Cell, FrameStore::isLit(animation_.cell(work_.Cell)));
     showOnMatrix();
 }
 
+// "First image": frame 1 shown.
 void Editor::Command21_Click() {
-    State.CurrentImage = 1;
-    showCommand(Control::Command21, false);
-    showCommand(Control::Command22, false);
-    if (State.ImageCount > 1) {
-        showCommand(Control::Command23, true);
-        showCommand(Control::Command24, true);
+    animation_.setCurrentImage(1);
+    showCommand(Control::FirstImage, false);
+    showCommand(Control::PreviousImage, false);
+    if (animation_.imageCount() > 1) {
+        showCommand(Control::NextImage, true);
+        showCommand(Control::LastImage, true);
     }
     setLabel2();
     Chitmat();
 }
 
+// "Previous image": the frame before shown.
 void Editor::Command22_Click() {
-    State.CurrentImage = State.CurrentImage - 1;
-    if (State.CurrentImage <= 1) {
-        showCommand(Control::Command21, false);
-        showCommand(Control::Command22, false);
+    animation_.setCurrentImage(animation_.currentImage() - 1);
+    if (animation_.currentImage() <= 1) {
+        showCommand(Control::FirstImage, false);
+        showCommand(Control::PreviousImage, false);
     }
-    if (State.ImageCount > 1) {
-        showCommand(Control::Command23, true);
-        showCommand(Control::Command24, true);
+    if (animation_.imageCount() > 1) {
+        showCommand(Control::NextImage, true);
+        showCommand(Control::LastImage, true);
     }
-    if (State.CurrentImage == 0)
-        State.CurrentImage = 1;
+    if (animation_.currentImage() == 0)
+        animation_.setCurrentImage(1);
     setLabel2();
     Chitmat();
 }
 
+// "Next image": the frame after shown.
 void Editor::Command23_Click() {
-    State.CurrentImage = State.CurrentImage + 1;
-    if (State.CurrentImage == State.ImageCount) {
-        showCommand(Control::Command23, false);
-        showCommand(Control::Command24, false);
+    animation_.setCurrentImage(animation_.currentImage() + 1);
+    if (animation_.currentImage() == animation_.imageCount()) {
+        showCommand(Control::NextImage, false);
+        showCommand(Control::LastImage, false);
     }
-    if (State.CurrentImage > 1) {
-        showCommand(Control::Command21, true);
-        showCommand(Control::Command22, true);
+    if (animation_.currentImage() > 1) {
+        showCommand(Control::FirstImage, true);
+        showCommand(Control::PreviousImage, true);
     }
-    if (State.CurrentImage == State.ImageCount + 1)
-        State.CurrentImage = State.ImageCount;
+    if (animation_.currentImage() == animation_.imageCount() + 1)
+        animation_.setCurrentImage(animation_.imageCount());
     setLabel2();
     Chitmat();
 }
 
+// "Last image": the last frame shown.
 void Editor::Command24_Click() {
-    State.CurrentImage = State.ImageCount;
-    showCommand(Control::Command23, false);
-    showCommand(Control::Command24, false);
-    if (State.CurrentImage > 1) {
-        showCommand(Control::Command21, true);
-        showCommand(Control::Command22, true);
+    animation_.setCurrentImage(animation_.imageCount());
+    showCommand(Control::NextImage, false);
+    showCommand(Control::LastImage, false);
+    if (animation_.currentImage() > 1) {
+        showCommand(Control::FirstImage, true);
+        showCommand(Control::PreviousImage, true);
     }
     setLabel2();
     Chitmat();
 }
 
+// "Add image": an empty frame after the last one.
 void Editor::Command25_Click() {
-    State.ImageCount = State.ImageCount + 1;
-    if (State.ImageCount > 1) {
-        showCommand(Control::Command26, true);
-        showCommand(Control::Command23, true);
-        showCommand(Control::Command24, true);
+    animation_.setImageCount(animation_.imageCount() + 1);
+    if (animation_.imageCount() > 1) {
+        showCommand(Control::DeleteImage, true);
+        showCommand(Control::NextImage, true);
+        showCommand(Control::LastImage, true);
     }
-    if (State.ImageCount == FrameStore::AddLimit + 1)
-        State.ImageCount = FrameStore::AddLimit;
-    if (State.ImageCount == FrameStore::AddLimit)
-        showCommand(Control::Command25, false);
+    if (animation_.imageCount() == FrameStore::AddLimit + 1)
+        animation_.setImageCount(FrameStore::AddLimit);
+    if (animation_.imageCount() == FrameStore::AddLimit)
+        showCommand(Control::AddImage, false);
     // A loaded file may hold more than the add limit, but never more frames than
     // a file can hold: every animation saved must load back.
-    if (State.ImageCount >= LedFormat::MaxFrames) {
-        State.ImageCount = LedFormat::MaxFrames;
-        showCommand(Control::Command25, false);
+    if (animation_.imageCount() >= LedFormat::MaxFrames) {
+        animation_.setImageCount(LedFormat::MaxFrames);
+        showCommand(Control::AddImage, false);
     }
     setLabel2();
-    FrameStore::resize(State.Frames, State.ImageCount);
+    animation_.fitStoreToCount();
     Chitmat();
 }
 
+// "Delete image": the last frame dropped.
 void Editor::Command26_Click() {
-    State.ImageCount = State.ImageCount - 1;
-    if (State.ImageCount <= 1) {
-        showCommand(Control::Command26, false);
-        showCommand(Control::Command23, false);
-        showCommand(Control::Command24, false);
+    animation_.setImageCount(animation_.imageCount() - 1);
+    if (animation_.imageCount() <= 1) {
+        showCommand(Control::DeleteImage, false);
+        showCommand(Control::NextImage, false);
+        showCommand(Control::LastImage, false);
     }
-    if (State.ImageCount < FrameStore::AddLimit)
-        showCommand(Control::Command25, true);
-    if (State.ImageCount == 0)
-        State.ImageCount = 1;
-    if (State.CurrentImage > State.ImageCount)
-        State.CurrentImage = State.ImageCount;
-    if (State.CurrentImage <= 1) {
-        showCommand(Control::Command21, false);
-        showCommand(Control::Command22, false);
+    if (animation_.imageCount() < FrameStore::AddLimit)
+        showCommand(Control::AddImage, true);
+    if (animation_.imageCount() == 0)
+        animation_.setImageCount(1);
+    if (animation_.currentImage() > animation_.imageCount())
+        animation_.setCurrentImage(animation_.imageCount());
+    if (animation_.currentImage() <= 1) {
+        showCommand(Control::FirstImage, false);
+        showCommand(Control::PreviousImage, false);
     }
     setLabel2();
-    FrameStore::resize(State.Frames, State.ImageCount);
+    animation_.fitStoreToCount();
     Chitmat();
 }

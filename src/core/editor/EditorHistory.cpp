@@ -8,23 +8,23 @@
 
 namespace {
 
-constexpr Control FrameButtonControls[] = {Control::Command21, Control::Command22,
-                                           Control::Command23, Control::Command24,
-                                           Control::Command25, Control::Command26};
+constexpr Control FrameButtonControls[] = {Control::FirstImage, Control::PreviousImage,
+                                           Control::NextImage,  Control::LastImage,
+                                           Control::AddImage,   Control::DeleteImage};
 
 bool changesCurrentFrame(Control c) {
     switch (c) {
-    case Control::Command5:
-    case Control::Command6:
-    case Control::Command7:
-    case Control::Command9:
-    case Control::Command10:
-    case Control::Command11:
-    case Control::Command12:
-    case Control::Command13:
-    case Control::Command14:
-    case Control::Command15:
-    case Control::Command16:
+    case Control::VerticalFlip:
+    case Control::ShiftUp:
+    case Control::HorizontalFlip:
+    case Control::ShiftLeft:
+    case Control::Invert:
+    case Control::ShiftRight:
+    case Control::SetOrClearAll:
+    case Control::RotateLeft:
+    case Control::ShiftDown:
+    case Control::RotateRight:
+    case Control::Paste:
         return true;
     default:
         return false;
@@ -40,14 +40,14 @@ bool sameSide(const History::Side& a, const History::Side& b) {
 
 History::Side Editor::counts() const {
     History::Side side;
-    side.storeSize = State.Frames.size();
-    side.imageCount = State.ImageCount;
-    side.currentImage = State.CurrentImage;
+    side.storeSize = animation_.frames().size();
+    side.imageCount = animation_.imageCount();
+    side.currentImage = animation_.currentImage();
     for (std::size_t i = 0; i < side.buttons.size(); ++i)
         side.buttons[i] = panel_.isShown(FrameButtonControls[i]);
     side.caption = panel_.caption;
-    side.fileLength = State.FileLength;
-    side.fileFrameCount = State.FileFrameCount;
+    side.fileLength = work_.FileLength;
+    side.fileFrameCount = work_.FileFrameCount;
     return side;
 }
 
@@ -55,22 +55,19 @@ History::Side Editor::region(std::size_t offset, std::size_t length) const {
     History::Side side = counts();
     side.offset = offset;
     side.length = length;
-    const std::size_t begin = std::min(offset, State.Frames.size());
-    const std::size_t end = std::min(offset + length, State.Frames.size());
-    side.bytes.assign(State.Frames.begin() + static_cast<std::ptrdiff_t>(begin),
-                      State.Frames.begin() + static_cast<std::ptrdiff_t>(end));
+    side.bytes = animation_.part(offset, length);
     return side;
 }
 
 std::optional<History::Side> Editor::sideBefore(Control c) const {
     if (changesCurrentFrame(c))
-        return region(FrameStore::indexOf(State.CurrentImage, 0), FrameStore::CellsPerFrame);
-    if (c == Control::Command25) // appends a frame
-        return region(State.Frames.size(), FrameStore::CellsPerFrame);
-    if (c == Control::Command26) // drops the last frame
-        return region(FrameStore::sizeFor(std::max(State.ImageCount - 1, 0)),
+        return region(FrameStore::indexOf(animation_.currentImage(), 0), FrameStore::CellsPerFrame);
+    if (c == Control::AddImage) // appends a frame
+        return region(animation_.frames().size(), FrameStore::CellsPerFrame);
+    if (c == Control::DeleteImage) // drops the last frame
+        return region(FrameStore::sizeFor(std::max(animation_.imageCount() - 1, 0)),
                       FrameStore::CellsPerFrame);
-    if (c == Control::Command17 || c == Control::Command18) {
+    if (c == Control::LoadFile || c == Control::NewFile) {
         History::Side side = counts();
         side.wholeStore = true;
         return side;
@@ -79,9 +76,9 @@ std::optional<History::Side> Editor::sideBefore(Control c) const {
 }
 
 // New and Load hand over the store they replace, so that it is kept, not copied.
-void Editor::keepReplacedStore() {
+void Editor::keepReplacedStore(Animation::Store replaced) {
     if (replacedStore_)
-        replacedStore_->store = std::move(State.Frames);
+        replacedStore_->store = std::move(replaced);
 }
 
 void Editor::record(std::optional<History::Side> before) {
@@ -107,23 +104,20 @@ History::Side Editor::swapIn(History::Side other) {
     History::Side current = counts();
     current.wholeStore = other.wholeStore;
     if (other.wholeStore) {
-        current.store = std::move(State.Frames);
-        State.Frames = std::move(other.store);
-        State.FileLength = other.fileLength;
-        State.FileFrameCount = other.fileFrameCount;
+        current.store = animation_.replaceStore(std::move(other.store));
+        work_.FileLength = other.fileLength;
+        work_.FileFrameCount = other.fileFrameCount;
         setCaption(other.caption);
     } else {
         current = region(other.offset, other.length);
-        State.Frames.resize(other.storeSize, FrameStore::Dark);
-        std::copy(other.bytes.begin(), other.bytes.end(),
-                  State.Frames.begin() + static_cast<std::ptrdiff_t>(other.offset));
+        animation_.restorePart(other.storeSize, other.offset, other.bytes);
     }
-    State.ImageCount = other.imageCount;
-    State.CurrentImage = other.currentImage;
+    animation_.setImageCount(other.imageCount);
+    animation_.setCurrentImage(other.currentImage);
     for (std::size_t i = 0; i < other.buttons.size(); ++i)
         showCommand(FrameButtonControls[i], other.buttons[i]);
     setLabel2();
-    if (State.MatrixOff != 0)
+    if (outputModes_.matrixOff())
         hideAllCells();
     else
         Chitmat();
@@ -131,7 +125,7 @@ History::Side Editor::swapIn(History::Side other) {
 }
 
 void Editor::undo() {
-    if (ended_ || State.Playing != 0 || !history_.canUndo())
+    if (ended_ || playback_.playing() || !history_.canUndo())
         return;
     history_.undone(swapIn(history_.takeUndo()));
     ++changeCount_;
@@ -139,7 +133,7 @@ void Editor::undo() {
 }
 
 void Editor::redo() {
-    if (ended_ || State.Playing != 0 || !history_.canRedo())
+    if (ended_ || playback_.playing() || !history_.canRedo())
         return;
     history_.redone(swapIn(history_.takeRedo()));
     ++changeCount_;

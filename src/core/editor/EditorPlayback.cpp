@@ -1,47 +1,44 @@
 // Start and Stop, the animation tick, the speed buttons and blanking the board.
-#include "editor/AnimationTimer.h"
 #include "editor/Editor.h"
 #include "playback/SpeedLadder.h"
 
+// "Start" / "Stop": the animation played on the board, or stopped.
 void Editor::Command33_Click() {
-    State.Playing = State.Playing != 0 ? 0 : 1;
-    if (State.Playing == 0) {
-        panel_.setPicture(Control::Command33, Store::Image6);
-        stopTimer();
+    if (playback_.playing()) {
+        stopPlaying();
+        panel_.setPicture(Control::StartStop, Store::Image6);
     } else {
-        panel_.setPicture(Control::Command33, Store::Image7);
-        startTimer();
+        startPlaying();
+        panel_.setPicture(Control::StartStop, Store::Image7);
     }
-    if (State.Playing == 1) {
+    if (playback_.playing()) {
         Dknop();
-        panel_.setTooltip(Control::Command33, QStringLiteral("Stop"));
-        showCommand(Control::Command28, false);
+        panel_.setTooltip(Control::StartStop, QStringLiteral("Stop"));
+        showCommand(Control::Slideshow, false);
     } else {
         Aknop();
-        State.MatrixOff = 0;
-        panel_.setPicture(Control::Command27, Store::Image10);
-        panel_.setTooltip(Control::Command27, QStringLiteral("Matrix off"));
-        panel_.setTooltip(Control::Command33, QStringLiteral("Start"));
+        outputModes_.showMatrix();
+        panel_.setPicture(Control::MatrixButton, Store::Image10);
+        panel_.setTooltip(Control::MatrixButton, QStringLiteral("Matrix off"));
+        panel_.setTooltip(Control::StartStop, QStringLiteral("Start"));
         Chitmat();
-        showCommand(Control::Command28, true);
+        showCommand(Control::Slideshow, true);
     }
-    if (State.MatrixOff == 1)
+    if (outputModes_.matrixOff())
         hideAllCells();
 }
 
 void Editor::Timer2_Timer() {
     // Copying the interval only when it changed keeps the timer's rhythm: setting
     // it restarts the timer.
-    if (services_.timer.interval() != State.IntervalMs) {
-        services_.timer.setInterval(State.IntervalMs);
-        panel_.timerInterval = State.IntervalMs;
-    }
+    if (playback_.applyInterval())
+        panel_.timerInterval = playback_.intervalMs();
     Nulreg();
-    State.CurrentImage = State.CurrentImage + 1;
-    if (State.CurrentImage == State.ImageCount + 1) {
-        State.CurrentImage = 1;
-        if (State.SlideshowOn == 1) {
-            State.PlaylistPos = State.PlaylistPos + 1;
+    animation_.setCurrentImage(animation_.currentImage() + 1);
+    if (animation_.currentImage() == animation_.imageCount() + 1) {
+        animation_.setCurrentImage(1);
+        if (slideshow_.on()) {
+            slideshow_.advance();
             if (!Pattern() && !skipFailedEntries()) {
                 stopAfterFailedPattern();
                 return;
@@ -49,69 +46,73 @@ void Editor::Timer2_Timer() {
         }
     }
     setLabel2();
-    if (State.MatrixOff == 0)
+    if (!outputModes_.matrixOff())
         Chitmat();
 }
 
+// "Min speed": the slowest step.
 void Editor::Command1_Click() {
-    State.IntervalMs = SpeedLadder::SlowestMs;
+    playback_.setIntervalMs(SpeedLadder::SlowestMs);
     panel_.label1 = QStringLiteral("0,3 Hz");
-    showCommand(Control::Command1, false);
-    showCommand(Control::Command2, false);
-    showCommand(Control::Command3, true);
-    showCommand(Control::Command4, true);
+    showCommand(Control::MinSpeed, false);
+    showCommand(Control::ReduceSpeed, false);
+    showCommand(Control::EnlargeSpeed, true);
+    showCommand(Control::MaxSpeed, true);
 }
 
+// "Max speed": the fastest step.
 void Editor::Command4_Click() {
-    State.IntervalMs = SpeedLadder::FastestMs;
+    playback_.setIntervalMs(SpeedLadder::FastestMs);
     panel_.label1 = QStringLiteral("25 Hz");
-    showCommand(Control::Command3, false);
-    showCommand(Control::Command4, false);
-    showCommand(Control::Command1, true);
-    showCommand(Control::Command2, true);
+    showCommand(Control::EnlargeSpeed, false);
+    showCommand(Control::MaxSpeed, false);
+    showCommand(Control::MinSpeed, true);
+    showCommand(Control::ReduceSpeed, true);
 }
 
+// "Reduce speed": one step slower.
 void Editor::Command2_Click() {
-    int interval = SpeedLadder::slower(State.IntervalMs);
+    int interval = SpeedLadder::slower(playback_.intervalMs());
     if (interval >= SpeedLadder::SlowestMs) {
-        showCommand(Control::Command1, false);
-        showCommand(Control::Command2, false);
+        showCommand(Control::MinSpeed, false);
+        showCommand(Control::ReduceSpeed, false);
     }
     if (interval <= SpeedLadder::SlowestMs) {
-        showCommand(Control::Command3, true);
-        showCommand(Control::Command4, true);
+        showCommand(Control::EnlargeSpeed, true);
+        showCommand(Control::MaxSpeed, true);
     }
     if (interval > SpeedLadder::SlowestMs)
         interval = SpeedLadder::SlowestMs;
-    State.IntervalMs = static_cast<std::int16_t>(interval);
+    playback_.setIntervalMs(interval);
     panel_.label1 = QString::fromStdString(SpeedLadder::rateText(interval));
 }
 
+// "Enlarge speed": one step faster.
 void Editor::Command3_Click() {
-    int interval = SpeedLadder::faster(State.IntervalMs);
+    int interval = SpeedLadder::faster(playback_.intervalMs());
     if (interval == SpeedLadder::FastestMs) {
-        showCommand(Control::Command3, false);
-        showCommand(Control::Command4, false);
+        showCommand(Control::EnlargeSpeed, false);
+        showCommand(Control::MaxSpeed, false);
     }
     if (interval > SpeedLadder::FastestMs) {
-        showCommand(Control::Command1, true);
-        showCommand(Control::Command2, true);
+        showCommand(Control::MinSpeed, true);
+        showCommand(Control::ReduceSpeed, true);
     }
     if (interval < SpeedLadder::FastestMs)
         interval = SpeedLadder::FastestMs;
-    State.IntervalMs = static_cast<std::int16_t>(interval);
+    playback_.setIntervalMs(interval);
     panel_.label1 = QString::fromStdString(SpeedLadder::rateText(interval));
 }
 
+// "Matrix off" / "Matrix on": the board blanked, or shown again.
 void Editor::Command27_Click() {
-    State.MatrixOff = State.MatrixOff != 0 ? 0 : 1;
-    if (State.MatrixOff == 1) {
-        panel_.setPicture(Control::Command27, Store::Image11);
-        panel_.setTooltip(Control::Command27, QStringLiteral("Matrix on"));
+    if (outputModes_.toggleMatrixOff()) {
+        panel_.setPicture(Control::MatrixButton, Store::Image11);
+        panel_.setTooltip(Control::MatrixButton, QStringLiteral("Matrix on"));
         hideAllCells();
     } else {
-        panel_.setPicture(Control::Command27, Store::Image10);
-        panel_.setTooltip(Control::Command27, QStringLiteral("Matrix off"));
+        panel_.setPicture(Control::MatrixButton, Store::Image10);
+        panel_.setTooltip(Control::MatrixButton, QStringLiteral("Matrix off"));
         Chitmat();
     }
 }

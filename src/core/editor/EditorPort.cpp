@@ -5,14 +5,15 @@
 #include "port/RefreshEngine.h"
 #include "port/RefreshPass.h"
 
+// "LPT on" / "LPT off": the refresh loop that keeps the matrix lit.
 void Editor::Command19_Click() {
-    State.LptOn = State.LptOn != 0 ? 0 : 1;
-    if (State.LptOn == 1) {
-        panel_.setPicture(Control::Command19, Store::Image8);
-        panel_.setTooltip(Control::Command19, QStringLiteral("LPT off"));
+    outputModes_.toggleLpt();
+    if (outputModes_.lptOn()) {
+        panel_.setPicture(Control::LptButton, Store::Image8);
+        panel_.setTooltip(Control::LptButton, QStringLiteral("LPT off"));
     } else {
-        panel_.setPicture(Control::Command19, Store::Image9);
-        panel_.setTooltip(Control::Command19, QStringLiteral("LPT on"));
+        panel_.setPicture(Control::LptButton, Store::Image9);
+        panel_.setTooltip(Control::LptButton, QStringLiteral("LPT on"));
     }
     refreshUntilOff();
 }
@@ -23,22 +24,22 @@ void Editor::Command19_Click() {
 // goes out between two passes. Once the mode is off, the pass under way
 // finishes and a Nulreg follows.
 void Editor::refreshUntilOff() {
-    while (State.LptOn != 0) {
+    while (outputModes_.lptOn()) {
         services_.yield();
         if (ended_)
             return;
         showOnMatrix();
-        output().refresh(State.LptOn != 0, services_.waitForEvents);
+        output().refresh(outputModes_.lptOn(), services_.waitForEvents);
         if (ended_)
             return;
-        if (State.LptOn == 0)
+        if (!outputModes_.lptOn())
             output().stop();
     }
 }
 
 void Editor::showOnMatrix() {
     if (!ended_ && output_ != nullptr)
-        output().show(RefreshPass::packFrame(State.Frames, State.CurrentImage));
+        output().show(RefreshPass::packFrame(animation_.frames(), animation_.currentImage()));
 }
 
 // Without an output from the program: the port refreshed on this thread, each

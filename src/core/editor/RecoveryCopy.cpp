@@ -83,10 +83,8 @@ void RecoveryCopy::discard() {
 QString RecoveryCopy::write(const Editor& editor, bool cleanEnd) {
     if (!QDir().mkpath(folder_))
         return QStringLiteral("%1: cannot make the folder").arg(folder_);
-    const std::vector<std::uint8_t>& frames = editor.State.Frames;
-    const std::size_t size = std::min(frames.size(), FrameStore::sizeFor(editor.State.ImageCount));
     SafeSave::Result saved =
-        SafeSave::writeFile(animationPath(), LedFormat::write(std::span(frames.data(), size)));
+        SafeSave::writeFile(animationPath(), LedFormat::write(editor.animation().images()));
     if (saved.ok) {
         const QJsonObject note{
             {QStringLiteral("caption"), editor.panel().caption},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -14,6 +15,9 @@ constexpr std::uint8_t Lit = 1;
 constexpr std::uint8_t Dark = 0;
 constexpr int AddLimit = 50; // "Add image" stops here; a loaded file may hold more
 
+// One frame's picture, a byte a cell.
+using Frame = std::array<std::uint8_t, CellsPerFrame>;
+
 inline bool isLit(std::uint8_t value) {
     return value == Lit;
 }
@@ -21,11 +25,6 @@ inline bool isLit(std::uint8_t value) {
 // Index of cell `cell` of frame `frame` (from 1) in the store.
 inline std::size_t indexOf(int frame, int cell) {
     return static_cast<std::size_t>(frame - 1) * CellsPerFrame + static_cast<std::size_t>(cell);
-}
-
-// True when frame `frame` lies wholly inside a store of `storeSize` bytes.
-inline bool holdsFrame(std::size_t storeSize, int frame) {
-    return frame >= 1 && indexOf(frame, CellsPerFrame) <= storeSize;
 }
 
 inline std::size_t sizeFor(int frameCount) {

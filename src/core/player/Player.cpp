@@ -1,10 +1,10 @@
 #include "player/Player.h"
 
 #include "cli/CommandLine.h"
-#include "editor/AnimationTimer.h"
 #include "editor/CommonDialog.h"
 #include "editor/Editor.h"
 #include "editor/InstanceCheck.h"
+#include "playback/AnimationTimer.h"
 #include "playback/SpeedLadder.h"
 #include "player/SignalPipe.h"
 #include "player/SkipReport.h"
@@ -54,7 +54,7 @@ int Player::run(const QString& file, int intervalMs) {
         return 1;
     }
     const int interval = std::clamp(intervalMs, SpeedLadder::FastestMs, SpeedLadder::SlowestMs);
-    editor.State.IntervalMs = static_cast<std::int16_t>(interval);
+    editor.playback().setIntervalMs(interval);
     // The editor's first tick comes after the timer's start-up second; the
     // player shows its first frame for the interval asked, like every other.
     services_.timer.setInterval(interval);
@@ -74,7 +74,7 @@ int Player::run(const QString& file, int intervalMs) {
         editor.Command33_Click();
     // A show that stopped has nothing left it can play.
     editor.setAfterHandler([&] {
-        if (editor.State.Playing == 0 && !editor.hasEnded()) {
+        if (!editor.playback().playing() && !editor.hasEnded()) {
             error(QStringLiteral("%1: no entry of the playlist can be played").arg(file));
             status = 1;
             editor.close();

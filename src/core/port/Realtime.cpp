@@ -6,6 +6,7 @@
 #include <sched.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,20 +39,39 @@ void pinToLastCpu() {
 
 namespace Realtime {
 
-std::string raiseCallingThread() {
-    sched_param param{};
-    param.sched_priority = allowedPriority();
-    const int err = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
-    if (err == 0) {
-        pinToLastCpu();
+std::string raise(const std::function<int(int priority)>& direct, const Broker& askBroker,
+                  long tid) {
+    const int err = direct(allowedPriority());
+    if (err == 0)
         return {};
+    std::string why = std::string("SCHED_FIFO: ") + std::strerror(err);
+    if (askBroker) {
+        const std::string brokerWhy = askBroker(tid, allowedPriority());
+        if (brokerWhy.empty())
+            return {};
+        why += "; rtkit: " + brokerWhy;
+    } else {
+        why += "; this build does not ask rtkit";
     }
-    return std::string("the matrix refresh runs at normal priority and may flicker while the "
-                       "computer is busy (SCHED_FIFO: ") +
-           std::strerror(err) +
+    return "the matrix refresh runs at normal priority and may flicker while the computer is "
+           "busy (" +
+           why +
            "); allow real time with 'setcap cap_sys_nice+ep' on the program, "
-           "CPUSchedulingPolicy=fifo or LimitRTPRIO=40 in its systemd unit, or an rtprio "
-           "limit in limits.conf; --no-realtime keeps this quiet";
+           "CPUSchedulingPolicy=fifo or LimitRTPRIO=40 in its systemd unit, an rtprio limit in "
+           "limits.conf, or rtkit-daemon (RealtimeKit) on the system bus; --no-realtime keeps "
+           "this quiet";
+}
+
+std::string raiseCallingThread(const Broker& askBroker) {
+    const auto setFifo = [](int priority) {
+        sched_param param{};
+        param.sched_priority = priority;
+        return pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+    };
+    std::string why = raise(setFifo, askBroker, static_cast<long>(gettid()));
+    if (why.empty())
+        pinToLastCpu();
+    return why;
 }
 
 void tightenTimerSlack() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 // Real-time scheduling for the thread that multiplexes the matrix.
@@ -9,11 +10,23 @@ namespace Realtime {
 // kernel's interrupt threads (50).
 constexpr int Priority = 40;
 
-// Puts the calling thread under SCHED_FIFO and, when the process may use more
-// than one CPU, pins it to the last of them. Returns why it stays at the
-// normal policy, in one line that says how to allow real time; empty when it
-// runs in real time.
-std::string raiseCallingThread();
+// Asks a service outside the process (RealtimeKit on a desktop) to put thread
+// `tid` of this process under real time, at `priority` or the highest below it
+// that the service allows. Returns why not in a few words; empty when granted.
+using Broker = std::function<std::string(long tid, int priority)>;
+
+// Puts the calling thread under SCHED_FIFO or, when the kernel refuses and
+// there is a broker, asks the broker; when either grants it and the process may
+// use more than one CPU, pins the thread to the last of them. Returns why it
+// stays at the normal policy, in one line that says how to allow real time;
+// empty when it runs in real time.
+std::string raiseCallingThread(const Broker& askBroker = {});
+
+// The choice raiseCallingThread makes, for tests: `direct` asks the kernel for
+// the given priority and returns 0 or an errno value; `askBroker` is asked
+// for thread `tid` only when the kernel refuses.
+std::string raise(const std::function<int(int priority)>& direct, const Broker& askBroker,
+                  long tid);
 
 // Lets the calling thread's sleeps at the normal policy end within a
 // microsecond instead of the default 50 µs timer slack.

@@ -45,7 +45,8 @@ void RefreshEngine::startThread() {
 
 void RefreshEngine::runThread() {
     Realtime::tightenTimerSlack();
-    std::string note = options_.realtime ? Realtime::raiseCallingThread() : std::string();
+    std::string note =
+        options_.realtime ? Realtime::raiseCallingThread(options_.realtimeBroker) : std::string();
     if (options_.paceAsRealtime || (options_.realtime && note.empty())) {
         spinRows_ = true;
         darkPause_ = PortSequences::RowsPerPass * rowPause_;

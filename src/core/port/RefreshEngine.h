@@ -3,6 +3,7 @@
 #include "port/Clock.h"
 #include "port/MatrixOutput.h"
 #include "port/PortSequences.h"
+#include "port/Realtime.h"
 
 #include <array>
 #include <atomic>
@@ -71,7 +72,8 @@ public:
     struct Options {
         Runs runs = Runs::OnOwnThread;
         bool realtime = true;
-        int limitHz = 0; // at most this many passes a second; 0 for no limit
+        Realtime::Broker realtimeBroker; // asked when the kernel refuses real time
+        int limitHz = 0;                 // at most this many passes a second; 0 for no limit
         Clock::Duration rowPause = Clock::atLeast(PortSequences::RowPause);
         bool paceAsRealtime = false; // for tests: wait as under real time without it
     };

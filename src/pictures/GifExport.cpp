@@ -1,7 +1,7 @@
-#include "export/GifExport.h"
+#include "pictures/GifExport.h"
 
-#include "export/BoardRendering.h"
 #include "frames/FrameStore.h"
+#include "pictures/BoardRendering.h"
 
 #include <gif_lib.h>
 

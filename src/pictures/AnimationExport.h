@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/BoardRendering.h"
+#include "pictures/BoardRendering.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "editor/AnimationTimer.h"
+#include "playback/AnimationTimer.h"
 
 #include <QTimer>
 

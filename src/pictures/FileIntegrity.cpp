@@ -1,4 +1,4 @@
-#include "export/FileIntegrity.h"
+#include "pictures/FileIntegrity.h"
 
 #include <algorithm>
 #include <cstdlib>

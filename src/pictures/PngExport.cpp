@@ -1,7 +1,7 @@
-#include "export/PngExport.h"
+#include "pictures/PngExport.h"
 
-#include "export/BoardRendering.h"
 #include "frames/FrameStore.h"
+#include "pictures/BoardRendering.h"
 
 #include <QBuffer>
 #include <QImageWriter>

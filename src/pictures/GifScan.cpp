@@ -1,4 +1,4 @@
-#include "export/GifScan.h"
+#include "pictures/GifScan.h"
 
 namespace GifScan {
 namespace {

@@ -1,7 +1,7 @@
-#include "export/PictureImport.h"
+#include "pictures/PictureImport.h"
 
-#include "export/FileIntegrity.h"
-#include "export/GifScan.h"
+#include "pictures/FileIntegrity.h"
+#include "pictures/GifScan.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "export/BoardRendering.h"
+#include "pictures/BoardRendering.h"
 
 #include "frames/FrameStore.h"
 

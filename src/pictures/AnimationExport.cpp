@@ -1,10 +1,10 @@
-#include "export/AnimationExport.h"
+#include "pictures/AnimationExport.h"
 
-#include "export/CSourceExport.h"
-#include "export/GifExport.h"
-#include "export/PngExport.h"
 #include "files/SafeSave.h"
 #include "frames/FrameStore.h"
+#include "pictures/CSourceExport.h"
+#include "pictures/GifExport.h"
+#include "pictures/PngExport.h"
 
 #include <QBuffer>
 #include <QDir>

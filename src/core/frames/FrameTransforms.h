@@ -2,14 +2,11 @@
 
 #include "frames/FrameStore.h"
 
-#include <array>
-#include <cstdint>
-
 // Whole-picture operations on one frame of 256 LEDs (row-major from the top-left).
 // Each returns the new picture; the input is read as lit where a byte is 1.
 namespace FrameTransforms {
 
-using Frame = std::array<std::uint8_t, FrameStore::CellsPerFrame>;
+using Frame = FrameStore::Frame;
 
 Frame rotateRight(const Frame& f); // a quarter turn clockwise
 Frame rotateLeft(const Frame& f);  // a quarter turn counter-clockwise

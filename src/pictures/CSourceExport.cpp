@@ -1,4 +1,4 @@
-#include "export/CSourceExport.h"
+#include "pictures/CSourceExport.h"
 
 #include "frames/FrameStore.h"
 

@@ -1,4 +1,4 @@
-#include "editing/FrameTransforms.h"
+#include "frames/FrameTransforms.h"
 
 namespace FrameTransforms {
 namespace {
