@@ -40,12 +40,7 @@ struct Receiver {
 };
 
 NetworkTarget localTarget(NetworkTarget::Protocol protocol, std::uint16_t port) {
-    NetworkTarget t;
-    t.protocol = protocol;
-    t.host = QStringLiteral("127.0.0.1");
-    t.port = port;
-    t.universe = 1;
-    return t;
+    return {protocol, QStringLiteral("127.0.0.1"), port, 1};
 }
 
 int big16(const QByteArray& d, int at) {
