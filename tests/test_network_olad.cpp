@@ -1,7 +1,8 @@
 // The network outputs against a real receiver: the Open Lighting Architecture's
-// daemon, started here with its Art-Net plugin only, on 127.0.0.1, records what
-// arrives with ola_recorder. Its E1.31 plugin stays off: it binds every interface
-// and joins multicast groups, so E1.31 is checked by the loopback receiver in
+// daemon, started here with its Art-Net plugin only, records what arrives with
+// ola_recorder. That plugin sends on 127.0.0.1 only, though its socket is bound
+// to 0.0.0.0:6454. The E1.31 plugin stays off: it binds every interface and joins
+// multicast groups, so E1.31 is checked by the loopback receiver in
 // test_network_outputs. Skipped, and saying so, where the ola package is not
 // installed or its RPC port is taken.
 #include "network/NetworkPort.h"
