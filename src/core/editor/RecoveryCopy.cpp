@@ -1,7 +1,7 @@
 #include "editor/RecoveryCopy.h"
 
 #include "editor/Editor.h"
-#include "files/LedFormat.h"
+#include "files/AnimationFile.h"
 #include "files/SafeSave.h"
 #include "frames/FrameStore.h"
 
@@ -83,8 +83,7 @@ void RecoveryCopy::discard() {
 QString RecoveryCopy::write(const Editor& editor, bool cleanEnd) {
     if (!QDir().mkpath(folder_))
         return QStringLiteral("%1: cannot make the folder").arg(folder_);
-    SafeSave::Result saved =
-        SafeSave::writeFile(animationPath(), LedFormat::write(editor.animation().images()));
+    SafeSave::Result saved = AnimationFile::save(animationPath(), editor.animation().images());
     if (saved.ok) {
         const QJsonObject note{
             {QStringLiteral("caption"), editor.panel().caption},
