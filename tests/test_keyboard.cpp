@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QToolButton>
+#include <QStandardPaths>
 #include <QtTest>
 
 namespace {
@@ -51,6 +52,7 @@ QString observe(Window& w) {
 class KeyboardTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void everyButtonHasAKey();
     void keyWorksOnlyWhileItsButtonIsShown_data();
     void keyWorksOnlyWhileItsButtonIsShown();

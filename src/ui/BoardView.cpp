@@ -25,15 +25,39 @@ void BoardView::setCellShown(int cell, bool shown) {
     emit cellChanged(cell);
 }
 
+void BoardView::setPreview(std::optional<Cells256> preview) {
+    if (preview == preview_)
+        return;
+    preview_ = preview;
+    update();
+}
+
+void BoardView::setOnionSkin(const Cells256& previous, const Cells256& next) {
+    if (previous == previous_ && next == next_)
+        return;
+    previous_ = previous;
+    next_ = next;
+    update();
+}
+
+void BoardView::paintLeds(QPainter& painter, const QRect& dirty, const Cells256& cells,
+                          qreal opacity) {
+    const QPixmap& led = Artwork::litLed();
+    painter.setOpacity(opacity);
+    for (int cell = 0; cell < Cells; ++cell) {
+        if (!cells.test(static_cast<std::size_t>(cell)))
+            continue;
+        const QRect area(cellOrigin(cell), QSize(Artwork::LedSize, Artwork::LedSize));
+        if (dirty.intersects(area))
+            painter.drawPixmap(area.topLeft(), led);
+    }
+}
+
 void BoardView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.drawPixmap(event->rect(), Artwork::boardBackground(), event->rect());
-    const QPixmap& led = Artwork::litLed();
-    for (int cell = 0; cell < Cells; ++cell) {
-        if (!shown_.test(static_cast<std::size_t>(cell)))
-            continue;
-        const QRect area(cellOrigin(cell), QSize(Artwork::LedSize, Artwork::LedSize));
-        if (event->rect().intersects(area))
-            painter.drawPixmap(area.topLeft(), led);
-    }
+    const Cells256& lit = preview_ ? *preview_ : shown_;
+    paintLeds(painter, event->rect(), next_ & ~previous_ & ~lit, 0.25);
+    paintLeds(painter, event->rect(), previous_ & ~lit, 0.45);
+    paintLeds(painter, event->rect(), lit, 1.0);
 }

@@ -3,6 +3,7 @@
 #include "editor/Editor.h"
 #include "frames/FrameStore.h"
 #include "frames/HitTest.h"
+#include "frames/ToolStroke.h"
 #include "playback/AnimationTimer.h"
 #include "ui/Accessibility.h"
 #include "ui/Artwork.h"
@@ -13,6 +14,7 @@
 #include "ui/PanelLabel.h"
 #include "ui/RefreshRateText.h"
 #include "ui/Sharing.h"
+#include "ui/SidePanel.h"
 #include "ui/Twips.h"
 
 #include <QAction>
@@ -23,9 +25,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 
 namespace {
@@ -120,6 +124,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
     connectControls();
     createKeys();
     createSharingMenu();
+    createSidePanel();
+    createToolKeys();
     render();
     editor_->Form_Load();
     render();
@@ -223,17 +229,42 @@ void Form1::connectControls() {
     for (const ButtonEntry& entry : Buttons)
         connect(button(entry.control), &QToolButton::clicked, this,
                 [this, c = entry.control] { editor_->click(c); });
+    // The click tool is the board's own: the editor's mouse handlers. The other
+    // tools draw a stroke from the press to the release.
+    connect(Image3, &MouseSurface::pressed, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers mods, float x, float y) {
+                if (!drawsWithTool())
+                    return;
+                if (button == Qt::LeftButton)
+                    beginStroke(HitTest::cellAt(x, y), mods & Qt::ShiftModifier);
+                else
+                    cancelStroke();
+            });
     connect(Image3, &MouseSurface::moved, this,
             [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, float x, float y) {
-                editor_->mouseMove(vbButton(buttons), vbShift(mods), x, y);
+                if (!drawsWithTool())
+                    editor_->mouseMove(vbButton(buttons), vbShift(mods), x, y);
+                else if (buttons & Qt::LeftButton)
+                    continueStroke(x, y, mods & Qt::ShiftModifier);
             });
     connect(Image3, &MouseSurface::released, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers mods, float x, float y) {
-                editor_->mouseUp(vbButton(button), vbShift(mods), x, y);
+                if (!drawsWithTool())
+                    editor_->mouseUp(vbButton(button), vbShift(mods), x, y);
+                else if (button == Qt::LeftButton)
+                    finishStroke();
             });
+    connect(Image3, &MouseSurface::cursorMoved, this, [this](int cell) {
+        if (stroke_) {
+            constexpr float Cell = HitTest::TwipsPerCell;
+            continueStroke(float(cell % FrameStore::Side) * Cell + Cell / 2,
+                           float(cell / FrameStore::Side) * Cell + Cell / 2, false);
+        }
+    });
 }
 
 void Form1::render() {
+    showOnionSkin();
     const Panel& panel = editor_->panel();
     const bool first = !rendered_;
     // Called once a pass by the refresh loop: most calls find nothing to draw.
@@ -331,8 +362,20 @@ void Form1::showHelp() {
     box.exec();
 }
 
-// Space or Enter on the board does what a click on that LED does.
+// Space or Enter on the board does what a click on that LED does; with a
+// drawing tool the first one starts a stroke there, the arrows carry it on and
+// the second one finishes it. Fill needs no second point.
 void Form1::toggleFromKeyboard(int cell) {
+    if (drawsWithTool()) {
+        if (stroke_) {
+            finishStroke();
+            return;
+        }
+        beginStroke(cell, false);
+        if (sidePanel_->tool() == Tool::Fill)
+            finishStroke();
+        return;
+    }
     constexpr float Cell = HitTest::TwipsPerCell;
     const float x = float(cell % FrameStore::Side) * Cell + Cell / 2;
     const float y = float(cell / FrameStore::Side) * Cell + Cell / 2;
@@ -350,6 +393,142 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void Form1::createSidePanel() {
+    constexpr int HandleWidth = 7;
+    const int formWidth = Twips::toPixels(ClientWidthTwips);
+    handle_ = new QToolButton(this);
+    handle_->setObjectName(QStringLiteral("sidePanelHandle"));
+    handle_->setStyleSheet(
+        QStringLiteral("QToolButton { background: #9c9c9c; border: none; }"
+                       " QToolButton:hover, QToolButton:focus { background: #3c78d8; }"));
+    handle_->setGeometry(formWidth - HandleWidth, 0, HandleWidth, height());
+    handle_->setAutoRaise(true);
+    handle_->setCheckable(true);
+    handle_->setFocusPolicy(Qt::TabFocus);
+    handle_->setAccessibleName(QStringLiteral("Tools and frames"));
+    sidePanel_ = new SidePanel(this);
+    sidePanel_->setGeometry(formWidth, 0, SidePanel::Width, height());
+    connect(handle_, &QToolButton::toggled, this, &Form1::setSidePanelOpen);
+    connect(sidePanel_, &SidePanel::toolChosen, this, [this] { cancelStroke(); });
+    connect(sidePanel_, &SidePanel::textRequested, this, &Form1::openTextDialog);
+    connect(sidePanel_, &SidePanel::onionSkinChanged, this, [this] {
+        QSettings settings;
+        settings.setValue(QStringLiteral("editor/onionSkinPrevious"), sidePanel_->showsPrevious());
+        settings.setValue(QStringLiteral("editor/onionSkinNext"), sidePanel_->showsNext());
+        showOnionSkin();
+    });
+    const QSettings settings;
+    sidePanel_->setOnionSkin(settings.value(QStringLiteral("editor/onionSkinPrevious")).toBool(),
+                             settings.value(QStringLiteral("editor/onionSkinNext")).toBool());
+    setSidePanelOpen(settings.value(QStringLiteral("editor/sidePanelOpen")).toBool());
+}
+
+bool Form1::isSidePanelOpen() const {
+    return sidePanel_->isVisibleTo(this);
+}
+
+// The window keeps its own size and layout; the panel is added at its right.
+void Form1::setSidePanelOpen(bool open) {
+    const int formWidth = Twips::toPixels(ClientWidthTwips);
+    setFixedSize(formWidth + (open ? SidePanel::Width : 0), Twips::toPixels(ClientHeightTwips));
+    sidePanel_->setVisible(open);
+    const QSignalBlocker blocker(handle_);
+    handle_->setChecked(open);
+    handle_->setArrowType(open ? Qt::LeftArrow : Qt::RightArrow);
+    handle_->setToolTip(open ? QStringLiteral("Close the tools and frames (F9)")
+                             : QStringLiteral("Open the tools and frames (F9)"));
+    QSettings().setValue(QStringLiteral("editor/sidePanelOpen"), open);
+}
+
+void Form1::createToolKeys() {
+    for (const SidePanel::ToolEntry& entry : SidePanel::tools())
+        addKey({entry.key}, [this, tool = entry.tool] { chooseTool(tool); });
+    addKey({QKeySequence(Qt::Key_T)}, [this] { openTextDialog(); });
+    addKey({QKeySequence(Qt::Key_F9)}, [this] { setSidePanelOpen(!isSidePanelOpen()); });
+    addKey({QKeySequence(Qt::Key_O)}, [this] {
+        sidePanel_->setOnionSkin(!sidePanel_->showsPrevious(), sidePanel_->showsNext());
+    });
+    addKey({QKeySequence(Qt::SHIFT | Qt::Key_O)}, [this] {
+        sidePanel_->setOnionSkin(sidePanel_->showsPrevious(), !sidePanel_->showsNext());
+    });
+    cancelStroke_ = addKey({QKeySequence(Qt::Key_Escape)}, [this] { cancelStroke(); });
+    cancelStroke_->setEnabled(false);
+}
+
+// A tool chosen by its key opens the panel, so that the choice is seen.
+void Form1::chooseTool(Tool tool) {
+    setSidePanelOpen(true);
+    sidePanel_->chooseTool(tool);
+}
+
+bool Form1::drawsWithTool() const {
+    return sidePanel_ != nullptr && sidePanel_->tool() != Tool::Toggle;
+}
+
+// Like a click, a stroke draws on the frame shown: not while the animation plays
+// or the board is blanked.
+void Form1::beginStroke(int cell, bool shift) {
+    if (editor_->hasEnded() || editor_->playback().playing() || editor_->outputModes().matrixOff())
+        return;
+    stroke_.emplace(sidePanel_->tool(), editor_->animation().currentFrame(), cell, shift);
+    cancelStroke_->setEnabled(true);
+    continueStroke(float(cell % FrameStore::Side) * HitTest::TwipsPerCell,
+                   float(cell / FrameStore::Side) * HitTest::TwipsPerCell, shift);
+}
+
+void Form1::continueStroke(float xTwips, float yTwips, bool shift) {
+    if (!stroke_)
+        return;
+    const Drawing::Point to{static_cast<int>(std::floor(xTwips / HitTest::TwipsPerCell)),
+                            static_cast<int>(std::floor(yTwips / HitTest::TwipsPerCell))};
+    stroke_->moveTo(to, shift);
+    BoardView::Cells256 preview;
+    for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
+        preview.set(std::size_t(cell), FrameStore::isLit(stroke_->picture()[std::size_t(cell)]));
+    Image1->setPreview(preview);
+}
+
+void Form1::finishStroke() {
+    if (!stroke_)
+        return;
+    const FrameStore::Frame picture = stroke_->picture();
+    cancelStroke();
+    if (const QString refusal = editor_->drawFrame(picture); !refusal.isEmpty())
+        tell({Message::Kind::Warning, QStringLiteral("Drawing"), refusal});
+}
+
+void Form1::cancelStroke() {
+    stroke_.reset();
+    if (cancelStroke_)
+        cancelStroke_->setEnabled(false);
+    Image1->setPreview(std::nullopt);
+}
+
+// The frames before and after the one shown, faintly, while editing; never on
+// the matrix.
+void Form1::showOnionSkin() {
+    if (sidePanel_ == nullptr)
+        return;
+    const Animation& animation = editor_->animation();
+    const bool editing = !editor_->playback().playing() && !editor_->outputModes().matrixOff();
+    const auto cellsOf = [&](bool wanted, int image) {
+        BoardView::Cells256 cells;
+        if (!editing || !wanted || image < 1 || image > animation.imageCount())
+            return cells;
+        const FrameStore::Frame frame = animation.frame(image);
+        for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
+            cells.set(std::size_t(cell), FrameStore::isLit(frame[std::size_t(cell)]));
+        return cells;
+    };
+    const int current = animation.currentImage();
+    Image1->setOnionSkin(cellsOf(sidePanel_->showsPrevious(), current - 1),
+                         cellsOf(sidePanel_->showsNext(), current + 1));
+}
+
+void Form1::openTextDialog() {
+    setSidePanelOpen(true);
 }
 
 void Form1::tell(const Message& message) {

@@ -2,6 +2,7 @@
 
 #include "editor/Controls.h"
 #include "editor/Panel.h"
+#include "frames/ToolStroke.h"
 #include "port/MatrixOutput.h"
 
 #include <QKeySequence>
@@ -10,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class AnimationTimer;
 class BoardView;
@@ -26,6 +28,7 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QToolButton;
+class SidePanel;
 
 // Everything the window hands on to the editor. The running program passes the
 // matrix output, the Qt file dialog, the steady clock and the lock-file check;
@@ -75,6 +78,13 @@ public:
     QAction* keyAction(Control control) const { return keys_[static_cast<std::size_t>(control)]; }
     QMenu* sharingMenu() const { return sharingMenu_; }
 
+    // The panel beside the board with the tools, text, onion skin and frames,
+    // and the handle at the right edge that opens it.
+    SidePanel* sidePanel() const { return sidePanel_; }
+    QToolButton* sidePanelHandle() const { return handle_; }
+    bool isSidePanelOpen() const;
+    void setSidePanelOpen(bool open);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -90,6 +100,17 @@ private:
     QAction* addKey(const QList<QKeySequence>& keys, std::function<void()> run);
     void showHelp();
     void toggleFromKeyboard(int cell);
+    void createSidePanel();
+    void createToolKeys();
+    void chooseTool(Tool tool);
+    // A drawing tool's stroke on the board, from the mouse or the keyboard.
+    bool drawsWithTool() const;
+    void beginStroke(int cell, bool shift);
+    void continueStroke(float xTwips, float yTwips, bool shift);
+    void finishStroke();
+    void cancelStroke();
+    void showOnionSkin();
+    void openTextDialog();
     void tell(const struct Message& message);
 
     std::unique_ptr<AnimationTimer> timer_;
@@ -99,6 +120,10 @@ private:
     std::array<QAction*, ButtonCount> keys_{};
     QMenu* sharingMenu_ = nullptr;
     QTimer* rateTimer_ = nullptr;
+    SidePanel* sidePanel_ = nullptr;
+    QToolButton* handle_ = nullptr;
+    QAction* cancelStroke_ = nullptr;
+    std::optional<ToolStroke> stroke_;
     Panel drawn_;
     bool rendered_ = false;
 };

@@ -49,6 +49,7 @@ void MouseSurface::setCursorCell(int cell) {
     cursorCell_ = std::clamp(cell, 0, FrameStore::CellsPerFrame - 1);
     update();
     Accessibility::cursorMoved(this, cursorCell_);
+    emit cursorMoved(cursorCell_);
 }
 
 void MouseSurface::setBoard(const BoardView* board) {
@@ -110,6 +111,12 @@ void MouseSurface::focusInEvent(QFocusEvent* event) {
 void MouseSurface::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
     update();
+}
+
+void MouseSurface::mousePressEvent(QMouseEvent* event) {
+    const QPointF p = event->position() * Twips::PerPixel;
+    emit pressed(event->button(), event->modifiers(), static_cast<float>(p.x()),
+                 static_cast<float>(p.y()));
 }
 
 void MouseSurface::mouseMoveEvent(QMouseEvent* event) {

@@ -27,12 +27,16 @@ public:
 
 signals:
     void toggleRequested(int cell);
+    void cursorMoved(int cell);
+    void pressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float xTwips,
+                 float yTwips);
     void moved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, float xTwips,
                float yTwips);
     void released(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float xTwips,
                   float yTwips);
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,0 +1,131 @@
+#include "frames/Drawing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+namespace Drawing {
+
+namespace {
+
+constexpr int Side = FrameStore::Side;
+
+std::size_t indexOf(Point p) {
+    return static_cast<std::size_t>(p.y * Side + p.x);
+}
+
+void span(FrameStore::Frame& frame, int y, int x0, int x1, std::uint8_t value) {
+    for (int x = std::min(x0, x1); x <= std::max(x0, x1); ++x)
+        plot(frame, {x, y}, value);
+}
+
+} // namespace
+
+Point pointOf(int cell) {
+    return {cell % Side, cell / Side};
+}
+
+bool onBoard(Point p) {
+    return p.x >= 0 && p.x < Side && p.y >= 0 && p.y < Side;
+}
+
+void plot(FrameStore::Frame& frame, Point p, std::uint8_t value) {
+    if (onBoard(p))
+        frame[indexOf(p)] = value;
+}
+
+// Bresenham's line, both ends included.
+void line(FrameStore::Frame& frame, Point from, Point to, std::uint8_t value) {
+    const int dx = std::abs(to.x - from.x), sx = from.x < to.x ? 1 : -1;
+    const int dy = -std::abs(to.y - from.y), sy = from.y < to.y ? 1 : -1;
+    int error = dx + dy;
+    for (Point p = from;;) {
+        plot(frame, p, value);
+        if (p == to)
+            return;
+        const int twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            p.x += sx;
+        }
+        if (twice <= dx) {
+            error += dx;
+            p.y += sy;
+        }
+    }
+}
+
+void rectangle(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, bool filled) {
+    const int top = std::min(a.y, b.y), bottom = std::max(a.y, b.y);
+    for (int y = top; y <= bottom; ++y) {
+        if (filled || y == top || y == bottom) {
+            span(frame, y, a.x, b.x, value);
+        } else {
+            plot(frame, {a.x, y}, value);
+            plot(frame, {b.x, y}, value);
+        }
+    }
+}
+
+// Each row of the box gets the span of the ellipse through the box's edges at
+// that row's centre, widened where needed so that the outline has no gaps.
+void ellipse(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, bool filled) {
+    const int left = std::min(a.x, b.x), right = std::max(a.x, b.x);
+    const int top = std::min(a.y, b.y), bottom = std::max(a.y, b.y);
+    const double cx = (left + right) / 2.0, cy = (top + bottom) / 2.0;
+    const double rx = (right - left) / 2.0 + 0.5, ry = (bottom - top) / 2.0 + 0.5;
+    const int rows = bottom - top + 1;
+    std::vector<int> from(static_cast<std::size_t>(rows)), to(static_cast<std::size_t>(rows));
+    for (int row = 0; row < rows; ++row) {
+        const double v = (top + row - cy) / ry;
+        const double half = rx * std::sqrt(std::max(0.0, 1 - v * v)) - 0.5;
+        from[static_cast<std::size_t>(row)] = static_cast<int>(std::lround(cx - half));
+        to[static_cast<std::size_t>(row)] = static_cast<int>(std::lround(cx + half));
+    }
+    for (int row = 0; row < rows; ++row) {
+        const auto r = static_cast<std::size_t>(row);
+        const int y = top + row;
+        if (filled) {
+            span(frame, y, from[r], to[r], value);
+            continue;
+        }
+        // Reach towards the neighbouring row nearer the middle, so steep parts join up.
+        const int twice = 2 * row;
+        const int inner = twice < rows - 1 ? row + 1 : twice > rows - 1 ? row - 1 : row;
+        const auto n = static_cast<std::size_t>(std::clamp(inner, 0, rows - 1));
+        const int leftEnd = std::max(from[r], std::min(from[n] - 1, to[r]));
+        const int rightEnd = std::min(to[r], std::max(to[n] + 1, from[r]));
+        const bool edgeRow = row == 0 || row == rows - 1;
+        span(frame, y, from[r], edgeRow ? to[r] : leftEnd, value);
+        span(frame, y, edgeRow ? from[r] : rightEnd, to[r], value);
+    }
+}
+
+void fill(FrameStore::Frame& frame, Point at, std::uint8_t value) {
+    if (!onBoard(at))
+        return;
+    const std::uint8_t inside = frame[indexOf(at)];
+    if (inside == value)
+        return;
+    std::vector<Point> todo{at};
+    while (!todo.empty()) {
+        const Point p = todo.back();
+        todo.pop_back();
+        if (!onBoard(p) || frame[indexOf(p)] != inside)
+            continue;
+        frame[indexOf(p)] = value;
+        todo.insert(todo.end(), {{p.x + 1, p.y}, {p.x - 1, p.y}, {p.x, p.y + 1}, {p.x, p.y - 1}});
+    }
+}
+
+FrameStore::Frame moved(const FrameStore::Frame& frame, int dx, int dy) {
+    FrameStore::Frame out{};
+    for (int y = 0; y < Side; ++y)
+        for (int x = 0; x < Side; ++x)
+            if (const Point to{x + dx, y + dy}; onBoard(to))
+                out[indexOf(to)] = frame[indexOf({x, y})];
+    return out;
+}
+
+} // namespace Drawing

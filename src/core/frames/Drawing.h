@@ -1,0 +1,32 @@
+#pragma once
+
+#include "frames/FrameStore.h"
+
+#include <cstdint>
+
+// Shapes drawn into a frame, with points in LEDs from the top-left corner.
+// Points off the board are drawn as far as the board reaches.
+namespace Drawing {
+
+struct Point {
+    int x = 0;
+    int y = 0;
+    bool operator==(const Point&) const = default;
+};
+
+Point pointOf(int cell);
+bool onBoard(Point p);
+
+void plot(FrameStore::Frame& frame, Point p, std::uint8_t value);
+void line(FrameStore::Frame& frame, Point from, Point to, std::uint8_t value);
+// The rectangle with corners `a` and `b`, its outline or filled.
+void rectangle(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, bool filled);
+// The ellipse inside the rectangle with corners `a` and `b`.
+void ellipse(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, bool filled);
+// The LEDs reached from `at` through its four neighbours that are in the same
+// state as `at`, all set to `value`.
+void fill(FrameStore::Frame& frame, Point at, std::uint8_t value);
+// The frame moved by (dx, dy): what leaves the board is gone, what comes in is dark.
+FrameStore::Frame moved(const FrameStore::Frame& frame, int dx, int dy);
+
+} // namespace Drawing

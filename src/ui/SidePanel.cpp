@@ -1,0 +1,115 @@
+#include "ui/SidePanel.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+const std::array<SidePanel::ToolEntry, 7>& SidePanel::tools() {
+    static const std::array<ToolEntry, 7> entries{{
+        {Tool::Toggle, "Click", QKeySequence(Qt::Key_C), "Click: a click toggles one LED"},
+        {Tool::Pen, "Pen", QKeySequence(Qt::Key_D), "Pen: drag to draw"},
+        {Tool::Line, "Line", QKeySequence(Qt::Key_L), "Line: drag from end to end"},
+        {Tool::Rectangle, "Box", QKeySequence(Qt::Key_R),
+         "Rectangle: drag from corner to corner, with Shift filled"},
+        {Tool::Ellipse, "Ellipse", QKeySequence(Qt::Key_E),
+         "Ellipse: drag from corner to corner, with Shift filled"},
+        {Tool::Fill, "Fill", QKeySequence(Qt::Key_G), "Fill: the area of like LEDs turned over"},
+        {Tool::Move, "Move", QKeySequence(Qt::Key_M), "Move: drag the picture"},
+    }};
+    return entries;
+}
+
+SidePanel::SidePanel(QWidget* parent) : QWidget(parent) {
+    setAccessibleName(QStringLiteral("Tools and frames"));
+    // The chosen tool stands out from the others.
+    setStyleSheet(QStringLiteral(
+        "QToolButton { border: 1px solid #8c8c8c; border-radius: 3px; padding: 2px 4px;"
+        " background: #e4e4e4; }"
+        " QToolButton:hover, QToolButton:focus { border-color: #3c78d8; }"
+        " QToolButton:checked { background: #3c78d8; color: white; }"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 2, 4, 6);
+    layout->addWidget(createTools());
+    auto* frames = new QGroupBox(QStringLiteral("Frames"), this);
+    stripLayout_ = new QVBoxLayout(frames);
+    stripLayout_->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(frames, 1);
+}
+
+QGroupBox* SidePanel::createTools() {
+    auto* box = new QGroupBox(QStringLiteral("Draw"), this);
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(4, 4, 4, 4);
+    column->setSpacing(2);
+    toolGroup_ = new QButtonGroup(this);
+    for (const ToolEntry& entry : tools()) {
+        auto* b = new QToolButton(box);
+        const QString key = entry.key.toString(QKeySequence::NativeText);
+        b->setText(QString::fromUtf8(entry.name));
+        b->setToolTip(QStringLiteral("%1 (%2)").arg(QString::fromUtf8(entry.what), key));
+        b->setAccessibleName(QString::fromUtf8(entry.what).section(u':', 0, 0) +
+                             QStringLiteral(" tool"));
+        b->setAccessibleDescription(QString::fromUtf8(entry.what));
+        b->setCheckable(true);
+        b->setMinimumWidth(72);
+        b->setFocusPolicy(Qt::TabFocus);
+        toolGroup_->addButton(b, static_cast<int>(entry.tool));
+        column->addWidget(b);
+    }
+    toolButton(Tool::Toggle)->setChecked(true);
+    connect(toolGroup_, &QButtonGroup::idClicked, this,
+            [this](int id) { chooseTool(static_cast<Tool>(id)); });
+
+    text_ = new QToolButton(box);
+    text_->setText(QStringLiteral("Text…"));
+    text_->setToolTip(QStringLiteral("Text: letters on the frame, or scrolling (T)"));
+    text_->setAccessibleName(QStringLiteral("Text"));
+    text_->setMinimumWidth(72);
+    text_->setFocusPolicy(Qt::TabFocus);
+    connect(text_, &QToolButton::clicked, this, &SidePanel::textRequested);
+    column->addWidget(text_);
+
+    previous_ = new QCheckBox(QStringLiteral("Onion skin"), box);
+    previous_->setToolTip(QStringLiteral("The previous image shown faintly on the board (O)"));
+    next_ = new QCheckBox(QStringLiteral("and next"), box);
+    next_->setToolTip(QStringLiteral("The next image shown faintly too (Shift+O)"));
+    for (QCheckBox* c : {previous_, next_}) {
+        c->setFocusPolicy(Qt::TabFocus);
+        connect(c, &QCheckBox::toggled, this, &SidePanel::onionSkinChanged);
+        column->addWidget(c);
+    }
+    column->addStretch(1);
+    return box;
+}
+
+QToolButton* SidePanel::toolButton(Tool tool) const {
+    return static_cast<QToolButton*>(toolGroup_->button(static_cast<int>(tool)));
+}
+
+void SidePanel::chooseTool(Tool tool) {
+    toolButton(tool)->setChecked(true);
+    if (tool_ == tool)
+        return;
+    tool_ = tool;
+    emit toolChosen(tool);
+}
+
+bool SidePanel::showsPrevious() const {
+    return previous_->isChecked();
+}
+
+bool SidePanel::showsNext() const {
+    return next_->isChecked();
+}
+
+void SidePanel::setOnionSkin(bool previous, bool next) {
+    previous_->setChecked(previous);
+    next_->setChecked(next);
+}
+
+void SidePanel::setStrip(QWidget* strip) {
+    stripLayout_->addWidget(strip);
+}

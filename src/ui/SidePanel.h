@@ -1,0 +1,56 @@
+#pragma once
+
+#include "frames/ToolStroke.h"
+
+#include <QKeySequence>
+#include <QWidget>
+#include <array>
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QToolButton;
+class QVBoxLayout;
+
+// The panel beside the board that opens from the handle at the window's right
+// edge: the drawing tools, text, the onion skin and the frame strip.
+class SidePanel final : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int Width = 232;
+
+    struct ToolEntry {
+        Tool tool;
+        const char* name;
+        QKeySequence key;
+        const char* what;
+    };
+    static const std::array<ToolEntry, 7>& tools();
+
+    explicit SidePanel(QWidget* parent = nullptr);
+
+    Tool tool() const { return tool_; }
+    void chooseTool(Tool tool);
+    bool showsPrevious() const;
+    bool showsNext() const;
+    void setOnionSkin(bool previous, bool next);
+    // The frame strip, made by the window.
+    void setStrip(QWidget* strip);
+    QToolButton* toolButton(Tool tool) const;
+    QToolButton* textButton() const { return text_; }
+
+signals:
+    void toolChosen(Tool tool);
+    void textRequested();
+    void onionSkinChanged();
+
+private:
+    QGroupBox* createTools();
+
+    Tool tool_ = Tool::Toggle;
+    QButtonGroup* toolGroup_ = nullptr;
+    QToolButton* text_ = nullptr;
+    QCheckBox* previous_ = nullptr;
+    QCheckBox* next_ = nullptr;
+    QVBoxLayout* stripLayout_ = nullptr;
+};
