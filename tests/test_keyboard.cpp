@@ -9,8 +9,8 @@
 #include <QAccessible>
 #include <QAction>
 #include <QMenu>
-#include <QToolButton>
 #include <QStandardPaths>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {

@@ -21,9 +21,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
-#include <QStandardPaths>
 #include <QtTest>
 
 using Bytes = std::vector<std::uint8_t>;
