@@ -108,6 +108,8 @@ private slots:
     void tabGoesToTheBoardThenAlongTheWindow();
     void exportOptionsShowOnlyTheirSettings_data();
     void exportOptionsShowOnlyTheirSettings();
+    void toolsDrawWithMouseAndKeys_data();
+    void toolsDrawWithMouseAndKeys();
 };
 
 void WindowTest::widgetsFollowTheControlTableAndThePanel() {
@@ -555,6 +557,66 @@ void WindowTest::exportOptionsShowOnlyTheirSettings() {
     QCOMPARE(options.scale, suffix == "h" ? ExportOptions().scale : 5);
     QCOMPARE(options.pngMode == PngMode::SpriteSheet, suffix == "png");
     QCOMPARE(options.progmem, suffix == "h");
+}
+
+void WindowTest::toolsDrawWithMouseAndKeys_data() {
+    QTest::addColumn<QString>("tool");  // its key
+    QTest::addColumn<QString>("input"); // m: a mouse drag through the cells; k: board keys
+    QTest::addColumn<QList<int>>("cells");
+    QTest::addColumn<int>("lit");
+    QTest::newRow("click") << "c"
+                           << "m" << QList<int>{0x33} << 1;
+    QTest::newRow("pen") << "d"
+                         << "m" << QList<int>{0x00, 0x05, 0x25} << 8;
+    QTest::newRow("line") << "l"
+                          << "m" << QList<int>{0x00, 0x77} << 8;
+    QTest::newRow("rectangle") << "r"
+                               << "m" << QList<int>{0x00, 0x55, 0x33} << 12;
+    QTest::newRow("ellipse") << "e"
+                             << "m" << QList<int>{0x00, 0x55} << 16;
+    QTest::newRow("fill") << "g"
+                          << "m" << QList<int>{0x99} << 256;
+    QTest::newRow("rectangle by keys") << "r"
+                                       << "k" << QList<int>{0x00, 0x33} << 12;
+    QTest::newRow("fill by keys") << "g"
+                                  << "k" << QList<int>{0x00} << 256;
+}
+
+// Each tool draws through its key, on the board and into the frame, and its
+// stroke is one undo step.
+void WindowTest::toolsDrawWithMouseAndKeys() {
+    QFETCH(QString, tool);
+    QFETCH(QString, input);
+    QFETCH(QList<int>, cells);
+    QFETCH(int, lit);
+    WindowFixture f;
+    f.show();
+    QTest::keyClick(f.w.get(), tool.at(0).toLatin1());
+    QCOMPARE(f.w->isSidePanelOpen(), true);
+    QWidget* board = f.w->Image3;
+    const auto at = [](int cell) { return QPoint(cell % 16 * 16 + 8, cell / 16 * 16 + 8); };
+    if (input == "m") {
+        QTest::mousePress(board, Qt::LeftButton, {}, at(cells.front()));
+        for (int cell : cells.mid(1))
+            QTest::mouseMove(board, at(cell));
+        QTest::mouseRelease(board, Qt::LeftButton, {}, at(cells.back()));
+    } else {
+        board->setFocus();
+        QTest::keyClick(board, Qt::Key_Space);
+        for (int i = 0; i < cells.back() % 16; ++i)
+            QTest::keyClick(board, Qt::Key_Right);
+        for (int i = 0; i < cells.back() / 16; ++i)
+            QTest::keyClick(board, Qt::Key_Down);
+        if (tool != "g")
+            QTest::keyClick(board, Qt::Key_Space);
+    }
+    const Bytes shown = f.board();
+    QCOMPARE(int(std::count(shown.begin(), shown.end(), 1)), lit);
+    const FrameStore::Frame stored = f.editor().animation().currentFrame();
+    QCOMPARE(Bytes(stored.begin(), stored.end()), shown);
+    QCOMPARE(f.editor().history().undoCount(), std::size_t(1));
+    QTest::keyClick(f.w.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(f.board(), Bytes(256, 0));
 }
 
 QTEST_MAIN(WindowTest)

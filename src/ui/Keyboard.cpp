@@ -1,5 +1,7 @@
 #include "ui/Keyboard.h"
 
+#include "ui/SidePanel.h"
+
 namespace Keyboard {
 
 const QList<ButtonKeys>& buttonKeys() {
@@ -42,12 +44,19 @@ const QList<OtherKey>& otherKeys() {
     static const QList<OtherKey> keys{
         {"Ctrl+Z", "Undo"},
         {"Ctrl+Shift+Z, Ctrl+Y", "Redo"},
+        {"F9", "Open or close the tools and frames beside the board (the handle at the "
+               "window's right edge)"},
+        {"T", "Text: letters on the frame, or scrolling"},
+        {"O, Shift+O", "Onion skin: the previous image, the next image, faintly on the board"},
+        {"Esc", "Give up the stroke being drawn"},
         {"Ctrl+E", "Export (GIF, PNG, C source)"},
         {"Ctrl+I", "Import pictures"},
         {"Menu, Shift+F10", "The Export and Import menu (also a right click on Load or Save)"},
         {"Tab", "Move between the board and the buttons"},
         {"Arrows (on the board)", "Move the cursor over the LEDs"},
-        {"Space, Enter (on the board)", "Toggle the LED under the cursor"},
+        {"Space, Enter (on the board)",
+         "Toggle the LED under the cursor; with a drawing tool, start a stroke there, "
+         "and after the arrows, finish it"},
         {"F1", "This help"},
     };
     return keys;
@@ -65,6 +74,9 @@ QString helpText() {
             names << k.toString(QKeySequence::NativeText);
         row(names.join(QStringLiteral(", ")), QString::fromUtf8(b.what));
     }
+    for (const SidePanel::ToolEntry& t : SidePanel::tools())
+        row(t.key.toString(QKeySequence::NativeText),
+            QString::fromUtf8(t.what).replace(u':', QStringLiteral(" tool:")));
     for (const OtherKey& k : otherKeys())
         row(QString::fromUtf8(k.keys), QString::fromUtf8(k.what));
     return QStringLiteral("<table cellspacing=\"4\">%1</table>"

@@ -69,7 +69,8 @@ void rectangle(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, b
 }
 
 // Each row of the box gets the span of the ellipse through the box's edges at
-// that row's centre, widened where needed so that the outline has no gaps.
+// that row's centre; the outline is that span's ends, run on where needed so
+// that it has no gaps.
 void ellipse(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, bool filled) {
     const int left = std::min(a.x, b.x), right = std::max(a.x, b.x);
     const int top = std::min(a.y, b.y), bottom = std::max(a.y, b.y);
@@ -86,19 +87,15 @@ void ellipse(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, boo
     for (int row = 0; row < rows; ++row) {
         const auto r = static_cast<std::size_t>(row);
         const int y = top + row;
-        if (filled) {
+        if (filled || row == 0 || row == rows - 1) {
             span(frame, y, from[r], to[r], value);
             continue;
         }
-        // Reach towards the neighbouring row nearer the middle, so steep parts join up.
-        const int twice = 2 * row;
-        const int inner = twice < rows - 1 ? row + 1 : twice > rows - 1 ? row - 1 : row;
-        const auto n = static_cast<std::size_t>(std::clamp(inner, 0, rows - 1));
-        const int leftEnd = std::max(from[r], std::min(from[n] - 1, to[r]));
-        const int rightEnd = std::min(to[r], std::max(to[n] + 1, from[r]));
-        const bool edgeRow = row == 0 || row == rows - 1;
-        span(frame, y, from[r], edgeRow ? to[r] : leftEnd, value);
-        span(frame, y, edgeRow ? from[r] : rightEnd, to[r], value);
+        // Each side runs on until it meets the narrower of the rows beside it.
+        const int leftEnd = std::max(from[r - 1], from[r + 1]) - 1;
+        const int rightEnd = std::min(to[r - 1], to[r + 1]) + 1;
+        span(frame, y, from[r], std::clamp(leftEnd, from[r], to[r]), value);
+        span(frame, y, std::clamp(rightEnd, from[r], to[r]), to[r], value);
     }
 }
 
