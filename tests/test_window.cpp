@@ -20,6 +20,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTimer>
@@ -39,6 +40,7 @@ struct WindowFixture {
     std::unique_ptr<Form1> w;
 
     explicit WindowFixture(bool anotherInstance = false) {
+        QSettings().clear(); // the side panel starts closed, the onion skin off
         instance.anotherRunning = anotherInstance;
         w = std::make_unique<Form1>(
             Form1Services{port, dialog, clock, instance, [this] { ++programEnds; }});
