@@ -85,6 +85,8 @@ private slots:
     void historyStaysWithinItsMemoryBudget_data();
     void historyStaysWithinItsMemoryBudget();
     void undoneFrameReachesTheMatrix();
+    void frameStripAndDrawing_data();
+    void frameStripAndDrawing();
 };
 
 void UndoTest::undoAndRedoEachChange_data() {
@@ -239,17 +241,16 @@ void UndoTest::historyStaysWithinItsMemoryBudget() {
     QFETCH(int, kept);
     History history(budget);
     for (int i = 0; i < loads; ++i) {
-        History::Side side;
-        side.wholeStore = true;
-        side.store.assign(1 << 20, std::uint8_t(i));
-        history.push(std::move(side));
+        history.push(
+            {FrameCommands::storeReplaced(Animation::Store(1 << 20, std::uint8_t(i))), {}});
     }
     QCOMPARE(history.undoCount(), std::size_t(kept));
     QVERIFY(kept == 1 || history.heldBytes() <= budget);
     // The newest steps stay, the newest last.
     for (int i = loads - 1; i >= loads - kept; --i) {
-        History::Side side = history.takeUndo();
-        QCOMPARE(side.store.front(), std::uint8_t(i));
+        Animation animation;
+        history.takeUndo().command->undo(animation);
+        QCOMPARE(animation.frames().front(), std::uint8_t(i));
     }
     QCOMPARE(history.heldBytes(), std::size_t(0));
 }
@@ -280,6 +281,90 @@ void UndoTest::undoneFrameReachesTheMatrix() {
         board.feed(f.port.writes()[i]);
     QCOMPARE(board.picture(), std::vector<std::uint8_t>(256, 0));
     QCOMPARE(f.board(), std::vector<std::uint8_t>(256, 0));
+}
+
+// Frames 1 to 4, frame n with LED n lit, frame 2 shown; an order lists each
+// frame by its lit LED, "-" for a dark one.
+using Op = std::function<QString(Editor&)>;
+Q_DECLARE_METATYPE(Op)
+
+QString order(EditorFixture& f) {
+    QString text;
+    for (int image = 1; image <= f->animation().imageCount(); ++image) {
+        const FrameStore::Frame frame = f->animation().frame(image);
+        const auto lit = std::find(frame.begin(), frame.end(), FrameStore::Lit);
+        text += lit == frame.end() ? QStringLiteral("-") : QString::number(lit - frame.begin());
+    }
+    return text + QStringLiteral(" @%1").arg(f->animation().currentImage());
+}
+
+void UndoTest::frameStripAndDrawing_data() {
+    QTest::addColumn<Op>("op");
+    QTest::addColumn<QString>("after"); // empty when refused
+    FrameStore::Frame seven{};
+    seven[7] = FrameStore::Lit;
+    const FrameStore::Frame dark{};
+    QTest::newRow("draw") << Op([=](Editor& e) { return e.drawFrame(seven); }) << "1734 @2";
+    QTest::newRow("duplicate") << Op([](Editor& e) { return e.duplicateFrame(2); }) << "12234 @3";
+    QTest::newRow("insert empty first")
+        << Op([=](Editor& e) { return e.insertFrames(1, std::span(&dark, 1)); }) << "-1234 @1";
+    QTest::newRow("insert at the end")
+        << Op([=](Editor& e) { return e.insertFrames(5, std::span(&seven, 1)); }) << "12347 @5";
+    QTest::newRow("delete shown") << Op([](Editor& e) {
+        return e.deleteFrames({2, 3});
+    }) << "14 @2";
+    QTest::newRow("delete others") << Op([](Editor& e) {
+        return e.deleteFrames({4, 1});
+    }) << "23 @1";
+    QTest::newRow("delete last ones") << Op([](Editor& e) {
+        return e.deleteFrames({2, 3, 4});
+    }) << "1 @1";
+    QTest::newRow("move forward") << Op([](Editor& e) { return e.moveFrame(1, 4); }) << "2341 @4";
+    QTest::newRow("move back") << Op([](Editor& e) { return e.moveFrame(4, 2); }) << "1423 @2";
+    QTest::newRow("import after") << Op([=](Editor& e) {
+        return e.importFrames(std::vector{seven, dark}, false);
+    }) << "127-34 @3";
+    QTest::newRow("refused: delete all") << Op([](Editor& e) {
+        return e.deleteFrames({1, 2, 3, 4});
+    }) << "";
+    QTest::newRow("refused: delete none") << Op([](Editor& e) { return e.deleteFrames({}); }) << "";
+    QTest::newRow("refused: delete beyond") << Op([](Editor& e) {
+        return e.deleteFrames({2, 5});
+    }) << "";
+    QTest::newRow("refused: move beyond") << Op([](Editor& e) { return e.moveFrame(0, 2); }) << "";
+    QTest::newRow("refused: insert beyond")
+        << Op([=](Editor& e) { return e.insertFrames(6, std::span(&dark, 1)); }) << "";
+    QTest::newRow("refused: duplicate beyond")
+        << Op([](Editor& e) { return e.duplicateFrame(5); }) << "";
+}
+
+void UndoTest::frameStripAndDrawing() {
+    QFETCH(Op, op);
+    QFETCH(QString, after);
+    EditorFixture f;
+    std::vector<FrameStore::Frame> frames(4);
+    for (std::size_t n = 0; n < 4; ++n)
+        frames[n][n + 1] = FrameStore::Lit;
+    QCOMPARE(f->importFrames(frames, true), QString());
+    f->goToImage(2);
+    const Snapshot before = snapshot(f);
+    const std::size_t steps = f->history().undoCount();
+    const QString refusal = op(*f);
+    if (after.isEmpty()) {
+        QVERIFY(!refusal.isEmpty());
+        QCOMPARE(snapshot(f), before);
+        QCOMPARE(f->history().undoCount(), steps);
+        return;
+    }
+    QCOMPARE(refusal, QString());
+    QCOMPARE(order(f), after);
+    QCOMPARE(f.board(), f.frame(f->animation().currentImage()));
+    const Snapshot changed = snapshot(f);
+    f->undo();
+    QCOMPARE(snapshot(f), before);
+    QCOMPARE(f.board(), f.frame(2));
+    f->redo();
+    QCOMPARE(snapshot(f), changed);
 }
 
 QTEST_GUILESS_MAIN(UndoTest)

@@ -140,12 +140,12 @@ void Editor::runClick(Control control) {
 void Editor::click(Control control) {
     if (ended_)
         return;
-    std::optional<History::Side> before = sideBefore(control);
-    History::Side* outer = std::exchange(replacedStore_, before ? &*before : nullptr);
+    History::Step step{nullptr, view()};
+    History::Step* outer = std::exchange(pending_, &step);
     matchesDisk_ = false;
     runClick(control);
-    replacedStore_ = outer;
-    record(std::move(before));
+    pending_ = outer;
+    record(std::move(step));
     settleSavedState();
     afterHandler();
 }
@@ -159,10 +159,11 @@ void Editor::mouseMove(int button, int shift, float xTwips, float yTwips) {
 void Editor::mouseUp(int button, int shift, float xTwips, float yTwips) {
     if (ended_)
         return;
-    std::optional<History::Side> before =
-        region(FrameStore::indexOf(animation_.currentImage(), work_.MouseCell), 1);
+    History::Step step{nullptr, view()};
+    History::Step* outer = std::exchange(pending_, &step);
     Image3_MouseUp(button, shift, xTwips, yTwips);
-    record(std::move(before));
+    pending_ = outer;
+    record(std::move(step));
     afterHandler();
 }
 

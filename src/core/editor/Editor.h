@@ -17,6 +17,7 @@
 #include <optional>
 #include <set>
 #include <span>
+#include <vector>
 
 // The editor without its window: every handler and procedure of the program,
 // working on the state's owners below and showing its results on `panel()`.
@@ -77,6 +78,25 @@ public:
     // Frames made from pictures, after the current image or in place of the
     // animation; one step of the history. On refusal the reason, nothing changed.
     QString importFrames(std::span<const FrameTransforms::Frame> frames, bool replace);
+
+    // Editing beyond the buttons: the drawing tools, text and the frame strip.
+    // Each is one step of the history and reaches the board and the matrix; on
+    // refusal (while the animation plays, or out of range) the reason, and
+    // nothing changed. Images are counted from 1.
+    // The current frame redrawn as `frame`.
+    QString drawFrame(const FrameTransforms::Frame& frame);
+    // `frames` put in before image `before` (1 to one past the last); the first
+    // of them is then shown.
+    QString insertFrames(int before, std::span<const FrameTransforms::Frame> frames);
+    // A copy of image `image` put in after it, and shown.
+    QString duplicateFrame(int image);
+    // The images listed taken out; at least one image stays.
+    QString deleteFrames(std::vector<int> images);
+    // Image `from` moved so that it becomes image `to`, and shown there.
+    QString moveFrame(int from, int to);
+    // Shows image `image` through First, Previous, Next and Last image, as
+    // the buttons would.
+    void goToImage(int image);
 
     // Opening a file handed over on the command line: as Load file or Slideshow
     // would after the file was chosen. On failure the reason; the animation stays.
@@ -198,14 +218,19 @@ private:
     void saveAnimation(const QString& path);
     void refreshUntilOff();
 
-    // Undo: what a change made through an entry point may touch, taken before it.
-    std::optional<History::Side> sideBefore(Control control) const;
-    History::Side region(std::size_t offset, std::size_t length) const;
-    History::Side counts() const;
-    void record(std::optional<History::Side> before);
+    // Undo: the window state a step restores, the command a handler describes
+    // its change with, and recording it once the entry point is through.
+    History::View view() const;
+    void showView(const History::View& view);
+    void expectChange(FrameCommandPtr command);
+    void record(History::Step step);
     void settleSavedState();
-    void keepReplacedStore(Animation::Store replaced);
-    History::Side swapIn(History::Side other);
+    History::Step swapIn(History::Step step, bool undoing);
+    // Runs a command that carries out its own change as one step, leaving
+    // `count` images with `current` shown.
+    void runCommand(FrameCommandPtr command, int count, int current);
+    void showFrameButtons();
+    QString refusalToEdit() const;
 
     EditorServices services_;
     std::unique_ptr<GatedPort> port_;
@@ -224,7 +249,7 @@ private:
     std::function<void(const QString&)> notice_;
     std::set<std::string> notedEntries_;
     History history_;
-    History::Side* replacedStore_ = nullptr; // where New and Load leave the old store
+    History::Step* pending_ = nullptr; // the step the entry point under way records
     std::uint64_t changeCount_ = 0;
     std::uint64_t savedAtChange_ = 0;
     bool matchesDisk_ = false; // set by New and Load within the handler that runs

@@ -17,6 +17,7 @@ void Editor::showOnBoard(const Frame& frame) {
 }
 
 void Editor::transformFrame(FrameFn transform) {
+    expectChange(FrameCommands::currentFrameChange(animation_));
     Nulreg();
     if (outputModes_.matrixOff()) {
         animation_.storeCurrentFrame(transform(animation_.currentFrame()));
@@ -36,6 +37,8 @@ void Editor::Image3_MouseUp(int, int, float, float) {
     if (playback_.playing() || outputModes_.matrixOff())
         return;
     const int cell = work_.MouseCell;
+    expectChange(FrameCommands::partChange(
+        animation_, FrameStore::indexOf(animation_.currentImage(), cell), 1));
     setCellShown(cell, !isCellShown(cell));
     animation_.setCell(cell, isCellShown(cell) ? FrameStore::Lit : FrameStore::Dark);
     showOnMatrix();
@@ -88,6 +91,7 @@ void Editor::Command11_Click() {
 
 // "Set all" / "Clear all": the whole frame lit, or dark, by turns.
 void Editor::Command12_Click() {
+    expectChange(FrameCommands::currentFrameChange(animation_));
     Nulreg();
     work_.AllSet = !work_.AllSet;
     const bool lit = work_.AllSet;
@@ -119,6 +123,7 @@ void Editor::Command8_Click() {
 
 // "Paste": the copy buffer into the frame.
 void Editor::Command16_Click() {
+    expectChange(FrameCommands::currentFrameChange(animation_));
     if (outputModes_.matrixOff()) {
         animation_.storeCurrentFrame(animation_.clipFrame());
         hideAllCells();

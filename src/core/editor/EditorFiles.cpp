@@ -91,7 +91,7 @@ QString Editor::resolveEntry(const std::string& playlistPath, const std::string&
 void Editor::Command18_Click() {
     animation_.setCurrentImage(1);
     animation_.setImageCount(1);
-    keepReplacedStore(animation_.replaceStore(Animation::darkFrames(1)));
+    expectChange(FrameCommands::storeReplaced(animation_.replaceStore(Animation::darkFrames(1))));
     panel_.label2 = QStringLiteral("1/1");
     setCaption(CaptionPrefix + QStringLiteral("NEW"));
     matchesDisk_ = true;
@@ -149,7 +149,7 @@ QString Editor::loadAnimation(const QString& path) {
     showCommand(Control::PreviousImage, false);
     showCommand(Control::NextImage, animation_.imageCount() > 1);
     showCommand(Control::LastImage, animation_.imageCount() > 1);
-    keepReplacedStore(animation_.replaceStore(std::move(loaded->frames)));
+    expectChange(FrameCommands::storeReplaced(animation_.replaceStore(std::move(loaded->frames))));
     matchesDisk_ = true;
     Chitmat();
     showCommand(Control::DeleteImage, animation_.imageCount() > 1);

@@ -4,6 +4,8 @@
 #include "files/LedFormat.h"
 #include "frames/FrameStore.h"
 
+#include <algorithm>
+
 void Editor::Zapmat() {
     for (work_.Cell = 0; work_.Cell < FrameStore::CellsPerFrame; ++work_.Cell)
         animation_.setCell(work_.Cell,
@@ -79,6 +81,8 @@ void Editor::Command24_Click() {
 
 // "Add image": an empty frame after the last one.
 void Editor::Command25_Click() {
+    expectChange(FrameCommands::partChange(animation_, animation_.frames().size(),
+                                           FrameStore::CellsPerFrame));
     animation_.setImageCount(animation_.imageCount() + 1);
     if (animation_.imageCount() > 1) {
         showCommand(Control::DeleteImage, true);
@@ -102,6 +106,9 @@ void Editor::Command25_Click() {
 
 // "Delete image": the last frame dropped.
 void Editor::Command26_Click() {
+    const int last = std::max(animation_.imageCount(), 1);
+    expectChange(FrameCommands::partChange(animation_, FrameStore::indexOf(last, 0),
+                                           FrameStore::CellsPerFrame));
     animation_.setImageCount(animation_.imageCount() - 1);
     if (animation_.imageCount() <= 1) {
         showCommand(Control::DeleteImage, false);

@@ -1,9 +1,9 @@
-// Undo and redo: every change to the animation made through a click or the
-// mouse is recorded by what it may touch, and taken back by swapping that in.
+// Undo and redo: the handlers and the editing entry points describe each change
+// to the animation as a command; the entry point records it with the window
+// state from before, and undo and redo carry it out and swap that state in.
 #include "editor/Editor.h"
 #include "frames/FrameStore.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace {
@@ -12,85 +12,42 @@ constexpr Control FrameButtonControls[] = {Control::FirstImage, Control::Previou
                                            Control::NextImage,  Control::LastImage,
                                            Control::AddImage,   Control::DeleteImage};
 
-bool changesCurrentFrame(Control c) {
-    switch (c) {
-    case Control::VerticalFlip:
-    case Control::ShiftUp:
-    case Control::HorizontalFlip:
-    case Control::ShiftLeft:
-    case Control::Invert:
-    case Control::ShiftRight:
-    case Control::SetOrClearAll:
-    case Control::RotateLeft:
-    case Control::ShiftDown:
-    case Control::RotateRight:
-    case Control::Paste:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool sameSide(const History::Side& a, const History::Side& b) {
-    return a.storeSize == b.storeSize && a.imageCount == b.imageCount &&
-           a.currentImage == b.currentImage && a.bytes == b.bytes;
-}
-
 } // namespace
 
-History::Side Editor::counts() const {
-    History::Side side;
-    side.storeSize = animation_.frames().size();
-    side.imageCount = animation_.imageCount();
-    side.currentImage = animation_.currentImage();
-    for (std::size_t i = 0; i < side.buttons.size(); ++i)
-        side.buttons[i] = panel_.isShown(FrameButtonControls[i]);
-    side.caption = panel_.caption;
-    side.fileLength = work_.FileLength;
-    side.fileFrameCount = work_.FileFrameCount;
-    return side;
+History::View Editor::view() const {
+    History::View view;
+    view.imageCount = animation_.imageCount();
+    view.currentImage = animation_.currentImage();
+    for (std::size_t i = 0; i < view.buttons.size(); ++i)
+        view.buttons[i] = panel_.isShown(FrameButtonControls[i]);
+    view.caption = History::Caption{panel_.caption, work_.FileLength, work_.FileFrameCount};
+    return view;
 }
 
-History::Side Editor::region(std::size_t offset, std::size_t length) const {
-    History::Side side = counts();
-    side.offset = offset;
-    side.length = length;
-    side.bytes = animation_.part(offset, length);
-    return side;
-}
-
-std::optional<History::Side> Editor::sideBefore(Control c) const {
-    if (changesCurrentFrame(c))
-        return region(FrameStore::indexOf(animation_.currentImage(), 0), FrameStore::CellsPerFrame);
-    if (c == Control::AddImage) // appends a frame
-        return region(animation_.frames().size(), FrameStore::CellsPerFrame);
-    if (c == Control::DeleteImage) // drops the last frame
-        return region(FrameStore::sizeFor(std::max(animation_.imageCount() - 1, 0)),
-                      FrameStore::CellsPerFrame);
-    if (c == Control::LoadFile || c == Control::NewFile) {
-        History::Side side = counts();
-        side.wholeStore = true;
-        return side;
+void Editor::showView(const History::View& view) {
+    animation_.setImageCount(view.imageCount);
+    animation_.setCurrentImage(view.currentImage);
+    for (std::size_t i = 0; i < view.buttons.size(); ++i)
+        showCommand(FrameButtonControls[i], view.buttons[i]);
+    if (view.caption) {
+        work_.FileLength = view.caption->fileLength;
+        work_.FileFrameCount = view.caption->fileFrameCount;
+        setCaption(view.caption->text);
     }
-    return std::nullopt;
 }
 
-// New and Load hand over the store they replace, so that it is kept, not copied.
-void Editor::keepReplacedStore(Animation::Store replaced) {
-    if (replacedStore_)
-        replacedStore_->store = std::move(replaced);
+// A handler's change, recorded by the entry point that ran the handler.
+void Editor::expectChange(FrameCommandPtr command) {
+    if (pending_ != nullptr && !pending_->command)
+        pending_->command = std::move(command);
 }
 
-void Editor::record(std::optional<History::Side> before) {
-    if (!before)
+void Editor::record(History::Step step) {
+    if (!step.command || !step.command->changed(animation_))
         return;
-    if (before->wholeStore) {
-        if (before->store.empty())
-            return; // cancelled or refused: nothing was replaced
-    } else if (sameSide(*before, region(before->offset, before->length))) {
-        return;
-    }
-    history_.push(std::move(*before));
+    if (!step.command->replacesAnimation())
+        step.view.caption.reset();
+    history_.push(std::move(step));
     ++changeCount_;
 }
 
@@ -100,34 +57,28 @@ void Editor::settleSavedState() {
         savedAtChange_ = changeCount_;
 }
 
-History::Side Editor::swapIn(History::Side other) {
-    History::Side current = counts();
-    current.wholeStore = other.wholeStore;
-    if (other.wholeStore) {
-        current.store = animation_.replaceStore(std::move(other.store));
-        work_.FileLength = other.fileLength;
-        work_.FileFrameCount = other.fileFrameCount;
-        setCaption(other.caption);
-    } else {
-        current = region(other.offset, other.length);
-        animation_.restorePart(other.storeSize, other.offset, other.bytes);
-    }
-    animation_.setImageCount(other.imageCount);
-    animation_.setCurrentImage(other.currentImage);
-    for (std::size_t i = 0; i < other.buttons.size(); ++i)
-        showCommand(FrameButtonControls[i], other.buttons[i]);
+History::Step Editor::swapIn(History::Step step, bool undoing) {
+    History::View current = view();
+    if (!step.view.caption)
+        current.caption.reset();
+    if (undoing)
+        step.command->undo(animation_);
+    else
+        step.command->redo(animation_);
+    showView(step.view);
+    step.view = std::move(current);
     setLabel2();
     if (outputModes_.matrixOff())
         hideAllCells();
     else
         Chitmat();
-    return current;
+    return step;
 }
 
 void Editor::undo() {
     if (ended_ || playback_.playing() || !history_.canUndo())
         return;
-    history_.undone(swapIn(history_.takeUndo()));
+    history_.undone(swapIn(history_.takeUndo(), true));
     ++changeCount_;
     afterHandler();
 }
@@ -135,7 +86,7 @@ void Editor::undo() {
 void Editor::redo() {
     if (ended_ || playback_.playing() || !history_.canRedo())
         return;
-    history_.redone(swapIn(history_.takeRedo()));
+    history_.redone(swapIn(history_.takeRedo(), false));
     ++changeCount_;
     afterHandler();
 }

@@ -1,20 +1,20 @@
 #pragma once
 
+#include "frames/FrameCommands.h"
+
 #include <QString>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <optional>
-#include <vector>
 
-// Undo and redo of the changes to the animation. A step keeps only what the
-// other side of the change had and the current side lacks: one byte for a
-// toggled LED, one frame for a frame operation, added or deleted image, and for
-// New and Load the store that was replaced (moved, never copied). Undoing swaps
-// that with the editor's state, so the step then holds what redo needs.
-// The oldest steps go past 1,000 steps or past a memory budget, whichever
-// comes first; the newest step always stays.
+// Undo and redo of the changes to the animation. A step is a command, which
+// keeps the frames on the other side of the change, and the window around them
+// on that side: the counts, the frame buttons and the caption. Undoing runs the
+// command's undo and swaps the window state, so the step then holds what redo
+// needs. The oldest steps go past 1,000 steps or past a memory budget,
+// whichever comes first; the newest step always stays.
 class History {
 public:
     static constexpr std::size_t Capacity = 1000;
@@ -25,28 +25,30 @@ public:
     // The visibility of First, Previous, Next, Last, Add and Delete image.
     using FrameButtons = std::array<bool, 6>;
 
-    // What a step swaps with the editor's state.
-    struct Side {
-        std::size_t storeSize = 0;
-        int imageCount = 1;
-        int currentImage = 1;
-        FrameButtons buttons{};
-        // A region of the store: `bytes` are the side's bytes from `offset` on,
-        // as far as its store reaches.
-        std::size_t offset = 0;
-        std::size_t length = 0;
-        std::vector<std::uint8_t> bytes;
-        // New and Load: the whole store and the caption.
-        bool wholeStore = false;
-        std::vector<std::uint8_t> store;
-        QString caption;
+    // The caption and the file's figures, which change with the animation only
+    // when a step replaces it whole (New, Load, an import in its place).
+    struct Caption {
+        QString text;
         std::int32_t fileLength = 0;
         double fileFrameCount = 0;
     };
 
-    void push(Side before) {
+    // What the window showed around the frames on one side of a step.
+    struct View {
+        int imageCount = 1;
+        int currentImage = 1;
+        FrameButtons buttons{};
+        std::optional<Caption> caption;
+    };
+
+    struct Step {
+        FrameCommandPtr command;
+        View view;
+    };
+
+    void push(Step step) {
         clearList(redo_);
-        append(undo_, std::move(before));
+        append(undo_, std::move(step));
         dropOldest();
     }
     void clear() {
@@ -57,12 +59,13 @@ public:
     bool canRedo() const { return !redo_.empty(); }
     std::size_t undoCount() const { return undo_.size(); }
 
-    // The side to swap in; hand the side swapped out back with the matching done.
-    Side takeUndo() { return take(undo_); }
-    void undone(Side after) { append(redo_, std::move(after)); }
-    Side takeRedo() { return take(redo_); }
-    void redone(Side before) {
-        append(undo_, std::move(before));
+    // The step to carry out; hand it back with the matching done once its view
+    // holds the state it replaced.
+    Step takeUndo() { return take(undo_); }
+    void undone(Step step) { append(redo_, std::move(step)); }
+    Step takeRedo() { return take(redo_); }
+    void redone(Step step) {
+        append(undo_, std::move(step));
         dropOldest();
     }
 
@@ -70,22 +73,25 @@ public:
     std::size_t heldBytes() const { return heldBytes_; }
 
 private:
-    static std::size_t bytesOf(const Side& side) {
-        return sizeof(Side) + side.bytes.capacity() + side.store.capacity();
+    static std::size_t bytesOf(const Step& step) {
+        return sizeof(Step) +
+               (step.view.caption ? static_cast<std::size_t>(step.view.caption->text.capacity()) * 2
+                                  : 0) +
+               step.command->heldBytes();
     }
-    void append(std::deque<Side>& list, Side side) {
-        heldBytes_ += bytesOf(side);
-        list.push_back(std::move(side));
+    void append(std::deque<Step>& list, Step step) {
+        heldBytes_ += bytesOf(step);
+        list.push_back(std::move(step));
     }
-    Side take(std::deque<Side>& list) {
-        Side side = std::move(list.back());
+    Step take(std::deque<Step>& list) {
+        Step step = std::move(list.back());
         list.pop_back();
-        heldBytes_ -= bytesOf(side);
-        return side;
+        heldBytes_ -= bytesOf(step);
+        return step;
     }
-    void clearList(std::deque<Side>& list) {
-        for (const Side& side : list)
-            heldBytes_ -= bytesOf(side);
+    void clearList(std::deque<Step>& list) {
+        for (const Step& step : list)
+            heldBytes_ -= bytesOf(step);
         list.clear();
     }
     void dropOldest() {
@@ -97,6 +103,6 @@ private:
 
     std::size_t byteBudget_;
     std::size_t heldBytes_ = 0;
-    std::deque<Side> undo_;
-    std::deque<Side> redo_;
+    std::deque<Step> undo_;
+    std::deque<Step> redo_;
 };

@@ -50,3 +50,37 @@ void Animation::restorePart(std::size_t storeSize, std::size_t offset,
     const std::size_t count = std::min(bytes.size(), frames_.size() - at);
     std::copy_n(bytes.begin(), count, frames_.begin() + static_cast<std::ptrdiff_t>(at));
 }
+
+FrameStore::Frame Animation::frame(int image) const {
+    FrameStore::Frame frame{};
+    const std::size_t begin = FrameStore::indexOf(image, 0);
+    if (image >= 1 && begin + FrameStore::CellsPerFrame <= frames_.size())
+        std::copy_n(frames_.begin() + static_cast<std::ptrdiff_t>(begin), frame.size(),
+                    frame.begin());
+    return frame;
+}
+
+void Animation::insertFrames(int before, std::span<const FrameStore::Frame> frames) {
+    const std::size_t at = std::min(FrameStore::indexOf(before, 0), frames_.size());
+    Store added;
+    added.reserve(frames.size() * FrameStore::CellsPerFrame);
+    for (const FrameStore::Frame& frame : frames)
+        added.insert(added.end(), frame.begin(), frame.end());
+    frames_.insert(frames_.begin() + static_cast<std::ptrdiff_t>(at), added.begin(), added.end());
+}
+
+std::vector<FrameStore::Frame> Animation::removeFrames(std::span<const int> images) {
+    std::vector<FrameStore::Frame> removed;
+    removed.reserve(images.size());
+    for (int image : images)
+        removed.push_back(frame(image));
+    for (auto image = images.rbegin(); image != images.rend(); ++image) {
+        const std::size_t begin = FrameStore::indexOf(*image, 0);
+        if (*image < 1 || begin >= frames_.size())
+            continue;
+        const std::size_t end = std::min(begin + FrameStore::CellsPerFrame, frames_.size());
+        frames_.erase(frames_.begin() + static_cast<std::ptrdiff_t>(begin),
+                      frames_.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    return removed;
+}

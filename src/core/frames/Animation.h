@@ -57,6 +57,13 @@ public:
     void restorePart(std::size_t storeSize, std::size_t offset,
                      std::span<const std::uint8_t> bytes);
 
+    // Whole frames by image number (from 1): a frame beyond the store reads dark.
+    FrameStore::Frame frame(int image) const;
+    // `frames` put in before image `before` (1 to one past the store's last frame).
+    void insertFrames(int before, std::span<const FrameStore::Frame> frames);
+    // The images listed (in rising order) taken out, handed back in that order.
+    std::vector<FrameStore::Frame> removeFrames(std::span<const int> images);
+
     const FrameStore::Frame& clipFrame() const { return clipFrame_; }
     void setClipFrame(const FrameStore::Frame& frame) { clipFrame_ = frame; }
 

@@ -1,0 +1,136 @@
+// Editing beyond the buttons: the drawing tools' strokes, text and the frame
+// strip. Each builds a command that carries out its change, and runs it as one
+// step of the history.
+#include "editor/Editor.h"
+#include "files/LedFormat.h"
+#include "frames/FrameStore.h"
+
+#include <algorithm>
+
+QString Editor::refusalToEdit() const {
+    if (ended_)
+        return QStringLiteral("the program has ended");
+    if (playback_.playing())
+        return QStringLiteral("the animation cannot be changed while it plays");
+    return {};
+}
+
+// The navigation buttons as First, Previous, Next and Last leave them for the
+// current image, and Add and Delete image as the count allows.
+void Editor::showFrameButtons() {
+    const int current = animation_.currentImage();
+    const int count = animation_.imageCount();
+    showCommand(Control::FirstImage, current > 1);
+    showCommand(Control::PreviousImage, current > 1);
+    showCommand(Control::NextImage, count > current);
+    showCommand(Control::LastImage, count > current);
+    showCommand(Control::AddImage, count < FrameStore::AddLimit);
+    showCommand(Control::DeleteImage, count > 1);
+}
+
+void Editor::runCommand(FrameCommandPtr command, int count, int current) {
+    History::Step step{std::move(command), view()};
+    step.command->redo(animation_);
+    animation_.setImageCount(count);
+    animation_.setCurrentImage(current);
+    showFrameButtons();
+    setLabel2();
+    if (outputModes_.matrixOff())
+        hideAllCells();
+    else
+        Chitmat();
+    record(std::move(step));
+    afterHandler();
+}
+
+QString Editor::drawFrame(const FrameTransforms::Frame& frame) {
+    if (QString refusal = refusalToEdit(); !refusal.isEmpty())
+        return refusal;
+    History::Step step{FrameCommands::currentFrameChange(animation_), view()};
+    animation_.storeCurrentFrame(frame);
+    if (outputModes_.matrixOff())
+        hideAllCells();
+    else
+        showOnBoard(frame);
+    record(std::move(step));
+    afterHandler();
+    return {};
+}
+
+QString Editor::insertFrames(int before, std::span<const FrameTransforms::Frame> frames) {
+    if (QString refusal = refusalToEdit(); !refusal.isEmpty())
+        return refusal;
+    const int count = animation_.imageCount();
+    if (before < 1 || before > count + 1)
+        return QStringLiteral("there is no image %1 to put frames before").arg(before);
+    if (frames.empty())
+        return QStringLiteral("there are no frames to put in");
+    const int total = count + static_cast<int>(frames.size());
+    if (total > LedFormat::MaxFrames)
+        return QStringLiteral("an animation holds at most %1 images").arg(LedFormat::MaxFrames);
+    runCommand(FrameCommands::insertFrames(
+                   before, std::vector<FrameStore::Frame>(frames.begin(), frames.end())),
+               total, before);
+    return {};
+}
+
+QString Editor::duplicateFrame(int image) {
+    if (image < 1 || image > animation_.imageCount())
+        return QStringLiteral("there is no image %1 to duplicate").arg(image);
+    const FrameStore::Frame copy = animation_.frame(image);
+    return insertFrames(image + 1, std::span(&copy, 1));
+}
+
+QString Editor::deleteFrames(std::vector<int> images) {
+    if (QString refusal = refusalToEdit(); !refusal.isEmpty())
+        return refusal;
+    std::sort(images.begin(), images.end());
+    images.erase(std::unique(images.begin(), images.end()), images.end());
+    const int count = animation_.imageCount();
+    if (images.empty())
+        return QStringLiteral("no image is chosen to delete");
+    if (images.front() < 1 || images.back() > count)
+        return QStringLiteral("there is no image %1 to delete")
+            .arg(images.front() < 1 ? images.front() : images.back());
+    if (static_cast<int>(images.size()) >= count)
+        return QStringLiteral("an animation keeps at least one image");
+    // The image shown stays shown when it is kept; otherwise the one after the
+    // first deleted image (or the new last image) takes its place.
+    const int current = animation_.currentImage();
+    const auto below = [&](int image) {
+        return static_cast<int>(std::lower_bound(images.begin(), images.end(), image) -
+                                images.begin());
+    };
+    const bool currentKept = !std::binary_search(images.begin(), images.end(), current);
+    const int total = count - static_cast<int>(images.size());
+    const int shown =
+        currentKept ? current - below(current) : std::min(current - below(current), total);
+    runCommand(FrameCommands::deleteFrames(std::move(images)), total, std::max(shown, 1));
+    return {};
+}
+
+QString Editor::moveFrame(int from, int to) {
+    if (QString refusal = refusalToEdit(); !refusal.isEmpty())
+        return refusal;
+    const int count = animation_.imageCount();
+    if (from < 1 || from > count || to < 1 || to > count)
+        return QStringLiteral("images are numbered 1 to %1").arg(count);
+    if (from == to)
+        return {};
+    runCommand(FrameCommands::moveFrame(from, to), count, to);
+    return {};
+}
+
+void Editor::goToImage(int image) {
+    if (!refusalToEdit().isEmpty() || image < 1 || image > animation_.imageCount())
+        return;
+    if (image == 1 && animation_.currentImage() != 1)
+        Command21_Click();
+    else if (image == animation_.imageCount() && animation_.currentImage() != image)
+        Command24_Click();
+    while (animation_.currentImage() < image)
+        Command23_Click();
+    while (animation_.currentImage() > image)
+        Command22_Click();
+    afterHandler();
+}
