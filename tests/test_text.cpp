@@ -143,7 +143,8 @@ private slots:
             QSKIP("skipped: the font is not installed");
         TextDialog dialog({}, {});
         TextDialog::Choices c = choices(text, direction);
-        (font.startsWith(QLatin1Char('/')) ? c.fontFile : c.font) = font;
+        c.font = font.startsWith(QLatin1Char('/')) ? QString() : font;
+        c.fontFile = font.startsWith(QLatin1Char('/')) ? font : QString();
         dialog.setChoices(c);
         QCOMPARE(dialog.problem(), QString());
         QCOMPARE(dialog.frameCount(), frames);
@@ -188,6 +189,11 @@ private slots:
         QCOMPARE(editor->animation().imageCount(), images);
         QCOMPARE(boardCells(editor.frame(image), left, 4), fromBdf(BdfA5x7, 5));
         QCOMPARE(editor.frame(image)[255] == FrameStore::Lit, cornerLit);
+        editor->undo(); // one step takes it all back
+        QCOMPARE(editor->animation().imageCount(), 1);
+        std::vector<std::uint8_t> before(256, FrameStore::Dark);
+        before[255] = FrameStore::Lit;
+        QCOMPARE(editor.frame(1), before);
     }
 
     // Each is refused with a reason, and the dialog keeps what it had.

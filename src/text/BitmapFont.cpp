@@ -98,7 +98,19 @@ void BitmapFont::FaceDeleter::operator()(FT_FaceRec_* face) const {
 BitmapFont::BitmapFont() = default;
 BitmapFont::~BitmapFont() = default;
 BitmapFont::BitmapFont(BitmapFont&&) noexcept = default;
-BitmapFont& BitmapFont::operator=(BitmapFont&&) noexcept = default;
+
+// Member by member would free the old library, and its face with it, before the
+// old face.
+BitmapFont& BitmapFont::operator=(BitmapFont&& other) noexcept {
+    face_.reset();
+    library_ = std::move(other.library_);
+    face_ = std::move(other.face_);
+    name_ = std::move(other.name_);
+    height_ = other.height_;
+    baseline_ = other.baseline_;
+    sizeChoosable_ = other.sizeChoosable_;
+    return *this;
+}
 
 QString BitmapFont::open(const QString& path, int pixelHeight) {
     const QFileInfo info(path);

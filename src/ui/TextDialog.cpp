@@ -57,15 +57,15 @@ template <typename Control> Control* named(Control* control, const QString& acce
 
 QString applyText(Editor& editor, const TextResult& result) {
     if (result.frames.empty())
-        return QStringLiteral("There is no text to add.");
+        return QStringLiteral("there is no text to add");
     if (result.oneFrame) {
         const FrameStore::Frame& text = result.frames.front();
         return editor.drawFrame(
             result.replace ? text : drawnOver(editor.animation().currentFrame(), text));
     }
-    // The editor's own answer speaks of pictures.
+    // The editor's own answer here speaks of pictures; this one is drawFrame's.
     if (editor.playback().playing())
-        return QStringLiteral("Text cannot be added while the animation plays.");
+        return QStringLiteral("the animation cannot be changed while it plays");
     return editor.importFrames(result.frames, result.replace);
 }
 
@@ -84,7 +84,7 @@ TextDialog::TextDialog(const FrameStore::Frame& currentImage, Apply apply, QWidg
       row_(named(new QSpinBox(this), tr("Row of the scrolling text's top"))),
       add_(new QRadioButton(this)), replace_(new QRadioButton(this)),
       preview_(named(new QLabel(this), tr("Preview"))),
-      status_(named(new QLabel(this), tr("Frames"))),
+      status_(named(new QLabel(this), tr("Frame count"))),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)),
       timer_(new QTimer(this)) {
     setWindowTitle(tr("Text"));
@@ -120,6 +120,7 @@ void TextDialog::setUpControls() {
     replace_->setObjectName(QStringLiteral("replace"));
     preview_->setObjectName(QStringLiteral("preview"));
     preview_->setFixedSize(Side * PreviewScale, Side * PreviewScale);
+    preview_->setAccessibleDescription(tr("The board as the text will show on it"));
     // Two choices of two, not one of four.
     auto* make = new QButtonGroup(this);
     make->addButton(oneFrame_);
@@ -225,7 +226,7 @@ QString TextDialog::useFontFile(const QString& path) {
     int index = fontList_->findData(path);
     if (index < 0) {
         index = fontList_->count() - 1;
-        fontList_->insertItem(index, QFileInfo(path).fileName(), path);
+        fontList_->insertItem(index, font_.name(), path);
         fontList_->setItemData(index, path, Qt::ToolTipRole);
     }
     fontIndex_ = index;
@@ -238,20 +239,26 @@ QString TextDialog::useFontFile(const QString& path) {
 // The font in use changes only when the new one could be read.
 QString TextDialog::openFont(const QString& path) {
     BitmapFont font;
-    if (const QString why = font.open(path, pixelHeight_->value()); !why.isEmpty())
+    if (const QString why = font.open(path, chosenHeight_); !why.isEmpty())
         return why;
     font_ = std::move(font);
     fontPath_ = path;
+    // A font of one size shows its own height.
     pixelHeight_->setEnabled(font_.sizeChoosable());
+    {
+        const QSignalBlocker blocker(pixelHeight_);
+        pixelHeight_->setValue(font_.sizeChoosable() ? chosenHeight_ : font_.height());
+    }
     centreRows();
     return {};
 }
 
 void TextDialog::pixelHeightChanged() {
-    if (font_.isOpen() && font_.sizeChoosable()) {
-        if (const QString why = openFont(fontPath_); !why.isEmpty())
-            warn(this, why);
-    }
+    chosenHeight_ = pixelHeight_->value();
+    if (!font_.isOpen())
+        return;
+    if (const QString why = openFont(fontPath_); !why.isEmpty())
+        warn(this, why);
     settingsChanged();
 }
 
@@ -370,11 +377,12 @@ void TextDialog::stepPreview() {
 }
 
 void TextDialog::accept() {
-    QString why = problem();
-    if (why.isEmpty())
-        why = apply_(textResult());
-    if (!why.isEmpty()) {
+    if (const QString why = problem(); !why.isEmpty()) {
         warn(this, why);
+        return;
+    }
+    if (const QString why = apply_(textResult()); !why.isEmpty()) {
+        warn(this, tr("The text could not be added:\n%1").arg(why));
         return;
     }
     QDialog::accept();
@@ -386,7 +394,7 @@ TextDialog::Choices TextDialog::choices() const {
     const bool fixed = fontIndex_ >= 0 && fontIndex_ < int(fixedFonts_.size());
     c.font = fixed ? fontList_->itemText(fontIndex_) : QString();
     c.fontFile = fixed ? QString() : fontPath_;
-    c.pixelHeight = pixelHeight_->value();
+    c.pixelHeight = chosenHeight_;
     c.oneFrame = oneFrame_->isChecked();
     c.direction = direction();
     c.x = x_->value();
@@ -399,7 +407,7 @@ TextDialog::Choices TextDialog::choices() const {
 // A font that can no longer be read gives way to 5×7, or the first fixed font.
 void TextDialog::setChoices(const Choices& c) {
     text_->setText(c.text);
-    pixelHeight_->setValue(c.pixelHeight);
+    chosenHeight_ = c.pixelHeight;
     const FixedFonts::Entry* fixed = FixedFonts::named(fixedFonts_, c.font);
     bool fontRead = false;
     if (fixed)

@@ -29,7 +29,8 @@ struct TextResult {
 
 // Puts the result into the animation as one undo step: one frame through
 // drawFrame (over the current image unless it replaces it), a scroll through
-// importFrames, within the limits of Import. Empty when done, else the reason.
+// importFrames, within the limits of Import. Empty when done, else the reason
+// as the editor words its refusals.
 QString applyText(Editor& editor, const TextResult& result);
 
 // Text for the board: the text, its font (a fixed X font, or any font file, an
@@ -103,7 +104,8 @@ private:
     QString fontDirectory_;
     BitmapFont font_;
     QString fontPath_;
-    int fontIndex_ = -1; // the font list's entry of the font in use
+    int chosenHeight_ = BitmapFont::DefaultPixelHeight; // for fonts of any size
+    int fontIndex_ = -1;                                // the font list's entry of the font in use
     TextStrip strip_;
     int previewIndex_ = 0;
 
