@@ -15,10 +15,12 @@ esac
 build_dir=${BUILD_DIR:-build}
 
 # libxkbcommon-dev only keeps Qt's configure step from reporting XKB missing;
-# file is what cpack's dpkg-shlibdeps step uses to find the binaries.
+# file is what cpack's dpkg-shlibdeps step uses to find the binaries; the text tool
+# reads fonts with FreeType and offers the fixed fonts of xfonts-base.
 packages=(cmake g++ make qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins libbenchmark-dev
           fonts-dejavu-core qt6-serialport-dev libqt6serialport6 libgif-dev libxkbcommon-dev
-          gcc-avr avr-libc binutils-avr simavr libsimavr-dev dpkg-dev file)
+          gcc-avr avr-libc binutils-avr simavr libsimavr-dev dpkg-dev file libfreetype-dev
+          xfonts-base)
 # What the tests use: the package's data files are checked with these, the network
 # outputs against the Open Lighting Architecture's daemon (ola); each one is checked, not skipped.
 test_packages=(desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base

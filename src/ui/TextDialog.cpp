@@ -1,0 +1,446 @@
+#include "ui/TextDialog.h"
+
+#include "editor/Editor.h"
+#include "files/LedFormat.h"
+#include "pictures/BoardRendering.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <optional>
+
+using TextFrames::Direction;
+
+namespace {
+
+constexpr int Side = FrameStore::Side;
+constexpr int PreviewScale = 10;
+constexpr int PreviewStepMs = 100;
+constexpr int FurthestOff = 999; // how far off the board a stamped text may start
+
+const QString FontFileFilter =
+    QStringLiteral("Fonts (*.pcf *.pcf.gz *.bdf *.bdf.gz *.ttf *.otf *.ttc *.otc *.pfa *.pfb "
+                   "*.woff *.woff2);;All files (*)");
+
+void warn(QWidget* parent, const QString& text) {
+    QMessageBox::warning(parent, QStringLiteral("Attention!"), text);
+}
+
+FrameStore::Frame drawnOver(FrameStore::Frame below, const FrameStore::Frame& above) {
+    for (std::size_t i = 0; i < below.size(); ++i)
+        if (FrameStore::isLit(above[i]))
+            below[i] = FrameStore::Lit;
+    return below;
+}
+
+template <typename Control> Control* named(Control* control, const QString& accessibleName) {
+    control->setAccessibleName(accessibleName);
+    return control;
+}
+
+} // namespace
+
+QString applyText(Editor& editor, const TextResult& result) {
+    if (result.frames.empty())
+        return QStringLiteral("there is no text to add");
+    if (result.oneFrame) {
+        const FrameStore::Frame& text = result.frames.front();
+        return editor.drawFrame(
+            result.replace ? text : drawnOver(editor.animation().currentFrame(), text));
+    }
+    // The editor's own answer here speaks of pictures; this one is drawFrame's.
+    if (editor.playback().playing())
+        return QStringLiteral("the animation cannot be changed while it plays");
+    return editor.importFrames(result.frames, result.replace);
+}
+
+TextDialog::TextDialog(const FrameStore::Frame& currentImage, Apply apply, QWidget* parent,
+                       const QString& fontDirectory)
+    : QDialog(parent), currentImage_(currentImage), apply_(std::move(apply)),
+      fixedFonts_(FixedFonts::find(fontDirectory)), fontDirectory_(fontDirectory),
+      text_(named(new QLineEdit(this), tr("Text"))),
+      fontList_(named(new QComboBox(this), tr("Font"))),
+      pixelHeight_(named(new QSpinBox(this), tr("Pixel height"))),
+      oneFrame_(named(new QRadioButton(tr("&One frame"), this), tr("One frame"))),
+      scrolling_(named(new QRadioButton(tr("&Scrolling"), this), tr("Scrolling animation"))),
+      x_(named(new QSpinBox(this), tr("Column of the text's left edge"))),
+      y_(named(new QSpinBox(this), tr("Row of the text's top"))),
+      direction_(named(new QComboBox(this), tr("Scroll direction"))),
+      row_(named(new QSpinBox(this), tr("Row of the scrolling text's top"))),
+      add_(new QRadioButton(this)), replace_(new QRadioButton(this)),
+      preview_(named(new QLabel(this), tr("Preview"))),
+      status_(named(new QLabel(this), tr("Frame count"))),
+      buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)),
+      timer_(new QTimer(this)) {
+    setWindowTitle(tr("Text"));
+    setUpControls();
+    layOut();
+    fillFonts();
+    connectControls();
+    setChoices(Choices{});
+}
+
+void TextDialog::setUpControls() {
+    text_->setObjectName(QStringLiteral("text"));
+    text_->setPlaceholderText(tr("The text to show"));
+    fontList_->setObjectName(QStringLiteral("font"));
+    pixelHeight_->setObjectName(QStringLiteral("pixelHeight"));
+    pixelHeight_->setRange(BitmapFont::MinPixelHeight, BitmapFont::MaxPixelHeight);
+    pixelHeight_->setSuffix(tr(" px"));
+    pixelHeight_->setToolTip(tr("The height of a line in an outline font, such as TrueType"));
+    oneFrame_->setObjectName(QStringLiteral("oneFrame"));
+    scrolling_->setObjectName(QStringLiteral("scrolling"));
+    for (QSpinBox* position : {x_, y_, row_})
+        position->setRange(-FurthestOff, Side - 1);
+    x_->setObjectName(QStringLiteral("x"));
+    y_->setObjectName(QStringLiteral("y"));
+    row_->setObjectName(QStringLiteral("row"));
+    direction_->setObjectName(QStringLiteral("direction"));
+    direction_->addItem(tr("Left"), int(Direction::Left));
+    direction_->addItem(tr("Right"), int(Direction::Right));
+    direction_->addItem(tr("Up"), int(Direction::Up));
+    direction_->addItem(tr("Down"), int(Direction::Down));
+    direction_->setToolTip(tr("Up and down scroll the text in lines as wide as the board"));
+    add_->setObjectName(QStringLiteral("add"));
+    replace_->setObjectName(QStringLiteral("replace"));
+    preview_->setObjectName(QStringLiteral("preview"));
+    preview_->setFixedSize(Side * PreviewScale, Side * PreviewScale);
+    preview_->setAccessibleDescription(tr("The board as the text will show on it"));
+    // Two choices of two, not one of four.
+    auto* make = new QButtonGroup(this);
+    make->addButton(oneFrame_);
+    make->addButton(scrolling_);
+    auto* put = new QButtonGroup(this);
+    put->addButton(add_);
+    put->addButton(replace_);
+    status_->setObjectName(QStringLiteral("status"));
+    status_->setWordWrap(true);
+    status_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    timer_->setInterval(PreviewStepMs);
+}
+
+void TextDialog::layOut() {
+    const auto labelled = [this](const QString& text, QWidget* buddy) {
+        auto* label = new QLabel(text, this);
+        label->setBuddy(buddy);
+        return label;
+    };
+    auto* fontRow = new QHBoxLayout;
+    fontRow->addWidget(fontList_, 1);
+    fontRow->addWidget(labelled(tr("Pixel &height:"), pixelHeight_));
+    fontRow->addWidget(pixelHeight_);
+    auto* frameRow = new QHBoxLayout;
+    frameRow->addWidget(oneFrame_, 1);
+    frameRow->addWidget(labelled(tr("&X:"), x_));
+    frameRow->addWidget(x_);
+    frameRow->addWidget(labelled(tr("&Y:"), y_));
+    frameRow->addWidget(y_);
+    auto* scrollRow = new QHBoxLayout;
+    scrollRow->addWidget(scrolling_, 1);
+    scrollRow->addWidget(labelled(tr("&Direction:"), direction_));
+    scrollRow->addWidget(direction_);
+    scrollRow->addWidget(labelled(tr("Ro&w:"), row_));
+    scrollRow->addWidget(row_);
+
+    auto* form = new QFormLayout;
+    form->addRow(labelled(tr("&Text:"), text_), text_);
+    form->addRow(labelled(tr("&Font:"), fontList_), fontRow);
+    form->addRow(tr("Make:"), frameRow);
+    form->addRow(QString(), scrollRow);
+    form->addRow(tr("Put:"), add_);
+    form->addRow(QString(), replace_);
+
+    auto* previewColumn = new QVBoxLayout;
+    previewColumn->addWidget(preview_);
+    previewColumn->addWidget(status_);
+    previewColumn->addStretch();
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(previewColumn);
+    columns->addSpacing(12);
+    columns->addLayout(form, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
+    layout->addWidget(buttons_);
+}
+
+void TextDialog::connectControls() {
+    connect(buttons_, &QDialogButtonBox::accepted, this, &TextDialog::accept);
+    connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(timer_, &QTimer::timeout, this, &TextDialog::stepPreview);
+    connect(text_, &QLineEdit::textChanged, this, &TextDialog::settingsChanged);
+    connect(fontList_, &QComboBox::activated, this, &TextDialog::fontChosen);
+    connect(pixelHeight_, &QSpinBox::valueChanged, this, &TextDialog::pixelHeightChanged);
+    connect(oneFrame_, &QRadioButton::toggled, this, &TextDialog::modeChanged);
+    connect(direction_, &QComboBox::currentIndexChanged, this, &TextDialog::modeChanged);
+    for (QSpinBox* position : {x_, y_, row_})
+        connect(position, &QSpinBox::valueChanged, this, &TextDialog::settingsChanged);
+    connect(replace_, &QRadioButton::toggled, this, &TextDialog::settingsChanged);
+}
+
+// The fixed fonts, then the entry that asks for a file.
+void TextDialog::fillFonts() {
+    for (const FixedFonts::Entry& entry : fixedFonts_)
+        fontList_->addItem(entry.name, entry.path);
+    fontList_->addItem(tr("Other font file\u2026"));
+}
+
+void TextDialog::fontChosen(int index) {
+    const bool other = index == fontList_->count() - 1;
+    QString why;
+    if (other) {
+        const QString path = QFileDialog::getOpenFileName(
+            this, tr("Choose a font"), QStringLiteral("/usr/share/fonts"), FontFileFilter);
+        why = path.isEmpty() ? QString() : useFontFile(path);
+    } else {
+        why = openFont(fontList_->itemData(index).toString());
+        if (why.isEmpty())
+            fontIndex_ = index;
+    }
+    {
+        const QSignalBlocker blocker(fontList_);
+        fontList_->setCurrentIndex(fontIndex_);
+    }
+    if (!why.isEmpty())
+        warn(this, why);
+    settingsChanged();
+}
+
+QString TextDialog::useFontFile(const QString& path) {
+    if (const QString why = openFont(path); !why.isEmpty())
+        return why;
+    int index = fontList_->findData(path);
+    if (index < 0) {
+        index = fontList_->count() - 1;
+        fontList_->insertItem(index, font_.name(), path);
+        fontList_->setItemData(index, path, Qt::ToolTipRole);
+    }
+    fontIndex_ = index;
+    const QSignalBlocker blocker(fontList_);
+    fontList_->setCurrentIndex(index);
+    settingsChanged();
+    return {};
+}
+
+// The font in use changes only when the new one could be read.
+QString TextDialog::openFont(const QString& path) {
+    BitmapFont font;
+    if (const QString why = font.open(path, chosenHeight_); !why.isEmpty())
+        return why;
+    font_ = std::move(font);
+    fontPath_ = path;
+    // A font of one size shows its own height.
+    pixelHeight_->setEnabled(font_.sizeChoosable());
+    {
+        const QSignalBlocker blocker(pixelHeight_);
+        pixelHeight_->setValue(font_.sizeChoosable() ? chosenHeight_ : font_.height());
+    }
+    centreRows();
+    return {};
+}
+
+void TextDialog::pixelHeightChanged() {
+    chosenHeight_ = pixelHeight_->value();
+    if (!font_.isOpen())
+        return;
+    if (const QString why = openFont(fontPath_); !why.isEmpty())
+        warn(this, why);
+    settingsChanged();
+}
+
+// A new font's line is placed in the middle of the board.
+void TextDialog::centreRows() {
+    const int top = std::max(0, (Side - font_.height()) / 2);
+    const QSignalBlocker blockY(y_);
+    const QSignalBlocker blockRow(row_);
+    y_->setValue(top);
+    row_->setValue(top);
+}
+
+void TextDialog::modeChanged() {
+    const bool one = oneFrame_->isChecked();
+    x_->setEnabled(one);
+    y_->setEnabled(one);
+    direction_->setEnabled(!one);
+    row_->setEnabled(!one && !scrollsVertically());
+    add_->setText(one ? tr("&Add to the current image") : tr("&Add after the current image"));
+    replace_->setText(one ? tr("&Replace the current image") : tr("&Replace the animation"));
+    add_->setAccessibleName(add_->text().remove(QLatin1Char('&')));
+    replace_->setAccessibleName(replace_->text().remove(QLatin1Char('&')));
+    settingsChanged();
+}
+
+void TextDialog::settingsChanged() {
+    strip_ = strip();
+    previewIndex_ = 0;
+    const QString why = problem();
+    const int count = frameCount();
+    status_->setText(!why.isEmpty() ? why
+                     : count == 1   ? tr("1 frame")
+                                    : tr("%1 frames").arg(count));
+    buttons_->button(QDialogButtonBox::Ok)->setEnabled(why.isEmpty());
+    if (why.isEmpty() && !oneFrame_->isChecked())
+        timer_->start();
+    else
+        timer_->stop();
+    showPreview();
+}
+
+TextStrip TextDialog::strip() const {
+    const QString text = text_->text();
+    if (text.isEmpty() || !font_.isOpen())
+        return {};
+    return scrollsVertically() ? font_.renderLines(text, Side) : font_.render(text);
+}
+
+Direction TextDialog::direction() const {
+    return static_cast<Direction>(direction_->currentData().toInt());
+}
+
+bool TextDialog::scrollsVertically() const {
+    return !oneFrame_->isChecked() &&
+           (direction() == Direction::Up || direction() == Direction::Down);
+}
+
+QString TextDialog::problem() const {
+    if (text_->text().isEmpty())
+        return tr("Type the text to show.");
+    if (!font_.isOpen())
+        return fixedFonts_.empty() ? tr("There are no fixed fonts in %1 (Debian package "
+                                        "xfonts-base): choose a font file.")
+                                         .arg(fontDirectory_)
+                                   : tr("Choose a font.");
+    if (strip_.width == 0)
+        return tr("The font has nothing to draw for this text.");
+    if (frameCount() > LedFormat::MaxFrames)
+        return tr("The scroll takes %1 frames; an animation holds at most %2.")
+            .arg(frameCount())
+            .arg(LedFormat::MaxFrames);
+    return {};
+}
+
+int TextDialog::frameCount() const {
+    if (oneFrame_->isChecked())
+        return strip_.width > 0 ? 1 : 0;
+    return TextFrames::scrollFrameCount(strip_, direction());
+}
+
+TextResult TextDialog::textResult() const {
+    TextResult made;
+    made.oneFrame = oneFrame_->isChecked();
+    made.replace = replace_->isChecked();
+    if (!problem().isEmpty())
+        return made;
+    if (made.oneFrame)
+        made.frames.push_back(TextFrames::stamp(strip_, x_->value(), y_->value()));
+    else
+        made.frames = TextFrames::scroll(
+            strip_, direction(), scrollsVertically() ? (Side - strip_.width) / 2 : row_->value());
+    return made;
+}
+
+FrameStore::Frame TextDialog::previewFrame() const {
+    if (oneFrame_->isChecked()) {
+        const FrameStore::Frame text = TextFrames::stamp(strip_, x_->value(), y_->value());
+        return replace_->isChecked() ? text : drawnOver(currentImage_, text);
+    }
+    const int count = frameCount();
+    if (count == 0)
+        return {};
+    const int across = scrollsVertically() ? (Side - strip_.width) / 2 : row_->value();
+    return TextFrames::scrollFrame(strip_, direction(), across, previewIndex_ % count);
+}
+
+void TextDialog::showPreview() {
+    preview_->setPixmap(
+        QPixmap::fromImage(BoardRendering::renderFrame(previewFrame(), PreviewScale)));
+}
+
+void TextDialog::stepPreview() {
+    const int count = frameCount();
+    previewIndex_ = count > 0 ? (previewIndex_ + 1) % count : 0;
+    showPreview();
+}
+
+void TextDialog::accept() {
+    if (const QString why = problem(); !why.isEmpty()) {
+        warn(this, why);
+        return;
+    }
+    if (const QString why = apply_(textResult()); !why.isEmpty()) {
+        warn(this, tr("The text could not be added:\n%1").arg(why));
+        return;
+    }
+    QDialog::accept();
+}
+
+TextDialog::Choices TextDialog::choices() const {
+    Choices c;
+    c.text = text_->text();
+    const bool fixed = fontIndex_ >= 0 && fontIndex_ < int(fixedFonts_.size());
+    c.font = fixed ? fontList_->itemText(fontIndex_) : QString();
+    c.fontFile = fixed ? QString() : fontPath_;
+    c.pixelHeight = chosenHeight_;
+    c.oneFrame = oneFrame_->isChecked();
+    c.direction = direction();
+    c.x = x_->value();
+    c.y = y_->value();
+    c.row = row_->value();
+    c.replace = replace_->isChecked();
+    return c;
+}
+
+// A font that can no longer be read gives way to 5×7, or the first fixed font.
+void TextDialog::setChoices(const Choices& c) {
+    text_->setText(c.text);
+    chosenHeight_ = c.pixelHeight;
+    const FixedFonts::Entry* fixed = FixedFonts::named(fixedFonts_, c.font);
+    bool fontRead = false;
+    if (fixed)
+        fontRead = openFont(fixed->path).isEmpty();
+    else if (!c.fontFile.isEmpty())
+        fontRead = useFontFile(c.fontFile).isEmpty();
+    if (!fontRead && !fixedFonts_.empty()) {
+        fixed = FixedFonts::named(fixedFonts_, QStringLiteral("5\u00d77"));
+        fixed = fixed ? fixed : &fixedFonts_.front();
+        fontRead = openFont(fixed->path).isEmpty();
+    }
+    if (fixed && fontRead) {
+        fontIndex_ = int(fixed - fixedFonts_.data());
+        const QSignalBlocker blocker(fontList_);
+        fontList_->setCurrentIndex(fontIndex_);
+    }
+    (c.oneFrame ? oneFrame_ : scrolling_)->setChecked(true);
+    direction_->setCurrentIndex(direction_->findData(int(c.direction)));
+    x_->setValue(c.x);
+    y_->setValue(c.y);
+    row_->setValue(c.row);
+    (c.replace ? replace_ : add_)->setChecked(true);
+    modeChanged();
+    text_->setFocus();
+}
+
+void showTextDialog(QWidget* parent, Editor& editor) {
+    static std::optional<TextDialog::Choices> kept;
+    TextDialog dialog(
+        editor.animation().currentFrame(),
+        [&editor](const TextResult& result) { return applyText(editor, result); }, parent);
+    if (kept)
+        dialog.setChoices(*kept);
+    dialog.exec();
+    kept = dialog.choices();
+}

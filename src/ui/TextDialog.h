@@ -1,0 +1,131 @@
+#pragma once
+
+#include "frames/FrameStore.h"
+#include "text/BitmapFont.h"
+#include "text/FixedFonts.h"
+#include "text/TextFrames.h"
+
+#include <QDialog>
+#include <functional>
+#include <vector>
+
+class Editor;
+class QComboBox;
+class QDialogButtonBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QSpinBox;
+class QTimer;
+
+// What the text dialog makes: one frame, or the frames of a scroll.
+struct TextResult {
+    // A scroll replaces the animation instead of going after the current image;
+    // one frame replaces the current image instead of being drawn over it.
+    bool replace = false;
+    bool oneFrame = true;
+    std::vector<FrameStore::Frame> frames;
+};
+
+// Puts the result into the animation as one undo step: one frame through
+// drawFrame (over the current image unless it replaces it), a scroll through
+// importFrames, within the limits of Import. Empty when done, else the reason
+// as the editor words its refusals.
+QString applyText(Editor& editor, const TextResult& result);
+
+// Text for the board: the text, its font (a fixed X font, or any font file, an
+// outline font at a chosen pixel height) and what to make of it, one frame
+// placed at a column and row, or a scroll in one of four directions added after
+// the current image or replacing the animation. A small board previews the frame
+// or plays the scroll, with the number of frames it takes. OK hands the result
+// to `apply`; when that refuses, the reason is shown and the dialog stays open
+// with everything as it was.
+class TextDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    using Apply = std::function<QString(const TextResult&)>;
+
+    // What the user chose, kept from one opening to the next.
+    struct Choices {
+        QString text;
+        QString font;     // a fixed font's name, or empty for `fontFile`
+        QString fontFile; // a font file picked with "Other font file…"
+        int pixelHeight = BitmapFont::DefaultPixelHeight;
+        bool oneFrame = false;
+        TextFrames::Direction direction = TextFrames::Direction::Left;
+        int x = 0;
+        int y = 4;
+        int row = 4;
+        bool replace = false;
+    };
+
+    // `currentImage` is what one frame is drawn over in the preview.
+    TextDialog(const FrameStore::Frame& currentImage, Apply apply, QWidget* parent = nullptr,
+               const QString& fontDirectory = QString::fromLatin1(FixedFonts::DefaultDirectory));
+
+    Choices choices() const;
+    void setChoices(const Choices& choices);
+
+    // Reads a font file to use; empty when done, else why not, and the font in
+    // use stays as it was.
+    QString useFontFile(const QString& path);
+
+    // Why no result can be made from the settings now (no text, no font, more
+    // frames than an animation holds); empty when one can.
+    QString problem() const;
+    TextResult textResult() const;
+    int frameCount() const;
+    // The frame the preview shows now.
+    FrameStore::Frame previewFrame() const;
+
+    void accept() override;
+
+private:
+    void setUpControls();
+    void layOut();
+    void connectControls();
+    void fillFonts();
+    void fontChosen(int index);
+    QString openFont(const QString& path);
+    void pixelHeightChanged();
+    void modeChanged();
+    void settingsChanged();
+    void showPreview();
+    void stepPreview();
+    TextStrip strip() const;
+    TextFrames::Direction direction() const;
+    bool scrollsVertically() const;
+    void centreRows();
+
+    FrameStore::Frame currentImage_;
+    Apply apply_;
+    std::vector<FixedFonts::Entry> fixedFonts_;
+    QString fontDirectory_;
+    BitmapFont font_;
+    QString fontPath_;
+    int chosenHeight_ = BitmapFont::DefaultPixelHeight; // for fonts of any size
+    int fontIndex_ = -1;                                // the font list's entry of the font in use
+    TextStrip strip_;
+    int previewIndex_ = 0;
+
+    QLineEdit* text_;
+    QComboBox* fontList_;
+    QSpinBox* pixelHeight_;
+    QRadioButton* oneFrame_;
+    QRadioButton* scrolling_;
+    QSpinBox* x_;
+    QSpinBox* y_;
+    QComboBox* direction_;
+    QSpinBox* row_;
+    QRadioButton* add_;
+    QRadioButton* replace_;
+    QLabel* preview_;
+    QLabel* status_;
+    QDialogButtonBox* buttons_;
+    QTimer* timer_;
+};
+
+// Opens the dialog over `parent` for the editor's current image and applies
+// what it makes; the choices are kept for the next opening.
+void showTextDialog(QWidget* parent, Editor& editor);
