@@ -15,6 +15,9 @@
 #include "ui/RefreshRateText.h"
 #include "ui/Sharing.h"
 #include "ui/SidePanel.h"
+#ifdef QUENTARO_HAVE_TEXT
+#include "ui/TextDialog.h"
+#endif
 #include "ui/Twips.h"
 
 #include <QAction>
@@ -528,7 +531,10 @@ void Form1::showOnionSkin() {
 }
 
 void Form1::openTextDialog() {
-    setSidePanelOpen(true);
+#ifdef QUENTARO_HAVE_TEXT
+    cancelStroke();
+    showTextDialog(this, *editor_);
+#endif
 }
 
 void Form1::tell(const Message& message) {

@@ -71,6 +71,9 @@ QGroupBox* SidePanel::createTools() {
     text_->setFocusPolicy(Qt::TabFocus);
     connect(text_, &QToolButton::clicked, this, &SidePanel::textRequested);
     column->addWidget(text_);
+#ifndef QUENTARO_HAVE_TEXT
+    text_->hide(); // built without FreeType
+#endif
 
     previous_ = new QCheckBox(QStringLiteral("Onion skin"), box);
     previous_->setToolTip(QStringLiteral("The previous image shown faintly on the board (O)"));
