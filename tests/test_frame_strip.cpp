@@ -5,6 +5,7 @@
 #include "pictures/BoardRendering.h"
 #include "ui/FrameStrip.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QListView>
 #include <QMimeData>
@@ -48,8 +49,12 @@ struct Strip {
     QString order() const {
         QString text;
         for (int row = 0; row < list->model()->rowCount(); ++row) {
-            const QImage thumbnail =
-                list->model()->index(row, 0).data(Qt::DecorationRole).value<QPixmap>().toImage();
+            const QImage thumbnail = list->model()
+                                         ->index(row, 0)
+                                         .data(Qt::DecorationRole)
+                                         .value<QIcon>()
+                                         .pixmap(48)
+                                         .toImage();
             int lit = 0;
             while (lit < 256 &&
                    thumbnail.pixelColor(lit % 16 * 3, lit / 16 * 3) != BoardRendering::LitColour)
@@ -140,6 +145,8 @@ void FrameStripTest::dragUndoAndPlaying() {
     QCOMPARE(s.order(), QStringLiteral("2413 @3"));
     s.f->undo();
     QCOMPARE(s.order(), QStringLiteral("1234 @3"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(s.list)->child(1)->text(QAccessible::Name),
+             QStringLiteral("Image 2 of 4"));
 
     // A toggled LED redraws its own thumbnail and no other.
     QSignalSpy redrawn(model, &QAbstractItemModel::dataChanged);

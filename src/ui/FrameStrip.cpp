@@ -2,6 +2,7 @@
 
 #include "editor/Editor.h"
 #include "pictures/BoardRendering.h"
+#include "ui/Artwork.h"
 
 #include <QAbstractListModel>
 #include <QAction>
@@ -212,7 +213,8 @@ private:
         }
     }
 
-    QPixmap picture(const QByteArray& key) const {
+    // The same picture whether chosen or not: a tint would hide the LEDs.
+    QIcon picture(const QByteArray& key) const {
         if (const auto kept = pictures_.constFind(key); kept != pictures_.constEnd())
             return *kept;
         FrameStore::Frame cells{};
@@ -220,7 +222,10 @@ private:
             cells[std::size_t(cell)] = (key[cell / 8] >> (cell % 8)) & 1;
         QImage image(ThumbnailSide, ThumbnailSide, QImage::Format_RGB32);
         BoardRendering::drawFrame(image, 0, 0, cells, darkTile_, litTile_);
-        return *pictures_.insert(key, QPixmap::fromImage(image));
+        QIcon icon;
+        for (QIcon::Mode mode : {QIcon::Normal, QIcon::Selected})
+            icon.addPixmap(QPixmap::fromImage(image), mode);
+        return *pictures_.insert(key, icon);
     }
 
     // Pictures of frames no longer in the animation are dropped once they
@@ -228,7 +233,7 @@ private:
     void forgetUnused() {
         if (pictures_.size() <= static_cast<qsizetype>(keys_.size()) * 2 + 64)
             return;
-        QHash<QByteArray, QPixmap> kept;
+        QHash<QByteArray, QIcon> kept;
         for (const QByteArray& key : keys_)
             if (const auto found = pictures_.constFind(key); found != pictures_.constEnd())
                 kept.insert(key, *found);
@@ -238,7 +243,7 @@ private:
     const Editor& editor_;
     Move move_;
     std::vector<QByteArray> keys_;
-    mutable QHash<QByteArray, QPixmap> pictures_;
+    mutable QHash<QByteArray, QIcon> pictures_;
     QImage darkTile_;
     QImage litTile_;
 };
@@ -252,16 +257,16 @@ FrameStrip::FrameStrip(Editor& editor, Qt::Orientation orientation, QWidget* par
       list_(new StripList(this)), status_(new QLabel(this)) {
     const bool vertical = orientation == Qt::Vertical;
     makeAction(tr("&Duplicate"), tr("Duplicate the chosen images"),
-               QKeySequence(Qt::CTRL | Qt::Key_D), &FrameStrip::duplicateChosen);
+               QKeySequence(Qt::CTRL | Qt::Key_D), "strip-duplicate", &FrameStrip::duplicateChosen);
     makeAction(tr("&Insert empty"), tr("Insert an empty image after the current one"),
-               QKeySequence(Qt::Key_Insert), &FrameStrip::insertEmpty);
+               QKeySequence(Qt::Key_Insert), "strip-insert", &FrameStrip::insertEmpty);
     makeAction(tr("De&lete"), tr("Delete the chosen images"), QKeySequence(Qt::Key_Delete),
-               &FrameStrip::deleteChosen);
+               "strip-delete", &FrameStrip::deleteChosen);
     makeAction(tr("Move &earlier"), tr("Move the chosen images one place earlier"),
-               QKeySequence(Qt::ALT | (vertical ? Qt::Key_Up : Qt::Key_Left)),
+               QKeySequence(Qt::ALT | (vertical ? Qt::Key_Up : Qt::Key_Left)), "strip-earlier",
                &FrameStrip::moveEarlier);
     makeAction(tr("Move &later"), tr("Move the chosen images one place later"),
-               QKeySequence(Qt::ALT | (vertical ? Qt::Key_Down : Qt::Key_Right)),
+               QKeySequence(Qt::ALT | (vertical ? Qt::Key_Down : Qt::Key_Right)), "strip-later",
                &FrameStrip::moveLater);
     layOut(orientation);
     connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -272,8 +277,8 @@ FrameStrip::FrameStrip(Editor& editor, Qt::Orientation orientation, QWidget* par
 FrameStrip::~FrameStrip() = default;
 
 QAction* FrameStrip::makeAction(const QString& text, const QString& tip, QKeySequence key,
-                                void (FrameStrip::*run)()) {
-    auto* action = new QAction(text, this);
+                                const char* icon, void (FrameStrip::*run)()) {
+    auto* action = new QAction(Artwork::namedIcon(icon), text, this);
     action->setShortcut(key);
     // Only the list's own keys: the window has Insert and Delete for its buttons.
     action->setShortcutContext(Qt::WidgetShortcut);
@@ -307,16 +312,15 @@ void FrameStrip::layOut(Qt::Orientation orientation) {
     status_->setWordWrap(true);
     status_->hide();
 
-    auto* buttons = new QGridLayout;
-    buttons->setSpacing(2);
-    for (int n = 0; n < actions_.size(); ++n) {
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(0);
+    for (QAction* action : std::as_const(actions_)) {
         auto* button = new QToolButton(this);
-        button->setDefaultAction(actions_[n]);
-        button->setAccessibleName(actions_[n]->iconText());
+        button->setDefaultAction(action);
+        button->setAccessibleName(action->iconText());
+        button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus); // its key belongs to the list
-        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        buttons->addWidget(button, orientation == Qt::Vertical ? n / 2 : 0,
-                           orientation == Qt::Vertical ? n % 2 : n);
+        buttons->addWidget(button);
     }
     auto* layout = new QBoxLayout(QBoxLayout::TopToBottom, this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -334,6 +338,8 @@ void FrameStrip::refresh() {
         return;
     if (now.changes != shown_.changes || now.count != shown_.count)
         thumbnails_->sync();
+    if (now.changes != shown_.changes || now.playing != shown_.playing)
+        status_->hide(); // a refusal said before no longer stands
     // While the animation plays a click only asks for an image, which the
     // editor refuses: nothing may look chosen but the image playing.
     if (now.playing != shown_.playing)
@@ -356,6 +362,7 @@ std::vector<int> FrameStrip::chosenImages() const {
 void FrameStrip::goToClicked(int row) {
     if (following_ || row < 0)
         return;
+    status_->hide();
     editor_.goToImage(row + 1);
     refresh();
     showCurrent(editor_.animation().currentImage()); // should the editor have refused
@@ -429,10 +436,10 @@ void FrameStrip::moveImages(std::vector<int> images, int before) {
 }
 
 void FrameStrip::report(const QString& refusal, int first, int count) {
+    refresh();
     status_->setText(refusal.isEmpty() ? QString() : tr("Not done: %1.").arg(refusal));
     status_->setVisible(!refusal.isEmpty());
     emit message(refusal);
-    refresh();
     if (refusal.isEmpty() && first > 0)
         choose(first, count);
 }

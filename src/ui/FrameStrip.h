@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
@@ -34,6 +35,10 @@ public:
     // none is chosen.
     std::vector<int> chosenImages() const;
 
+    // Duplicate, Insert empty, Delete, Move earlier and Move later, each with
+    // its key and tooltip: for a menu or the key table.
+    const QList<QAction*>& commands() const { return actions_; }
+
 signals:
     // Why an operation was refused; empty once one succeeds.
     void message(const QString& text);
@@ -47,7 +52,7 @@ private:
         bool operator==(const Shown&) const = default;
     };
 
-    QAction* makeAction(const QString& text, const QString& tip, QKeySequence key,
+    QAction* makeAction(const QString& text, const QString& tip, QKeySequence key, const char* icon,
                         void (FrameStrip::*run)());
     void layOut(Qt::Orientation orientation);
     void goToClicked(int row);
