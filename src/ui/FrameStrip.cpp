@@ -15,24 +15,41 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QToolButton>
+#include <QtEndian>
 #include <algorithm>
+#include <array>
 #include <functional>
 
 namespace {
 
 constexpr int LedPitch = 3; // pixels from one LED of a thumbnail to the next
 constexpr int ThumbnailSide = FrameStore::Side * LedPitch;
-constexpr int KeyBytes = FrameStore::CellsPerFrame / 8;
 const QColor Gap(16, 16, 18);
 const auto ImagesType = QStringLiteral("application/x-quentaro-images");
 
 // A frame's lit LEDs, a bit a cell: what a thumbnail is drawn from and known by.
-QByteArray keyOf(const FrameStore::Frame& frame) {
-    QByteArray key(KeyBytes, '\0');
-    for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
-        if (FrameStore::isLit(frame[static_cast<std::size_t>(cell)]))
-            key[cell / 8] = char(key[cell / 8] | (1 << (cell % 8)));
+using Key = std::array<std::uint8_t, FrameStore::CellsPerFrame / 8>;
+
+// Eight cells at a time, as the strip reads every frame after each change: the
+// bytes equal to Lit found without a branch, their top bits gathered into one byte.
+Key keyOf(const FrameStore::Frame& frame) {
+    constexpr std::uint64_t Ones = 0x0101010101010101, Low7 = 0x7f7f7f7f7f7f7f7f;
+    static_assert(FrameStore::Lit == 1);
+    Key key;
+    for (std::size_t byte = 0; byte < key.size(); ++byte) {
+        const auto cells = qFromLittleEndian<std::uint64_t>(frame.data() + byte * 8);
+        const std::uint64_t lit = cells ^ Ones; // a zero byte where the cell is lit
+        const std::uint64_t notZero = ((lit & Low7) + Low7) | lit;
+        const std::uint64_t zeroTops = ~notZero & ~Low7;
+        key[byte] = std::uint8_t(((zeroTops >> 7) * 0x0102040810204080) >> 56);
+    }
     return key;
+}
+
+// The key as the pictures are filed under it, without a copy: only for a look-up.
+QByteArray name(const Key& key) {
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(key.data()),
+                                   qsizetype(key.size()));
 }
 
 // An LED of a thumbnail: a square of its colour with a dark gap right and below.
@@ -185,7 +202,7 @@ public:
     // The rows made the animation's frames again.
     void sync() {
         const Animation& animation = editor_.animation();
-        std::vector<QByteArray> keys(static_cast<std::size_t>(animation.imageCount()));
+        std::vector<Key> keys(static_cast<std::size_t>(animation.imageCount()));
         for (std::size_t row = 0; row < keys.size(); ++row)
             keys[row] = keyOf(animation.frame(static_cast<int>(row) + 1));
         if (keys.size() != keys_.size()) {
@@ -199,7 +216,7 @@ public:
     }
 
 private:
-    void redrawChanged(std::vector<QByteArray>& keys) {
+    void redrawChanged(std::vector<Key>& keys) {
         const int rows = rowCount();
         for (int first = 0; first < rows; ++first) {
             int last = first;
@@ -214,18 +231,19 @@ private:
     }
 
     // The same picture whether chosen or not: a tint would hide the LEDs.
-    QIcon picture(const QByteArray& key) const {
-        if (const auto kept = pictures_.constFind(key); kept != pictures_.constEnd())
+    QIcon picture(const Key& key) const {
+        if (const auto kept = pictures_.constFind(name(key)); kept != pictures_.constEnd())
             return *kept;
         FrameStore::Frame cells{};
         for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
-            cells[std::size_t(cell)] = (key[cell / 8] >> (cell % 8)) & 1;
+            cells[std::size_t(cell)] = (key[std::size_t(cell / 8)] >> (cell % 8)) & 1;
         QImage image(ThumbnailSide, ThumbnailSide, QImage::Format_RGB32);
         BoardRendering::drawFrame(image, 0, 0, cells, darkTile_, litTile_);
         QIcon icon;
         for (QIcon::Mode mode : {QIcon::Normal, QIcon::Selected})
             icon.addPixmap(QPixmap::fromImage(image), mode);
-        return *pictures_.insert(key, icon);
+        const QByteArray filed(reinterpret_cast<const char*>(key.data()), qsizetype(key.size()));
+        return *pictures_.insert(filed, icon);
     }
 
     // Pictures of frames no longer in the animation are dropped once they
@@ -234,15 +252,15 @@ private:
         if (pictures_.size() <= static_cast<qsizetype>(keys_.size()) * 2 + 64)
             return;
         QHash<QByteArray, QIcon> kept;
-        for (const QByteArray& key : keys_)
-            if (const auto found = pictures_.constFind(key); found != pictures_.constEnd())
-                kept.insert(key, *found);
+        for (const Key& key : keys_)
+            if (const auto found = pictures_.constFind(name(key)); found != pictures_.constEnd())
+                kept.insert(found.key(), *found);
         pictures_ = std::move(kept);
     }
 
     const Editor& editor_;
     Move move_;
-    std::vector<QByteArray> keys_;
+    std::vector<Key> keys_;
     mutable QHash<QByteArray, QIcon> pictures_;
     QImage darkTile_;
     QImage litTile_;
