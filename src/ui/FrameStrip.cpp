@@ -62,6 +62,15 @@ QImage ledTile(const QColor& colour) {
     return tile;
 }
 
+// The arrows of Move earlier and later, pointing along a strip that runs across.
+QIcon turnedLeft(const QIcon& icon) {
+    QIcon turned;
+    for (qreal dpr : {1.0, 2.0})
+        turned.addPixmap(icon.pixmap(QSize(Artwork::ButtonIconSize, Artwork::ButtonIconSize), dpr)
+                             .transformed(QTransform().rotate(-90)));
+    return turned;
+}
+
 QString imageList(const std::vector<int>& images) {
     QStringList numbers;
     for (int image : images)
@@ -280,12 +289,16 @@ FrameStrip::FrameStrip(Editor& editor, Qt::Orientation orientation, QWidget* par
                QKeySequence(Qt::Key_Insert), "strip-insert", &FrameStrip::insertEmpty);
     makeAction(tr("De&lete"), tr("Delete the chosen images"), QKeySequence(Qt::Key_Delete),
                "strip-delete", &FrameStrip::deleteChosen);
-    makeAction(tr("Move &earlier"), tr("Move the chosen images one place earlier"),
-               QKeySequence(Qt::ALT | (vertical ? Qt::Key_Up : Qt::Key_Left)), "strip-earlier",
-               &FrameStrip::moveEarlier);
-    makeAction(tr("Move &later"), tr("Move the chosen images one place later"),
-               QKeySequence(Qt::ALT | (vertical ? Qt::Key_Down : Qt::Key_Right)), "strip-later",
-               &FrameStrip::moveLater);
+    QAction* earlier =
+        makeAction(tr("Move &earlier"), tr("Move the chosen images one place earlier"),
+                   QKeySequence(Qt::ALT | (vertical ? Qt::Key_Up : Qt::Key_Left)), "strip-earlier",
+                   &FrameStrip::moveEarlier);
+    QAction* later = makeAction(tr("Move &later"), tr("Move the chosen images one place later"),
+                                QKeySequence(Qt::ALT | (vertical ? Qt::Key_Down : Qt::Key_Right)),
+                                "strip-later", &FrameStrip::moveLater);
+    if (!vertical)
+        for (QAction* move : {earlier, later})
+            move->setIcon(turnedLeft(move->icon()));
     layOut(orientation);
     connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { goToClicked(current.row()); });
