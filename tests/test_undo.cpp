@@ -321,6 +321,12 @@ void UndoTest::frameStripAndDrawing_data() {
     }) << "1 @1";
     QTest::newRow("move forward") << Op([](Editor& e) { return e.moveFrame(1, 4); }) << "2341 @4";
     QTest::newRow("move back") << Op([](Editor& e) { return e.moveFrame(4, 2); }) << "1423 @2";
+    QTest::newRow("move several to the end") << Op([](Editor& e) {
+        return e.moveFrames({3, 1}, 5);
+    }) << "2413 @3";
+    QTest::newRow("move several together") << Op([](Editor& e) {
+        return e.moveFrames({2, 4}, 2);
+    }) << "1243 @2";
     QTest::newRow("import after") << Op([=](Editor& e) {
         return e.importFrames(std::vector{seven, dark}, false);
     }) << "127-34 @3";
@@ -332,6 +338,9 @@ void UndoTest::frameStripAndDrawing_data() {
         return e.deleteFrames({2, 5});
     }) << "";
     QTest::newRow("refused: move beyond") << Op([](Editor& e) { return e.moveFrame(0, 2); }) << "";
+    QTest::newRow("refused: move several beyond") << Op([](Editor& e) {
+        return e.moveFrames({1, 5}, 2);
+    }) << "";
     QTest::newRow("refused: insert beyond")
         << Op([=](Editor& e) { return e.insertFrames(6, std::span(&dark, 1)); }) << "";
     QTest::newRow("refused: duplicate beyond")

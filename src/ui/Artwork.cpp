@@ -112,13 +112,8 @@ std::unique_ptr<QSvgRenderer> loadSvg(const QString& path) {
 }
 
 QIcon loadButtonIcon(Icon icon) {
-    auto svg = loadSvg(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(iconFile(icon))));
-    QIcon result;
-    result.addPixmap(renderSvg(*svg, ButtonIconSize, 1.0));
-    result.addPixmap(renderSvg(*svg, ButtonIconSize, 2.0));
-    return result;
+    return Artwork::namedIcon(iconFile(icon));
 }
-
 // --- the board ---------------------------------------------------------------------------
 
 using BoardRendering::BoardGrey;
@@ -223,6 +218,14 @@ QPixmap paintLitLed() {
 }
 
 } // namespace
+
+QIcon namedIcon(const char* name) {
+    auto svg = loadSvg(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
+    QIcon result;
+    result.addPixmap(renderSvg(*svg, ButtonIconSize, 1.0));
+    result.addPixmap(renderSvg(*svg, ButtonIconSize, 2.0));
+    return result;
+}
 
 QIcon buttonIcon(Icon icon) {
     static const std::array<QIcon, IconCount> icons = [] {

@@ -19,6 +19,8 @@ constexpr int LedSize = 16;
 constexpr int BoardMargin = 16; // from the board's corner to the first LED
 
 QIcon buttonIcon(Icon icon);
+// Any other icon of resources/icons, by its file name without ".svg".
+QIcon namedIcon(const char* name);
 QIcon windowIcon();               // 32 x 32
 const QPixmap& boardBackground(); // 289 x 289: grey board, dark LEDs, numbered rows and columns
 const QPixmap& litLed();          // 16 x 16

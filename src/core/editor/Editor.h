@@ -94,6 +94,9 @@ public:
     QString deleteFrames(std::vector<int> images);
     // Image `from` moved so that it becomes image `to`, and shown there.
     QString moveFrame(int from, int to);
+    // The images listed moved, side by side in their order, to where image
+    // `before` (1 to one past the last) is now; the first of them is shown.
+    QString moveFrames(std::vector<int> images, int before);
     // Shows image `image` through First, Previous, Next and Last image, as
     // the buttons would.
     void goToImage(int image);

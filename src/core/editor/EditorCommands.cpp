@@ -110,14 +110,30 @@ QString Editor::deleteFrames(std::vector<int> images) {
 }
 
 QString Editor::moveFrame(int from, int to) {
-    if (QString refusal = refusalToEdit(); !refusal.isEmpty())
-        return refusal;
     const int count = animation_.imageCount();
     if (from < 1 || from > count || to < 1 || to > count)
         return QStringLiteral("images are numbered 1 to %1").arg(count);
-    if (from == to)
-        return {};
-    runCommand(FrameCommands::moveFrame(from, to), count, to);
+    return moveFrames({from}, to > from ? to + 1 : to);
+}
+
+QString Editor::moveFrames(std::vector<int> images, int before) {
+    if (QString refusal = refusalToEdit(); !refusal.isEmpty())
+        return refusal;
+    std::sort(images.begin(), images.end());
+    images.erase(std::unique(images.begin(), images.end()), images.end());
+    const int count = animation_.imageCount();
+    if (images.empty())
+        return QStringLiteral("no image is chosen to move");
+    if (images.front() < 1 || images.back() > count)
+        return QStringLiteral("images are numbered 1 to %1").arg(count);
+    if (before < 1 || before > count + 1)
+        return QStringLiteral("there is no image %1 to move images before").arg(before);
+    const auto movedBefore = std::lower_bound(images.begin(), images.end(), before);
+    const int first = before - static_cast<int>(movedBefore - images.begin());
+    const int last = first + static_cast<int>(images.size()) - 1;
+    if (images.front() == first && images.back() == last)
+        return {}; // already side by side there
+    runCommand(FrameCommands::moveFrames(std::move(images), first), count, first);
     return {};
 }
 

@@ -101,24 +101,31 @@ private:
     std::vector<FrameStore::Frame> frames_;
 };
 
-class MoveFrame final : public FrameCommand {
+// The images taken out and put back together, the first of them becoming image
+// `first`; undo takes the block out and puts each back where it was.
+class MoveFrames final : public FrameCommand {
 public:
-    MoveFrame(int from, int to) : from_(from), to_(to) {}
+    MoveFrames(std::vector<int> images, int first) : images_(std::move(images)), first_(first) {}
 
-    void redo(Animation& animation) override { move(animation, from_, to_); }
-    void undo(Animation& animation) override { move(animation, to_, from_); }
-    std::size_t heldBytes() const override { return sizeof(*this); }
-    bool changed(const Animation&) const override { return from_ != to_; }
-
-private:
-    static void move(Animation& animation, int from, int to) {
-        const int image[] = {from};
-        const std::vector<FrameStore::Frame> frame = animation.removeFrames(image);
-        animation.insertFrames(to, frame);
+    void redo(Animation& animation) override {
+        animation.insertFrames(first_, animation.removeFrames(images_));
+    }
+    void undo(Animation& animation) override {
+        std::vector<int> block(images_.size());
+        for (std::size_t i = 0; i < block.size(); ++i)
+            block[i] = first_ + static_cast<int>(i);
+        const std::vector<FrameStore::Frame> frames = animation.removeFrames(block);
+        // Rising order: each frame goes back where it was among those already back.
+        for (std::size_t i = 0; i < images_.size(); ++i)
+            animation.insertFrames(images_[i], std::span(&frames[i], 1));
+    }
+    std::size_t heldBytes() const override {
+        return sizeof(*this) + images_.capacity() * sizeof(int);
     }
 
-    int from_;
-    int to_;
+private:
+    std::vector<int> images_;
+    int first_;
 };
 
 } // namespace
@@ -146,8 +153,8 @@ FrameCommandPtr deleteFrames(std::vector<int> images) {
     return std::make_unique<DeleteFrames>(std::move(images));
 }
 
-FrameCommandPtr moveFrame(int from, int to) {
-    return std::make_unique<MoveFrame>(from, to);
+FrameCommandPtr moveFrames(std::vector<int> images, int first) {
+    return std::make_unique<MoveFrames>(std::move(images), first);
 }
 
 } // namespace FrameCommands

@@ -44,7 +44,8 @@ FrameCommandPtr storeReplaced(Animation::Store replaced);
 FrameCommandPtr insertFrames(int before, std::vector<FrameStore::Frame> frames);
 // The images listed removed.
 FrameCommandPtr deleteFrames(std::vector<int> images);
-// Image `from` taken out and put back so that it becomes image `to`.
-FrameCommandPtr moveFrame(int from, int to);
+// The images listed (in rising order) taken out and put back side by side, in
+// their order, the first of them becoming image `first`.
+FrameCommandPtr moveFrames(std::vector<int> images, int first);
 
 } // namespace FrameCommands

@@ -1,0 +1,476 @@
+#include "ui/FrameStrip.h"
+
+#include "editor/Editor.h"
+#include "pictures/BoardRendering.h"
+#include "ui/Artwork.h"
+
+#include <QAbstractListModel>
+#include <QAction>
+#include <QBoxLayout>
+#include <QHash>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QMimeData>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+#include <QtEndian>
+#include <algorithm>
+#include <array>
+#include <functional>
+
+namespace {
+
+constexpr int LedPitch = 3; // pixels from one LED of a thumbnail to the next
+constexpr int ThumbnailSide = FrameStore::Side * LedPitch;
+const QColor Gap(16, 16, 18);
+const auto ImagesType = QStringLiteral("application/x-quentaro-images");
+
+// A frame's lit LEDs, a bit a cell: what a thumbnail is drawn from and known by.
+using Key = std::array<std::uint8_t, FrameStore::CellsPerFrame / 8>;
+
+// Eight cells at a time, as the strip reads every frame after each change: the
+// bytes equal to Lit found without a branch, their top bits gathered into one byte.
+Key keyOf(const FrameStore::Frame& frame) {
+    constexpr std::uint64_t Ones = 0x0101010101010101, Low7 = 0x7f7f7f7f7f7f7f7f;
+    static_assert(FrameStore::Lit == 1);
+    Key key;
+    for (std::size_t byte = 0; byte < key.size(); ++byte) {
+        const auto cells = qFromLittleEndian<std::uint64_t>(frame.data() + byte * 8);
+        const std::uint64_t lit = cells ^ Ones; // a zero byte where the cell is lit
+        const std::uint64_t notZero = ((lit & Low7) + Low7) | lit;
+        const std::uint64_t zeroTops = ~notZero & ~Low7;
+        key[byte] = std::uint8_t(((zeroTops >> 7) * 0x0102040810204080) >> 56);
+    }
+    return key;
+}
+
+// The key as the pictures are filed under it, without a copy: only for a look-up.
+QByteArray name(const Key& key) {
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(key.data()),
+                                   qsizetype(key.size()));
+}
+
+// An LED of a thumbnail: a square of its colour with a dark gap right and below.
+QImage ledTile(const QColor& colour) {
+    QImage tile(LedPitch, LedPitch, QImage::Format_RGB32);
+    tile.fill(Gap);
+    for (int y = 0; y < LedPitch - 1; ++y)
+        for (int x = 0; x < LedPitch - 1; ++x)
+            tile.setPixelColor(x, y, colour);
+    return tile;
+}
+
+// The arrows of Move earlier and later, pointing along a strip that runs across.
+QIcon turnedLeft(const QIcon& icon) {
+    QIcon turned;
+    for (qreal dpr : {1.0, 2.0})
+        turned.addPixmap(icon.pixmap(QSize(Artwork::ButtonIconSize, Artwork::ButtonIconSize), dpr)
+                             .transformed(QTransform().rotate(-90)));
+    return turned;
+}
+
+QString imageList(const std::vector<int>& images) {
+    QStringList numbers;
+    for (int image : images)
+        numbers << QString::number(image);
+    return numbers.join(QLatin1Char(','));
+}
+
+std::vector<int> imagesFrom(const QByteArray& list) {
+    std::vector<int> images;
+    for (const QByteArray& number : list.split(',')) {
+        bool ok = false;
+        images.push_back(number.toInt(&ok));
+        if (!ok)
+            return {};
+    }
+    return images;
+}
+
+// The image currently shown drawn with a frame of its own, whatever is chosen.
+class CurrentImageMark final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        if (view == nullptr || view->currentIndex() != index)
+            return;
+        painter->save();
+        painter->setPen(QPen(BoardRendering::LitColour, 2));
+        painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+        painter->restore();
+    }
+};
+
+// The list with the strip's keys: they win over the window's keys while it has
+// the focus (Insert and Delete there mean the strip's, not Add and Delete image).
+class StripList final : public QListView {
+public:
+    using QListView::QListView;
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride &&
+            actionFor(*static_cast<QKeyEvent*>(event)) != nullptr) {
+            event->accept();
+            return true;
+        }
+        return QListView::event(event);
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (QAction* action = actionFor(*event))
+            action->trigger();
+        else
+            QListView::keyPressEvent(event);
+    }
+
+private:
+    QAction* actionFor(const QKeyEvent& event) const {
+        const QKeySequence key(
+            QKeyCombination(event.modifiers() & ~Qt::KeypadModifier, Qt::Key(event.key())));
+        const QList<QAction*> keyed = actions();
+        const auto found = std::find_if(keyed.begin(), keyed.end(),
+                                        [&](QAction* a) { return a->shortcut() == key; });
+        return found == keyed.end() ? nullptr : *found;
+    }
+};
+
+} // namespace
+
+// The frames as rows, each with its number and its thumbnail. Rows are compared
+// with the animation by their keys, so that an edit redraws only the thumbnails
+// it changed; pictures are kept by key, so a moved or duplicated frame is drawn
+// once. A drop of rows is handed to the strip to move the images.
+class FrameThumbnails final : public QAbstractListModel {
+public:
+    using Move = std::function<void(std::vector<int> images, int before)>;
+
+    FrameThumbnails(const Editor& editor, Move move, QObject* parent)
+        : QAbstractListModel(parent), editor_(editor), move_(std::move(move)),
+          darkTile_(ledTile(BoardRendering::DarkColour)),
+          litTile_(ledTile(BoardRendering::LitColour)) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(keys_.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+            return {};
+        const int image = index.row() + 1;
+        switch (role) {
+        case Qt::DisplayRole:
+            return QString::number(image);
+        case Qt::DecorationRole:
+            return picture(keys_[static_cast<std::size_t>(index.row())]);
+        case Qt::AccessibleTextRole:
+        case Qt::ToolTipRole:
+            return FrameStrip::tr("Image %1 of %2").arg(image).arg(rowCount());
+        default:
+            return {};
+        }
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        if (!index.isValid())
+            return Qt::ItemIsDropEnabled; // between rows only, never onto one
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+    }
+    Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
+    QStringList mimeTypes() const override { return {ImagesType}; }
+
+    QMimeData* mimeData(const QModelIndexList& indexes) const override {
+        std::vector<int> images;
+        for (const QModelIndex& index : indexes)
+            images.push_back(index.row() + 1);
+        std::sort(images.begin(), images.end());
+        auto* data = new QMimeData;
+        data->setData(ImagesType, imageList(images).toLatin1());
+        return data;
+    }
+
+    // Always false: the editor has moved the images and the rows follow it, so
+    // the view must not remove the dragged rows itself.
+    bool dropMimeData(const QMimeData* data, Qt::DropAction, int row, int,
+                      const QModelIndex& parent) override {
+        std::vector<int> images = imagesFrom(data->data(ImagesType));
+        if (images.empty())
+            return false;
+        const int before = row >= 0           ? row + 1
+                           : parent.isValid() ? parent.row() + 2
+                                              : rowCount() + 1;
+        move_(std::move(images), before);
+        return false;
+    }
+
+    // The rows made the animation's frames again.
+    void sync() {
+        const Animation& animation = editor_.animation();
+        std::vector<Key> keys(static_cast<std::size_t>(animation.imageCount()));
+        for (std::size_t row = 0; row < keys.size(); ++row)
+            keys[row] = keyOf(animation.frame(static_cast<int>(row) + 1));
+        if (keys.size() != keys_.size()) {
+            beginResetModel();
+            keys_ = std::move(keys);
+            endResetModel();
+        } else {
+            redrawChanged(keys);
+        }
+        forgetUnused();
+    }
+
+private:
+    void redrawChanged(std::vector<Key>& keys) {
+        const int rows = rowCount();
+        for (int first = 0; first < rows; ++first) {
+            int last = first;
+            while (last < rows && keys_[std::size_t(last)] != keys[std::size_t(last)]) {
+                keys_[std::size_t(last)] = std::move(keys[std::size_t(last)]);
+                ++last;
+            }
+            if (last > first)
+                emit dataChanged(index(first), index(last - 1), {Qt::DecorationRole});
+            first = last;
+        }
+    }
+
+    // The same picture whether chosen or not: a tint would hide the LEDs.
+    QIcon picture(const Key& key) const {
+        if (const auto kept = pictures_.constFind(name(key)); kept != pictures_.constEnd())
+            return *kept;
+        FrameStore::Frame cells{};
+        for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
+            cells[std::size_t(cell)] = (key[std::size_t(cell / 8)] >> (cell % 8)) & 1;
+        QImage image(ThumbnailSide, ThumbnailSide, QImage::Format_RGB32);
+        BoardRendering::drawFrame(image, 0, 0, cells, darkTile_, litTile_);
+        QIcon icon;
+        for (QIcon::Mode mode : {QIcon::Normal, QIcon::Selected})
+            icon.addPixmap(QPixmap::fromImage(image), mode);
+        const QByteArray filed(reinterpret_cast<const char*>(key.data()), qsizetype(key.size()));
+        return *pictures_.insert(filed, icon);
+    }
+
+    // Pictures of frames no longer in the animation are dropped once they
+    // outnumber the rows, so that undo and redo still find most of theirs.
+    void forgetUnused() {
+        if (pictures_.size() <= static_cast<qsizetype>(keys_.size()) * 2 + 64)
+            return;
+        QHash<QByteArray, QIcon> kept;
+        for (const Key& key : keys_)
+            if (const auto found = pictures_.constFind(name(key)); found != pictures_.constEnd())
+                kept.insert(found.key(), *found);
+        pictures_ = std::move(kept);
+    }
+
+    const Editor& editor_;
+    Move move_;
+    std::vector<Key> keys_;
+    mutable QHash<QByteArray, QIcon> pictures_;
+    QImage darkTile_;
+    QImage litTile_;
+};
+
+FrameStrip::FrameStrip(Editor& editor, Qt::Orientation orientation, QWidget* parent)
+    : QWidget(parent), editor_(editor),
+      thumbnails_(new FrameThumbnails(
+          editor,
+          [this](std::vector<int> images, int before) { moveImages(std::move(images), before); },
+          this)),
+      list_(new StripList(this)), status_(new QLabel(this)) {
+    const bool vertical = orientation == Qt::Vertical;
+    makeAction(tr("&Duplicate"), tr("Duplicate the chosen images"),
+               QKeySequence(Qt::CTRL | Qt::Key_D), "strip-duplicate", &FrameStrip::duplicateChosen);
+    makeAction(tr("&Insert empty"), tr("Insert an empty image after the current one"),
+               QKeySequence(Qt::Key_Insert), "strip-insert", &FrameStrip::insertEmpty);
+    makeAction(tr("De&lete"), tr("Delete the chosen images"), QKeySequence(Qt::Key_Delete),
+               "strip-delete", &FrameStrip::deleteChosen);
+    QAction* earlier =
+        makeAction(tr("Move &earlier"), tr("Move the chosen images one place earlier"),
+                   QKeySequence(Qt::ALT | (vertical ? Qt::Key_Up : Qt::Key_Left)), "strip-earlier",
+                   &FrameStrip::moveEarlier);
+    QAction* later = makeAction(tr("Move &later"), tr("Move the chosen images one place later"),
+                                QKeySequence(Qt::ALT | (vertical ? Qt::Key_Down : Qt::Key_Right)),
+                                "strip-later", &FrameStrip::moveLater);
+    if (!vertical)
+        for (QAction* move : {earlier, later})
+            move->setIcon(turnedLeft(move->icon()));
+    layOut(orientation);
+    connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { goToClicked(current.row()); });
+    refresh();
+}
+
+FrameStrip::~FrameStrip() = default;
+
+QAction* FrameStrip::makeAction(const QString& text, const QString& tip, QKeySequence key,
+                                const char* icon, void (FrameStrip::*run)()) {
+    auto* action = new QAction(Artwork::namedIcon(icon), text, this);
+    action->setShortcut(key);
+    // Only the list's own keys: the window has Insert and Delete for its buttons.
+    action->setShortcutContext(Qt::WidgetShortcut);
+    action->setToolTip(QStringLiteral("%1 (%2)").arg(tip, key.toString(QKeySequence::NativeText)));
+    connect(action, &QAction::triggered, this, run);
+    actions_.append(action);
+    return action;
+}
+
+void FrameStrip::layOut(Qt::Orientation orientation) {
+    list_->setObjectName(QStringLiteral("frames"));
+    list_->setAccessibleName(tr("Frames"));
+    list_->setModel(thumbnails_);
+    list_->setItemDelegate(new CurrentImageMark(list_));
+    list_->setFlow(orientation == Qt::Vertical ? QListView::TopToBottom : QListView::LeftToRight);
+    list_->setIconSize(QSize(ThumbnailSide, ThumbnailSide));
+    list_->setUniformItemSizes(true);
+    list_->setSpacing(1);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setDragDropMode(QAbstractItemView::InternalMove);
+    list_->setDefaultDropAction(Qt::MoveAction);
+    list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    list_->addActions(actions_);
+    // The chosen images stay as plain to see while the board has the focus.
+    QPalette palette = list_->palette();
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    list_->setPalette(palette);
+
+    status_->setObjectName(QStringLiteral("status"));
+    status_->setWordWrap(true);
+    status_->hide();
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(0);
+    for (QAction* action : std::as_const(actions_)) {
+        auto* button = new QToolButton(this);
+        button->setDefaultAction(action);
+        button->setAccessibleName(action->iconText());
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus); // its key belongs to the list
+        buttons->addWidget(button);
+    }
+    auto* layout = new QBoxLayout(QBoxLayout::TopToBottom, this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(list_, 1);
+    layout->addLayout(buttons);
+    layout->addWidget(status_);
+}
+
+void FrameStrip::refresh() {
+    const Animation& animation = editor_.animation();
+    const Shown now{editor_.changeCount(), animation.imageCount(), animation.currentImage(),
+                    editor_.playback().playing()};
+    if (now == shown_)
+        return;
+    if (now.changes != shown_.changes || now.count != shown_.count)
+        thumbnails_->sync();
+    if (now.changes != shown_.changes || now.playing != shown_.playing)
+        status_->hide(); // a refusal said before no longer stands
+    // While the animation plays a click only asks for an image, which the
+    // editor refuses: nothing may look chosen but the image playing.
+    if (now.playing != shown_.playing)
+        list_->setSelectionMode(now.playing ? QAbstractItemView::NoSelection
+                                            : QAbstractItemView::ExtendedSelection);
+    shown_ = now;
+    showCurrent(now.current);
+}
+
+std::vector<int> FrameStrip::chosenImages() const {
+    std::vector<int> images;
+    for (const QModelIndex& index : list_->selectionModel()->selectedIndexes())
+        images.push_back(index.row() + 1);
+    std::sort(images.begin(), images.end());
+    if (images.empty())
+        images.push_back(editor_.animation().currentImage());
+    return images;
+}
+
+void FrameStrip::goToClicked(int row) {
+    if (following_ || row < 0)
+        return;
+    status_->hide();
+    editor_.goToImage(row + 1);
+    refresh();
+    showCurrent(editor_.animation().currentImage()); // should the editor have refused
+}
+
+// The editor's image made the list's current one; the images chosen become
+// that one alone unless it is among them.
+void FrameStrip::showCurrent(int image) {
+    const QModelIndex index = thumbnails_->index(image - 1);
+    if (list_->currentIndex() != index) {
+        const bool chosen = list_->selectionModel()->isSelected(index);
+        following_ = true;
+        list_->selectionModel()->setCurrentIndex(
+            index, chosen ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
+        following_ = false;
+    }
+    list_->scrollTo(index);
+}
+
+void FrameStrip::choose(int first, int count) {
+    following_ = true;
+    list_->selectionModel()->select(
+        QItemSelection(thumbnails_->index(first - 1), thumbnails_->index(first + count - 2)),
+        QItemSelectionModel::ClearAndSelect);
+    list_->selectionModel()->setCurrentIndex(thumbnails_->index(first - 1),
+                                             QItemSelectionModel::NoUpdate);
+    following_ = false;
+}
+
+void FrameStrip::duplicateChosen() {
+    const std::vector<int> images = chosenImages();
+    std::vector<FrameStore::Frame> copies;
+    for (int image : images)
+        copies.push_back(editor_.animation().frame(image));
+    const int before = images.back() + 1;
+    report(editor_.insertFrames(before, copies), before, static_cast<int>(copies.size()));
+}
+
+void FrameStrip::insertEmpty() {
+    const FrameStore::Frame dark{};
+    const int before = editor_.animation().currentImage() + 1;
+    report(editor_.insertFrames(before, std::span(&dark, 1)), before, 1);
+}
+
+void FrameStrip::deleteChosen() {
+    report(editor_.deleteFrames(chosenImages()));
+}
+
+void FrameStrip::moveEarlier() {
+    const std::vector<int> images = chosenImages();
+    if (images.front() == 1)
+        return report(tr("the first image cannot move earlier"));
+    moveImages(images, images.front() - 1);
+}
+
+void FrameStrip::moveLater() {
+    const std::vector<int> images = chosenImages();
+    if (images.back() == editor_.animation().imageCount())
+        return report(tr("the last image cannot move later"));
+    moveImages(images, images.back() + 2);
+}
+
+void FrameStrip::moveImages(std::vector<int> images, int before) {
+    std::sort(images.begin(), images.end());
+    images.erase(std::unique(images.begin(), images.end()), images.end());
+    const int count = static_cast<int>(images.size());
+    const int first =
+        before -
+        static_cast<int>(std::lower_bound(images.begin(), images.end(), before) - images.begin());
+    report(editor_.moveFrames(std::move(images), before), first, count);
+}
+
+void FrameStrip::report(const QString& refusal, int first, int count) {
+    refresh();
+    status_->setText(refusal.isEmpty() ? QString() : tr("Not done: %1.").arg(refusal));
+    status_->setVisible(!refusal.isEmpty());
+    emit message(refusal);
+    if (refusal.isEmpty() && first > 0)
+        choose(first, count);
+}

@@ -1,0 +1,171 @@
+// The frame strip as the user drives it: clicks, its keys, a drag and undo, with
+// its thumbnails checked against the animation after each.
+#include "support/FakeServices.h"
+
+#include "pictures/BoardRendering.h"
+#include "ui/FrameStrip.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QListView>
+#include <QMimeData>
+#include <QShortcut>
+#include <QtTest>
+
+namespace {
+
+// Frames 1 to 4, frame n with LED n lit, image 2 shown, in a window that has
+// keys of its own for Insert and Delete as the editor's window does.
+struct Strip {
+    EditorFixture f;
+    QWidget window;
+    FrameStrip strip{*f, Qt::Vertical, &window};
+    QListView* list = strip.findChild<QListView*>(QStringLiteral("frames"));
+    int windowKeys = 0;
+
+    Strip() {
+        f->setAfterHandler([this] { strip.refresh(); });
+        std::vector<FrameStore::Frame> frames(4);
+        for (std::size_t n = 0; n < 4; ++n)
+            frames[n][n + 1] = FrameStore::Lit;
+        f->importFrames(frames, true);
+        f->goToImage(2);
+        for (auto key : {Qt::Key_Insert, Qt::Key_Delete})
+            QObject::connect(new QShortcut(key, &window), &QShortcut::activated, &window,
+                             [this] { ++windowKeys; });
+        window.resize(120, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+
+    void click(int image, Qt::KeyboardModifiers modifiers = {}) {
+        const QModelIndex index = list->model()->index(image - 1, 0);
+        list->scrollTo(index);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                          list->visualRect(index).center());
+    }
+
+    // Each image by the LED lit in its thumbnail, "-" for none, then the current one.
+    QString order() const {
+        QString text;
+        for (int row = 0; row < list->model()->rowCount(); ++row) {
+            const QImage thumbnail = list->model()
+                                         ->index(row, 0)
+                                         .data(Qt::DecorationRole)
+                                         .value<QIcon>()
+                                         .pixmap(48)
+                                         .toImage();
+            int lit = 0;
+            while (lit < 256 &&
+                   thumbnail.pixelColor(lit % 16 * 3, lit / 16 * 3) != BoardRendering::LitColour)
+                ++lit;
+            text += lit == 256 ? QStringLiteral("-") : QString::number(lit);
+        }
+        return text + QStringLiteral(" @%1").arg(list->currentIndex().row() + 1);
+    }
+
+    QString editorOrder() {
+        QString text;
+        for (int image = 1; image <= f->animation().imageCount(); ++image) {
+            const FrameStore::Frame frame = f->animation().frame(image);
+            const auto lit = std::find(frame.begin(), frame.end(), FrameStore::Lit);
+            text += lit == frame.end() ? QStringLiteral("-") : QString::number(lit - frame.begin());
+        }
+        return text + QStringLiteral(" @%1").arg(f->animation().currentImage());
+    }
+};
+
+} // namespace
+
+class FrameStripTest : public QObject {
+    Q_OBJECT
+private slots:
+    void clicksAndKeys_data();
+    void clicksAndKeys();
+    void dragUndoAndPlaying();
+};
+
+// "n" clicks image n, "+n" with Ctrl, "^n" with Shift; anything else is a key.
+void FrameStripTest::clicksAndKeys_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("steps"); // -1: refused, with its reason shown
+    QTest::newRow("click") << "3"
+                           << "1234 @3" << 0;
+    QTest::newRow("arrow key") << "1 Down Down"
+                               << "1234 @3" << 0;
+    QTest::newRow("duplicate") << "2 Ctrl+D"
+                               << "12234 @3" << 1;
+    QTest::newRow("duplicate several") << "1 +3 Ctrl+D"
+                                       << "123134 @4" << 1;
+    QTest::newRow("insert empty") << "2 Ins"
+                                  << "12-34 @3" << 1;
+    QTest::newRow("delete several") << "1 ^3 Del"
+                                    << "4 @1" << 1;
+    QTest::newRow("delete every image") << "1 ^4 Del"
+                                        << "1234 @4" << -1;
+    QTest::newRow("move later") << "2 Alt+Down"
+                                << "1324 @3" << 1;
+    QTest::newRow("move several earlier") << "4 +3 Alt+Up"
+                                          << "1342 @2" << 1;
+    QTest::newRow("first cannot move earlier") << "1 Alt+Up"
+                                               << "1234 @1" << -1;
+}
+
+void FrameStripTest::clicksAndKeys() {
+    QFETCH(QString, script);
+    QFETCH(QString, after);
+    QFETCH(int, steps);
+    Strip s;
+    const std::size_t before = s.f->history().undoCount();
+    for (const QString& token : script.split(QLatin1Char(' '))) {
+        if (token[0].isDigit())
+            s.click(token.toInt());
+        else if (token[0] == QLatin1Char('+') || token[0] == QLatin1Char('^'))
+            s.click(token.mid(1).toInt(),
+                    token[0] == QLatin1Char('+') ? Qt::ControlModifier : Qt::ShiftModifier);
+        else
+            QTest::keySequence(s.list, QKeySequence::fromString(token));
+    }
+    QCOMPARE(s.order(), after);
+    QCOMPARE(s.editorOrder(), after);
+    QCOMPARE(s.f->history().undoCount(), before + std::size_t(std::max(steps, 0)));
+    QCOMPARE(s.strip.findChild<QLabel*>(QStringLiteral("status"))->isVisible(), steps < 0);
+    QCOMPARE(s.windowKeys, 0);
+}
+
+void FrameStripTest::dragUndoAndPlaying() {
+    Strip s;
+    s.click(1);
+    s.click(3, Qt::ControlModifier);
+    QAbstractItemModel* model = s.list->model();
+    std::unique_ptr<QMimeData> dragged(
+        model->mimeData(s.list->selectionModel()->selectedIndexes()));
+    model->dropMimeData(dragged.get(), Qt::MoveAction, -1, -1, {}); // below the last image
+    QCOMPARE(s.order(), QStringLiteral("2413 @3"));
+    s.f->undo();
+    QCOMPARE(s.order(), QStringLiteral("1234 @3"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(s.list)->child(1)->text(QAccessible::Name),
+             QStringLiteral("Image 2 of 4"));
+
+    // A toggled LED redraws its own thumbnail and no other.
+    QSignalSpy redrawn(model, &QAbstractItemModel::dataChanged);
+    s.f->mouseMove(0, 0, 120, 120);
+    s.f->mouseUp(1, 0, 120, 120); // LED 0 of image 3
+    QCOMPARE(redrawn.size(), 1);
+    QCOMPARE(redrawn[0][0].toModelIndex().row(), 2);
+    QCOMPARE(redrawn[0][1].toModelIndex().row(), 2);
+
+    // While playing the strip follows, and its edits are refused.
+    s.f->click(Control::StartStop);
+    s.f->tick();
+    s.click(1);
+    QCOMPARE(s.list->currentIndex().row() + 1, s.f->animation().currentImage());
+    QVERIFY(s.f->animation().currentImage() != 1);
+    QTest::keyClick(s.list, Qt::Key_Delete);
+    QCOMPARE(s.f->animation().imageCount(), 4);
+    QVERIFY(s.strip.findChild<QLabel*>(QStringLiteral("status"))->text().contains("plays"));
+}
+
+QTEST_MAIN(FrameStripTest)
+#include "test_frame_strip.moc"
