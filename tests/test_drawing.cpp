@@ -52,11 +52,12 @@ void DrawingTest::strokes_data() {
     QTest::addColumn<bool>("shift");
     QTest::addColumn<QStringList>("corner");
     QTest::addColumn<int>("outside");
+    QTest::addColumn<bool>("erase");
     const QStringList dark;
     const QStringList ring{"#####", "#...#", "#...#", "#...#", "#####"};
     const auto row = [](const char* name, Tool tool, const QStringList& start, Path path,
-                        bool shift, QStringList corner, int outside = 0) {
-        QTest::newRow(name) << int(tool) << start << path << shift << corner << outside;
+                        bool shift, QStringList corner, int outside = 0, bool erase = false) {
+        QTest::newRow(name) << int(tool) << start << path << shift << corner << outside << erase;
     };
     row("pen: a fast drag leaves no gap", Tool::Pen, dark, {{0, 0}, {5, 0}, {5, 3}}, false,
         {"######", ".....#", ".....#", ".....#", "......", "......"});
@@ -68,6 +69,10 @@ void DrawingTest::strokes_data() {
         {"##....", "..##..", "....##", "......", "......", "......"});
     row("rectangle", Tool::Rectangle, dark, {{4, 3}, {0, 0}}, false,
         {"#####.", "#...#.", "#...#.", "#####.", "......", "......"});
+    row("rectangle begun on a lit LED lights", Tool::Rectangle, ring, {{0, 0}, {2, 2}}, false,
+        {"#####.", "#.#.#.", "###.#.", "#...#.", "#####.", "......"});
+    row("line with the other button darkens", Tool::Line, ring, {{0, 0}, {4, 0}}, false,
+        {"......", "#...#.", "#...#.", "#...#.", "#####.", "......"}, 0, true);
     row("rectangle with Shift", Tool::Rectangle, dark, {{0, 0}, {2, 1}}, true,
         {"###...", "###...", "......", "......", "......", "......"});
     row("ellipse", Tool::Ellipse, dark, {{0, 0}, {5, 5}}, false,
@@ -93,7 +98,8 @@ void DrawingTest::strokes() {
     QFETCH(bool, shift);
     QFETCH(QStringList, corner);
     QFETCH(int, outside);
-    ToolStroke stroke(Tool(tool), picture(start), path[0].y() * 16 + path[0].x(), shift);
+    QFETCH(bool, erase);
+    ToolStroke stroke(Tool(tool), picture(start), path[0].y() * 16 + path[0].x(), shift, erase);
     for (qsizetype i = 1; i < path.size(); ++i)
         stroke.moveTo({path[i].x(), path[i].y()}, shift);
     for (QString& r : corner)

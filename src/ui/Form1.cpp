@@ -8,6 +8,7 @@
 #include "ui/Accessibility.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
+#include "ui/FrameStrip.h"
 #include "ui/IconStore.h"
 #include "ui/Keyboard.h"
 #include "ui/MouseSurface.h"
@@ -238,23 +239,26 @@ void Form1::connectControls() {
             [this](Qt::MouseButton button, Qt::KeyboardModifiers mods, float x, float y) {
                 if (!drawsWithTool())
                     return;
-                if (button == Qt::LeftButton)
-                    beginStroke(HitTest::cellAt(x, y), mods & Qt::ShiftModifier);
-                else
-                    cancelStroke();
+                if (stroke_ || (button != Qt::LeftButton && button != Qt::RightButton)) {
+                    cancelStroke(); // a second button gives the stroke up
+                    return;
+                }
+                strokeButton_ = button;
+                beginStroke(HitTest::cellAt(x, y), mods & Qt::ShiftModifier,
+                            button == Qt::RightButton);
             });
     connect(Image3, &MouseSurface::moved, this,
             [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, float x, float y) {
                 if (!drawsWithTool())
                     editor_->mouseMove(vbButton(buttons), vbShift(mods), x, y);
-                else if (buttons & Qt::LeftButton)
+                else if (buttons & strokeButton_)
                     continueStroke(x, y, mods & Qt::ShiftModifier);
             });
     connect(Image3, &MouseSurface::released, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers mods, float x, float y) {
                 if (!drawsWithTool())
                     editor_->mouseUp(vbButton(button), vbShift(mods), x, y);
-                else if (button == Qt::LeftButton)
+                else if (button == strokeButton_)
                     finishStroke();
             });
     connect(Image3, &MouseSurface::cursorMoved, this, [this](int cell) {
@@ -267,6 +271,8 @@ void Form1::connectControls() {
 }
 
 void Form1::render() {
+    if (strip_ != nullptr)
+        strip_->refresh();
     showOnionSkin();
     const Panel& panel = editor_->panel();
     const bool first = !rendered_;
@@ -413,6 +419,8 @@ void Form1::createSidePanel() {
     handle_->setAccessibleName(QStringLiteral("Tools and frames"));
     sidePanel_ = new SidePanel(this);
     sidePanel_->setGeometry(formWidth, 0, SidePanel::Width, height());
+    strip_ = new FrameStrip(*editor_, Qt::Vertical);
+    sidePanel_->setStrip(strip_);
     connect(handle_, &QToolButton::toggled, this, &Form1::setSidePanelOpen);
     connect(sidePanel_, &SidePanel::toolChosen, this, [this] { cancelStroke(); });
     connect(sidePanel_, &SidePanel::textRequested, this, &Form1::openTextDialog);
@@ -472,10 +480,10 @@ bool Form1::drawsWithTool() const {
 
 // Like a click, a stroke draws on the frame shown: not while the animation plays
 // or the board is blanked.
-void Form1::beginStroke(int cell, bool shift) {
+void Form1::beginStroke(int cell, bool shift, bool erase) {
     if (editor_->hasEnded() || editor_->playback().playing() || editor_->outputModes().matrixOff())
         return;
-    stroke_.emplace(sidePanel_->tool(), editor_->animation().currentFrame(), cell, shift);
+    stroke_.emplace(sidePanel_->tool(), editor_->animation().currentFrame(), cell, shift, erase);
     cancelStroke_->setEnabled(true);
     continueStroke(float(cell % FrameStore::Side) * HitTest::TwipsPerCell,
                    float(cell / FrameStore::Side) * HitTest::TwipsPerCell, shift);

@@ -28,6 +28,7 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QToolButton;
+class FrameStrip;
 class SidePanel;
 
 // Everything the window hands on to the editor. The running program passes the
@@ -81,6 +82,7 @@ public:
     // The panel beside the board with the tools, text, onion skin and frames,
     // and the handle at the right edge that opens it.
     SidePanel* sidePanel() const { return sidePanel_; }
+    FrameStrip* frameStrip() const { return strip_; }
     QToolButton* sidePanelHandle() const { return handle_; }
     bool isSidePanelOpen() const;
     void setSidePanelOpen(bool open);
@@ -105,7 +107,7 @@ private:
     void chooseTool(Tool tool);
     // A drawing tool's stroke on the board, from the mouse or the keyboard.
     bool drawsWithTool() const;
-    void beginStroke(int cell, bool shift);
+    void beginStroke(int cell, bool shift, bool erase = false);
     void continueStroke(float xTwips, float yTwips, bool shift);
     void finishStroke();
     void cancelStroke();
@@ -121,9 +123,11 @@ private:
     QMenu* sharingMenu_ = nullptr;
     QTimer* rateTimer_ = nullptr;
     SidePanel* sidePanel_ = nullptr;
+    FrameStrip* strip_ = nullptr;
     QToolButton* handle_ = nullptr;
     QAction* cancelStroke_ = nullptr;
     std::optional<ToolStroke> stroke_;
+    Qt::MouseButton strokeButton_ = Qt::LeftButton;
     Panel drawn_;
     bool rendered_ = false;
 };

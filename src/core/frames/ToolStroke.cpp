@@ -1,9 +1,26 @@
 #include "frames/ToolStroke.h"
 
-ToolStroke::ToolStroke(Tool tool, const FrameStore::Frame& frame, int cell, bool shift)
+namespace {
+
+std::uint8_t strokeValue(Tool tool, const FrameStore::Frame& frame, int cell, bool erase) {
+    if (erase)
+        return FrameStore::Dark;
+    switch (tool) {
+    case Tool::Toggle:
+    case Tool::Pen:
+    case Tool::Fill:
+        return FrameStore::isLit(frame[static_cast<std::size_t>(cell)]) ? FrameStore::Dark
+                                                                        : FrameStore::Lit;
+    default:
+        return FrameStore::Lit;
+    }
+}
+
+} // namespace
+
+ToolStroke::ToolStroke(Tool tool, const FrameStore::Frame& frame, int cell, bool shift, bool erase)
     : tool_(tool), start_(frame), picture_(frame), from_(Drawing::pointOf(cell)), last_(from_),
-      value_(FrameStore::isLit(frame[static_cast<std::size_t>(cell)]) ? FrameStore::Dark
-                                                                      : FrameStore::Lit) {
+      value_(strokeValue(tool, frame, cell, erase)) {
     redraw(shift);
 }
 

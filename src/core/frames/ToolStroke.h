@@ -11,7 +11,10 @@ enum class Tool { Toggle, Pen, Line, Rectangle, Ellipse, Fill, Move };
 class ToolStroke {
 public:
     // Pressed on `cell` of `frame`; `shift` fills rectangles and ellipses.
-    ToolStroke(Tool tool, const FrameStore::Frame& frame, int cell, bool shift);
+    // Lines and shapes light their LEDs, the pen gives every LED it passes the
+    // state the first one takes, and fill turns the area over; `erase` makes
+    // each of them darken instead.
+    ToolStroke(Tool tool, const FrameStore::Frame& frame, int cell, bool shift, bool erase = false);
 
     // The pointer now over `cell` (which may lie off the board while a button is held).
     void moveTo(Drawing::Point to, bool shift);
@@ -27,5 +30,5 @@ private:
     FrameStore::Frame picture_;
     Drawing::Point from_;
     Drawing::Point last_;
-    std::uint8_t value_; // the state the first LED takes, for the whole stroke
+    std::uint8_t value_; // the state the stroke gives the LEDs it draws
 };
