@@ -74,7 +74,7 @@ int refuse(const CommandLine& line) {
 // opened ends it.
 int play(const CommandLine& line) {
     SignalPipe stopSignals; // first: from here on a signal darkens the matrix
-    OpenedOutput output = openOutput(line.port, false, error, panelMapping(line, false));
+    OpenedOutput output = openOutput(line.port, false, error, panelSetup(line, false));
     if (!output.port) {
         error(output.error);
         return output.badArgument ? 2 : 1;
@@ -119,7 +119,7 @@ int runWithoutWindow(const CommandLine& line) {
 }
 
 int runEditor(QApplication& app, const CommandLine& line) {
-    OpenedOutput output = openOutput(line.port, true, error, panelMapping(line, true));
+    OpenedOutput output = openOutput(line.port, true, error, panelSetup(line, true));
     if (output.badArgument) {
         CommandLine refused = line;
         refused.error = output.error;
