@@ -66,6 +66,9 @@ public:
 
     // The frame shown goes out again with the new mapping or rate.
     void setSetup(const PanelSetup& setup);
+    PanelSetup setup() const { return {mapping_, timing_.maxFramesPerSecond}; }
+    // The last line told: a fault, or "sending again" after one; empty if none.
+    const QString& lastReport() const { return lastReport_; }
     const NetworkTarget& target() const { return target_; }
     bool resolved() const { return address_.has_value(); }
 
