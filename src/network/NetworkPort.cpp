@@ -127,13 +127,7 @@ NetworkPort::NetworkPort(const NetworkTarget& target, const PanelMapping& mappin
     connect(&keepAlive_, &QTimer::timeout, this, &NetworkPort::sendNow);
     connect(&rateTimer_, &QTimer::timeout, this, &NetworkPort::sendNow);
     connect(&retryTimer_, &QTimer::timeout, this, &NetworkPort::lookUp);
-    if (target_.multicast) {
-        address_ = e131Group(target_.universe);
-        keepAlive_.start();
-        schedule();
-    } else {
-        lookUp();
-    }
+    lookUp();
 }
 
 std::unique_ptr<NetworkPort> NetworkPort::open(const NetworkTarget& target, const PanelSetup& setup,
@@ -177,12 +171,15 @@ void NetworkPort::setSetup(const PanelSetup& setup) {
 }
 
 void NetworkPort::lookUp() {
-    // An address needs no lookup and gets its answer at once, name or not.
-    const QHostAddress literal(target_.host);
+    // An address needs no lookup: its answer comes on the event loop all the
+    // same, so that a frame given just after the port is made is the first sent.
+    const QHostAddress literal =
+        target_.multicast ? e131Group(target_.universe) : QHostAddress(target_.host);
     if (!literal.isNull()) {
         QHostInfo info;
         info.setAddresses({literal});
-        onLookedUp(info);
+        QMetaObject::invokeMethod(
+            this, [this, info] { onLookedUp(info); }, Qt::QueuedConnection);
         return;
     }
     lookupId_ = QHostInfo::lookupHost(target_.host, this, &NetworkPort::onLookedUp);
