@@ -61,7 +61,7 @@ private slots:
                                      "\x04");
         ArtPollOptions poll{
             {QHostAddress::LocalHost}, node.socket.localPort(), QHostAddress::LocalHost, 0, 300};
-        NetworkPanelDialog dialog(QStringLiteral("/dev/parport0"), poll, nullptr);
+        NetworkPanelDialog dialog(QStringLiteral("/dev/parport0"), poll, true, nullptr);
         QSignalSpy finished(&dialog.discovery(), &ArtNetDiscovery::finished);
         QVERIFY(finished.wait(3000));
         QCOMPARE(finished.first().first().toString(), QString());

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QtMath>
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -51,16 +52,22 @@ QImage renderPanelWiring(const PanelMapping& mapping, int scale) {
     const auto path = stripPath(mapping, scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor line(255, 236, 120, 200);
-    painter.setPen(
-        QPen(line, std::max(1.0, scale / 8.0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPolyline(path.data(), int(path.size()));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(line);
-    for (std::size_t i = Side / 2; i < path.size(); i += Side)
-        arrowHead(painter, path[i - 1], path[i], scale * 0.45);
-    painter.setPen(QPen(QColor(60, 230, 90), std::max(1.0, scale / 6.0)));
+    const QColor line(255, 230, 90, 210);
+    const QPen run(line, std::max(1.0, scale / 8.0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    // Where a straight strip goes back to the start of the next line, thin and dashed.
+    QPen back(line, std::max(1.0, scale / 12.0), Qt::DashLine);
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        const QPointF step = path[i] - path[i - 1];
+        const bool neighbours = std::abs(step.x()) + std::abs(step.y()) <= scale * 1.01;
+        painter.setPen(neighbours ? run : back);
+        painter.drawLine(path[i - 1], path[i]);
+    }
+    painter.setPen(QPen(QColor(40, 30, 0), std::max(1.0, scale / 16.0)));
+    painter.setBrush(QColor(255, 230, 90));
+    for (std::size_t i = 4; i < path.size(); i += Side) // clear of the arrow in the middle
+        arrowHead(painter, path[i - 1], path[i], scale * 0.8);
+    painter.setPen(QPen(QColor(60, 230, 90), std::max(1.0, scale / 5.0)));
     painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(path[0], scale * 0.45, scale * 0.45);
+    painter.drawEllipse(path[0], scale * 0.5, scale * 0.5);
     return image;
 }

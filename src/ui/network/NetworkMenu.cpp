@@ -6,13 +6,19 @@
 #include "ui/network/PanelMappingDialog.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QMessageBox>
 
+namespace {
+constexpr int StateWidth = 420; // pixels; the whole line is in the tooltip
+} // namespace
+
 NetworkMenu::NetworkMenu(QWidget* window, QMenu* menu, SwitchablePort* port, QString portArgument,
                          Report report)
-    : QObject(window), window_(window), port_(port), portArgument_(std::move(portArgument)),
-      report_(std::move(report)) {
+    : QObject(window), window_(window), menu_(menu), port_(port),
+      portArgument_(std::move(portArgument)), report_(std::move(report)) {
+    menu->setToolTipsVisible(true);
     menu->addSeparator();
     QAction* choose =
         menu->addAction(QStringLiteral("Network panel…"), this, &NetworkMenu::choosePanel);
@@ -55,7 +61,7 @@ bool NetworkMenu::use(const QString& argument) {
 }
 
 void NetworkMenu::choosePanel() {
-    NetworkPanelDialog dialog(portArgument_, poll_, window_);
+    NetworkPanelDialog dialog(portArgument_, poll_, port_ != nullptr, window_);
     if (dialog.exec() == QDialog::Accepted)
         use(dialog.argument());
 }
@@ -83,10 +89,14 @@ void NetworkMenu::editMapping() {
 
 void NetworkMenu::updateEntries() {
     NetworkPort* shown = panel();
-    mapping_->setEnabled(shown != nullptr);
+    // The window disables the whole menu while the animation plays.
+    mapping_->setEnabled(shown != nullptr && menu_->isEnabled());
+    state_->setEnabled(false);
     state_->setVisible(shown != nullptr);
     if (!shown)
         return;
     const QString said = shown->lastReport();
-    state_->setText(said.isEmpty() ? QStringLiteral("Sending to %1").arg(portArgument_) : said);
+    const QString line = said.isEmpty() ? QStringLiteral("Sending to %1").arg(portArgument_) : said;
+    state_->setText(QFontMetrics(menu_->font()).elidedText(line, Qt::ElideMiddle, StateWidth));
+    state_->setToolTip(line);
 }

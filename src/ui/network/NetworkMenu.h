@@ -46,6 +46,7 @@ private:
     void updateEntries();
 
     QWidget* window_;
+    QMenu* menu_;
     SwitchablePort* port_;
     QString portArgument_;
     Report report_;

@@ -43,9 +43,10 @@ QString universesText(const std::vector<int>& universes) {
 } // namespace
 
 NetworkPanelDialog::NetworkPanelDialog(const QString& current, const ArtPollOptions& poll,
-                                       QWidget* parent)
-    : QDialog(parent), discovery_(poll) {
+                                       bool switchesNow, QWidget* parent)
+    : QDialog(parent), discovery_(poll), switchesNow_(switchesNow) {
     setWindowTitle(QStringLiteral("Network panel"));
+    setMinimumWidth(480);
     auto* layout = new QVBoxLayout(this);
 
     auto* found = new QGroupBox(QStringLiteral("Art-Net nodes on the local network"), this);
@@ -171,7 +172,12 @@ void NetworkPanelDialog::check() {
     const QString value = argument();
     buttons_->button(QDialogButtonBox::Ok)->setEnabled(!value.isEmpty());
     if (!value.isEmpty()) {
-        verdict_->setText(QStringLiteral("The same on the command line: --port %1").arg(value));
+        verdict_->setText(
+            (switchesNow_ ? QStringLiteral("The editor sends to this panel until it ends; to "
+                                           "start with it: quentaro --port %1")
+                          : QStringLiteral("The editor cannot change its output while it runs; "
+                                           "to use this panel: quentaro --port %1"))
+                .arg(value));
         return;
     }
     const ProtocolRow& row = Protocols[protocol_->currentIndex()];

@@ -14,11 +14,13 @@ class QTreeWidget;
 
 // Chooses a network panel: the Art-Net nodes that answer a poll of the local
 // network are listed (name, address, universes) while the search runs, and
-// any DDP, E1.31 or Art-Net address can be typed in. Gives the --port value.
+// any DDP, E1.31 or Art-Net address can be typed in. Gives the --port value,
+// and says whether the editor takes it now (`switchesNow`) or at its next start.
 class NetworkPanelDialog final : public QDialog {
     Q_OBJECT
 public:
-    NetworkPanelDialog(const QString& current, const ArtPollOptions& poll, QWidget* parent);
+    NetworkPanelDialog(const QString& current, const ArtPollOptions& poll, bool switchesNow,
+                       QWidget* parent);
 
     // The --port value chosen; empty while what was typed names no panel.
     QString argument() const;
@@ -34,6 +36,7 @@ private:
     void check();
 
     ArtNetDiscovery discovery_;
+    bool switchesNow_;
     QTreeWidget* nodes_;
     QLabel* searchState_;
     QPushButton* searchAgain_;
