@@ -5,6 +5,7 @@
 #include "network/NetworkPort.h"
 #include "support/LoopbackPeers.h"
 
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
@@ -64,6 +65,35 @@ private slots:
         const PanelMapping::Rgb rgb = m.rgb(litAt(row, column));
         QCOMPARE(std::count_if(rgb.begin(), rgb.end(), [](auto v) { return v != 0; }), 1);
         QCOMPARE(rgb[std::size_t(index * 3)], std::uint8_t(51));
+    }
+
+    // What is kept for an output comes back; what cannot be read gives the
+    // default, a number out of range the nearest allowed.
+    void storedSetup_data() {
+        QTest::addColumn<QStringList>("kept"); // map, colour, brightness, max-fps as stored
+        QTest::addColumn<QString>("read");
+        QTest::newRow("as kept") << QStringList{"bottom-right,columns,straight,rotate-180,mirror",
+                                                "#102030", "55", "25"}
+                                 << "bottom-right,columns,straight,rotate-180,mirror #102030 55 25";
+        QTest::newRow("unreadable") << QStringList{"zigzag", "purple", "lots", "fast"}
+                                    << "top-left,rows,serpentine,rotate-0 #ff0000 20 40";
+        QTest::newRow("out of range") << QStringList{"columns", "blue", "500", "0"}
+                                      << "top-left,columns,serpentine,rotate-0 #0000ff 100 1";
+    }
+    void storedSetup() {
+        QFETCH(QStringList, kept);
+        QFETCH(QString, read);
+        QSettings settings;
+        settings.beginGroup(QStringLiteral("panel/ddp:panel|x"));
+        for (int i = 0; i < 4; ++i)
+            settings.setValue(QStringList{"map", "colour", "brightness", "max-fps"}[i], kept[i]);
+        settings.sync();
+        const PanelSetup s = storedPanelSetup(QStringLiteral("ddp:panel/x"));
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+                     .arg(panelWiringText(s.mapping.wiring), panelColourText(s.mapping.colour))
+                     .arg(s.mapping.brightness)
+                     .arg(s.maxFps),
+                 read);
     }
 
     // "host port universe [group]" as read, or a piece of the error.

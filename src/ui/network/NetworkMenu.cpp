@@ -81,8 +81,9 @@ void NetworkMenu::editMapping() {
             port_->endTestPicture();
     });
     const bool kept = dialog.exec() == QDialog::Accepted;
-    port_->endTestPicture();
+    // The setup first, so that no frame goes out with one that was cancelled.
     shown->setSetup(kept ? dialog.setup() : before);
+    port_->endTestPicture();
     if (kept)
         storePanelSetup(portArgument_, dialog.setup());
 }
