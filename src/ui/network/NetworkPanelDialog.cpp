@@ -172,12 +172,13 @@ void NetworkPanelDialog::check() {
     const QString value = argument();
     buttons_->button(QDialogButtonBox::Ok)->setEnabled(!value.isEmpty());
     if (!value.isEmpty()) {
-        verdict_->setText(
-            (switchesNow_ ? QStringLiteral("The editor sends to this panel until it ends; to "
-                                           "start with it: quentaro --port %1")
-                          : QStringLiteral("The editor cannot change its output while it runs; "
-                                           "to use this panel: quentaro --port %1"))
-                .arg(value));
+        const QString command =
+            QStringLiteral("<br><tt>quentaro --port %1</tt>").arg(value.toHtmlEscaped());
+        verdict_->setText((switchesNow_ ? QStringLiteral("The editor sends to this panel until it "
+                                                         "ends; to start with it:%1")
+                                        : QStringLiteral("The editor cannot change its output "
+                                                         "while it runs; to use this panel:%1"))
+                              .arg(command));
         return;
     }
     const ProtocolRow& row = Protocols[protocol_->currentIndex()];
