@@ -18,7 +18,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 
 namespace {
 
@@ -59,15 +58,15 @@ OpenedOutput openBridgeOutput(const QString& device, bool withWindow, const Repo
 
 // A network output counts as opened at once: its host is looked up, and sent
 // to, on the event loop.
-OpenedOutput openNetworkOutput(const QString& portArgument, const PanelMapping& mapping,
+OpenedOutput openNetworkOutput(const QString& portArgument, const PanelSetup& setup,
                                const Report& report) {
 #ifdef QUENTARO_HAVE_NETWORK
     const ParsedTarget parsed = parseNetworkTarget(portArgument);
     if (!parsed.target)
         return badArgument(parsed.error);
-    return {std::make_unique<NetworkPort>(*parsed.target, mapping, report), {}};
+    return {NetworkPort::open(*parsed.target, setup, report), {}};
 #else
-    (void)portArgument, (void)mapping, (void)report;
+    (void)portArgument, (void)setup, (void)report;
     return badArgument(QStringLiteral("this build has no network outputs"));
 #endif
 }
@@ -83,9 +82,9 @@ bool isNetworkOutput(const QString& portArgument) {
 } // namespace
 
 OpenedOutput openOutput(const QString& portArgument, bool withWindow, const Report& report,
-                        const PanelMapping& mapping) {
+                        const PanelSetup& setup) {
     if (isNetworkOutput(portArgument))
-        return openNetworkOutput(portArgument, mapping, report);
+        return openNetworkOutput(portArgument, setup, report);
     if (portArgument == QStringLiteral("sim")) {
         if (!withWindow)
             return badArgument(
@@ -105,25 +104,16 @@ OpenedOutput openOutput(const QString& portArgument, bool withWindow, const Repo
     return openParallelPort(portArgument);
 }
 
-PanelMapping panelMapping(const CommandLine& line, bool remember) {
-    QSettings settings;
-    settings.beginGroup(QStringLiteral("panel"));
-    // One group per output; '/' would nest groups.
-    settings.beginGroup(QString(line.port).replace(QLatin1Char('/'), QLatin1Char('|')));
-    PanelMapping m;
-    const ParsedWiring kept = parsePanelWiring(settings.value(QStringLiteral("map")).toString());
-    m.wiring = line.map.value_or(kept.wiring.value_or(m.wiring));
-    const std::optional<PanelColour> colour =
-        parsePanelColour(settings.value(QStringLiteral("colour")).toString());
-    m.colour = line.colour.value_or(colour.value_or(m.colour));
-    const int brightness = settings.value(QStringLiteral("brightness"), m.brightness).toInt();
-    m.brightness = line.brightness.value_or(std::clamp(brightness, 1, 100));
-    if (remember && (line.map || line.colour || line.brightness)) {
-        settings.setValue(QStringLiteral("map"), panelWiringText(m.wiring));
-        settings.setValue(QStringLiteral("colour"), panelColourText(m.colour));
-        settings.setValue(QStringLiteral("brightness"), m.brightness);
-    }
-    return m;
+PanelSetup panelSetup(const CommandLine& line, bool remember) {
+    PanelSetup s = storedPanelSetup(line.port);
+    PanelMapping& m = s.mapping;
+    m.wiring = line.map.value_or(m.wiring);
+    m.colour = line.colour.value_or(m.colour);
+    m.brightness = line.brightness.value_or(m.brightness);
+    s.maxFps = line.maxFps.value_or(s.maxFps);
+    if (remember && (line.map || line.colour || line.brightness || line.maxFps))
+        storePanelSetup(line.port, s);
+    return s;
 }
 
 MatrixRefresh::MatrixRefresh() = default;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "port/PanelMapping.h"
+#include "port/PanelSetup.h"
 
 #include <QString>
 #include <functional>
@@ -23,16 +23,16 @@ struct OpenedOutput {
 // `report` takes the lines an output has to say while the program runs (the
 // bridge: unplugged, found again). A USB bridge that is not plugged in counts as
 // opened: it is waited for.
-// `mapping` places the frame on a network panel's LEDs.
+// `setup` places the frame on a network panel's LEDs and caps its frame rate.
 OpenedOutput openOutput(const QString& portArgument, bool withWindow,
                         const std::function<void(const QString&)>& report,
-                        const PanelMapping& mapping = {});
+                        const PanelSetup& setup = {});
 
-// The mapping of a network panel: what the command line gives, the rest as
-// last used with this output. With `remember` (the editor) what was given is
-// kept for the next time.
+// The mapping and rate cap of a network panel: what the command line gives,
+// the rest as last used with this output. With `remember` (the editor) what
+// was given is kept for the next time.
 struct CommandLine;
-PanelMapping panelMapping(const CommandLine& line, bool remember);
+PanelSetup panelSetup(const CommandLine& line, bool remember);
 
 // What keeps the board lit while "LPT on" runs: a refresh thread that
 // multiplexes an output taking the port's registers (real time unless

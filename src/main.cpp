@@ -16,6 +16,10 @@
 #include "ui/RecoveryKeeper.h"
 #include "ui/RefreshRateText.h"
 
+#ifdef QUENTARO_HAVE_NETWORK
+#include "port/SwitchablePort.h"
+#include "ui/network/NetworkMenu.h"
+#endif
 #ifdef QUENTARO_HAVE_PICTURES
 #include "files/AnimationFile.h"
 #include "pictures/AnimationExport.h"
@@ -74,7 +78,7 @@ int refuse(const CommandLine& line) {
 // opened ends it.
 int play(const CommandLine& line) {
     SignalPipe stopSignals; // first: from here on a signal darkens the matrix
-    OpenedOutput output = openOutput(line.port, false, error, panelMapping(line, false));
+    OpenedOutput output = openOutput(line.port, false, error, panelSetup(line, false));
     if (!output.port) {
         error(output.error);
         return output.badArgument ? 2 : 1;
@@ -119,7 +123,7 @@ int runWithoutWindow(const CommandLine& line) {
 }
 
 int runEditor(QApplication& app, const CommandLine& line) {
-    OpenedOutput output = openOutput(line.port, true, error, panelMapping(line, true));
+    OpenedOutput output = openOutput(line.port, true, error, panelSetup(line, true));
     if (output.badArgument) {
         CommandLine refused = line;
         refused.error = output.error;
@@ -130,6 +134,16 @@ int runEditor(QApplication& app, const CommandLine& line) {
         error(QStringLiteral("LED matrix output disabled: ") + output.error);
         output.port = std::make_unique<NullPort>();
     }
+#ifdef QUENTARO_HAVE_NETWORK
+    // An output that keeps the board lit by itself can give way to a network
+    // panel chosen in the window.
+    SwitchablePort* switchable = nullptr;
+    if (output.port->refreshesItself()) {
+        auto port = std::make_unique<SwitchablePort>(std::move(output.port));
+        switchable = port.get();
+        output.port = std::move(port);
+    }
+#endif
     MatrixRefresh refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz, error);
     QtCommonDialog dialog;
     SteadyClock clock;
@@ -139,6 +153,9 @@ int runEditor(QApplication& app, const CommandLine& line) {
         return 1; // refused: another editor or player runs, or the lock cannot be checked
     window.showRefreshRate([&refresh] { return refresh.output->rate(); });
     window.editor().setNotice(error);
+#ifdef QUENTARO_HAVE_NETWORK
+    new NetworkMenu(&window, window.sharingMenu(), switchable, line.port, error);
+#endif
     RecoveryKeeper recovery(window.editor(), error);
     if (recovery.offerRestore(&window)) {
         if (!line.file.isEmpty())

@@ -116,27 +116,37 @@ void CommandLineTest::readsThePanelOptions_data() {
     QTest::addColumn<QString>("map"); // as written back, empty when not given
     QTest::addColumn<QString>("colour");
     QTest::addColumn<int>("brightness"); // 0: not given
+    QTest::addColumn<int>("maxFps");     // 0: not given
     QTest::addColumn<QString>("error");
     QTest::newRow("none") << QStringList{} << ""
-                          << "" << 0 << "";
+                          << "" << 0 << 0 << "";
     QTest::newRow("all") << QStringList{"--map",        "columns,bottom-left,rotate-270",
                                         "--colour",     "#00FF80",
-                                        "--brightness", "5"}
+                                        "--brightness", "5",
+                                        "--max-fps",    "120"}
                          << "bottom-left,columns,serpentine,rotate-270"
-                         << "#00ff80" << 5 << "";
+                         << "#00ff80" << 5 << 120 << "";
     QTest::newRow("named colour") << QStringList{"--colour", "White"} << ""
-                                  << "#ffffff" << 0 << "";
+                                  << "#ffffff" << 0 << 0 << "";
     QTest::newRow("unknown word") << QStringList{"--map", "top-left,zigzag"} << ""
-                                  << "" << 0 << "\"zigzag\" is not one of";
+                                  << "" << 0 << 0 << "\"zigzag\" is not one of";
     QTest::newRow("bad colour") << QStringList{"--colour", "#12345"} << ""
-                                << "" << 0 << "--colour takes #RRGGBB";
+                                << "" << 0 << 0 << "--colour takes #RRGGBB";
     QTest::newRow("brightness 0") << QStringList{"--brightness", "0"} << ""
-                                  << "" << 0 << "from 1 to 100, not \"0\"";
+                                  << "" << 0 << 0 << "from 1 to 100, not \"0\"";
     QTest::newRow("brightness 101") << QStringList{"--brightness", "101"} << ""
-                                    << "" << 0 << "from 1 to 100";
-    QTest::newRow("with export") << QStringList{"--export", "o.gif", led_, "--brightness", "9"}
-                                 << ""
-                                 << "" << 0 << "go with the editor or --play";
+                                    << "" << 0 << 0 << "from 1 to 100";
+    QTest::newRow("max-fps 0") << QStringList{"--max-fps", "0"} << ""
+                               << "" << 0 << 0
+                               << "--max-fps takes a whole number of frames a second from 1 to "
+                                  "120, not \"0\"";
+    QTest::newRow("max-fps 121") << QStringList{"--max-fps", "121"} << ""
+                                 << "" << 0 << 0 << "from 1 to 120";
+    QTest::newRow("max-fps words") << QStringList{"--max-fps", "fast"} << ""
+                                   << "" << 0 << 0 << "not \"fast\"";
+    for (const char* option : {"--brightness", "--max-fps"})
+        QTest::newRow(option) << QStringList{"--export", "o.gif", led_, option, "9"} << ""
+                              << "" << 0 << 0 << "go with the editor or --play";
 }
 
 void CommandLineTest::readsThePanelOptions() {
@@ -144,6 +154,7 @@ void CommandLineTest::readsThePanelOptions() {
     QFETCH(QString, map);
     QFETCH(QString, colour);
     QFETCH(int, brightness);
+    QFETCH(int, maxFps);
     QFETCH(QString, error);
     const CommandLine line = parseCommandLine(QStringList{"quentaro"} + args);
     if (!error.isEmpty()) {
@@ -154,6 +165,7 @@ void CommandLineTest::readsThePanelOptions() {
     QCOMPARE(line.map ? panelWiringText(*line.map) : QString(), map);
     QCOMPARE(line.colour ? panelColourText(*line.colour) : QString(), colour);
     QCOMPARE(line.brightness.value_or(0), brightness);
+    QCOMPARE(line.maxFps.value_or(0), maxFps);
 }
 
 void CommandLineTest::intervalGoesToTheNearestStep_data() {

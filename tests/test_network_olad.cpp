@@ -127,7 +127,7 @@ private slots:
             olad_.kill();
     }
 
-    // Every frame shown, and the dark one at each end, in order in both universes,
+    // Every frame shown, and the dark one at the end, in order in both universes,
     // with a wiring, colour and brightness that are not the defaults.
     void framesArriveInOrderMapped() {
         PanelMapping mapping;
@@ -152,7 +152,7 @@ private slots:
                                  5000);
         QVERIFY(recorder.state() == QProcess::Running);
 
-        QList<PanelMapping::Rgb> shown{PanelMapping::Rgb{}}; // dark when it starts
+        QList<PanelMapping::Rgb> shown; // the first frame given is the first sent
         {
             NetworkPort output(*parseNetworkTarget(QStringLiteral("artnet:127.0.0.1,3")).target,
                                mapping, {});

@@ -1,13 +1,15 @@
 // The network outputs without a lighting daemon: the panel mapping, the bytes of
 // each protocol against its published layout, and what goes out when, caught by
-// a receiver on the loopback address.
+// a receiver on the loopback address, and the faults it reports.
 #include "network/NetworkPackets.h"
 #include "network/NetworkPort.h"
+#include "support/LoopbackPeers.h"
 
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QUdpSocket>
 #include <QtTest>
+#include <set>
 
 namespace {
 
@@ -16,28 +18,6 @@ PortIo::PackedFrame litAt(int row, int column) {
     f[std::size_t(row * 2 + column / 8)] = std::uint8_t(1 << (column % 8));
     return f;
 }
-
-// What a DDP, E1.31 or Art-Net panel receives, on a port of its own on 127.0.0.1:
-// up to `count` datagrams, or what arrives within `waitMs`.
-struct Receiver {
-    QUdpSocket socket;
-    Receiver() { QVERIFY(socket.bind(QHostAddress::LocalHost, 0)); }
-    QList<QByteArray> take(int count, int waitMs = 3000) {
-        QList<QByteArray> got;
-        QElapsedTimer waited;
-        waited.start();
-        while (got.size() < count && waited.elapsed() < waitMs) {
-            if (!socket.hasPendingDatagrams())
-                QTest::qWait(5);
-            while (socket.hasPendingDatagrams()) {
-                QByteArray d(qsizetype(socket.pendingDatagramSize()), '\0');
-                socket.readDatagram(d.data(), d.size());
-                got << d;
-            }
-        }
-        return got;
-    }
-};
 
 NetworkTarget localTarget(NetworkTarget::Protocol protocol, std::uint16_t port) {
     return {protocol, QStringLiteral("127.0.0.1"), port, 1};
@@ -87,6 +67,35 @@ private slots:
         QCOMPARE(rgb[std::size_t(index * 3)], std::uint8_t(51));
     }
 
+    // What is kept for an output comes back; what cannot be read gives the
+    // default, a number out of range the nearest allowed.
+    void storedSetup_data() {
+        QTest::addColumn<QStringList>("kept"); // map, colour, brightness, max-fps as stored
+        QTest::addColumn<QString>("read");
+        QTest::newRow("as kept") << QStringList{"bottom-right,columns,straight,rotate-180,mirror",
+                                                "#102030", "55", "25"}
+                                 << "bottom-right,columns,straight,rotate-180,mirror #102030 55 25";
+        QTest::newRow("unreadable") << QStringList{"zigzag", "purple", "lots", "fast"}
+                                    << "top-left,rows,serpentine,rotate-0 #ff0000 20 40";
+        QTest::newRow("out of range") << QStringList{"columns", "blue", "500", "0"}
+                                      << "top-left,columns,serpentine,rotate-0 #0000ff 100 1";
+    }
+    void storedSetup() {
+        QFETCH(QStringList, kept);
+        QFETCH(QString, read);
+        QSettings settings;
+        settings.beginGroup(QStringLiteral("panel/ddp:panel|x"));
+        for (int i = 0; i < 4; ++i)
+            settings.setValue(QStringList{"map", "colour", "brightness", "max-fps"}[i], kept[i]);
+        settings.sync();
+        const PanelSetup s = storedPanelSetup(QStringLiteral("ddp:panel/x"));
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+                     .arg(panelWiringText(s.mapping.wiring), panelColourText(s.mapping.colour))
+                     .arg(s.mapping.brightness)
+                     .arg(s.maxFps),
+                 read);
+    }
+
     // "host port universe [group]" as read, or a piece of the error.
     void target_data() {
         QTest::addColumn<QString>("argument");
@@ -100,11 +109,11 @@ private slots:
         QTest::newRow("e131") << "e131:10.0.0.5"
                               << "10.0.0.5 5568 1";
         QTest::newRow("e131 multicast") << "e131:multicast,7"
-                                        << "multicast 5568 7 239.255.0.7";
-        QTest::newRow("e131 group high byte") << "e131:multicast,256"
-                                              << "multicast 5568 256 239.255.1.0";
+                                        << "multicast 5568 7 239.255.0.7 239.255.0.8";
+        QTest::newRow("e131 group high byte") << "e131:multicast,255"
+                                              << "multicast 5568 255 239.255.0.255 239.255.1.0";
         QTest::newRow("e131 last") << "e131:multicast,63998"
-                                   << "multicast 5568 63998 239.255.249.254";
+                                   << "multicast 5568 63998 239.255.249.254 239.255.249.255";
         QTest::newRow("e131 universe 0") << "e131:h,0"
                                          << "from 1 to 63998";
         QTest::newRow("artnet") << "artnet:h"
@@ -113,6 +122,8 @@ private slots:
                                      << "0 to 32766";
         QTest::newRow("no host") << "artnet:,2"
                                  << "names no host";
+        QTest::newRow("not a host") << "ddp:my panel"
+                                    << "\"my panel\" is not a host name";
     }
     void target() {
         QFETCH(QString, argument);
@@ -121,8 +132,10 @@ private slots:
         QString got = parsed.error;
         if (const auto& t = parsed.target) {
             got = QStringLiteral("%1 %2 %3").arg(t->host).arg(t->port).arg(t->universe);
-            if (t->multicast)
-                got += QLatin1Char(' ') + e131Group(t->universe).toString();
+            for (int part : {0, 1}) {
+                if (t->multicast)
+                    got += QLatin1Char(' ') + destination(*t, {}, part).toString();
+            }
         }
         QVERIFY2(parsed.target ? got == read : got.contains(read), qPrintable(got));
     }
@@ -169,24 +182,30 @@ private slots:
     void artNetLayout() {
         const QByteArray p = NetworkPackets::artDmx(0x0123, 5, QByteArray(3, char(9)));
         QCOMPARE(p.toHex(), QByteArray("4172742d4e6574000050000e05002301000409090900"));
-        QByteArray reply(239, '\0');
-        reply.replace(0, 10, QByteArray("Art-Net\0\0\x21", 10));
-        reply.replace(10, 4, QByteArray::fromHex("0a000207"));
-        reply.replace(26, 5, "panel");
-        reply.replace(44, 9, "LED panel");
+        // Three ports, the last one input only: two universes on Net 1, Sub-Net 2.
+        const QByteArray reply =
+            artPollReply(QByteArray::fromHex("0a000207"), "panel", 1, 2,
+                         QByteArray::fromHex("808040"), QByteArray::fromHex("030405"));
         const std::optional<NetworkPackets::ArtNode> node = NetworkPackets::artPollReply(reply);
         QVERIFY(node);
         QCOMPARE(node->address + node->shortName + node->longName,
                  QStringLiteral("10.0.2.7panelLED panel"));
+        QCOMPARE(node->universes, (std::vector<int>{0x123, 0x124}));
         QVERIFY(!NetworkPackets::artPollReply(NetworkPackets::artPoll()));
     }
 
-    // Twenty changes within a quarter of a second go out at 40 frames/s at
-    // most; a still picture is sent again within the keep-alive.
+    // Twenty changes within a quarter of a second go out at the cap at most;
+    // a still picture is sent again within the keep-alive.
+    void rateCapAndKeepAlive_data() {
+        QTest::addColumn<int>("cap");
+        QTest::newRow("40 frames/s, the default") << 40;
+        QTest::newRow("12 frames/s") << 12;
+    }
     void rateCapAndKeepAlive() {
+        QFETCH(int, cap);
         Receiver panel;
         NetworkPort port(localTarget(NetworkTarget::Protocol::Ddp, panel.socket.localPort()), {},
-                         {}, {40, 300, 5000});
+                         {}, {cap, 300, 5000});
         QElapsedTimer clock;
         clock.start();
         for (int i = 0; i < 20; ++i) {
@@ -195,7 +214,8 @@ private slots:
         }
         const qint64 spent = clock.elapsed();
         const QList<QByteArray> burst = panel.take(1000, 60); // the frame held back, too
-        QVERIFY2(burst.size() <= spent / 25 + 2, qPrintable(QString::number(burst.size())));
+        QVERIFY2(burst.size() <= spent / (1000 / cap) + 2,
+                 qPrintable(QString::number(burst.size())));
         QVERIFY(burst.size() >= 3);
         QCOMPARE(
             burst.last().mid(10),
@@ -221,6 +241,45 @@ private slots:
             QCOMPARE(std::uint8_t(got[i][112]), std::uint8_t(i < 2 ? 0 : 0x40));
             QCOMPARE(got[i].mid(126).count('\0'), got[i].size() - 126);
         }
+    }
+
+    // No turn or mirror of the test picture looks like another.
+    void testPictureTellsEveryTurnAndMirror() {
+        std::set<PanelMapping::Rgb> seen;
+        PanelMapping m;
+        for (int rotation : {0, 90, 180, 270}) {
+            for (bool mirror : {false, true}) {
+                m.wiring.rotation = rotation;
+                m.wiring.mirror = mirror;
+                seen.insert(m.rgb(panelTestPicture()));
+            }
+        }
+        QCOMPARE(seen.size(), std::size_t(8));
+    }
+
+    // Nothing listens on the port: one line while the output goes on sending,
+    // and "sending again" once a panel listens there.
+    void refusedPortIsOneLineAndRecovers() {
+        quint16 closed = 0;
+        {
+            Receiver probe;
+            closed = probe.socket.localPort();
+        }
+        QStringList lines;
+        NetworkPort port(localTarget(NetworkTarget::Protocol::Ddp, closed), {},
+                         [&lines](const QString& l) { lines << l; }, {40, 40, 5000, 300});
+        for (int i = 0; i < 8; ++i) {
+            port.showFrame(litAt(i, i));
+            QTest::qWait(30);
+        }
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].contains(QStringLiteral(":%1: refused").arg(closed)),
+                 qPrintable(lines[0]));
+        Receiver panel(closed);
+        QVERIFY(panel.bound);
+        QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 2, 3000);
+        QVERIFY2(lines[1].endsWith(QStringLiteral("sending again")), qPrintable(lines[1]));
+        QVERIFY(!panel.take(1).isEmpty());
     }
 
     void unknownHostIsOneLine() {

@@ -11,7 +11,9 @@ constexpr std::uint16_t OpPoll = 0x2000;
 constexpr std::uint16_t OpPollReply = 0x2100;
 constexpr std::uint16_t OpDmx = 0x5000;
 constexpr int ArtProtocolVersion = 14;
-constexpr int ArtPollReplyMinimum = 108; // up to the end of the long name
+constexpr int ArtPollReplyMinimum = 108;      // up to the end of the long name
+constexpr int ArtPollReplyWithPorts = 194;    // up to the end of SwOut
+constexpr std::uint8_t PortOutputsDmx = 0x80; // PortTypes: sends DMX out, takes Art-Net in
 
 void big16(QByteArray& out, int value) {
     out.append(char(value >> 8 & 0xFF)).append(char(value & 0xFF));
@@ -134,6 +136,15 @@ std::optional<ArtNode> artPollReply(QByteArrayView d) {
                        .arg(std::uint8_t(d[13]));
     node.shortName = zeroEnded(d.sliced(26, 18));
     node.longName = zeroEnded(d.sliced(44, 64));
+    if (d.size() < ArtPollReplyWithPorts)
+        return node;
+    // NetSwitch, SubSwitch and each port's SwOut make its port-address.
+    const int netAndSub = (d[18] & 0x7F) << 8 | (d[19] & 0x0F) << 4;
+    const int ports = std::min(4, int(std::uint8_t(d[173])));
+    for (int i = 0; i < ports; ++i) {
+        if (std::uint8_t(d[174 + i]) & PortOutputsDmx)
+            node.universes.push_back(netAndSub | (d[190 + i] & 0x0F));
+    }
     return node;
 }
 

@@ -6,6 +6,7 @@
 #include <QUuid>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // The datagrams of the three LED network protocols, built byte by byte as their
 // published descriptions lay them out.
@@ -43,6 +44,7 @@ struct ArtNode {
     QString address; // as the node gives it, dotted
     QString shortName;
     QString longName;
+    std::vector<int> universes; // the 15-bit port-addresses of its output ports
 };
 // An ArtPollReply, or nothing for any other datagram.
 std::optional<ArtNode> artPollReply(QByteArrayView datagram);

@@ -4,6 +4,7 @@
 
 #include <QSettings>
 #include <QSysInfo>
+#include <algorithm>
 
 namespace {
 
@@ -20,9 +21,10 @@ QByteArrayView secondSlots(const PanelMapping::Rgb& rgb) {
 
 class DdpEncoder final : public FrameEncoder {
 public:
-    std::vector<QByteArray> frame(const PanelMapping::Rgb& rgb) override {
+    std::vector<Datagram> frame(const PanelMapping::Rgb& rgb) override {
         sequence_ = std::uint8_t(sequence_ % 15 + 1);
-        return {NetworkPackets::ddp(sequence_, QByteArrayView(rgb.data(), qsizetype(rgb.size())))};
+        return {
+            {0, NetworkPackets::ddp(sequence_, QByteArrayView(rgb.data(), qsizetype(rgb.size())))}};
     }
 
 private:
@@ -47,22 +49,22 @@ public:
         source_.cid = installationCid();
         source_.name = QStringLiteral("quentaro on %1").arg(QSysInfo::machineHostName());
     }
-    std::vector<QByteArray> frame(const PanelMapping::Rgb& rgb) override { return packets(rgb, 0); }
-    std::vector<QByteArray> goodbye() override {
-        std::vector<QByteArray> out;
+    std::vector<Datagram> frame(const PanelMapping::Rgb& rgb) override { return packets(rgb, 0); }
+    std::vector<Datagram> goodbye() override {
+        std::vector<Datagram> out;
         for (int i = 0; i < 3; ++i) {
-            for (QByteArray& p : packets({}, NetworkPackets::E131StreamTerminated))
-                out.push_back(std::move(p));
+            for (Datagram& d : packets({}, NetworkPackets::E131StreamTerminated))
+                out.push_back(std::move(d));
         }
         return out;
     }
 
 private:
-    std::vector<QByteArray> packets(const PanelMapping::Rgb& rgb, std::uint8_t options) {
+    std::vector<Datagram> packets(const PanelMapping::Rgb& rgb, std::uint8_t options) {
         ++sequence_;
-        return {NetworkPackets::e131(source_, universe_, sequence_, options, firstSlots(rgb)),
-                NetworkPackets::e131(source_, std::uint16_t(universe_ + 1), sequence_, options,
-                                     secondSlots(rgb))};
+        return {{0, NetworkPackets::e131(source_, universe_, sequence_, options, firstSlots(rgb))},
+                {1, NetworkPackets::e131(source_, std::uint16_t(universe_ + 1), sequence_, options,
+                                         secondSlots(rgb))}};
     }
 
     NetworkPackets::E131Source source_;
@@ -73,16 +75,25 @@ private:
 class ArtNetEncoder final : public FrameEncoder {
 public:
     explicit ArtNetEncoder(int universe) : universe_(std::uint16_t(universe)) {}
-    std::vector<QByteArray> frame(const PanelMapping::Rgb& rgb) override {
+    std::vector<Datagram> frame(const PanelMapping::Rgb& rgb) override {
         sequence_ = std::uint8_t(sequence_ % 255 + 1); // 0 would switch the ordering off
-        return {NetworkPackets::artDmx(universe_, sequence_, firstSlots(rgb)),
-                NetworkPackets::artDmx(std::uint16_t(universe_ + 1), sequence_, secondSlots(rgb))};
+        return {
+            {0, NetworkPackets::artDmx(universe_, sequence_, firstSlots(rgb))},
+            {1, NetworkPackets::artDmx(std::uint16_t(universe_ + 1), sequence_, secondSlots(rgb))}};
     }
 
 private:
     std::uint16_t universe_;
     std::uint8_t sequence_ = 0;
 };
+
+std::optional<QHostAddress> firstIPv4(const QHostInfo& info) {
+    for (const QHostAddress& address : info.addresses()) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol)
+            return address;
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -102,6 +113,10 @@ QHostAddress e131Group(int universe) {
     return QHostAddress(quint32(0xEFFF0000u | (quint32(universe) & 0xFFFFu)));
 }
 
+QHostAddress destination(const NetworkTarget& target, const QHostAddress& resolved, int part) {
+    return target.multicast ? e131Group(target.universe + part) : resolved;
+}
+
 NetworkPort::NetworkPort(const NetworkTarget& target, const PanelMapping& mapping, ErrorSink errors,
                          NetworkTiming timing)
     : target_(target), mapping_(mapping), errors_(std::move(errors)), timing_(timing),
@@ -112,10 +127,14 @@ NetworkPort::NetworkPort(const NetworkTarget& target, const PanelMapping& mappin
     connect(&keepAlive_, &QTimer::timeout, this, &NetworkPort::sendNow);
     connect(&rateTimer_, &QTimer::timeout, this, &NetworkPort::sendNow);
     connect(&retryTimer_, &QTimer::timeout, this, &NetworkPort::lookUp);
-    if (target_.multicast)
-        address_ = e131Group(target_.universe);
-    else
-        lookUp();
+    lookUp();
+}
+
+std::unique_ptr<NetworkPort> NetworkPort::open(const NetworkTarget& target, const PanelSetup& setup,
+                                               ErrorSink errors) {
+    NetworkTiming timing;
+    timing.maxFramesPerSecond = setup.maxFps;
+    return std::make_unique<NetworkPort>(target, setup.mapping, std::move(errors), timing);
 }
 
 NetworkPort::~NetworkPort() {
@@ -127,7 +146,7 @@ NetworkPort::~NetworkPort() {
     // whatever tells the receiver that this source is gone.
     wanted_.reset();
     sendNow();
-    for (const QByteArray& datagram : encoder_->goodbye())
+    for (const Datagram& datagram : encoder_->goodbye())
         write(datagram);
 }
 
@@ -145,42 +164,49 @@ void NetworkPort::blank() {
     schedule();
 }
 
+void NetworkPort::setSetup(const PanelSetup& setup) {
+    mapping_ = setup.mapping;
+    timing_.maxFramesPerSecond = setup.maxFps;
+    schedule();
+}
+
 void NetworkPort::lookUp() {
-    // An address needs no lookup and gets its answer at once, name or not.
-    const QHostAddress literal(target_.host);
+    // An address needs no lookup: its answer comes on the event loop all the
+    // same, so that a frame given just after the port is made is the first sent.
+    const QHostAddress literal =
+        target_.multicast ? e131Group(target_.universe) : QHostAddress(target_.host);
     if (!literal.isNull()) {
         QHostInfo info;
         info.setAddresses({literal});
-        onLookedUp(info);
+        QMetaObject::invokeMethod(
+            this, [this, info] { onLookedUp(info); }, Qt::QueuedConnection);
         return;
     }
     lookupId_ = QHostInfo::lookupHost(target_.host, this, &NetworkPort::onLookedUp);
 }
 
+// A lookup that fails once the host was found keeps the address it gave.
 void NetworkPort::onLookedUp(const QHostInfo& info) {
     lookupId_ = -1;
-    for (const QHostAddress& address : info.addresses()) {
-        if (address.protocol() == QAbstractSocket::IPv4Protocol) {
-            address_ = address;
-            break;
-        }
-    }
-    if (!address_) {
+    const std::optional<QHostAddress> found = firstIPv4(info);
+    if (!found && address_)
+        return;
+    if (!found) {
         const QString why = info.error() == QHostInfo::NoError ? QStringLiteral("no IPv4 address")
                                                                : info.errorString();
+        sinceFailure_.start();
         report(QStringLiteral("%1: cannot find %2 (%3); trying again every %4 s")
                    .arg(where(), target_.host, why)
                    .arg(timing_.lookupRetryMs / 1000));
         retryTimer_.start(timing_.lookupRetryMs);
         return;
     }
-    lastReport_.clear();
+    address_ = found;
     keepAlive_.start();
     schedule();
 }
 
 void NetworkPort::schedule() {
-    pending_ = true;
     if (!address_ || rateTimer_.isActive())
         return;
     const qint64 gap = 1000 / std::max(1, timing_.maxFramesPerSecond);
@@ -197,23 +223,44 @@ void NetworkPort::sendNow() {
     rateTimer_.stop();
     const PanelMapping::Rgb rgb = wanted_ ? mapping_.rgb(*wanted_) : PanelMapping::Rgb{};
     bool ok = true;
-    for (const QByteArray& datagram : encoder_->frame(rgb))
+    for (const Datagram& datagram : encoder_->frame(rgb))
         ok = write(datagram) && ok;
-    if (ok && failing_)
+    if (ok && sinceFailure_.isValid() && sinceFailure_.elapsed() >= timing_.recoveryQuietMs) {
+        sinceFailure_.invalidate();
+        failingFor_.invalidate();
         report(QStringLiteral("%1: sending again").arg(where()));
-    failing_ = !ok;
-    pending_ = false;
+    }
     sinceSent_.start();
     keepAlive_.start();
     emit sent();
 }
 
-bool NetworkPort::write(const QByteArray& datagram) {
-    if (socket_.writeDatagram(datagram, *address_, target_.port) == datagram.size())
+bool NetworkPort::write(const Datagram& datagram) {
+    UdpLink& link = links_[target_.multicast ? std::size_t(datagram.part) : 0];
+    const UdpLink::Result result =
+        link.send(destination(target_, *address_, datagram.part), target_.port, datagram.bytes);
+    if (result.outcome == UdpLink::Outcome::Sent)
         return true;
-    report(
-        QStringLiteral("%1: cannot send (%2); trying again").arg(where(), socket_.errorString()));
+    failed(result);
     return false;
+}
+
+// The output goes on sending; a host given by name is looked up again now and
+// then, as it may have another address by now.
+void NetworkPort::failed(const UdpLink::Result& result) {
+    sinceFailure_.start();
+    if (!failingFor_.isValid())
+        failingFor_.start();
+    if (result.outcome == UdpLink::Outcome::Refused)
+        report(QStringLiteral("%1: refused, nothing listens on that port; still sending")
+                   .arg(where()));
+    else
+        report(QStringLiteral("%1: cannot send (%2); still trying").arg(where(), result.why));
+    const bool named = QHostAddress(target_.host).isNull() && !target_.multicast;
+    if (named && lookupId_ < 0 && failingFor_.elapsed() >= timing_.lookupRetryMs) {
+        failingFor_.restart();
+        lookUp();
+    }
 }
 
 QString NetworkPort::where() const {

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "network/NetworkTarget.h"
-#include "port/PanelMapping.h"
+#include "network/UdpLink.h"
+#include "port/PanelSetup.h"
 #include "port/PortIo.h"
 
 #include <QElapsedTimer>
@@ -9,32 +10,42 @@
 #include <QHostInfo>
 #include <QObject>
 #include <QTimer>
-#include <QUdpSocket>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 struct NetworkTiming {
-    int maxFramesPerSecond = 40;
+    int maxFramesPerSecond = PanelSetup::DefaultMaxFps;
     int keepAliveMs = 800; // E1.31 receivers drop a source after 2.5 s of silence
     int lookupRetryMs = 5000;
+    // After a failure, how long sends must go through before "sending again" is
+    // said: a refused port answers only some datagrams (ICMP is rate-limited).
+    int recoveryQuietMs = 3000;
+};
+
+// One datagram of a frame and the universe it is for: 0 the first, 1 the next.
+struct Datagram {
+    int part = 0;
+    QByteArray bytes;
 };
 
 // Turns the strip's bytes into a protocol's datagrams, with its sequence numbers.
 class FrameEncoder {
 public:
     virtual ~FrameEncoder() = default;
-    virtual std::vector<QByteArray> frame(const PanelMapping::Rgb& rgb) = 0;
+    virtual std::vector<Datagram> frame(const PanelMapping::Rgb& rgb) = 0;
     // What goes out last, after the dark frame, when the output closes.
-    virtual std::vector<QByteArray> goodbye() { return {}; }
+    virtual std::vector<Datagram> goodbye() { return {}; }
 };
 std::unique_ptr<FrameEncoder> makeEncoder(const NetworkTarget& target);
 
 // An LED panel on the network. Takes whole frames; sends them when they change,
 // at most maxFramesPerSecond, and again every keepAliveMs. Never blocks: the
 // host's name is looked up off the window's thread, and a host that cannot be
-// found or reached is told once and tried again until it can.
+// found, reached or that refuses the port is told once in one line while the
+// output goes on trying, then "sending again" once it works.
 class NetworkPort final : public QObject, public PortIo {
     Q_OBJECT
 public:
@@ -42,6 +53,9 @@ public:
 
     NetworkPort(const NetworkTarget& target, const PanelMapping& mapping, ErrorSink errors,
                 NetworkTiming timing = {});
+    // With the setup's mapping and rate, the rest of the timing as by default.
+    static std::unique_ptr<NetworkPort> open(const NetworkTarget& target, const PanelSetup& setup,
+                                             ErrorSink errors);
     ~NetworkPort() override;
 
     void writeData(std::uint8_t) override {}
@@ -50,6 +64,12 @@ public:
     void showFrame(const PackedFrame& frame) override;
     void blank() override;
 
+    // The frame shown goes out again with the new mapping or rate.
+    void setSetup(const PanelSetup& setup);
+    PanelSetup setup() const { return {mapping_, timing_.maxFramesPerSecond}; }
+    // The last line told: a fault, or "sending again" after one; empty if none.
+    const QString& lastReport() const { return lastReport_; }
+    const NetworkTarget& target() const { return target_; }
     bool resolved() const { return address_.has_value(); }
 
 signals:
@@ -60,7 +80,8 @@ private:
     void onLookedUp(const QHostInfo& info);
     void schedule();
     void sendNow();
-    bool write(const QByteArray& datagram);
+    bool write(const Datagram& datagram);
+    void failed(const UdpLink::Result& result);
     void report(const QString& line);
     QString where() const;
 
@@ -69,18 +90,20 @@ private:
     ErrorSink errors_;
     NetworkTiming timing_;
     std::unique_ptr<FrameEncoder> encoder_;
-    QUdpSocket socket_;
+    std::array<UdpLink, 2> links_; // one a universe's group when multicast
     QTimer keepAlive_;
     QTimer rateTimer_;
     QTimer retryTimer_;
     QElapsedTimer sinceSent_;
+    QElapsedTimer sinceFailure_; // invalid while all is well
+    QElapsedTimer failingFor_;
     std::optional<QHostAddress> address_;
     int lookupId_ = -1;
     std::optional<PackedFrame> wanted_; // none: dark
-    bool pending_ = true;
-    bool failing_ = false;
     QString lastReport_;
 };
 
-// The multicast group of an E1.31 universe: 239.255.hi.lo.
+// Where the datagrams of a universe go: the resolved host, or the multicast
+// group of the universe (239.255.hi.lo).
 QHostAddress e131Group(int universe);
+QHostAddress destination(const NetworkTarget& target, const QHostAddress& resolved, int part);

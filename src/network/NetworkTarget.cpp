@@ -2,6 +2,7 @@
 
 #include "network/NetworkPackets.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace {
@@ -57,6 +58,13 @@ ParsedTarget universeOutput(NetworkTarget t, const QString& scheme, const QStrin
     return {t, {}};
 }
 
+// A name or a dotted IPv4 address; nothing that could never be looked up.
+bool looksLikeHost(const QString& host) {
+    static const QRegularExpression name(
+        QStringLiteral("^[A-Za-z0-9_](?:[A-Za-z0-9_-]*)(?:\\.[A-Za-z0-9_-]+)*\\.?$"));
+    return name.match(host).hasMatch();
+}
+
 } // namespace
 
 QString NetworkTarget::protocolName() const {
@@ -94,5 +102,9 @@ ParsedTarget parseNetworkTarget(const QString& a) {
     }
     if (parsed.target && parsed.target->host.isEmpty())
         return {std::nullopt, QStringLiteral("\"%1\" names no host").arg(a)};
+    if (parsed.target && !looksLikeHost(parsed.target->host))
+        return {
+            std::nullopt,
+            QStringLiteral("\"%1\" is not a host name or IPv4 address").arg(parsed.target->host)};
     return parsed;
 }

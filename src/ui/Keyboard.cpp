@@ -56,7 +56,14 @@ const QList<OtherKey>& otherKeys() {
         {"Alt+Up, Alt+Down (frame strip)", "Move the chosen images earlier, later"},
         {"Ctrl+E", "Export (GIF, PNG, C source)"},
         {"Ctrl+I", "Import pictures"},
+#ifdef QUENTARO_HAVE_NETWORK
+        {"Ctrl+Shift+N", "Network panel (Art-Net nodes found, or an address)"},
+        {"Ctrl+Shift+M", "Panel mapping (wiring, colour, brightness, test picture)"},
+        {"Menu, Shift+F10", "The Export, Import and network menu (also a right click on Load or "
+                            "Save)"},
+#else
         {"Menu, Shift+F10", "The Export and Import menu (also a right click on Load or Save)"},
+#endif
         {"Tab", "Move between the board and the buttons"},
         {"Arrows (on the board)", "Move the cursor over the LEDs"},
         {"Space, Enter (on the board)",

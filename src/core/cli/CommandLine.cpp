@@ -64,6 +64,13 @@ struct Options {
         QStringLiteral("brightness"),
         QStringLiteral("A network panel's brightness in percent, 1 ... 100 (default 20)."),
         QStringLiteral("PERCENT")};
+    QCommandLineOption maxFps{
+        QStringLiteral("max-fps"),
+        QStringLiteral("At most N frames a second to a network panel, %1 ... %2 (default %3).")
+            .arg(PanelSetup::LowestMaxFps)
+            .arg(PanelSetup::HighestMaxFps)
+            .arg(PanelSetup::DefaultMaxFps),
+        QStringLiteral("N")};
     QCommandLineOption showRefresh{
         QStringLiteral("show-refresh"),
         QStringLiteral("With --play: the passes per second, now and lowest, once a second on "
@@ -163,10 +170,20 @@ void readPanel(const QCommandLineParser& parser, const Options& o, CommandLine& 
                                         "100, not \"%1\"")
                              .arg(parser.value(o.brightness));
     }
+    if (line.ok() && parser.isSet(o.maxFps)) {
+        line.maxFps = wholeNumber(parser.value(o.maxFps));
+        if (!line.maxFps || *line.maxFps < PanelSetup::LowestMaxFps ||
+            *line.maxFps > PanelSetup::HighestMaxFps)
+            line.error = QStringLiteral("--max-fps takes a whole number of frames a second from "
+                                        "%1 to %2, not \"%3\"")
+                             .arg(PanelSetup::LowestMaxFps)
+                             .arg(PanelSetup::HighestMaxFps)
+                             .arg(parser.value(o.maxFps));
+    }
     if (line.ok() && line.mode == CommandLine::Mode::Export &&
-        (line.map || line.colour || line.brightness))
-        line.error =
-            QStringLiteral("--map, --colour and --brightness go with the editor or --play");
+        (line.map || line.colour || line.brightness || line.maxFps))
+        line.error = QStringLiteral(
+            "--map, --colour, --brightness and --max-fps go with the editor or --play");
 }
 
 void readMode(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
@@ -209,7 +226,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addOptions({o.port, o.play, o.interval, o.exportTo, o.scale, o.noRealtime,
-                       o.limitRefresh, o.showRefresh, o.map, o.colour, o.brightness});
+                       o.limitRefresh, o.showRefresh, o.map, o.colour, o.brightness, o.maxFps});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("An animation (.led) or a playlist (.pat)."),
                                  QStringLiteral("[FILE]"));

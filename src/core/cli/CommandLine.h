@@ -1,7 +1,7 @@
 #pragma once
 
 #include "playback/SpeedLadder.h"
-#include "port/PanelMapping.h"
+#include "port/PanelSetup.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +27,7 @@ struct CommandLine {
     std::optional<PanelWiring> map;
     std::optional<PanelColour> colour;
     std::optional<int> brightness;
+    std::optional<int> maxFps; // the most frames a second a network panel is sent
     static constexpr int HighestRefreshLimit = 100000;
     QStringList notes; // lines for standard error that do not stop the program
     QString error;     // bad arguments: one line, then the usage, status 2

@@ -148,3 +148,27 @@ QString panelColourText(const PanelColour& c) {
     return QStringLiteral("#%1").arg((uint(c.red) << 16) | (uint(c.green) << 8) | c.blue, 6, 16,
                                      QLatin1Char('0'));
 }
+
+PortIo::PackedFrame panelTestPicture() {
+    // Each row's lit columns, from the first to the last.
+    struct Span {
+        int row, first, last;
+    };
+    static constexpr Span Lit[] = {
+        {0, 0, 2}, {1, 0, 2}, {2, 0, 2},              // the corner
+        {3, 7, 8}, {4, 6, 9}, {5, 5, 10}, {6, 4, 11}, // the arrow's head
+    };
+    PortIo::PackedFrame frame{};
+    const auto light = [&frame](int row, int column) {
+        frame[std::size_t(row * 2 + column / 8)] |= std::uint8_t(1 << (column % 8));
+    };
+    for (const Span& s : Lit) {
+        for (int column = s.first; column <= s.last; ++column)
+            light(s.row, column);
+    }
+    for (int row = 7; row <= 13; ++row) { // its shaft
+        light(row, 7);
+        light(row, 8);
+    }
+    return frame;
+}

@@ -62,3 +62,8 @@ QString panelWiringText(const PanelWiring& wiring);
 // orange).
 std::optional<PanelColour> parsePanelColour(const QString& text);
 QString panelColourText(const PanelColour& colour);
+
+// The picture that checks a panel's wiring: a 3 x 3 block in the top-left
+// corner and an arrow pointing up. No turn or mirror leaves it as it is, so a
+// wrong rotation, mirror or start corner shows at once.
+PortIo::PackedFrame panelTestPicture();

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "port/PanelMapping.h"
+
+#include <QString>
+
+// What the program keeps for each output, under its --port value: a network
+// panel's mapping and the most frames a second it is sent.
+struct PanelSetup {
+    static constexpr int DefaultMaxFps = 40;
+    static constexpr int LowestMaxFps = 1;
+    // 256 WS2812 take 7.7 ms to take in a frame: some 130 frames a second at most.
+    static constexpr int HighestMaxFps = 120;
+
+    PanelMapping mapping;
+    int maxFps = DefaultMaxFps;
+
+    bool operator==(const PanelSetup&) const = default;
+};
+
+// As kept for `port`; the default for whatever was never kept or cannot be read.
+PanelSetup storedPanelSetup(const QString& port);
+void storePanelSetup(const QString& port, const PanelSetup& setup);
