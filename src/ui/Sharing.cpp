@@ -67,7 +67,7 @@ CHeaderInputs addCHeaderInputs(QDialog& dialog, QFormLayout& form, const CHeader
     inputs.scan->addItem(QStringLiteral("Column by column, from the left"),
                          QVariant::fromValue(int(Scan::Columns)));
     inputs.scan->setCurrentIndex(inputs.scan->findData(int(layout.scan)));
-    form.addRow(QStringLiteral("Lines:"), inputs.scan);
+    form.addRow(QStringLiteral("Scan:"), inputs.scan);
     inputs.delays =
         new QCheckBox(QStringLiteral("Each frame's delay in ms (frame_delays_ms)"), &dialog);
     inputs.delays->setChecked(layout.delays);
