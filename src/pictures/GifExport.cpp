@@ -253,7 +253,9 @@ private:
     PixelBox changing_{std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), -1, -1};
 };
 
-constexpr int LargestScaleTriedWhole = 2;
+// How often both ways of writing a changed rectangle are tried; between trials
+// the last winner is used alone.
+constexpr int FramesPerTrial = 8;
 
 class Encoder {
 public:
@@ -269,10 +271,12 @@ public:
     }
 
     // The first frame whole. After it only the rectangle that changed since
-    // `previous`, with the pixels that did not change transparent; a frame like the
-    // one before is one transparent pixel that carries its delay. LEDs of one or two
-    // pixels often pack smaller whole, so there both are tried and the smaller kept;
-    // from three pixels on the transparent rectangle was always the smaller one.
+    // `previous`, either with the pixels that did not change transparent or with
+    // its LEDs whole, whichever LZW packs smaller; a frame like the one before is
+    // one transparent pixel that carries its delay. Transparency wins at most
+    // scales, whole LEDs where an LED is a pixel or two. The winner rarely changes
+    // from one frame to the next, so both are tried only every FramesPerTrial
+    // frames, which keeps the cost of trying near that of writing one.
     bool putFrame(const std::uint8_t* cells, const std::uint8_t* previous) {
         if (!putControl(previous != nullptr))
             return false;
@@ -285,11 +289,14 @@ public:
             return putImage({0, 0, 0, 0}) &&
                    EGifPutPixel(gif_, static_cast<GifPixelType>(tiles_.transparent)) == GIF_OK;
         const PixelBox pixels = delta_.pixelsOf(box);
-        if (tiles_.scale > LargestScaleTriedWhole)
-            return putPixels(cells, previous, box, pixels);
-        return capture(changed_, [&] { return putPixels(cells, previous, box, pixels); }) &&
-               capture(whole_, [&] { return putPixels(cells, nullptr, box, pixels); }) &&
-               putBytes(changed_.size() <= whole_.size() ? changed_ : whole_);
+        if (framesToTrial_-- > 0)
+            return putPixels(cells, wholeWins_ ? nullptr : previous, box, pixels);
+        framesToTrial_ = FramesPerTrial - 1;
+        if (!capture(changed_, [&] { return putPixels(cells, previous, box, pixels); }) ||
+            !capture(whole_, [&] { return putPixels(cells, nullptr, box, pixels); }))
+            return false;
+        wholeWins_ = whole_.size() < changed_.size();
+        return putBytes(wholeWins_ ? whole_ : changed_);
     }
 
 private:
@@ -368,6 +375,8 @@ private:
     std::vector<GifPixelType> line_;
     QByteArray changed_; // a frame's two candidates
     QByteArray whole_;
+    int framesToTrial_ = 0;
+    bool wholeWins_ = false;
 };
 
 int bitsFor(std::size_t colours) {
