@@ -30,23 +30,20 @@ private slots:
         const QString compiler = QStandardPaths::findExecutable(QStringLiteral("avr-gcc"));
         if (compiler.isEmpty())
             QSKIP("skipped: avr-gcc is not installed (Debian packages gcc-avr, avr-libc)");
-        std::vector<std::uint8_t> frames(FrameStore::sizeFor(2), FrameStore::Lit);
+        const std::vector<std::uint8_t> frames(FrameStore::sizeFor(2), FrameStore::Lit);
+        const bool bytes = layout.bitOrder == CHeaderLayout::BitOrder::MsbFirst;
+        const QByteArray read =
+            layout.progmem ? (bytes ? "pgm_read_byte" : "pgm_read_word") : QByteArray("*");
         QTemporaryDir dir;
         QFile header(dir.filePath(QStringLiteral("anim.h")));
-        QVERIFY(header.open(QIODevice::WriteOnly));
-        header.write(CSourceExport::header(frames, 2, 301, layout));
-        header.close();
-        const bool bytes = layout.bitOrder == CHeaderLayout::BitOrder::MsbFirst;
         QFile main(dir.filePath(QStringLiteral("main.c")));
-        QVERIFY(main.open(QIODevice::WriteOnly));
-        main.write("#include \"anim.h\"\nvolatile uint16_t sink;\nint main(void) {\n    sink = ");
-        if (layout.progmem)
-            main.write(bytes
-                           ? "pgm_read_byte(&frames[1][31]) + pgm_read_word(&frame_delays_ms[1]);"
-                           : "pgm_read_word(&frames[1][15]) + pgm_read_word(&frame_delays_ms[1]);");
-        else
-            main.write(bytes ? "frames[1][31];" : "frames[1][15];");
-        main.write("\n    return 0;\n}\n");
+        QVERIFY(header.open(QIODevice::WriteOnly) && main.open(QIODevice::WriteOnly));
+        header.write(CSourceExport::header(frames, 2, 301, layout));
+        main.write(
+            "#include \"anim.h\"\nvolatile uint16_t sink;\nint main(void) {\n    sink = " + read +
+            "(&frames[1][1])" + (layout.delays ? " + pgm_read_word(&frame_delays_ms[1])" : "") +
+            ";\n    return 0;\n}\n");
+        header.close();
         main.close();
         QProcess compile;
         compile.setWorkingDirectory(dir.path());

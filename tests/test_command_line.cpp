@@ -180,8 +180,6 @@ void CommandLineTest::readsTheCHeaderOptions_data() {
                               << "--scan takes rows or columns, not \"Rows\"";
     QTest::newRow("to a GIF") << QStringList{"--export", "out.gif", led_, "--progmem"} << ""
                               << "go with --export to a .h file";
-    QTest::newRow("in the editor") << QStringList{"--scan", "columns"} << ""
-                                   << "go with --export to a .h file";
 }
 
 void CommandLineTest::readsTheCHeaderOptions() {

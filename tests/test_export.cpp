@@ -55,17 +55,16 @@ Animation randomAnimation(int frameCount, quint32 seed) {
 // stripes moving one column a frame) and "lit and dark" (all lit, all lit, all
 // dark, ...).
 Animation patternAnimation(const QString& kind, int frameCount) {
-    Animation frames(FrameStore::sizeFor(frameCount), FrameStore::Dark);
+    Animation frames(FrameStore::sizeFor(frameCount));
     for (int frame = 1; frame <= frameCount; ++frame)
         for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
             const int row = cell / 16;
             const int column = cell % 16;
-            bool lit = (frame % 3) != 0;
-            if (kind == "blinking")
-                lit = frame % 2 == 1 && row >= 3 && row < 12 && column >= 2 && column < 14;
-            else if (kind == "scroller")
-                lit = (2 * row + column + frame) % 7 < 3;
-            frames[FrameStore::indexOf(frame, cell)] = lit;
+            const bool block = row >= 3 && row < 12 && column >= 2 && column < 14;
+            frames[FrameStore::indexOf(frame, cell)] = kind == "blinking" ? frame % 2 == 1 && block
+                                                       : kind == "scroller"
+                                                           ? (2 * row + column + frame) % 7 < 3
+                                                           : frame % 3 != 0;
         }
     return frames;
 }
@@ -529,22 +528,21 @@ private slots:
 
         QFile main(dir.filePath(QStringLiteral("main.c")));
         QVERIFY(main.open(QIODevice::WriteOnly));
-        main.write("#include <stdio.h>\n#include \"anim.h\"\n");
-        main.write(progmem ? "#define WORD pgm_read_word\n#define BYTE pgm_read_byte\n"
-                           : "#define WORD(p) (*(p))\n#define BYTE(p) (*(p))\n");
-        main.write("static int led(int f, int r, int c) { return " + led + "; }\n");
-        main.write("int main(void) {\n"
+        main.write(QByteArray("#include <stdio.h>\n#include \"anim.h\"\n") +
+                   (progmem ? "#define WORD pgm_read_word\n#define BYTE pgm_read_byte\n"
+                            : "#define WORD(p) (*(p))\n#define BYTE(p) (*(p))\n") +
+                   "static int led(int f, int r, int c) { return " + led +
+                   "; }\n"
+                   "int main(void) {\n"
                    "    int f, i;\n"
                    "    printf(\"%d %d\\n\", QUENTARO_FRAME_COUNT, QUENTARO_FRAME_INTERVAL_MS);\n"
-                   "    for (f = 0; f < QUENTARO_FRAME_COUNT; ++f) {\n"
-                   "        for (i = 0; i < 256; ++i)\n"
-                   "            putchar('0' + led(f, i / 16, i % 16));\n"
-                   "        putchar('\\n');\n"
-                   "    }\n");
-        if (delays)
-            main.write("    for (f = 0; f < QUENTARO_FRAME_COUNT; ++f)\n"
-                       "        printf(\"%u \", (unsigned)WORD(&frame_delays_ms[f]));\n");
-        main.write("    return 0;\n}\n");
+                   "    for (f = 0; f < QUENTARO_FRAME_COUNT; ++f)\n"
+                   "        for (i = 0; i < 257; ++i)\n"
+                   "            putchar(i == 256 ? '\\n' : '0' + led(f, i / 16, i % 16));\n" +
+                   (delays ? "    for (f = 0; f < QUENTARO_FRAME_COUNT; ++f)\n"
+                             "        printf(\"%u \", (unsigned)WORD(&frame_delays_ms[f]));\n"
+                           : "") +
+                   "    return 0;\n}\n");
         main.close();
 
         QProcess compile;
