@@ -57,6 +57,7 @@ int exportFile(const CommandLine& line) {
     ExportOptions options;
     options.scale = line.scale;
     options.pngMode = PngMode::SpriteSheet;
+    options.cHeader = line.cHeader;
     const ExportResult result = exportAnimation(line.exportPath, loaded->frames, loaded->frameCount,
                                                 1, line.intervalMs, options);
     if (!result.ok) {

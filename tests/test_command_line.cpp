@@ -21,6 +21,8 @@ private slots:
     void readsTheRefreshOptions();
     void readsThePanelOptions_data();
     void readsThePanelOptions();
+    void readsTheCHeaderOptions_data();
+    void readsTheCHeaderOptions();
     void usageNamesTheProgram();
 
 private:
@@ -168,6 +170,48 @@ void CommandLineTest::readsThePanelOptions() {
     QCOMPARE(line.maxFps.value_or(0), maxFps);
 }
 
+void CommandLineTest::readsTheCHeaderOptions_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("layout"); // bit order, scan, progmem, delays: e.g. "msb rows p -"
+    QTest::addColumn<QString>("error");
+    const QStringList toH{"--export", "out.h", led_};
+    QTest::newRow("defaults") << toH << "lsb rows - -"
+                              << "";
+    QTest::newRow("all") << toH + QStringList{"--bit-order", "msb-first", "--scan",
+                                              "columns",     "--progmem", "--delays"}
+                         << "msb columns p d"
+                         << "";
+    QTest::newRow("as written out")
+        << QStringList{"--export",    "OUT.H",   led_, "--bit-order=lsb-first",
+                       "--scan=rows", "--delays"}
+        << "lsb rows - d"
+        << "";
+    QTest::newRow("bad bit order") << toH + QStringList{"--bit-order", "msb"} << ""
+                                   << "--bit-order takes lsb-first or msb-first, not \"msb\"";
+    QTest::newRow("bad scan") << toH + QStringList{"--scan", "Rows"} << ""
+                              << "--scan takes rows or columns, not \"Rows\"";
+    QTest::newRow("to a GIF") << QStringList{"--export", "out.gif", led_, "--progmem"} << ""
+                              << "go with --export to a .h file";
+}
+
+void CommandLineTest::readsTheCHeaderOptions() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, layout);
+    QFETCH(QString, error);
+    const CommandLine line = parseCommandLine(QStringList{"quentaro"} + args);
+    if (!error.isEmpty()) {
+        QVERIFY2(line.error.contains(error), qPrintable(line.error));
+        return;
+    }
+    QVERIFY2(line.ok(), qPrintable(line.error));
+    const CHeaderLayout& got = line.cHeader;
+    QCOMPARE(QStringList({got.bitOrder == CHeaderLayout::BitOrder::MsbFirst ? "msb" : "lsb",
+                          got.scan == CHeaderLayout::Scan::Columns ? "columns" : "rows",
+                          got.progmem ? "p" : "-", got.delays ? "d" : "-"})
+                 .join(' '),
+             layout);
+}
+
 void CommandLineTest::intervalGoesToTheNearestStep_data() {
     QTest::addColumn<int>("given");
     QTest::addColumn<int>("used");
@@ -236,7 +280,8 @@ void CommandLineTest::readsTheRefreshOptions() {
 void CommandLineTest::usageNamesTheProgram() {
     const CommandLine line = parseCommandLine({"/usr/bin/quentaro", "--bogus"});
     QVERIFY(line.helpText.startsWith("Usage: quentaro [options] [FILE]"));
-    for (const char* option : {"--port", "--play", "--interval", "--export", "--scale"})
+    for (const char* option : {"--port", "--play", "--interval", "--export", "--scale",
+                               "--bit-order", "--scan", "--progmem", "--delays"})
         QVERIFY(line.helpText.contains(option));
 }
 

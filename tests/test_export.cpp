@@ -31,6 +31,8 @@
 #include <memory>
 
 Q_DECLARE_METATYPE(PngMode)
+Q_DECLARE_METATYPE(CHeaderLayout::Scan)
+Q_DECLARE_METATYPE(CHeaderLayout::BitOrder)
 
 namespace {
 
@@ -46,6 +48,24 @@ Animation randomAnimation(int frameCount, quint32 seed) {
     if (frameCount >= 3)
         std::copy_n(frames.begin() + FrameStore::indexOf(2, 0), FrameStore::CellsPerFrame,
                     frames.begin() + FrameStore::indexOf(3, 0));
+    return frames;
+}
+
+// Whole-board patterns: "blinking" (a block on and off), "scroller" (diagonal
+// stripes moving one column a frame) and "lit and dark" (all lit, all lit, all
+// dark, ...).
+Animation patternAnimation(const QString& kind, int frameCount) {
+    Animation frames(FrameStore::sizeFor(frameCount));
+    for (int frame = 1; frame <= frameCount; ++frame)
+        for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
+            const int row = cell / 16;
+            const int column = cell % 16;
+            const bool block = row >= 3 && row < 12 && column >= 2 && column < 14;
+            frames[FrameStore::indexOf(frame, cell)] = kind == "blinking" ? frame % 2 == 1 && block
+                                                       : kind == "scroller"
+                                                           ? (2 * row + column + frame) % 7 < 3
+                                                           : frame % 3 != 0;
+        }
     return frames;
 }
 
@@ -79,18 +99,20 @@ bool hasLoopForever(const SavedImage& first) {
 }
 
 // The picture a viewer shows after each frame: every frame is drawn over the one
-// before, which is what the "do not dispose" frames ask for.
+// before, which is what the "do not dispose" frames ask for, except where its
+// pixels are transparent.
 class GifCanvas {
 public:
     explicit GifCanvas(const GifFileType& gif)
         : width_(gif.SWidth), pixels_(static_cast<std::size_t>(gif.SWidth * gif.SHeight)) {}
 
-    void draw(const SavedImage& image) {
+    void draw(const SavedImage& image, int transparent) {
         const GifImageDesc& desc = image.ImageDesc;
         for (int y = 0; y < desc.Height; ++y)
             for (int x = 0; x < desc.Width; ++x)
-                pixels_[(desc.Top + y) * width_ + desc.Left + x] =
-                    image.RasterBits[y * desc.Width + x];
+                if (const GifPixelType index = image.RasterBits[y * desc.Width + x];
+                    index != transparent)
+                    pixels_[(desc.Top + y) * width_ + desc.Left + x] = index;
     }
     int at(int x, int y) const { return pixels_[y * width_ + x]; }
 
@@ -251,31 +273,45 @@ private slots:
 
     void scaleOneGifIsTwoColoursOnePixelPerLed() {
         const GifExport::IndexedTiles tiles = GifExport::indexedTiles(1);
-        QCOMPARE(tiles.palette.size(), std::size_t(2));
+        QCOMPARE(tiles.palette.size(), std::size_t(4)); // and a slot for transparency
         QCOMPARE(QColor(tiles.palette[tiles.dark[0]]), BoardRendering::DarkColour);
         QCOMPARE(QColor(tiles.palette[tiles.lit[0]]), BoardRendering::LitColour);
     }
 
+    // Every frame as a viewer composites it (each drawn over the one before, its
+    // transparent pixels leaving what was there) must show exactly the tiles of
+    // the board's rendering.
     void gifReadsBackFrameByFrame_data() {
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("frameCount");
         QTest::addColumn<int>("intervalMs");
         QTest::addColumn<int>("scale");
         QTest::addColumn<int>("delay");
-        QTest::newRow("one frame, fastest") << 1 << 40 << 1 << 4;
-        QTest::newRow("five frames, start step") << 5 << 301 << 1 << 30;
-        QTest::newRow("twelve frames, slowest") << 12 << 2672 << 1 << 267;
-        QTest::newRow("scale 3") << 4 << 301 << 3 << 30;
-        QTest::newRow("scale 8") << 6 << 83 << 8 << 8;
-        QTest::newRow("scale 16") << 3 << 40 << 16 << 4;
+        QTest::newRow("one frame, fastest") << "random" << 1 << 40 << 1 << 4;
+        QTest::newRow("five frames, start step") << "random" << 5 << 301 << 1 << 30;
+        QTest::newRow("twelve frames, slowest") << "random" << 12 << 2672 << 1 << 267;
+        QTest::newRow("scale 3") << "random" << 4 << 301 << 3 << 30;
+        QTest::newRow("scale 8") << "random" << 6 << 83 << 8 << 8;
+        QTest::newRow("scale 16") << "random" << 3 << 40 << 16 << 4;
+        QTest::newRow("one frame, scale 8") << "scroller" << 1 << 301 << 8 << 30;
+        QTest::newRow("blinking, scale 8") << "blinking" << 6 << 301 << 8 << 30;
+        QTest::newRow("blinking, scale 2") << "blinking" << 5 << 301 << 2 << 30;
+        QTest::newRow("scroller, scale 1") << "scroller" << 40 << 40 << 1 << 4;
+        QTest::newRow("scroller, scale 2") << "scroller" << 40 << 40 << 2 << 4;
+        QTest::newRow("scroller, scale 8") << "scroller" << 20 << 40 << 8 << 4;
+        QTest::newRow("all lit and all dark, scale 5") << "lit and dark" << 5 << 301 << 5 << 30;
+        QTest::newRow("all lit and all dark, scale 1") << "lit and dark" << 5 << 301 << 1 << 30;
     }
     void gifReadsBackFrameByFrame() {
+        QFETCH(QString, kind);
         QFETCH(int, frameCount);
         QFETCH(int, intervalMs);
         QFETCH(int, scale);
         QFETCH(int, delay);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("animation.gif"));
-        const Animation frames = randomAnimation(frameCount, 17u + frameCount);
+        const Animation frames = kind == "random" ? randomAnimation(frameCount, 17u + frameCount)
+                                                  : patternAnimation(kind, frameCount);
         ExportOptions options;
         options.scale = scale;
         const ExportResult result =
@@ -298,8 +334,10 @@ private slots:
             QCOMPARE(DGifSavedExtensionToGCB(gif.get(), frame - 1, &control), GIF_OK);
             QCOMPARE(control.DelayTime, delay);
             QCOMPARE(control.DisposalMode, DISPOSE_DO_NOT);
-            QCOMPARE(control.TransparentColor, NO_TRANSPARENT_COLOR);
-            canvas.draw(image);
+            if (control.TransparentColor != NO_TRANSPARENT_COLOR)
+                for (const auto* tile : {&tiles.dark, &tiles.lit})
+                    QVERIFY(!std::count(tile->begin(), tile->end(), control.TransparentColor));
+            canvas.draw(image, control.TransparentColor);
             const auto cells = frameCells(frames, frame);
             for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
                 const auto& tile = FrameStore::isLit(cells[cell]) ? tiles.lit : tiles.dark;
@@ -329,7 +367,7 @@ private slots:
         QCOMPARE(QRect(changed.Left, changed.Top, changed.Width, changed.Height),
                  QRect(3 * 4, 2 * 4, 7 * 4, 4 * 4));
         const GifImageDesc& unchanged = gif->SavedImages[2].ImageDesc;
-        QCOMPARE(unchanged.Width * unchanged.Height, 4 * 4);
+        QCOMPARE(unchanged.Width * unchanged.Height, 1);
     }
 
     void gifStopsWithTheDevicesReason() {
@@ -432,57 +470,85 @@ private slots:
         QCOMPARE(int(CSourceExport::rowWord(cells, row - 1)), 0);
     }
 
+    // Each layout end to end: the header compiled by the host's C compiler into a
+    // program that reads every LED back the way firmware would, through
+    // pgm_read_byte / pgm_read_word when the tables are in PROGMEM.
     void cHeaderCompilesToTheFrames_data() {
+        QTest::addColumn<CHeaderLayout::Scan>("scan");
+        QTest::addColumn<CHeaderLayout::BitOrder>("bitOrder");
         QTest::addColumn<bool>("progmem");
+        QTest::addColumn<bool>("delays");
         QTest::addColumn<int>("frameCount");
         QTest::addColumn<int>("intervalMs");
-        QTest::newRow("plain, one frame") << false << 1 << 40;
-        QTest::newRow("plain, three frames") << false << 3 << 301;
-        QTest::newRow("program memory") << true << 4 << 2672;
+        QTest::addColumn<QByteArray>("led"); // LED (f, r, c) from the tables, 0 or 1
+        using Scan = CHeaderLayout::Scan;
+        using Order = CHeaderLayout::BitOrder;
+        const QByteArray rowWords = "(WORD(&frames[f][r]) >> c) & 1";
+        const QByteArray columnWords = "(WORD(&frames[f][c]) >> r) & 1";
+        const QByteArray rowBytes = "(BYTE(&frames[f][2 * r + c / 8]) >> (7 - c % 8)) & 1";
+        const QByteArray columnBytes = "(BYTE(&frames[f][2 * c + r / 8]) >> (7 - r % 8)) & 1";
+        QTest::newRow("rows, lsb first, one frame")
+            << Scan::Rows << Order::LsbFirst << false << false << 1 << 40 << rowWords;
+        QTest::newRow("rows, lsb first, PROGMEM")
+            << Scan::Rows << Order::LsbFirst << true << false << 4 << 2672 << rowWords;
+        QTest::newRow("columns, lsb first")
+            << Scan::Columns << Order::LsbFirst << false << false << 3 << 301 << columnWords;
+        QTest::newRow("columns, lsb first, PROGMEM, delays")
+            << Scan::Columns << Order::LsbFirst << true << true << 9 << 83 << columnWords;
+        QTest::newRow("rows, msb first (drawBitmap), PROGMEM, delays")
+            << Scan::Rows << Order::MsbFirst << true << true << 3 << 301 << rowBytes;
+        QTest::newRow("columns, msb first, delays")
+            << Scan::Columns << Order::MsbFirst << false << true << 2 << 40 << columnBytes;
     }
     void cHeaderCompilesToTheFrames() {
+        QFETCH(CHeaderLayout::Scan, scan);
+        QFETCH(CHeaderLayout::BitOrder, bitOrder);
         QFETCH(bool, progmem);
+        QFETCH(bool, delays);
         QFETCH(int, frameCount);
         QFETCH(int, intervalMs);
+        QFETCH(QByteArray, led);
         const QString compiler = compilerPath();
         if (compiler.isEmpty())
-            QSKIP("no C compiler on this system");
+            QSKIP("skipped: no C compiler on this system");
         QTemporaryDir dir;
         const Animation frames = randomAnimation(frameCount, 1234u + frameCount);
         ExportOptions options;
-        options.progmem = progmem;
+        options.cHeader = {bitOrder, scan, progmem, delays};
         const ExportResult result = exportAnimation(dir.filePath(QStringLiteral("anim.h")), frames,
                                                     frameCount, 1, intervalMs, options);
         QVERIFY2(result.ok, qPrintable(result.error));
         const QByteArray header = fileBytes(dir.filePath(QStringLiteral("anim.h")));
-        QVERIFY(header.contains("#include <stdint.h>"));
         QCOMPARE(header.contains("#include <avr/pgmspace.h>"), progmem);
+        QCOMPARE(header.contains("#ifdef __AVR__"), progmem);
         QCOMPARE(header.contains(" PROGMEM = {"), progmem);
+        QCOMPARE(header.contains("frame_delays_ms"), delays);
         for (int frame = 1; frame <= frameCount; ++frame)
             QVERIFY(header.contains("/* frame " + QByteArray::number(frame) + " */"));
 
-        // A stand-in for the AVR header lets the host compiler read the PROGMEM table.
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("avr")));
-        QFile avr(dir.filePath(QStringLiteral("avr/pgmspace.h")));
-        QVERIFY(avr.open(QIODevice::WriteOnly));
-        avr.write("#define PROGMEM\n");
-        avr.close();
         QFile main(dir.filePath(QStringLiteral("main.c")));
         QVERIFY(main.open(QIODevice::WriteOnly));
-        main.write("#include <stdio.h>\n#include \"anim.h\"\n"
+        main.write(QByteArray("#include <stdio.h>\n#include \"anim.h\"\n") +
+                   (progmem ? "#define WORD pgm_read_word\n#define BYTE pgm_read_byte\n"
+                            : "#define WORD(p) (*(p))\n#define BYTE(p) (*(p))\n") +
+                   "static int led(int f, int r, int c) { return " + led +
+                   "; }\n"
                    "int main(void) {\n"
-                   "    int f, r;\n"
+                   "    int f, i;\n"
                    "    printf(\"%d %d\\n\", QUENTARO_FRAME_COUNT, QUENTARO_FRAME_INTERVAL_MS);\n"
                    "    for (f = 0; f < QUENTARO_FRAME_COUNT; ++f)\n"
-                   "        for (r = 0; r < 16; ++r)\n"
-                   "            printf(\"%u\\n\", (unsigned)frames[f][r]);\n"
+                   "        for (i = 0; i < 257; ++i)\n"
+                   "            putchar(i == 256 ? '\\n' : '0' + led(f, i / 16, i % 16));\n" +
+                   (delays ? "    for (f = 0; f < QUENTARO_FRAME_COUNT; ++f)\n"
+                             "        printf(\"%u \", (unsigned)WORD(&frame_delays_ms[f]));\n"
+                           : "") +
                    "    return 0;\n}\n");
         main.close();
 
         QProcess compile;
         compile.setWorkingDirectory(dir.path());
-        compile.start(compiler, {"-std=c99", "-Wall", "-Wextra", "-pedantic", "-Werror", "-I.",
-                                 "-o", "frames", "main.c"});
+        compile.start(compiler, {"-std=c99", "-Wall", "-Wextra", "-pedantic", "-Werror", "-o",
+                                 "frames", "main.c"});
         QVERIFY(compile.waitForFinished(60'000));
         QVERIFY2(compile.exitCode() == 0, compile.readAllStandardError().constData());
         QProcess run;
@@ -491,16 +557,16 @@ private slots:
         QCOMPARE(run.exitCode(), 0);
 
         const QList<QByteArray> lines = run.readAllStandardOutput().split('\n');
-        QCOMPARE(lines.size(), 1 + frameCount * 16 + 1);
+        QCOMPARE(lines.size(), 1 + frameCount + 1);
         QCOMPARE(lines[0], QByteArray::number(frameCount) + ' ' + QByteArray::number(intervalMs));
-        for (int frame = 1; frame <= frameCount; ++frame)
-            for (int row = 0; row < 16; ++row) {
-                unsigned expected = 0;
-                for (int column = 0; column < 16; ++column)
-                    if (frames[FrameStore::indexOf(frame, row * 16 + column)] == 1)
-                        expected += 1u << column;
-                QCOMPARE(lines[1 + (frame - 1) * 16 + row].toUInt(), expected);
-            }
+        for (int frame = 1; frame <= frameCount; ++frame) {
+            QByteArray expected;
+            for (std::uint8_t cell : frameCells(frames, frame))
+                expected += FrameStore::isLit(cell) ? '1' : '0';
+            QCOMPARE(lines[frame], expected);
+        }
+        const QByteArray delayLine = (QByteArray::number(intervalMs) + ' ').repeated(frameCount);
+        QCOMPARE(lines.last(), delays ? delayLine : QByteArray());
     }
 
     void refusedExportsWriteNothing_data() {

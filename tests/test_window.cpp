@@ -16,6 +16,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -527,7 +528,7 @@ void WindowTest::exportOptionsShowOnlyTheirSettings_data() {
     QTest::newRow("png") << "png"
                          << "QSpinBox* QCheckBox";
     QTest::newRow("h") << "h"
-                       << "QCheckBox*";
+                       << "QComboBox* QComboBox QCheckBox QCheckBox";
 }
 
 void WindowTest::exportOptionsShowOnlyTheirSettings() {
@@ -542,7 +543,8 @@ void WindowTest::exportOptionsShowOnlyTheirSettings() {
                 if (a < b && a->isVisible() && b->isVisible() &&
                     a->geometry().intersects(b->geometry()))
                     overlaps << a->metaObject()->className();
-            if (qobject_cast<QSpinBox*>(a) || qobject_cast<QCheckBox*>(a))
+            if (qobject_cast<QSpinBox*>(a) || qobject_cast<QCheckBox*>(a) ||
+                qobject_cast<QComboBox*>(a))
                 inputs << a->metaObject()->className() +
                               QString(a == focus || a->isAncestorOf(focus) ? "*" : "");
         }
@@ -550,6 +552,8 @@ void WindowTest::exportOptionsShowOnlyTheirSettings() {
             box->setChecked(true);
         for (auto* spin : dialog->findChildren<QSpinBox*>())
             spin->setValue(5);
+        for (auto* combo : dialog->findChildren<QComboBox*>())
+            combo->setCurrentIndex(1);
         qobject_cast<QDialog*>(dialog)->accept();
     });
     ExportOptions options;
@@ -558,7 +562,11 @@ void WindowTest::exportOptionsShowOnlyTheirSettings() {
     QTEST(inputs.join(' '), "inputs");
     QCOMPARE(options.scale, suffix == "h" ? ExportOptions().scale : 5);
     QCOMPARE(options.pngMode == PngMode::SpriteSheet, suffix == "png");
-    QCOMPARE(options.progmem, suffix == "h");
+    const CHeaderLayout& layout = options.cHeader;
+    QCOMPARE(layout.progmem && layout.delays, suffix == "h");
+    QCOMPARE(layout.bitOrder == CHeaderLayout::BitOrder::MsbFirst &&
+                 layout.scan == CHeaderLayout::Scan::Columns,
+             suffix == "h");
 }
 
 void WindowTest::toolsDrawWithMouseAndKeys_data() {

@@ -116,7 +116,7 @@ ExportResult exportAnimation(const QString& path, std::span<const std::uint8_t> 
         return exportPng(path, frames, frameCount, currentImage, options.scale, options.pngMode);
     case Kind::CHeader:
         return writeFile(path,
-                         CSourceExport::header(frames, frameCount, intervalMs, options.progmem));
+                         CSourceExport::header(frames, frameCount, intervalMs, options.cHeader));
     case Kind::Unknown:
         break;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/CHeaderLayout.h"
 #include "pictures/BoardRendering.h"
 
 #include <QString>
@@ -14,7 +15,7 @@ enum class PngMode {
 struct ExportOptions {
     int scale = BoardRendering::DefaultScale; // pixels per LED, 1..16
     PngMode pngMode = PngMode::CurrentFrame;
-    bool progmem = false; // C header: put the table into AVR program memory
+    CHeaderLayout cHeader; // bit order, scan, PROGMEM and delays of a C header
 };
 
 struct ExportResult {

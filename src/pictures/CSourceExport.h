@@ -1,20 +1,34 @@
 #pragma once
 
+#include "files/CHeaderLayout.h"
+
 #include <QByteArray>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 // The animation as a C header for a microcontroller driving the matrix.
 namespace CSourceExport {
 
+// The 16 LEDs of one row (from the top) or column (from the left) as a word: bit k
+// is LED k from the left or the top, set when lit.
+std::uint16_t lineWord(std::span<const std::uint8_t> cells, CHeaderLayout::Scan scan, int line);
+
 // One word per LED row from the top; bit k is column k from the left, set when lit.
 std::uint16_t rowWord(std::span<const std::uint8_t> cells, int row);
 
-// `static const uint16_t frames[N][16]` with a comment per frame, the frame count
-// and interval as macros, under an include guard. With `progmem` the table goes to
-// AVR program memory (PROGMEM, read with pgm_read_word). Empty when the frames are
+// One frame's table entries in `layout`: 16 words, or 32 bytes with the bits
+// reversed (the first LED in bit 7) when the most significant bit comes first.
+std::vector<std::uint16_t> frameValues(std::span<const std::uint8_t> cells,
+                                       const CHeaderLayout& layout);
+
+// `static const uint16_t frames[N][16]` (or `uint8_t frames[N][32]` with the most
+// significant bit first) with a comment per frame, the frame count and interval as
+// macros, optionally `frame_delays_ms[N]`, under an include guard. With `progmem`
+// the tables go to AVR program memory (PROGMEM, pgm_read_word / pgm_read_byte),
+// and other targets get those names as plain reads. Empty when the frames are
 // invalid.
 QByteArray header(std::span<const std::uint8_t> frames, int frameCount, int intervalMs,
-                  bool progmem);
+                  const CHeaderLayout& layout);
 
 } // namespace CSourceExport

@@ -130,15 +130,30 @@ std::vector<std::uint8_t> toIndices(const QImage& tile, const std::vector<QRgb>&
     return indices;
 }
 
+// The first palette index neither tile uses (median cut may leave a colour that is
+// nobody's nearest), else the one after the palette.
+std::uint8_t unusedIndex(const IndexedTiles& tiles) {
+    std::vector<bool> used(tiles.palette.size());
+    for (const auto* tile : {&tiles.dark, &tiles.lit})
+        for (std::uint8_t index : *tile)
+            used[index] = true;
+    return static_cast<std::uint8_t>(std::find(used.begin(), used.end(), false) - used.begin());
+}
+
 // --- writing -----------------------------------------------------------------------------
 
 struct Sink {
     QIODevice* device;
+    QByteArray* capture = nullptr; // while set, what giflib writes lands here instead
     bool failed = false;
 };
 
 int writeToSink(GifFileType* gif, const GifByteType* data, int length) {
     auto* sink = static_cast<Sink*>(gif->UserData);
+    if (sink->capture) {
+        sink->capture->append(reinterpret_cast<const char*>(data), length);
+        return length;
+    }
     if (sink->device->write(reinterpret_cast<const char*>(data), length) != length) {
         sink->failed = true;
         return 0;
@@ -155,12 +170,15 @@ struct ColourMapDeleter {
     void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
 };
 
-// The LEDs that differ between two frames, inclusive, in LED rows and columns.
+// The LEDs that differ between two frames, inclusive, in LED rows and columns; an
+// empty box (right < left) when none does.
 struct LedBox {
     int left = FrameStore::Side;
     int top = FrameStore::Side;
     int right = -1;
     int bottom = -1;
+
+    bool empty() const { return right < left; }
 };
 
 LedBox changedLeds(const std::uint8_t* previous, const std::uint8_t* current) {
@@ -173,16 +191,76 @@ LedBox changedLeds(const std::uint8_t* previous, const std::uint8_t* current) {
         box = {std::min(box.left, column), std::min(box.top, row), std::max(box.right, column),
                std::max(box.bottom, row)};
     }
-    // A frame like the one before still needs a picture to carry its delay.
-    if (box.right < 0)
-        box = {0, 0, 0, 0};
     return box;
 }
 
+// A rectangle of pixels, inclusive.
+struct PixelBox {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int width() const { return right - left + 1; }
+    int height() const { return bottom - top + 1; }
+};
+
+// What a frame after the first draws: only the pixels that differ from the
+// picture already shown. An LED that flips from dark to lit or back changes just
+// the pixels where its two tiles differ; every other pixel is transparent and
+// keeps what the frame before left there, which LZW packs into long runs.
+class DeltaTiles {
+public:
+    explicit DeltaTiles(const IndexedTiles& tiles)
+        : scale_(tiles.scale), dark_(tiles.dark.size(), tiles.transparent),
+          lit_(tiles.lit.size(), tiles.transparent),
+          unchanged_(static_cast<std::size_t>(tiles.scale), tiles.transparent) {
+        const std::size_t area = tiles.dark.size();
+        for (std::size_t i = 0; i < area; ++i) {
+            if (tiles.dark[i] == tiles.lit[i])
+                continue;
+            dark_[i] = tiles.dark[i];
+            lit_[i] = tiles.lit[i];
+            const int x = static_cast<int>(i) % scale_;
+            const int y = static_cast<int>(i) / scale_;
+            changing_ = {std::min(changing_.left, x), std::min(changing_.top, y),
+                         std::max(changing_.right, x), std::max(changing_.bottom, y)};
+        }
+    }
+
+    // Whether flipping an LED changes any pixel (it does unless both tiles map to
+    // the same indices).
+    bool anyChange() const { return changing_.right >= 0; }
+
+    // The pixels that change when the LEDs in `box` flip.
+    PixelBox pixelsOf(const LedBox& box) const {
+        return {box.left * scale_ + changing_.left, box.top * scale_ + changing_.top,
+                box.right * scale_ + changing_.right, box.bottom * scale_ + changing_.bottom};
+    }
+
+    // Row y of an LED's tile: its changing pixels when it flips, else transparent.
+    const GifPixelType* row(bool flips, bool lit, int y) const {
+        if (!flips)
+            return unchanged_.data();
+        return (lit ? lit_ : dark_).data() + y * scale_;
+    }
+
+private:
+    int scale_;
+    std::vector<GifPixelType> dark_;
+    std::vector<GifPixelType> lit_;
+    std::vector<GifPixelType> unchanged_;
+    PixelBox changing_{std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), -1, -1};
+};
+
+// How often both ways of writing a changed rectangle are tried; between trials
+// the last winner is used alone.
+constexpr int FramesPerTrial = 8;
+
 class Encoder {
 public:
-    Encoder(GifFileType* gif, const IndexedTiles& tiles, int delay)
-        : gif_(gif), tiles_(tiles), delay_(delay) {}
+    Encoder(GifFileType* gif, Sink& sink, const IndexedTiles& tiles, int delay)
+        : gif_(gif), sink_(sink), tiles_(tiles), delta_(tiles), delay_(delay) {}
 
     bool putLoopForever() {
         static const GifByteType loopForever[] = {1, 0, 0}; // sub-block 1: repeat count 0
@@ -192,47 +270,113 @@ public:
                EGifPutExtensionTrailer(gif_) == GIF_OK;
     }
 
-    bool putFrame(const std::uint8_t* cells, const LedBox& box) {
+    // The first frame whole. After it only the rectangle that changed since
+    // `previous`, either with the pixels that did not change transparent or with
+    // its LEDs whole, whichever LZW packs smaller; a frame like the one before is
+    // one transparent pixel that carries its delay. Transparency wins at most
+    // scales, whole LEDs where an LED is a pixel or two. The winner rarely changes
+    // from one frame to the next, so both are tried only every FramesPerTrial
+    // frames, which keeps the cost of trying near that of writing one.
+    bool putFrame(const std::uint8_t* cells, const std::uint8_t* previous) {
+        if (!putControl(previous != nullptr))
+            return false;
+        if (!previous) {
+            const int last = FrameStore::Side * tiles_.scale - 1;
+            return putPixels(cells, nullptr, {0, 0, 15, 15}, {0, 0, last, last});
+        }
+        const LedBox box = changedLeds(previous, cells);
+        if (box.empty() || !delta_.anyChange())
+            return putImage({0, 0, 0, 0}) &&
+                   EGifPutPixel(gif_, static_cast<GifPixelType>(tiles_.transparent)) == GIF_OK;
+        const PixelBox pixels = delta_.pixelsOf(box);
+        if (framesToTrial_-- > 0)
+            return putPixels(cells, wholeWins_ ? nullptr : previous, box, pixels);
+        framesToTrial_ = FramesPerTrial - 1;
+        if (!capture(changed_, [&] { return putPixels(cells, previous, box, pixels); }) ||
+            !capture(whole_, [&] { return putPixels(cells, nullptr, box, pixels); }))
+            return false;
+        wholeWins_ = whole_.size() < changed_.size();
+        return putBytes(wholeWins_ ? whole_ : changed_);
+    }
+
+private:
+    bool putControl(bool transparent) {
         GraphicsControlBlock control{};
         control.DisposalMode = DISPOSE_DO_NOT;
         control.UserInputFlag = false;
         control.DelayTime = delay_;
-        control.TransparentColor = NO_TRANSPARENT_COLOR;
+        control.TransparentColor = transparent ? tiles_.transparent : NO_TRANSPARENT_COLOR;
         GifByteType extension[4];
         EGifGCBToExtension(&control, extension);
-        if (EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, 4, extension) != GIF_OK)
-            return false;
+        return EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK;
+    }
 
-        const int scale = tiles_.scale;
-        const int width = (box.right - box.left + 1) * scale;
-        const int height = (box.bottom - box.top + 1) * scale;
-        if (EGifPutImageDesc(gif_, box.left * scale, box.top * scale, width, height, false,
-                             nullptr) != GIF_OK)
+    template <typename Put> bool capture(QByteArray& bytes, Put put) {
+        bytes.truncate(0);
+        sink_.capture = &bytes;
+        const bool ok = put();
+        sink_.capture = nullptr;
+        return ok;
+    }
+
+    bool putBytes(const QByteArray& bytes) {
+        if (sink_.device->write(bytes) == bytes.size())
+            return true;
+        sink_.failed = true;
+        return false;
+    }
+
+    // The `pixels` of the LEDs in `box`: those that changed since `previous`, or
+    // all of them without it.
+    bool putPixels(const std::uint8_t* cells, const std::uint8_t* previous, const LedBox& box,
+                   const PixelBox& pixels) {
+        if (!putImage(pixels))
             return false;
-        line_.resize(static_cast<std::size_t>(width));
-        for (int row = box.top; row <= box.bottom; ++row)
-            for (int y = 0; y < scale; ++y)
-                if (!putLine(cells + row * FrameStore::Side, box, y))
-                    return false;
+        line_.resize(static_cast<std::size_t>((box.right - box.left + 1) * tiles_.scale));
+        const int skip = pixels.left - box.left * tiles_.scale;
+        for (int y = pixels.top; y <= pixels.bottom; ++y) {
+            fillLine(cells, previous, box, y);
+            if (EGifPutLine(gif_, line_.data() + skip, pixels.width()) != GIF_OK)
+                return false;
+        }
         return true;
     }
 
-private:
-    // giflib masks the line in place, so it gets a scratch copy.
-    bool putLine(const std::uint8_t* rowCells, const LedBox& box, int y) {
+    bool putImage(const PixelBox& pixels) {
+        return EGifPutImageDesc(gif_, pixels.left, pixels.top, pixels.width(), pixels.height(),
+                                false, nullptr) == GIF_OK;
+    }
+
+    // Pixel row y of the LEDs in `box`. giflib masks the line in place, so each
+    // line is built afresh.
+    void fillLine(const std::uint8_t* cells, const std::uint8_t* previous, const LedBox& box,
+                  int y) {
         const int scale = tiles_.scale;
+        const int row = y / scale;
+        const int tileY = y % scale;
         auto out = line_.begin();
         for (int column = box.left; column <= box.right; ++column) {
-            const auto& tile = FrameStore::isLit(rowCells[column]) ? tiles_.lit : tiles_.dark;
-            out = std::copy_n(tile.begin() + y * scale, scale, out);
+            const int cell = row * FrameStore::Side + column;
+            const bool lit = FrameStore::isLit(cells[cell]);
+            const GifPixelType* source;
+            if (previous)
+                source = delta_.row(lit != FrameStore::isLit(previous[cell]), lit, tileY);
+            else
+                source = (lit ? tiles_.lit : tiles_.dark).data() + tileY * scale;
+            out = std::copy_n(source, scale, out);
         }
-        return EGifPutLine(gif_, line_.data(), static_cast<int>(line_.size())) == GIF_OK;
     }
 
     GifFileType* gif_;
+    Sink& sink_;
     const IndexedTiles& tiles_;
+    DeltaTiles delta_;
     int delay_;
     std::vector<GifPixelType> line_;
+    QByteArray changed_; // a frame's two candidates
+    QByteArray whole_;
+    int framesToTrial_ = 0;
+    bool wholeWins_ = false;
 };
 
 int bitsFor(std::size_t colours) {
@@ -274,7 +418,10 @@ IndexedTiles indexedTiles(int scale) {
     tiles.palette = medianCut(std::move(colours), MaxPaletteColours);
     tiles.dark = toIndices(dark, tiles.palette);
     tiles.lit = toIndices(lit, tiles.palette);
-    tiles.palette.resize(std::size_t{1} << bitsFor(tiles.palette.size()), qRgb(0, 0, 0));
+    tiles.transparent = unusedIndex(tiles);
+    tiles.palette.resize(std::size_t{1} << bitsFor(std::max<std::size_t>(
+                             tiles.palette.size(), std::size_t{tiles.transparent} + 1)),
+                         qRgb(0, 0, 0));
     return tiles;
 }
 
@@ -309,13 +456,13 @@ bool write(QIODevice& out, std::span<const std::uint8_t> frames, int frameCount,
     const std::unique_ptr<ColorMapObject, ColourMapDeleter> map(
         GifMakeMapObject(static_cast<int>(colours.size()), colours.data()));
     const int side = FrameStore::Side * scale;
-    Encoder encoder(gif.get(), tiles, delayHundredths(intervalMs));
+    Encoder encoder(gif.get(), sink, tiles, delayHundredths(intervalMs));
     bool ok = map && EGifPutScreenDesc(gif.get(), side, side, 8, 0, map.get()) == GIF_OK &&
               encoder.putLoopForever();
     const std::uint8_t* previous = nullptr;
     for (int frame = 1; ok && frame <= frameCount; ++frame) {
         const std::uint8_t* cells = frames.data() + FrameStore::indexOf(frame, 0);
-        ok = encoder.putFrame(cells, changedLeds(previous, cells));
+        ok = encoder.putFrame(cells, previous);
         previous = cells;
     }
     if (!ok) {

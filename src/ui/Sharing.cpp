@@ -5,6 +5,7 @@
 #include "ui/ImportDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -12,6 +13,7 @@
 #include <QFormLayout>
 #include <QMessageBox>
 #include <QSpinBox>
+#include <optional>
 
 namespace Sharing {
 namespace {
@@ -35,6 +37,54 @@ void warn(QWidget* parent, const QString& text) {
     QMessageBox::warning(parent, QStringLiteral("Attention!"), text);
 }
 
+// The settings of a C header: how the frames are laid out for a microcontroller.
+struct CHeaderInputs {
+    QComboBox* bitOrder = nullptr;
+    QComboBox* scan = nullptr;
+    QCheckBox* delays = nullptr;
+    QCheckBox* progmem = nullptr;
+};
+
+CHeaderInputs addCHeaderInputs(QDialog& dialog, QFormLayout& form, const CHeaderLayout& layout) {
+    using BitOrder = CHeaderLayout::BitOrder;
+    using Scan = CHeaderLayout::Scan;
+    CHeaderInputs inputs;
+    inputs.bitOrder = new QComboBox(&dialog);
+    inputs.bitOrder->addItem(QStringLiteral("Least significant first (uint16_t)"),
+                             QVariant::fromValue(int(BitOrder::LsbFirst)));
+    inputs.bitOrder->addItem(QStringLiteral("Most significant first (bytes, for drawBitmap)"),
+                             QVariant::fromValue(int(BitOrder::MsbFirst)));
+    inputs.bitOrder->setToolTip(
+        QStringLiteral("Least significant first: one uint16_t per line, bit k is LED k from the "
+                       "left or the top.\nMost significant first: two bytes per line, the first "
+                       "LED in bit 7, as Adafruit GFX drawBitmap and MAX7219 8\u00d78 modules "
+                       "read them."));
+    inputs.bitOrder->setCurrentIndex(inputs.bitOrder->findData(int(layout.bitOrder)));
+    form.addRow(QStringLiteral("Bit order:"), inputs.bitOrder);
+    inputs.scan = new QComboBox(&dialog);
+    inputs.scan->addItem(QStringLiteral("Row by row, from the top"),
+                         QVariant::fromValue(int(Scan::Rows)));
+    inputs.scan->addItem(QStringLiteral("Column by column, from the left"),
+                         QVariant::fromValue(int(Scan::Columns)));
+    inputs.scan->setCurrentIndex(inputs.scan->findData(int(layout.scan)));
+    form.addRow(QStringLiteral("Scan:"), inputs.scan);
+    inputs.delays =
+        new QCheckBox(QStringLiteral("Each frame's delay in ms (frame_delays_ms)"), &dialog);
+    inputs.delays->setChecked(layout.delays);
+    form.addRow(inputs.delays);
+    inputs.progmem = new QCheckBox(QStringLiteral("In AVR program memory (PROGMEM)"), &dialog);
+    inputs.progmem->setChecked(layout.progmem);
+    form.addRow(inputs.progmem);
+    return inputs;
+}
+
+void readCHeaderInputs(const CHeaderInputs& inputs, CHeaderLayout& layout) {
+    layout.bitOrder = CHeaderLayout::BitOrder(inputs.bitOrder->currentData().toInt());
+    layout.scan = CHeaderLayout::Scan(inputs.scan->currentData().toInt());
+    layout.delays = inputs.delays->isChecked();
+    layout.progmem = inputs.progmem->isChecked();
+}
+
 } // namespace
 
 // Only the settings of the file's kind are made, so nothing lies outside the
@@ -45,11 +95,9 @@ bool askExportOptions(QWidget* parent, const QString& suffix, ExportOptions& opt
     auto* form = new QFormLayout(&dialog);
     QSpinBox* scale = nullptr;
     QCheckBox* sheet = nullptr;
-    QCheckBox* progmem = nullptr;
+    std::optional<CHeaderInputs> cHeader;
     if (suffix == QStringLiteral("h")) {
-        progmem = new QCheckBox(QStringLiteral("In AVR program memory (PROGMEM)"), &dialog);
-        progmem->setChecked(options.progmem);
-        form->addRow(progmem);
+        cHeader = addCHeaderInputs(dialog, *form, options.cHeader);
     } else {
         scale = new QSpinBox(&dialog);
         scale->setRange(1, 16);
@@ -66,8 +114,8 @@ bool askExportOptions(QWidget* parent, const QString& suffix, ExportOptions& opt
     form->addRow(buttons);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    if (progmem)
-        progmem->setFocus();
+    if (cHeader)
+        cHeader->bitOrder->setFocus();
     else
         scale->setFocus();
     if (dialog.exec() != QDialog::Accepted)
@@ -76,8 +124,8 @@ bool askExportOptions(QWidget* parent, const QString& suffix, ExportOptions& opt
         options.scale = scale->value();
     if (sheet)
         options.pngMode = sheet->isChecked() ? PngMode::SpriteSheet : PngMode::CurrentFrame;
-    if (progmem)
-        options.progmem = progmem->isChecked();
+    if (cHeader)
+        readCHeaderInputs(*cHeader, options.cHeader);
     return true;
 }
 

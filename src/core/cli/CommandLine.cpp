@@ -4,6 +4,7 @@
 
 #include "files/FilePath.h"
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -41,6 +42,24 @@ struct Options {
                              QStringLiteral("Screen pixels per LED for --export, 1 ... 16 "
                                             "(default 8)."),
                              QStringLiteral("N")};
+    QCommandLineOption bitOrder{
+        QStringLiteral("bit-order"),
+        QStringLiteral("For --export to .h: lsb-first (default; a uint16_t per row or column, "
+                       "bit k = LED k from the left or the top) or msb-first (two bytes per row "
+                       "or column, the first LED in bit 7, as drawBitmap and MAX7219 modules "
+                       "read them)."),
+        QStringLiteral("ORDER")};
+    QCommandLineOption scan{QStringLiteral("scan"),
+                            QStringLiteral("For --export to .h: rows (default, from the top) or "
+                                           "columns (from the left, the top LED first)."),
+                            QStringLiteral("WAY")};
+    QCommandLineOption progmem{QStringLiteral("progmem"),
+                               QStringLiteral("For --export to .h: the tables in AVR program "
+                                              "memory (PROGMEM); other targets read them as "
+                                              "plain data.")};
+    QCommandLineOption delays{QStringLiteral("delays"),
+                              QStringLiteral("For --export to .h: add frame_delays_ms[], each "
+                                             "frame's delay in milliseconds.")};
     QCommandLineOption noRealtime{QStringLiteral("no-realtime"),
                                   QStringLiteral("Refresh the matrix at the normal scheduling "
                                                  "policy, not SCHED_FIFO.")};
@@ -122,6 +141,39 @@ void readScale(const QCommandLineParser& parser, const Options& o, CommandLine& 
         return;
     }
     line.scale = *scale;
+}
+
+void readCHeader(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
+    if (!parser.isSet(o.bitOrder) && !parser.isSet(o.scan) && !parser.isSet(o.progmem) &&
+        !parser.isSet(o.delays))
+        return;
+    if (line.mode != CommandLine::Mode::Export ||
+        QFileInfo(line.exportPath).suffix().toLower() != QLatin1String("h")) {
+        line.error = QStringLiteral("--bit-order, --scan, --progmem and --delays go with "
+                                    "--export to a .h file");
+        return;
+    }
+    CHeaderLayout& layout = line.cHeader;
+    layout.progmem = parser.isSet(o.progmem);
+    layout.delays = parser.isSet(o.delays);
+    if (parser.isSet(o.bitOrder)) {
+        const auto order = CHeaderLayout::bitOrderNamed(parser.value(o.bitOrder));
+        if (!order) {
+            line.error = QStringLiteral("--bit-order takes lsb-first or msb-first, not \"%1\"")
+                             .arg(parser.value(o.bitOrder));
+            return;
+        }
+        layout.bitOrder = *order;
+    }
+    if (parser.isSet(o.scan)) {
+        const auto scan = CHeaderLayout::scanNamed(parser.value(o.scan));
+        if (!scan) {
+            line.error = QStringLiteral("--scan takes rows or columns, not \"%1\"")
+                             .arg(parser.value(o.scan));
+            return;
+        }
+        layout.scan = *scan;
+    }
 }
 
 void readRefresh(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
@@ -225,8 +277,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     parser.setApplicationDescription(Usage);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addOptions({o.port, o.play, o.interval, o.exportTo, o.scale, o.noRealtime,
-                       o.limitRefresh, o.showRefresh, o.map, o.colour, o.brightness, o.maxFps});
+    parser.addOptions({o.port, o.play, o.interval, o.exportTo, o.scale, o.bitOrder, o.scan,
+                       o.progmem, o.delays, o.noRealtime, o.limitRefresh, o.showRefresh, o.map,
+                       o.colour, o.brightness, o.maxFps});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("An animation (.led) or a playlist (.pat)."),
                                  QStringLiteral("[FILE]"));
@@ -251,6 +304,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         readInterval(parser, o, line);
     if (line.ok() && parser.isSet(o.scale))
         readScale(parser, o, line);
+    if (line.ok())
+        readCHeader(parser, o, line);
     if (line.ok())
         readRefresh(parser, o, line);
     if (line.ok())
