@@ -12,6 +12,7 @@
 #include "ui/Keyboard.h"
 #include "ui/MouseSurface.h"
 #include "ui/Sharing.h"
+#include "ui/SidePanel.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -111,6 +112,7 @@ private slots:
     void tabGoesToTheBoardThenAlongTheWindow();
     void exportOptionsShowOnlyTheirSettings_data();
     void exportOptionsShowOnlyTheirSettings();
+    void strokesStayWithTheirImage();
     void toolsDrawWithMouseAndKeys_data();
     void toolsDrawWithMouseAndKeys();
 };
@@ -627,6 +629,36 @@ void WindowTest::toolsDrawWithMouseAndKeys() {
     QCOMPARE(f.editor().history().undoCount(), std::size_t(1));
     QTest::keyClick(f.w.get(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(f.board(), Bytes(256, 0));
+}
+
+// A stroke is given up when the image under it changes; the click tool toggles
+// the LED under the pointer even after a drawing tool; Space stays with the
+// panel's buttons.
+void WindowTest::strokesStayWithTheirImage() {
+    WindowFixture f;
+    f.show();
+    QTest::keyClick(f.w.get(), Qt::Key_Insert); // a second image
+    QWidget* board = f.w->Image3;
+    board->setFocus();
+    QTest::keyClick(f.w.get(), Qt::Key_L);
+    QTest::keyClick(board, Qt::Key_Space);
+    QTest::keyClick(board, Qt::Key_PageDown);
+    QTest::keyClick(board, Qt::Key_Right);
+    QTest::keyClick(board, Qt::Key_Space); // a new stroke on image 2, not the old one's end
+    QCOMPARE(f.editor().animation().currentImage(), 2);
+    QCOMPARE(f.editor().history().undoCount(), std::size_t(1)); // Add image alone
+    QTest::keyClick(board, Qt::Key_Escape);
+
+    QTest::mouseMove(board, QPoint(5 * 16 + 8, 8));
+    QTest::keyClick(f.w.get(), Qt::Key_C);
+    QTest::mouseClick(board, Qt::LeftButton, {}, QPoint(5 * 16 + 8, 8));
+    QVERIFY(f.board()[5]);
+
+    QToolButton* pen = f.w->sidePanel()->toolButton(Tool::Pen);
+    pen->setFocus();
+    QTest::keyClick(pen, Qt::Key_Space);
+    QCOMPARE(f.w->sidePanel()->tool(), Tool::Pen);
+    QVERIFY(!f.editor().playback().playing());
 }
 
 QTEST_MAIN(WindowTest)

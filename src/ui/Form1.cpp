@@ -249,9 +249,9 @@ void Form1::connectControls() {
             });
     connect(Image3, &MouseSurface::moved, this,
             [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, float x, float y) {
-                if (!drawsWithTool())
-                    editor_->mouseMove(vbButton(buttons), vbShift(mods), x, y);
-                else if (buttons & strokeButton_)
+                // The click tool's cell follows the pointer whatever tool is chosen.
+                editor_->mouseMove(vbButton(buttons), vbShift(mods), x, y);
+                if (drawsWithTool() && (buttons & strokeButton_))
                     continueStroke(x, y, mods & Qt::ShiftModifier);
             });
     connect(Image3, &MouseSurface::released, this,
@@ -273,6 +273,7 @@ void Form1::connectControls() {
 void Form1::render() {
     if (strip_ != nullptr)
         strip_->refresh();
+    keepStrokeCurrent();
     showOnionSkin();
     const Panel& panel = editor_->panel();
     const bool first = !rendered_;
@@ -299,7 +300,7 @@ void Form1::render() {
     const bool loadShown = panel.isShown(Control::LoadFile);
     if (sharingMenu_ && (first || loadShown != drawn_.isShown(Control::LoadFile))) {
         sharingMenu_->setEnabled(loadShown);
-        for (QAction* action : sharingMenu_->actions())
+        for (QAction* action : sharingActions_)
             action->setEnabled(loadShown);
     }
     if (first || panel.label1 != drawn_.label1)
@@ -345,7 +346,8 @@ void Form1::createSharingMenu() {
         QStringLiteral("Import…"), this, [this] { Sharing::importPictures(this, *editor_); });
     exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     importAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
-    for (QAction* action : {exportAction, importAction}) {
+    sharingActions_ = {exportAction, importAction};
+    for (QAction* action : sharingActions_) {
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
     }
@@ -394,7 +396,7 @@ void Form1::toggleFromKeyboard(int cell) {
 
 // A focused button takes Space itself, as buttons do, before the Start key.
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ShortcutOverride && qobject_cast<QToolButton*>(watched)) {
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
             event->accept();
@@ -422,6 +424,11 @@ void Form1::createSidePanel() {
     strip_ = new FrameStrip(*editor_, Qt::Vertical);
     sidePanel_->setStrip(strip_);
     connect(handle_, &QToolButton::toggled, this, &Form1::setSidePanelOpen);
+    // Like the form's buttons, these take Space themselves before the Start key.
+    handle_->installEventFilter(this);
+    for (QWidget* w : sidePanel_->findChildren<QWidget*>())
+        if (w->focusPolicy() != Qt::NoFocus)
+            w->installEventFilter(this);
     connect(sidePanel_, &SidePanel::toolChosen, this, [this] { cancelStroke(); });
     connect(sidePanel_, &SidePanel::textRequested, this, &Form1::openTextDialog);
     connect(sidePanel_, &SidePanel::onionSkinChanged, this, [this] {
@@ -445,6 +452,8 @@ void Form1::setSidePanelOpen(bool open) {
     const int formWidth = Twips::toPixels(ClientWidthTwips);
     setFixedSize(formWidth + (open ? SidePanel::Width : 0), Twips::toPixels(ClientHeightTwips));
     sidePanel_->setVisible(open);
+    if (!open)
+        sidePanel_->chooseTool(Tool::Toggle); // no tool at work that cannot be seen
     const QSignalBlocker blocker(handle_);
     handle_->setChecked(open);
     handle_->setArrowType(open ? Qt::LeftArrow : Qt::RightArrow);
@@ -484,6 +493,7 @@ void Form1::beginStroke(int cell, bool shift, bool erase) {
     if (editor_->hasEnded() || editor_->playback().playing() || editor_->outputModes().matrixOff())
         return;
     stroke_.emplace(sidePanel_->tool(), editor_->animation().currentFrame(), cell, shift, erase);
+    strokeOn_ = {editor_->animation().currentImage(), editor_->changeCount()};
     cancelStroke_->setEnabled(true);
     continueStroke(float(cell % FrameStore::Side) * HitTest::TwipsPerCell,
                    float(cell / FrameStore::Side) * HitTest::TwipsPerCell, shift);
@@ -508,6 +518,17 @@ void Form1::finishStroke() {
     cancelStroke();
     if (const QString refusal = editor_->drawFrame(picture); !refusal.isEmpty())
         tell({Message::Kind::Warning, QStringLiteral("Drawing"), refusal});
+}
+
+// A stroke belongs to the picture it began on: when the image shown or the
+// animation changes under it (a key, the strip, undo, playing), it is given up.
+void Form1::keepStrokeCurrent() {
+    if (!stroke_)
+        return;
+    const std::pair now{editor_->animation().currentImage(), editor_->changeCount()};
+    if (now != strokeOn_ || editor_->hasEnded() || editor_->playback().playing() ||
+        editor_->outputModes().matrixOff())
+        cancelStroke();
 }
 
 void Form1::cancelStroke() {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class AnimationTimer;
 class BoardView;
@@ -111,6 +112,7 @@ private:
     void continueStroke(float xTwips, float yTwips, bool shift);
     void finishStroke();
     void cancelStroke();
+    void keepStrokeCurrent();
     void showOnionSkin();
     void openTextDialog();
     void tell(const struct Message& message);
@@ -128,6 +130,8 @@ private:
     QAction* cancelStroke_ = nullptr;
     std::optional<ToolStroke> stroke_;
     Qt::MouseButton strokeButton_ = Qt::LeftButton;
+    std::pair<int, std::uint64_t> strokeOn_; // the image and change it began on
+    QList<QAction*> sharingActions_;
     Panel drawn_;
     bool rendered_ = false;
 };

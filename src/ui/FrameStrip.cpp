@@ -7,6 +7,7 @@
 #include <QAbstractListModel>
 #include <QAction>
 #include <QBoxLayout>
+#include <QDropEvent>
 #include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
@@ -126,6 +127,31 @@ protected:
             action->trigger();
         else
             QListView::keyPressEvent(event);
+    }
+
+    // The drop goes to the model as the place between two rows, whichever
+    // images are chosen: the view's own move takes a drop beside a chosen
+    // image as already done, which is not so for images apart.
+    void dropEvent(QDropEvent* event) override {
+        if (event->source() != this || model() == nullptr) {
+            event->ignore();
+            return;
+        }
+        const QPoint at = event->position().toPoint();
+        const QModelIndex onto = indexAt(at);
+        int row = model()->rowCount();
+        if (onto.isValid()) {
+            const QRect r = visualRect(onto);
+            const bool after =
+                flow() == TopToBottom ? at.y() > r.center().y() : at.x() > r.center().x();
+            row = onto.row() + (after ? 1 : 0);
+        }
+        model()->dropMimeData(event->mimeData(), Qt::MoveAction, row, 0, {});
+        event->setDropAction(Qt::CopyAction); // nothing for the view to remove
+        event->accept();
+        stopAutoScroll();
+        setState(NoState);
+        viewport()->update();
     }
 
 private:
@@ -363,11 +389,11 @@ void FrameStrip::layOut(Qt::Orientation orientation) {
 
 void FrameStrip::refresh() {
     const Animation& animation = editor_.animation();
-    const Shown now{editor_.changeCount(), animation.imageCount(), animation.currentImage(),
-                    editor_.playback().playing()};
+    const Shown now{editor_.changeCount(), animation.storeRevision(), animation.imageCount(),
+                    animation.currentImage(), editor_.playback().playing()};
     if (now == shown_)
         return;
-    if (now.changes != shown_.changes || now.count != shown_.count)
+    if (now.changes != shown_.changes || now.store != shown_.store || now.count != shown_.count)
         thumbnails_->sync();
     if (now.changes != shown_.changes || now.playing != shown_.playing)
         status_->hide(); // a refusal said before no longer stands
@@ -442,8 +468,17 @@ void FrameStrip::deleteChosen() {
     report(editor_.deleteFrames(chosenImages()));
 }
 
+// Images chosen apart move together only by a drag, which gathers them where
+// they are dropped; one place earlier or later is for images that lie together.
+static bool together(const std::vector<int>& images) {
+    return images.back() - images.front() + 1 == static_cast<int>(images.size());
+}
+
 void FrameStrip::moveEarlier() {
     const std::vector<int> images = chosenImages();
+    if (!together(images))
+        return report(tr("only images that lie together move one place; drag images apart "
+                         "to gather them"));
     if (images.front() == 1)
         return report(tr("the first image cannot move earlier"));
     moveImages(images, images.front() - 1);
@@ -451,6 +486,9 @@ void FrameStrip::moveEarlier() {
 
 void FrameStrip::moveLater() {
     const std::vector<int> images = chosenImages();
+    if (!together(images))
+        return report(tr("only images that lie together move one place; drag images apart "
+                         "to gather them"));
     if (images.back() == editor_.animation().imageCount())
         return report(tr("the last image cannot move later"));
     moveImages(images, images.back() + 2);

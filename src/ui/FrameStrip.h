@@ -46,6 +46,7 @@ signals:
 private:
     struct Shown {
         std::uint64_t changes = ~std::uint64_t{0};
+        std::uint64_t store = ~std::uint64_t{0};
         int count = -1;
         int current = -1;
         bool playing = false;

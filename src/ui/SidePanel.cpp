@@ -78,6 +78,8 @@ QGroupBox* SidePanel::createTools() {
     previous_ = new QCheckBox(QStringLiteral("Onion skin"), box);
     previous_->setToolTip(QStringLiteral("The previous image shown faintly on the board (O)"));
     next_ = new QCheckBox(QStringLiteral("and next"), box);
+    previous_->setAccessibleName(QStringLiteral("Onion skin: the previous image"));
+    next_->setAccessibleName(QStringLiteral("Onion skin: the next image too"));
     next_->setToolTip(QStringLiteral("The next image shown faintly too (Shift+O)"));
     for (QCheckBox* c : {previous_, next_}) {
         c->setFocusPolicy(Qt::TabFocus);

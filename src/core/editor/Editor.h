@@ -258,6 +258,7 @@ private:
     bool matchesDisk_ = false; // set by New and Load within the handler that runs
     float rowPauseSeconds_;
     bool ended_ = false;
+    bool holdMatrix_ = false; // while goToImage passes images on its way
 
     // Sets up working values that no click reaches.
     friend struct EditorFixture;

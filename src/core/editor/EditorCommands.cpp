@@ -6,6 +6,7 @@
 #include "frames/FrameStore.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 QString Editor::refusalToEdit() const {
     if (ended_)
@@ -137,16 +138,23 @@ QString Editor::moveFrames(std::vector<int> images, int before) {
     return {};
 }
 
+// From whichever is nearer, the current image or an end, and the matrix given
+// only the image arrived at, not each one passed on the way.
 void Editor::goToImage(int image) {
-    if (!refusalToEdit().isEmpty() || image < 1 || image > animation_.imageCount())
+    const int count = animation_.imageCount();
+    if (!refusalToEdit().isEmpty() || image < 1 || image > count ||
+        image == animation_.currentImage())
         return;
-    if (image == 1 && animation_.currentImage() != 1)
+    holdMatrix_ = true;
+    const int fromHere = std::abs(image - animation_.currentImage());
+    if (image - 1 < fromHere && image - 1 <= count - image)
         Command21_Click();
-    else if (image == animation_.imageCount() && animation_.currentImage() != image)
+    else if (count - image < fromHere)
         Command24_Click();
     while (animation_.currentImage() < image)
         Command23_Click();
     while (animation_.currentImage() > image)
         Command22_Click();
+    holdMatrix_ = false;
     afterHandler();
 }

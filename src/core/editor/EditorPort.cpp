@@ -38,7 +38,7 @@ void Editor::refreshUntilOff() {
 }
 
 void Editor::showOnMatrix() {
-    if (!ended_ && output_ != nullptr)
+    if (!ended_ && !holdMatrix_ && output_ != nullptr)
         output().show(RefreshPass::packFrame(animation_.frames(), animation_.currentImage()));
 }
 

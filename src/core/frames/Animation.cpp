@@ -8,6 +8,7 @@ std::span<const std::uint8_t> Animation::images() const {
 }
 
 Animation::Store Animation::replaceStore(Store frames) {
+    ++storeRevision_;
     return std::exchange(frames_, std::move(frames));
 }
 
@@ -45,6 +46,7 @@ Animation::Store Animation::part(std::size_t offset, std::size_t length) const {
 
 void Animation::restorePart(std::size_t storeSize, std::size_t offset,
                             std::span<const std::uint8_t> bytes) {
+    ++storeRevision_;
     frames_.resize(storeSize, FrameStore::Dark);
     const std::size_t at = std::min(offset, frames_.size());
     const std::size_t count = std::min(bytes.size(), frames_.size() - at);
@@ -61,6 +63,7 @@ FrameStore::Frame Animation::frame(int image) const {
 }
 
 void Animation::insertFrames(int before, std::span<const FrameStore::Frame> frames) {
+    ++storeRevision_;
     const std::size_t at = std::min(FrameStore::indexOf(before, 0), frames_.size());
     Store added;
     added.reserve(frames.size() * FrameStore::CellsPerFrame);
@@ -70,6 +73,7 @@ void Animation::insertFrames(int before, std::span<const FrameStore::Frame> fram
 }
 
 std::vector<FrameStore::Frame> Animation::removeFrames(std::span<const int> images) {
+    ++storeRevision_;
     std::vector<FrameStore::Frame> removed;
     removed.reserve(images.size());
     for (int image : images)

@@ -27,6 +27,9 @@ public:
     }
 
     const Store& frames() const { return frames_; }
+    // Moves on whenever the store is replaced, grown or shrunk, also where no
+    // step of the history records it (a slideshow's next animation).
+    std::uint64_t storeRevision() const { return storeRevision_; }
     // Frames 1 to imageCount(), as far as the store reaches: what a file of the
     // animation holds.
     std::span<const std::uint8_t> images() const;
@@ -69,6 +72,7 @@ public:
 
 private:
     Store frames_ = darkFrames(1);
+    std::uint64_t storeRevision_ = 0;
     int currentImage_ = 1;
     int imageCount_ = 1;
     FrameStore::Frame clipFrame_{};

@@ -94,22 +94,25 @@ void ellipse(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, boo
         // Each side runs on until it meets the narrower of the rows beside it.
         const int leftEnd = std::max(from[r - 1], from[r + 1]) - 1;
         const int rightEnd = std::min(to[r - 1], to[r + 1]) + 1;
-        span(frame, y, from[r], std::clamp(leftEnd, from[r], to[r]), value);
-        span(frame, y, std::clamp(rightEnd, from[r], to[r]), to[r], value);
+        const int low = std::min(from[r], to[r]), high = std::max(from[r], to[r]);
+        span(frame, y, from[r], std::clamp(leftEnd, low, high), value);
+        span(frame, y, std::clamp(rightEnd, low, high), to[r], value);
     }
 }
 
 void fill(FrameStore::Frame& frame, Point at, std::uint8_t value) {
     if (!onBoard(at))
         return;
-    const std::uint8_t inside = frame[indexOf(at)];
-    if (inside == value)
+    // Any byte but 1 is a dark LED, as a loaded file may hold.
+    const bool inside = FrameStore::isLit(frame[indexOf(at)]);
+    if (inside == FrameStore::isLit(value))
         return;
     std::vector<Point> todo{at};
     while (!todo.empty()) {
         const Point p = todo.back();
         todo.pop_back();
-        if (!onBoard(p) || frame[indexOf(p)] != inside)
+        if (!onBoard(p) || FrameStore::isLit(frame[indexOf(p)]) != inside ||
+            frame[indexOf(p)] == value)
             continue;
         frame[indexOf(p)] = value;
         todo.insert(todo.end(), {{p.x + 1, p.y}, {p.x - 1, p.y}, {p.x, p.y + 1}, {p.x, p.y - 1}});

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStringList>
 #include <QTreeWidget>
@@ -55,6 +56,7 @@ NetworkPanelDialog::NetworkPanelDialog(const QString& current, const ArtPollOpti
     nodes_->setHeaderLabels(
         {QStringLiteral("Name"), QStringLiteral("Address"), QStringLiteral("Universes")});
     nodes_->setRootIsDecorated(false);
+    nodes_->setAccessibleName(QStringLiteral("Art-Net nodes found"));
     nodes_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     searchState_ = new QLabel(found);
     searchAgain_ = new QPushButton(QStringLiteral("Search again"), found);
@@ -128,12 +130,18 @@ void NetworkPanelDialog::search() {
     discovery_.start();
 }
 
+// Each reply lists the nodes again; the node chosen stays chosen.
 void NetworkPanelDialog::listNodes() {
+    const QTreeWidgetItem* chosen = nodes_->currentItem();
+    const QString chosenAddress = chosen != nullptr ? chosen->text(1) : QString();
+    const QSignalBlocker blocker(nodes_);
     nodes_->clear();
     for (const NetworkPackets::ArtNode& node : discovery_.nodes()) {
         auto* item = new QTreeWidgetItem(
             nodes_, {node.shortName, node.address, universesText(node.universes)});
         item->setToolTip(0, node.longName);
+        if (!chosenAddress.isEmpty() && node.address == chosenAddress)
+            nodes_->setCurrentItem(item);
     }
 }
 
