@@ -572,8 +572,9 @@ void WindowTest::exportOptionsShowOnlyTheirSettings() {
 }
 
 void WindowTest::toolsDrawWithMouseAndKeys_data() {
-    QTest::addColumn<QString>("tool");  // its key
-    QTest::addColumn<QString>("input"); // m: a mouse drag through the cells; k: board keys
+    QTest::addColumn<QString>("tool"); // its key
+    // m: a mouse drag through the cells; k: board keys; K: the last one with Shift
+    QTest::addColumn<QString>("input");
     QTest::addColumn<QList<int>>("cells");
     QTest::addColumn<int>("lit");
     QTest::newRow("click") << "c"
@@ -590,6 +591,8 @@ void WindowTest::toolsDrawWithMouseAndKeys_data() {
                           << "m" << QList<int>{0x99} << 256;
     QTest::newRow("rectangle by keys") << "r"
                                        << "k" << QList<int>{0x00, 0x33} << 12;
+    QTest::newRow("filled rectangle by keys") << "r"
+                                              << "K" << QList<int>{0x00, 0x33} << 16;
     QTest::newRow("fill by keys") << "g"
                                   << "k" << QList<int>{0x00} << 256;
 }
@@ -620,7 +623,8 @@ void WindowTest::toolsDrawWithMouseAndKeys() {
         for (int i = 0; i < cells.back() / 16; ++i)
             QTest::keyClick(board, Qt::Key_Down);
         if (tool != "g")
-            QTest::keyClick(board, Qt::Key_Space);
+            QTest::keyClick(board, Qt::Key_Space,
+                            input == "K" ? Qt::ShiftModifier : Qt::NoModifier);
     }
     const Bytes shown = f.board();
     QCOMPARE(int(std::count(shown.begin(), shown.end(), 1)), lit);

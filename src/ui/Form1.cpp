@@ -22,6 +22,7 @@
 #include "ui/Twips.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -265,7 +266,8 @@ void Form1::connectControls() {
         if (stroke_) {
             constexpr float Cell = HitTest::TwipsPerCell;
             continueStroke(float(cell % FrameStore::Side) * Cell + Cell / 2,
-                           float(cell / FrameStore::Side) * Cell + Cell / 2, false);
+                           float(cell / FrameStore::Side) * Cell + Cell / 2,
+                           QApplication::keyboardModifiers() & Qt::ShiftModifier);
         }
     });
 }
@@ -378,11 +380,15 @@ void Form1::showHelp() {
 // the second one finishes it. Fill needs no second point.
 void Form1::toggleFromKeyboard(int cell) {
     if (drawsWithTool()) {
+        const bool shift = QApplication::keyboardModifiers() & Qt::ShiftModifier;
         if (stroke_) {
+            constexpr float Cell = HitTest::TwipsPerCell;
+            continueStroke(float(cell % FrameStore::Side) * Cell + Cell / 2,
+                           float(cell / FrameStore::Side) * Cell + Cell / 2, shift);
             finishStroke();
             return;
         }
-        beginStroke(cell, false);
+        beginStroke(cell, shift);
         if (sidePanel_->tool() == Tool::Fill)
             finishStroke();
         return;

@@ -63,7 +63,8 @@ void MouseSurface::setBoard(const BoardView* board) {
 bool MouseSurface::event(QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+        // Shift too: with a drawing tool it fills rectangles and ellipses.
+        if (!(key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))) {
             if (step(key->key()) || toggles(key->key())) {
                 event->accept();
                 return true;
@@ -74,7 +75,7 @@ bool MouseSurface::event(QEvent* event) {
 }
 
 void MouseSurface::keyPressEvent(QKeyEvent* event) {
-    if (event->modifiers() & ~Qt::KeypadModifier) {
+    if (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) {
         QWidget::keyPressEvent(event);
         return;
     }
