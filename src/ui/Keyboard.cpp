@@ -68,7 +68,7 @@ const QList<OtherKey>& otherKeys() {
         {"Arrows (on the board)", "Move the cursor over the LEDs"},
         {"Space, Enter (on the board)",
          "Toggle the LED under the cursor; with a drawing tool, start a stroke there, "
-         "and after the arrows, finish it"},
+         "and after the arrows, finish it (Shift+Space: a rectangle or ellipse filled)"},
         {"F1", "This help"},
     };
     return keys;
