@@ -102,6 +102,19 @@ int vbShift(Qt::KeyboardModifiers modifiers) {
            (modifiers & Qt::AltModifier ? 4 : 0);
 }
 
+// A drawing tool's point under a position in twips, which may lie off the board.
+Drawing::Point ledAt(float xTwips, float yTwips) {
+    return {static_cast<int>(std::floor(xTwips / HitTest::TwipsPerCell)),
+            static_cast<int>(std::floor(yTwips / HitTest::TwipsPerCell))};
+}
+
+BoardView::Cells256 litCells(const FrameStore::Frame& frame) {
+    BoardView::Cells256 cells;
+    for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
+        cells.set(std::size_t(cell), FrameStore::isLit(frame[std::size_t(cell)]));
+    return cells;
+}
+
 // The navigation buttons take the group's face, not the grey of the others.
 bool isNavigation(Control c) {
     return c == Control::FirstImage || c == Control::PreviousImage || c == Control::NextImage ||
@@ -253,7 +266,7 @@ void Form1::connectControls() {
                 // The click tool's cell follows the pointer whatever tool is chosen.
                 editor_->mouseMove(vbButton(buttons), vbShift(mods), x, y);
                 if (drawsWithTool() && (buttons & strokeButton_))
-                    continueStroke(x, y, mods & Qt::ShiftModifier);
+                    continueStroke(ledAt(x, y), mods & Qt::ShiftModifier);
             });
     connect(Image3, &MouseSurface::released, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers mods, float x, float y) {
@@ -263,12 +276,9 @@ void Form1::connectControls() {
                     finishStroke();
             });
     connect(Image3, &MouseSurface::cursorMoved, this, [this](int cell) {
-        if (stroke_) {
-            constexpr float Cell = HitTest::TwipsPerCell;
-            continueStroke(float(cell % FrameStore::Side) * Cell + Cell / 2,
-                           float(cell / FrameStore::Side) * Cell + Cell / 2,
+        if (stroke_)
+            continueStroke(Drawing::pointOf(cell),
                            QApplication::keyboardModifiers() & Qt::ShiftModifier);
-        }
     });
 }
 
@@ -382,9 +392,7 @@ void Form1::toggleFromKeyboard(int cell) {
     if (drawsWithTool()) {
         const bool shift = QApplication::keyboardModifiers() & Qt::ShiftModifier;
         if (stroke_) {
-            constexpr float Cell = HitTest::TwipsPerCell;
-            continueStroke(float(cell % FrameStore::Side) * Cell + Cell / 2,
-                           float(cell / FrameStore::Side) * Cell + Cell / 2, shift);
+            continueStroke(Drawing::pointOf(cell), shift);
             finishStroke();
             return;
         }
@@ -501,20 +509,14 @@ void Form1::beginStroke(int cell, bool shift, bool erase) {
     stroke_.emplace(sidePanel_->tool(), editor_->animation().currentFrame(), cell, shift, erase);
     strokeOn_ = {editor_->animation().currentImage(), editor_->changeCount()};
     cancelStroke_->setEnabled(true);
-    continueStroke(float(cell % FrameStore::Side) * HitTest::TwipsPerCell,
-                   float(cell / FrameStore::Side) * HitTest::TwipsPerCell, shift);
+    continueStroke(Drawing::pointOf(cell), shift);
 }
 
-void Form1::continueStroke(float xTwips, float yTwips, bool shift) {
+void Form1::continueStroke(Drawing::Point to, bool shift) {
     if (!stroke_)
         return;
-    const Drawing::Point to{static_cast<int>(std::floor(xTwips / HitTest::TwipsPerCell)),
-                            static_cast<int>(std::floor(yTwips / HitTest::TwipsPerCell))};
     stroke_->moveTo(to, shift);
-    BoardView::Cells256 preview;
-    for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
-        preview.set(std::size_t(cell), FrameStore::isLit(stroke_->picture()[std::size_t(cell)]));
-    Image1->setPreview(preview);
+    Image1->setPreview(litCells(stroke_->picture()));
 }
 
 void Form1::finishStroke() {
@@ -545,20 +547,23 @@ void Form1::cancelStroke() {
 }
 
 // The frames before and after the one shown, faintly, while editing; never on
-// the matrix.
+// the matrix. Drawn again only when what it shows may have changed: render runs
+// once a refresh pass.
 void Form1::showOnionSkin() {
     if (sidePanel_ == nullptr)
         return;
     const Animation& animation = editor_->animation();
     const bool editing = !editor_->playback().playing() && !editor_->outputModes().matrixOff();
+    const OnionKey key{editor_->changeCount(),      animation.storeRevision(),
+                       animation.currentImage(),    editing,
+                       sidePanel_->showsPrevious(), sidePanel_->showsNext()};
+    if (key == onionShown_)
+        return;
+    onionShown_ = key;
     const auto cellsOf = [&](bool wanted, int image) {
-        BoardView::Cells256 cells;
         if (!editing || !wanted || image < 1 || image > animation.imageCount())
-            return cells;
-        const FrameStore::Frame frame = animation.frame(image);
-        for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
-            cells.set(std::size_t(cell), FrameStore::isLit(frame[std::size_t(cell)]));
-        return cells;
+            return BoardView::Cells256{};
+        return litCells(animation.frame(image));
     };
     const int current = animation.currentImage();
     Image1->setOnionSkin(cellsOf(sidePanel_->showsPrevious(), current - 1),

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 class AnimationTimer;
@@ -109,7 +110,7 @@ private:
     // A drawing tool's stroke on the board, from the mouse or the keyboard.
     bool drawsWithTool() const;
     void beginStroke(int cell, bool shift, bool erase = false);
-    void continueStroke(float xTwips, float yTwips, bool shift);
+    void continueStroke(Drawing::Point to, bool shift);
     void finishStroke();
     void cancelStroke();
     void keepStrokeCurrent();
@@ -132,6 +133,9 @@ private:
     Qt::MouseButton strokeButton_ = Qt::LeftButton;
     std::pair<int, std::uint64_t> strokeOn_; // the image and change it began on
     QList<QAction*> sharingActions_;
+    // What the onion skin shows: changes, store, image, editing, previous, next.
+    using OnionKey = std::tuple<std::uint64_t, std::uint64_t, int, bool, bool, bool>;
+    std::optional<OnionKey> onionShown_;
     Panel drawn_;
     bool rendered_ = false;
 };

@@ -137,15 +137,19 @@ void Editor::runClick(Control control) {
     }
 }
 
+template <typename Handler> void Editor::recordChange(Handler handler) {
+    History::Step step{nullptr, view()};
+    History::Step* outer = std::exchange(pending_, &step);
+    handler();
+    pending_ = outer;
+    record(std::move(step));
+}
+
 void Editor::click(Control control) {
     if (ended_)
         return;
-    History::Step step{nullptr, view()};
-    History::Step* outer = std::exchange(pending_, &step);
     matchesDisk_ = false;
-    runClick(control);
-    pending_ = outer;
-    record(std::move(step));
+    recordChange([&] { runClick(control); });
     settleSavedState();
     afterHandler();
 }
@@ -159,11 +163,7 @@ void Editor::mouseMove(int button, int shift, float xTwips, float yTwips) {
 void Editor::mouseUp(int button, int shift, float xTwips, float yTwips) {
     if (ended_)
         return;
-    History::Step step{nullptr, view()};
-    History::Step* outer = std::exchange(pending_, &step);
-    Image3_MouseUp(button, shift, xTwips, yTwips);
-    pending_ = outer;
-    record(std::move(step));
+    recordChange([&] { Image3_MouseUp(button, shift, xTwips, yTwips); });
     afterHandler();
 }
 

@@ -233,6 +233,10 @@ private:
     // `count` images with `current` shown.
     void runCommand(FrameCommandPtr command, int count, int current);
     void showFrameButtons();
+    void showChangedFrames();
+    // Runs a handler that came in from outside and records the change it
+    // described, with the window state from before it.
+    template <typename Handler> void recordChange(Handler handler);
     QString refusalToEdit() const;
 
     EditorServices services_;

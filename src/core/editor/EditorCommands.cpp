@@ -29,17 +29,23 @@ void Editor::showFrameButtons() {
     showCommand(Control::DeleteImage, count > 1);
 }
 
+// The label and the board after the frames changed: the frame shown, or the
+// board kept dark while it is blanked.
+void Editor::showChangedFrames() {
+    setLabel2();
+    if (outputModes_.matrixOff())
+        hideAllCells();
+    else
+        Chitmat();
+}
+
 void Editor::runCommand(FrameCommandPtr command, int count, int current) {
     History::Step step{std::move(command), view()};
     step.command->redo(animation_);
     animation_.setImageCount(count);
     animation_.setCurrentImage(current);
     showFrameButtons();
-    setLabel2();
-    if (outputModes_.matrixOff())
-        hideAllCells();
-    else
-        Chitmat();
+    showChangedFrames();
     record(std::move(step));
     afterHandler();
 }

@@ -67,11 +67,7 @@ History::Step Editor::swapIn(History::Step step, bool undoing) {
         step.command->redo(animation_);
     showView(step.view);
     step.view = std::move(current);
-    setLabel2();
-    if (outputModes_.matrixOff())
-        hideAllCells();
-    else
-        Chitmat();
+    showChangedFrames();
     return step;
 }
 

@@ -26,11 +26,7 @@ QString Editor::importFrames(std::span<const FrameTransforms::Frame> frames, boo
     animation_.setCurrentImage(1);
     setCaption(QStringLiteral("QUENTARO - NEW"));
     showFrameButtons();
-    setLabel2();
-    if (outputModes_.matrixOff())
-        hideAllCells();
-    else
-        Chitmat();
+    showChangedFrames();
     record(std::move(step));
     afterHandler();
     return {};
