@@ -5,13 +5,14 @@
 
 #include "editor/RecoveryCopy.h"
 #include "files/AnimationFile.h"
+#include "files/LedFormat.h"
 #include "ui/RecoveryKeeper.h"
 
+#include <QAbstractButton>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QtTest>
@@ -35,26 +36,35 @@ std::vector<std::uint8_t> drawnFrame() {
     return frame;
 }
 
+QByteArray ledBytes() {
+    return QByteArray::fromStdString(LedFormat::write(drawnFrame()));
+}
+
+// Puts `bytes` in a file at `path`; "fifo" makes a FIFO, "sparse" a 2 GB file of nothing.
+bool place(const QString& path, const QByteArray& bytes) {
+    if (bytes == "fifo")
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) &&
+           (bytes == "sparse" ? file.resize(qint64(2) << 30) : file.write(bytes) == bytes.size());
+}
+
 std::vector<RecoveryCopy::Found> offeredAtStart(const QString& state) {
     return RecoveryCopy(state).leftBehind([](const QString&) {});
 }
 
-bool shownAsPlainText(const QMessageBox& box) {
-    return box.textFormat() == Qt::PlainText ||
-           (box.textFormat() == Qt::AutoText && !Qt::mightBeRichText(box.text()));
-}
-
-// Answers each message box with the button of the next text, and keeps what
-// each box said and whether every one showed its text as it is.
+// Answers each message box with the button named `answer` (closes it when it
+// has none), and keeps what each said and whether Qt showed it as plain text.
 struct BoxAnswers {
-    explicit BoxAnswers(QStringList buttons) : answers(std::move(buttons)) {
-        QObject::connect(&poll, &QTimer::timeout, [this] {
+    explicit BoxAnswers(const QString& answer) {
+        QObject::connect(&poll, &QTimer::timeout, [this, answer] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box)
                 return;
             texts << box->text();
-            plain = plain && shownAsPlainText(*box);
-            const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+            plain = plain &&
+                    (box->textFormat() == Qt::PlainText ||
+                     (box->textFormat() == Qt::AutoText && !Qt::mightBeRichText(texts.last())));
             for (QAbstractButton* button : box->buttons())
                 if (button->text() == answer)
                     return button->click();
@@ -62,7 +72,7 @@ struct BoxAnswers {
         });
         poll.start(5);
     }
-    QStringList answers, texts;
+    QStringList texts;
     bool plain = true;
     QTimer poll;
 };
@@ -161,63 +171,49 @@ void RecoveryTest::copyFollowsTheUnsavedWork() {
 // leaves that one as it was.
 void RecoveryTest::startLeavesOthersAndOdditiesAlone_data() {
     QTest::addColumn<QString>("arrange");
+    QTest::addColumn<QByteArray>("note");
     QTest::addColumn<bool>("offered");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<bool>("refused");
-    QTest::newRow("left by an editor that is gone") << "gone" << true << "drawing" << false;
-    QTest::newRow("held by another editor here") << "held here" << false << "" << false;
-    QTest::newRow("held on another machine") << "held elsewhere" << false << "" << false;
-    QTest::newRow("note a FIFO") << "note a FIFO" << true << "" << true;
-    QTest::newRow("note over 64 KB") << "note over 64 KB" << true << "" << true;
-    QTest::newRow("note damaged") << "note damaged" << true << "" << true;
-    QTest::newRow("note a symbolic link") << "note a link" << true << "" << true;
-    QTest::newRow("cleanEnd a string") << "cleanEnd a string" << true << "drawing" << false;
-    QTest::newRow("fields of the wrong types") << "wrong types" << true << "" << false;
-    QTest::newRow("copy a symbolic link") << "copy a link" << false << "" << true;
+    const QByteArray note = R"({"caption": "drawing", "cleanEnd": false})";
+    QTest::newRow("left by an editor that is gone")
+        << "lock gone" << note << true << "drawing" << false;
+    QTest::newRow("held by another editor here") << "lock here" << note << false << "" << false;
+    QTest::newRow("held on another machine") << "lock elsewhere" << note << false << "" << false;
+    QTest::newRow("note a FIFO") << "" << QByteArray("fifo") << true << "" << true;
+    QTest::newRow("note over 64 KB") << "" << note + QByteArray(70000, ' ') << true << "" << true;
+    QTest::newRow("note damaged") << "" << note.left(20) << true << "" << true;
+    QTest::newRow("note a symbolic link") << "note a link" << note << true << "" << true;
+    QTest::newRow("cleanEnd a string")
+        << "" << QByteArray(note).replace("false", "\"false\"") << true << "drawing" << false;
+    QTest::newRow("fields of the wrong types")
+        << "" << QByteArray(R"({"caption": 7, "savedAt": [], "cleanEnd": 0})") << true << ""
+        << false;
+    QTest::newRow("copy a symbolic link") << "copy a link" << note << false << "" << true;
 }
 
 void RecoveryTest::startLeavesOthersAndOdditiesAlone() {
     QFETCH(QString, arrange);
+    QFETCH(QByteArray, note);
     QFETCH(bool, offered);
     QFETCH(QString, caption);
     QFETCH(bool, refused);
     QTemporaryDir dir;
     const QString state = dir.filePath("state"), led = state + "/recovery.led",
-                  note = state + "/recovery.json", outside = dir.filePath("outside");
-    QVERIFY(QDir().mkpath(state));
-    const QString copyAt = arrange == "copy a link" ? outside + ".led" : led;
-    QVERIFY(AnimationFile::save(copyAt, drawnFrame()).ok);
-    QByteArray noteBytes =
-        R"({"caption": "drawing", "savedAt": "2024-05-01T10:00:00", "cleanEnd": false})";
-    if (arrange == "note damaged")
-        noteBytes.chop(12);
-    else if (arrange == "note over 64 KB")
-        noteBytes.insert(1, "\"pad\": \"" + QByteArray(70000, 'x') + "\", ");
-    else if (arrange == "cleanEnd a string")
-        noteBytes.replace("false", "\"false\"");
-    else if (arrange == "wrong types")
-        noteBytes = R"({"caption": 7, "savedAt": [], "cleanEnd": 0})";
-    const QString noteAt = arrange == "note a link" ? outside + ".json" : note;
-    QFile noteFile(noteAt);
-    if (arrange == "note a FIFO") {
-        QCOMPARE(::mkfifo(QFile::encodeName(note).constData(), 0600), 0);
-        letAFifoReaderGo(note);
-    } else {
-        QVERIFY(noteFile.open(QIODevice::WriteOnly) && noteFile.write(noteBytes) > 0);
-    }
-    noteFile.close();
-    QVERIFY(copyAt == led || QFile::link(copyAt, led));
-    QVERIFY(noteAt == note || QFile::link(noteAt, note));
+                  json = state + "/recovery.json";
+    const QString copyAt = arrange == "copy a link" ? dir.filePath("elsewhere.led") : led;
+    const QString noteAt = arrange == "note a link" ? dir.filePath("elsewhere.json") : json;
+    QVERIFY(QDir().mkpath(state) && place(copyAt, ledBytes()) && place(noteAt, note));
+    QVERIFY((copyAt == led || QFile::link(copyAt, led)) &&
+            (noteAt == json || QFile::link(noteAt, json)));
+    if (note == "fifo")
+        letAFifoReaderGo(json);
     QLockFile held(state + "/recovery.lock");
-    QFile lock(state + "/recovery.lock");
-    if (arrange == "held here")
-        QVERIFY(held.tryLock(0));
-    else if (arrange == "held elsewhere" || arrange == "gone")
-        QVERIFY(lock.open(QIODevice::WriteOnly) &&
-                lock.write(arrange == "gone" ? QByteArray::number(INT_MAX) + "\nquentaro\n" +
-                                                   QSysInfo::machineHostName().toUtf8() + "\n"
-                                             : "4242\nquentaro\nanother-pc\nanother-id\n\n") > 0);
-    lock.close();
+    QVERIFY(arrange != "lock here" || held.tryLock(0));
+    const QByteArray host = arrange == "lock gone" ? QSysInfo::machineHostName().toUtf8() + "\n"
+                                                   : "another-pc\nanother-id\n\n";
+    QVERIFY(!arrange.startsWith("lock ") || arrange == "lock here" ||
+            place(state + "/recovery.lock", QByteArray::number(INT_MAX) + "\nquentaro\n" + host));
 
     QStringList lines;
     RecoveryCopy next(state);
@@ -227,7 +223,6 @@ void RecoveryTest::startLeavesOthersAndOdditiesAlone() {
     QCOMPARE(!lines.isEmpty(), refused);
     if (offered) {
         QCOMPARE(found.front().caption, caption);
-        QVERIFY(!found.front().closedWithUnsavedWork);
         next.keep(found.front());
     }
     EditorFixture f;
@@ -243,47 +238,38 @@ void RecoveryTest::startLeavesOthersAndOdditiesAlone() {
 // The copy is offered in a box that shows the caption as it is; a copy that
 // does not load is said in a second box and kept aside, past the clean close.
 void RecoveryTest::offerAndRestoreInTheWindow_data() {
-    QTest::addColumn<QString>("copy");
+    QTest::addColumn<QByteArray>("copy");
     QTest::addColumn<bool>("closed");
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("offer");
     QTest::addColumn<QString>("failure");
     const QString crash = "ended without closing", closed = "closed with unsaved changes";
-    QTest::newRow("crash, restored") << "valid" << false << "&Restore" << crash << "";
-    QTest::newRow("closed unsaved, restored") << "valid" << true << "&Restore" << closed << "";
-    QTest::newRow("discarded") << "valid" << false << "&Discard" << crash << "";
-    QTest::newRow("empty") << "empty" << false << "&Restore" << crash << "the file is empty";
-    QTest::newRow("damaged") << "damaged" << true << "&Restore" << closed << "out of range";
-    QTest::newRow("2 GB sparse") << "sparse" << false << "&Restore" << crash << "too long";
-    QTest::newRow("FIFO") << "fifo" << false << "&Restore" << crash << "not a regular file";
+    QTest::newRow("crash, restored") << ledBytes() << false << "&Restore" << crash << "";
+    QTest::newRow("closed unsaved, restored") << ledBytes() << true << "&Restore" << closed << "";
+    QTest::newRow("discarded") << ledBytes() << false << "&Discard" << crash << "";
+    QTest::newRow("empty") << QByteArray() << false << "&Restore" << crash << "the file is empty";
+    QTest::newRow("damaged") << QByteArray(" 300 \r\n") << true << "&Restore" << closed
+                             << "out of range";
+    QTest::newRow("2 GB sparse") << QByteArray("sparse") << false << "&Restore" << crash
+                                 << "too long";
+    QTest::newRow("FIFO") << QByteArray("fifo") << false << "&Restore" << crash
+                          << "not a regular file";
 }
 
 void RecoveryTest::offerAndRestoreInTheWindow() {
-    QFETCH(QString, copy);
+    QFETCH(QByteArray, copy);
     QFETCH(bool, closed);
     QFETCH(QString, answer);
     QFETCH(QString, offer);
     QFETCH(QString, failure);
     QTemporaryDir dir;
-    const QString state = dir.filePath("state"), led = state + "/recovery.led";
+    const QString state = dir.filePath("state");
     const QString caption = "<img src='nothing-here.png'> drawing";
-    QVERIFY(QDir().mkpath(state));
-    QFile file(led);
-    if (copy == "fifo")
-        QCOMPARE(::mkfifo(QFile::encodeName(led).constData(), 0600), 0);
-    else if (copy == "valid")
-        QVERIFY(AnimationFile::save(led, drawnFrame()).ok);
-    else
-        QVERIFY(file.open(QIODevice::WriteOnly) &&
-                file.write(copy == "damaged" ? " 300 \r\n" : "") >= 0 &&
-                file.resize(copy == "sparse" ? qint64(2) << 30 : file.size()));
-    file.close();
-    QFile note(state + "/recovery.json");
-    QVERIFY(note.open(QIODevice::WriteOnly));
-    note.write(QJsonDocument(QJsonObject{{"caption", caption}, {"cleanEnd", closed}}).toJson());
-    note.close();
+    const QJsonObject note{{"caption", caption}, {"cleanEnd", closed}};
+    QVERIFY(QDir().mkpath(state) && place(state + "/recovery.led", copy) &&
+            place(state + "/recovery.json", QJsonDocument(note).toJson()));
 
-    BoxAnswers boxes({answer, "OK"});
+    BoxAnswers boxes(answer);
     EditorFixture f;
     const bool restored = answer == "&Restore" && failure.isEmpty();
     {
@@ -296,7 +282,7 @@ void RecoveryTest::offerAndRestoreInTheWindow() {
         QVERIFY(boxes.plain);
         keeper.closeCleanly();
     }
-    const auto aside =
+    const QStringList aside =
         QDir(state).entryList({"recovery-failed-*.led"}, QDir::AllEntries | QDir::System);
     QCOMPARE(aside.size(), failure.isEmpty() ? 0 : 1);
     const std::vector<RecoveryCopy::Found> left = offeredAtStart(state);
