@@ -1,6 +1,7 @@
 #include "ui/RecoveryKeeper.h"
 
 #include "editor/Editor.h"
+#include "ui/PlainText.h"
 
 #include <QLocale>
 #include <QMessageBox>
@@ -10,14 +11,32 @@ namespace {
 
 // A moment after a change: a burst of clicks makes one copy.
 constexpr int CopyDelayMs = 2000;
+// A caption comes from a file anyone may have written; a long one would make
+// the box wider than the screen.
+constexpr int MaxCaptionShown = 200;
+
+const QString Title = QStringLiteral("Restore the animation?");
+
+QString shownCaption(const QString& caption) {
+    if (caption.size() <= MaxCaptionShown)
+        return caption;
+    return caption.left(MaxCaptionShown) + QStringLiteral("...");
+}
 
 QString offerText(const RecoveryCopy::Found& found) {
     const QString when = found.savedAt.isValid()
                              ? QLocale().toString(found.savedAt, QLocale::ShortFormat)
                              : QStringLiteral("an unknown time");
+    const QString which = found.caption.isEmpty()
+                              ? when
+                              : QStringLiteral("%1 (%2)").arg(when, shownCaption(found.caption));
+    if (found.closedWithUnsavedWork)
+        return QStringLiteral("The last session was closed with unsaved changes to its "
+                              "animation, kept at %1.\n\nRestore it?")
+            .arg(which);
     return QStringLiteral("The last session ended without closing its window and left an "
-                          "unsaved animation, kept at %1 (%2).\n\nRestore it?")
-        .arg(when, found.caption);
+                          "unsaved animation, kept at %1.\n\nRestore it?")
+        .arg(which);
 }
 
 } // namespace
@@ -30,26 +49,55 @@ RecoveryKeeper::RecoveryKeeper(Editor& editor, std::function<void(const QString&
     timer_.start();
 }
 
+// The copies after a restored one stay for a later start.
 bool RecoveryKeeper::offerRestore(QWidget* parent) {
-    const std::optional<RecoveryCopy::Found> found = copy_.leftByUncleanEnd();
-    if (!found)
-        return false;
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Restore the animation?"),
-                    offerText(*found), QMessageBox::NoButton, parent);
+    bool restored = false;
+    const auto refused = [this](const QString& why) {
+        error_(QStringLiteral("recovery copy: ") + why);
+    };
+    for (const RecoveryCopy::Found& found : copy_.leftBehind(refused)) {
+        const Answer answer = restored ? Answer::Keep : ask(parent, found);
+        if (answer == Answer::Restore)
+            restored = restore(parent, found);
+        else if (answer == Answer::Discard)
+            copy_.discard(found);
+        else
+            copy_.keep(found);
+    }
+    return restored;
+}
+
+RecoveryKeeper::Answer RecoveryKeeper::ask(QWidget* parent, const RecoveryCopy::Found& found) {
+    QMessageBox box(QMessageBox::Question, Title, offerText(found), QMessageBox::NoButton, parent);
+    PlainText::box(box);
     QPushButton* restore = box.addButton(QStringLiteral("&Restore"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
+    QPushButton* discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
     box.setDefaultButton(restore);
     box.exec();
-    if (box.clickedButton() != restore) {
-        copy_.discard();
-        return false;
+    if (box.clickedButton() == restore)
+        return Answer::Restore;
+    return box.clickedButton() == discard ? Answer::Discard : Answer::Keep;
+}
+
+// A copy that cannot be loaded is not lost with the attempt: it is moved to a
+// name no start offers, where the user can look at it.
+bool RecoveryKeeper::restore(QWidget* parent, const RecoveryCopy::Found& found) {
+    const QString caption = found.caption.isEmpty() ? editor_.panel().caption : found.caption;
+    const QString why = editor_.restoreAnimation(found.animationPath, caption);
+    if (why.isEmpty()) {
+        report(copy_.takeOver(found, editor_));
+        return true;
     }
-    const QString why = editor_.restoreAnimation(found->animationPath, found->caption);
-    if (!why.isEmpty()) {
-        report(QStringLiteral("%1: %2").arg(found->animationPath, why));
-        return false;
-    }
-    return true;
+    QString asideError;
+    const std::optional<QString> aside = copy_.setAside(found, asideError);
+    const QString kept = aside ? QStringLiteral("It is kept as %1.").arg(*aside)
+                               : QStringLiteral("It stays as it is (%1).").arg(asideError);
+    const QString text =
+        QStringLiteral("The unsaved animation could not be restored from %1:\n%2\n\n%3")
+            .arg(found.animationPath, why, kept);
+    error_(QStringLiteral("recovery copy: %1: %2").arg(found.animationPath, why));
+    PlainText::warning(parent, Title, text);
+    return false;
 }
 
 void RecoveryKeeper::closeCleanly() {

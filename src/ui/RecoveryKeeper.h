@@ -9,20 +9,24 @@
 class Editor;
 class QWidget;
 
-// Keeps a recovery copy of the editor's unsaved animation while the window is
-// open, offers the copy an unclean end left behind at start, and settles it at
-// a clean close.
+// Keeps this editor's recovery copy of its unsaved animation while the window
+// is open, offers the copies editors that are gone left behind at start, and
+// settles the copy at a clean close.
 class RecoveryKeeper final : public QObject {
 public:
     RecoveryKeeper(Editor& editor, std::function<void(const QString&)> error,
                    RecoveryCopy copy = RecoveryCopy());
 
-    // Asks whether to restore a copy left by a run that did not end cleanly;
-    // true when the user chose to and it loaded.
+    // Offers each copy left behind, newest first, until one is restored; true
+    // when one was. A copy that fails to restore is said in a box and kept
+    // aside under another name.
     bool offerRestore(QWidget* parent);
     void closeCleanly();
 
 private:
+    enum class Answer { Restore, Discard, Keep };
+    Answer ask(QWidget* parent, const RecoveryCopy::Found& found);
+    bool restore(QWidget* parent, const RecoveryCopy::Found& found);
     void keepInStep();
     void report(const QString& why);
 
