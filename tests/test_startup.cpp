@@ -43,6 +43,7 @@ public:
             env.remove(name);
         env.insert("HOME", home.path());
         env.insert("XDG_RUNTIME_DIR", home.path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
         process_.setProcessEnvironment(env);
         process_.start(QUENTARO_PROGRAM, arguments);
     }
@@ -65,23 +66,17 @@ private:
     QByteArray said_;
 };
 
-// Every file under `folder`, with what it holds.
-QMap<QString, QByteArray> filesUnder(const QString& folder) {
-    QMap<QString, QByteArray> files;
+// Every file under `folder` by its path there, with what it holds.
+using Files = QMap<QString, QByteArray>;
+Files filesUnder(const QString& folder) {
+    Files files;
     QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile file(it.next());
-        files[file.fileName()] = file.open(QIODevice::ReadOnly) ? file.readAll() : "unreadable";
+        files[QDir(folder).relativeFilePath(file.fileName())] =
+            file.open(QIODevice::ReadOnly) ? file.readAll() : "unreadable";
     }
     return files;
-}
-
-const QByteArray Old = "[editor]\nsidePanelOpen=true\n";
-const QByteArray Kept = "[editor]\nsidePanelOpen=false\n";
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -322,7 +317,7 @@ void StartupTest::refusedStartsLeaveThePanelAndTheSettingsAlone() {
         // Its panel is lit once it has started and kept what it keeps.
         QTRY_VERIFY_WITH_TIMEOUT(firstPanel.hasPendingDatagrams(), 20000);
     }
-    const QMap<QString, QByteArray> settings = filesUnder(home.filePath(".config"));
+    const Files settings = filesUnder(home.filePath(".config"));
     Program second(home, args.replaceInStrings("%1", QString::number(panel.localPort())));
     QTRY_VERIFY_WITH_TIMEOUT(
         second.ended() || second.said().contains(said) || panel.hasPendingDatagrams(), 20000);
@@ -341,39 +336,30 @@ void StartupTest::refusedStartsLeaveThePanelAndTheSettingsAlone() {
 // Settings kept where Qt puts them for a program without an organisation move
 // to ~/.config/quentaro once, and never over newer ones.
 void StartupTest::oldSettingsAreMovedOnce_data() {
-    QTest::addColumn<bool>("newThere");
-    QTest::addColumn<bool>("folderBlocked");  // a file where the new folder goes
-    QTest::addColumn<QByteArray>("oldAfter"); // empty: gone
-    QTest::addColumn<QByteArray>("newAfter");
+    QTest::addColumn<Files>("before"); // under ~/.config
+    QTest::addColumn<Files>("after");
     QTest::addColumn<bool>("said");
-    QTest::newRow("in the old place") << false << false << QByteArray() << Old << false;
-    QTest::newRow("in both places") << true << false << Old << Kept << false;
-    QTest::newRow("the new folder cannot be made") << false << true << Old << QByteArray() << true;
+    const QString old = "Unknown Organization/quentaro.conf", now = "quentaro/quentaro.conf";
+    const QByteArray a = "[editor]\nsidePanelOpen=true\n", b = "[editor]\nsidePanelOpen=false\n";
+    QTest::newRow("in the old place") << Files{{old, a}} << Files{{now, a}} << false;
+    QTest::newRow("in both places")
+        << Files{{old, a}, {now, b}} << Files{{old, a}, {now, b}} << false;
+    QTest::newRow("a file where the new folder goes")
+        << Files{{old, a}, {"quentaro", ""}} << Files{{old, a}, {"quentaro", ""}} << true;
 }
 
 void StartupTest::oldSettingsAreMovedOnce() {
-    QFETCH(bool, newThere);
-    QFETCH(bool, folderBlocked);
-    QFETCH(QByteArray, oldAfter);
-    QFETCH(QByteArray, newAfter);
+    QFETCH(Files, before);
     QTemporaryDir home;
-    const QString oldFolder = home.filePath(".config/Unknown Organization");
-    const QString oldFile = oldFolder + "/quentaro.conf",
-                  newFile = home.filePath(".config/quentaro/quentaro.conf");
-    const auto write = [](const QString& path, const QByteArray& text) {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-    };
-    QVERIFY(QDir().mkpath(oldFolder) && write(oldFile, Old));
-    if (newThere)
-        QVERIFY(QDir().mkpath(QFileInfo(newFile).path()) && write(newFile, Kept));
-    if (folderBlocked)
-        QVERIFY(write(home.filePath(".config/quentaro"), {}));
+    const QDir config(home.filePath(".config"));
+    for (auto [name, text] : before.asKeyValueRange()) {
+        QFile file(config.filePath(name));
+        QVERIFY(config.mkpath(QFileInfo(name).path()) && file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(text), text.size());
+    }
     Program player(home, {"--play", led_, "--port", home.filePath("no port")});
     QCOMPARE(player.status(), 1);
-    QCOMPARE(contents(oldFile), oldAfter);
-    QCOMPARE(QFileInfo::exists(oldFolder), !oldAfter.isEmpty()); // left when emptied
-    QCOMPARE(contents(newFile), newAfter);
+    QTEST(filesUnder(config.path()), "after");
     QTEST(player.said().contains("could not be moved"), "said");
 }
 
