@@ -104,21 +104,37 @@ OpenedOutput openOutput(const QString& portArgument, bool withWindow, const Repo
     return openParallelPort(portArgument);
 }
 
-PanelSetup panelSetup(const CommandLine& line, bool remember) {
+bool isParallelPort(const QString& portArgument) {
+    return !isNetworkOutput(portArgument) && portArgument != QStringLiteral("sim") &&
+           !portArgument.startsWith(QStringLiteral("bridge:"));
+}
+
+PanelSetup panelSetup(const CommandLine& line) {
     PanelSetup s = storedPanelSetup(line.port);
     PanelMapping& m = s.mapping;
     m.wiring = line.map.value_or(m.wiring);
     m.colour = line.colour.value_or(m.colour);
     m.brightness = line.brightness.value_or(m.brightness);
     s.maxFps = line.maxFps.value_or(s.maxFps);
-    if (remember && (line.map || line.colour || line.brightness || line.maxFps))
-        storePanelSetup(line.port, s);
     return s;
+}
+
+void rememberPanelSetup(const CommandLine& line, const PanelSetup& setup) {
+    if (line.map || line.colour || line.brightness || line.maxFps)
+        storePanelSetup(line.port, setup);
 }
 
 MatrixRefresh::MatrixRefresh() = default;
 MatrixRefresh::MatrixRefresh(MatrixRefresh&&) noexcept = default;
 MatrixRefresh::~MatrixRefresh() = default;
+
+// The old output goes before its timing: its thread may be waiting on it.
+MatrixRefresh& MatrixRefresh::operator=(MatrixRefresh&& other) noexcept {
+    output = std::move(other.output);
+    timing = std::move(other.timing);
+    failure = std::move(other.failure);
+    return *this;
+}
 
 MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, const Report& report) {
     MatrixRefresh refresh;
@@ -134,6 +150,10 @@ MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, const Repor
 #endif
     options.limitHz = limitHz;
     auto engine = std::make_unique<RefreshEngine>(port, *refresh.timing, options);
+    if (!engine->startFailure().empty()) {
+        refresh.failure = QString::fromStdString(engine->startFailure());
+        return refresh;
+    }
     if (!engine->realtimeNote().empty())
         report(QString::fromStdString(engine->realtimeNote()));
     if (auto* window = dynamic_cast<MatrixWindow*>(&port))

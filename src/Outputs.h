@@ -28,22 +28,31 @@ OpenedOutput openOutput(const QString& portArgument, bool withWindow,
                         const std::function<void(const QString&)>& report,
                         const PanelSetup& setup = {});
 
+// Whether a --port value names a parallel port device: anything that names no
+// other output.
+bool isParallelPort(const QString& portArgument);
+
 // The mapping and rate cap of a network panel: what the command line gives,
-// the rest as last used with this output. With `remember` (the editor) what
-// was given is kept for the next time.
+// the rest as last used with this output.
 struct CommandLine;
-PanelSetup panelSetup(const CommandLine& line, bool remember);
+PanelSetup panelSetup(const CommandLine& line);
+// Keeps what the command line gave of `setup` for the next time with this
+// output (the editor, once it is sure to run and its output opened).
+void rememberPanelSetup(const CommandLine& line, const PanelSetup& setup);
 
 // What keeps the board lit while "LPT on" runs: a refresh thread that
 // multiplexes an output taking the port's registers (real time unless
 // `realtime` is false, at most `limitHz` passes a second unless 0), or whole
 // frames for an output that multiplexes the board itself. `report` takes why
-// the thread could not have real time.
+// the thread could not have real time. A thread that cannot start leaves
+// `output` null and says why in `failure`.
 struct MatrixRefresh {
     std::unique_ptr<RefreshTiming> timing;
     std::unique_ptr<MatrixOutput> output;
+    QString failure;
     MatrixRefresh();
     MatrixRefresh(MatrixRefresh&&) noexcept;
+    MatrixRefresh& operator=(MatrixRefresh&&) noexcept;
     ~MatrixRefresh();
 };
 MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz,

@@ -12,6 +12,7 @@
 #include "port/MatrixOutput.h"
 #include "port/PortIo.h"
 #include "ui/Form1.h"
+#include "ui/PlainText.h"
 #include "ui/QtCommonDialog.h"
 #include "ui/RecoveryKeeper.h"
 #include "ui/RefreshRateText.h"
@@ -26,6 +27,9 @@
 #endif
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
 #include <QStyleFactory>
 #include <QTimer>
 #include <cstdio>
@@ -40,9 +44,46 @@ void error(const QString& text) {
     printLine(stderr, QStringLiteral("quentaro: ") + text);
 }
 
+// The organisation names the settings' folder: ~/.config/quentaro/quentaro.conf.
 void name(QCoreApplication& app) {
+    app.setOrganizationName(QStringLiteral("quentaro"));
     app.setApplicationName(QStringLiteral("quentaro"));
     app.setApplicationVersion(QStringLiteral(QUENTARO_VERSION));
+}
+
+// Settings were once kept in the folder Qt names for a program without an
+// organisation. They are moved once, never over settings kept since.
+void moveOldSettings() {
+    const QString now = QSettings().fileName();
+    const QString old =
+        QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                  QStringLiteral("Unknown Organization"), QCoreApplication::applicationName())
+            .fileName();
+    if (QFileInfo::exists(now) || !QFileInfo::exists(old))
+        return;
+    const QString folder = QFileInfo(now).path();
+    QFile file(old);
+    QString why;
+    if (!QDir().mkpath(folder))
+        why = QStringLiteral("cannot create %1").arg(folder);
+    else if (!file.rename(now))
+        why = file.errorString();
+    if (why.isEmpty()) {
+        QDir().rmdir(QFileInfo(old).path()); // only when nothing else is kept there
+        return;
+    }
+    if (!QFileInfo::exists(now)) // not moved meanwhile by another quentaro starting
+        error(QStringLiteral("the settings in %1 could not be moved to %2 (%3); they stay there "
+                             "and this run starts without them")
+                  .arg(old, now, why));
+}
+
+// On a parallel port the start-up writes go out before the instance check, as
+// they always did: the kernel's claim keeps a second program from writing.
+// Any other output of a second program would show over the running one's
+// picture, so it is opened only once this program may run.
+bool refusedBeforeTheOutput(const CommandLine& line, InstanceCheck& check) {
+    return !isParallelPort(line.port) && check.anotherInstanceRunning();
 }
 
 #ifdef QUENTARO_HAVE_PICTURES
@@ -79,12 +120,22 @@ int refuse(const CommandLine& line) {
 // opened ends it.
 int play(const CommandLine& line) {
     SignalPipe stopSignals; // first: from here on a signal darkens the matrix
-    OpenedOutput output = openOutput(line.port, false, error, panelSetup(line, false));
+    moveOldSettings();
+    LockFileInstanceCheck instanceCheck;
+    if (refusedBeforeTheOutput(line, instanceCheck)) {
+        error(instanceCheck.refusalLine());
+        return 1;
+    }
+    OpenedOutput output = openOutput(line.port, false, error, panelSetup(line));
     if (!output.port) {
         error(output.error);
         return output.badArgument ? 2 : 1;
     }
     MatrixRefresh refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz, error);
+    if (!refresh.output) {
+        error(QStringLiteral("%1: %2").arg(line.port, refresh.failure));
+        return 1;
+    }
     QTimer showRate;
     if (line.showRefresh && !refresh.timing)
         error(QStringLiteral("--show-refresh: %1 multiplexes the matrix itself; this program "
@@ -96,7 +147,6 @@ int play(const CommandLine& line) {
         showRate.start(1000);
     }
     SteadyClock clock;
-    LockFileInstanceCheck instanceCheck;
     std::unique_ptr<AnimationTimer> timer = makeQtAnimationTimer();
     Player player(
         {*output.port, clock, instanceCheck, *timer, stopSignals, error, refresh.output.get()});
@@ -123,39 +173,85 @@ int runWithoutWindow(const CommandLine& line) {
     return play(line);
 }
 
-int runEditor(QApplication& app, const CommandLine& line) {
-    OpenedOutput output = openOutput(line.port, true, error, panelSetup(line, true));
-    if (output.badArgument) {
-        CommandLine refused = line;
-        refused.error = output.error;
-        return refuse(refused);
-    }
-    // The editor works without its output.
+// The editor's output and what keeps it lit. The editor works without its
+// output: one that cannot be opened, or whose refresh cannot start, gives way
+// to none.
+struct EditorOutput {
+    std::unique_ptr<PortIo> port;
+    MatrixRefresh refresh;
+    bool disabled = false;
+#ifdef QUENTARO_HAVE_NETWORK
+    SwitchablePort* switchable = nullptr;
+#endif
+};
+
+EditorOutput editorOutput(OpenedOutput opened, const CommandLine& line) {
+    EditorOutput output;
+    output.port = std::move(opened.port);
     if (!output.port) {
-        error(QStringLiteral("LED matrix output disabled: ") + output.error);
+        error(QStringLiteral("LED matrix output disabled: ") + opened.error);
         output.port = std::make_unique<NullPort>();
+        output.disabled = true;
+    }
+    if (!output.port->refreshesItself()) {
+        output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz, error);
+        if (output.refresh.output)
+            return output;
+        error(QStringLiteral("LED matrix output disabled: %1: %2")
+                  .arg(line.port, output.refresh.failure));
+        output.port = std::make_unique<NullPort>();
+        output.disabled = true;
     }
 #ifdef QUENTARO_HAVE_NETWORK
     // An output that keeps the board lit by itself can give way to a network
     // panel chosen in the window.
-    SwitchablePort* switchable = nullptr;
-    if (output.port->refreshesItself()) {
-        auto port = std::make_unique<SwitchablePort>(std::move(output.port));
-        switchable = port.get();
-        output.port = std::move(port);
-    }
+    auto port = std::make_unique<SwitchablePort>(std::move(output.port));
+    output.switchable = port.get();
+    output.port = std::move(port);
 #endif
-    MatrixRefresh refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz, error);
+    output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz, error);
+    return output;
+}
+
+// A second editor refused before its window, with the message it gives
+// after its start-up writes on a parallel port.
+int refuseSecondEditor(const InstanceCheck& check) {
+    error(check.refusalLine());
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Attention!"), check.refusalMessage(),
+                    QMessageBox::Ok);
+    PlainText::box(box);
+    box.exec();
+    return 1;
+}
+
+int runEditor(QApplication& app, const CommandLine& line) {
+    moveOldSettings();
+    LockFileInstanceCheck instanceCheck;
+    if (refusedBeforeTheOutput(line, instanceCheck))
+        return refuseSecondEditor(instanceCheck);
+    const PanelSetup setup = panelSetup(line);
+    OpenedOutput opened = openOutput(line.port, true, error, setup);
+    if (opened.badArgument) {
+        CommandLine refused = line;
+        refused.error = opened.error;
+        return refuse(refused);
+    }
+    EditorOutput output = editorOutput(std::move(opened), line);
+    MatrixRefresh& refresh = output.refresh;
     QtCommonDialog dialog;
     SteadyClock clock;
-    LockFileInstanceCheck instanceCheck;
     Form1 window({*output.port, dialog, clock, instanceCheck, {}, refresh.output.get()});
-    if (window.hasEnded())
-        return 1; // refused: another editor or player runs, or the lock cannot be checked
+    // Refused: another editor or player runs, or the lock cannot be checked.
+    if (window.hasEnded()) {
+        error(instanceCheck.refusalLine());
+        return 1;
+    }
+    if (!output.disabled)
+        rememberPanelSetup(line, setup);
     window.showRefreshRate([&refresh] { return refresh.output->rate(); });
     window.editor().setNotice(error);
 #ifdef QUENTARO_HAVE_NETWORK
-    new NetworkMenu(&window, window.sharingMenu(), switchable, line.port, error);
+    new NetworkMenu(&window, window.sharingMenu(), output.switchable, line.port, error);
 #endif
     RecoveryKeeper recovery(window.editor(), error);
     if (recovery.offerRestore(&window)) {

@@ -88,6 +88,9 @@ void CommandLineTest::reads_data() {
                                      << Mode::Editor << "" << parport << 301 << "together";
     QTest::newRow("unknown option")
         << QStringList{"--frobnicate"} << Mode::Editor << "" << parport << 301 << "Unknown option";
+    for (const char* blank : {"", " "})
+        QTest::addRow("port \"%s\"", blank) << QStringList{"--port", blank} << Mode::Editor << ""
+                                            << parport << 301 << "--port takes an output";
     QTest::newRow("option without its value")
         << QStringList{"--port"} << Mode::Editor << "" << parport << 301 << "Missing value";
     QTest::newRow("help") << QStringList{"--help"} << Mode::Help << "" << parport << 301 << "";
@@ -134,6 +137,9 @@ void CommandLineTest::readsThePanelOptions_data() {
                                   << "" << 0 << 0 << "\"zigzag\" is not one of";
     QTest::newRow("bad colour") << QStringList{"--colour", "#12345"} << ""
                                 << "" << 0 << 0 << "--colour takes #RRGGBB";
+    for (const char* colour : {"#0x00ff", "# 12345", "#+12345", "#-12345", "#12345g", "#1234567"})
+        QTest::newRow(colour) << QStringList{"--colour", colour} << ""
+                              << "" << 0 << 0 << "--colour takes #RRGGBB";
     QTest::newRow("brightness 0") << QStringList{"--brightness", "0"} << ""
                                   << "" << 0 << 0 << "from 1 to 100, not \"0\"";
     QTest::newRow("brightness 101") << QStringList{"--brightness", "101"} << ""

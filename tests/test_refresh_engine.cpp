@@ -105,6 +105,7 @@ private slots:
     void darkPausesSetTheRate_data();
     void darkPausesSetTheRate();
     void aStalledRowIsMadeUpForByTheOthers();
+    void aThreadThatCannotStartLeavesTheEngineClosed();
 };
 
 void RefreshEngineTest::passesStayWhole_data() {
@@ -206,6 +207,27 @@ void RefreshEngineTest::aStalledRowIsMadeUpForByTheOthers() {
     QList<qint64> expected(3 * 16, 40);
     std::fill(expected.begin() + 4, expected.begin() + 16 + 3, 300);
     QCOMPARE(held, expected);
+}
+
+// The system refuses the thread (EAGAIN: too many processes): the engine says
+// why and sends nothing, and nothing asked of it blocks.
+void RefreshEngineTest::aThreadThatCannotStartLeavesTheEngineClosed() {
+    RecordingPort port;
+    InstantTiming timing;
+    RefreshEngine::Options options;
+    options.realtime = false;
+    options.startThread = [](const std::function<void()>&) -> std::thread {
+        throw std::system_error(EAGAIN, std::generic_category());
+    };
+    RefreshEngine engine(port, timing, options);
+    QCOMPARE(QString::fromStdString(engine.startFailure()),
+             "cannot start the refresh thread (Resource temporarily unavailable)");
+    engine.show(MatrixOutput::Frame{});
+    engine.refresh(true, [] {});
+    engine.darken();
+    engine.stop();
+    engine.close();
+    QCOMPARE(port.count(), std::size_t(0));
 }
 
 QTEST_GUILESS_MAIN(RefreshEngineTest)

@@ -1,11 +1,21 @@
 // Start-up, shut-down and the single-instance check of the editor, with the lock
-// file it keeps.
+// file it keeps; the program itself for what a refused start leaves alone and
+// where it keeps its settings.
 #include "support/FakeServices.h"
 
+#include "files/LedFormat.h"
+
 #include <QCoreApplication>
+#include <QDirIterator>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <fstream>
+#include <optional>
+#ifdef QUENTARO_HAVE_NETWORK
+#include <QUdpSocket>
+#endif
 
 using W = PortWrite;
 
@@ -24,11 +34,60 @@ public:
     QList<QTimer*> fired;
 };
 
+// The program in a child process, with its lock, settings and state below `home`.
+class Program {
+public:
+    Program(const QTemporaryDir& home, const QStringList& arguments) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME"})
+            env.remove(name);
+        env.insert("HOME", home.path());
+        env.insert("XDG_RUNTIME_DIR", home.path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process_.setProcessEnvironment(env);
+        process_.start(QUENTARO_PROGRAM, arguments);
+    }
+    ~Program() {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    QString said() {
+        said_ += process_.readAllStandardError();
+        return QString::fromLocal8Bit(said_);
+    }
+    bool ended() const { return process_.state() == QProcess::NotRunning; }
+    int status() {
+        process_.waitForFinished(20000);
+        return ended() ? process_.exitCode() : -1;
+    }
+
+private:
+    QProcess process_;
+    QByteArray said_;
+};
+
+// Every file under `folder` by its path there, with what it holds.
+using Files = QMap<QString, QByteArray>;
+Files filesUnder(const QString& folder) {
+    Files files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        files[QDir(folder).relativeFilePath(file.fileName())] =
+            file.open(QIODevice::ReadOnly) ? file.readAll() : "unreadable";
+    }
+    return files;
+}
+
 } // namespace
 
 class StartupTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() {
+        std::ofstream(led_.toStdString(), std::ios::binary)
+            << LedFormat::write(std::vector<std::uint8_t>(256, 0));
+    }
     void portReceivesStartupSequenceThenNulreg();
     void panelAfterStartup();
     void noTimerRunsAfterStartupAndTheTickIsPrecise();
@@ -37,6 +96,14 @@ private slots:
     void secondInstanceReportsAfterItsPortWritesAndEnds();
     void lockFileIsJudged_data();
     void lockFileIsJudged();
+    void refusedStartsLeaveThePanelAndTheSettingsAlone_data();
+    void refusedStartsLeaveThePanelAndTheSettingsAlone();
+    void oldSettingsAreMovedOnce_data();
+    void oldSettingsAreMovedOnce();
+
+private:
+    QTemporaryDir dir_;
+    QString led_ = dir_.filePath("dark.led");
 };
 
 void StartupTest::portReceivesStartupSequenceThenNulreg() {
@@ -208,6 +275,92 @@ void StartupTest::lockFileIsJudged() {
     LockFileInstanceCheck check(folder);
     QTEST(check.anotherInstanceRunning(), "refused");
     QTEST(check.refusal().contains(QDir(folder).filePath("quentaro.lock")), "namesTheFile");
+}
+
+// Refused: a second editor or player while another runs, or bad values. Nothing
+// reaches the network panel and the settings stay as they were.
+void StartupTest::refusedStartsLeaveThePanelAndTheSettingsAlone_data() {
+    QTest::addColumn<bool>("anotherRuns");
+    QTest::addColumn<QStringList>("args"); // %1: the panel's UDP port
+    QTest::addColumn<int>("status");       // -1: still showing its message
+    QTest::addColumn<QString>("said");
+    const QString panel = "ddp:127.0.0.1:%1";
+    const QString running = "another quentaro editor or player is running";
+    QTest::newRow("second editor")
+        << true << QStringList{"--port", panel, "--map", "columns", "--colour", "blue"} << -1
+        << running;
+    QTest::newRow("second player")
+        << true << QStringList{"--play", led_, "--port", panel, "--colour", "blue"} << 1 << running;
+    QTest::newRow("a port that names no host")
+        << false << QStringList{"--port", "ddp:my panel", "--colour", "blue"} << 2
+        << "\"my panel\" is not a host name";
+    QTest::newRow("an empty port")
+        << false << QStringList{"--play", led_, "--port", ""} << 2 << "--port takes an output";
+    QTest::newRow("a colour in C") << false << QStringList{"--port", panel, "--colour", "#0x00ff"}
+                                   << 2 << "--colour takes #RRGGBB";
+}
+
+void StartupTest::refusedStartsLeaveThePanelAndTheSettingsAlone() {
+#ifndef QUENTARO_HAVE_NETWORK
+    QSKIP("this build has no network outputs");
+#else
+    QFETCH(bool, anotherRuns);
+    QFETCH(QStringList, args);
+    QFETCH(QString, said);
+    QTemporaryDir home;
+    QUdpSocket firstPanel, panel;
+    QVERIFY(firstPanel.bind(QHostAddress::LocalHost) && panel.bind(QHostAddress::LocalHost));
+    std::optional<Program> first;
+    if (anotherRuns) {
+        first.emplace(
+            home, QStringList{"--port", QString("ddp:127.0.0.1:%1").arg(firstPanel.localPort())});
+        // Its panel is lit once it has started and kept what it keeps.
+        QTRY_VERIFY_WITH_TIMEOUT(firstPanel.hasPendingDatagrams(), 20000);
+    }
+    const Files settings = filesUnder(home.filePath(".config"));
+    Program second(home, args.replaceInStrings("%1", QString::number(panel.localPort())));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        second.ended() || second.said().contains(said) || panel.hasPendingDatagrams(), 20000);
+    QTest::qWait(300); // for anything sent late
+    QVERIFY2(!panel.hasPendingDatagrams(), "the refused program sent to the panel");
+    QVERIFY2(second.said().contains(said), qPrintable(second.said()));
+    QFETCH(int, status);
+    if (status < 0)
+        QVERIFY(!second.ended());
+    else
+        QCOMPARE(second.status(), status);
+    QCOMPARE(filesUnder(home.filePath(".config")), settings);
+#endif
+}
+
+// Settings kept where Qt puts them for a program without an organisation move
+// to ~/.config/quentaro once, and never over newer ones.
+void StartupTest::oldSettingsAreMovedOnce_data() {
+    QTest::addColumn<Files>("before"); // under ~/.config
+    QTest::addColumn<Files>("after");
+    QTest::addColumn<bool>("said");
+    const QString old = "Unknown Organization/quentaro.conf", now = "quentaro/quentaro.conf";
+    const QByteArray a = "[editor]\nsidePanelOpen=true\n", b = "[editor]\nsidePanelOpen=false\n";
+    QTest::newRow("in the old place") << Files{{old, a}} << Files{{now, a}} << false;
+    QTest::newRow("in both places")
+        << Files{{old, a}, {now, b}} << Files{{old, a}, {now, b}} << false;
+    QTest::newRow("a file where the new folder goes")
+        << Files{{old, a}, {"quentaro", ""}} << Files{{old, a}, {"quentaro", ""}} << true;
+}
+
+void StartupTest::oldSettingsAreMovedOnce() {
+    QFETCH(Files, before);
+    QTemporaryDir home;
+    const QDir config(home.filePath(".config"));
+    for (auto [name, text] : before.asKeyValueRange()) {
+        QFile file(config.filePath(name));
+        QVERIFY(config.mkpath(QFileInfo(name).path()) && file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(text), text.size());
+    }
+    Program player(home, {"--play", led_, "--port", home.filePath("no port")});
+    QCOMPARE(player.status(), 1);
+    QTEST(filesUnder(config.path()), "after");
+    QTEST(player.said().contains("could not be moved"), "said");
 }
 
 QTEST_GUILESS_MAIN(StartupTest)

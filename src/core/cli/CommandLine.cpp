@@ -299,6 +299,10 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     if (parser.isSet(o.port))
         line.port = parser.value(o.port);
+    if (line.port.trimmed().isEmpty()) {
+        line.error = QStringLiteral("--port takes an output, not \"%1\"").arg(line.port);
+        return line;
+    }
     readMode(parser, o, line);
     if (line.ok() && parser.isSet(o.interval))
         readInterval(parser, o, line);

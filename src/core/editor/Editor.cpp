@@ -194,10 +194,8 @@ void Editor::Form_Load() {
     Chitmat();
     // Timer1 is never used and stays off.
     if (services_.instanceCheck.anotherInstanceRunning()) {
-        const QString why = services_.instanceCheck.refusal();
-        const QString text = why.isEmpty() ? QStringLiteral("Program already started!!!")
-                                           : why.left(1).toUpper() + why.mid(1) + u'.';
-        services_.tell({Message::Kind::Critical, QStringLiteral("Attention!"), text});
+        services_.tell({Message::Kind::Critical, QStringLiteral("Attention!"),
+                        services_.instanceCheck.refusalMessage()});
         ended_ = true;
         output().close();
         port_->close();

@@ -29,6 +29,17 @@ bool isFromBeforeBoot(const QString& path) {
 
 } // namespace
 
+QString InstanceCheck::refusalLine() const {
+    const QString why = refusal();
+    return why.isEmpty() ? QStringLiteral("another quentaro editor or player is running") : why;
+}
+
+QString InstanceCheck::refusalMessage() const {
+    const QString why = refusal();
+    return why.isEmpty() ? QStringLiteral("Program already started!!!")
+                         : why.left(1).toUpper() + why.mid(1) + u'.';
+}
+
 LockFileInstanceCheck::LockFileInstanceCheck(const QString& directory) {
     const QString dir = directory.isEmpty() ? runtimeDirectory() : directory;
     lock_ = std::make_unique<QLockFile>(QDir(dir).filePath(QStringLiteral("quentaro.lock")));

@@ -13,6 +13,11 @@ public:
     // Why the start was refused although no other program is known to run, in
     // one line that names the lock file and what to do; empty otherwise.
     virtual QString refusal() const { return {}; }
+
+    // What a refused start says: a line for standard error, and the text of
+    // the editor's message.
+    QString refusalLine() const;
+    QString refusalMessage() const;
 };
 
 // One lock file in the user's runtime directory, held for the life of the

@@ -19,11 +19,6 @@ public:
     std::optional<QString> show(const FileDialogRequest&) override { return std::nullopt; }
 };
 
-QString whyRefused(const InstanceCheck& check) {
-    const QString why = check.refusal();
-    return why.isEmpty() ? QStringLiteral("another quentaro editor or player is running") : why;
-}
-
 } // namespace
 
 int Player::run(const QString& file, int intervalMs) {
@@ -50,7 +45,7 @@ int Player::run(const QString& file, int intervalMs) {
     if (stopped)
         return 0;
     if (editor.hasEnded()) {
-        error(whyRefused(services_.instanceCheck));
+        error(services_.instanceCheck.refusalLine());
         return 1;
     }
     const int interval = std::clamp(intervalMs, SpeedLadder::FastestMs, SpeedLadder::SlowestMs);

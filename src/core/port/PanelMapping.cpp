@@ -1,5 +1,6 @@
 #include "port/PanelMapping.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 #include <utility>
@@ -135,12 +136,11 @@ std::optional<PanelColour> parsePanelColour(const QString& text) {
         if (t == QLatin1String(named.name))
             return named.colour;
     }
-    if (t.size() != 7 || !t.startsWith(QLatin1Char('#')))
+    static const QRegularExpression hex(
+        QRegularExpression::anchoredPattern(QStringLiteral("#[0-9a-f]{6}")));
+    if (!hex.match(t).hasMatch()) // toUInt would also take "0x", a sign and blanks
         return std::nullopt;
-    bool ok = false;
-    const uint value = t.mid(1).toUInt(&ok, 16);
-    if (!ok)
-        return std::nullopt;
+    const uint value = t.mid(1).toUInt(nullptr, 16);
     return PanelColour{std::uint8_t(value >> 16), std::uint8_t(value >> 8), std::uint8_t(value)};
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <system_error>
 #include <utility>
 
 Clock::Duration SleepingTiming::now() {
@@ -37,9 +38,18 @@ RefreshEngine::~RefreshEngine() {
 }
 
 // Waits until the thread has tried for real time, so that the note is ready.
+// A thread the system refuses (too many processes, no memory for its stack)
+// leaves the engine closed, with the reason.
 void RefreshEngine::startThread() {
     std::unique_lock lock(mutex_);
-    thread_ = std::thread([this] { runThread(); });
+    const auto body = [this] { runThread(); };
+    try {
+        thread_ = options_.startThread ? options_.startThread(body) : std::thread(body);
+    } catch (const std::system_error& e) {
+        startFailure_ = "cannot start the refresh thread (" + e.code().message() + ")";
+        closed_ = true;
+        return;
+    }
     wake_.wait(lock, [this] { return started_; });
 }
 

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -76,6 +77,8 @@ public:
         int limitHz = 0;                 // at most this many passes a second; 0 for no limit
         Clock::Duration rowPause = Clock::atLeast(PortSequences::RowPause);
         bool paceAsRealtime = false; // for tests: wait as under real time without it
+        // For tests: starts the refresh thread in place of std::thread.
+        std::function<std::thread(std::function<void()>)> startThread;
     };
 
     RefreshEngine(PortIo& port, RefreshTiming& timing, Options options);
@@ -86,6 +89,9 @@ public:
     // Why the refresh thread runs at the normal policy; empty when it runs in
     // real time or was asked not to.
     const std::string& realtimeNote() const { return realtimeNote_; }
+    // Why the refresh thread could not start, in one line; empty when it runs.
+    // An engine whose thread did not start sends nothing: it is closed.
+    const std::string& startFailure() const { return startFailure_; }
     void setRowPause(Clock::Duration pause) { rowPause_ = pause; }
 
     void show(const Frame& frame) override;
@@ -115,6 +121,7 @@ private:
     static constexpr Clock::Duration MostOwed = std::chrono::milliseconds(1);
     std::array<Clock::Duration, PortSequences::RowsPerPass> owed_{};
     std::string realtimeNote_;
+    std::string startFailure_;
     // Row r from the top, its left half in the low byte; each row read whole.
     std::array<std::atomic<std::uint16_t>, PortSequences::RowsPerPass> rows_{};
 
