@@ -1,9 +1,12 @@
 // The network menu of the window, against peers on 127.0.0.1: the Art-Net node
-// found and chosen in the panel dialog, the panel switched while the editor
-// runs, and the mapping dialog's changes and test picture on the wire.
+// found and chosen in the panel dialog, a flood of replies, outside text shown
+// as it is, the panel switched while the editor runs and "LPT on" offered, and
+// the mapping dialog's changes and test picture on the wire.
 #include "network/NetworkPort.h"
 #include "port/SwitchablePort.h"
+#include "support/FakeServices.h"
 #include "support/LoopbackPeers.h"
+#include "ui/Form1.h"
 #include "ui/network/NetworkMenu.h"
 #include "ui/network/NetworkPanelDialog.h"
 #include "ui/network/PanelMappingDialog.h"
@@ -21,10 +24,20 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTextDocument>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
+
+constexpr int ListedAtMost = 500; // nodes
 
 PortIo::PackedFrame litAt(int row, int column) {
     PortIo::PackedFrame f{};
@@ -47,6 +60,86 @@ template <typename T> void whenOpen(std::function<void(T&)> act) {
     });
 }
 
+// Runs `act` on the modal dialog of type T once it is shown, looking for a
+// second at most.
+template <typename T> void whenShown(std::function<void(T&)> act, int triesLeft = 100) {
+    QTimer::singleShot(10, [act, triesLeft] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget()))
+            act(*dialog);
+        else if (triesLeft > 0)
+            whenShown<T>(act, triesLeft - 1);
+    });
+}
+
+// What Qt shows of a text: one it takes for rich text is rendered.
+QString shown(const QString& text, Qt::TextFormat format = Qt::AutoText) {
+    if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text)))
+        return text;
+    QTextDocument document;
+    document.setHtml(text);
+    return document.toPlainText();
+}
+
+// A reply with another long name.
+QByteArray withLongName(QByteArray reply, const QByteArray& name) {
+    reply.replace(44, 64, name.leftJustified(64, '\0', true));
+    return reply;
+}
+
+// Answers the poll with replies of ever new nodes, as fast as it can, for
+// `forMs` at most or until stopped; on a thread of its own, so that the
+// window's thread is the only one that has to keep up.
+class ReplyFlood {
+public:
+    explicit ReplyFlood(int forMs) {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof local;
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&local), length);
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length);
+        port_ = ntohs(local.sin_port);
+        timeval wait{3, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        thread_ = std::thread([this, forMs] { run(forMs); });
+    }
+    ~ReplyFlood() {
+        stop_ = true;
+        thread_.join();
+        ::close(fd_);
+    }
+    quint16 port() const { return port_; }
+    int sent() const { return sent_; }
+
+private:
+    void run(int forMs) {
+        char poll[64];
+        sockaddr_in poller{};
+        socklen_t length = sizeof poller;
+        if (::recvfrom(fd_, poll, sizeof poll, 0, reinterpret_cast<sockaddr*>(&poller), &length) <
+            0)
+            return;
+        QByteArray reply = artPollReply(QByteArray(4, '\0'), "flood", 0, 1, "\x80", "\x05");
+        QElapsedTimer clock;
+        clock.start();
+        for (quint32 i = 1; !stop_ && clock.elapsed() < forMs && i < 2'000'000; ++i) {
+            const quint32 address = 0x0A000000u | i; // 10.x.y.z, a node each
+            for (int b = 0; b < 4; ++b)
+                reply[10 + b] = char(address >> (24 - 8 * b) & 0xFF);
+            ::sendto(fd_, reply.constData(), std::size_t(reply.size()), 0,
+                     reinterpret_cast<sockaddr*>(&poller), length);
+            sent_ = int(i);
+        }
+    }
+
+    int fd_ = -1;
+    quint16 port_ = 0;
+    std::atomic<bool> stop_ = false;
+    std::atomic<int> sent_ = 0;
+    std::thread thread_;
+};
+
 } // namespace
 
 class TestNetworkEditor : public QObject {
@@ -61,27 +154,51 @@ private slots:
     // choosing it gives Art-Net to its address from its first universe. A node
     // that gives no address is listed by where it answered from; with port
     // 6454 (here another) held by a program alone, answers to the sending port
-    // are still heard and the search says what it missed.
+    // are still heard and the search says what it missed. A node at an address
+    // no panel can have is not listed; one on the last universe fills it in,
+    // and the check says why a panel cannot start there.
     void panelDialogListsTheNodes_data() {
+        QTest::addColumn<QByteArray>("firstIp"); // of the first reply
         QTest::addColumn<QByteArray>("ip");
+        QTest::addColumn<QList<int>>("universes"); // of the two replies
         QTest::addColumn<bool>("portTaken");
         QTest::addColumn<QString>("listed");
         QTest::addColumn<QString>("problem");
-        QTest::newRow("two replies") << QByteArray::fromHex("0a000207") << false
-                                     << "panel 10.0.2.7 20, 21 artnet:10.0.2.7,20"
-                                     << "";
-        QTest::newRow("no address, port taken")
-            << QByteArray(4, '\0') << true << "panel 127.0.0.1 20, 21 artnet:127.0.0.1,20"
-            << "is taken";
+        const QByteArray ip = QByteArray::fromHex("0a000207");
+        const QByteArray none(4, '\0');
+        QTest::newRow("two replies")
+            << ip << ip << QList{21, 20} << false << "panel|10.0.2.7|20, 21|20|artnet:10.0.2.7,20"
+            << "";
+        QTest::newRow("no address, port taken") << none << none << QList{21, 20} << true
+                                                << "panel|127.0.0.1|20, 21|20|artnet:127.0.0.1,20"
+                                                << "is taken";
+        QTest::newRow("broadcast address") << QByteArray::fromHex("ffffffff") << ip << QList{21, 20}
+                                           << false << "panel|10.0.2.7|20|20|artnet:10.0.2.7,20"
+                                           << "";
+        QTest::newRow("multicast address") << QByteArray::fromHex("effffe01") << ip << QList{21, 20}
+                                           << false << "panel|10.0.2.7|20|20|artnet:10.0.2.7,20"
+                                           << "";
+        QTest::newRow("the last two universes")
+            << ip << ip << QList{32767, 32766} << false
+            << "panel|10.0.2.7|32766, 32767|32766|artnet:10.0.2.7,32766"
+            << "";
+        QTest::newRow("only the last universe")
+            << ip << ip << QList{32767, 32767} << false << "panel|10.0.2.7|32767|32767|"
+            << "";
     }
     void panelDialogListsTheNodes() {
+        QFETCH(QByteArray, firstIp);
         QFETCH(QByteArray, ip);
+        QFETCH(QList<int>, universes);
         QFETCH(bool, portTaken);
         QFETCH(QString, listed);
         QFETCH(QString, problem);
         FakeArtNetNode node;
-        node.replies << artPollReply(ip, "panel", 0, 1, "\x80", "\x05")
-                     << artPollReply(ip, "panel", 0, 1, "\x80", "\x04");
+        for (int i : {0, 1}) {
+            const int u = universes[i];
+            node.replies << artPollReply(i == 0 ? firstIp : ip, "panel", u >> 8, u >> 4 & 0xF,
+                                         "\x80", QByteArray(1, char(u & 0xF)));
+        }
         QUdpSocket holder;
         QVERIFY(holder.bind(QHostAddress::LocalHost, 0, QAbstractSocket::DontShareAddress));
         ArtPollOptions poll{{QHostAddress::LocalHost},
@@ -98,9 +215,138 @@ private slots:
         QCOMPARE(list->topLevelItemCount(), 1);
         QTreeWidgetItem* item = list->topLevelItem(0);
         list->setCurrentItem(item);
-        QCOMPARE(QStringList({item->text(0), item->text(1), item->text(2), dialog.argument()})
-                     .join(QLatin1Char(' ')),
-                 listed);
+        const QString universe = QString::number(dialog.findChild<QSpinBox*>()->value());
+        QCOMPARE(
+            QStringList({item->text(0), item->text(1), item->text(2), universe, dialog.argument()})
+                .join(QLatin1Char('|')),
+            listed);
+        const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+        QVERIFY(!dialog.argument().isEmpty() ||
+                std::any_of(labels.begin(), labels.end(),
+                            [](QLabel* l) { return l->text().contains("from 0 to 32766"); }));
+    }
+
+    // Replies of ever new nodes, faster than they can be read: the search ends
+    // on time, the window's timers keep running, the list grows without being
+    // made anew and stops at its cap, and the line under it says so.
+    void replyFloodEndsOnTime() {
+        const int collectMs = 800;
+        ReplyFlood flood(collectMs + 4000);
+        NetworkPanelDialog dialog(
+            QStringLiteral("/dev/parport0"),
+            {{QHostAddress::LocalHost}, flood.port(), QHostAddress::LocalHost, 0, collectMs}, true,
+            nullptr);
+        QSignalSpy finished(&dialog.discovery(), &ArtNetDiscovery::finished);
+        QSignalSpy remade(dialog.nodeList()->model(), &QAbstractItemModel::modelReset);
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start(50);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(finished.wait(collectMs + 10000));
+        const qint64 took = clock.elapsed();
+        QVERIFY2(took < collectMs + 1500, qPrintable(QString::number(took)));
+        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+        QVERIFY2(flood.sent() > 2 * ListedAtMost,
+                 qPrintable(QString::number(flood.sent())));
+        QCOMPARE(dialog.nodeList()->topLevelItemCount(), ListedAtMost);
+        QCOMPARE(remade.size(), 0);
+        const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+        QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel* l) {
+            return l->text().contains("Only the first 500 are listed");
+        }));
+    }
+
+    // Text from outside, <img src=...> here, is shown as it is: not rendered,
+    // and no file it names is read.
+    void outsideTextShownAsItIs_data() {
+        QTest::addColumn<QString>("where");
+        QTest::newRow("a node's long name, the list's tooltip") << "long name";
+        QTest::newRow("a host typed, the check's line") << "host typed";
+        QTest::newRow("the editor's output, the command line box") << "output";
+    }
+    void outsideTextShownAsItIs() {
+        QFETCH(QString, where);
+        const QString markup = QStringLiteral("<img src='/nonexistent/quentaro.png'>");
+        QString text;
+        if (where == "long name") {
+            FakeArtNetNode node;
+            node.replies << withLongName(
+                artPollReply(QByteArray::fromHex("0a000207"), "panel", 0, 1, "\x80", "\x05"),
+                markup.toUtf8());
+            NetworkPanelDialog dialog(QStringLiteral("/dev/parport0"),
+                                      {{QHostAddress::LocalHost},
+                                       node.socket.localPort(),
+                                       QHostAddress::LocalHost,
+                                       0,
+                                       300},
+                                      true, nullptr);
+            QSignalSpy finished(&dialog.discovery(), &ArtNetDiscovery::finished);
+            QVERIFY(finished.wait(3000));
+            QCOMPARE(dialog.nodeList()->topLevelItemCount(), 1);
+            text = shown(dialog.nodeList()->topLevelItem(0)->toolTip(0));
+        } else if (where == "host typed") {
+            NetworkPanelDialog dialog(
+                QStringLiteral("ddp:10.0.0.1"),
+                {{QHostAddress::LocalHost}, 9, QHostAddress::LocalHost, 0, 10}, true, nullptr);
+            dialog.findChild<QLineEdit*>()->setText(markup);
+            for (QLabel* label : dialog.findChildren<QLabel*>())
+                text += shown(label->text(), label->textFormat());
+        } else {
+            QWidget window;
+            QMenu menu;
+            NetworkMenu network(&window, &menu, nullptr, "/dev/" + markup, {});
+            whenOpen<QMessageBox>([&text](QMessageBox& box) {
+                text = shown(box.text(), box.textFormat());
+                box.accept();
+            });
+            network.use(QStringLiteral("artnet:10.0.0.7,1"));
+        }
+        QVERIFY2(text.contains(markup), qPrintable(text));
+    }
+
+    // After "Use" the panel is dark until "LPT on": the editor says so and
+    // presses it when asked, and "LPT on" then runs as if pressed by hand.
+    void useOffersLptOn() {
+        Receiver panel;
+        RecordingPort port;
+        FakeDialog files;
+        FakeClock clock;
+        FakeInstanceCheck instance;
+        Form1 form({port, files, clock, instance, [] {}});
+        SwitchablePort output(std::make_unique<NullPort>());
+        NetworkMenu network(&form, form.sharingMenu(), &output, QStringLiteral("/dev/parport0"),
+                            {});
+        network.setPollOptions({{QHostAddress::LocalHost}, 9, QHostAddress::LocalHost, 0, 10});
+        bool onWhileRunning = false;
+        port.setAfterWrite([&](std::size_t n) {
+            if (n != 50)
+                return;
+            onWhileRunning = form.editor().outputModes().lptOn();
+            form.button(Control::LptButton)->click();
+        });
+        QString offered;
+        const quint16 to = panel.socket.localPort();
+        whenShown<NetworkPanelDialog>([&offered, to](NetworkPanelDialog& d) {
+            d.findChild<QComboBox*>()->setCurrentIndex(2); // DDP
+            d.findChild<QLineEdit*>()->setText(QStringLiteral("127.0.0.1"));
+            d.findChild<QSpinBox*>()->setValue(to);
+            d.accept();
+            whenShown<QMessageBox>([&offered](QMessageBox& box) {
+                offered = box.text();
+                for (QAbstractButton* b : box.buttons()) {
+                    if (b->text() == QStringLiteral("LPT on"))
+                        b->click();
+                }
+            });
+        });
+        network.choosePanel();
+        QCOMPARE(network.portArgument(), QStringLiteral("ddp:127.0.0.1:%1").arg(to));
+        QVERIFY2(offered.contains(QStringLiteral("until \"LPT on\" (P) is pressed")),
+                 qPrintable(offered));
+        QTRY_VERIFY(onWhileRunning);
+        QVERIFY(!form.editor().outputModes().lptOn());
     }
 
     // An address typed in: the --port value for each protocol, or why not.
