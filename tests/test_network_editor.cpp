@@ -248,8 +248,7 @@ private slots:
         const qint64 took = clock.elapsed();
         QVERIFY2(took < collectMs + 1500, qPrintable(QString::number(took)));
         QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
-        QVERIFY2(flood.sent() > 2 * ListedAtMost,
-                 qPrintable(QString::number(flood.sent())));
+        QVERIFY2(flood.sent() > 2 * ListedAtMost, qPrintable(QString::number(flood.sent())));
         QCOMPARE(dialog.nodeList()->topLevelItemCount(), ListedAtMost);
         QCOMPARE(remade.size(), 0);
         const QList<QLabel*> labels = dialog.findChildren<QLabel*>();

@@ -69,7 +69,7 @@ std::vector<QHostAddress> ArtNetDiscovery::broadcastAddresses() const {
     return found;
 }
 
-// Whatever is still waiting is read on the next turn: the socket tells again.
+// Whatever is still waiting is read on a later turn: the socket tells again.
 void ArtNetDiscovery::read() {
     for (int i = 0; i < RepliesATurn && searching_ && socket_.hasPendingDatagrams(); ++i) {
         if (deadline_.hasExpired())
