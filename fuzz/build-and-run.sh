@@ -60,6 +60,31 @@ image_import_sources() {
         "$(pkg-config --cflags --libs Qt6Gui)"
 }
 
+# The ArtPollReply parser (target "artpoll", not in the default list): the
+# packet code and the system's Qt Core.
+seed_artpoll() {
+    dir=$1
+    {
+        printf 'Art-Net\000\000\041\012\000\002\007' # OpPollReply, 10.0.2.7
+        head -c 4 /dev/zero
+        printf '\001\016' # Net 1, Sub-Net 14
+        head -c 6 /dev/zero
+        printf 'panel'; head -c 13 /dev/zero
+        printf 'LED panel'; head -c 55 /dev/zero
+        head -c 65 /dev/zero
+        printf '\003\200\200\100\000' # three ports, two of them output
+        head -c 12 /dev/zero
+        printf '\003\004\005\000'
+        head -c 45 /dev/zero
+    } >"$dir/reply"
+    head -c 108 "$dir/reply" >"$dir/no-ports"
+}
+
+artpoll_sources() {
+    echo "$root/src/network/NetworkPackets.cpp -I $root/src -fPIC" \
+        "$(pkg-config --cflags --libs Qt6Core)"
+}
+
 # The packet code is C shared with the firmware: compiled as C, linked in.
 build_bridge_protocol() {
     $cc -std=c99 -g -O1 -fsanitize=fuzzer-no-link,address,undefined \
@@ -77,6 +102,7 @@ for target in $targets; do
     playlist) sources="$root/src/core/files/PlaylistFormat.cpp" ;;
     bridge) sources=$(build_bridge_protocol) name=fuzz_bridge_decoder ;;
     image) sources=$(image_import_sources) name=fuzz_image_import ;;
+    artpoll) sources=$(artpoll_sources) name=fuzz_artpoll_reply ;;
     *) echo "unknown target: $target" >&2; exit 2 ;;
     esac
     echo "== building $name"

@@ -1,9 +1,13 @@
 // The network menu of the window, against peers on 127.0.0.1: the Art-Net node
-// found and chosen in the panel dialog, the panel switched while the editor
-// runs, and the mapping dialog's changes and test picture on the wire.
+// found and chosen in the panel dialog, a flood of replies, the panel switched
+// while the editor runs and "LPT on" offered, and the mapping dialog's changes
+// and test picture on the wire. Outside text, <img src=...> here, is shown as
+// it is: not rendered, and no file it names is read.
 #include "network/NetworkPort.h"
 #include "port/SwitchablePort.h"
+#include "support/FakeServices.h"
 #include "support/LoopbackPeers.h"
+#include "ui/Form1.h"
 #include "ui/network/NetworkMenu.h"
 #include "ui/network/NetworkPanelDialog.h"
 #include "ui/network/PanelMappingDialog.h"
@@ -21,10 +25,19 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTextDocument>
+#include <QToolButton>
 #include <QTreeWidget>
+#include <QtEndian>
 #include <QtTest>
+#include <atomic>
+#include <future>
+#include <thread>
 
 namespace {
+
+constexpr int ListedAtMost = 500; // nodes
+const QString Markup = QStringLiteral("<img src='/nonexistent/quentaro.png'>");
 
 PortIo::PackedFrame litAt(int row, int column) {
     PortIo::PackedFrame f{};
@@ -47,6 +60,46 @@ template <typename T> void whenOpen(std::function<void(T&)> act) {
     });
 }
 
+// Runs `act` on the modal dialog of type T once it is shown, looking for a
+// second at most.
+template <typename T> void whenShown(std::function<void(T&)> act, int triesLeft = 100) {
+    QTimer::singleShot(10, [act, triesLeft] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget()))
+            act(*dialog);
+        else if (triesLeft > 0)
+            whenShown<T>(act, triesLeft - 1);
+    });
+}
+
+// What Qt shows of a text: one it takes for rich text is rendered.
+QString shown(const QString& text, Qt::TextFormat format = Qt::AutoText) {
+    if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text)))
+        return text;
+    QTextDocument document;
+    document.setHtml(text);
+    return document.toPlainText();
+}
+
+// Answers the poll with replies of ever new nodes (10.x.y.z) as fast as it
+// can, for `forMs` at most, on a thread of its own: only the window's thread
+// has to keep up.
+void flood(std::stop_token stop, std::promise<quint16> port, std::atomic<int>& sent, int forMs) {
+    QUdpSocket socket;
+    socket.bind(QHostAddress::LocalHost, 0);
+    port.set_value(socket.localPort());
+    if (!socket.waitForReadyRead(3000))
+        return;
+    const QNetworkDatagram poll = socket.receiveDatagram();
+    QByteArray reply = artPollReply(QByteArray(4, '\0'), "flood", 0, 1, "\x80", "\x05");
+    QElapsedTimer clock;
+    clock.start();
+    for (quint32 i = 1; !stop.stop_requested() && clock.elapsed() < forMs; ++i) {
+        qToBigEndian(0x0A000000u | i, reply.data() + 10);
+        socket.writeDatagram(reply, poll.senderAddress(), quint16(poll.senderPort()));
+        sent = int(i);
+    }
+}
+
 } // namespace
 
 class TestNetworkEditor : public QObject {
@@ -61,27 +114,52 @@ private slots:
     // choosing it gives Art-Net to its address from its first universe. A node
     // that gives no address is listed by where it answered from; with port
     // 6454 (here another) held by a program alone, answers to the sending port
-    // are still heard and the search says what it missed.
+    // are still heard and the search says what it missed. A node at an address
+    // no panel can have is not listed; one on the last universe fills it in,
+    // and the check says why a panel cannot start there.
     void panelDialogListsTheNodes_data() {
+        QTest::addColumn<QByteArray>("firstIp"); // of the first reply
         QTest::addColumn<QByteArray>("ip");
+        QTest::addColumn<QList<int>>("universes"); // of the two replies
         QTest::addColumn<bool>("portTaken");
         QTest::addColumn<QString>("listed");
         QTest::addColumn<QString>("problem");
-        QTest::newRow("two replies") << QByteArray::fromHex("0a000207") << false
-                                     << "panel 10.0.2.7 20, 21 artnet:10.0.2.7,20"
-                                     << "";
-        QTest::newRow("no address, port taken")
-            << QByteArray(4, '\0') << true << "panel 127.0.0.1 20, 21 artnet:127.0.0.1,20"
-            << "is taken";
+        const QByteArray ip = QByteArray::fromHex("0a000207");
+        const QByteArray none(4, '\0');
+        QTest::newRow("two replies")
+            << ip << ip << QList{21, 20} << false << "panel|10.0.2.7|20, 21|20|artnet:10.0.2.7,20"
+            << "";
+        QTest::newRow("no address, port taken") << none << none << QList{21, 20} << true
+                                                << "panel|127.0.0.1|20, 21|20|artnet:127.0.0.1,20"
+                                                << "is taken";
+        QTest::newRow("broadcast address") << QByteArray::fromHex("ffffffff") << ip << QList{21, 20}
+                                           << false << "panel|10.0.2.7|20|20|artnet:10.0.2.7,20"
+                                           << "";
+        QTest::newRow("multicast address") << QByteArray::fromHex("effffe01") << ip << QList{21, 20}
+                                           << false << "panel|10.0.2.7|20|20|artnet:10.0.2.7,20"
+                                           << "";
+        QTest::newRow("the last two universes")
+            << ip << ip << QList{32767, 32766} << false
+            << "panel|10.0.2.7|32766, 32767|32766|artnet:10.0.2.7,32766"
+            << "";
+        QTest::newRow("only the last universe")
+            << ip << ip << QList{32767, 32767} << false << "panel|10.0.2.7|32767|32767|"
+            << "";
     }
     void panelDialogListsTheNodes() {
+        QFETCH(QByteArray, firstIp);
         QFETCH(QByteArray, ip);
+        QFETCH(QList<int>, universes);
         QFETCH(bool, portTaken);
         QFETCH(QString, listed);
         QFETCH(QString, problem);
         FakeArtNetNode node;
-        node.replies << artPollReply(ip, "panel", 0, 1, "\x80", "\x05")
-                     << artPollReply(ip, "panel", 0, 1, "\x80", "\x04");
+        for (int i : {0, 1}) {
+            const int u = universes[i];
+            node.replies << artPollReply(i == 0 ? firstIp : ip, "panel", u >> 8, u >> 4 & 0xF,
+                                         "\x80", QByteArray(1, char(u & 0xF)))
+                                .replace(44, Markup.size(), Markup.toUtf8());
+        }
         QUdpSocket holder;
         QVERIFY(holder.bind(QHostAddress::LocalHost, 0, QAbstractSocket::DontShareAddress));
         ArtPollOptions poll{{QHostAddress::LocalHost},
@@ -98,9 +176,93 @@ private slots:
         QCOMPARE(list->topLevelItemCount(), 1);
         QTreeWidgetItem* item = list->topLevelItem(0);
         list->setCurrentItem(item);
-        QCOMPARE(QStringList({item->text(0), item->text(1), item->text(2), dialog.argument()})
-                     .join(QLatin1Char(' ')),
-                 listed);
+        const QString universe = QString::number(dialog.findChild<QSpinBox*>()->value());
+        QCOMPARE(
+            QStringList({item->text(0), item->text(1), item->text(2), universe, dialog.argument()})
+                .join(QLatin1Char('|')),
+            listed);
+        QCOMPARE(shown(item->toolTip(0)), Markup); // the long name, not rendered
+        const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+        QVERIFY(!dialog.argument().isEmpty() ||
+                std::any_of(labels.begin(), labels.end(),
+                            [](QLabel* l) { return l->text().contains("from 0 to 32766"); }));
+    }
+
+    // Replies of ever new nodes, faster than they can be read: the search ends
+    // on time, the window's timers keep running, the list grows without being
+    // made anew and stops at its cap, and the line under it says so.
+    void replyFloodEndsOnTime() {
+        const int collectMs = 800;
+        std::atomic<int> sent = 0;
+        std::promise<quint16> port;
+        std::future<quint16> known = port.get_future();
+        const std::jthread flooder(flood, std::move(port), std::ref(sent), collectMs + 4000);
+        NetworkPanelDialog dialog(
+            QStringLiteral("/dev/parport0"),
+            {{QHostAddress::LocalHost}, known.get(), QHostAddress::LocalHost, 0, collectMs}, true,
+            nullptr);
+        QSignalSpy finished(&dialog.discovery(), &ArtNetDiscovery::finished);
+        QSignalSpy remade(dialog.nodeList()->model(), &QAbstractItemModel::modelReset);
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start(50);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(finished.wait(collectMs + 10000));
+        const qint64 took = clock.elapsed();
+        QVERIFY2(took < collectMs + 1500, qPrintable(QString::number(took)));
+        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+        QVERIFY2(sent > 2 * ListedAtMost, qPrintable(QString::number(sent)));
+        QCOMPARE(dialog.nodeList()->topLevelItemCount(), ListedAtMost);
+        QCOMPARE(remade.size(), 0);
+        const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+        QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel* l) {
+            return l->text().contains("Only the first 500 are listed");
+        }));
+    }
+
+    // After "Use" the panel is dark until "LPT on": the editor says so and
+    // presses it when asked, and "LPT on" then runs as if pressed by hand.
+    void useOffersLptOn() {
+        Receiver panel;
+        RecordingPort port;
+        FakeDialog files;
+        FakeClock clock;
+        FakeInstanceCheck instance;
+        Form1 form({port, files, clock, instance, [] {}});
+        SwitchablePort output(std::make_unique<NullPort>());
+        NetworkMenu network(&form, form.sharingMenu(), &output, QStringLiteral("/dev/parport0"),
+                            {});
+        network.setPollOptions({{QHostAddress::LocalHost}, 9, QHostAddress::LocalHost, 0, 10});
+        bool onWhileRunning = false;
+        port.setAfterWrite([&](std::size_t n) {
+            if (n != 50)
+                return;
+            onWhileRunning = form.editor().outputModes().lptOn();
+            form.button(Control::LptButton)->click();
+        });
+        QString offered;
+        const quint16 to = panel.socket.localPort();
+        whenShown<NetworkPanelDialog>([&offered, to](NetworkPanelDialog& d) {
+            d.findChild<QComboBox*>()->setCurrentIndex(2); // DDP
+            d.findChild<QLineEdit*>()->setText(QStringLiteral("127.0.0.1"));
+            d.findChild<QSpinBox*>()->setValue(to);
+            d.accept();
+            whenShown<QMessageBox>([&offered](QMessageBox& box) {
+                offered = box.text();
+                for (QAbstractButton* b : box.buttons()) {
+                    if (b->text() == QStringLiteral("LPT on"))
+                        b->click();
+                }
+            });
+        });
+        network.choosePanel();
+        QCOMPARE(network.portArgument(), QStringLiteral("ddp:127.0.0.1:%1").arg(to));
+        QVERIFY2(offered.contains(QStringLiteral("until \"LPT on\" (P) is pressed")),
+                 qPrintable(offered));
+        QTRY_VERIFY(onWhileRunning);
+        QVERIFY(!form.editor().outputModes().lptOn());
     }
 
     // An address typed in: the --port value for each protocol, or why not.
@@ -114,6 +276,7 @@ private slots:
         QTest::newRow("ddp port") << 2 << " wled.local " << 4049 << "ddp:wled.local:4049";
         QTest::newRow("blank in the name") << 2 << "my panel" << 4048 << "is not a host name";
         QTest::newRow("nothing") << 0 << "" << 0 << "Type the panel's host";
+        QTest::newRow("markup, shown as typed") << 2 << Markup << 4048 << Markup;
     }
     void typedAddress() {
         QFETCH(int, protocol);
@@ -131,8 +294,9 @@ private slots:
         QCOMPARE(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled(),
                  valid);
         const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
-        QVERIFY(std::any_of(labels.begin(), labels.end(),
-                            [&](QLabel* l) { return l->text().contains(expected); }));
+        QVERIFY(std::any_of(labels.begin(), labels.end(), [&](QLabel* l) {
+            return shown(l->text(), l->textFormat()).contains(expected);
+        }));
     }
 
     // The editor's frame moves to the panel chosen, mapped as kept for it; the
@@ -176,20 +340,22 @@ private slots:
         }
     }
 
-    // A port the refresh thread multiplexes stays: the command line is given.
+    // A port the refresh thread multiplexes stays: the command line is given,
+    // and the port's name shown as it is.
     void fixedOutputGivesTheCommandLine() {
         QWidget window;
         QMenu menu;
-        NetworkMenu network(&window, &menu, nullptr, QStringLiteral("/dev/parport0"), {});
+        NetworkMenu network(&window, &menu, nullptr, "/dev/" + Markup, {});
         QString told;
         whenOpen<QMessageBox>([&told](QMessageBox& box) {
-            told = box.text();
+            told = shown(box.text(), box.textFormat());
             box.accept();
         });
         QVERIFY(!network.use(QStringLiteral("artnet:10.0.0.7,1")));
         QVERIFY2(told.contains(QStringLiteral("quentaro --port artnet:10.0.0.7,1")),
                  qPrintable(told));
-        QCOMPARE(network.portArgument(), QStringLiteral("/dev/parport0"));
+        QVERIFY2(told.contains("/dev/" + Markup), qPrintable(told));
+        QCOMPARE(network.portArgument(), "/dev/" + Markup);
     }
 };
 

@@ -124,6 +124,30 @@ private slots:
                                  << "names no host";
         QTest::newRow("not a host") << "ddp:my panel"
                                     << "\"my panel\" is not a host name";
+        const QString label63(63, QLatin1Char('a'));
+        const QString name253 = QStringList{label63, label63, label63, QString(61, 'b')}.join('.');
+        QTest::newRow("253 characters") << "ddp:" + name253 << name253 + " 4048 0";
+        QTest::newRow("254 characters") << "ddp:" + name253 + "b"
+                                        << "at most 253 characters, this one 254";
+        QTest::newRow("300 in one part") << "ddp:" + QString(300, 'a') << "at most 253 characters";
+        QTest::newRow("64 in one part") << "artnet:" + label63 + "a.local"
+                                        << "at most 63 characters";
+        QTest::newRow("part starts with -") << "ddp:panel.-x"
+                                            << "cannot start or end with";
+        QTest::newRow("not an address") << "ddp:300.1.1.1"
+                                        << "not an IPv4 address either";
+        QTest::newRow("0") << "ddp:0"
+                           << "the unspecified address (0.0.0.0)";
+        QTest::newRow("0.0.0.0") << "e131:0.0.0.0,3"
+                                 << "the unspecified address";
+        QTest::newRow("this network") << "ddp:0.1.2.3:9"
+                                      << "0.0.0.0/8";
+        QTest::newRow("broadcast") << "artnet:255.255.255.255,1"
+                                   << "the broadcast address";
+        QTest::newRow("a group typed") << "e131:239.255.0.1"
+                                       << "a multicast group";
+        QTest::newRow("localhost") << "ddp:127.0.0.1"
+                                   << "127.0.0.1 4048 0";
     }
     void target() {
         QFETCH(QString, argument);

@@ -87,12 +87,26 @@ private:
     std::uint8_t sequence_ = 0;
 };
 
-std::optional<QHostAddress> firstIPv4(const QHostInfo& info) {
+// The first IPv4 address that a panel can be at; a multicast output's is its group.
+std::optional<QHostAddress> firstIPv4(const QHostInfo& info, bool group) {
     for (const QHostAddress& address : info.addresses()) {
-        if (address.protocol() == QAbstractSocket::IPv4Protocol)
+        if (address.protocol() == QAbstractSocket::IPv4Protocol &&
+            (group || unusableAddress(address).isEmpty()))
             return address;
     }
     return std::nullopt;
+}
+
+// Why a lookup gave no address to send to.
+QString notFound(const QHostInfo& info) {
+    if (info.error() != QHostInfo::NoError)
+        return info.errorString();
+    for (const QHostAddress& address : info.addresses()) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol)
+            return QStringLiteral("it is at %1, %2")
+                .arg(address.toString(), unusableAddress(address));
+    }
+    return QStringLiteral("no IPv4 address");
 }
 
 } // namespace
@@ -188,15 +202,13 @@ void NetworkPort::lookUp() {
 // A lookup that fails once the host was found keeps the address it gave.
 void NetworkPort::onLookedUp(const QHostInfo& info) {
     lookupId_ = -1;
-    const std::optional<QHostAddress> found = firstIPv4(info);
+    const std::optional<QHostAddress> found = firstIPv4(info, target_.multicast);
     if (!found && address_)
         return;
     if (!found) {
-        const QString why = info.error() == QHostInfo::NoError ? QStringLiteral("no IPv4 address")
-                                                               : info.errorString();
         sinceFailure_.start();
         report(QStringLiteral("%1: cannot find %2 (%3); trying again every %4 s")
-                   .arg(where(), target_.host, why)
+                   .arg(where(), target_.host, notFound(info))
                    .arg(timing_.lookupRetryMs / 1000));
         retryTimer_.start(timing_.lookupRetryMs);
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHostAddress>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -17,9 +18,24 @@ struct NetworkTarget {
     QString protocolName() const;
 };
 
+// The universes a protocol has: Art-Net's 15-bit port-addresses, E1.31's
+// universes. An output takes the universe given and the next, so the last one
+// cannot be the first.
+struct UniverseRange {
+    int lowest;
+    int highest;
+};
+constexpr UniverseRange ArtNetUniverses{0, 32767};
+constexpr UniverseRange E131Universes{1, 63999};
+
 struct ParsedTarget {
     std::optional<NetworkTarget> target;
     QString error; // when the value starts like a network output but is not one
 };
 
 ParsedTarget parseNetworkTarget(const QString& portArgument);
+
+// What an IPv4 address is when no single panel can be at it ("the unspecified
+// address", "the broadcast address", "a multicast group", "a reserved
+// address"); empty when one can.
+QString unusableAddress(const QHostAddress& address);

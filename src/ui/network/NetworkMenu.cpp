@@ -1,7 +1,10 @@
 #include "ui/network/NetworkMenu.h"
 
+#include "editor/Editor.h"
 #include "network/NetworkPort.h"
 #include "port/SwitchablePort.h"
+#include "ui/Form1.h"
+#include "ui/PlainText.h"
 #include "ui/network/NetworkPanelDialog.h"
 #include "ui/network/PanelMappingDialog.h"
 
@@ -9,6 +12,8 @@
 #include <QFontMetrics>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QToolButton>
 
 namespace {
 constexpr int StateWidth = 420; // pixels; the whole line is in the tooltip
@@ -50,6 +55,7 @@ bool NetworkMenu::use(const QString& argument) {
                                        "    quentaro --port %2")
                             .arg(portArgument_, argument),
                         QMessageBox::Ok, window_);
+        PlainText::box(box);
         box.setTextInteractionFlags(Qt::TextSelectableByMouse);
         box.exec();
         return false;
@@ -62,8 +68,34 @@ bool NetworkMenu::use(const QString& argument) {
 
 void NetworkMenu::choosePanel() {
     NetworkPanelDialog dialog(portArgument_, poll_, port_ != nullptr, window_);
-    if (dialog.exec() == QDialog::Accepted)
-        use(dialog.argument());
+    if (dialog.exec() == QDialog::Accepted && use(dialog.argument()))
+        offerLptOn();
+}
+
+// The panel shows the editor's frames while "LPT on" runs; until then it is
+// dark. The button is pressed from the event loop, as by hand: it runs until
+// pressed again.
+void NetworkMenu::offerLptOn() {
+    auto* form = qobject_cast<Form1*>(window_);
+    if (form != nullptr && form->editor().outputModes().lptOn())
+        return;
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Network panel"),
+                    QStringLiteral("The editor now sends to %1. The panel stays dark until "
+                                   "\"LPT on\" (P) is pressed: the editor's frames go out "
+                                   "while it runs.")
+                        .arg(portArgument_),
+                    QMessageBox::NoButton, window_);
+    PlainText::box(box);
+    QPushButton* switchOn = form != nullptr
+                                ? box.addButton(QStringLiteral("LPT on"), QMessageBox::AcceptRole)
+                                : nullptr;
+    box.addButton(form != nullptr ? QMessageBox::Cancel : QMessageBox::Ok);
+    if (form != nullptr)
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Not now"));
+    box.exec();
+    if (switchOn != nullptr && box.clickedButton() == switchOn)
+        QMetaObject::invokeMethod(form->button(Control::LptButton), &QToolButton::click,
+                                  Qt::QueuedConnection);
 }
 
 // Every change shows on the panel at once; Cancel puts back what it had.
@@ -99,5 +131,5 @@ void NetworkMenu::updateEntries() {
     const QString said = shown->lastReport();
     const QString line = said.isEmpty() ? QStringLiteral("Sending to %1").arg(portArgument_) : said;
     state_->setText(QFontMetrics(menu_->font()).elidedText(line, Qt::ElideMiddle, StateWidth));
-    state_->setToolTip(line);
+    state_->setToolTip(PlainText::toolTip(line));
 }

@@ -18,6 +18,8 @@ class SwitchablePort;
 // rate, with a test picture; a line under them says what the panel last
 // reported. The panel changes while the editor runs when its output can be
 // switched; otherwise the dialog gives the command line that starts with it.
+// A panel chosen while "LPT on" is off is dark: the menu says so and offers to
+// press "LPT on" in the window, when the window is the editor's.
 class NetworkMenu final : public QObject {
     Q_OBJECT
 public:
@@ -43,6 +45,7 @@ public:
     void editMapping();
 
 private:
+    void offerLptOn();
     void updateEntries();
 
     QWidget* window_;

@@ -1,6 +1,7 @@
 #include "ui/network/NetworkPanelDialog.h"
 
 #include "network/NetworkTarget.h"
+#include "ui/PlainText.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -28,11 +29,17 @@ struct ProtocolRow {
     const char* number; // its label
     int lowest, highest, byDefault;
 };
+// A universe box takes every universe of its protocol, as the node list shows
+// them; the check says why the last cannot be the first of the two.
 constexpr ProtocolRow Protocols[] = {
-    {Protocol::ArtNet, "Art-Net", "artnet", "Universe:", 0, 32766, 0},
-    {Protocol::E131, "E1.31 (sACN)", "e131", "Universe:", 1, 63998, 1},
+    {Protocol::ArtNet, "Art-Net", "artnet", "Universe:", ArtNetUniverses.lowest,
+     ArtNetUniverses.highest, 0},
+    {Protocol::E131, "E1.31 (sACN)", "e131", "Universe:", E131Universes.lowest,
+     E131Universes.highest, 1},
     {Protocol::Ddp, "DDP", "ddp", "Port:", 1, 65535, 4048},
 };
+// The list is brought up to date at most this often while replies come in.
+constexpr int ListEveryMs = 100;
 
 QString universesText(const std::vector<int>& universes) {
     QStringList numbers;
@@ -58,7 +65,7 @@ NetworkPanelDialog::NetworkPanelDialog(const QString& current, const ArtPollOpti
     nodes_->setRootIsDecorated(false);
     nodes_->setAccessibleName(QStringLiteral("Art-Net nodes found"));
     nodes_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    searchState_ = new QLabel(found);
+    searchState_ = PlainText::label(new QLabel(found));
     searchAgain_ = new QPushButton(QStringLiteral("Search again"), found);
     foundLayout->addWidget(nodes_);
     foundLayout->addWidget(searchState_);
@@ -74,7 +81,7 @@ NetworkPanelDialog::NetworkPanelDialog(const QString& current, const ArtPollOpti
     host_->setPlaceholderText(QStringLiteral("a name such as wled.local, or 192.168.1.40"));
     numberLabel_ = new QLabel(typed);
     number_ = new QSpinBox(typed);
-    verdict_ = new QLabel(typed);
+    verdict_ = PlainText::label(new QLabel(typed));
     verdict_->setWordWrap(true);
     verdict_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     form->addRow(QStringLiteral("Protocol:"), protocol_);
@@ -90,7 +97,10 @@ NetworkPanelDialog::NetworkPanelDialog(const QString& current, const ArtPollOpti
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(searchAgain_, &QPushButton::clicked, this, &NetworkPanelDialog::search);
-    connect(&discovery_, &ArtNetDiscovery::nodeFound, this, &NetworkPanelDialog::listNodes);
+    listing_.setSingleShot(true);
+    listing_.setInterval(ListEveryMs);
+    connect(&listing_, &QTimer::timeout, this, &NetworkPanelDialog::listNodes);
+    connect(&discovery_, &ArtNetDiscovery::nodeChanged, this, &NetworkPanelDialog::nodeChanged);
     connect(&discovery_, &ArtNetDiscovery::finished, this, &NetworkPanelDialog::searched);
     connect(nodes_, &QTreeWidget::itemSelectionChanged, this, &NetworkPanelDialog::takeNode);
     connect(protocol_, &QComboBox::currentIndexChanged, this, &NetworkPanelDialog::protocolChanged);
@@ -114,42 +124,64 @@ NetworkPanelDialog::NetworkPanelDialog(const QString& current, const ArtPollOpti
     search();
 }
 
-QString NetworkPanelDialog::argument() const {
+QString NetworkPanelDialog::value() const {
     const ProtocolRow& row = Protocols[protocol_->currentIndex()];
     const QChar separator = row.protocol == Protocol::Ddp ? QLatin1Char(':') : QLatin1Char(',');
-    const QString value = QStringLiteral("%1:%2%3%4")
-                              .arg(QLatin1String(row.scheme), host_->text().trimmed(), separator)
-                              .arg(number_->value());
-    return parseNetworkTarget(value).target ? value : QString();
+    return QStringLiteral("%1:%2%3%4")
+        .arg(QLatin1String(row.scheme), host_->text().trimmed(), separator)
+        .arg(number_->value());
+}
+
+QString NetworkPanelDialog::argument() const {
+    const QString typed = value();
+    return parseNetworkTarget(typed).target ? typed : QString();
 }
 
 void NetworkPanelDialog::search() {
+    listing_.stop();
+    changed_.clear();
     nodes_->clear();
     searchState_->setText(QStringLiteral("Asking the local network…"));
     searchAgain_->setEnabled(false);
     discovery_.start();
 }
 
-// Each reply lists the nodes again; the node chosen stays chosen.
+void NetworkPanelDialog::nodeChanged(int index) {
+    changed_.insert(index);
+    if (!listing_.isActive())
+        listing_.start();
+}
+
+// The nodes found since the list was last brought up to date are added, those
+// with more universes shown again; the node chosen stays chosen.
 void NetworkPanelDialog::listNodes() {
-    const QTreeWidgetItem* chosen = nodes_->currentItem();
-    const QString chosenAddress = chosen != nullptr ? chosen->text(1) : QString();
+    const std::vector<NetworkPackets::ArtNode>& found = discovery_.nodes();
     const QSignalBlocker blocker(nodes_);
-    nodes_->clear();
-    for (const NetworkPackets::ArtNode& node : discovery_.nodes()) {
-        auto* item = new QTreeWidgetItem(
-            nodes_, {node.shortName, node.address, universesText(node.universes)});
-        item->setToolTip(0, node.longName);
-        if (!chosenAddress.isEmpty() && node.address == chosenAddress)
-            nodes_->setCurrentItem(item);
+    for (int i = nodes_->topLevelItemCount(); i < int(found.size()); ++i)
+        new QTreeWidgetItem(nodes_);
+    for (int i : std::as_const(changed_)) {
+        const NetworkPackets::ArtNode& node = found.at(std::size_t(i));
+        QTreeWidgetItem* item = nodes_->topLevelItem(i);
+        item->setText(0, node.shortName);
+        item->setText(1, node.address);
+        item->setText(2, universesText(node.universes));
+        item->setToolTip(0, PlainText::toolTip(node.longName));
     }
+    changed_.clear();
 }
 
 void NetworkPanelDialog::searched(const QString& problem) {
+    listing_.stop();
+    listNodes();
     const auto count = discovery_.nodes().size();
     QString text = count == 0   ? QStringLiteral("No Art-Net node answered.")
                    : count == 1 ? QStringLiteral("One node answered.")
                                 : QStringLiteral("%1 nodes answered.").arg(count);
+    if (discovery_.ignoredReplies() > 0)
+        text += QStringLiteral(" Only the first %1 are listed; %2 replies of other nodes were "
+                               "ignored.")
+                    .arg(ArtNetDiscovery::MaxNodes)
+                    .arg(discovery_.ignoredReplies());
     if (!problem.isEmpty())
         text += QStringLiteral(" The search was not complete: %1.").arg(problem);
     searchState_->setText(text);
@@ -177,22 +209,20 @@ void NetworkPanelDialog::protocolChanged() {
 }
 
 void NetworkPanelDialog::check() {
-    const QString value = argument();
-    buttons_->button(QDialogButtonBox::Ok)->setEnabled(!value.isEmpty());
-    if (!value.isEmpty()) {
-        const QString command =
-            QStringLiteral("<br><tt>quentaro --port %1</tt>").arg(value.toHtmlEscaped());
-        verdict_->setText((switchesNow_ ? QStringLiteral("The editor sends to this panel until it "
-                                                         "ends; to start with it:%1")
+    const QString typed = value();
+    const ParsedTarget parsed = parseNetworkTarget(typed);
+    buttons_->button(QDialogButtonBox::Ok)->setEnabled(parsed.target.has_value());
+    if (parsed.target) {
+        verdict_->setText((switchesNow_ ? QStringLiteral("The editor sends to this panel while "
+                                                         "\"LPT on\" (P) runs, until it ends; "
+                                                         "to start with it:\n    %1")
                                         : QStringLiteral("The editor cannot change its output "
-                                                         "while it runs; to use this panel:%1"))
-                              .arg(command));
+                                                         "while it runs; to use this panel:\n"
+                                                         "    %1"))
+                              .arg(QStringLiteral("quentaro --port ") + typed));
         return;
     }
-    const ProtocolRow& row = Protocols[protocol_->currentIndex()];
-    const QString typed = host_->text().trimmed();
-    verdict_->setText(typed.isEmpty() ? QStringLiteral("Type the panel's host name or address.")
-                                      : parseNetworkTarget(QStringLiteral("%1:%2").arg(
-                                                               QLatin1String(row.scheme), typed))
-                                            .error);
+    verdict_->setText(host_->text().trimmed().isEmpty()
+                          ? QStringLiteral("Type the panel's host name or address.")
+                          : parsed.error);
 }

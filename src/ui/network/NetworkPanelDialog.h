@@ -3,6 +3,8 @@
 #include "network/ArtNetDiscovery.h"
 
 #include <QDialog>
+#include <QSet>
+#include <QTimer>
 
 class QComboBox;
 class QDialogButtonBox;
@@ -14,7 +16,8 @@ class QTreeWidget;
 
 // Chooses a network panel: the Art-Net nodes that answer a poll of the local
 // network are listed (name, address, universes) while the search runs, and
-// any DDP, E1.31 or Art-Net address can be typed in. Gives the --port value,
+// any DDP, E1.31 or Art-Net address can be typed in. Outside text (names,
+// what was typed, errors) is shown as it is. Gives the --port value,
 // and says whether the editor takes it now (`switchesNow`) or at its next start.
 class NetworkPanelDialog final : public QDialog {
     Q_OBJECT
@@ -28,7 +31,10 @@ public:
     QTreeWidget* nodeList() const { return nodes_; }
 
 private:
+    // What the boxes say, valid or not.
+    QString value() const;
     void search();
+    void nodeChanged(int index);
     void listNodes();
     void searched(const QString& problem);
     void takeNode();
@@ -36,6 +42,8 @@ private:
     void check();
 
     ArtNetDiscovery discovery_;
+    QTimer listing_;
+    QSet<int> changed_; // nodes not yet shown as they are
     bool switchesNow_;
     QTreeWidget* nodes_;
     QLabel* searchState_;
