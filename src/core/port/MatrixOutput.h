@@ -3,6 +3,8 @@
 #include "port/PortIo.h"
 #include "port/PortSequences.h"
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -13,6 +15,9 @@
 class MatrixOutput {
 public:
     using Frame = PortIo::PackedFrame;
+    // A grey level per LED, row by row from the top, 0 (dark) to MaxLevel (full light).
+    static constexpr int MaxLevel = 15;
+    using LevelFrame = std::array<std::uint8_t, 256>;
     // Passes per second: over the last second, and the lowest second since the
     // refresh was switched on. Zero when unknown.
     struct Rate {
@@ -24,6 +29,16 @@ public:
 
     // The frame to show from the next row on.
     virtual void show(const Frame& frame) = 0;
+    // The frame in grey levels. An output that shows only on and off lights the
+    // LEDs at half level or above.
+    virtual void showLevels(const LevelFrame& levels) { show(halfLevelFrame(levels)); }
+    static Frame halfLevelFrame(const LevelFrame& levels) {
+        Frame frame{};
+        for (std::size_t led = 0; led < levels.size(); ++led)
+            if (levels[led] * 2 >= MaxLevel + 1)
+                frame[led / 8] = static_cast<std::uint8_t>(frame[led / 8] | 1u << (led % 8));
+        return frame;
+    }
     // Nulreg: the registers cleared. While the refresh runs it goes out between
     // two passes, never inside one.
     virtual void darken() = 0;
