@@ -4,8 +4,8 @@
 #
 #   fuzz/build-and-run.sh [seconds] [target...]
 #
-# seconds: run time per target, 60 by default. Targets: led, playlist, bridge (all
-# by default). Work files go to $FUZZ_DIR (default /tmp/quentaro-fuzz): the binaries,
+# seconds: run time per target, 60 by default. Targets: led, playlist, bridge, font,
+# artpoll (all by default) and image. Work files go to $FUZZ_DIR (default /tmp/quentaro-fuzz): the binaries,
 # a corpus per target, and any crash, leak, timeout or OOM input found.
 set -eu
 
@@ -13,7 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-led playlist bridge}
+targets=${*:-led playlist bridge font artpoll}
 work=${FUZZ_DIR:-/tmp/quentaro-fuzz}
 cxx=${CXX_FUZZ:-clang++-14}
 cc=${CC_FUZZ:-clang-14}
@@ -60,7 +60,7 @@ image_import_sources() {
         "$(pkg-config --cflags --libs Qt6Gui)"
 }
 
-# The ArtPollReply parser (target "artpoll", not in the default list): the
+# The ArtPollReply parser (target "artpoll"): the
 # packet code and the system's Qt Core.
 seed_artpoll() {
     dir=$1
@@ -85,6 +85,31 @@ artpoll_sources() {
         "$(pkg-config --cflags --libs Qt6Core)"
 }
 
+# The font reader (target "font"): BitmapFont with the
+# system's Qt Core, FreeType and zlib, which are not instrumented. Seeds: small
+# BDF fonts, hostile ones among them, one gzip-compressed, and small PCF and
+# TrueType files of the system where there are any.
+seed_font() {
+    dir=$1
+    glyph_a='STARTCHAR A\nENCODING 65\nSWIDTH 500 0\nDWIDTH 5 0\nBBX 4 6 0 0\nBITMAP\n60\n90\n90\nF0\n90\n90\nENDCHAR\n'
+    bdf_head='STARTFONT 2.1\nFONT -fuzz-seed-medium-r-normal--8-80-75-75-c-50-iso10646-1\nSIZE 8 75 75\nFONTBOUNDINGBOX 8 8 0 -1\nSTARTPROPERTIES 4\nFONT_ASCENT %s\nFONT_DESCENT 1\nCHARSET_REGISTRY "ISO10646"\nCHARSET_ENCODING "1"\nENDPROPERTIES\nCHARS 2\n'
+    printf "$bdf_head$glyph_a"'STARTCHAR W\nENCODING 87\nSWIDTH 500 0\nDWIDTH 6 0\nBBX 5 6 0 0\nBITMAP\n88\n88\nA8\nA8\nA8\n50\nENDCHAR\nENDFONT\n' 7 >"$dir/plain.bdf"
+    printf "$bdf_head$glyph_a"'STARTCHAR W\nENCODING 87\nSWIDTH 500 0\nDWIDTH 6 0\nBBX 4 6 0 0\nENDCHAR\nENDFONT\n' 7 >"$dir/no-bitmap.bdf"
+    printf "$bdf_head$glyph_a"'STARTCHAR W\nENCODING 87\nSWIDTH 500 0\nDWIDTH 65535 0\nBBX 8 4000 0 0\nENDCHAR\nENDFONT\n' 4000 >"$dir/huge.bdf"
+    gzip -c "$dir/plain.bdf" >"$dir/plain.bdf.gz"
+    for font in /usr/share/fonts/X11/misc/4x6-ISO8859-1.pcf.gz /usr/share/fonts/X11/misc/5x7-ISO8859-8.pcf.gz \
+        /usr/share/fonts-glyphicons/glyphicons-halflings-regular.ttf; do
+        [ -f "$font" ] && cp "$font" "$dir/"
+    done
+    [ -f "$dir/4x6-ISO8859-1.pcf.gz" ] && gzip -dc "$dir/4x6-ISO8859-1.pcf.gz" >"$dir/4x6-ISO8859-1.pcf"
+    return 0
+}
+
+font_reader_sources() {
+    echo "$root/src/text/BitmapFont.cpp -I $root/src -fPIC" \
+        "$(pkg-config --cflags --libs Qt6Core freetype2 zlib)"
+}
+
 # The packet code is C shared with the firmware: compiled as C, linked in.
 build_bridge_protocol() {
     $cc -std=c99 -g -O1 -fsanitize=fuzzer-no-link,address,undefined \
@@ -103,6 +128,7 @@ for target in $targets; do
     bridge) sources=$(build_bridge_protocol) name=fuzz_bridge_decoder ;;
     image) sources=$(image_import_sources) name=fuzz_image_import ;;
     artpoll) sources=$(artpoll_sources) name=fuzz_artpoll_reply ;;
+    font) sources=$(font_reader_sources) ;;
     *) echo "unknown target: $target" >&2; exit 2 ;;
     esac
     echo "== building $name"

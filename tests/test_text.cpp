@@ -5,7 +5,10 @@
 #include "ui/TextDialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -66,6 +69,39 @@ TextDialog::Choices choices(const QString& text, Direction direction, bool oneFr
     c.direction = direction;
     c.oneFrame = oneFrame;
     return c;
+}
+
+// A BDF font `ascent` + `descent` pixels high of the glyphs given.
+QByteArray bdf(int ascent, int descent, const QByteArrayList& glyphs) {
+    return QByteArray(
+               "STARTFONT 2.1\nFONT -test-hostile-medium-r-normal--8-80-75-75-c-50-iso10646-1\n"
+               "SIZE 8 75 75\nFONTBOUNDINGBOX 8 8 0 -1\nSTARTPROPERTIES 4\n") +
+           "FONT_ASCENT " + QByteArray::number(ascent) + "\nFONT_DESCENT " +
+           QByteArray::number(descent) +
+           "\nCHARSET_REGISTRY \"ISO10646\"\nCHARSET_ENCODING \"1\"\nENDPROPERTIES\nCHARS " +
+           QByteArray::number(glyphs.size()) + '\n' + glyphs.join() + "ENDFONT\n";
+}
+
+// A glyph of a BDF font: `rows` in hex, or no BITMAP section at all when null.
+QByteArray bdfGlyph(char character, int advance, const char* box, const char* rows) {
+    QByteArray glyph = QByteArray("STARTCHAR ") + character + "\nENCODING " +
+                       QByteArray::number(int(character)) + "\nSWIDTH 500 0\nDWIDTH " +
+                       QByteArray::number(advance) + " 0\nBBX " + box + '\n';
+    if (rows)
+        glyph += "BITMAP\n" + QByteArray(rows).replace(' ', '\n') + '\n';
+    return glyph + "ENDCHAR\n";
+}
+
+// '#' for each column of the strip with a lit cell, '.' for the others.
+QString litColumns(const TextStrip& strip) {
+    QString columns;
+    for (int x = 0; x < strip.width; ++x) {
+        bool lit = false;
+        for (int y = 0; y < strip.height; ++y)
+            lit = lit || strip.lit(x, y);
+        columns += lit ? QLatin1Char('#') : QLatin1Char('.');
+    }
+    return columns;
 }
 
 // Closes the message box a refusal opens once it is up.
@@ -146,6 +182,7 @@ private slots:
         c.font = font.startsWith(QLatin1Char('/')) ? QString() : font;
         c.fontFile = font.startsWith(QLatin1Char('/')) ? font : QString();
         dialog.setChoices(c);
+        QTRY_VERIFY(dialog.drawn());
         QCOMPARE(dialog.problem(), QString());
         QCOMPARE(dialog.frameCount(), frames);
         QCOMPARE(int(dialog.textResult().frames.size()), frames);
@@ -184,8 +221,8 @@ private slots:
         c.x = left;
         c.replace = replace;
         dialog.setChoices(c);
-        dialog.accept();
-        QCOMPARE(dialog.QDialog::result(), int(QDialog::Accepted));
+        dialog.accept(); // before the text is drawn: it waits for the drawing
+        QTRY_COMPARE(dialog.QDialog::result(), int(QDialog::Accepted));
         QCOMPARE(editor->animation().imageCount(), images);
         QCOMPARE(boardCells(editor.frame(image), left, 4), fromBdf(BdfA5x7, 5));
         QCOMPARE(editor.frame(image)[255] == FrameStore::Lit, cornerLit);
@@ -220,6 +257,7 @@ private slots:
             QSKIP("skipped: the fixed fonts are not installed");
         TextDialog dialog({}, {});
         dialog.setChoices(choices(text, Direction::Left));
+        QTRY_VERIFY(dialog.drawn());
         const TextDialog::Choices before = dialog.choices();
         const int frames = dialog.frameCount();
         QString why = dialog.problem();
@@ -242,10 +280,126 @@ private slots:
             QSKIP("skipped: the fixed fonts are not installed");
         TextDialog dialog({}, [](const TextResult&) { return QStringLiteral("not now"); });
         dialog.setChoices(choices(QStringLiteral("Hello"), Direction::Left));
+        QTRY_VERIFY(dialog.drawn());
         closeMessageBoxSoon();
         dialog.accept();
         QCOMPARE(dialog.QDialog::result(), int(QDialog::Rejected));
         QCOMPARE(dialog.choices().text, QStringLiteral("Hello"));
+    }
+
+    // Damaged and oversized fonts are refused with a reason or drawn within
+    // bounds; none may crash or allocate without limit.
+    void hostileFonts_data() {
+        QTest::addColumn<QByteArray>("font");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("inLines");    // broken into lines 16 wide, as for Up and Down
+        QTest::addColumn<QString>("reason");  // why the font or the text is refused
+        QTest::addColumn<QString>("columns"); // else the lit columns drawn
+        const QByteArray a = bdfGlyph('A', 5, "4 6 0 0", "60 90 90 F0 90 90");
+        const QByteArray noBitmap = bdfGlyph('B', 5, "4 6 0 0", nullptr);
+        const QByteArray wideW = bdfGlyph('W', 65535, "8 8 0 -1", "FF FF FF FF FF FF FF FF");
+        const QString tooLarge = QStringLiteral(
+            "The text would be %1 pixels; at most 4194304 pixels, 65536 along a side, can be "
+            "drawn.");
+        QTest::newRow("a glyph without a bitmap draws nothing and keeps its advance")
+            << bdf(7, 1, {a, noBitmap}) << "BAB" << false << ""
+            << ".....####......";
+        QTest::newRow("the same, in lines") << bdf(7, 1, {a, noBitmap}) << "BAB" << true << ""
+                                            << ".....####.......";
+        QTest::newRow("a font 4004 pixels high")
+            << bdf(4000, 4, {bdfGlyph('W', 65535, "8 4000 0 0", nullptr)}) << "WWWWWWWWW" << false
+            << "\u201chostile.bdf\u201d is 4004 pixels high; fonts up to 64 pixels high can be "
+               "drawn."
+            << "";
+        QTest::newRow("nine glyphs 65535 pixels wide")
+            << bdf(7, 1, {wideW}) << "WWWWWWWWW" << false << tooLarge.arg("589815 \u00d7 8") << "";
+        QTest::newRow("twelve lines of a glyph 65535 pixels wide")
+            << bdf(7, 1, {wideW}) << "WWWWWWWWWWWW" << true << tooLarge.arg("65535 \u00d7 96")
+            << "";
+        QTest::newRow("one glyph 65535 pixels wide")
+            << bdf(7, 1, {wideW}) << "W" << false << ""
+            << "########" + QString(65535 - 8, QLatin1Char('.'));
+        const QByteArray tall = QByteArray("80 ").repeated(4000).trimmed();
+        QTest::newRow("a glyph 4000 pixels high, cut to the line")
+            << bdf(7, 1, {bdfGlyph('A', 2, "1 4000 0 -3993", tall.constData())}) << "AA" << false
+            << ""
+            << "#.#.";
+    }
+    void hostileFonts() {
+        QFETCH(QByteArray, font);
+        QFETCH(QString, text);
+        QFETCH(bool, inLines);
+        QFETCH(QString, reason);
+        QFETCH(QString, columns);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("hostile.bdf")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(font) == font.size());
+        file.close();
+        BitmapFont bitmapFont;
+        QString why = bitmapFont.open(file.fileName());
+        TextStrip strip;
+        if (why.isEmpty()) {
+            strip = inLines ? bitmapFont.renderLines(text, 16) : bitmapFont.render(text);
+            why = strip.refusal;
+        }
+        QCOMPARE(why, reason);
+        QCOMPARE(strip.cells.size(), std::size_t(strip.width) * std::size_t(strip.height));
+        QCOMPARE(litColumns(strip), columns);
+    }
+
+    // Every glyph is drawn from the copy of the file read when the font was
+    // opened, unpacked once: the file is not read again for later glyphs.
+    void theFontFileIsReadOnce_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("PCF, gzip-compressed") << FontDir + QStringLiteral("/5x7.pcf.gz");
+        QTest::newRow("TrueType") << DejaVu;
+    }
+    void theFontFileIsReadOnce() {
+        QFETCH(QString, path);
+        if (!installed(path))
+            QSKIP(qPrintable(QStringLiteral("skipped: %1 is not installed").arg(path)));
+        QTemporaryDir dir;
+        const QString copy = dir.filePath(QFileInfo(path).fileName());
+        QVERIFY(QFile::copy(path, copy));
+        BitmapFont font;
+        QCOMPARE(font.open(copy), QString());
+        QFile file(copy);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QCOMPARE(file.write(QByteArray(int(file.size()), '\0')), file.size());
+        file.close();
+        BitmapFont original;
+        QCOMPARE(original.open(path), QString());
+        const QString text = QStringLiteral("Hello, world");
+        QCOMPARE(font.render(text).cells, original.render(text).cells);
+    }
+
+    // Keys are handled without drawing; the text is drawn once they pause.
+    void typingDoesNotDraw() {
+        if (!installed(FontDir))
+            QSKIP("skipped: the fixed fonts are not installed");
+        TextDialog dialog({}, {});
+        dialog.setChoices(choices(QString(), Direction::Left));
+        auto* status = dialog.findChild<QLabel*>(QStringLiteral("status"));
+        QTRY_COMPARE(status->text(), QStringLiteral("Type the text to show."));
+        QTest::keyClicks(dialog.findChild<QLineEdit*>(QStringLiteral("text")), "Hello");
+        QCOMPARE(status->text(), QStringLiteral("Type the text to show."));
+        QTRY_COMPARE(status->text(), QStringLiteral("40 frames"));
+        QCOMPARE(dialog.frameCount(), 5 * 5 + 15);
+    }
+
+    // A font file's name is shown as it is, markup and all.
+    void fontFileNamesAreShownAsTheyAre() {
+        if (!installed(DejaVu))
+            QSKIP("skipped: DejaVu Sans is not installed");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("<b>bold.ttf"));
+        QVERIFY(QFile::copy(DejaVu, path));
+        TextDialog dialog({}, {});
+        QCOMPARE(dialog.useFontFile(path), QString());
+        auto* fonts = dialog.findChild<QComboBox*>(QStringLiteral("font"));
+        QTextDocument toolTip;
+        toolTip.setHtml(fonts->itemData(fonts->currentIndex(), Qt::ToolTipRole).toString());
+        QCOMPARE(toolTip.toPlainText(), path);
     }
 
     // One Unicode file a size and its bold face; no copies in other encodings.

@@ -1,12 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
-
-struct FT_LibraryRec_;
-struct FT_FaceRec_;
 
 // Text drawn in a font: `width` x `height` cells, row-major from the top-left,
 // 1 where a pixel of a glyph is set.
@@ -14,72 +13,83 @@ struct TextStrip {
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> cells;
+    // Why the text was not drawn, when it would have been too large; the strip
+    // is then empty.
+    QString refusal;
 
     bool lit(int x, int y) const {
         return x >= 0 && y >= 0 && x < width && y < height &&
-               cells[static_cast<std::size_t>(y * width + x)] != 0;
+               cells[std::size_t(y) * std::size_t(width) + std::size_t(x)] != 0;
     }
 };
 
-// A font read with FreeType: the fixed X fonts (PCF, also gzip-compressed, and
-// BDF) as they are drawn, and outline fonts (TrueType, OpenType, Type 1) at a
-// chosen pixel height with every pixel at least half covered lit.
+// The size a text would be drawn at, found without drawing it.
+struct TextExtent {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+};
+
+// A font read with FreeType: the fixed X fonts (PCF and BDF, also
+// gzip-compressed) as they are drawn, and outline fonts (TrueType, OpenType,
+// Type 1) at a chosen pixel height with every pixel at least half covered lit.
+//
+// The font file is read into memory once, and unpacked there when it is
+// compressed; every glyph is drawn from that copy, and each character's glyph
+// is kept once drawn. Fonts and texts larger than the limits below are refused
+// with a reason before anything is allocated for them, and FreeType may take no
+// more than MaxFreeTypeBytes for a font.
 //
 // Text is laid out glyph after glyph by their advances on one baseline; a
 // character the font lacks is drawn as the font's default glyph (glyph 0, which
 // FreeType makes the default character of an X font and which is .notdef in an
-// outline font).
+// outline font). A glyph without a bitmap is drawn as nothing, its advance kept.
+//
+// Copies share the font; they may draw from several threads, one at a time.
 class BitmapFont {
 public:
     static constexpr int MinPixelHeight = 4;
-    static constexpr int MaxPixelHeight = 64;
+    static constexpr int MaxPixelHeight = 64; // also the tallest fixed font read
     static constexpr int DefaultPixelHeight = 16;
+    static constexpr std::int64_t MaxFileBytes = std::int64_t(64) << 20; // unpacked
+    static constexpr std::int64_t MaxFreeTypeBytes = std::int64_t(256) << 20;
+    static constexpr std::int64_t MaxStripSide = 65536;
+    static constexpr std::int64_t MaxStripCells = MaxStripSide * MaxPixelHeight;
 
-    BitmapFont();
-    ~BitmapFont();
-    BitmapFont(BitmapFont&&) noexcept;
-    BitmapFont& operator=(BitmapFont&&) noexcept;
+    // Asked between glyphs while drawing: true gives the drawing up, and it
+    // returns an empty strip.
+    using Stop = std::function<bool()>;
 
     // Reads the font in `path`; an outline font, or an X font with several sizes,
     // is set to `pixelHeight` (the line from the highest ascender to the lowest
     // descender). Empty when it worked; otherwise a one-line reason, and the font
     // stays as it was.
     QString open(const QString& path, int pixelHeight = DefaultPixelHeight);
+    // The same for a font file's bytes already read; `path` names it in a reason.
+    QString read(const QByteArray& file, const QString& path, int pixelHeight = DefaultPixelHeight);
+    // The font file as read, unpacked: read() takes it again for another size.
+    QByteArray fileBytes() const;
 
     bool isOpen() const { return face_ != nullptr; }
     // True when the pixel height given to open() changes the font's size.
-    bool sizeChoosable() const { return sizeChoosable_; }
+    bool sizeChoosable() const;
     // The family and style, as the font names them.
-    QString name() const { return name_; }
+    QString name() const;
     // The rows of a line of text, and the row of the baseline from the top.
-    int height() const { return height_; }
-    int baseline() const { return baseline_; }
+    int height() const;
+    int baseline() const;
+
+    // The size render() and renderLines() would make.
+    TextExtent extent(const QString& text) const;
+    TextExtent linesExtent(const QString& text, int width) const;
 
     // The text on one line: as wide as the glyphs' advances together.
-    TextStrip render(const QString& text) const;
+    TextStrip render(const QString& text, const Stop& stop = {}) const;
     // The text broken into lines no wider than `width` where it can be (between
     // words, or inside a word too long for a line), each line centred, one under
     // the other.
-    TextStrip renderLines(const QString& text, int width) const;
+    TextStrip renderLines(const QString& text, int width, const Stop& stop = {}) const;
 
 private:
-    struct LibraryDeleter {
-        void operator()(FT_LibraryRec_* library) const;
-    };
-    struct FaceDeleter {
-        void operator()(FT_FaceRec_* face) const;
-    };
-
-    int advance(char32_t character) const;
-    int textWidth(const QString& text) const;
-    void drawGlyph(TextStrip& strip, char32_t character, int penX, int top) const;
-    std::vector<QString> wrap(const QString& text, int width) const;
-
-    // The face is let go before the library it belongs to.
-    std::unique_ptr<FT_LibraryRec_, LibraryDeleter> library_;
-    std::unique_ptr<FT_FaceRec_, FaceDeleter> face_;
-    QString name_;
-    int height_ = 0;
-    int baseline_ = 0;
-    bool sizeChoosable_ = false;
+    struct Face;
+    std::shared_ptr<Face> face_;
 };

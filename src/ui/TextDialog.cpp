@@ -3,6 +3,7 @@
 #include "editor/Editor.h"
 #include "files/LedFormat.h"
 #include "pictures/BoardRendering.h"
+#include "ui/PlainText.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -10,6 +11,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +23,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <optional>
 
@@ -31,14 +34,16 @@ namespace {
 constexpr int Side = FrameStore::Side;
 constexpr int PreviewScale = 10;
 constexpr int PreviewStepMs = 100;
-constexpr int FurthestOff = 999; // how far off the board a stamped text may start
+constexpr int TypingPauseMs = 150; // the text is drawn once typing pauses this long
+constexpr int FurthestOff = 999;   // how far off the board a stamped text may start
 
 const QString FontFileFilter =
     QStringLiteral("Fonts (*.pcf *.pcf.gz *.bdf *.bdf.gz *.ttf *.otf *.ttc *.otc *.pfa *.pfb "
                    "*.woff *.woff2);;All files (*)");
 
+// The text may name a font file or its directory.
 void warn(QWidget* parent, const QString& text) {
-    QMessageBox::warning(parent, QStringLiteral("Attention!"), text);
+    PlainText::warning(parent, QStringLiteral("Attention!"), text);
 }
 
 FrameStore::Frame drawnOver(FrameStore::Frame below, const FrameStore::Frame& above) {
@@ -84,15 +89,21 @@ TextDialog::TextDialog(const FrameStore::Frame& currentImage, Apply apply, QWidg
       row_(named(new QSpinBox(this), tr("Row of the scrolling text's top"))),
       add_(new QRadioButton(this)), replace_(new QRadioButton(this)),
       preview_(named(new QLabel(this), tr("Preview"))),
-      status_(named(new QLabel(this), tr("Frame count"))),
+      status_(PlainText::label(named(new QLabel(this), tr("Frame count")))),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)),
-      timer_(new QTimer(this)) {
+      timer_(new QTimer(this)), pause_(new QTimer(this)),
+      drawing_(new QFutureWatcher<TextStrip>(this)) {
     setWindowTitle(tr("Text"));
     setUpControls();
     layOut();
     fillFonts();
     connectControls();
     setChoices(Choices{});
+}
+
+// A drawing still under way gives up.
+TextDialog::~TextDialog() {
+    ++*wanted_;
 }
 
 void TextDialog::setUpControls() {
@@ -132,6 +143,8 @@ void TextDialog::setUpControls() {
     status_->setWordWrap(true);
     status_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     timer_->setInterval(PreviewStepMs);
+    pause_->setInterval(TypingPauseMs);
+    pause_->setSingleShot(true);
 }
 
 void TextDialog::layOut() {
@@ -182,14 +195,16 @@ void TextDialog::connectControls() {
     connect(buttons_, &QDialogButtonBox::accepted, this, &TextDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(timer_, &QTimer::timeout, this, &TextDialog::stepPreview);
+    connect(pause_, &QTimer::timeout, this, &TextDialog::startDrawing);
+    connect(drawing_, &QFutureWatcher<TextStrip>::finished, this, &TextDialog::drawingFinished);
     connect(text_, &QLineEdit::textChanged, this, &TextDialog::settingsChanged);
     connect(fontList_, &QComboBox::activated, this, &TextDialog::fontChosen);
     connect(pixelHeight_, &QSpinBox::valueChanged, this, &TextDialog::pixelHeightChanged);
     connect(oneFrame_, &QRadioButton::toggled, this, &TextDialog::modeChanged);
     connect(direction_, &QComboBox::currentIndexChanged, this, &TextDialog::modeChanged);
     for (QSpinBox* position : {x_, y_, row_})
-        connect(position, &QSpinBox::valueChanged, this, &TextDialog::settingsChanged);
-    connect(replace_, &QRadioButton::toggled, this, &TextDialog::settingsChanged);
+        connect(position, &QSpinBox::valueChanged, this, &TextDialog::placementChanged);
+    connect(replace_, &QRadioButton::toggled, this, &TextDialog::placementChanged);
 }
 
 // The fixed fonts, then the entry that asks for a file.
@@ -227,7 +242,7 @@ QString TextDialog::useFontFile(const QString& path) {
     if (index < 0) {
         index = fontList_->count() - 1;
         fontList_->insertItem(index, font_.name(), path);
-        fontList_->setItemData(index, path, Qt::ToolTipRole);
+        fontList_->setItemData(index, PlainText::toolTip(path), Qt::ToolTipRole);
     }
     fontIndex_ = index;
     const QSignalBlocker blocker(fontList_);
@@ -241,6 +256,11 @@ QString TextDialog::openFont(const QString& path) {
     BitmapFont font;
     if (const QString why = font.open(path, chosenHeight_); !why.isEmpty())
         return why;
+    useFont(std::move(font), path);
+    return {};
+}
+
+void TextDialog::useFont(BitmapFont font, const QString& path) {
     font_ = std::move(font);
     fontPath_ = path;
     // A font of one size shows its own height.
@@ -250,15 +270,18 @@ QString TextDialog::openFont(const QString& path) {
         pixelHeight_->setValue(font_.sizeChoosable() ? chosenHeight_ : font_.height());
     }
     centreRows();
-    return {};
 }
 
+// The font file read before is drawn at the new height; it is not read again.
 void TextDialog::pixelHeightChanged() {
     chosenHeight_ = pixelHeight_->value();
     if (!font_.isOpen())
         return;
-    if (const QString why = openFont(fontPath_); !why.isEmpty())
+    BitmapFont font;
+    if (const QString why = font.read(font_.fileBytes(), fontPath_, chosenHeight_); !why.isEmpty())
         warn(this, why);
+    else
+        useFont(std::move(font), fontPath_);
     settingsChanged();
 }
 
@@ -284,9 +307,60 @@ void TextDialog::modeChanged() {
     settingsChanged();
 }
 
+// The text, its font or what is made of it changed: it is drawn again once the
+// typing pauses, and OK waits for that.
 void TextDialog::settingsChanged() {
-    strip_ = strip();
+    ++*wanted_;
+    drawn_ = false;
+    buttons_->button(QDialogButtonBox::Ok)->setEnabled(false);
+    pause_->start();
+}
+
+void TextDialog::startDrawing() {
+    pause_->stop();
+    const int generation = *wanted_;
+    started_ = generation;
+    const std::shared_ptr<const std::atomic<int>> wanted = wanted_;
+    const BitmapFont::Stop stale = [wanted, generation] { return *wanted != generation; };
+    drawing_->setFuture(QtConcurrent::run(&TextDialog::draw, font_, text_->text(),
+                                          !oneFrame_->isChecked(), scrollsVertically(), stale));
+}
+
+// Runs on a worker thread. A scroll longer than an animation holds is refused
+// from the text's size, before anything is drawn.
+TextStrip TextDialog::draw(const BitmapFont& font, const QString& text, bool scroll, bool inLines,
+                           const BitmapFont::Stop& stop) {
+    if (text.isEmpty() || !font.isOpen())
+        return {};
+    if (scroll) {
+        const TextExtent size = inLines ? font.linesExtent(text, Side) : font.extent(text);
+        const qint64 frames = (inLines ? size.height : size.width) + Side - 1;
+        if (frames > LedFormat::MaxFrames) {
+            TextStrip refused;
+            refused.refusal = tooManyFrames(frames);
+            return refused;
+        }
+    }
+    return inLines ? font.renderLines(text, Side, stop) : font.render(text, stop);
+}
+
+// A drawing for settings that have changed since it started is dropped: the
+// drawing for the new ones is waiting for a pause in the typing, or under way.
+// The result is taken only once it is there, never waited for.
+void TextDialog::drawingFinished() {
+    if (started_ != *wanted_ || !drawing_->isFinished())
+        return;
+    strip_ = drawing_->result();
+    drawn_ = true;
     previewIndex_ = 0;
+    showDrawing();
+    if (acceptWhenDrawn_) {
+        acceptWhenDrawn_ = false;
+        accept();
+    }
+}
+
+void TextDialog::showDrawing() {
     const QString why = problem();
     const int count = frameCount();
     status_->setText(!why.isEmpty() ? why
@@ -300,11 +374,9 @@ void TextDialog::settingsChanged() {
     showPreview();
 }
 
-TextStrip TextDialog::strip() const {
-    const QString text = text_->text();
-    if (text.isEmpty() || !font_.isOpen())
-        return {};
-    return scrollsVertically() ? font_.renderLines(text, Side) : font_.render(text);
+void TextDialog::placementChanged() {
+    previewIndex_ = 0;
+    showPreview();
 }
 
 Direction TextDialog::direction() const {
@@ -324,13 +396,21 @@ QString TextDialog::problem() const {
                                         "xfonts-base): choose a font file.")
                                          .arg(fontDirectory_)
                                    : tr("Choose a font.");
+    if (!drawn_)
+        return tr("The text is being drawn\u2026");
+    if (!strip_.refusal.isEmpty())
+        return strip_.refusal;
     if (strip_.width == 0)
         return tr("The font has nothing to draw for this text.");
     if (frameCount() > LedFormat::MaxFrames)
-        return tr("The scroll takes %1 frames; an animation holds at most %2.")
-            .arg(frameCount())
-            .arg(LedFormat::MaxFrames);
+        return tooManyFrames(frameCount());
     return {};
+}
+
+QString TextDialog::tooManyFrames(qint64 frames) {
+    return tr("The scroll takes %1 frames; an animation holds at most %2.")
+        .arg(frames)
+        .arg(LedFormat::MaxFrames);
 }
 
 int TextDialog::frameCount() const {
@@ -377,6 +457,12 @@ void TextDialog::stepPreview() {
 }
 
 void TextDialog::accept() {
+    if (!drawn_) {
+        acceptWhenDrawn_ = true;
+        if (started_ != *wanted_)
+            startDrawing();
+        return;
+    }
     if (const QString why = problem(); !why.isEmpty()) {
         warn(this, why);
         return;

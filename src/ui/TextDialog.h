@@ -6,7 +6,9 @@
 #include "text/TextFrames.h"
 
 #include <QDialog>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class Editor;
@@ -17,6 +19,7 @@ class QLineEdit;
 class QRadioButton;
 class QSpinBox;
 class QTimer;
+template <typename T> class QFutureWatcher;
 
 // What the text dialog makes: one frame, or the frames of a scroll.
 struct TextResult {
@@ -40,6 +43,11 @@ QString applyText(Editor& editor, const TextResult& result);
 // or plays the scroll, with the number of frames it takes. OK hands the result
 // to `apply`; when that refuses, the reason is shown and the dialog stays open
 // with everything as it was.
+//
+// The text is drawn on a worker thread once typing pauses, never while a key is
+// handled; a drawing for settings that have changed since is given up or
+// dropped. OK is offered once the drawing for the settings shown is there, and
+// accept() before then waits for it without blocking.
 class TextDialog : public QDialog {
     Q_OBJECT
 
@@ -63,6 +71,7 @@ public:
     // `currentImage` is what one frame is drawn over in the preview.
     TextDialog(const FrameStore::Frame& currentImage, Apply apply, QWidget* parent = nullptr,
                const QString& fontDirectory = QString::fromLatin1(FixedFonts::DefaultDirectory));
+    ~TextDialog() override;
 
     Choices choices() const;
     void setChoices(const Choices& choices);
@@ -71,29 +80,41 @@ public:
     // use stays as it was.
     QString useFontFile(const QString& path);
 
-    // Why no result can be made from the settings now (no text, no font, more
-    // frames than an animation holds); empty when one can.
+    // True when the text has been drawn for the settings as they are now.
+    bool drawn() const { return drawn_; }
+    // Why no result can be made from the settings now (no text, no font, not
+    // drawn yet, too large, more frames than an animation holds); empty when one
+    // can.
     QString problem() const;
     TextResult textResult() const;
     int frameCount() const;
-    // The frame the preview shows now.
+    // The frame the preview shows now; until the text is drawn, that of the
+    // drawing before.
     FrameStore::Frame previewFrame() const;
 
     void accept() override;
 
 private:
+    static TextStrip draw(const BitmapFont& font, const QString& text, bool scroll, bool inLines,
+                          const BitmapFont::Stop& stop);
+    static QString tooManyFrames(qint64 frames);
+
     void setUpControls();
     void layOut();
     void connectControls();
     void fillFonts();
     void fontChosen(int index);
     QString openFont(const QString& path);
+    void useFont(BitmapFont font, const QString& path);
     void pixelHeightChanged();
     void modeChanged();
     void settingsChanged();
+    void startDrawing();
+    void drawingFinished();
+    void showDrawing();
+    void placementChanged();
     void showPreview();
     void stepPreview();
-    TextStrip strip() const;
     TextFrames::Direction direction() const;
     bool scrollsVertically() const;
     void centreRows();
@@ -108,6 +129,12 @@ private:
     int fontIndex_ = -1;                                // the font list's entry of the font in use
     TextStrip strip_;
     int previewIndex_ = 0;
+    // The settings' generation, counted up at each change; a drawing that sees it
+    // change gives up.
+    std::shared_ptr<std::atomic<int>> wanted_ = std::make_shared<std::atomic<int>>(0);
+    int started_ = -1; // the generation of the drawing under way or last made
+    bool drawn_ = false;
+    bool acceptWhenDrawn_ = false;
 
     QLineEdit* text_;
     QComboBox* fontList_;
@@ -124,6 +151,8 @@ private:
     QLabel* status_;
     QDialogButtonBox* buttons_;
     QTimer* timer_;
+    QTimer* pause_;
+    QFutureWatcher<TextStrip>* drawing_;
 };
 
 // Opens the dialog over `parent` for the editor's current image and applies
