@@ -3,6 +3,7 @@
 #include "editor/Editor.h"
 #include "pictures/BoardRendering.h"
 #include "ui/Artwork.h"
+#include "ui/PlainText.h"
 
 #include <QAbstractListModel>
 #include <QAction>
@@ -343,7 +344,7 @@ FrameStrip::FrameStrip(Editor& editor, Qt::Orientation orientation, QWidget* par
           editor,
           [this](std::vector<int> images, int before) { moveImages(std::move(images), before); },
           this)),
-      list_(new StripList(this)), status_(new QLabel(this)) {
+      list_(new StripList(this)), status_(PlainText::label(new QLabel(this))) {
     const bool vertical = orientation == Qt::Vertical;
     makeAction(tr("&Duplicate"), tr("Duplicate the chosen images"),
                QKeySequence(Qt::CTRL | Qt::Key_D), "strip-duplicate", &FrameStrip::duplicateChosen);

@@ -3,6 +3,7 @@
 #include "editor/Editor.h"
 #include "pictures/AnimationExport.h"
 #include "ui/ImportDialog.h"
+#include "ui/PlainText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,7 +35,7 @@ QString withExtension(QString path, const QString& filter) {
 }
 
 void warn(QWidget* parent, const QString& text) {
-    QMessageBox::warning(parent, QStringLiteral("Attention!"), text);
+    PlainText::warning(parent, QStringLiteral("Attention!"), text);
 }
 
 // The settings of a C header: how the frames are laid out for a microcontroller.
