@@ -4,17 +4,26 @@
 #include "pictures/CSourceExport.h"
 #include "pictures/GifExport.h"
 #include "pictures/PngExport.h"
+#include "ui/Sharing.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImageReader>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QtTest>
 
+#include "files/AnimationFile.h"
 #include "support/ChildProcess.h"
+#include "support/FakeServices.h"
+#include "support/ModalAnswers.h"
 
 #include <gif_lib.h>
 
@@ -36,13 +45,13 @@ Q_DECLARE_METATYPE(CHeaderLayout::BitOrder)
 
 namespace {
 
-using Animation = std::vector<std::uint8_t>;
+using FrameBytes = std::vector<std::uint8_t>;
 
 // Random frames with some stray values (only 1 is lit) and a repeated frame, so
 // that the GIF has a frame without any change.
-Animation randomAnimation(int frameCount, quint32 seed) {
+FrameBytes randomAnimation(int frameCount, quint32 seed) {
     QRandomGenerator random(seed);
-    Animation frames(FrameStore::sizeFor(frameCount));
+    FrameBytes frames(FrameStore::sizeFor(frameCount));
     for (auto& cell : frames)
         cell = random.bounded(4) == 0 ? std::uint8_t{2} : std::uint8_t(random.bounded(2));
     if (frameCount >= 3)
@@ -54,8 +63,8 @@ Animation randomAnimation(int frameCount, quint32 seed) {
 // Whole-board patterns: "blinking" (a block on and off), "scroller" (diagonal
 // stripes moving one column a frame) and "lit and dark" (all lit, all lit, all
 // dark, ...).
-Animation patternAnimation(const QString& kind, int frameCount) {
-    Animation frames(FrameStore::sizeFor(frameCount));
+FrameBytes patternAnimation(const QString& kind, int frameCount) {
+    FrameBytes frames(FrameStore::sizeFor(frameCount));
     for (int frame = 1; frame <= frameCount; ++frame)
         for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
             const int row = cell / 16;
@@ -69,7 +78,7 @@ Animation patternAnimation(const QString& kind, int frameCount) {
     return frames;
 }
 
-std::span<const std::uint8_t> frameCells(const Animation& frames, int frame) {
+std::span<const std::uint8_t> frameCells(const FrameBytes& frames, int frame) {
     return std::span(frames).subspan(FrameStore::indexOf(frame, 0), FrameStore::CellsPerFrame);
 }
 
@@ -220,6 +229,16 @@ bool makeTarget(const QString& target, const QByteArray& path, const QByteArray&
     return made && (!target.startsWith("link") || ::symlink("other", path) == 0);
 }
 
+// What a message box shows: its text laid out as rich text when Qt takes it for that.
+QString shownText(const QMessageBox& box) {
+    if (box.textFormat() == Qt::PlainText ||
+        (box.textFormat() == Qt::AutoText && !Qt::mightBeRichText(box.text())))
+        return box.text();
+    QTextDocument document;
+    document.setHtml(box.text());
+    return document.toPlainText();
+}
+
 } // namespace
 
 class TestExport : public QObject {
@@ -310,8 +329,8 @@ private slots:
         QFETCH(int, delay);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("animation.gif"));
-        const Animation frames = kind == "random" ? randomAnimation(frameCount, 17u + frameCount)
-                                                  : patternAnimation(kind, frameCount);
+        const FrameBytes frames = kind == "random" ? randomAnimation(frameCount, 17u + frameCount)
+                                                   : patternAnimation(kind, frameCount);
         ExportOptions options;
         options.scale = scale;
         const ExportResult result =
@@ -351,7 +370,7 @@ private slots:
     }
 
     void gifCarriesOnlyTheChangedLeds() {
-        Animation frames(FrameStore::sizeFor(3), FrameStore::Dark);
+        FrameBytes frames(FrameStore::sizeFor(3), FrameStore::Dark);
         frames[FrameStore::indexOf(2, 2 * 16 + 3)] = FrameStore::Lit; // row 2, column 3
         frames[FrameStore::indexOf(2, 5 * 16 + 9)] = FrameStore::Lit; // row 5, column 9
         std::copy_n(frames.begin() + FrameStore::indexOf(2, 0), 256,
@@ -371,7 +390,7 @@ private slots:
     }
 
     void gifStopsWithTheDevicesReason() {
-        const Animation frames = randomAnimation(20, 5);
+        const FrameBytes frames = randomAnimation(20, 5);
         for (qint64 capacity : {0, 100, 2000}) {
             FailingDevice device(capacity);
             QString error;
@@ -391,7 +410,7 @@ private slots:
     void pngOfTheCurrentFrame() {
         QFETCH(int, currentImage);
         QFETCH(int, scale);
-        const Animation frames = randomAnimation(3, 99);
+        const FrameBytes frames = randomAnimation(3, 99);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("frame.png"));
         ExportOptions options;
@@ -422,7 +441,7 @@ private slots:
         QFETCH(int, frameCount);
         QFETCH(int, scale);
         QFETCH(QSize, size);
-        const Animation frames = randomAnimation(frameCount, 7);
+        const FrameBytes frames = randomAnimation(frameCount, 7);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("sheet.png"));
         ExportOptions options;
@@ -512,7 +531,7 @@ private slots:
         if (compiler.isEmpty())
             QSKIP("skipped: no C compiler on this system");
         QTemporaryDir dir;
-        const Animation frames = randomAnimation(frameCount, 1234u + frameCount);
+        const FrameBytes frames = randomAnimation(frameCount, 1234u + frameCount);
         ExportOptions options;
         options.cHeader = {bitOrder, scan, progmem, delays};
         const ExportResult result = exportAnimation(dir.filePath(QStringLiteral("anim.h")), frames,
@@ -596,7 +615,7 @@ private slots:
         QFETCH(PngMode, pngMode);
         QFETCH(QString, errorPart);
         QTemporaryDir dir;
-        const Animation frames = randomAnimation(std::max(frameCount, 1), 3);
+        const FrameBytes frames = randomAnimation(std::max(frameCount, 1), 3);
         ExportOptions options;
         options.scale = scale;
         options.pngMode = pngMode;
@@ -616,7 +635,7 @@ private slots:
     void failedWriteKeepsTheOldFile() {
         QFETCH(QString, name);
         QTemporaryDir dir;
-        const Animation frames = randomAnimation(2, 11);
+        const FrameBytes frames = randomAnimation(2, 11);
         const QString missing = dir.filePath(QStringLiteral("missing/") + name);
         ExportResult result = exportAnimation(missing, frames, 2, 1, 301, {});
         QVERIFY(!result.ok);
@@ -641,7 +660,7 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write(QByteArray(100'000, 'x'));
         old.close();
-        const Animation frames = randomAnimation(2, 21);
+        const FrameBytes frames = randomAnimation(2, 21);
         ExportOptions options;
         options.scale = 1;
         QVERIFY(exportAnimation(path, frames, 2, 1, 301, options).ok);
@@ -677,7 +696,7 @@ private slots:
         QFETCH(bool, written);
         if ((target.contains("device") || target.contains("owner")) && ::geteuid() != 0)
             QSKIP("skipped: making a device or giving a file away needs root");
-        const Animation frames = randomAnimation(3, 5);
+        const FrameBytes frames = randomAnimation(3, 5);
         QTemporaryDir reference;
         QVERIFY(exportAnimation(reference.filePath(name), frames, 3, 2, 301, {}).ok);
         const QByteArray expected = fileBytes(reference.filePath(name));
@@ -713,6 +732,84 @@ private slots:
             QCOMPARE(fileBytes(path), written ? expected : QByteArray("old\n"));
         if (target == "hard link")
             QCOMPARE(fileBytes(other), expected);
+    }
+    // Export from the window, of a file whose name is markup: the dialog offers
+    // the animation's name as a GIF, in its folder, and when the export ends a
+    // message says as plain text what was written where, or why nothing was.
+    void exportFromTheWindow_data() {
+        QTest::addColumn<QString>("opened"); // a file, a slideshow's entry or nothing
+        QTest::addColumn<QString>("offered");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("says"); // %1: the path chosen
+        const QString name = QStringLiteral("<img src='zero'>walk");
+        const auto row = [&](const char* tag, const char* opened, const QString& offered,
+                             const QString& chosen, const char* says) {
+            QTest::newRow(tag) << opened << offered << chosen << says;
+        };
+        row("loaded, as a GIF", "file", name + ".gif", name + ".gif",
+            "Wrote 3 frames as an animated GIF to\n%1");
+        row("loaded, as a C header", "file", name + ".gif", name + ".h",
+            "Wrote 3 frames as a C header to\n%1");
+        row("loaded, the current image as a PNG", "file", name + ".gif", name + ".png",
+            "Wrote image 1 of 3 as a PNG picture to\n%1");
+        row("a slideshow's entry", "slideshow", name + ".gif", "show.gif",
+            "Wrote 3 frames as an animated GIF to\n%1");
+        row("never saved", "", "animation.gif", "new.gif",
+            "Wrote 1 frame as an animated GIF to\n%1");
+        row("refused: a FIFO", "file", name + ".gif", name + ".gif", "%1 could not be exported:\n");
+    }
+    void exportFromTheWindow() {
+        QFETCH(QString, opened);
+        QFETCH(QString, offered);
+        QFETCH(QString, chosen);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        const QString name = QStringLiteral("<img src='zero'>walk");
+        const FrameBytes frames = randomAnimation(3, 7);
+        QVERIFY(AnimationFile::save(dir.filePath(name + ".led"), frames).ok);
+        QFile playlist(dir.filePath(QStringLiteral("show.pat")));
+        QVERIFY(playlist.open(QIODevice::WriteOnly) && playlist.write(name.toUtf8()) > 0);
+        playlist.close();
+        EditorFixture f;
+        if (opened == "file")
+            QCOMPARE(f->openAnimation(dir.filePath(name + ".led")), QString());
+        if (opened == "slideshow")
+            QCOMPARE(f->openPlaylist(playlist.fileName()), QString());
+        const QString path = dir.filePath(chosen);
+        const bool refused = says.contains("could not");
+        if (refused)
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0644) == 0);
+
+        QString suggestion, shown;
+        ModalAnswers answers([&](QWidget* dialog) {
+            auto* box = qobject_cast<QMessageBox*>(dialog);
+            if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+                suggestion = files->selectedFiles().value(0);
+                files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+                static_cast<QDialog*>(files)->accept();
+            } else if (box != nullptr && box->button(QMessageBox::Yes) != nullptr) {
+                box->button(QMessageBox::Yes)->click(); // to replace what is there
+            } else if (box != nullptr) {
+                shown = shownText(*box);
+                box->accept();
+            } else {
+                qobject_cast<QDialog*>(dialog)->accept(); // the settings
+            }
+        });
+        QWidget window;
+        Sharing::exportAnimation(&window, *f);
+
+        QCOMPARE(QFileInfo(suggestion).fileName(), offered);
+        if (!opened.isEmpty())
+            QCOMPARE(suggestion, dir.filePath(offered));
+        const QString expected = says.arg(path);
+        if (refused) // and why
+            QVERIFY2(shown.startsWith(expected) && shown.size() > expected.size(),
+                     qPrintable(shown));
+        else
+            QCOMPARE(shown, expected);
+        QCOMPARE(answers.leftOpen(), 0);
+        QCOMPARE(QFileInfo(path).isFile(), !refused);
     }
 };
 

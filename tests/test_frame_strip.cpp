@@ -83,6 +83,8 @@ private slots:
     void clicksAndKeys_data();
     void clicksAndKeys();
     void dragUndoAndPlaying();
+    void dropsInAScrolledStrip_data();
+    void dropsInAScrolledStrip();
 };
 
 // "n" clicks image n, "+n" with Ctrl, "^n" with Shift; anything else is a key.
@@ -165,6 +167,67 @@ void FrameStripTest::dragUndoAndPlaying() {
     QTest::keyClick(s.list, Qt::Key_Delete);
     QCOMPARE(s.f->animation().imageCount(), 4);
     QVERIFY(s.strip.findChild<QLabel*>(QStringLiteral("status"))->text().contains("plays"));
+}
+
+// Ten images, image n with LED n - 1 lit, the strip scrolled to `atTop`, one
+// image dropped: it lands between the thumbnails nearest the point let go, as
+// the strip is scrolled then, also where no thumbnail is (the spacing between
+// two, beside them, the view's top edge). Image -1 is a drag from elsewhere.
+void FrameStripTest::dropsInAScrolledStrip_data() {
+    QTest::addColumn<int>("dragged");
+    QTest::addColumn<int>("atTop");
+    QTest::addColumn<int>("onto"); // the image the point is taken from
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("after");
+    const auto row = [](const char* name, int dragged, int atTop, int onto, const char* where,
+                        const char* after) {
+        QTest::newRow(name) << dragged << atTop << onto << where << after;
+    };
+    row("top edge, scrolled back to the first", 8, 1, 1, "top edge", "7012345689");
+    row("spacing above image 4", 9, 3, 4, "gap above", "0128345679");
+    row("beside image 5, its lower half", 10, 4, 5, "beside", "0123495678");
+    row("upper half of image 6", 1, 5, 6, "upper", "1234056789");
+    row("lower half of image 6", 1, 5, 6, "lower", "1234506789");
+    row("lower half of the last", 1, 10, 10, "lower", "1234567890");
+    row("a drag from elsewhere", -1, 5, 6, "lower", "0123456789");
+}
+
+void FrameStripTest::dropsInAScrolledStrip() {
+    QFETCH(int, dragged);
+    QFETCH(int, atTop);
+    QFETCH(int, onto);
+    QFETCH(QString, where);
+    QFETCH(QString, after);
+    Strip s;
+    std::vector<FrameStore::Frame> frames(10);
+    for (std::size_t n = 0; n < frames.size(); ++n)
+        frames[n][n] = FrameStore::Lit;
+    s.f->importFrames(frames, true);
+    QAbstractItemModel* model = s.list->model();
+    s.list->scrollTo(model->index(atTop - 1, 0), QAbstractItemView::PositionAtTop);
+    const QRect r = s.list->visualRect(model->index(onto - 1, 0));
+    const QPoint at = where == "top edge"    ? QPoint(r.center().x(), 0)
+                      : where == "gap above" ? QPoint(r.center().x(), r.top() - 1)
+                      : where == "beside" ? QPoint(s.list->viewport()->width() - 1, r.bottom() - 2)
+                      : where == "upper"  ? QPoint(r.center().x(), r.top() + 2)
+                                          : QPoint(r.center().x(), r.bottom() - 2);
+    QVERIFY(s.list->viewport()->rect().contains(at));
+    QCOMPARE(s.list->indexAt(at).isValid(), where == "upper" || where == "lower");
+
+    std::unique_ptr<QMimeData> data;
+    if (dragged > 0) {
+        data.reset(model->mimeData({model->index(dragged - 1, 0)}));
+    } else {
+        data = std::make_unique<QMimeData>();
+        data->setData(QStringLiteral("application/x-quentaro-images"), "1");
+    }
+    QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QCoreApplication::sendEvent(s.list->viewport(), &enter);
+    QDropEvent drop(QPointF(at), Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QCoreApplication::sendEvent(s.list->viewport(), &drop);
+    QCOMPARE(drop.isAccepted(), dragged > 0);
+    QCOMPARE(s.editorOrder().section(QLatin1Char(' '), 0, 0), after);
+    QCOMPARE(s.order().section(QLatin1Char(' '), 0, 0), after);
 }
 
 QTEST_MAIN(FrameStripTest)

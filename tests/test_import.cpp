@@ -5,7 +5,10 @@
 #include "pictures/GifScan.h"
 #include "pictures/PictureImport.h"
 #include "support/ChildProcess.h"
+#include "support/FakeServices.h"
+#include "support/ModalAnswers.h"
 #include "ui/ImportDialog.h"
+#include "ui/Sharing.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -13,14 +16,18 @@
 #include <QDataStream>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QImageWriter>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QThreadPool>
 #include <QtTest>
 
@@ -198,6 +205,17 @@ std::optional<QByteArray> withPeakMemory(const std::function<QByteArray()>& work
             return QByteArray::number((peakKilobytes() - start) / 1024) + ' ' + report;
         },
         120);
+}
+
+// What a label or message box shows: its text laid out as rich text when Qt
+// takes it for that.
+template <typename Widget> QString shownText(const Widget& widget) {
+    if (widget.textFormat() == Qt::PlainText ||
+        (widget.textFormat() == Qt::AutoText && !Qt::mightBeRichText(widget.text())))
+        return widget.text();
+    QTextDocument document;
+    document.setHtml(widget.text());
+    return document.toPlainText();
 }
 
 } // namespace
@@ -663,6 +681,43 @@ private slots:
         QTRY_VERIFY(!refused.reading());
         QVERIFY2(refused.error().contains(QLatin1String("only PNG, BMP, JPEG or GIF")),
                  qPrintable(refused.error()));
+    }
+
+    // A file whose name is markup, which cannot be imported: the dialog's note
+    // while it reads and the box that says why show the name as it is, and the
+    // animation stays as it was.
+    void markupInTheNameIsShownAsItIs() {
+        QTemporaryDir dir;
+        const QString name = QStringLiteral("<img src='zero'>drawing.gif");
+        const QString path = writeFile(dir, name, "<svg xmlns='http://www.w3.org/2000/svg'/>");
+        {
+            ImportDialog dialog(path);
+            const QString reading = shownText(*dialog.findChild<QLabel*>(QStringLiteral("status")));
+            QVERIFY2(reading.contains(name), qPrintable(reading));
+            QTRY_VERIFY(!dialog.reading());
+        }
+
+        EditorFixture f;
+        const auto changes = f->changeCount();
+        QString shown;
+        ModalAnswers answers([&](QWidget* dialog) {
+            if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+                files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+                static_cast<QDialog*>(files)->accept();
+            } else if (auto* importing = qobject_cast<ImportDialog*>(dialog)) {
+                QTRY_VERIFY(!importing->isVisible()); // closes itself on the error
+            } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+                shown = shownText(*box);
+                box->accept();
+            }
+        });
+        QWidget window;
+        Sharing::importPictures(&window, *f);
+        QVERIFY2(shown.startsWith(path + QStringLiteral(" could not be imported:\n")) &&
+                     shown.contains(QLatin1String("only PNG, BMP, JPEG or GIF")),
+                 qPrintable(shown));
+        QCOMPARE(answers.leftOpen(), 0);
+        QCOMPARE(f->changeCount(), changes);
     }
 };
 

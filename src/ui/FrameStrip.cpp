@@ -3,10 +3,12 @@
 #include "editor/Editor.h"
 #include "pictures/BoardRendering.h"
 #include "ui/Artwork.h"
+#include "ui/PlainText.h"
 
 #include <QAbstractListModel>
 #include <QAction>
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QDropEvent>
 #include <QHash>
 #include <QKeyEvent>
@@ -20,6 +22,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <ranges>
 
 namespace {
 
@@ -27,6 +30,7 @@ constexpr int LedPitch = 3; // pixels from one LED of a thumbnail to the next
 constexpr int ThumbnailSide = FrameStore::Side * LedPitch;
 const QColor Gap(16, 16, 18);
 const auto ImagesType = QStringLiteral("application/x-quentaro-images");
+const auto OriginType = QStringLiteral("application/x-quentaro-strip");
 
 // A frame's lit LEDs, a bit a cell: what a thumbnail is drawn from and known by.
 using Key = std::array<std::uint8_t, FrameStore::CellsPerFrame / 8>;
@@ -129,23 +133,24 @@ protected:
             QListView::keyPressEvent(event);
     }
 
+    // A drag is taken when it carries this strip's images, known by the mark
+    // the model puts on them; the view's own check asks the running drag for
+    // its source, which drag events handed in without one (as tests do) lack.
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        if (!carriesOwnImages(*event))
+            return event->ignore();
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+        setState(DraggingState);
+    }
+
     // The drop goes to the model as the place between two rows, whichever
     // images are chosen: the view's own move takes a drop beside a chosen
     // image as already done, which is not so for images apart.
     void dropEvent(QDropEvent* event) override {
-        if (event->source() != this || model() == nullptr) {
-            event->ignore();
-            return;
-        }
-        const QPoint at = event->position().toPoint();
-        const QModelIndex onto = indexAt(at);
-        int row = model()->rowCount();
-        if (onto.isValid()) {
-            const QRect r = visualRect(onto);
-            const bool after =
-                flow() == TopToBottom ? at.y() > r.center().y() : at.x() > r.center().x();
-            row = onto.row() + (after ? 1 : 0);
-        }
+        if (!carriesOwnImages(*event))
+            return event->ignore();
+        const int row = rowBefore(event->position().toPoint());
         model()->dropMimeData(event->mimeData(), Qt::MoveAction, row, 0, {});
         event->setDropAction(Qt::CopyAction); // nothing for the view to remove
         event->accept();
@@ -155,6 +160,24 @@ protected:
     }
 
 private:
+    bool carriesOwnImages(const QDropEvent& event) const {
+        return model() != nullptr &&
+               model()->canDropMimeData(event.mimeData(), Qt::MoveAction, -1, 0, {});
+    }
+
+    // The place between two rows nearest to `at` along the strip, as the view
+    // is scrolled now: the first row whose middle lies beyond it. A point in
+    // the spacing between thumbnails, beside them or on the view's very edge,
+    // where a drag that scrolls the strip is let go, counts as well as one on
+    // a thumbnail.
+    int rowBefore(QPoint at) const {
+        const auto rows = std::views::iota(0, model()->rowCount());
+        return *std::ranges::partition_point(rows, [&](int row) {
+            const QPoint middle = visualRect(model()->index(row, 0)).center();
+            return flow() == TopToBottom ? middle.y() < at.y() : middle.x() < at.x();
+        });
+    }
+
     QAction* actionFor(const QKeyEvent& event) const {
         const QKeySequence key(
             QKeyCombination(event.modifiers() & ~Qt::KeypadModifier, Qt::Key(event.key())));
@@ -217,7 +240,15 @@ public:
         std::sort(images.begin(), images.end());
         auto* data = new QMimeData;
         data->setData(ImagesType, imageList(images).toLatin1());
+        data->setData(OriginType, origin());
         return data;
+    }
+
+    // Only images dragged from this strip are taken: the numbers mean nothing
+    // to another animation.
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
+                         const QModelIndex&) const override {
+        return data != nullptr && data->data(OriginType) == origin();
     }
 
     // Always false: the editor has moved the images and the rows follow it, so
@@ -225,7 +256,7 @@ public:
     bool dropMimeData(const QMimeData* data, Qt::DropAction, int row, int,
                       const QModelIndex& parent) override {
         std::vector<int> images = imagesFrom(data->data(ImagesType));
-        if (images.empty())
+        if (images.empty() || !canDropMimeData(data, Qt::MoveAction, row, 0, parent))
             return false;
         const int before = row >= 0           ? row + 1
                            : parent.isValid() ? parent.row() + 2
@@ -251,6 +282,12 @@ public:
     }
 
 private:
+    // This strip of this process, whichever platform carried the drag.
+    QByteArray origin() const {
+        return QByteArray::number(QCoreApplication::applicationPid()) + ':' +
+               QByteArray::number(reinterpret_cast<quintptr>(this));
+    }
+
     void redrawChanged(std::vector<Key>& keys) {
         const int rows = rowCount();
         for (int first = 0; first < rows; ++first) {
@@ -307,7 +344,7 @@ FrameStrip::FrameStrip(Editor& editor, Qt::Orientation orientation, QWidget* par
           editor,
           [this](std::vector<int> images, int before) { moveImages(std::move(images), before); },
           this)),
-      list_(new StripList(this)), status_(new QLabel(this)) {
+      list_(new StripList(this)), status_(PlainText::label(new QLabel(this))) {
     const bool vertical = orientation == Qt::Vertical;
     makeAction(tr("&Duplicate"), tr("Duplicate the chosen images"),
                QKeySequence(Qt::CTRL | Qt::Key_D), "strip-duplicate", &FrameStrip::duplicateChosen);

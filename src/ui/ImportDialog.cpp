@@ -1,6 +1,7 @@
 #include "ui/ImportDialog.h"
 
 #include "pictures/BoardRendering.h"
+#include "ui/PlainText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,7 +39,7 @@ QPixmap boardPicture(const PictureImport::Cells& frame) {
 } // namespace
 
 ImportDialog::ImportDialog(const QString& path, QWidget* parent)
-    : QDialog(parent), preview_(new QLabel(this)), status_(new QLabel(this)),
+    : QDialog(parent), preview_(new QLabel(this)), status_(PlainText::label(new QLabel(this))),
       progress_(new QProgressBar(this)), settings_(new QWidget(this)),
       fit_(new QComboBox(settings_)), threshold_(new QSlider(Qt::Horizontal, settings_)),
       thresholdValue_(new QLabel(settings_)), invert_(new QCheckBox(tr("&Invert"), settings_)),
@@ -62,6 +63,7 @@ void ImportDialog::setUpControls(const QString& fileName) {
     preview_->setObjectName(QStringLiteral("preview"));
     preview_->setFixedSize(FrameStore::Side * PreviewScale, FrameStore::Side * PreviewScale);
     preview_->setPixmap(boardPicture({}));
+    status_->setObjectName(QStringLiteral("status"));
     status_->setText(tr("Reading \u201c%1\u201d\u2026").arg(fileName));
     progress_->setObjectName(QStringLiteral("progress"));
     progress_->setRange(0, 0);

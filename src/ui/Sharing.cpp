@@ -3,11 +3,13 @@
 #include "editor/Editor.h"
 #include "pictures/AnimationExport.h"
 #include "ui/ImportDialog.h"
+#include "ui/PlainText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -22,19 +24,79 @@ const QString GifFilter = QStringLiteral("Animated GIF (*.gif)");
 const QString PngFilter = QStringLiteral("PNG picture (*.png)");
 const QString CFilter = QStringLiteral("C header (*.h)");
 
+// The caption the editor gives the window names the animation's file.
+const QString CaptionPrefix = QStringLiteral("QUENTARO - ");
+
+QString extensionOf(const QString& filter) {
+    if (filter == PngFilter)
+        return QStringLiteral("png");
+    if (filter == CFilter)
+        return QStringLiteral("h");
+    return QStringLiteral("gif");
+}
+
 // The extension the chosen filter stands for, added when the name has none.
 QString withExtension(QString path, const QString& filter) {
     if (!QFileInfo(path).suffix().isEmpty())
         return path;
-    if (filter == PngFilter)
-        return path + QStringLiteral(".png");
-    if (filter == CFilter)
-        return path + QStringLiteral(".h");
-    return path + QStringLiteral(".gif");
+    return path + QLatin1Char('.') + extensionOf(filter);
 }
 
 void warn(QWidget* parent, const QString& text) {
-    QMessageBox::warning(parent, QStringLiteral("Attention!"), text);
+    PlainText::warning(parent, QStringLiteral("Attention!"), text);
+}
+
+// The file the animation was loaded from or saved as, by the caption: "NEW"
+// for one never saved; during a slideshow the playlist, a backslash and the
+// entry, which lies beside the playlist unless it is absolute.
+QString animationFile(const Editor& editor) {
+    QString shown = editor.panel().caption;
+    if (!shown.startsWith(CaptionPrefix))
+        return {};
+    shown.remove(0, CaptionPrefix.size());
+    const QString playlist = QString::fromStdString(editor.slideshow().path());
+    if (!playlist.isEmpty() && shown.startsWith(playlist + QLatin1Char('\\'))) {
+        const QString entry = shown.mid(playlist.size() + 1);
+        return QFileInfo(entry).isAbsolute() ? entry : QFileInfo(playlist).dir().filePath(entry);
+    }
+    return shown == QStringLiteral("NEW") ? QString() : shown;
+}
+
+// The animation's name with the filter's extension, in the folder it came
+// from; "animation" in the dialog's own folder for one never saved.
+QString suggestedName(const Editor& editor, const QString& filter) {
+    const QFileInfo file(animationFile(editor));
+    const QString name =
+        (file.fileName().isEmpty() ? QStringLiteral("animation") : file.completeBaseName()) +
+        QLatin1Char('.') + extensionOf(filter);
+    return file.fileName().isEmpty() ? name : file.dir().filePath(name);
+}
+
+// Asks where to export, starting from the animation's name as a GIF (Qt's
+// dialog gives the name the extension of another kind chosen). Empty when
+// cancelled.
+QString askExportPath(QWidget* parent, const Editor& editor) {
+    QFileDialog dialog(parent, QStringLiteral("Export"), QString(),
+                       QStringList{GifFilter, PngFilter, CFilter}.join(QStringLiteral(";;")));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(suggestedName(editor, GifFilter));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return withExtension(dialog.selectedFiles().constFirst(), dialog.selectedNameFilter());
+}
+
+// What an export wrote, for the message that says it is done.
+QString exportedWhat(const QString& suffix, const ExportOptions& options, int frameCount,
+                     int currentImage) {
+    if (suffix == QStringLiteral("png") && options.pngMode == PngMode::CurrentFrame)
+        return QStringLiteral("image %1 of %2 as a PNG picture").arg(currentImage).arg(frameCount);
+    const QString frames =
+        frameCount == 1 ? QStringLiteral("1 frame") : QStringLiteral("%1 frames").arg(frameCount);
+    if (suffix == QStringLiteral("png"))
+        return frames + QStringLiteral(" as one PNG sprite sheet");
+    if (suffix == QStringLiteral("h"))
+        return frames + QStringLiteral(" as a C header");
+    return frames + QStringLiteral(" as an animated GIF");
 }
 
 // The settings of a C header: how the frames are laid out for a microcontroller.
@@ -130,22 +192,28 @@ bool askExportOptions(QWidget* parent, const QString& suffix, ExportOptions& opt
 }
 
 void exportAnimation(QWidget* parent, const Editor& editor) {
-    QString filter = GifFilter;
-    QString path = QFileDialog::getSaveFileName(
-        parent, QStringLiteral("Export"), QString(),
-        QStringList{GifFilter, PngFilter, CFilter}.join(QStringLiteral(";;")), &filter);
+    const QString path = askExportPath(parent, editor);
     if (path.isEmpty())
         return;
-    path = withExtension(path, filter);
+    const QString suffix = QFileInfo(path).suffix().toLower();
     ExportOptions options;
-    if (!askExportOptions(parent, QFileInfo(path).suffix().toLower(), options))
+    if (!askExportOptions(parent, suffix, options))
         return;
     const Animation& animation = editor.animation();
     const ExportResult result =
         ::exportAnimation(path, animation.images(), animation.imageCount(),
                           animation.currentImage(), editor.playback().intervalMs(), options);
     if (!result.ok)
-        warn(parent, QStringLiteral("%1 could not be exported:\n%2").arg(path, result.error));
+        return warn(parent,
+                    QStringLiteral("%1 could not be exported:\n%2").arg(path, result.error));
+    QMessageBox done(
+        QMessageBox::Information, QStringLiteral("Export"),
+        QStringLiteral("Wrote %1 to\n%2")
+            .arg(exportedWhat(suffix, options, animation.imageCount(), animation.currentImage()),
+                 QDir::toNativeSeparators(path)),
+        QMessageBox::Ok, parent);
+    PlainText::box(done);
+    done.exec();
 }
 
 void importPictures(QWidget* parent, Editor& editor) {

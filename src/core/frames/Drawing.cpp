@@ -70,7 +70,9 @@ void rectangle(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, b
 
 // Each row of the box gets the span of the ellipse through the box's edges at
 // that row's centre; the outline is that span's ends, run on where needed so
-// that it has no gaps.
+// that it has no gaps. The ellipse is widest on its centre line, so the row it
+// runs through (or the two rows it runs between) span the whole box, which
+// sampling at a row's centre misses in a box two rows high.
 void ellipse(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, bool filled) {
     const int left = std::min(a.x, b.x), right = std::max(a.x, b.x);
     const int top = std::min(a.y, b.y), bottom = std::max(a.y, b.y);
@@ -79,7 +81,8 @@ void ellipse(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, boo
     const int rows = bottom - top + 1;
     std::vector<int> from(static_cast<std::size_t>(rows)), to(static_cast<std::size_t>(rows));
     for (int row = 0; row < rows; ++row) {
-        const double v = (top + row - cy) / ry;
+        const double fromCentre = std::abs(top + row - cy);
+        const double v = (fromCentre <= 0.5 ? 0.0 : fromCentre) / ry;
         const double half = rx * std::sqrt(std::max(0.0, 1 - v * v)) - 0.5;
         from[static_cast<std::size_t>(row)] = static_cast<int>(std::lround(cx - half));
         to[static_cast<std::size_t>(row)] = static_cast<int>(std::lround(cx + half));
