@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <optional>
 
 using TextFrames::Direction;
 
@@ -385,6 +386,25 @@ private slots:
         QCOMPARE(status->text(), QStringLiteral("Type the text to show."));
         QTRY_COMPARE(status->text(), QStringLiteral("40 frames"));
         QCOMPARE(dialog.frameCount(), 5 * 5 + 15);
+    }
+
+    // Enter straight after the last key is not lost: the text goes in once drawn.
+    void enterRightAfterTypingApplies() {
+        if (!installed(FontDir))
+            QSKIP("skipped: the fixed fonts are not installed");
+        std::optional<TextResult> applied;
+        TextDialog dialog({}, [&](const TextResult& result) {
+            applied = result;
+            return QString();
+        });
+        dialog.setChoices(choices(QString(), Direction::Left));
+        dialog.show();
+        auto* text = dialog.findChild<QLineEdit*>(QStringLiteral("text"));
+        QTest::keyClicks(text, "Hi");
+        QTest::keyClick(text, Qt::Key_Return);
+        QTRY_VERIFY(applied.has_value());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(int(applied->frames.size()), dialog.frameCount());
     }
 
     // A font file's name is shown as it is, markup and all.

@@ -308,11 +308,11 @@ void TextDialog::modeChanged() {
 }
 
 // The text, its font or what is made of it changed: it is drawn again once the
-// typing pauses, and OK waits for that.
+// typing pauses. OK (and Enter right after the last key) waits for that drawing.
 void TextDialog::settingsChanged() {
     ++*wanted_;
     drawn_ = false;
-    buttons_->button(QDialogButtonBox::Ok)->setEnabled(false);
+    buttons_->button(QDialogButtonBox::Ok)->setEnabled(true);
     pause_->start();
 }
 

@@ -46,8 +46,8 @@ QString applyText(Editor& editor, const TextResult& result);
 //
 // The text is drawn on a worker thread once typing pauses, never while a key is
 // handled; a drawing for settings that have changed since is given up or
-// dropped. OK is offered once the drawing for the settings shown is there, and
-// accept() before then waits for it without blocking.
+// dropped. OK, or Enter right after the last key, waits for the drawing of the
+// settings shown without blocking, and is taken away only while that drawing is refused.
 class TextDialog : public QDialog {
     Q_OBJECT
 
