@@ -25,6 +25,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -107,6 +108,7 @@ private slots:
     void boardShowsTheCells();
     void releaseTogglesTheCellLastPointedAt();
     void secondInstanceShowsACriticalBox();
+    void messageShowsAFileNameAsItIs();
     void boardIsATableOfItsLeds();
     void treeIsAFrameOfWhatAUserMeets();
     void tabGoesToTheBoardThenAlongTheWindow();
@@ -424,6 +426,27 @@ void WindowTest::secondInstanceShowsACriticalBox() {
     QCOMPARE(icon, QMessageBox::Critical);
     QVERIFY(f.w->hasEnded());
     QCOMPARE(f.programEnds, 1);
+}
+
+// A file name is text from the disk: a name that looks like markup is shown as
+// it is, not rendered (an <img> would have Qt read the file it names).
+void WindowTest::messageShowsAFileNameAsItIs() {
+    WindowFixture f;
+    f.show();
+    QTemporaryDir dir;
+    f.dialog.answer(dir.filePath("missing/<img src='none.png'>.led"));
+    Qt::TextFormat format = Qt::AutoText;
+    QString text;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        format = box->textFormat();
+        text = box->text();
+        box->accept();
+    });
+    QTest::mouseClick(f.w->button(Control::SaveFile), Qt::LeftButton);
+    QCOMPARE(format, Qt::PlainText);
+    QVERIFY2(text.contains("<img src='none.png'>.led could not be saved"), qPrintable(text));
 }
 
 void WindowTest::boardIsATableOfItsLeds() {

@@ -13,6 +13,7 @@
 #include "ui/Keyboard.h"
 #include "ui/MouseSurface.h"
 #include "ui/PanelLabel.h"
+#include "ui/PlainText.h"
 #include "ui/RefreshRateText.h"
 #include "ui/Sharing.h"
 #include "ui/SidePanel.h"
@@ -582,6 +583,7 @@ void Form1::tell(const Message& message) {
     // At start-up the window is not shown yet, so that box stands alone.
     QMessageBox box(critical ? QMessageBox::Critical : QMessageBox::Warning, message.title,
                     message.text, QMessageBox::Ok, isVisible() ? this : nullptr);
+    PlainText::box(box); // the texts name files from the disk
     box.exec();
 }
 

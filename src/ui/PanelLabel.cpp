@@ -1,8 +1,11 @@
 #include "ui/PanelLabel.h"
 
+#include "ui/PlainText.h"
+
 #include <QPainter>
 
 PanelLabel::PanelLabel(QWidget* parent) : QLabel(parent) {
+    PlainText::label(this);
     setAlignment(Qt::AlignCenter);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
 }
