@@ -58,6 +58,8 @@ private slots:
     void keyWorksOnlyWhileItsButtonIsShown();
     void undoAndRedoKeys();
     void drawingFromTheKeyboard();
+    void spaceAfterAClickOnTheBoard_data();
+    void spaceAfterAClickOnTheBoard();
     void exportAndImportRestWhilePlaying();
     void buttonsCarryTheirTooltipAsAccessibleName();
 };
@@ -165,6 +167,33 @@ void KeyboardTest::drawingFromTheKeyboard() {
     QTest::keyClick(w.form.Image3, Qt::Key_Enter);
     QVERIFY(!w.editor().panel().isCellShown(2));
     QCOMPARE(w.editor().animation().frames()[2], std::uint8_t(0));
+}
+
+void KeyboardTest::spaceAfterAClickOnTheBoard_data() {
+    QTest::addColumn<bool>("playing");
+    QTest::addColumn<bool>("litAfterClick");
+    QTest::newRow("editing: Space toggles the LED clicked again") << false << true;
+    QTest::newRow("playing: Space stops, the click was refused") << true << false;
+}
+
+void KeyboardTest::spaceAfterAClickOnTheBoard() {
+    QFETCH(bool, playing);
+    QFETCH(bool, litAfterClick);
+    Window w;
+    w.editor().click(Control::AddImage);
+    if (playing)
+        w.editor().click(Control::StartStop);
+    const QPoint led37(5 * 16 + 8, 2 * 16 + 8);
+    QTest::mouseMove(w.form.Image3, led37);
+    QTest::mouseClick(w.form.Image3, Qt::LeftButton, {}, led37);
+    QCOMPARE(w.editor().panel().isCellShown(37), litAfterClick);
+    QCOMPARE(QApplication::focusWidget(), w.form.Image3);
+    QCOMPARE(w.form.Image3->cursorCell(), 37);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(w.editor().playback().playing(), false);
+    QVERIFY(!w.editor().panel().isCellShown(37));
+    QVERIFY(!w.editor().panel().isCellShown(0));
+    QCOMPARE(w.editor().animation().frames()[37], std::uint8_t(0));
 }
 
 void KeyboardTest::exportAndImportRestWhilePlaying() {

@@ -348,6 +348,8 @@ void Form1::createKeys() {
            [this] { editor_->redo(); });
     addKey({QKeySequence(Qt::Key_F1)}, [this] { showHelp(); });
     connect(Image3, &MouseSurface::toggleRequested, this, &Form1::toggleFromKeyboard);
+    // While the animation plays the board takes no edits: Space is Stop there too.
+    Image3->leaveSpaceWhile([this] { return editor_->playback().playing(); });
 }
 
 // Export and import: a right click on Load or Save, the menu key, or their own keys.
