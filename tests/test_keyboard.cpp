@@ -8,8 +8,11 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QDialog>
 #include <QMenu>
+#include <QScrollBar>
 #include <QStandardPaths>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <QtTest>
 
@@ -61,6 +64,7 @@ private slots:
     void spaceAfterAClickOnTheBoard_data();
     void spaceAfterAClickOnTheBoard();
     void exportAndImportRestWhilePlaying();
+    void keyTableScrollsOnASmallScreen();
     void buttonsCarryTheirTooltipAsAccessibleName();
 };
 
@@ -207,6 +211,34 @@ void KeyboardTest::exportAndImportRestWhilePlaying() {
         QVERIFY(!action->isEnabled());
     w.editor().click(Control::StartStop);
     QVERIFY(w.form.sharingMenu()->actions().first()->isEnabled());
+}
+
+// F1's table is taller than 768 pixels: it scrolls in a dialog that fits, with
+// every key in it, and Esc closes it.
+void KeyboardTest::keyTableScrollsOnASmallScreen() {
+    Window w;
+    QString rows;
+    int height = 0, scroll = 0;
+    bool closed = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        height = dialog->frameGeometry().height();
+        if (auto* table = dialog->findChild<QTextBrowser*>()) {
+            rows = table->toPlainText();
+            scroll = table->verticalScrollBar()->maximum();
+        }
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+        closed = !dialog->isVisible();
+        dialog->reject(); // should Esc fail, the test goes on
+    });
+    QTest::keyClick(&w.form, Qt::Key_F1);
+    QVERIFY2(height <= 700, qPrintable(QString::number(height)));
+    QVERIFY(scroll > 0);
+    for (const Keyboard::ButtonKeys& b : Keyboard::buttonKeys())
+        QVERIFY2(rows.contains(QString::fromUtf8(b.what)), b.what);
+    QVERIFY(rows.contains("This help"));
+    QVERIFY(closed);
 }
 
 void KeyboardTest::buttonsCarryTheirTooltipAsAccessibleName() {

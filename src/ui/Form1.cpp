@@ -26,14 +26,19 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSettings>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <tuple>
@@ -381,11 +386,24 @@ void Form1::createSharingMenu() {
            [load, popUpAt] { popUpAt(load, load->rect().center()); });
 }
 
+// The table is taller than a small screen: it scrolls, by the mouse and by the
+// keys, in a dialog that fits 1024 x 768.
 void Form1::showHelp() {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Keys"), Keyboard::helpText(),
-                    QMessageBox::Close, this);
-    box.setTextFormat(Qt::RichText);
-    box.exec();
+    constexpr QSize Largest(620, 640);
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("keysHelp"));
+    dialog.setWindowTitle(QStringLiteral("Keys"));
+    auto* table = new QTextBrowser(&dialog);
+    table->setHtml(Keyboard::helpText()); // the program's own text
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(table);
+    layout->addWidget(buttons);
+    const QSize screen = dialog.screen()->availableSize() * 9 / 10;
+    dialog.resize(Largest.boundedTo(screen));
+    table->setFocus();
+    dialog.exec();
 }
 
 // Space or Enter on the board does what a click on that LED does; with a
