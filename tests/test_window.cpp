@@ -115,6 +115,7 @@ private slots:
     void exportOptionsShowOnlyTheirSettings_data();
     void exportOptionsShowOnlyTheirSettings();
     void strokesStayWithTheirImage();
+    void sidePanelNamesTheOutput();
     void toolsDrawWithMouseAndKeys_data();
     void toolsDrawWithMouseAndKeys();
 };
@@ -686,6 +687,33 @@ void WindowTest::strokesStayWithTheirImage() {
     QTest::keyClick(pen, Qt::Key_Space);
     QCOMPARE(f.w->sidePanel()->tool(), Tool::Pen);
     QVERIFY(!f.editor().playback().playing());
+}
+
+// The side panel names the output and whether "LPT on" runs, through a run of
+// "LPT on" and a switch to another output, whose name is shown as it is.
+void WindowTest::sidePanelNamesTheOutput() {
+    WindowFixture f;
+    f.show();
+    f.w->setSidePanelOpen(true);
+    const QLabel* output = f.w->sidePanel()->outputLabel();
+    QVERIFY(output->isVisible());
+    f.w->setOutputName("/dev/parport0");
+    QCOMPARE(output->text(), QStringLiteral("Output: /dev/parport0, off"));
+    QToolButton* lpt = f.w->button(Control::LptButton);
+    QString whileOn;
+    f.port.setAfterWrite([&](std::size_t n) {
+        if (n == 300) { // in the second pass
+            whileOn = output->text();
+            lpt->click();
+        }
+    });
+    QTest::mouseClick(lpt, Qt::LeftButton);
+    QCOMPARE(whileOn, QStringLiteral("Output: /dev/parport0, on"));
+    QCOMPARE(output->text(), QStringLiteral("Output: /dev/parport0, off"));
+    f.w->setOutputName("ddp:<img src='none.png'>");
+    QCOMPARE(output->textFormat(), Qt::PlainText);
+    QCOMPARE(output->text(), QStringLiteral("Output: ddp:<img src='none.png'>, off"));
+    QVERIFY(output->toolTip().contains("&lt;img"));
 }
 
 QTEST_MAIN(WindowTest)

@@ -293,6 +293,7 @@ void Form1::render() {
         strip_->refresh();
     keepStrokeCurrent();
     showOnionSkin();
+    showOutput();
     const Panel& panel = editor_->panel();
     const bool first = !rendered_;
     // Called once a pass by the refresh loop: most calls find nothing to draw.
@@ -589,6 +590,23 @@ void Form1::showOnionSkin() {
     const int current = animation.currentImage();
     Image1->setOnionSkin(cellsOf(sidePanel_->showsPrevious(), current - 1),
                          cellsOf(sidePanel_->showsNext(), current + 1));
+}
+
+void Form1::setOutputName(const QString& name) {
+    outputName_ = name;
+    outputOnShown_.reset();
+    showOutput();
+}
+
+// Once a refresh pass too, like the rest of render: drawn only when it changed.
+void Form1::showOutput() {
+    if (sidePanel_ == nullptr)
+        return;
+    const bool on = editor_->outputModes().lptOn();
+    if (outputOnShown_ == on)
+        return;
+    outputOnShown_ = on;
+    sidePanel_->showOutput(outputName_, on);
 }
 
 void Form1::openTextDialog() {
