@@ -8,8 +8,11 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QDialog>
 #include <QMenu>
+#include <QScrollBar>
 #include <QStandardPaths>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <QtTest>
 
@@ -58,7 +61,10 @@ private slots:
     void keyWorksOnlyWhileItsButtonIsShown();
     void undoAndRedoKeys();
     void drawingFromTheKeyboard();
+    void spaceAfterAClickOnTheBoard_data();
+    void spaceAfterAClickOnTheBoard();
     void exportAndImportRestWhilePlaying();
+    void keyTableScrollsOnASmallScreen();
     void buttonsCarryTheirTooltipAsAccessibleName();
 };
 
@@ -167,6 +173,33 @@ void KeyboardTest::drawingFromTheKeyboard() {
     QCOMPARE(w.editor().animation().frames()[2], std::uint8_t(0));
 }
 
+void KeyboardTest::spaceAfterAClickOnTheBoard_data() {
+    QTest::addColumn<bool>("playing");
+    QTest::addColumn<bool>("litAfterClick");
+    QTest::newRow("editing: Space toggles the LED clicked again") << false << true;
+    QTest::newRow("playing: Space stops, the click was refused") << true << false;
+}
+
+void KeyboardTest::spaceAfterAClickOnTheBoard() {
+    QFETCH(bool, playing);
+    QFETCH(bool, litAfterClick);
+    Window w;
+    w.editor().click(Control::AddImage);
+    if (playing)
+        w.editor().click(Control::StartStop);
+    const QPoint led37(5 * 16 + 8, 2 * 16 + 8);
+    QTest::mouseMove(w.form.Image3, led37);
+    QTest::mouseClick(w.form.Image3, Qt::LeftButton, {}, led37);
+    QCOMPARE(w.editor().panel().isCellShown(37), litAfterClick);
+    QCOMPARE(QApplication::focusWidget(), w.form.Image3);
+    QCOMPARE(w.form.Image3->cursorCell(), 37);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(w.editor().playback().playing(), false);
+    QVERIFY(!w.editor().panel().isCellShown(37));
+    QVERIFY(!w.editor().panel().isCellShown(0));
+    QCOMPARE(w.editor().animation().frames()[37], std::uint8_t(0));
+}
+
 void KeyboardTest::exportAndImportRestWhilePlaying() {
     Window w;
     QVERIFY(w.form.sharingMenu()->isEnabled());
@@ -178,6 +211,34 @@ void KeyboardTest::exportAndImportRestWhilePlaying() {
         QVERIFY(!action->isEnabled());
     w.editor().click(Control::StartStop);
     QVERIFY(w.form.sharingMenu()->actions().first()->isEnabled());
+}
+
+// F1's table is taller than 768 pixels: it scrolls in a dialog that fits, with
+// every key in it, and Esc closes it.
+void KeyboardTest::keyTableScrollsOnASmallScreen() {
+    Window w;
+    QString rows;
+    int height = 0, scroll = 0;
+    bool closed = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        height = dialog->frameGeometry().height();
+        if (auto* table = dialog->findChild<QTextBrowser*>()) {
+            rows = table->toPlainText();
+            scroll = table->verticalScrollBar()->maximum();
+        }
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+        closed = !dialog->isVisible();
+        dialog->reject(); // should Esc fail, the test goes on
+    });
+    QTest::keyClick(&w.form, Qt::Key_F1);
+    QVERIFY2(height <= 700, qPrintable(QString::number(height)));
+    QVERIFY(scroll > 0);
+    for (const Keyboard::ButtonKeys& b : Keyboard::buttonKeys())
+        QVERIFY2(rows.contains(QString::fromUtf8(b.what)), b.what);
+    QVERIFY(rows.contains("This help"));
+    QVERIFY(closed);
 }
 
 void KeyboardTest::buttonsCarryTheirTooltipAsAccessibleName() {

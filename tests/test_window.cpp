@@ -25,6 +25,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -107,12 +108,14 @@ private slots:
     void boardShowsTheCells();
     void releaseTogglesTheCellLastPointedAt();
     void secondInstanceShowsACriticalBox();
+    void messageShowsAFileNameAsItIs();
     void boardIsATableOfItsLeds();
     void treeIsAFrameOfWhatAUserMeets();
     void tabGoesToTheBoardThenAlongTheWindow();
     void exportOptionsShowOnlyTheirSettings_data();
     void exportOptionsShowOnlyTheirSettings();
     void strokesStayWithTheirImage();
+    void sidePanelNamesTheOutput();
     void toolsDrawWithMouseAndKeys_data();
     void toolsDrawWithMouseAndKeys();
 };
@@ -426,6 +429,27 @@ void WindowTest::secondInstanceShowsACriticalBox() {
     QCOMPARE(f.programEnds, 1);
 }
 
+// A file name is text from the disk: a name that looks like markup is shown as
+// it is, not rendered (an <img> would have Qt read the file it names).
+void WindowTest::messageShowsAFileNameAsItIs() {
+    WindowFixture f;
+    f.show();
+    QTemporaryDir dir;
+    f.dialog.answer(dir.filePath("missing/<img src='none.png'>.led"));
+    Qt::TextFormat format = Qt::AutoText;
+    QString text;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        format = box->textFormat();
+        text = box->text();
+        box->accept();
+    });
+    QTest::mouseClick(f.w->button(Control::SaveFile), Qt::LeftButton);
+    QCOMPARE(format, Qt::PlainText);
+    QVERIFY2(text.contains("<img src='none.png'>.led could not be saved"), qPrintable(text));
+}
+
 void WindowTest::boardIsATableOfItsLeds() {
     WindowFixture f;
     f.show();
@@ -663,6 +687,33 @@ void WindowTest::strokesStayWithTheirImage() {
     QTest::keyClick(pen, Qt::Key_Space);
     QCOMPARE(f.w->sidePanel()->tool(), Tool::Pen);
     QVERIFY(!f.editor().playback().playing());
+}
+
+// The side panel names the output and whether "LPT on" runs, through a run of
+// "LPT on" and a switch to another output, whose name is shown as it is.
+void WindowTest::sidePanelNamesTheOutput() {
+    WindowFixture f;
+    f.show();
+    f.w->setSidePanelOpen(true);
+    const QLabel* output = f.w->sidePanel()->outputLabel();
+    QVERIFY(output->isVisible());
+    f.w->setOutputName("/dev/parport0");
+    QCOMPARE(output->text(), QStringLiteral("Output: /dev/parport0, off"));
+    QToolButton* lpt = f.w->button(Control::LptButton);
+    QString whileOn;
+    f.port.setAfterWrite([&](std::size_t n) {
+        if (n == 300) { // in the second pass
+            whileOn = output->text();
+            lpt->click();
+        }
+    });
+    QTest::mouseClick(lpt, Qt::LeftButton);
+    QCOMPARE(whileOn, QStringLiteral("Output: /dev/parport0, on"));
+    QCOMPARE(output->text(), QStringLiteral("Output: /dev/parport0, off"));
+    f.w->setOutputName("ddp:<img src='none.png'>");
+    QCOMPARE(output->textFormat(), Qt::PlainText);
+    QCOMPARE(output->text(), QStringLiteral("Output: ddp:<img src='none.png'>, off"));
+    QVERIFY(output->toolTip().contains("&lt;img"));
 }
 
 QTEST_MAIN(WindowTest)

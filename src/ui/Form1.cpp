@@ -13,6 +13,7 @@
 #include "ui/Keyboard.h"
 #include "ui/MouseSurface.h"
 #include "ui/PanelLabel.h"
+#include "ui/PlainText.h"
 #include "ui/RefreshRateText.h"
 #include "ui/Sharing.h"
 #include "ui/SidePanel.h"
@@ -25,14 +26,19 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSettings>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <tuple>
@@ -287,6 +293,7 @@ void Form1::render() {
         strip_->refresh();
     keepStrokeCurrent();
     showOnionSkin();
+    showOutput();
     const Panel& panel = editor_->panel();
     const bool first = !rendered_;
     // Called once a pass by the refresh loop: most calls find nothing to draw.
@@ -347,6 +354,8 @@ void Form1::createKeys() {
            [this] { editor_->redo(); });
     addKey({QKeySequence(Qt::Key_F1)}, [this] { showHelp(); });
     connect(Image3, &MouseSurface::toggleRequested, this, &Form1::toggleFromKeyboard);
+    // While the animation plays the board takes no edits: Space is Stop there too.
+    Image3->leaveSpaceWhile([this] { return editor_->playback().playing(); });
 }
 
 // Export and import: a right click on Load or Save, the menu key, or their own keys.
@@ -378,11 +387,24 @@ void Form1::createSharingMenu() {
            [load, popUpAt] { popUpAt(load, load->rect().center()); });
 }
 
+// The table is taller than a small screen: it scrolls, by the mouse and by the
+// keys, in a dialog that fits 1024 x 768.
 void Form1::showHelp() {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Keys"), Keyboard::helpText(),
-                    QMessageBox::Close, this);
-    box.setTextFormat(Qt::RichText);
-    box.exec();
+    constexpr QSize Largest(620, 640);
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("keysHelp"));
+    dialog.setWindowTitle(QStringLiteral("Keys"));
+    auto* table = new QTextBrowser(&dialog);
+    table->setHtml(Keyboard::helpText()); // the program's own text
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(table);
+    layout->addWidget(buttons);
+    const QSize screen = dialog.screen()->availableSize() * 9 / 10;
+    dialog.resize(Largest.boundedTo(screen));
+    table->setFocus();
+    dialog.exec();
 }
 
 // Space or Enter on the board does what a click on that LED does; with a
@@ -570,6 +592,23 @@ void Form1::showOnionSkin() {
                          cellsOf(sidePanel_->showsNext(), current + 1));
 }
 
+void Form1::setOutputName(const QString& name) {
+    outputName_ = name;
+    outputOnShown_.reset();
+    showOutput();
+}
+
+// Once a refresh pass too, like the rest of render: drawn only when it changed.
+void Form1::showOutput() {
+    if (sidePanel_ == nullptr)
+        return;
+    const bool on = editor_->outputModes().lptOn();
+    if (outputOnShown_ == on)
+        return;
+    outputOnShown_ = on;
+    sidePanel_->showOutput(outputName_, on);
+}
+
 void Form1::openTextDialog() {
 #ifdef QUENTARO_HAVE_TEXT
     cancelStroke();
@@ -582,6 +621,7 @@ void Form1::tell(const Message& message) {
     // At start-up the window is not shown yet, so that box stands alone.
     QMessageBox box(critical ? QMessageBox::Critical : QMessageBox::Warning, message.title,
                     message.text, QMessageBox::Ok, isVisible() ? this : nullptr);
+    PlainText::box(box); // the texts name files from the disk
     box.exec();
 }
 

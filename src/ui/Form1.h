@@ -88,6 +88,9 @@ public:
     QToolButton* sidePanelHandle() const { return handle_; }
     bool isSidePanelOpen() const;
     void setSidePanelOpen(bool open);
+    // The output the frames go to, by its --port name, named in the side panel
+    // with whether "LPT on" runs; given again when the output is switched.
+    void setOutputName(const QString& name);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -115,6 +118,7 @@ private:
     void cancelStroke();
     void keepStrokeCurrent();
     void showOnionSkin();
+    void showOutput();
     void openTextDialog();
     void tell(const struct Message& message);
 
@@ -136,6 +140,8 @@ private:
     // What the onion skin shows: changes, store, image, editing, previous, next.
     using OnionKey = std::tuple<std::uint64_t, std::uint64_t, int, bool, bool, bool>;
     std::optional<OnionKey> onionShown_;
+    QString outputName_;
+    std::optional<bool> outputOnShown_;
     Panel drawn_;
     bool rendered_ = false;
 };

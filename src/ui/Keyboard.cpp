@@ -67,8 +67,10 @@ const QList<OtherKey>& otherKeys() {
         {"Tab", "Move between the board and the buttons"},
         {"Arrows (on the board)", "Move the cursor over the LEDs"},
         {"Space, Enter (on the board)",
-         "Toggle the LED under the cursor; with a drawing tool, start a stroke there, "
-         "and after the arrows, finish it (Shift+Space: a rectangle or ellipse filled)"},
+         "Toggle the LED under the cursor (a click on the board brings the cursor there); "
+         "with a drawing tool, start a stroke there, and after the arrows, finish it "
+         "(Shift+Space: a rectangle or ellipse filled); while the animation plays, Space "
+         "stops it"},
         {"F1", "This help"},
     };
     return keys;

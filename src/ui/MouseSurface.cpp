@@ -1,6 +1,7 @@
 #include "ui/MouseSurface.h"
 
 #include "frames/FrameStore.h"
+#include "frames/HitTest.h"
 #include "ui/Accessibility.h"
 #include "ui/BoardView.h"
 #include "ui/Twips.h"
@@ -58,24 +59,28 @@ void MouseSurface::setBoard(const BoardView* board) {
             [this](int cell) { Accessibility::cellChanged(this, cell); });
 }
 
-// Plain arrows, Space and Enter belong to the board while it has focus, before
-// any window shortcut.
+// Plain arrows, Space and Enter belong to the board while it has focus, Shift
+// too (with a drawing tool it fills rectangles and ellipses); Space not while
+// it is left to the window.
+bool MouseSurface::takes(const QKeyEvent& key) const {
+    if (key.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))
+        return false;
+    if (key.key() == Qt::Key_Space && leaveSpace_ && leaveSpace_())
+        return false;
+    return step(key.key()) || toggles(key.key());
+}
+
+// The board's keys come before any window shortcut.
 bool MouseSurface::event(QEvent* event) {
-    if (event->type() == QEvent::ShortcutOverride) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        // Shift too: with a drawing tool it fills rectangles and ellipses.
-        if (!(key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))) {
-            if (step(key->key()) || toggles(key->key())) {
-                event->accept();
-                return true;
-            }
-        }
+    if (event->type() == QEvent::ShortcutOverride && takes(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
     }
     return QWidget::event(event);
 }
 
 void MouseSurface::keyPressEvent(QKeyEvent* event) {
-    if (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) {
+    if (!takes(*event)) {
         QWidget::keyPressEvent(event);
         return;
     }
@@ -83,10 +88,8 @@ void MouseSurface::keyPressEvent(QKeyEvent* event) {
         const int column = std::clamp(cursorCell_ % Side + d->x(), 0, Side - 1);
         const int row = std::clamp(cursorCell_ / Side + d->y(), 0, Side - 1);
         setCursorCell(row * Side + column);
-    } else if (toggles(event->key()) && !event->isAutoRepeat()) {
+    } else if (!event->isAutoRepeat()) {
         emit toggleRequested(cursorCell_);
-    } else {
-        QWidget::keyPressEvent(event);
     }
 }
 
@@ -126,8 +129,11 @@ void MouseSurface::mouseMoveEvent(QMouseEvent* event) {
                static_cast<float>(p.y()));
 }
 
+// The cursor follows the click, so that Space then toggles the LED clicked.
 void MouseSurface::mouseReleaseEvent(QMouseEvent* event) {
     const QPointF p = event->position() * Twips::PerPixel;
-    emit released(event->button(), event->modifiers(), static_cast<float>(p.x()),
-                  static_cast<float>(p.y()));
+    const auto x = static_cast<float>(p.x());
+    const auto y = static_cast<float>(p.y());
+    emit released(event->button(), event->modifiers(), x, y);
+    setCursorCell(HitTest::cellAt(x, y));
 }

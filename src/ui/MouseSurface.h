@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class BoardView;
 
@@ -10,8 +11,9 @@ class BoardView;
 // press until the release, so moves may then lie outside it.
 //
 // From the keyboard it is the board: with focus it shows a cursor on one LED,
-// the arrow keys move it, Space or Enter asks for that LED to be toggled. To
-// assistive technology it is the board as a table of LEDs (ui/Accessibility).
+// the arrow keys move it, Space or Enter asks for that LED to be toggled; a
+// click brings the cursor to the LED clicked. To assistive technology it is the
+// board as a table of LEDs (ui/Accessibility).
 class MouseSurface final : public QWidget {
     Q_OBJECT
 public:
@@ -20,6 +22,8 @@ public:
     int cursorCell() const { return cursorCell_; }
     void setCursorCell(int cell);
     void requestToggle(int cell) { emit toggleRequested(cell); }
+    // While `when` holds (the animation plays), Space is left to the window.
+    void leaveSpaceWhile(std::function<bool()> when) { leaveSpace_ = std::move(when); }
 
     // The board the surface covers, whose LEDs it reports as lit or dark.
     void setBoard(const BoardView* board);
@@ -46,6 +50,9 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    bool takes(const QKeyEvent& key) const;
+
     int cursorCell_ = 0;
+    std::function<bool()> leaveSpace_;
     const BoardView* board_ = nullptr;
 };

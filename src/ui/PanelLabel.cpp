@@ -1,8 +1,11 @@
 #include "ui/PanelLabel.h"
 
+#include "ui/PlainText.h"
+
 #include <QPainter>
 
 PanelLabel::PanelLabel(QWidget* parent) : QLabel(parent) {
+    PlainText::label(this);
     setAlignment(Qt::AlignCenter);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
 }
@@ -16,5 +19,6 @@ void PanelLabel::paintEvent(QPaintEvent*) {
         font.setPointSizeF(font.pointSizeF() - 0.5);
     painter.setFont(font);
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(area, Qt::AlignCenter, text());
+    const QString shown = QFontMetrics(font).elidedText(text(), Qt::ElideMiddle, area.width());
+    painter.drawText(area, Qt::AlignCenter, shown);
 }

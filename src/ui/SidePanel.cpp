@@ -1,5 +1,8 @@
 #include "ui/SidePanel.h"
 
+#include "ui/PanelLabel.h"
+#include "ui/PlainText.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -30,13 +33,29 @@ SidePanel::SidePanel(QWidget* parent) : QWidget(parent) {
         " background: #e4e4e4; }"
         " QToolButton:hover, QToolButton:focus { border-color: #3c78d8; }"
         " QToolButton:checked { background: #3c78d8; color: white; }"));
-    auto* layout = new QHBoxLayout(this);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 6);
-    layout->addWidget(createTools());
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(createTools());
     auto* frames = new QGroupBox(QStringLiteral("Frames"), this);
     stripLayout_ = new QVBoxLayout(frames);
     stripLayout_->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(frames, 1);
+    row->addWidget(frames, 1);
+    layout->addLayout(row, 1);
+    output_ = new PanelLabel(this); // plain text: the name comes from the command line
+    output_->setAccessibleDescription(
+        QStringLiteral("Where the frames go, and whether LPT on runs"));
+    output_->setMinimumHeight(22);
+    layout->addWidget(output_);
+    showOutput({}, false);
+}
+
+void SidePanel::showOutput(const QString& name, bool on) {
+    const QString state = on ? QStringLiteral("on") : QStringLiteral("off");
+    output_->setText(name.isEmpty() ? QStringLiteral("Output: %1").arg(state)
+                                    : QStringLiteral("Output: %1, %2").arg(name, state));
+    output_->setToolTip(PlainText::toolTip(name)); // the whole name when it is cut short
 }
 
 QGroupBox* SidePanel::createTools() {

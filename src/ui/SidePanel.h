@@ -9,11 +9,13 @@
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QToolButton;
 class QVBoxLayout;
 
 // The panel beside the board that opens from the handle at the window's right
-// edge: the drawing tools, text, the onion skin and the frame strip.
+// edge: the drawing tools, text, the onion skin and the frame strip, and under
+// them the output the frames go to.
 class SidePanel final : public QWidget {
     Q_OBJECT
 public:
@@ -38,6 +40,10 @@ public:
     void setStrip(QWidget* strip);
     QToolButton* toolButton(Tool tool) const;
     QToolButton* textButton() const { return text_; }
+    // "Output: /dev/parport0, on": the output by its --port name (none given: its
+    // state alone) and whether "LPT on" runs.
+    void showOutput(const QString& name, bool on);
+    QLabel* outputLabel() const { return output_; }
 
 signals:
     void toolChosen(Tool tool);
@@ -53,4 +59,5 @@ private:
     QCheckBox* previous_ = nullptr;
     QCheckBox* next_ = nullptr;
     QVBoxLayout* stripLayout_ = nullptr;
+    QLabel* output_ = nullptr;
 };
