@@ -11,6 +11,7 @@
 #include "port/Clock.h"
 #include "port/MatrixOutput.h"
 #include "port/PortIo.h"
+#include "port/PpdevPort.h"
 #include "ui/Form1.h"
 #include "ui/PlainText.h"
 #include "ui/QtCommonDialog.h"
@@ -224,6 +225,14 @@ int refuseSecondEditor(const InstanceCheck& check) {
     return 1;
 }
 
+// What the side panel calls the output.
+QString outputName(const QString& port, bool disabled) {
+    if (disabled)
+        return QStringLiteral("none (%1 could not be opened)")
+            .arg(port.isEmpty() ? QString::fromLatin1(PpdevPort::DefaultDevice) : port);
+    return port.isEmpty() ? QString::fromLatin1(PpdevPort::DefaultDevice) : port;
+}
+
 int runEditor(QApplication& app, const CommandLine& line) {
     moveOldSettings();
     LockFileInstanceCheck instanceCheck;
@@ -249,9 +258,12 @@ int runEditor(QApplication& app, const CommandLine& line) {
     if (!output.disabled)
         rememberPanelSetup(line, setup);
     window.showRefreshRate([&refresh] { return refresh.output->rate(); });
+    window.setOutputName(outputName(line.port, output.disabled));
     window.editor().setNotice(error);
 #ifdef QUENTARO_HAVE_NETWORK
-    new NetworkMenu(&window, window.sharingMenu(), output.switchable, line.port, error);
+    auto* menu =
+        new NetworkMenu(&window, window.sharingMenu(), output.switchable, line.port, error);
+    QObject::connect(menu, &NetworkMenu::outputChanged, &window, &Form1::setOutputName);
 #endif
     RecoveryKeeper recovery(window.editor(), error);
     if (recovery.offerRestore(&window)) {

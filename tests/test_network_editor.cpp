@@ -315,8 +315,10 @@ private slots:
         NetworkMenu network(&window, &menu, &port, QStringLiteral("/dev/parport0"), {});
         PortIo::PackedFrame shown = litAt(0, 1);
         port.showFrame(shown);
+        QSignalSpy named(&network, &NetworkMenu::outputChanged);
         QVERIFY(network.use(argument));
         QCOMPARE(panel.take(1).value(0).mid(10), ddpBytes(kept.mapping, shown));
+        QCOMPARE(named.value(0).value(0).toString(), argument); // the side panel's output line
 
         // The editor's frames wait while the test picture is on the panel.
         for (const bool accept : {false, true}) {

@@ -476,15 +476,21 @@ void Form1::createSidePanel() {
     const QSettings settings;
     sidePanel_->setOnionSkin(settings.value(QStringLiteral("editor/onionSkinPrevious")).toBool(),
                              settings.value(QStringLiteral("editor/onionSkinNext")).toBool());
-    setSidePanelOpen(settings.value(QStringLiteral("editor/sidePanelOpen")).toBool());
+    showSidePanel(settings.value(QStringLiteral("editor/sidePanelOpen")).toBool());
 }
 
 bool Form1::isSidePanelOpen() const {
     return sidePanel_->isVisibleTo(this);
 }
 
-// The window keeps its own size and layout; the panel is added at its right.
 void Form1::setSidePanelOpen(bool open) {
+    showSidePanel(open);
+    QSettings().setValue(QStringLiteral("editor/sidePanelOpen"), open);
+}
+
+// The window keeps its own size and layout; the panel is added at its right.
+// Only the user's choice is stored: an editor refused at start stores nothing.
+void Form1::showSidePanel(bool open) {
     const int formWidth = Twips::toPixels(ClientWidthTwips);
     setFixedSize(formWidth + (open ? SidePanel::Width : 0), Twips::toPixels(ClientHeightTwips));
     sidePanel_->setVisible(open);
@@ -495,7 +501,6 @@ void Form1::setSidePanelOpen(bool open) {
     handle_->setArrowType(open ? Qt::LeftArrow : Qt::RightArrow);
     handle_->setToolTip(open ? QStringLiteral("Close the tools and frames (F9)")
                              : QStringLiteral("Open the tools and frames (F9)"));
-    QSettings().setValue(QStringLiteral("editor/sidePanelOpen"), open);
 }
 
 void Form1::createToolKeys() {

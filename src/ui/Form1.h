@@ -108,6 +108,7 @@ private:
     void showHelp();
     void toggleFromKeyboard(int cell);
     void createSidePanel();
+    void showSidePanel(bool open);
     void createToolKeys();
     void chooseTool(Tool tool);
     // A drawing tool's stroke on the board, from the mouse or the keyboard.

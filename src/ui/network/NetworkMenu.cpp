@@ -63,6 +63,7 @@ bool NetworkMenu::use(const QString& argument) {
     port_->replace(NetworkPort::open(*parsed.target, storedPanelSetup(argument), report_));
     portArgument_ = argument;
     updateEntries();
+    emit outputChanged(argument);
     return true;
 }
 

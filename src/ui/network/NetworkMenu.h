@@ -44,6 +44,10 @@ public:
     void choosePanel();
     void editMapping();
 
+signals:
+    // The editor now sends to the panel `argument` names.
+    void outputChanged(const QString& argument);
+
 private:
     void offerLptOn();
     void updateEntries();
