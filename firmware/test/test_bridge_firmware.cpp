@@ -686,6 +686,151 @@ void silenceDarkensAfterTwoSeconds() {
     CHECK(boardFor(s.sim).rows() == next, "the next frame does not light the board");
 }
 
+// ---- Grey levels ----
+
+using Levels = std::array<std::uint8_t, 256>; // rows from the top
+
+std::vector<std::uint8_t> planePayload(const Levels& levels, int plane) {
+    std::vector<std::uint8_t> payload(BP_FRAME_PAYLOAD);
+    bp_level_plane(levels.data(), std::uint8_t(plane), payload.data());
+    return payload;
+}
+
+// Every level in every row and column: the ramp 0..15 along each row, turned
+// one column further in each row down.
+Levels rampLevels() {
+    Levels levels{};
+    for (std::size_t cell = 0; cell < levels.size(); ++cell)
+        levels[cell] = std::uint8_t((cell % 16 + cell / 16) % 16);
+    return levels;
+}
+
+std::uint16_t planeBits(const Levels& levels, int row, int plane) {
+    std::uint16_t bits = 0;
+    for (int column = 0; column < 16; ++column)
+        bits =
+            std::uint16_t(bits | ((levels[std::size_t(row * 16 + column)] >> plane) & 1) << column);
+    return bits;
+}
+
+void levelRampLitInProportion() {
+    Session s;
+    const Levels levels = rampLevels();
+    for (int plane = 0; plane < BP_LEVEL_PLANES; ++plane)
+        s.expectAck(
+            s.exchange(SimulatedBridge::encode(BP_LEVEL_PLANE(plane), std::uint8_t(40 + plane),
+                                               planePayload(levels, plane))),
+            std::uint8_t(40 + plane), "level plane");
+    const std::uint64_t sentAt = s.sim.lastByteTakenAt();
+    s.sim.run(Hz / 10);
+    const WireBoard board = boardFor(s.sim);
+
+    // A cycle of the planes starts where the bottom row lights with plane 0.
+    std::vector<std::uint64_t> starts;
+    for (const auto& l : board.lit())
+        if (l.from > sentAt && l.screenRow == 15 && l.bits == planeBits(levels, 15, 0))
+            starts.push_back(l.from);
+    CHECK(starts.size() >= 10, "only %zu cycles of planes in 100 ms", starts.size());
+    if (starts.size() < 10)
+        return;
+    const std::size_t cycles = starts.size() - 2; // the first may be cut short
+    const double perCycle = double(starts.back() - starts[1]) / double(cycles);
+    const double rate = double(Hz) / perCycle;
+    CHECK(rate >= 150, "%.1f cycles of planes per second", rate);
+
+    std::array<double, 256> lit{};
+    for (const auto& l : board.lit()) {
+        if (l.from < starts[1] || l.from >= starts.back())
+            continue;
+        for (int column = 0; column < 16; ++column)
+            if ((l.bits >> column) & 1)
+                lit[std::size_t(l.screenRow * 16 + column)] += double(l.to - l.from) / cycles;
+    }
+    std::array<double, 16> sum{}, least{}, most{};
+    least.fill(1e18);
+    for (std::size_t cell = 0; cell < 256; ++cell) {
+        const std::size_t level = levels[cell];
+        sum[level] += lit[cell];
+        least[level] = std::min(least[level], lit[cell]);
+        most[level] = std::max(most[level], lit[cell]);
+    }
+    const double full = sum[15] / 16;
+    std::printf("measured: %.1f cycles of 4 planes per second; lit cycles per cycle, level: ",
+                rate);
+    for (std::size_t level = 0; level < 16; ++level) {
+        const double target = full * double(level) / 15;
+        std::printf("%zu %.0f%s", level, sum[level] / 16, level < 15 ? ", " : "\n");
+        CHECK(level == 0 ? most[0] == 0
+                         : std::abs(least[level] - target) <= 0.1 * target &&
+                               std::abs(most[level] - target) <= 0.1 * target,
+              "level %zu lit %.0f..%.0f cycles, target %.0f", level, least[level], most[level],
+              target);
+        if (level > 0)
+            CHECK(least[level] > most[level - 1], "level %zu is not brighter than %zu", level,
+                  level - 1);
+    }
+
+    // An on/off frame after the levels goes out as the PC's pass again.
+    const Picture after = numbered(8);
+    const std::size_t from = s.sim.trace().size();
+    s.showFrame(after, 50);
+    s.sim.run(SimulatedBridge::cyclesFor(0.02));
+    const auto steps = canonical(s.sim.trace(), from, s.sim.trace().size());
+    const std::size_t at = find(steps, pcPass(after, AfterRow));
+    CHECK(at != std::string::npos, "the frame after levels is not the PC's pass");
+    const auto shown = passes(boardFor(s.sim), s.sim.lastByteTakenAt());
+    const auto firstWhole =
+        std::find_if(shown.begin(), shown.end(), [&](const Pass& p) { return p.rows == after; });
+    CHECK(firstWhole != shown.end() && shown.end() - firstWhole >= 20 &&
+              std::all_of(firstWhole, shown.end(), [&](const Pass& p) { return p.rows == after; }),
+          "the frame after levels is not shown steadily");
+    const double passRate = firstWhole == shown.end()
+                                ? 0
+                                : double(Hz) * double(shown.end() - firstWhole - 1) /
+                                      double(shown.back().start - firstWhole->start);
+    CHECK(std::abs(passRate - 1506) < 2, "%.1f passes per second after levels", passRate);
+}
+
+// A level frame shows only once planes 0 to 3 have come in order; any other
+// order is refused and leaves the board as it was.
+void levelPlanesOutOfOrderAreRefused() {
+    struct Case {
+        const char* name;
+        std::vector<int> planes; // the last is refused
+    };
+    const Case cases[] = {
+        {"plane 1 first", {1}},
+        {"plane 3 alone", {3}},
+        {"a plane left out", {0, 1, 3}},
+        {"a plane twice", {0, 1, 1}},
+        {"back to an earlier one", {0, 1, 2, 1}},
+    };
+    Session s;
+    const Picture steady = numbered(9);
+    s.showFrame(steady, 1);
+    const Levels levels = rampLevels();
+    std::uint8_t seq = 10;
+    for (const Case& c : cases) {
+        std::optional<Reply> last;
+        for (int plane : c.planes)
+            last = s.exchange(
+                SimulatedBridge::encode(BP_LEVEL_PLANE(plane), ++seq, planePayload(levels, plane)));
+        CHECK(last && last->packet.type == BP_NAK && last->packet.seq == seq &&
+                  last->packet.payload[0] == BP_ERR_ORDER,
+              "%s: no NAK for the plane out of order", c.name);
+        // The planes taken before are dropped: the rest of a frame shows nothing.
+        for (int plane = c.planes.size() > 1 ? c.planes[1] : 1; plane < BP_LEVEL_PLANES; ++plane)
+            s.exchange(
+                SimulatedBridge::encode(BP_LEVEL_PLANE(plane), ++seq, planePayload(levels, plane)));
+        const std::uint64_t since = s.sim.cycle();
+        s.sim.run(3 * 16 * 700);
+        const auto after = passes(boardFor(s.sim), since);
+        CHECK(after.size() >= 2 && std::all_of(after.begin(), after.end(),
+                                               [&](const Pass& p) { return p.rows == steady; }),
+              "%s: the board changed", c.name);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -703,6 +848,8 @@ int main(int argc, char** argv) {
         {"damaged packets are refused and never shown", damagedPacketsAreRefusedAndNeverShown},
         {"BLANK darkens, a frame relights", blankAndRelight},
         {"silence darkens after two seconds", silenceDarkensAfterTwoSeconds},
+        {"a level ramp is lit in proportion", levelRampLitInProportion},
+        {"level planes out of order are refused", levelPlanesOutOfOrderAreRefused},
     };
     for (const auto& [name, run] : cases) {
         const int before = failures;
