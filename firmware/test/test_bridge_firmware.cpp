@@ -791,6 +791,30 @@ void levelRampLitInProportion() {
     CHECK(std::abs(passRate - 1506) < 2, "%.1f passes per second after levels", passRate);
 }
 
+// The silence counts in whole cycles of planes: dark at the first cycle
+// boundary after 2 s, as with on/off frames.
+void silenceDarkensLevelsAfterTwoSeconds() {
+    Session s;
+    const Levels levels = rampLevels();
+    for (int plane = 0; plane < BP_LEVEL_PLANES; ++plane)
+        s.expectAck(s.exchange(SimulatedBridge::encode(BP_LEVEL_PLANE(plane), std::uint8_t(plane),
+                                                       planePayload(levels, plane))),
+                    std::uint8_t(plane), "level plane");
+    const std::uint64_t lastPacket = s.sim.lastByteTakenAt();
+    const std::uint64_t cycle = 16 * (4 * 13 + 15 * 352);
+    s.sim.run(lastPacket + SimulatedBridge::cyclesFor(1.99) - s.sim.cycle());
+    CHECK(s.sim.cycle() - s.sim.trace().back().cycle < Ms, "dark before 2 s of silence");
+    s.sim.run(SimulatedBridge::cyclesFor(0.03));
+    const WireBoard board = boardFor(s.sim);
+    const std::uint64_t darkAt = s.sim.trace().back().cycle;
+    CHECK(board.levels() == Idle && board.latched() == 0, "not dark after 2 s of silence");
+    CHECK(darkAt >= lastPacket + SimulatedBridge::cyclesFor(2.0) &&
+              darkAt <= lastPacket + SimulatedBridge::cyclesFor(2.0) + 2 * cycle,
+          "dark %.6f s after the last packet", double(darkAt - lastPacket) / Hz);
+    std::printf("measured: levels dark %.4f s after the last valid packet\n",
+                double(darkAt - lastPacket) / Hz);
+}
+
 // A level frame shows only once planes 0 to 3 have come in order; any other
 // order is refused and leaves the board as it was.
 void levelPlanesOutOfOrderAreRefused() {
@@ -850,6 +874,7 @@ int main(int argc, char** argv) {
         {"silence darkens after two seconds", silenceDarkensAfterTwoSeconds},
         {"a level ramp is lit in proportion", levelRampLitInProportion},
         {"level planes out of order are refused", levelPlanesOutOfOrderAreRefused},
+        {"silence darkens levels after two seconds", silenceDarkensLevelsAfterTwoSeconds},
     };
     for (const auto& [name, run] : cases) {
         const int before = failures;
