@@ -791,6 +791,93 @@ void levelRampLitInProportion() {
     CHECK(std::abs(passRate - 1506) < 2, "%.1f passes per second after levels", passRate);
 }
 
+// Level frames and pings while the planes go out: every row holds for its
+// plane's time to within a few cycles, and every cycle of planes shows one
+// whole frame, never an older one after a newer.
+void levelCyclesStayWholeUnderTraffic() {
+    Session s;
+    std::vector<Levels> frames;
+    for (unsigned i = 0; i < 12; ++i) {
+        Levels levels{};
+        for (std::size_t cell = 0; cell < levels.size(); ++cell)
+            levels[cell] = std::uint8_t((cell * (i + 3) + cell / 16 + i) % 16);
+        frames.push_back(levels);
+    }
+    const std::uint64_t start = s.sim.cycle();
+    std::uint8_t seq = 0;
+    for (const Levels& levels : frames) {
+        for (int plane = 0; plane < BP_LEVEL_PLANES; ++plane)
+            s.sim.sendPacket(BP_LEVEL_PLANE(plane), seq++, planePayload(levels, plane));
+        s.sim.sendPacket(BP_PING, seq++, {});
+        s.sim.run(8 * Ms);
+    }
+    const bool all = s.sim.runUntilReplies(1 + seq, 20 * Ms);
+    CHECK(all, "only %zu replies to %d packets", s.sim.replies().size() - 1, seq);
+    for (std::size_t i = 1; i < s.sim.replies().size(); ++i)
+        CHECK(s.sim.replies()[i].packet.type == BP_ACK, "reply %zu is no ACK", i);
+    s.sim.run(30 * Ms);
+
+    // Plane k holds a row 352 << k cycles; the passes in order, by plane.
+    std::array<std::uint64_t, 4> least{}, most{};
+    least.fill(~0ull);
+    struct PlanePass {
+        int plane;
+        std::array<std::uint16_t, 16> rows;
+        int rowsSeen;
+    };
+    std::vector<PlanePass> passesSeen;
+    const WireBoard board = boardFor(s.sim);
+    for (const auto& l : board.lit()) {
+        if (l.from < start || l.to == 0)
+            continue;
+        const std::uint64_t held = l.to - l.from;
+        int plane = 0;
+        while (plane < 3 && held > (352ull << plane) * 3 / 2)
+            ++plane;
+        least[std::size_t(plane)] = std::min(least[std::size_t(plane)], held);
+        most[std::size_t(plane)] = std::max(most[std::size_t(plane)], held);
+        if (l.screenRow == 15)
+            passesSeen.push_back({plane, {}, 0});
+        if (!passesSeen.empty()) {
+            passesSeen.back().rows[std::size_t(l.screenRow)] = l.bits;
+            ++passesSeen.back().rowsSeen;
+        }
+    }
+    for (int plane = 0; plane < 4; ++plane) {
+        const std::uint64_t target = 352ull << plane;
+        CHECK(least[std::size_t(plane)] + 8 >= target && most[std::size_t(plane)] <= target + 8,
+              "plane %d rows held %llu..%llu cycles, not %llu", plane,
+              (unsigned long long)least[std::size_t(plane)],
+              (unsigned long long)most[std::size_t(plane)], (unsigned long long)target);
+    }
+    int last = -1;
+    std::size_t cycles = 0;
+    for (std::size_t i = 0; i + 4 <= passesSeen.size(); ++i) {
+        if (passesSeen[i].plane != 0 || passesSeen[i + 3].rowsSeen != 16)
+            continue;
+        Levels shown{};
+        for (int plane = 0; plane < 4; ++plane) {
+            CHECK(passesSeen[i + std::size_t(plane)].plane == plane, "planes out of order");
+            for (std::size_t cell = 0; cell < 256; ++cell)
+                shown[cell] = std::uint8_t(
+                    shown[cell] |
+                    ((passesSeen[i + std::size_t(plane)].rows[cell / 16] >> (cell % 16)) & 1)
+                        << plane);
+        }
+        const auto it = std::find(frames.begin(), frames.end(), shown);
+        CHECK(it != frames.end(), "cycle %zu shows none of the frames sent", cycles);
+        if (it != frames.end()) {
+            CHECK(int(it - frames.begin()) >= last, "an older frame after a newer one");
+            last = int(it - frames.begin());
+        }
+        ++cycles;
+    }
+    CHECK(last == int(frames.size()) - 1, "the last frame shown is %d", last);
+    std::printf("measured: %zu cycles of planes under traffic, rows held %.3f..%.3f us in plane "
+                "0, %.3f..%.3f us in plane 3\n",
+                cycles, us(least[0]), us(most[0]), us(least[3]), us(most[3]));
+}
+
 // The silence counts in whole cycles of planes: dark at the first cycle
 // boundary after 2 s, as with on/off frames.
 void silenceDarkensLevelsAfterTwoSeconds() {
@@ -874,6 +961,7 @@ int main(int argc, char** argv) {
         {"silence darkens after two seconds", silenceDarkensAfterTwoSeconds},
         {"a level ramp is lit in proportion", levelRampLitInProportion},
         {"level planes out of order are refused", levelPlanesOutOfOrderAreRefused},
+        {"level cycles stay whole under traffic", levelCyclesStayWholeUnderTraffic},
         {"silence darkens levels after two seconds", silenceDarkensLevelsAfterTwoSeconds},
     };
     for (const auto& [name, run] : cases) {
