@@ -14,9 +14,11 @@ _Static_assert(BOARD_PORTD_FOR(0) == 0 && BOARD_PORTB_FOR(0) == 0,
 #error "the slot start is compared in the low byte of the timer"
 #endif
 
-/* Three buffers: the one the passes show, the one waiting for the next pass
- * and the one main fills. The interrupt swaps the first two at a pass
- * boundary; main trades its buffer in with interrupts off. */
+/* Three buffers of up to four planes: the one the passes show, the one
+ * waiting for the next pass and the one main fills. The interrupt swaps the
+ * first two at the pass boundary that begins a cycle of the planes shown (every
+ * pass boundary for an on/off frame); main trades its buffer in with
+ * interrupts off. */
 static uint8_t frames[3][REFRESH_PLANES][PASS_BYTES];
 static uint8_t planes_in[3] = {1, 1, 1};
 static volatile uint8_t front = 0, waiting = 1, back = 2;
