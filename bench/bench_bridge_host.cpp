@@ -1,8 +1,8 @@
 // What driving the USB bridge costs the program: frames are shown at 25 per
-// second through the real event loop for a few seconds against a board played
-// on a pseudo-terminal by another thread, and the CPU time of the thread that
-// runs the bridge is taken with getrusage. Reports CPU ms per second of running
-// and what the board received.
+// second (or frames of grey levels, four packets each) through the real event loop for a few
+// seconds against a board played on a pseudo-terminal by another thread, and the CPU time of the
+// thread that runs the bridge is taken with getrusage. Reports CPU ms per second of running and
+// what the board received.
 #include "bridge/BridgePort.h"
 
 #include "QtBenchmarkMain.h"
@@ -64,6 +64,7 @@ public:
     }
     QString path() const { return path_; }
     std::atomic<int> frames{0};
+    std::atomic<int> levelFrames{0};
     std::atomic<int> pings{0};
 
 private:
@@ -89,6 +90,7 @@ private:
             writePacket(master_, BP_IDENT, ident, sizeof ident);
         }
         frames += p.type == BP_FRAME;
+        levelFrames += p.type == BP_LEVEL_PLANE(BP_LEVEL_PLANES - 1);
         pings += p.type == BP_PING;
     }
 
@@ -106,9 +108,11 @@ double threadCpuMs() {
            usage.ru_stime.tv_sec * 1e3 + usage.ru_stime.tv_usec / 1e3;
 }
 
-// Arg 0: every frame differs; 1: the same frame over and over (only PINGs go out).
+// Arg 0: every frame differs; 1: the same frame over and over (only PINGs go
+// out); 2: every frame a different ramp of grey levels.
 void BM_BridgeHostAt25Fps(benchmark::State& state) {
-    const bool changing = state.range(0) == 0;
+    const bool changing = state.range(0) != 1;
+    const bool levels = state.range(0) == 2;
     for (auto _ : state) {
         ThreadedBoard board;
         BridgePort bridge(board.path(), [](const QString&) {});
@@ -127,8 +131,16 @@ void BM_BridgeHostAt25Fps(benchmark::State& state) {
         QTimer frameTimer;
         frameTimer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&frameTimer, &QTimer::timeout, [&] {
+            ++shown;
+            if (levels) {
+                PortIo::LevelFrame ramp;
+                for (std::size_t led = 0; led < ramp.size(); ++led)
+                    ramp[led] = std::uint8_t((led + std::size_t(shown)) % 16);
+                bridge.showLevels(ramp);
+                return;
+            }
             PortIo::PackedFrame f{};
-            f.fill(std::uint8_t(changing ? ++shown : 1));
+            f.fill(std::uint8_t(changing ? shown : 1));
             bridge.showFrame(f);
         });
         const double before = threadCpuMs();
@@ -138,12 +150,17 @@ void BM_BridgeHostAt25Fps(benchmark::State& state) {
         run.exec();
         const double used = threadCpuMs() - before;
         state.counters["cpu_ms_per_s"] = used / RunSeconds;
-        state.counters["frames_per_s"] = double(board.frames) / RunSeconds;
+        state.counters["frames_per_s"] = double(board.frames + board.levelFrames) / RunSeconds;
         state.counters["pings_per_s"] = double(board.pings) / RunSeconds;
     }
 }
 
-BENCHMARK(BM_BridgeHostAt25Fps)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BridgeHostAt25Fps)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -46,6 +46,11 @@ seed_bridge() {
         printf '\003\275\311\000'
     } >"$dir/dark-frame"
     printf '\000\001\000\011\004\011\000\003\203\007\003\067\002\000' >"$dir/damaged"
+    {
+        printf '\045\005\001\040'
+        i=0; while [ $i -lt 32 ]; do printf '\132'; i=$((i + 1)); done
+        printf '\306\001\000'
+    } >"$dir/level-plane"
 }
 
 # Picture import (target "image", not in the default list): the import code and

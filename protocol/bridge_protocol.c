@@ -62,6 +62,16 @@ size_t bp_encode(const bp_packet* p, uint8_t* out, size_t cap) {
     return encoded + 1;
 }
 
+void bp_level_plane(const uint8_t* levels, uint8_t plane, uint8_t* payload) {
+    uint8_t byte;
+    for (byte = 0; byte < BP_FRAME_PAYLOAD; ++byte) {
+        uint8_t bits = 0, k;
+        for (k = 0; k < 8; ++k)
+            bits = (uint8_t)(bits | ((levels[byte * 8 + k] >> plane) & 1) << k);
+        payload[byte] = bits;
+    }
+}
+
 void bp_decoder_init(bp_decoder* d) {
     d->n = 0;
     d->overflow = 0;
@@ -85,7 +95,12 @@ static int cobs_decode_in_place(uint8_t* buf, size_t n) {
 }
 
 static int known_type(uint8_t type) {
-    return (type >= BP_HELLO && type <= BP_PING) || (type >= BP_READY && type <= BP_NAK);
+    return (type >= BP_HELLO && type < BP_LEVEL_PLANE(BP_LEVEL_PLANES)) ||
+           (type >= BP_READY && type <= BP_NAK);
+}
+
+static int takes_frame_payload(uint8_t type) {
+    return type == BP_FRAME || (type >= BP_LEVEL_PLANE0 && type < BP_LEVEL_PLANE(BP_LEVEL_PLANES));
 }
 
 static bp_result check_packet(const uint8_t* raw, int size, bp_packet* out) {
@@ -103,7 +118,7 @@ static bp_result check_packet(const uint8_t* raw, int size, bp_packet* out) {
         return BP_ERR_LENGTH;
     if (!known_type(raw[0]))
         return BP_ERR_TYPE;
-    if (raw[0] == BP_FRAME && raw[2] != BP_FRAME_PAYLOAD)
+    if (takes_frame_payload(raw[0]) && raw[2] != BP_FRAME_PAYLOAD)
         return BP_ERR_LENGTH;
     out->len = raw[2];
     memcpy(out->payload, raw + BP_HEADER_SIZE, out->len);

@@ -30,6 +30,14 @@ extern "C" {
 #define BP_FRAME 0x02 /* payload: 32 bytes, rows from the top, left half then right half */
 #define BP_BLANK 0x03 /* no payload */
 #define BP_PING 0x04  /* no payload */
+/* A frame of grey levels 0..15 goes as four packets, bit planes 0 to 3 in this
+ * order: payload 32 bytes, bit k of every LED's level laid out as in BP_FRAME.
+ * The last plane shows the frame. A firmware without grey levels refuses them
+ * with BP_ERR_TYPE. */
+#define BP_LEVEL_PLANE0 0x05
+#define BP_LEVEL_PLANES 4
+#define BP_LEVEL_PLANE(k) (BP_LEVEL_PLANE0 + (k))
+#define BP_LEVEL_MAX 15
 
 /* Device to host. */
 #define BP_READY 0x81 /* payload: protocol version; sent once at boot */
@@ -53,13 +61,18 @@ size_t bp_encode(const bp_packet* p, uint8_t* out, size_t cap);
 typedef enum {
     BP_NONE = 0,
     BP_OK,
-    BP_ERR_SHORT, /* fewer than 5 decoded bytes */
-    BP_ERR_LONG,  /* more than BP_MAX_ENCODED bytes before a delimiter */
-    BP_ERR_CRC,   /* checksum mismatch */
-    BP_ERR_COBS,  /* a code byte runs past the end of the packet */
-    BP_ERR_TYPE,  /* unknown type */
-    BP_ERR_LENGTH /* len disagrees with the decoded size, or a FRAME without 32 bytes */
+    BP_ERR_SHORT,  /* fewer than 5 decoded bytes */
+    BP_ERR_LONG,   /* more than BP_MAX_ENCODED bytes before a delimiter */
+    BP_ERR_CRC,    /* checksum mismatch */
+    BP_ERR_COBS,   /* a code byte runs past the end of the packet */
+    BP_ERR_TYPE,   /* unknown type */
+    BP_ERR_LENGTH, /* len disagrees with the decoded size, or a FRAME or plane without 32 bytes */
+    BP_ERR_ORDER   /* a level plane out of order; the device's, the decoder never returns it */
 } bp_result;
+
+/* Bit plane `plane` of 256 grey levels (rows from the top) as a 32-byte
+ * BP_FRAME payload: an LED's bit is set when bit `plane` of its level is. */
+void bp_level_plane(const uint8_t* levels, uint8_t plane, uint8_t* payload);
 
 /* Collects the encoded bytes of one packet and decodes them in place. */
 typedef struct {

@@ -1,6 +1,7 @@
 // The host side of the USB bridge against a pseudo-terminal playing the board:
 // handshake, what goes out when, and a board that is unplugged and comes back.
 #include "bridge/BridgePort.h"
+#include "port/MatrixOutput.h"
 
 #include <QSignalSpy>
 #include <QSocketNotifier>
@@ -8,6 +9,7 @@
 #include <QtTest>
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -94,7 +96,28 @@ public:
         return f;
     }
 
+    // The levels of the last four planes received, in order, or nothing.
+    std::optional<PortIo::LevelFrame> lastLevels() const {
+        std::vector<bp_packet> planes;
+        for (const bp_packet& p : packets) {
+            if (p.type >= BP_LEVEL_PLANE0 && p.type < BP_LEVEL_PLANE(BP_LEVEL_PLANES))
+                planes.push_back(p);
+        }
+        if (planes.size() < BP_LEVEL_PLANES)
+            return std::nullopt;
+        PortIo::LevelFrame levels{};
+        for (int plane = 0; plane < BP_LEVEL_PLANES; ++plane) {
+            const bp_packet& p = planes[planes.size() - BP_LEVEL_PLANES + std::size_t(plane)];
+            if (p.type != BP_LEVEL_PLANE(plane))
+                return std::nullopt;
+            for (std::size_t led = 0; led < levels.size(); ++led)
+                levels[led] |= std::uint8_t(((p.payload[led / 8] >> (led % 8)) & 1) << plane);
+        }
+        return levels;
+    }
+
     QString path() const { return path_; }
+    bool refusesLevels = false; // as firmware without grey levels does
     // Bytes the board's decoder holds without a delimiter: noise on the line.
     void holdNoise(const QByteArray& bytes) {
         for (char byte : bytes)
@@ -116,6 +139,9 @@ private:
         if (bp_decoder_feed(&decoder_, byte, &p) != BP_OK)
             return;
         packets.push_back(p);
+        const bool plane = p.type >= BP_LEVEL_PLANE0 && p.type < BP_LEVEL_PLANE(BP_LEVEL_PLANES);
+        if (plane && refusesLevels)
+            send(BP_NAK, QByteArray(1, char(BP_ERR_TYPE)), p.seq);
         if (p.type == BP_HELLO)
             send(BP_IDENT, QByteArray(1, char(version_)) + QByteArray("\0\3\x10\x10", 4), p.seq);
     }
@@ -169,6 +195,8 @@ private slots:
     void reconnectsAfterUnplugging();
     void waitsForABoardNotPluggedInYet();
     void darkensTheBoardWhenClosed();
+    void levelsGoOutAsPlanesOrAsOnOff_data();
+    void levelsGoOutAsPlanesOrAsOnOff();
     void portArguments_data();
     void portArguments();
 
@@ -378,6 +406,62 @@ void BridgePortTest::darkensTheBoardWhenClosed() {
     QTRY_COMPARE(board.count(BP_FRAME), 1);
     bridge.port.reset();
     QTRY_COMPARE(board.types().back(), BP_BLANK);
+}
+
+void BridgePortTest::levelsGoOutAsPlanesOrAsOnOff_data() {
+    QTest::addColumn<bool>("firmwareTakesLevels");
+    QTest::newRow("firmware with grey levels") << true;
+    QTest::newRow("older firmware") << false;
+}
+
+// Through the output the editor drives: levels as four planes, or after the
+// firmware refused them once as the on/off frame of them, said once; an on/off
+// frame as ever.
+void BridgePortTest::levelsGoOutAsPlanesOrAsOnOff() {
+    QFETCH(bool, firmwareTakesLevels);
+    FakeBoard board;
+    board.refusesLevels = !firmwareTakesLevels;
+    Bridge bridge(board.path(), dir_.path());
+    ::handshake(bridge, board);
+    WholeFrameOutput output(*bridge.port);
+    output.refresh(false, {});
+    PortIo::LevelFrame ramp, other;
+    for (std::size_t led = 0; led < ramp.size(); ++led) {
+        ramp[led] = std::uint8_t((led + led / 16) % 16);
+        other[led] = std::uint8_t(15 - ramp[led]);
+    }
+    const std::vector<int> planes{BP_LEVEL_PLANE(0), BP_LEVEL_PLANE(1), BP_LEVEL_PLANE(2),
+                                  BP_LEVEL_PLANE(3)};
+    std::vector<int> expected{BP_HELLO, BP_BLANK, BP_FRAME}; // the dark frame at the start
+    expected.insert(expected.end(), planes.begin(), planes.end());
+
+    output.showLevels(ramp);
+    if (firmwareTakesLevels) {
+        QTRY_COMPARE(board.types(), expected);
+        QCOMPARE(board.lastLevels(), std::optional(ramp));
+        output.showLevels(other);
+        expected.insert(expected.end(), planes.begin(), planes.end());
+        QTRY_COMPARE(board.types(), expected);
+        QCOMPARE(board.lastLevels(), std::optional(other));
+        QVERIFY(bridge.errors.isEmpty());
+    } else {
+        expected.push_back(BP_FRAME);
+        QTRY_COMPARE(board.types(), expected);
+        QCOMPARE(board.lastFrame(), MatrixOutput::halfLevelFrame(ramp));
+        output.showLevels(other);
+        expected.push_back(BP_FRAME);
+        QTRY_COMPARE(board.types(), expected);
+        QCOMPARE(board.lastFrame(), MatrixOutput::halfLevelFrame(other));
+        QCOMPARE(bridge.errors.size(), 1);
+        QVERIFY2(bridge.errors[0].contains(QStringLiteral("shows no grey levels")),
+                 qPrintable(bridge.errors[0]));
+    }
+    output.show(frame(0x5A));
+    expected.push_back(BP_FRAME);
+    QTRY_COMPARE(board.types(), expected);
+    QCOMPARE(board.lastFrame(), frame(0x5A));
+    QTest::qWait(200); // pings only from here on
+    QCOMPARE(board.types(), expected);
 }
 
 void BridgePortTest::portArguments_data() {

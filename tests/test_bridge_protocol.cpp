@@ -3,6 +3,7 @@
 #include "bridge_protocol.h"
 
 #include <QtTest>
+#include <array>
 #include <vector>
 
 namespace {
@@ -78,6 +79,8 @@ private slots:
     void badPackets();
     void streams_data();
     void streams();
+    void levelPlanes_data();
+    void levelPlanes();
 };
 
 void BridgeProtocolTest::crcCheckValues_data() {
@@ -210,7 +213,7 @@ void BridgeProtocolTest::badPackets_data() {
         << QByteArray("\x09\x04\x09\x01\x02\x03\0", 7) << int(BP_ERR_COBS) << 0;
     QTest::newRow("cobs: trailing code byte")
         << cobs(goodPing).insert(cobs(goodPing).size() - 1, '\x02') << int(BP_ERR_COBS) << 0;
-    for (const int type : {0x00, 0x05, 0x80, 0x85, 0xFF}) {
+    for (const int type : {0x00, 0x09, 0x80, 0x85, 0xFF}) {
         const QByteArray name = "type 0x" + QByteArray::number(type, 16);
         QTest::newRow(name.constData())
             << cobs(withCrc(header(type, 42, 0))) << int(BP_ERR_TYPE) << 42;
@@ -225,6 +228,11 @@ void BridgeProtocolTest::badPackets_data() {
         << cobs(withCrc(header(BP_FRAME, 8, 31) + QByteArray(31, '\0'))) << int(BP_ERR_LENGTH) << 8;
     QTest::newRow("length: empty frame")
         << cobs(withCrc(header(BP_FRAME, 9, 0))) << int(BP_ERR_LENGTH) << 9;
+    QTest::newRow("length: first level plane of 31")
+        << cobs(withCrc(header(BP_LEVEL_PLANE(0), 10, 31) + QByteArray(31, '\0')))
+        << int(BP_ERR_LENGTH) << 10;
+    QTest::newRow("length: empty last level plane")
+        << cobs(withCrc(header(BP_LEVEL_PLANE(3), 11, 0))) << int(BP_ERR_LENGTH) << 11;
 }
 
 // Each damaged packet gives its class once, at its delimiter, and the decoder
@@ -279,6 +287,40 @@ void BridgeProtocolTest::streams() {
             got << r << p.seq << p.len;
     }
     QCOMPARE(got, ends);
+}
+
+void BridgeProtocolTest::levelPlanes_data() {
+    QTest::addColumn<int>("led"); // row * 16 + column, the only LED not dark
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("plane");
+    QTest::addColumn<int>("byte"); // where the LED's bit lands, -1: nowhere
+    QTest::addColumn<int>("bit");
+    QTest::newRow("top left, plane 0 of 5") << 0 << 5 << 0 << 0 << 0x01;
+    QTest::newRow("top left, plane 1 of 5") << 0 << 5 << 1 << -1 << 0;
+    QTest::newRow("top left, plane 2 of 5") << 0 << 5 << 2 << 0 << 0x01;
+    QTest::newRow("column 8 is the row's right half") << 8 << 15 << 3 << 1 << 0x01;
+    QTest::newRow("column 7") << 7 << 2 << 1 << 0 << 0x80;
+    QTest::newRow("row 1, column 10") << 26 << 4 << 2 << 3 << 0x04;
+    QTest::newRow("bottom right, plane 3 of 8") << 255 << 8 << 3 << 31 << 0x80;
+    QTest::newRow("bottom right, plane 2 of 8") << 255 << 8 << 2 << -1 << 0;
+}
+
+// A plane is the frame layout of one bit of every level.
+void BridgeProtocolTest::levelPlanes() {
+    QFETCH(int, led);
+    QFETCH(int, level);
+    QFETCH(int, plane);
+    QFETCH(int, byte);
+    QFETCH(int, bit);
+    std::array<std::uint8_t, 256> levels{};
+    levels[std::size_t(led)] = std::uint8_t(level);
+    std::array<std::uint8_t, BP_FRAME_PAYLOAD> payload;
+    payload.fill(0xEE);
+    bp_level_plane(levels.data(), std::uint8_t(plane), payload.data());
+    std::array<std::uint8_t, BP_FRAME_PAYLOAD> expected{};
+    if (byte >= 0)
+        expected[std::size_t(byte)] = std::uint8_t(bit);
+    QCOMPARE(payload, expected);
 }
 
 QTEST_GUILESS_MAIN(BridgeProtocolTest)

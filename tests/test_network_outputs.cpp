@@ -183,6 +183,48 @@ private slots:
         QCOMPARE(last.mid(10, 4), QByteArray::fromHex("00000033")); // LED 1 lit, red
     }
 
+    // One LED at a grey level: its channels are the colour at the brightness
+    // times level / 15, level 15 exactly the bytes of the on/off frame.
+    void levelsOnTheWire_data() {
+        QTest::addColumn<QString>("colour");
+        QTest::addColumn<int>("brightness");
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QByteArray>("rgb");
+        QTest::newRow("red 20 %, full level") << "red" << 20 << 15 << QByteArray("330000");
+        QTest::newRow("red 20 %, level 8") << "red" << 20 << 8 << QByteArray("1b0000");
+        QTest::newRow("white 100 %, level 1") << "white" << 100 << 1 << QByteArray("111111");
+        QTest::newRow("white 100 %, level 0") << "white" << 100 << 0 << QByteArray("000000");
+        QTest::newRow("orange 50 %, level 7") << "orange" << 50 << 7 << QByteArray("3c1e00");
+        QTest::newRow("odd colour 55 %, full level")
+            << "#102030" << 55 << 15 << QByteArray("09121a");
+        QTest::newRow("above the top level") << "red" << 20 << 200 << QByteArray("330000");
+    }
+    void levelsOnTheWire() {
+        QFETCH(QString, colour);
+        QFETCH(int, brightness);
+        QFETCH(int, level);
+        QFETCH(QByteArray, rgb);
+        PanelMapping mapping;
+        mapping.colour = *parsePanelColour(colour);
+        mapping.brightness = brightness;
+        Receiver panel;
+        NetworkPort port(localTarget(NetworkTarget::Protocol::Ddp, panel.socket.localPort()),
+                         mapping, {}, {1000, 5000, 5000});
+        panel.take(1); // dark at the start
+        PortIo::LevelFrame levels{};
+        levels[1] = std::uint8_t(level); // row 0, column 1: LED 1 of the strip
+        port.showLevels(levels);
+        const QList<QByteArray> got = panel.take(1);
+        QCOMPARE(got.size(), 1);
+        const QByteArray strip = got[0].mid(10);
+        QCOMPARE(strip.mid(3, 3).toHex(), rgb);
+        QCOMPARE(strip.count('\0') - strip.mid(3, 3).count('\0'), 765); // the rest dark
+        if (level >= 15) {
+            const PanelMapping::Rgb onOff = mapping.rgb(litAt(0, 1));
+            QCOMPARE(strip, QByteArray(reinterpret_cast<const char*>(onOff.data()), 768));
+        }
+    }
+
     // Field by field as ANSI E1.31-2018 lays out the data packet.
     void e131Layout() {
         for (const int count : {510, 258}) {

@@ -9,7 +9,7 @@
 #include <avr/sleep.h>
 
 #define FIRMWARE_MAJOR 1
-#define FIRMWARE_MINOR 0
+#define FIRMWARE_MINOR 1
 #define MATRIX_SIDE 16
 
 static void reply(uint8_t type, uint8_t seq, const uint8_t* payload, uint8_t len) {
@@ -25,6 +25,30 @@ static void reply(uint8_t type, uint8_t seq, const uint8_t* payload, uint8_t len
     serial_write(wire, (uint8_t)bp_encode(&p, wire, sizeof wire));
 }
 
+_Static_assert(BP_LEVEL_PLANES == REFRESH_PLANES, "a level frame is the planes a cycle shows");
+
+/* Planes 0 .. n - 1 of a level frame have come in order since the last frame. */
+static uint8_t planes_taken;
+
+/* Returns nonzero when the plane is taken; a plane out of order drops the
+ * level frame under way. */
+static uint8_t take_plane(const bp_packet* p) {
+    const uint8_t plane = (uint8_t)(p->type - BP_LEVEL_PLANE0);
+    if (plane != 0 && plane != planes_taken) {
+        planes_taken = 0;
+        return 0;
+    }
+    refresh_pack(refresh_back(plane), p->payload);
+    planes_taken = (uint8_t)(plane + 1);
+    if (planes_taken == BP_LEVEL_PLANES) {
+        planes_taken = 0;
+        refresh_show(BP_LEVEL_PLANES);
+    } else {
+        refresh_heard();
+    }
+    return 1;
+}
+
 static void handle(const bp_packet* p) {
     static const uint8_t ident[BP_IDENT_PAYLOAD] = {BP_PROTOCOL_VERSION, FIRMWARE_MAJOR,
                                                     FIRMWARE_MINOR, MATRIX_SIDE, MATRIX_SIDE};
@@ -35,10 +59,21 @@ static void handle(const bp_packet* p) {
         reply(BP_IDENT, p->seq, ident, sizeof ident);
         return;
     case BP_FRAME:
-        refresh_pack(refresh_back(), p->payload);
-        refresh_show();
+        planes_taken = 0;
+        refresh_pack(refresh_back(0), p->payload);
+        refresh_show(1);
         break;
+    case BP_LEVEL_PLANE(0):
+    case BP_LEVEL_PLANE(1):
+    case BP_LEVEL_PLANE(2):
+    case BP_LEVEL_PLANE(3):
+        if (take_plane(p))
+            break;
+        reason = BP_ERR_ORDER;
+        reply(BP_NAK, p->seq, &reason, 1);
+        return;
     case BP_BLANK:
+        planes_taken = 0;
         refresh_blank();
         break;
     case BP_PING:

@@ -14,11 +14,15 @@ _Static_assert(BOARD_PORTD_FOR(0) == 0 && BOARD_PORTB_FOR(0) == 0,
 #error "the slot start is compared in the low byte of the timer"
 #endif
 
-/* Three buffers: the one the passes show, the one waiting for the next pass
- * and the one main fills. The interrupt swaps the first two at a pass
- * boundary; main trades its buffer in with interrupts off. */
-static uint8_t frames[3][PASS_BYTES];
+/* Three buffers of up to four planes: the one the passes show, the one
+ * waiting for the next pass and the one main fills. The interrupt swaps the
+ * first two at the pass boundary that begins a cycle of the planes shown (every
+ * pass boundary for an on/off frame); main trades its buffer in with
+ * interrupts off. */
+static uint8_t frames[3][REFRESH_PLANES][PASS_BYTES];
+static uint8_t planes_in[3] = {1, 1, 1};
 static volatile uint8_t front = 0, waiting = 1, back = 2;
+static uint8_t plane; /* the plane the pass under way shows */
 static volatile uint8_t waiting_ready, blank_request, heard, lit;
 
 /* What the coming slot writes. A slot that opens a pass decides while it waits
@@ -26,9 +30,10 @@ static volatile uint8_t waiting_ready, blank_request, heard, lit;
 enum { SLOT_ROW, SLOT_PASS, SLOT_FIRST_PASS };
 static volatile uint8_t slot_plan;
 static const uint8_t* volatile next_row;
-static uint8_t row_index; /* row of the coming slot, 0 = the bottom row */
-static uint16_t silent_passes;
-/* No valid packet for REFRESH_SILENT_PASSES passes. Main clears it after
+static uint8_t row_index;      /* row of the coming slot, 0 = the bottom row */
+static uint16_t silent_passes; /* or full cycles of the planes of a level frame */
+/* No valid packet for REFRESH_SILENT_PASSES passes (on/off) or
+ * REFRESH_SILENT_LEVEL_CYCLES cycles of planes (levels). Main clears it after
  * setting heard, so that a pass ending in between cannot set it again. */
 static volatile uint8_t silent;
 
@@ -80,8 +85,8 @@ void refresh_init(void) {
     TIMSK1 = 0;
 }
 
-uint8_t* refresh_back(void) {
-    return frames[back];
+uint8_t* refresh_back(uint8_t plane_index) {
+    return frames[back][plane_index];
 }
 
 void refresh_pack(uint8_t* pass, const uint8_t* payload) {
@@ -95,9 +100,10 @@ void refresh_pack(uint8_t* pass, const uint8_t* payload) {
     }
 }
 
-void refresh_show(void) {
+void refresh_show(uint8_t planes) {
     ATOMIC_BLOCK(ATOMIC_RESTORESTATE) {
         const uint8_t filled = back;
+        planes_in[filled] = planes;
         if (lit) {
             back = waiting;
             waiting = filled;
@@ -106,7 +112,8 @@ void refresh_show(void) {
             back = front;
             front = filled;
             waiting_ready = 0;
-            next_row = frames[filled];
+            next_row = frames[filled][0];
+            plane = 0;
             slot_plan = SLOT_FIRST_PASS;
             row_index = 0;
             TIFR1 = _BV(OCF1A);
@@ -128,6 +135,24 @@ void refresh_heard(void) {
     silent = 0;
 }
 
+/* After the writes of a pass's first slot: the slots of this pass get their
+ * plane's length (the timer is still far below it), and once a cycle of planes
+ * the cycles since the last valid packet are counted. */
+static void start_plane(void) {
+    const uint8_t levels = planes_in[front] > 1;
+    const uint16_t limit = levels ? REFRESH_SILENT_LEVEL_CYCLES : REFRESH_SILENT_PASSES;
+    OCR1A = (levels ? REFRESH_LEVEL_SLOT(plane) : REFRESH_SLOT_CYCLES) - 1;
+    if (plane != 0)
+        return;
+    if (heard) {
+        heard = 0;
+        silent_passes = 0;
+    } else if (silent_passes < limit) {
+        ++silent_passes;
+    }
+    silent = silent_passes >= limit;
+}
+
 ISR(TIMER1_COMPA_vect) {
     uint8_t t;
     const uint8_t* row = next_row;
@@ -145,13 +170,19 @@ ISR(TIMER1_COMPA_vect) {
             blank_request = 0;
             return;
         }
-        if (waiting_ready) {
-            const uint8_t shown = front;
-            front = waiting;
-            waiting = shown;
-            waiting_ready = 0;
+        /* A new frame only where a cycle of the planes begins. */
+        uint8_t next_plane = (uint8_t)(plane + 1);
+        if (next_plane >= planes_in[front]) {
+            next_plane = 0;
+            if (waiting_ready) {
+                const uint8_t shown = front;
+                front = waiting;
+                waiting = shown;
+                waiting_ready = 0;
+            }
         }
-        row = frames[front];
+        plane = next_plane;
+        row = frames[front][next_plane];
         __asm__ __volatile__(ASM_SETTLE ASM_DATA0 ASM_NULREG ASM_ROW
                              : [t] "=&d"(t)
                              : ASM_ROW_OPERANDS);
@@ -159,14 +190,6 @@ ISR(TIMER1_COMPA_vect) {
     row_index = (uint8_t)((row_index + 1) & 15);
     next_row = row + 4;
     slot_plan = row_index ? SLOT_ROW : SLOT_PASS;
-    if (plan != SLOT_ROW) {
-        /* Once a pass: count the passes since the last valid packet. */
-        if (heard) {
-            heard = 0;
-            silent_passes = 0;
-        } else if (silent_passes < REFRESH_SILENT_PASSES) {
-            ++silent_passes;
-        }
-        silent = silent_passes >= REFRESH_SILENT_PASSES;
-    }
+    if (plan != SLOT_ROW)
+        start_plane();
 }

@@ -25,18 +25,37 @@
 /* Passes without a valid packet after which the board goes dark: 2 s. */
 #define REFRESH_SILENT_PASSES ((2ul * F_CPU + REFRESH_PASS_CYCLES - 1) / REFRESH_PASS_CYCLES)
 
+/* Grey levels by binary code modulation: a frame of levels is four bit planes,
+ * each shown as a pass of its own whose rows stay lit REFRESH_LEVEL_UNIT cycles
+ * times the plane's weight 1, 2, 4 or 8. A row is dark for REFRESH_ROW_DARK
+ * cycles of its slot (from the next slot's first latch edge to its own last),
+ * so a slot of plane k is that plus the lit time: the lit time of level L is
+ * exactly L units. The four passes take 16 * (4 * 13 + 15 * 352) cycles, about
+ * 187 full cycles per second. */
+#define REFRESH_PLANES 4
+#define REFRESH_LEVEL_UNIT 352u
+#define REFRESH_ROW_DARK 13u
+#define REFRESH_LEVEL_SLOT(plane) (REFRESH_ROW_DARK + (REFRESH_LEVEL_UNIT << (plane)))
+#define REFRESH_LEVEL_CYCLES                                                                       \
+    (16ul * (REFRESH_PLANES * REFRESH_ROW_DARK + 15ul * REFRESH_LEVEL_UNIT))
+/* Full level cycles without a valid packet after which the board goes dark: 2 s. */
+#define REFRESH_SILENT_LEVEL_CYCLES                                                                \
+    ((2ul * F_CPU + REFRESH_LEVEL_CYCLES - 1) / REFRESH_LEVEL_CYCLES)
+
 /* Timer1 counting, the refresh off and the board as Nulreg left it. */
 void refresh_init(void);
 
-/* The buffer a new frame is packed into; no pass reads it. */
-uint8_t* refresh_back(void);
+/* Plane `plane` of the buffer a new frame is packed into; no pass reads it. */
+uint8_t* refresh_back(uint8_t plane);
 
 /* Packs a FRAME payload (rows from the top, left half then right half) into
  * the port values of a pass (bottom row first). */
 void refresh_pack(uint8_t* pass, const uint8_t* payload);
 
-/* Shows the back buffer from the next pass on, lighting a dark board. */
-void refresh_show(void);
+/* Shows planes 0 .. planes - 1 of the back buffer (1: an on/off frame,
+ * REFRESH_PLANES: levels) from the next pass that begins a cycle of the planes
+ * shown so far, lighting a dark board. */
+void refresh_show(uint8_t planes);
 
 /* Finishes the pass under way, writes Nulreg and stops. */
 void refresh_blank(void);

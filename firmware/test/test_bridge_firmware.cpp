@@ -686,6 +686,262 @@ void silenceDarkensAfterTwoSeconds() {
     CHECK(boardFor(s.sim).rows() == next, "the next frame does not light the board");
 }
 
+// ---- Grey levels ----
+
+using Levels = std::array<std::uint8_t, 256>; // rows from the top
+
+std::vector<std::uint8_t> planePayload(const Levels& levels, int plane) {
+    std::vector<std::uint8_t> payload(BP_FRAME_PAYLOAD);
+    bp_level_plane(levels.data(), std::uint8_t(plane), payload.data());
+    return payload;
+}
+
+// Every level in every row and column: the ramp 0..15 along each row, turned
+// one column further in each row down.
+Levels rampLevels() {
+    Levels levels{};
+    for (std::size_t cell = 0; cell < levels.size(); ++cell)
+        levels[cell] = std::uint8_t((cell % 16 + cell / 16) % 16);
+    return levels;
+}
+
+std::uint16_t planeBits(const Levels& levels, int row, int plane) {
+    std::uint16_t bits = 0;
+    for (int column = 0; column < 16; ++column)
+        bits =
+            std::uint16_t(bits | ((levels[std::size_t(row * 16 + column)] >> plane) & 1) << column);
+    return bits;
+}
+
+void levelRampLitInProportion() {
+    Session s;
+    const Levels levels = rampLevels();
+    for (int plane = 0; plane < BP_LEVEL_PLANES; ++plane)
+        s.expectAck(
+            s.exchange(SimulatedBridge::encode(BP_LEVEL_PLANE(plane), std::uint8_t(40 + plane),
+                                               planePayload(levels, plane))),
+            std::uint8_t(40 + plane), "level plane");
+    const std::uint64_t sentAt = s.sim.lastByteTakenAt();
+    s.sim.run(Hz / 10);
+    const WireBoard board = boardFor(s.sim);
+
+    // A cycle of the planes starts where the bottom row lights with plane 0.
+    std::vector<std::uint64_t> starts;
+    for (const auto& l : board.lit())
+        if (l.from > sentAt && l.screenRow == 15 && l.bits == planeBits(levels, 15, 0))
+            starts.push_back(l.from);
+    CHECK(starts.size() >= 10, "only %zu cycles of planes in 100 ms", starts.size());
+    if (starts.size() < 10)
+        return;
+    const std::size_t cycles = starts.size() - 2; // the first may be cut short
+    const double perCycle = double(starts.back() - starts[1]) / double(cycles);
+    const double rate = double(Hz) / perCycle;
+    CHECK(rate >= 150, "%.1f cycles of planes per second", rate);
+
+    std::array<double, 256> lit{};
+    for (const auto& l : board.lit()) {
+        if (l.from < starts[1] || l.from >= starts.back())
+            continue;
+        for (int column = 0; column < 16; ++column)
+            if ((l.bits >> column) & 1)
+                lit[std::size_t(l.screenRow * 16 + column)] += double(l.to - l.from) / cycles;
+    }
+    std::array<double, 16> sum{}, least{}, most{};
+    least.fill(1e18);
+    for (std::size_t cell = 0; cell < 256; ++cell) {
+        const std::size_t level = levels[cell];
+        sum[level] += lit[cell];
+        least[level] = std::min(least[level], lit[cell]);
+        most[level] = std::max(most[level], lit[cell]);
+    }
+    const double full = sum[15] / 16;
+    std::printf("measured: %.1f cycles of 4 planes per second; lit cycles per cycle, level: ",
+                rate);
+    for (std::size_t level = 0; level < 16; ++level) {
+        const double target = full * double(level) / 15;
+        std::printf("%zu %.0f%s", level, sum[level] / 16, level < 15 ? ", " : "\n");
+        CHECK(level == 0 ? most[0] == 0
+                         : std::abs(least[level] - target) <= 0.1 * target &&
+                               std::abs(most[level] - target) <= 0.1 * target,
+              "level %zu lit %.0f..%.0f cycles, target %.0f", level, least[level], most[level],
+              target);
+        if (level > 0)
+            CHECK(least[level] > most[level - 1], "level %zu is not brighter than %zu", level,
+                  level - 1);
+    }
+
+    // An on/off frame after the levels goes out as the PC's pass again.
+    const Picture after = numbered(8);
+    const std::size_t from = s.sim.trace().size();
+    s.showFrame(after, 50);
+    s.sim.run(SimulatedBridge::cyclesFor(0.02));
+    const auto steps = canonical(s.sim.trace(), from, s.sim.trace().size());
+    const std::size_t at = find(steps, pcPass(after, AfterRow));
+    CHECK(at != std::string::npos, "the frame after levels is not the PC's pass");
+    const auto shown = passes(boardFor(s.sim), s.sim.lastByteTakenAt());
+    const auto firstWhole =
+        std::find_if(shown.begin(), shown.end(), [&](const Pass& p) { return p.rows == after; });
+    CHECK(firstWhole != shown.end() && shown.end() - firstWhole >= 20 &&
+              std::all_of(firstWhole, shown.end(), [&](const Pass& p) { return p.rows == after; }),
+          "the frame after levels is not shown steadily");
+    const double passRate = firstWhole == shown.end()
+                                ? 0
+                                : double(Hz) * double(shown.end() - firstWhole - 1) /
+                                      double(shown.back().start - firstWhole->start);
+    CHECK(std::abs(passRate - 1506) < 2, "%.1f passes per second after levels", passRate);
+}
+
+// Level frames and pings while the planes go out: every row holds for its
+// plane's time to within a few cycles, and every cycle of planes shows one
+// whole frame, never an older one after a newer.
+void levelCyclesStayWholeUnderTraffic() {
+    Session s;
+    std::vector<Levels> frames;
+    for (unsigned i = 0; i < 12; ++i) {
+        Levels levels{};
+        for (std::size_t cell = 0; cell < levels.size(); ++cell)
+            levels[cell] = std::uint8_t((cell * (i + 3) + cell / 16 + i) % 16);
+        frames.push_back(levels);
+    }
+    const std::uint64_t start = s.sim.cycle();
+    std::uint8_t seq = 0;
+    for (const Levels& levels : frames) {
+        for (int plane = 0; plane < BP_LEVEL_PLANES; ++plane)
+            s.sim.sendPacket(BP_LEVEL_PLANE(plane), seq++, planePayload(levels, plane));
+        s.sim.sendPacket(BP_PING, seq++, {});
+        s.sim.run(8 * Ms);
+    }
+    const bool all = s.sim.runUntilReplies(1 + seq, 20 * Ms);
+    CHECK(all, "only %zu replies to %d packets", s.sim.replies().size() - 1, seq);
+    for (std::size_t i = 1; i < s.sim.replies().size(); ++i)
+        CHECK(s.sim.replies()[i].packet.type == BP_ACK, "reply %zu is no ACK", i);
+    s.sim.run(30 * Ms);
+
+    // Plane k holds a row 352 << k cycles; the passes in order, by plane.
+    std::array<std::uint64_t, 4> least{}, most{};
+    least.fill(~0ull);
+    struct PlanePass {
+        int plane;
+        std::array<std::uint16_t, 16> rows;
+        int rowsSeen;
+    };
+    std::vector<PlanePass> passesSeen;
+    const WireBoard board = boardFor(s.sim);
+    for (const auto& l : board.lit()) {
+        if (l.from < start || l.to == 0)
+            continue;
+        const std::uint64_t held = l.to - l.from;
+        int plane = 0;
+        while (plane < 3 && held > (352ull << plane) * 3 / 2)
+            ++plane;
+        least[std::size_t(plane)] = std::min(least[std::size_t(plane)], held);
+        most[std::size_t(plane)] = std::max(most[std::size_t(plane)], held);
+        if (l.screenRow == 15)
+            passesSeen.push_back({plane, {}, 0});
+        if (!passesSeen.empty()) {
+            passesSeen.back().rows[std::size_t(l.screenRow)] = l.bits;
+            ++passesSeen.back().rowsSeen;
+        }
+    }
+    for (int plane = 0; plane < 4; ++plane) {
+        const std::uint64_t target = 352ull << plane;
+        CHECK(least[std::size_t(plane)] + 8 >= target && most[std::size_t(plane)] <= target + 8,
+              "plane %d rows held %llu..%llu cycles, not %llu", plane,
+              (unsigned long long)least[std::size_t(plane)],
+              (unsigned long long)most[std::size_t(plane)], (unsigned long long)target);
+    }
+    int last = -1;
+    std::size_t cycles = 0;
+    for (std::size_t i = 0; i + 4 <= passesSeen.size(); ++i) {
+        if (passesSeen[i].plane != 0 || passesSeen[i + 3].rowsSeen != 16)
+            continue;
+        Levels shown{};
+        for (int plane = 0; plane < 4; ++plane) {
+            CHECK(passesSeen[i + std::size_t(plane)].plane == plane, "planes out of order");
+            for (std::size_t cell = 0; cell < 256; ++cell)
+                shown[cell] = std::uint8_t(
+                    shown[cell] |
+                    ((passesSeen[i + std::size_t(plane)].rows[cell / 16] >> (cell % 16)) & 1)
+                        << plane);
+        }
+        const auto it = std::find(frames.begin(), frames.end(), shown);
+        CHECK(it != frames.end(), "cycle %zu shows none of the frames sent", cycles);
+        if (it != frames.end()) {
+            CHECK(int(it - frames.begin()) >= last, "an older frame after a newer one");
+            last = int(it - frames.begin());
+        }
+        ++cycles;
+    }
+    CHECK(last == int(frames.size()) - 1, "the last frame shown is %d", last);
+    std::printf("measured: %zu cycles of planes under traffic, rows held %.3f..%.3f us in plane "
+                "0, %.3f..%.3f us in plane 3\n",
+                cycles, us(least[0]), us(most[0]), us(least[3]), us(most[3]));
+}
+
+// The silence counts in whole cycles of planes: dark at the first cycle
+// boundary after 2 s, as with on/off frames.
+void silenceDarkensLevelsAfterTwoSeconds() {
+    Session s;
+    const Levels levels = rampLevels();
+    for (int plane = 0; plane < BP_LEVEL_PLANES; ++plane)
+        s.expectAck(s.exchange(SimulatedBridge::encode(BP_LEVEL_PLANE(plane), std::uint8_t(plane),
+                                                       planePayload(levels, plane))),
+                    std::uint8_t(plane), "level plane");
+    const std::uint64_t lastPacket = s.sim.lastByteTakenAt();
+    const std::uint64_t cycle = 16 * (4 * 13 + 15 * 352);
+    s.sim.run(lastPacket + SimulatedBridge::cyclesFor(1.99) - s.sim.cycle());
+    CHECK(s.sim.cycle() - s.sim.trace().back().cycle < Ms, "dark before 2 s of silence");
+    s.sim.run(SimulatedBridge::cyclesFor(0.03));
+    const WireBoard board = boardFor(s.sim);
+    const std::uint64_t darkAt = s.sim.trace().back().cycle;
+    CHECK(board.levels() == Idle && board.latched() == 0, "not dark after 2 s of silence");
+    CHECK(darkAt >= lastPacket + SimulatedBridge::cyclesFor(2.0) &&
+              darkAt <= lastPacket + SimulatedBridge::cyclesFor(2.0) + 2 * cycle,
+          "dark %.6f s after the last packet", double(darkAt - lastPacket) / Hz);
+    std::printf("measured: levels dark %.4f s after the last valid packet\n",
+                double(darkAt - lastPacket) / Hz);
+}
+
+// A level frame shows only once planes 0 to 3 have come in order; any other
+// order is refused and leaves the board as it was.
+void levelPlanesOutOfOrderAreRefused() {
+    struct Case {
+        const char* name;
+        std::vector<int> planes; // the last is refused
+    };
+    const Case cases[] = {
+        {"plane 1 first", {1}},
+        {"plane 3 alone", {3}},
+        {"a plane left out", {0, 1, 3}},
+        {"a plane twice", {0, 1, 1}},
+        {"back to an earlier one", {0, 1, 2, 1}},
+    };
+    Session s;
+    const Picture steady = numbered(9);
+    s.showFrame(steady, 1);
+    const Levels levels = rampLevels();
+    std::uint8_t seq = 10;
+    for (const Case& c : cases) {
+        std::optional<Reply> last;
+        for (int plane : c.planes)
+            last = s.exchange(
+                SimulatedBridge::encode(BP_LEVEL_PLANE(plane), ++seq, planePayload(levels, plane)));
+        CHECK(last && last->packet.type == BP_NAK && last->packet.seq == seq &&
+                  last->packet.payload[0] == BP_ERR_ORDER,
+              "%s: no NAK for the plane out of order", c.name);
+        // The planes taken before are dropped: the rest of a frame shows nothing.
+        for (int plane = c.planes.size() > 1 ? c.planes[1] : 1; plane < BP_LEVEL_PLANES; ++plane)
+            s.exchange(
+                SimulatedBridge::encode(BP_LEVEL_PLANE(plane), ++seq, planePayload(levels, plane)));
+        const std::uint64_t since = s.sim.cycle();
+        s.sim.run(3 * 16 * 700);
+        const auto after = passes(boardFor(s.sim), since);
+        CHECK(after.size() >= 2 && std::all_of(after.begin(), after.end(),
+                                               [&](const Pass& p) { return p.rows == steady; }),
+              "%s: the board changed", c.name);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -703,6 +959,10 @@ int main(int argc, char** argv) {
         {"damaged packets are refused and never shown", damagedPacketsAreRefusedAndNeverShown},
         {"BLANK darkens, a frame relights", blankAndRelight},
         {"silence darkens after two seconds", silenceDarkensAfterTwoSeconds},
+        {"a level ramp is lit in proportion", levelRampLitInProportion},
+        {"level planes out of order are refused", levelPlanesOutOfOrderAreRefused},
+        {"level cycles stay whole under traffic", levelCyclesStayWholeUnderTraffic},
+        {"silence darkens levels after two seconds", silenceDarkensLevelsAfterTwoSeconds},
     };
     for (const auto& [name, run] : cases) {
         const int before = failures;

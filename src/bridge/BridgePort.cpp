@@ -1,7 +1,10 @@
 #include "bridge/BridgePort.h"
 
+#include "port/MatrixOutput.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -60,9 +63,20 @@ BridgePort::~BridgePort() {
 }
 
 void BridgePort::showFrame(const PackedFrame& frame) {
-    if (boardInSync_ && wanted_ == frame)
+    if (boardInSync_ && wanted_ == Shown(frame))
         return;
     wanted_ = frame;
+    boardInSync_ = false;
+    sendState();
+}
+
+void BridgePort::showLevels(const LevelFrame& levels) {
+    LevelFrame clamped;
+    std::transform(levels.begin(), levels.end(), clamped.begin(),
+                   [](std::uint8_t level) { return std::min<std::uint8_t>(level, BP_LEVEL_MAX); });
+    if (boardInSync_ && wanted_ == Shown(clamped))
+        return;
+    wanted_ = clamped;
     boardInSync_ = false;
     sendState();
 }
@@ -114,6 +128,8 @@ void BridgePort::startHandshake() {
     bp_decoder_init(&decoder_);
     readyVersion_ = BP_PROTOCOL_VERSION;
     boardInSync_ = false;
+    levelsRefused_ = false; // the board may have new firmware now
+    planesSent_ = false;
     setLink(Link::AwaitingReady);
     handshakeTimer_.start(timing_.readyTimeoutMs);
 }
@@ -186,9 +202,7 @@ void BridgePort::handle(const bp_packet& packet) {
         handleIdent(packet);
         break;
     case BP_NAK:
-        // The refused packet may have been the frame; the next tick sends it again.
-        boardInSync_ = false;
-        endPartialPacket();
+        handleNak(packet);
         break;
     default:
         break;
@@ -209,6 +223,30 @@ void BridgePort::handleIdent(const bp_packet& packet) {
     sendState();
 }
 
+// The refused packet may have been the frame; the next tick sends it again. A
+// firmware that does not know the level planes gets the on/off frame at once.
+void BridgePort::handleNak(const bp_packet& packet) {
+    const bool typeRefused = packet.len >= 1 && packet.payload[0] == BP_ERR_TYPE;
+    if (typeRefused && wasLevelPlane(packet.seq)) {
+        if (levelsRefused_)
+            return; // the other planes of the same frame, refused as well
+        levelsRefused_ = true;
+        report(openPath_ + QStringLiteral(": the USB bridge's firmware shows no grey levels; it "
+                                          "lights the LEDs at half level or above (load the new "
+                                          "firmware for grey levels)"));
+        boardInSync_ = false;
+        endPartialPacket();
+        sendState();
+        return;
+    }
+    boardInSync_ = false;
+    endPartialPacket();
+}
+
+bool BridgePort::wasLevelPlane(std::uint8_t seq) const {
+    return planesSent_ && std::uint8_t(seq - firstPlaneSeq_) < BP_LEVEL_PLANES;
+}
+
 void BridgePort::onPingTick() {
     if (!boardInSync_)
         sendState();
@@ -219,11 +257,28 @@ void BridgePort::onPingTick() {
 void BridgePort::sendState() {
     if (link_ != Link::Up)
         return;
-    if (wanted_)
-        send(BP_FRAME, wanted_->data(), std::uint8_t(wanted_->size()));
-    else
+    if (!wanted_)
         send(BP_BLANK);
+    else if (const auto* frame = std::get_if<PackedFrame>(&*wanted_))
+        send(BP_FRAME, frame->data(), std::uint8_t(frame->size()));
+    else
+        sendLevels(std::get<LevelFrame>(*wanted_));
     boardInSync_ = true;
+}
+
+void BridgePort::sendLevels(const LevelFrame& levels) {
+    if (levelsRefused_) {
+        const PackedFrame frame = MatrixOutput::halfLevelFrame(levels);
+        send(BP_FRAME, frame.data(), std::uint8_t(frame.size()));
+        return;
+    }
+    firstPlaneSeq_ = nextSeq_;
+    planesSent_ = true;
+    for (std::uint8_t plane = 0; plane < BP_LEVEL_PLANES; ++plane) {
+        std::uint8_t payload[BP_FRAME_PAYLOAD];
+        bp_level_plane(levels.data(), plane, payload);
+        send(std::uint8_t(BP_LEVEL_PLANE(plane)), payload, BP_FRAME_PAYLOAD);
+    }
 }
 
 // A lone delimiter ends whatever part of a packet the device may still hold

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <variant>
 
 struct BridgeTiming {
     int readyTimeoutMs = 3000; // a board reset by the open boots within this
@@ -45,6 +46,10 @@ public:
     bool refreshesItself() const override { return true; }
     void showFrame(const PackedFrame& frame) override;
     void blank() override;
+    // Levels go out as four bit planes; a firmware that refuses them gets the
+    // on/off frame of LEDs at half level or above, and this is said once.
+    bool takesLevels() const override { return true; }
+    void showLevels(const LevelFrame& levels) override;
 
     Link link() const { return link_; }
 
@@ -64,6 +69,9 @@ private:
     void readIncoming();
     void handle(const bp_packet& packet);
     void handleIdent(const bp_packet& packet);
+    void handleNak(const bp_packet& packet);
+    bool wasLevelPlane(std::uint8_t seq) const;
+    void sendLevels(const LevelFrame& levels);
     void onPingTick();
     void endPartialPacket();
     void sendState();
@@ -84,7 +92,12 @@ private:
     std::uint8_t nextSeq_ = 0;
     int readyVersion_ = BP_PROTOCOL_VERSION;
     Link link_ = Link::Waiting;
-    std::optional<PackedFrame> wanted_; // none: dark
+    // What the board is to show: a frame, levels, or nothing (dark).
+    using Shown = std::variant<PackedFrame, LevelFrame>;
+    std::optional<Shown> wanted_;
+    bool levelsRefused_ = false; // by the firmware of this link
+    std::uint8_t firstPlaneSeq_ = 0;
+    bool planesSent_ = false;
     bool boardInSync_ = false;
     QString lastReport_;
 };

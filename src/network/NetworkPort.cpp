@@ -1,6 +1,7 @@
 #include "network/NetworkPort.h"
 
 #include "network/NetworkPackets.h"
+#include "port/MatrixOutput.h"
 
 #include <QSettings>
 #include <QSysInfo>
@@ -123,6 +124,25 @@ std::unique_ptr<FrameEncoder> makeEncoder(const NetworkTarget& target) {
     return std::make_unique<DdpEncoder>();
 }
 
+// The on/off frame's rounding of colour * brightness / 100, with level / 15 as
+// a third factor: exact at level 15.
+PanelMapping::Rgb levelRgb(const PanelMapping& mapping, const PortIo::LevelFrame& levels) {
+    constexpr int Max = MatrixOutput::MaxLevel;
+    constexpr int Side = 16;
+    const int percent = std::clamp(mapping.brightness, 0, 100);
+    const std::uint8_t colour[3] = {mapping.colour.red, mapping.colour.green, mapping.colour.blue};
+    PanelMapping::Rgb out{};
+    for (int row = 0; row < Side; ++row) {
+        for (int column = 0; column < Side; ++column) {
+            const int level = std::min<int>(levels[std::size_t(row * Side + column)], Max);
+            const auto at = std::size_t(mapping.ledIndex(row, column) * 3);
+            for (std::size_t c = 0; c < 3; ++c)
+                out[at + c] = std::uint8_t((colour[c] * percent * level + 50 * Max) / (100 * Max));
+        }
+    }
+    return out;
+}
+
 QHostAddress e131Group(int universe) {
     return QHostAddress(quint32(0xEFFF0000u | (quint32(universe) & 0xFFFFu)));
 }
@@ -165,9 +185,16 @@ NetworkPort::~NetworkPort() {
 }
 
 void NetworkPort::showFrame(const PackedFrame& frame) {
-    if (wanted_ == frame)
+    if (wanted_ == Shown(frame))
         return;
     wanted_ = frame;
+    schedule();
+}
+
+void NetworkPort::showLevels(const LevelFrame& levels) {
+    if (wanted_ == Shown(levels))
+        return;
+    wanted_ = levels;
     schedule();
 }
 
@@ -233,7 +260,11 @@ void NetworkPort::sendNow() {
     if (!address_)
         return;
     rateTimer_.stop();
-    const PanelMapping::Rgb rgb = wanted_ ? mapping_.rgb(*wanted_) : PanelMapping::Rgb{};
+    PanelMapping::Rgb rgb{};
+    if (wanted_ && std::holds_alternative<PackedFrame>(*wanted_))
+        rgb = mapping_.rgb(std::get<PackedFrame>(*wanted_));
+    else if (wanted_)
+        rgb = levelRgb(mapping_, std::get<LevelFrame>(*wanted_));
     bool ok = true;
     for (const Datagram& datagram : encoder_->frame(rgb))
         ok = write(datagram) && ok;

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <variant>
 #include <vector>
 
 struct NetworkTiming {
@@ -63,6 +64,9 @@ public:
     bool refreshesItself() const override { return true; }
     void showFrame(const PackedFrame& frame) override;
     void blank() override;
+    // Each LED at its level's share of the colour and brightness.
+    bool takesLevels() const override { return true; }
+    void showLevels(const LevelFrame& levels) override;
 
     // The frame shown goes out again with the new mapping or rate.
     void setSetup(const PanelSetup& setup);
@@ -99,9 +103,15 @@ private:
     QElapsedTimer failingFor_;
     std::optional<QHostAddress> address_;
     int lookupId_ = -1;
-    std::optional<PackedFrame> wanted_; // none: dark
+    using Shown = std::variant<PackedFrame, LevelFrame>;
+    std::optional<Shown> wanted_; // none: dark
     QString lastReport_;
 };
+
+// The strip's bytes for grey levels 0..15: every channel of the mapping's
+// colour at its brightness times level / 15, so level 15 gives the bytes of a
+// lit LED of an on/off frame and 0 a dark one.
+PanelMapping::Rgb levelRgb(const PanelMapping& mapping, const PortIo::LevelFrame& levels);
 
 // Where the datagrams of a universe go: the resolved host, or the multicast
 // group of the universe (239.255.hi.lo).

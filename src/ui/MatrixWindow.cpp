@@ -6,6 +6,8 @@
 #include "ui/RefreshRateText.h"
 
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -18,17 +20,29 @@ const QColor& Board = BoardRendering::BoardGrey;
 const QColor& Dark = BoardRendering::DarkColour;
 const QColor& Lit = BoardRendering::LitColour;
 
-QColor mix(float brightness) {
-    const auto channel = [brightness](int dark, int lit) {
-        return dark + static_cast<int>((lit - dark) * brightness + 0.5f);
+float toLinear(int srgb) {
+    const float c = float(srgb) / 255.0f;
+    return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
+}
+
+int fromLinear(float linear) {
+    const float c =
+        linear <= 0.0031308f ? linear * 12.92f : 1.055f * std::pow(linear, 1.0f / 2.4f) - 0.055f;
+    return std::clamp(static_cast<int>(c * 255.0f + 0.5f), 0, 255);
+}
+
+} // namespace
+
+QColor MatrixWindow::ledColour(float light) {
+    const float share = std::clamp(light, 0.0f, 1.0f);
+    const auto channel = [share](int dark, int lit) {
+        return fromLinear(toLinear(dark) + (toLinear(lit) - toLinear(dark)) * share);
     };
     return QColor(channel(Dark.red(), Lit.red()), channel(Dark.green(), Lit.green()),
                   channel(Dark.blue(), Lit.blue()));
 }
 
-} // namespace
-
-MatrixWindow::MatrixWindow(QWidget* parent) : QWidget(parent) {
+MatrixWindow::MatrixWindow(QWidget* parent, Now now) : QWidget(parent), now_(std::move(now)) {
     setWindowTitle(QStringLiteral("Matrix"));
     const int side = 2 * Margin + FrameStore::Side * LedPitch;
     setFixedSize(side, side + RateLineHeight);
@@ -38,17 +52,17 @@ MatrixWindow::MatrixWindow(QWidget* parent) : QWidget(parent) {
 
 void MatrixWindow::writeData(std::uint8_t value) {
     const std::lock_guard lock(litTimeMutex_);
-    litTime_.feed(PortWrite::data(value), LitTime::Clock::now());
+    litTime_.feed(PortWrite::data(value), now_());
 }
 
 void MatrixWindow::writeControl(std::uint8_t value) {
     const std::lock_guard lock(litTimeMutex_);
-    litTime_.feed(PortWrite::control(value), LitTime::Clock::now());
+    litTime_.feed(PortWrite::control(value), now_());
 }
 
 void MatrixWindow::refresh() {
     const std::lock_guard lock(litTimeMutex_);
-    brightness_ = litTime_.takeBrightness(LitTime::Clock::now());
+    brightness_ = litTime_.takeBrightness(now_());
     update();
 }
 
@@ -58,7 +72,7 @@ void MatrixWindow::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
-        painter.setBrush(mix(brightness_[static_cast<std::size_t>(cell)]));
+        painter.setBrush(ledColour(brightness_[static_cast<std::size_t>(cell)]));
         const int x = Margin + (cell % FrameStore::Side) * LedPitch;
         const int y = Margin + (cell / FrameStore::Side) * LedPitch;
         painter.drawEllipse(QRect(x + 2, y + 2, LedPitch - 4, LedPitch - 4));

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <variant>
 
 // The matrix as the editor and the player see it: a frame to show, the refresh
 // ("LPT on") switched on and off, and a dark board on request. How the board is
@@ -54,15 +55,25 @@ public:
 };
 
 // For an output that keeps the board lit from the last frame it was given (the
-// USB bridge). A Nulreg while the refresh runs does not darken the board for a
-// moment: it only makes the next frame go out even when unchanged, so a handler's
-// Nulreg and its next frame are one frame on the wire.
+// USB bridge, the network panels). A Nulreg while the refresh runs does not
+// darken the board for a moment: it only makes the next frame go out even when
+// unchanged, so a handler's Nulreg and its next frame are one frame on the wire.
+// Levels go out as levels to a port that takes them, else as the on/off frame.
 class WholeFrameOutput final : public MatrixOutput {
 public:
     explicit WholeFrameOutput(PortIo& port) : port_(port) {}
 
     void show(const Frame& frame) override {
-        frame_ = frame;
+        content_ = frame;
+        if (on_ && !closed_)
+            send();
+    }
+    void showLevels(const LevelFrame& levels) override {
+        if (!port_.takesLevels()) {
+            show(halfLevelFrame(levels));
+            return;
+        }
+        content_ = levels;
         if (on_ && !closed_)
             send();
     }
@@ -96,17 +107,22 @@ public:
     }
 
 private:
+    using Content = std::variant<Frame, LevelFrame>;
+
     void send() {
-        if (!resend_ && sent_ == frame_)
+        if (!resend_ && sent_ == content_)
             return;
-        port_.showFrame(frame_);
-        sent_ = frame_;
+        if (const auto* frame = std::get_if<Frame>(&content_))
+            port_.showFrame(*frame);
+        else
+            port_.showLevels(std::get<LevelFrame>(content_));
+        sent_ = content_;
         resend_ = false;
     }
 
     PortIo& port_;
-    Frame frame_{};
-    std::optional<Frame> sent_;
+    Content content_ = Frame{};
+    std::optional<Content> sent_;
     bool on_ = false;
     bool resend_ = false;
     bool closed_ = false;

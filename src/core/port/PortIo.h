@@ -25,6 +25,11 @@ public:
     // For such an output: the frame to show from now on, and darkening the board.
     virtual void showFrame(const PackedFrame&) {}
     virtual void blank() {}
+    // A grey level 0..15 per LED, rows from the top, for such an output that
+    // takes them; the others get the on/off frame of it.
+    using LevelFrame = std::array<std::uint8_t, 256>;
+    virtual bool takesLevels() const { return false; }
+    virtual void showLevels(const LevelFrame&) {}
 };
 
 // Used when no port could be opened: the editor works, the bytes go nowhere.
