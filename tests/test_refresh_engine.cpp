@@ -1,5 +1,6 @@
 // The refresh on its own thread: whole passes whatever is asked meanwhile, and
 // the rate and its limit, on a clock that moves only when the engine waits.
+#include "port/MatrixDecoder.h"
 #include "port/RecordingPort.h"
 #include "port/RefreshEngine.h"
 
@@ -21,6 +22,7 @@ public:
         waits.push_back(deadline - now_);
         now_ = std::max(now_, deadline) + stall;
     }
+    void advance(Clock::Duration by) { now_ += by; }
     std::vector<Clock::Duration> waits;
     std::map<std::size_t, Clock::Duration> stalls; // by the number of the wait
 
@@ -61,29 +63,34 @@ QString layout(const std::vector<W>& w, QList<int>& rows) {
     return text;
 }
 
-// Runs the engine on its thread with `actions` (d: Nulreg, s: off, f: an all-lit
-// frame, x: Nulreg and the close, as the program ends) taken after the write
-// they are keyed by, until it is closed.
-std::vector<W> run(RefreshEngine::Options options, const std::map<std::size_t, char>& actions,
-                   InstantTiming& timing, MatrixOutput::Rate& rate) {
+// Runs the engine on its thread with the action `actionAfter` gives for each
+// write (d: Nulreg, s: off, f: an all-lit frame, x: Nulreg and the close, as
+// the program ends; 0 for none) until it is closed. Each write takes
+// `writeCost` on the clock; `seen` is shown each write at its time.
+using Seen = std::function<void(const W&, Clock::Duration)>;
+std::vector<W> run(RefreshEngine::Options options,
+                   const std::function<char(std::size_t)>& actionAfter, InstantTiming& timing,
+                   MatrixOutput::Rate& rate, Clock::Duration writeCost = {},
+                   const Seen& seen = {}) {
     RecordingPort port;
     options.realtime = false;
     RefreshEngine engine(port, timing, options);
     std::promise<void> off;
     port.setAfterWrite([&](std::size_t n) {
-        const auto action = actions.find(n);
-        if (action == actions.end())
-            return;
-        if (action->second == 'd' || action->second == 'x')
+        if (seen)
+            seen(port.writes().back(), timing.now());
+        timing.advance(writeCost);
+        const char action = actionAfter(n);
+        if (action == 'd' || action == 'x')
             engine.darken();
-        if (action->second == 'x')
+        if (action == 'x')
             off.set_value();
-        if (action->second == 'f') {
+        if (action == 'f') {
             MatrixOutput::Frame lit;
             lit.fill(0xFF);
             engine.show(lit);
         }
-        if (action->second == 's') {
+        if (action == 's') {
             rate = engine.rate();
             engine.stop();
             off.set_value();
@@ -93,6 +100,55 @@ std::vector<W> run(RefreshEngine::Options options, const std::map<std::size_t, c
     off.get_future().wait();
     engine.close();
     return port.writes();
+}
+
+std::vector<W> run(RefreshEngine::Options options, const std::map<std::size_t, char>& actions,
+                   InstantTiming& timing, MatrixOutput::Rate& rate) {
+    const auto actionAfter = [&actions](std::size_t n) {
+        const auto action = actions.find(n);
+        return action == actions.end() ? '\0' : action->second;
+    };
+    return run(options, actionAfter, timing, rate);
+}
+
+// The longest any row stayed lit, and the rows' holds, over 2.5 s of an
+// all-lit frame under real time with writes that each take `writeCost`.
+struct SlowPortRun {
+    Clock::Duration longestLit{};
+    std::vector<Clock::Duration> holds;
+    MatrixOutput::Rate rate;
+};
+
+SlowPortRun runAllLit(Clock::Duration writeCost) {
+    RefreshEngine::Options options;
+    options.paceAsRealtime = true;
+    InstantTiming timing;
+    SlowPortRun result;
+    MatrixDecoder board;
+    Clock::Duration litSince{};
+    bool wasLit = false, stopped = false;
+    const auto seen = [&](const W& write, Clock::Duration at) {
+        board.feed(write);
+        const bool lit = board.latched() != 0;
+        if (wasLit)
+            result.longestLit = std::max(result.longestLit, at - litSince);
+        if (lit != wasLit || write == W::control(251))
+            litSince = at;
+        wasLit = lit;
+    };
+    const auto actionAfter = [&](std::size_t n) {
+        if (n == 1)
+            return 'f';
+        if (stopped || timing.now() < 2500ms)
+            return '\0';
+        stopped = true;
+        return 's';
+    };
+    run(options, actionAfter, timing, result.rate, writeCost, seen);
+    for (std::size_t wait = 0; wait < timing.waits.size(); ++wait)
+        if (wait % 17 != 16)
+            result.holds.push_back(timing.waits[wait]);
+    return result;
 }
 
 } // namespace
@@ -105,6 +161,8 @@ private slots:
     void darkPausesSetTheRate_data();
     void darkPausesSetTheRate();
     void aStalledRowIsMadeUpForByTheOthers();
+    void slowWritesAreNoStall_data();
+    void slowWritesAreNoStall();
     void aThreadThatCannotStartLeavesTheEngineClosed();
 };
 
@@ -188,9 +246,9 @@ void RefreshEngineTest::darkPausesSetTheRate() {
     QCOMPARE(timing.waits[16], std::chrono::microseconds(pauseMicroseconds));
 }
 
-// Under real time, a stop of 300 µs in the fourth row sent leaves it lit 260 µs
-// longer than the pause and its writes allow; each other row is held that much
-// longer once, the rest of that pass and the first three of the next.
+// Under real time, a stop of 300 µs in the fourth row sent leaves it lit 300 µs
+// past its deadline; each other row is held that much longer once, the rest of
+// that pass and the first three of the next.
 void RefreshEngineTest::aStalledRowIsMadeUpForByTheOthers() {
     RefreshEngine::Options options;
     options.paceAsRealtime = true;
@@ -205,8 +263,35 @@ void RefreshEngineTest::aStalledRowIsMadeUpForByTheOthers() {
             held.append(
                 std::chrono::duration_cast<std::chrono::microseconds>(timing.waits[wait]).count());
     QList<qint64> expected(3 * 16, 40);
-    std::fill(expected.begin() + 4, expected.begin() + 16 + 3, 300);
+    std::fill(expected.begin() + 4, expected.begin() + 16 + 3, 340);
     QCOMPARE(held, expected);
+}
+
+// However long a write takes, every row is held for the row pause alone and
+// stays lit no longer than at 1 µs a write but for its extra write time; the
+// rate follows the port.
+void RefreshEngineTest::slowWritesAreNoStall_data() {
+    QTest::addColumn<int>("writeNanoseconds");
+    QTest::addColumn<double>("rate");
+    QTest::newRow("0.5 µs") << 500 << 721.50;
+    QTest::newRow("1 µs") << 1000 << 670.24;
+    QTest::newRow("2 µs") << 2000 << 586.85;
+    QTest::newRow("4 µs") << 4000 << 469.92;
+    QTest::newRow("8 µs") << 8000 << 336.02;
+}
+
+void RefreshEngineTest::slowWritesAreNoStall() {
+    QFETCH(int, writeNanoseconds);
+    QFETCH(double, rate);
+    const Clock::Duration writeCost{writeNanoseconds};
+    static const Clock::Duration litAt1us = runAllLit(1us).longestLit;
+    const SlowPortRun got = runAllLit(writeCost);
+    QVERIFY(
+        std::all_of(got.holds.begin(), got.holds.end(), [](auto hold) { return hold == 40us; }));
+    const Clock::Duration extraWriteTime = std::max<Clock::Duration>(writeCost - 1us, {});
+    QVERIFY2(got.longestLit <= litAt1us + PortSequences::WritesPerRow * extraWriteTime,
+             qPrintable(QString::number(got.longestLit.count())));
+    QVERIFY2(qAbs(got.rate.lowest - rate) < 0.01, qPrintable(QString::number(got.rate.lowest)));
 }
 
 // The system refuses the thread (EAGAIN: too many processes): the engine says

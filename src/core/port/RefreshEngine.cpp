@@ -94,17 +94,19 @@ void RefreshEngine::runPass() {
         const PortSequences::RowBytes bytes{static_cast<std::uint8_t>(bits & 0xFF),
                                             static_cast<std::uint8_t>(bits >> 8)};
         const Clock::Duration hold = rowPause_ + std::exchange(owed_[screenRow], {});
-        const auto holdRow = [this, hold](float) {
+        Clock::Duration overrun{};
+        const auto holdRow = [this, hold, &overrun](float) {
             const Clock::Duration deadline = timing_.now() + hold;
-            if (spinRows_)
-                timing_.spinUntil(deadline);
-            else
+            if (!spinRows_) {
                 timing_.waitUntil(deadline);
+                return;
+            }
+            timing_.spinUntil(deadline);
+            overrun = timing_.now() - deadline;
         };
-        const Clock::Duration start = spinRows_ ? timing_.now() : Clock::Duration{};
         PortSequences::sendRow(port_, bytes, holdRow);
         if (spinRows_)
-            oweOthers(screenRow, timing_.now() - start - hold);
+            oweOthers(screenRow, overrun);
     }
 }
 
@@ -112,14 +114,15 @@ void RefreshEngine::runPass() {
 // system stopped the thread in it (measured: up to 2 ms, a few times a
 // minute), and that row was lit longer than the others. The others are held
 // as much longer in the rows that follow, up to a bound that keeps the rate
-// from dropping far, so the light stays even across the stall.
+// from dropping far, so the light stays even across the stall. Only the time
+// past the row's deadline counts: its writes take as long as the port takes,
+// however slow, and every row has as many.
 void RefreshEngine::oweOthers(std::size_t stalledRow, Clock::Duration overrun) {
-    const Clock::Duration stall = overrun - rowPause_; // the row's writes are no stall
-    if (stall <= Clock::Duration{})
+    if (overrun < LeastStall)
         return;
     for (std::size_t row = 0; row < owed_.size(); ++row)
         if (row != stalledRow)
-            owed_[row] = std::min(owed_[row] + stall, MostOwed);
+            owed_[row] = std::min(owed_[row] + overrun, MostOwed);
 }
 
 // The dark pause and, with a limit, the rest of the pass's time slot are spent

@@ -119,6 +119,8 @@ private:
     Clock::Duration darkPause_{};
     // How much longer each row is to be held, after a stall in another.
     static constexpr Clock::Duration MostOwed = std::chrono::milliseconds(1);
+    // Less than this past a deadline is the clock's own granularity.
+    static constexpr Clock::Duration LeastStall = std::chrono::microseconds(1);
     std::array<Clock::Duration, PortSequences::RowsPerPass> owed_{};
     std::string realtimeNote_;
     std::string startFailure_;
