@@ -29,6 +29,7 @@ void SleepingTiming::waitUntil(Clock::Duration deadline) {
 
 RefreshEngine::RefreshEngine(PortIo& port, RefreshTiming& timing, Options options)
     : port_(port), timing_(timing), options_(options), rowPause_(options.rowPause) {
+    setBrightness(options.brightness);
     if (options_.runs == Runs::OnOwnThread)
         startThread();
 }
@@ -57,12 +58,17 @@ void RefreshEngine::runThread() {
     Realtime::tightenTimerSlack();
     std::string note =
         options_.realtime ? Realtime::raiseCallingThread(options_.realtimeBroker) : std::string();
-    if (options_.paceAsRealtime || (options_.realtime && note.empty())) {
+    const bool realtime = options_.realtime && note.empty();
+    if (options_.paceAsRealtime || realtime) {
         spinRows_ = true;
-        darkPause_ = PortSequences::RowsPerPass * rowPause_;
+        const double share =
+            options_.realtimeShare >= 0 ? options_.realtimeShare : Realtime::runtimeShare();
+        leastDark_ = std::min(1.0 - share + DarkMargin, 0.9);
     }
+    std::string memoryNote = realtime ? Realtime::lockMemory() : std::string();
     std::unique_lock lock(mutex_);
     realtimeNote_ = std::move(note);
+    memoryNote_ = std::move(memoryNote);
     started_ = true;
     wake_.notify_all();
     for (;;) {
@@ -125,17 +131,31 @@ void RefreshEngine::oweOthers(std::size_t stalledRow, Clock::Duration overrun) {
             owed_[row] = std::min(owed_[row] + overrun, MostOwed);
 }
 
-// The dark pause and, with a limit, the rest of the pass's time slot are spent
-// with the board dark, so that no row is held longer than the others.
+// The board stays dark after a pass for the time its share of dark asks, and
+// with a limit until the pass's time slot is over, so that no row is held
+// longer than the others. The dark time is measured as slept.
 void RefreshEngine::paceAfterPass(Clock::Duration passStart) {
     const Clock::Duration now = timing_.now();
-    Clock::Duration next = now + darkPause_;
+    const double active = activeShare();
+    darkOwed_ +=
+        std::chrono::duration_cast<Clock::Duration>((now - passStart) * ((1.0 - active) / active));
+    Clock::Duration next = now + std::max(darkOwed_, Clock::Duration{});
     if (options_.limitHz > 0)
         next = std::max(next, passStart + Clock::atLeast(1.0 / options_.limitHz));
     if (next <= now)
         return;
     writeNulregs(1);
     timing_.waitUntil(next);
+    darkOwed_ = std::max(darkOwed_ - (timing_.now() - now), -MostDarkCredit);
+}
+
+// The share of the time the passes take.
+double RefreshEngine::activeShare() const {
+    return brightness_.load(std::memory_order_relaxed) / 100.0 * (1.0 - leastDark_);
+}
+
+void RefreshEngine::setBrightness(int percent) {
+    brightness_ = std::clamp(percent, MinBrightness, MaxBrightness);
 }
 
 void RefreshEngine::writeNulregs(int count) {

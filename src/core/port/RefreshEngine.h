@@ -61,12 +61,18 @@ private:
 // SCHED_FIFO mostly ends 20 µs late, but one in a thousand ends 0.3 to 4 ms
 // late, and a row held that long is a visible flash; a thread that reads the
 // clock is not interrupted at all, but one that never sleeps is stopped by the
-// kernel's real-time throttle for 50 ms a second. So under real time the rows
-// are held by reading the clock and every pass is followed by a dark pause as
-// long as its rows, slept after a Nulreg: a late wake-up only makes that pause
-// longer, and the thread uses half a CPU. At the normal policy, where the
-// scheduler may take the CPU away in any row, sleeping through the row pause
-// keeps the rows far more even than reading the clock, so the rows sleep.
+// kernel's real-time throttle once it has run its share of a period (95 % of
+// each second by default). So under real time the rows are held by reading the
+// clock, and the thread sleeps dark, after a Nulreg between two passes, for as
+// much of the time as the kernel's share leaves plus a margin: the sleeps are
+// timed, so a late wake-up is paid back by shorter dark pauses after it. At
+// the normal policy, where the scheduler may take the CPU away in any row,
+// sleeping through the row pause keeps the rows far more even than reading the
+// clock, so the rows sleep.
+//
+// The brightness shrinks the share of the time the passes take: the dark
+// pauses between them grow until the board is lit `brightness` percent of the
+// time it is lit at full brightness.
 class RefreshEngine final : public MatrixOutput {
 public:
     enum class Runs { OnOwnThread, OnCallerThread };
@@ -77,6 +83,10 @@ public:
         int limitHz = 0;                 // at most this many passes a second; 0 for no limit
         Clock::Duration rowPause = Clock::atLeast(PortSequences::RowPause);
         bool paceAsRealtime = false; // for tests: wait as under real time without it
+        // The share of each second a real-time thread may run; the kernel's
+        // when negative.
+        double realtimeShare = -1;
+        int brightness = MaxBrightness; // percent
         // For tests: starts the refresh thread in place of std::thread.
         std::function<std::thread(std::function<void()>)> startThread;
     };
@@ -89,6 +99,9 @@ public:
     // Why the refresh thread runs at the normal policy; empty when it runs in
     // real time or was asked not to.
     const std::string& realtimeNote() const { return realtimeNote_; }
+    // Why the process's memory is not locked under real time; empty when it
+    // is, or when the thread does not run in real time.
+    const std::string& memoryNote() const { return memoryNote_; }
     // Why the refresh thread could not start, in one line; empty when it runs.
     // An engine whose thread did not start sends nothing: it is closed.
     const std::string& startFailure() const { return startFailure_; }
@@ -100,12 +113,15 @@ public:
     void stop() override;
     void close() override;
     Rate rate() const override;
+    // From the next pass on; clamped to MinBrightness .. MaxBrightness.
+    void setBrightness(int percent) override;
 
 private:
     void runThread();
     void startThread();
     void runPass();
     void paceAfterPass(Clock::Duration passStart);
+    double activeShare() const;
     void writeNulregs(int count);
     void oweOthers(std::size_t stalledRow, Clock::Duration overrun);
     void countPass(Clock::Duration now);
@@ -116,13 +132,22 @@ private:
     const Options options_;
     Clock::Duration rowPause_;
     bool spinRows_ = false;
-    Clock::Duration darkPause_{};
+    // The least share of the time spent asleep, dark, between passes.
+    double leastDark_ = 0;
+    // Above what the kernel's throttle needs: the time of the sleep calls
+    // themselves and the interrupts taken in the thread's time.
+    static constexpr double DarkMargin = 0.01;
+    // Dark time still owed, less what late wake-ups paid in advance.
+    Clock::Duration darkOwed_{};
+    static constexpr Clock::Duration MostDarkCredit = std::chrono::milliseconds(2);
+    std::atomic<int> brightness_;
     // How much longer each row is to be held, after a stall in another.
     static constexpr Clock::Duration MostOwed = std::chrono::milliseconds(1);
     // Less than this past a deadline is the clock's own granularity.
     static constexpr Clock::Duration LeastStall = std::chrono::microseconds(1);
     std::array<Clock::Duration, PortSequences::RowsPerPass> owed_{};
     std::string realtimeNote_;
+    std::string memoryNote_;
     std::string startFailure_;
     // Row r from the top, its left half in the low byte; each row read whole.
     std::array<std::atomic<std::uint16_t>, PortSequences::RowsPerPass> rows_{};
