@@ -1,5 +1,6 @@
 // The refresh on its own thread: whole passes whatever is asked meanwhile, and
 // the rate and its limit, on a clock that moves only when the engine waits.
+#include "port/LitTime.h"
 #include "port/MatrixDecoder.h"
 #include "port/RecordingPort.h"
 #include "port/RefreshEngine.h"
@@ -64,9 +65,9 @@ QString layout(const std::vector<W>& w, QList<int>& rows) {
 }
 
 // Runs the engine on its thread with the action `actionAfter` gives for each
-// write (d: Nulreg, s: off, f: an all-lit frame, x: Nulreg and the close, as
-// the program ends; 0 for none) until it is closed. Each write takes
-// `writeCost` on the clock; `seen` is shown each write at its time.
+// write (d: Nulreg, s: off, f: an all-lit frame, g: a grey ramp, column k at
+// level k, x: Nulreg and the close, as the program ends; 0 for none) until it is closed. Each write
+// takes `writeCost` on the clock; `seen` is shown each write at its time.
 using Seen = std::function<void(const W&, Clock::Duration)>;
 std::vector<W> run(RefreshEngine::Options options,
                    const std::function<char(std::size_t)>& actionAfter, InstantTiming& timing,
@@ -89,6 +90,12 @@ std::vector<W> run(RefreshEngine::Options options,
             MatrixOutput::Frame lit;
             lit.fill(0xFF);
             engine.show(lit);
+        }
+        if (action == 'g') {
+            MatrixOutput::LevelFrame ramp;
+            for (std::size_t led = 0; led < ramp.size(); ++led)
+                ramp[led] = std::uint8_t(led % 16);
+            engine.showLevels(ramp);
         }
         if (action == 's') {
             rate = engine.rate();
@@ -164,6 +171,8 @@ private slots:
     void aStalledRowIsMadeUpForByTheOthers();
     void slowWritesAreNoStall_data();
     void slowWritesAreNoStall();
+    void greyLevelsAreLitInProportion_data();
+    void greyLevelsAreLitInProportion();
     void aThreadThatCannotStartLeavesTheEngineClosed();
 };
 
@@ -306,6 +315,61 @@ void RefreshEngineTest::slowWritesAreNoStall() {
     QVERIFY2(got.longestLit <= litAt1us + PortSequences::WritesPerRow * extraWriteTime,
              qPrintable(QString::number(got.longestLit.count())));
     QVERIFY2(qAbs(got.rate.lowest - rate) < 0.01, qPrintable(QString::number(got.rate.lowest)));
+}
+
+// A grey ramp under real time with 1 µs writes, for two virtual seconds: every
+// plane is a pass of the specified form, the LEDs of each level are lit in
+// proportion to the level shown for it (within 10 %, rising with the level),
+// and the cycle of planes runs at least 150 times a second.
+void RefreshEngineTest::greyLevelsAreLitInProportion_data() {
+    QTest::addColumn<int>("planes");
+    QTest::addColumn<int>("leastHoldMicroseconds"); // 0: the row pause
+    QTest::newRow("8 levels") << 3 << 0;
+    QTest::newRow("16 levels, 17 µs least hold") << 4 << 17;
+}
+
+void RefreshEngineTest::greyLevelsAreLitInProportion() {
+    QFETCH(int, planes);
+    QFETCH(int, leastHoldMicroseconds);
+    RefreshEngine::Options options;
+    options.paceAsRealtime = true;
+    options.realtimeShare = 0.95;
+    options.greyPlanes = planes;
+    options.leastHold = std::chrono::microseconds(leastHoldMicroseconds);
+    InstantTiming timing;
+    LitTime lit;
+    const auto at = [](Clock::Duration virtualTime) {
+        return LitTime::Clock::time_point{} + 1s + virtualTime;
+    };
+    bool stopped = false;
+    const auto actionAfter = [&](std::size_t n) {
+        if (n == 1)
+            return 'g';
+        if (stopped || timing.now() < 2100ms)
+            return '\0';
+        stopped = true;
+        return 's';
+    };
+    MatrixOutput::Rate rate;
+    const std::vector<W> writes =
+        run(options, actionAfter, timing, rate, 1us,
+            [&](const W& w, Clock::Duration when) { lit.feed(w, at(when)); });
+    QList<int> rows;
+    QVERIFY(QRegularExpression("^(PN)+N$").match(layout(writes, rows)).hasMatch());
+    QVERIFY2(rate.current / planes >= 150, qPrintable(QString::number(rate.current / planes)));
+    const std::array<float, 256> brightness = lit.takeBrightness(at(timing.now()));
+    std::array<double, 16> byLevel{};
+    for (std::size_t led = 0; led < brightness.size(); ++led)
+        byLevel[led % 16] += brightness[led] / 16.0;
+    const int top = (1 << planes) - 1;
+    for (int level = 1; level < 16; ++level) {
+        const double target = byLevel[15] * RefreshEngine::shownLevel(level, planes) / top;
+        const QString where =
+            QString("level %1: %2 for %3").arg(level).arg(byLevel[std::size_t(level)]).arg(target);
+        QVERIFY2(qAbs(byLevel[std::size_t(level)] - target) <= 0.1 * target, qPrintable(where));
+        QVERIFY2(byLevel[std::size_t(level)] >= byLevel[std::size_t(level) - 1], qPrintable(where));
+    }
+    QCOMPARE(byLevel[0], 0.0);
 }
 
 // The system refuses the thread (EAGAIN: too many processes): the engine says

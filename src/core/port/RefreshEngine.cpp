@@ -28,10 +28,16 @@ void SleepingTiming::waitUntil(Clock::Duration deadline) {
 }
 
 RefreshEngine::RefreshEngine(PortIo& port, RefreshTiming& timing, Options options)
-    : port_(port), timing_(timing), options_(options), rowPause_(options.rowPause) {
+    : port_(port), timing_(timing), options_(withGreyPlanesBounded(options)),
+      rowPause_(options.rowPause) {
     setBrightness(options.brightness);
     if (options_.runs == Runs::OnOwnThread)
         startThread();
+}
+
+RefreshEngine::Options RefreshEngine::withGreyPlanesBounded(Options options) {
+    options.greyPlanes = std::clamp(options.greyPlanes, 1, MostGreyPlanes);
+    return options;
 }
 
 RefreshEngine::~RefreshEngine() {
@@ -83,7 +89,7 @@ void RefreshEngine::runThread() {
         writeNulregs(darks);
         if (pass) {
             const Clock::Duration start = timing_.now();
-            runPass();
+            runPass(nextPlane());
             countPass(timing_.now());
             paceAfterPass(start);
         }
@@ -91,29 +97,68 @@ void RefreshEngine::runThread() {
     }
 }
 
-void RefreshEngine::runPass() {
+// The frame of on and off light, or the next bit plane of the grey frame.
+int RefreshEngine::nextPlane() {
+    if (!grey_.load(std::memory_order_acquire))
+        return plane_ = 0;
+    const int plane = plane_;
+    plane_ = (plane_ + 1) % options_.greyPlanes;
+    return plane;
+}
+
+void RefreshEngine::runPass(int plane) {
     PortSequences::nulreg(port_);
+    Clock::Duration fastestWrites = Clock::Duration::max();
     for (int row = 0; row < PortSequences::RowsPerPass; ++row) {
         const std::size_t screenRow =
             static_cast<std::size_t>(PortSequences::RowsPerPass - 1 - row);
-        const std::uint16_t bits = rows_[screenRow].load(std::memory_order_relaxed);
-        const PortSequences::RowBytes bytes{static_cast<std::uint8_t>(bits & 0xFF),
-                                            static_cast<std::uint8_t>(bits >> 8)};
-        const Clock::Duration hold = rowPause_ + std::exchange(owed_[screenRow], {});
-        Clock::Duration overrun{};
-        const auto holdRow = [this, hold, &overrun](float) {
-            const Clock::Duration deadline = timing_.now() + hold;
-            if (!spinRows_) {
-                timing_.waitUntil(deadline);
-                return;
-            }
-            timing_.spinUntil(deadline);
-            overrun = timing_.now() - deadline;
-        };
-        PortSequences::sendRow(port_, bytes, holdRow);
-        if (spinRows_)
-            oweOthers(screenRow, overrun);
+        const bool grey = grey_.load(std::memory_order_acquire);
+        const auto& rows = grey ? planes_[static_cast<std::size_t>(plane)] : rows_;
+        const std::uint16_t bits = rows[screenRow].load(std::memory_order_relaxed);
+        const Clock::Duration hold =
+            (grey ? planeHold(plane) : rowPause_) + std::exchange(owed_[screenRow], {});
+        sendRow(screenRow, bits, hold, fastestWrites);
     }
+    if (spinRows_)
+        litWrites_ = fastestWrites * LitWrites / WritesBeforeHold;
+}
+
+void RefreshEngine::sendRow(std::size_t screenRow, std::uint16_t bits, Clock::Duration hold,
+                            Clock::Duration& fastestWrites) {
+    const PortSequences::RowBytes bytes{static_cast<std::uint8_t>(bits & 0xFF),
+                                        static_cast<std::uint8_t>(bits >> 8)};
+    const Clock::Duration rowStart = spinRows_ ? timing_.now() : Clock::Duration{};
+    Clock::Duration overrun{};
+    const auto holdRow = [&](float) {
+        const Clock::Duration holdStart = timing_.now();
+        const Clock::Duration deadline = holdStart + hold;
+        if (!spinRows_) {
+            timing_.waitUntil(deadline);
+            return;
+        }
+        fastestWrites = std::min(fastestWrites, holdStart - rowStart);
+        timing_.spinUntil(deadline);
+        overrun = timing_.now() - deadline;
+    };
+    PortSequences::sendRow(port_, bytes, holdRow);
+    if (spinRows_)
+        oweOthers(screenRow, overrun);
+}
+
+// A row of plane p is lit for 2^p times what a row of plane 0 is, the writes
+// it stays lit through counted in.
+Clock::Duration RefreshEngine::planeHold(int plane) const {
+    const int weight = 1 << plane;
+    const Clock::Duration least =
+        options_.leastHold > Clock::Duration{} ? options_.leastHold : rowPause_;
+    return weight * least + (weight - 1) * litWrites_;
+}
+
+int RefreshEngine::shownLevel(int level, int greyPlanes) {
+    const int top = (1 << greyPlanes) - 1;
+    if (level <= 0)
+        return 0;
+    return std::max(1, (std::min(level, MaxLevel) * top + MaxLevel / 2) / MaxLevel);
 }
 
 // Under real time a row is only ever held much longer than asked when the
@@ -192,6 +237,36 @@ void RefreshEngine::show(const Frame& frame) {
     for (std::size_t row = 0; row < rows_.size(); ++row)
         rows_[row].store(static_cast<std::uint16_t>(frame[2 * row] | frame[2 * row + 1] << 8),
                          std::memory_order_relaxed);
+    grey_.store(false, std::memory_order_release);
+}
+
+// A frame whose LEDs are all dark or at full light goes out as a frame of on
+// and off light.
+void RefreshEngine::showLevels(const LevelFrame& levels) {
+    const int top = (1 << options_.greyPlanes) - 1;
+    std::array<std::array<std::uint16_t, PortSequences::RowsPerPass>, MostGreyPlanes> bits{};
+    bool onOff = true;
+    for (std::size_t led = 0; led < levels.size(); ++led) {
+        const int level = shownLevel(levels[led], options_.greyPlanes);
+        onOff = onOff && (level == 0 || level == top);
+        for (std::size_t plane = 0; plane < bits.size(); ++plane)
+            if ((level >> plane) & 1)
+                bits[plane][led / 16] =
+                    static_cast<std::uint16_t>(bits[plane][led / 16] | 1u << (led % 16));
+    }
+    if (onOff) {
+        Frame frame{};
+        for (std::size_t row = 0; row < bits[0].size(); ++row) {
+            frame[2 * row] = static_cast<std::uint8_t>(bits[0][row] & 0xFF);
+            frame[2 * row + 1] = static_cast<std::uint8_t>(bits[0][row] >> 8);
+        }
+        show(frame);
+        return;
+    }
+    for (std::size_t plane = 0; plane < bits.size(); ++plane)
+        for (std::size_t row = 0; row < bits[plane].size(); ++row)
+            planes_[plane][row].store(bits[plane][row], std::memory_order_relaxed);
+    grey_.store(true, std::memory_order_release);
 }
 
 void RefreshEngine::darken() {
@@ -226,7 +301,7 @@ void RefreshEngine::refresh(bool on, const std::function<void()>& waitForEvents)
     }
     inPass_ = true;
     lock.unlock();
-    runPass();
+    runPass(nextPlane());
     lock.lock();
     inPass_ = false;
     writeNulregs(std::exchange(pendingDarks_, 0));

@@ -53,6 +53,15 @@ private:
 // thirteen writes with the row pause before the last. Darkening asked for
 // while a pass runs goes out after it.
 //
+// A frame of grey levels goes out by binary code modulation: its levels,
+// brought to the 2^greyPlanes levels shown, are cut into bit planes, and each
+// plane is a pass of the same form whose rows are held in proportion to the
+// plane's weight: the least plane for the row pause (or `leastHold`), each
+// next one twice as long, counting the writes a row stays lit through, so that
+// the time an LED is lit is its level times that of level 1. With 3 planes and
+// the 40 µs row pause a cycle of planes takes about 5.4 ms at 1 µs a write;
+// 16 levels at 150 cycles a second need a least hold of about 17 µs.
+//
 // On its own thread (the program) the passes go on whatever the window does;
 // on the caller's thread (the tests, the comparison benchmark) each turn of the
 // editor's loop sends one pass.
@@ -87,6 +96,8 @@ public:
         // when negative.
         double realtimeShare = -1;
         int brightness = MaxBrightness; // percent
+        int greyPlanes = 3;             // 1 .. MostGreyPlanes: 2^greyPlanes levels shown
+        Clock::Duration leastHold{};    // a row of the least plane; the row pause when 0
         // For tests: starts the refresh thread in place of std::thread.
         std::function<std::thread(std::function<void()>)> startThread;
     };
@@ -108,6 +119,11 @@ public:
     void setRowPause(Clock::Duration pause) { rowPause_ = pause; }
 
     void show(const Frame& frame) override;
+    void showLevels(const LevelFrame& levels) override;
+    // The level of the 2^greyPlanes shown for `level` of 0 .. MaxLevel: the
+    // nearest, but never dark for a level above 0.
+    static int shownLevel(int level, int greyPlanes);
+    static constexpr int MostGreyPlanes = 4;
     void darken() override;
     void refresh(bool on, const std::function<void()>& waitForEvents) override;
     void stop() override;
@@ -119,7 +135,12 @@ public:
 private:
     void runThread();
     void startThread();
-    void runPass();
+    static Options withGreyPlanesBounded(Options options);
+    int nextPlane();
+    void runPass(int plane);
+    void sendRow(std::size_t screenRow, std::uint16_t bits, Clock::Duration hold,
+                 Clock::Duration& fastestWrites);
+    Clock::Duration planeHold(int plane) const;
     void paceAfterPass(Clock::Duration passStart);
     double activeShare() const;
     void writeNulregs(int count);
@@ -151,6 +172,17 @@ private:
     std::string startFailure_;
     // Row r from the top, its left half in the low byte; each row read whole.
     std::array<std::atomic<std::uint16_t>, PortSequences::RowsPerPass> rows_{};
+    // The grey frame's bit planes, the same way; used while grey_ is set.
+    std::array<std::array<std::atomic<std::uint16_t>, PortSequences::RowsPerPass>, MostGreyPlanes>
+        planes_{};
+    std::atomic<bool> grey_{false};
+    int plane_ = 0; // the next plane sent
+    // How long a row stays lit through its writes, besides its hold: from the
+    // load of its left half to the first write of the next row, and the same
+    // for its right half; measured from the writes before the hold.
+    static constexpr int LitWrites = 5;
+    static constexpr int WritesBeforeHold = 12;
+    Clock::Duration litWrites_{};
 
     std::mutex mutex_;
     std::condition_variable wake_;
