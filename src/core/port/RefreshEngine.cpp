@@ -8,10 +8,22 @@
 #include <system_error>
 #include <utility>
 
-Clock::Duration SleepingTiming::now() {
+namespace {
+
+Clock::Duration readClock(clockid_t clock) {
     timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
+    clock_gettime(clock, &now);
     return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+} // namespace
+
+Clock::Duration SleepingTiming::now() {
+    return readClock(CLOCK_MONOTONIC);
+}
+
+Clock::Duration SleepingTiming::threadCpu() {
+    return readClock(CLOCK_THREAD_CPUTIME_ID);
 }
 
 void SleepingTiming::spinUntil(Clock::Duration deadline) {
@@ -69,8 +81,11 @@ void RefreshEngine::runThread() {
         spinRows_ = true;
         const double share =
             options_.realtimeShare >= 0 ? options_.realtimeShare : Realtime::runtimeShare();
-        leastDark_ = std::min(1.0 - share + DarkMargin, 0.9);
+        fullShare_ = std::clamp(share - DarkMargin, 0.1, 1.0);
+        cpuLimited_ = true;
     }
+    markWall_ = timing_.now();
+    markCpu_ = timing_.threadCpu();
     std::string memoryNote = realtime ? Realtime::lockMemory() : std::string();
     std::unique_lock lock(mutex_);
     realtimeNote_ = std::move(note);
@@ -176,27 +191,37 @@ void RefreshEngine::oweOthers(std::size_t stalledRow, Clock::Duration overrun) {
             owed_[row] = std::min(owed_[row] + overrun, MostOwed);
 }
 
-// The board stays dark after a pass for the time its share of dark asks, and
-// with a limit until the pass's time slot is over, so that no row is held
-// longer than the others. The dark time is measured as slept.
+// The board stays dark after a pass for the time owed, and with a limit until
+// the pass's time slot is over, so that no row is held longer than the others.
 void RefreshEngine::paceAfterPass(Clock::Duration passStart) {
     const Clock::Duration now = timing_.now();
-    const double active = activeShare();
-    darkOwed_ +=
-        std::chrono::duration_cast<Clock::Duration>((now - passStart) * ((1.0 - active) / active));
-    Clock::Duration next = now + std::max(darkOwed_, Clock::Duration{});
+    Clock::Duration next = now + owedDark(passStart, now);
     if (options_.limitHz > 0)
         next = std::max(next, passStart + Clock::atLeast(1.0 / options_.limitHz));
     if (next <= now)
         return;
     writeNulregs(1);
-    timing_.waitUntil(next);
-    darkOwed_ = std::max(darkOwed_ - (timing_.now() - now), -MostDarkCredit);
+    for (Clock::Duration at = now; at < next; at = timing_.now())
+        timing_.waitUntil(std::min(next, at + LongestSleep));
 }
 
-// The share of the time the passes take.
-double RefreshEngine::activeShare() const {
-    return brightness_.load(std::memory_order_relaxed) / 100.0 * (1.0 - leastDark_);
+// The longer of the dark times that the brightness and, under real time, the
+// kernel's share ask for, both measured over the time since the last pass
+// ended: the passes' share of the time, and the CPU the thread used in it,
+// the sleeps' own cost and a late wake-up counted in.
+Clock::Duration RefreshEngine::owedDark(Clock::Duration passStart, Clock::Duration now) {
+    const Clock::Duration cpu = timing_.threadCpu();
+    const Clock::Duration wall = now - std::exchange(markWall_, now);
+    const Clock::Duration used = cpu - std::exchange(markCpu_, cpu);
+    const auto settle = [](Clock::Duration debt) { return std::max(debt, -MostDarkCredit); };
+    const auto per = [](Clock::Duration time, double share) {
+        return std::chrono::duration_cast<Clock::Duration>(time / share);
+    };
+    const double lit = brightness_.load(std::memory_order_relaxed) / 100.0 * fullShare_;
+    lightDebt_ = settle(lightDebt_ + per(now - passStart, lit) - wall);
+    if (cpuLimited_)
+        cpuDebt_ = settle(cpuDebt_ + per(used, fullShare_) - wall);
+    return std::max({lightDebt_, cpuDebt_, Clock::Duration{}});
 }
 
 void RefreshEngine::setBrightness(int percent) {

@@ -23,6 +23,8 @@ public:
     virtual Clock::Duration now() = 0;
     virtual void waitUntil(Clock::Duration deadline) = 0;
     virtual void spinUntil(Clock::Duration deadline) { waitUntil(deadline); }
+    // The CPU time the calling thread has used, as the kernel charges it.
+    virtual Clock::Duration threadCpu() { return now(); }
 };
 
 // Sleeps on the monotonic clock, or reads it until the deadline.
@@ -31,6 +33,7 @@ public:
     Clock::Duration now() override;
     void waitUntil(Clock::Duration deadline) override;
     void spinUntil(Clock::Duration deadline) override;
+    Clock::Duration threadCpu() override;
 };
 
 // Reads a Clock until the deadline has come, as the loop on the window's thread
@@ -142,7 +145,7 @@ private:
                  Clock::Duration& fastestWrites);
     Clock::Duration planeHold(int plane) const;
     void paceAfterPass(Clock::Duration passStart);
-    double activeShare() const;
+    Clock::Duration owedDark(Clock::Duration passStart, Clock::Duration now);
     void writeNulregs(int count);
     void oweOthers(std::size_t stalledRow, Clock::Duration overrun);
     void countPass(Clock::Duration now);
@@ -153,19 +156,29 @@ private:
     const Options options_;
     Clock::Duration rowPause_;
     bool spinRows_ = false;
-    // The least share of the time spent asleep, dark, between passes.
-    double leastDark_ = 0;
-    // Above what the kernel's throttle needs: the time of the sleep calls
-    // themselves and the interrupts taken in the thread's time.
+    // The passes' share of the time at full brightness; under real time also
+    // the most of its time the thread may use the CPU: the kernel's share less
+    // a margin for the other real-time threads and the interrupts it is
+    // charged for.
+    double fullShare_ = 1.0;
+    bool cpuLimited_ = false;
     static constexpr double DarkMargin = 0.01;
-    // Dark time still owed, less what late wake-ups paid in advance.
-    Clock::Duration darkOwed_{};
+    // Dark time owed for the brightness and for the CPU, less what late
+    // wake-ups paid in advance, since the end of the last pass.
+    Clock::Duration lightDebt_{}, cpuDebt_{};
+    Clock::Duration markWall_{}, markCpu_{};
     static constexpr Clock::Duration MostDarkCredit = std::chrono::milliseconds(2);
+    // A longer sleep lets a virtual machine's host take the CPU away from it:
+    // measured in a KVM guest at half brightness, sleeps of 1 ms ended up to
+    // 24 ms late and rows stayed lit up to 5 ms, sleeps of at most 200 µs
+    // ended at most 4 ms late and no row stayed lit 0.3 ms.
+    static constexpr Clock::Duration LongestSleep = std::chrono::microseconds(200);
     std::atomic<int> brightness_;
     // How much longer each row is to be held, after a stall in another.
     static constexpr Clock::Duration MostOwed = std::chrono::milliseconds(1);
-    // Less than this past a deadline is the clock's own granularity.
-    static constexpr Clock::Duration LeastStall = std::chrono::microseconds(1);
+    // Less than this past a deadline is the jitter of any row (an interrupt, a
+    // virtual machine's exit), evened out over a few passes.
+    static constexpr Clock::Duration LeastStall = std::chrono::microseconds(5);
     std::array<Clock::Duration, PortSequences::RowsPerPass> owed_{};
     std::string realtimeNote_;
     std::string memoryNote_;
