@@ -123,7 +123,8 @@ int RefreshEngine::nextPlane() {
 
 void RefreshEngine::runPass(int plane) {
     PortSequences::nulreg(port_);
-    Clock::Duration fastestWrites = Clock::Duration::max();
+    std::array<Clock::Duration, PortSequences::RowsPerPass> writesTimes{};
+    OwedRows& owed = owed_[static_cast<std::size_t>(plane)];
     for (int row = 0; row < PortSequences::RowsPerPass; ++row) {
         const std::size_t screenRow =
             static_cast<std::size_t>(PortSequences::RowsPerPass - 1 - row);
@@ -131,19 +132,20 @@ void RefreshEngine::runPass(int plane) {
         const auto& rows = grey ? planes_[static_cast<std::size_t>(plane)] : rows_;
         const std::uint16_t bits = rows[screenRow].load(std::memory_order_relaxed);
         const Clock::Duration hold =
-            (grey ? planeHold(plane) : rowPause_) + std::exchange(owed_[screenRow], {});
-        sendRow(screenRow, bits, hold, fastestWrites);
+            (grey ? planeHold(plane) : rowPause_) + std::exchange(owed[screenRow], {});
+        writesTimes[screenRow] = sendRow(owed, screenRow, bits, hold);
     }
     if (spinRows_)
-        litWrites_ = fastestWrites * LitWrites / WritesBeforeHold;
+        litWrites_ = median(writesTimes) * LitWriteHalves / (2 * WritesBeforeHold);
 }
 
-void RefreshEngine::sendRow(std::size_t screenRow, std::uint16_t bits, Clock::Duration hold,
-                            Clock::Duration& fastestWrites) {
+// Returns how long the writes before the hold took (under real time).
+Clock::Duration RefreshEngine::sendRow(OwedRows& owed, std::size_t screenRow, std::uint16_t bits,
+                                       Clock::Duration hold) {
     const PortSequences::RowBytes bytes{static_cast<std::uint8_t>(bits & 0xFF),
                                         static_cast<std::uint8_t>(bits >> 8)};
     const Clock::Duration rowStart = spinRows_ ? timing_.now() : Clock::Duration{};
-    Clock::Duration overrun{};
+    Clock::Duration overrun{}, writesTime{};
     const auto holdRow = [&](float) {
         const Clock::Duration holdStart = timing_.now();
         const Clock::Duration deadline = holdStart + hold;
@@ -151,13 +153,22 @@ void RefreshEngine::sendRow(std::size_t screenRow, std::uint16_t bits, Clock::Du
             timing_.waitUntil(deadline);
             return;
         }
-        fastestWrites = std::min(fastestWrites, holdStart - rowStart);
+        writesTime = holdStart - rowStart;
         timing_.spinUntil(deadline);
         overrun = timing_.now() - deadline;
     };
     PortSequences::sendRow(port_, bytes, holdRow);
     if (spinRows_)
-        oweOthers(screenRow, overrun);
+        oweOthers(owed, screenRow, overrun);
+    return writesTime;
+}
+
+// The middle one, so that a stall in a row or two does not count.
+Clock::Duration
+RefreshEngine::median(std::array<Clock::Duration, PortSequences::RowsPerPass> times) {
+    const auto middle = times.begin() + times.size() / 2;
+    std::nth_element(times.begin(), middle, times.end());
+    return *middle;
 }
 
 // A row of plane p is lit for 2^p times what a row of plane 0 is, the writes
@@ -182,13 +193,14 @@ int RefreshEngine::shownLevel(int level, int greyPlanes) {
 // as much longer in the rows that follow, up to a bound that keeps the rate
 // from dropping far, so the light stays even across the stall. Only the time
 // past the row's deadline counts: its writes take as long as the port takes,
-// however slow, and every row has as many.
-void RefreshEngine::oweOthers(std::size_t stalledRow, Clock::Duration overrun) {
+// however slow, and every row has as many. A stall in a bit plane of a grey
+// frame is made up for in the same plane, so that each level keeps its share.
+void RefreshEngine::oweOthers(OwedRows& owed, std::size_t stalledRow, Clock::Duration overrun) {
     if (overrun < LeastStall)
         return;
-    for (std::size_t row = 0; row < owed_.size(); ++row)
+    for (std::size_t row = 0; row < owed.size(); ++row)
         if (row != stalledRow)
-            owed_[row] = std::min(owed_[row] + overrun, MostOwed);
+            owed[row] = std::min(owed[row] + overrun, MostOwed);
 }
 
 // The board stays dark after a pass for the time owed, and with a limit until

@@ -138,16 +138,18 @@ public:
 private:
     void runThread();
     void startThread();
+    using OwedRows = std::array<Clock::Duration, PortSequences::RowsPerPass>;
     static Options withGreyPlanesBounded(Options options);
     int nextPlane();
     void runPass(int plane);
-    void sendRow(std::size_t screenRow, std::uint16_t bits, Clock::Duration hold,
-                 Clock::Duration& fastestWrites);
+    Clock::Duration sendRow(OwedRows& owed, std::size_t screenRow, std::uint16_t bits,
+                            Clock::Duration hold);
+    static Clock::Duration median(std::array<Clock::Duration, PortSequences::RowsPerPass> times);
     Clock::Duration planeHold(int plane) const;
     void paceAfterPass(Clock::Duration passStart);
     Clock::Duration owedDark(Clock::Duration passStart, Clock::Duration now);
     void writeNulregs(int count);
-    void oweOthers(std::size_t stalledRow, Clock::Duration overrun);
+    void oweOthers(OwedRows& owed, std::size_t stalledRow, Clock::Duration overrun);
     void countPass(Clock::Duration now);
     void resetRate();
 
@@ -179,7 +181,7 @@ private:
     // Less than this past a deadline is the jitter of any row (an interrupt, a
     // virtual machine's exit), evened out over a few passes.
     static constexpr Clock::Duration LeastStall = std::chrono::microseconds(5);
-    std::array<Clock::Duration, PortSequences::RowsPerPass> owed_{};
+    std::array<OwedRows, MostGreyPlanes> owed_{}; // by bit plane; plane 0 for on and off
     std::string realtimeNote_;
     std::string memoryNote_;
     std::string startFailure_;
@@ -190,10 +192,11 @@ private:
         planes_{};
     std::atomic<bool> grey_{false};
     int plane_ = 0; // the next plane sent
-    // How long a row stays lit through its writes, besides its hold: from the
-    // load of its left half to the first write of the next row, and the same
-    // for its right half; measured from the writes before the hold.
-    static constexpr int LitWrites = 5;
+    // How long a row stays lit through its writes, besides its hold: 6 writes
+    // from the load of its left half to the first write of the next row, 5 from
+    // the load of its right half to the third; measured from the writes before
+    // the hold, a typical row of the last pass.
+    static constexpr int LitWriteHalves = 11;
     static constexpr int WritesBeforeHold = 12;
     Clock::Duration litWrites_{};
 
