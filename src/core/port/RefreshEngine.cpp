@@ -105,8 +105,13 @@ void RefreshEngine::runThread() {
         if (pass) {
             const Clock::Duration start = timing_.now();
             runPass(nextPlane());
+            // Under real time the last row goes dark as soon as the others
+            // do, not after the bookkeeping between passes (measured: 5 %
+            // brighter than the others without this).
+            if (spinRows_)
+                writeNulregs(1);
             countPass(timing_.now());
-            paceAfterPass(start);
+            paceAfterPass(start, spinRows_);
         }
         lock.lock();
     }
@@ -205,14 +210,15 @@ void RefreshEngine::oweOthers(OwedRows& owed, std::size_t stalledRow, Clock::Dur
 
 // The board stays dark after a pass for the time owed, and with a limit until
 // the pass's time slot is over, so that no row is held longer than the others.
-void RefreshEngine::paceAfterPass(Clock::Duration passStart) {
+void RefreshEngine::paceAfterPass(Clock::Duration passStart, bool dark) {
     const Clock::Duration now = timing_.now();
     Clock::Duration next = now + owedDark(passStart, now);
     if (options_.limitHz > 0)
         next = std::max(next, passStart + Clock::atLeast(1.0 / options_.limitHz));
     if (next <= now)
         return;
-    writeNulregs(1);
+    if (!dark)
+        writeNulregs(1);
     for (Clock::Duration at = now; at < next; at = timing_.now())
         timing_.waitUntil(std::min(next, at + LongestSleep));
 }

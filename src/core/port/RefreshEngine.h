@@ -146,7 +146,7 @@ private:
                             Clock::Duration hold);
     static Clock::Duration median(std::array<Clock::Duration, PortSequences::RowsPerPass> times);
     Clock::Duration planeHold(int plane) const;
-    void paceAfterPass(Clock::Duration passStart);
+    void paceAfterPass(Clock::Duration passStart, bool dark);
     Clock::Duration owedDark(Clock::Duration passStart, Clock::Duration now);
     void writeNulregs(int count);
     void oweOthers(OwedRows& owed, std::size_t stalledRow, Clock::Duration overrun);
