@@ -61,9 +61,12 @@ private:
 // plane is a pass of the same form whose rows are held in proportion to the
 // plane's weight: the least plane for the row pause (or `leastHold`), each
 // next one twice as long, counting the writes a row stays lit through, so that
-// the time an LED is lit is its level times that of level 1. With 3 planes and
-// the 40 µs row pause a cycle of planes takes about 5.4 ms at 1 µs a write;
-// 16 levels at 150 cycles a second need a least hold of about 17 µs.
+// the time an LED is lit is its level times that of level 1. With 3 planes (8
+// levels) and the 40 µs row pause a cycle of planes runs about 160 times a
+// second at 1 µs a write. 16 levels at 150 cycles a second need a least hold
+// of about 15 µs, which measured in a virtual machine left level 1 up to 30 %
+// too bright, so 8 levels are the default. The rate counts the planes as
+// passes.
 //
 // On its own thread (the program) the passes go on whatever the window does;
 // on the caller's thread (the tests, the comparison benchmark) each turn of the
@@ -76,15 +79,15 @@ private:
 // kernel's real-time throttle once it has run its share of a period (95 % of
 // each second by default). So under real time the rows are held by reading the
 // clock, and the thread sleeps dark, after a Nulreg between two passes, for as
-// much of the time as the kernel's share leaves plus a margin: the sleeps are
-// timed, so a late wake-up is paid back by shorter dark pauses after it. At
-// the normal policy, where the scheduler may take the CPU away in any row,
-// sleeping through the row pause keeps the rows far more even than reading the
-// clock, so the rows sleep.
+// much of the time as the kernel's share leaves plus a margin, counted on the
+// thread's own CPU clock as the throttle counts it: a costly sleep or a late
+// wake-up is paid for by the dark pauses after it. At the normal policy, where
+// the scheduler may take the CPU away in any row, sleeping through the row
+// pause keeps the rows far more even than reading the clock, so the rows sleep.
 //
 // The brightness shrinks the share of the time the passes take: the dark
-// pauses between them grow until the board is lit `brightness` percent of the
-// time it is lit at full brightness.
+// pauses between them grow until the passes take `brightness` percent of the
+// share they take at full brightness.
 class RefreshEngine final : public MatrixOutput {
 public:
     enum class Runs { OnOwnThread, OnCallerThread };
