@@ -10,12 +10,15 @@
 //
 // Counters: passes/s; lit_share, the share of the time a row is lit; the
 // brightest ÷ dimmest row of each 100 ms window (p95, worst); row_max_ms, the
-// longest time one row stayed lit, row_p50_us and row_p999_us the time half
-// and all but one in a thousand of the rows stayed lit within; gap_max_ms, the longest time between
-// two writes, and stalls, how many were 5 ms or more (what the kernel's real-time throttle does);
-// cpu_%, the refreshing thread's share of a CPU. For the grey ramp: cycles/s of the planes, L<k>_%,
-// the lit time of level k's LEDs as a percentage of its target (level k ÷ the top level, times the
-// top level's lit time), and top_us, the top level's lit time per cycle.
+// longest time one row stayed lit; row_p50_us and row_p999_us, the time half
+// and all but one in a thousand of the rows stayed lit within; gap_max_ms, the
+// longest time between two writes, and stalls, how many were 5 ms or more
+// (what the kernel's real-time throttle would do); cpu_%, the refreshing
+// thread's share of a CPU; stolen_ms, the time a virtual machine's host took
+// that CPU away. For the grey ramp: cycles/s of the planes; L<k>_%, the lit
+// time of level k's LEDs as a percentage of its target (the level shown for k
+// over the top level, times the top level's lit time); top_us, the top level's
+// lit time per cycle.
 #include "support/FakeServices.h"
 
 #include "port/MatrixDecoder.h"
@@ -30,10 +33,14 @@
 #include <atomic>
 #include <csignal>
 #include <ctime>
+#include <fstream>
 #include <pthread.h>
+#include <sched.h>
 #include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -154,6 +161,7 @@ public:
 
     WireMeter meter;
     std::function<void()> afterWrite;
+    int writerCpuIndex = -1;
     clockid_t writerCpu{};
     Nanos writerCpuAtStart = 0, firstWrite = 0;
 
@@ -163,6 +171,7 @@ private:
         if (firstWrite == 0) {
             firstWrite = at;
             pthread_getcpuclockid(pthread_self(), &writerCpu);
+            writerCpuIndex = sched_getcpu();
             writerCpuAtStart = cpuTime(writerCpu);
         }
         meter.feed(write, at);
@@ -215,6 +224,24 @@ private:
     std::atomic<bool> stop_{false};
     std::vector<std::thread> threads_;
 };
+
+// The time a virtual machine's host gave CPU `cpu` to others, in ms so far
+// (steal in /proc/stat); a stall it causes is none of the program's doing.
+double stolenMs(int cpu) {
+    std::ifstream stat("/proc/stat");
+    const std::string name = "cpu" + std::to_string(cpu);
+    for (std::string line; std::getline(stat, line);) {
+        std::istringstream fields(line);
+        std::string first;
+        long long ticks[8] = {};
+        fields >> first;
+        for (long long& t : ticks)
+            fields >> t;
+        if (first == name)
+            return double(ticks[7]) * 1000.0 / double(sysconf(_SC_CLK_TCK));
+    }
+    return 0;
+}
 
 void report(benchmark::State& state, const StampPort& port, Nanos cpuAtEnd) {
     const WireMeter& m = port.meter;
@@ -320,9 +347,14 @@ void runEngine(benchmark::State& state, const EngineRun& run) {
             lit.fill(0xFF);
             engine.show(lit);
         }
-        engine.refresh(true,
-                       [&] { std::this_thread::sleep_for(std::chrono::nanoseconds(run.runFor)); });
+        double stolenBefore = 0;
+        engine.refresh(true, [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            stolenBefore = stolenMs(port.writerCpuIndex);
+            std::this_thread::sleep_for(std::chrono::nanoseconds(run.runFor));
+        });
         const Nanos cpuAtEnd = cpuTime(port.writerCpu);
+        state.counters["stolen_ms"] = stolenMs(port.writerCpuIndex) - stolenBefore;
         engine.stop();
         engine.close();
         report(state, port, cpuAtEnd);
