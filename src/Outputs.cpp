@@ -136,10 +136,18 @@ MatrixRefresh& MatrixRefresh::operator=(MatrixRefresh&& other) noexcept {
     return *this;
 }
 
-MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, const Report& report) {
+int multiplexedBrightness(const CommandLine& line) {
+    if (isNetworkOutput(line.port))
+        return MatrixOutput::MaxBrightness;
+    return line.brightness.value_or(MatrixOutput::MaxBrightness);
+}
+
+MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightness,
+                           const Report& report) {
     MatrixRefresh refresh;
     if (port.refreshesItself()) {
         refresh.output = std::make_unique<WholeFrameOutput>(port);
+        refresh.output->setBrightness(brightness);
         return refresh;
     }
     refresh.timing = std::make_unique<SleepingTiming>();
@@ -149,6 +157,7 @@ MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, const Repor
     options.realtimeBroker = RealtimeKit::makeThreadRealtime;
 #endif
     options.limitHz = limitHz;
+    options.brightness = brightness;
     auto engine = std::make_unique<RefreshEngine>(port, *refresh.timing, options);
     if (!engine->startFailure().empty()) {
         refresh.failure = QString::fromStdString(engine->startFailure());
@@ -156,6 +165,8 @@ MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, const Repor
     }
     if (!engine->realtimeNote().empty())
         report(QString::fromStdString(engine->realtimeNote()));
+    if (!engine->memoryNote().empty())
+        report(QString::fromStdString(engine->memoryNote()));
     if (auto* window = dynamic_cast<MatrixWindow*>(&port))
         window->setRateSource([engine = engine.get()] { return engine->rate(); });
     refresh.output = std::move(engine);

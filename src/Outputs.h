@@ -40,10 +40,15 @@ PanelSetup panelSetup(const CommandLine& line);
 // output (the editor, once it is sure to run and its output opened).
 void rememberPanelSetup(const CommandLine& line, const PanelSetup& setup);
 
+// The brightness of a board whose rows are lit in turn, from the command line:
+// a network panel's --brightness is its mapping's, and such a board is lit full.
+int multiplexedBrightness(const CommandLine& line);
+
 // What keeps the board lit while "LPT on" runs: a refresh thread that
 // multiplexes an output taking the port's registers (real time unless
 // `realtime` is false, at most `limitHz` passes a second unless 0), or whole
-// frames for an output that multiplexes the board itself. `report` takes why
+// frames for an output that multiplexes the board itself; either lit at
+// `brightness` percent when it can dim. `report` takes why
 // the thread could not have real time. A thread that cannot start leaves
 // `output` null and says why in `failure`.
 struct MatrixRefresh {
@@ -55,5 +60,5 @@ struct MatrixRefresh {
     MatrixRefresh& operator=(MatrixRefresh&&) noexcept;
     ~MatrixRefresh();
 };
-MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz,
+MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightness,
                            const std::function<void(const QString&)>& report);

@@ -132,7 +132,8 @@ int play(const CommandLine& line) {
         error(output.error);
         return output.badArgument ? 2 : 1;
     }
-    MatrixRefresh refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz, error);
+    MatrixRefresh refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz,
+                                         multiplexedBrightness(line), error);
     if (!refresh.output) {
         error(QStringLiteral("%1: %2").arg(line.port, refresh.failure));
         return 1;
@@ -195,7 +196,8 @@ EditorOutput editorOutput(OpenedOutput opened, const CommandLine& line) {
         output.disabled = true;
     }
     if (!output.port->refreshesItself()) {
-        output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz, error);
+        output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz,
+                                      multiplexedBrightness(line), error);
         if (output.refresh.output)
             return output;
         error(QStringLiteral("LED matrix output disabled: %1: %2")
@@ -210,7 +212,8 @@ EditorOutput editorOutput(OpenedOutput opened, const CommandLine& line) {
     output.switchable = port.get();
     output.port = std::move(port);
 #endif
-    output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz, error);
+    output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz,
+                                  multiplexedBrightness(line), error);
     return output;
 }
 

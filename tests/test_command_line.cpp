@@ -144,6 +144,16 @@ void CommandLineTest::readsThePanelOptions_data() {
                                   << "" << 0 << 0 << "from 1 to 100, not \"0\"";
     QTest::newRow("brightness 101") << QStringList{"--brightness", "101"} << ""
                                     << "" << 0 << 0 << "from 1 to 100";
+    QTest::newRow("brightness 4 on a parallel port")
+        << QStringList{"--brightness", "4"} << ""
+        << "" << 0 << 0
+        << "--brightness on a parallel port or the USB bridge takes 5 to 100 percent, not \"4\"";
+    QTest::newRow("brightness 4 on the bridge")
+        << QStringList{"--port", "bridge:/dev/ttyACM0", "--brightness", "4"} << ""
+        << "" << 0 << 0 << "takes 5 to 100 percent";
+    QTest::newRow("brightness 4 on a network panel")
+        << QStringList{"--port", "ddp:127.0.0.1", "--brightness", "4"} << ""
+        << "" << 4 << 0 << "";
     QTest::newRow("max-fps 0") << QStringList{"--max-fps", "0"} << ""
                                << "" << 0 << 0
                                << "--max-fps takes a whole number of frames a second from 1 to "

@@ -81,7 +81,9 @@ struct Options {
                               QStringLiteral("COLOUR")};
     QCommandLineOption brightness{
         QStringLiteral("brightness"),
-        QStringLiteral("A network panel's brightness in percent, 1 ... 100 (default 20)."),
+        QStringLiteral("The matrix's brightness in percent: a network panel's 1 ... 100 "
+                       "(default 20), on a parallel port or the USB bridge 5 ... 100 "
+                       "(default 100)."),
         QStringLiteral("PERCENT")};
     QCommandLineOption maxFps{
         QStringLiteral("max-fps"),
@@ -203,6 +205,18 @@ void readRefresh(const QCommandLineParser& parser, const Options& o, CommandLine
     line.limitRefreshHz = *hz;
 }
 
+// A board whose rows the program or the USB bridge light in turn (the
+// on-screen matrix shows such a board): darker than this its rows would be lit
+// too seldom not to flicker.
+constexpr int LeastMultiplexedBrightness = 5;
+
+bool multiplexes(const QString& port) {
+    for (const char* network : {"ddp:", "e131:", "artnet:"})
+        if (port.startsWith(QLatin1String(network)))
+            return false;
+    return true;
+}
+
 void readPanel(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
     if (parser.isSet(o.map)) {
         const ParsedWiring parsed = parsePanelWiring(parser.value(o.map));
@@ -220,6 +234,11 @@ void readPanel(const QCommandLineParser& parser, const Options& o, CommandLine& 
         if (!line.brightness || *line.brightness < 1 || *line.brightness > 100)
             line.error = QStringLiteral("--brightness takes a whole number of percent from 1 to "
                                         "100, not \"%1\"")
+                             .arg(parser.value(o.brightness));
+        else if (*line.brightness < LeastMultiplexedBrightness && multiplexes(line.port))
+            line.error = QStringLiteral("--brightness on a parallel port or the USB bridge takes "
+                                        "%1 to 100 percent, not \"%2\"")
+                             .arg(LeastMultiplexedBrightness)
                              .arg(parser.value(o.brightness));
     }
     if (line.ok() && parser.isSet(o.maxFps)) {

@@ -25,7 +25,8 @@ struct CommandLine {
     bool realtime = true;
     int limitRefreshHz = 0;
     bool showRefresh = false;
-    // A network panel's wiring, lit colour and brightness (percent), when given.
+    // A network panel's wiring, lit colour and brightness (percent), when given;
+    // the brightness is also that of a parallel port's or the USB bridge's board.
     std::optional<PanelWiring> map;
     std::optional<PanelColour> colour;
     std::optional<int> brightness;

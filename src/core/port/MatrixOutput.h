@@ -52,6 +52,11 @@ public:
     // The end of the program: what was asked for goes out, nothing after it.
     virtual void close() = 0;
     virtual Rate rate() const { return {}; }
+    // How bright the board is lit, in percent of full light; an output that
+    // cannot dim ignores it.
+    static constexpr int MinBrightness = 5;
+    static constexpr int MaxBrightness = 100;
+    virtual void setBrightness(int /*percent*/) {}
 };
 
 // For an output that keeps the board lit from the last frame it was given (the

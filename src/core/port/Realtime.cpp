@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -33,6 +35,14 @@ void pinToLastCpu() {
     CPU_ZERO(&one);
     CPU_SET(last, &one);
     pthread_setaffinity_np(pthread_self(), sizeof one, &one);
+}
+
+double runtimeShareOf(long long runtimeMicroseconds, long long periodMicroseconds) {
+    if (runtimeMicroseconds < 0)
+        return 1.0;
+    if (periodMicroseconds <= 0 || runtimeMicroseconds > periodMicroseconds)
+        return 0.95;
+    return double(runtimeMicroseconds) / double(periodMicroseconds);
 }
 
 } // namespace
@@ -72,6 +82,27 @@ std::string raiseCallingThread(const Broker& askBroker) {
     if (why.empty())
         pinToLastCpu();
     return why;
+}
+
+double runtimeShare() {
+    long long runtime = 950000, period = 1000000;
+    std::ifstream("/proc/sys/kernel/sched_rt_runtime_us") >> runtime;
+    std::ifstream("/proc/sys/kernel/sched_rt_period_us") >> period;
+    return runtimeShareOf(runtime, period);
+}
+
+// The pages of the mappings there are now, each from when it is first used:
+// the code, the libraries, the refresh thread's stack. Untouched pages (the
+// other threads' stacks) are not brought in, and mappings made later are left
+// out, so that a low memory-lock limit never makes a later allocation fail.
+std::string lockMemory() {
+    if (mlockall(MCL_CURRENT | MCL_ONFAULT) == 0)
+        return {};
+    return std::string("the matrix refresh may pause in a row while the system pages memory "
+                       "(mlockall: ") +
+           std::strerror(errno) +
+           "); raise the memory-lock limit (LimitMEMLOCK in its systemd unit, memlock in "
+           "limits.conf) to lock it";
 }
 
 void tightenTimerSlack() {

@@ -28,6 +28,16 @@ std::string raiseCallingThread(const Broker& askBroker = {});
 std::string raise(const std::function<int(int priority)>& direct, const Broker& askBroker,
                   long tid);
 
+// The share of each period that the kernel lets real-time threads run
+// (sched_rt_runtime_us over sched_rt_period_us): a thread that runs longer is
+// stopped until the period ends. 1 when the kernel sets no limit; the kernel's
+// default when the settings cannot be read.
+double runtimeShare();
+
+// Locks the process's pages in memory, so that no page fault can stop the
+// real-time thread in a row. Returns why not, in one line; empty when locked.
+std::string lockMemory();
+
 // Lets the calling thread's sleeps at the normal policy end within a
 // microsecond instead of the default 50 µs timer slack.
 void tightenTimerSlack();

@@ -23,6 +23,8 @@ public:
     virtual Clock::Duration now() = 0;
     virtual void waitUntil(Clock::Duration deadline) = 0;
     virtual void spinUntil(Clock::Duration deadline) { waitUntil(deadline); }
+    // The CPU time the calling thread has used, as the kernel charges it.
+    virtual Clock::Duration threadCpu() { return now(); }
 };
 
 // Sleeps on the monotonic clock, or reads it until the deadline.
@@ -31,6 +33,7 @@ public:
     Clock::Duration now() override;
     void waitUntil(Clock::Duration deadline) override;
     void spinUntil(Clock::Duration deadline) override;
+    Clock::Duration threadCpu() override;
 };
 
 // Reads a Clock until the deadline has come, as the loop on the window's thread
@@ -53,6 +56,18 @@ private:
 // thirteen writes with the row pause before the last. Darkening asked for
 // while a pass runs goes out after it.
 //
+// A frame of grey levels goes out by binary code modulation: its levels,
+// brought to the 2^greyPlanes levels shown, are cut into bit planes, and each
+// plane is a pass of the same form whose rows are held in proportion to the
+// plane's weight: the least plane for the row pause (or `leastHold`), each
+// next one twice as long, counting the writes a row stays lit through, so that
+// the time an LED is lit is its level times that of level 1. With 3 planes (8
+// levels) and the 40 µs row pause a cycle of planes runs about 160 times a
+// second at 1 µs a write. 16 levels at 150 cycles a second need a least hold
+// of about 15 µs, which measured in a virtual machine left level 1 up to 30 %
+// too bright, so 8 levels are the default. The rate counts the planes as
+// passes.
+//
 // On its own thread (the program) the passes go on whatever the window does;
 // on the caller's thread (the tests, the comparison benchmark) each turn of the
 // editor's loop sends one pass.
@@ -61,12 +76,18 @@ private:
 // SCHED_FIFO mostly ends 20 µs late, but one in a thousand ends 0.3 to 4 ms
 // late, and a row held that long is a visible flash; a thread that reads the
 // clock is not interrupted at all, but one that never sleeps is stopped by the
-// kernel's real-time throttle for 50 ms a second. So under real time the rows
-// are held by reading the clock and every pass is followed by a dark pause as
-// long as its rows, slept after a Nulreg: a late wake-up only makes that pause
-// longer, and the thread uses half a CPU. At the normal policy, where the
-// scheduler may take the CPU away in any row, sleeping through the row pause
-// keeps the rows far more even than reading the clock, so the rows sleep.
+// kernel's real-time throttle once it has run its share of a period (95 % of
+// each second by default). So under real time the rows are held by reading the
+// clock, and the thread sleeps dark, after a Nulreg between two passes, for as
+// much of the time as the kernel's share leaves plus a margin, counted on the
+// thread's own CPU clock as the throttle counts it: a costly sleep or a late
+// wake-up is paid for by the dark pauses after it. At the normal policy, where
+// the scheduler may take the CPU away in any row, sleeping through the row
+// pause keeps the rows far more even than reading the clock, so the rows sleep.
+//
+// The brightness shrinks the share of the time the passes take: the dark
+// pauses between them grow until the passes take `brightness` percent of the
+// share they take at full brightness.
 class RefreshEngine final : public MatrixOutput {
 public:
     enum class Runs { OnOwnThread, OnCallerThread };
@@ -77,6 +98,12 @@ public:
         int limitHz = 0;                 // at most this many passes a second; 0 for no limit
         Clock::Duration rowPause = Clock::atLeast(PortSequences::RowPause);
         bool paceAsRealtime = false; // for tests: wait as under real time without it
+        // The share of each second a real-time thread may run; the kernel's
+        // when negative.
+        double realtimeShare = -1;
+        int brightness = MaxBrightness; // percent
+        int greyPlanes = 3;             // 1 .. MostGreyPlanes: 2^greyPlanes levels shown
+        Clock::Duration leastHold{};    // a row of the least plane; the row pause when 0
         // For tests: starts the refresh thread in place of std::thread.
         std::function<std::thread(std::function<void()>)> startThread;
     };
@@ -89,25 +116,43 @@ public:
     // Why the refresh thread runs at the normal policy; empty when it runs in
     // real time or was asked not to.
     const std::string& realtimeNote() const { return realtimeNote_; }
+    // Why the process's memory is not locked under real time; empty when it
+    // is, or when the thread does not run in real time.
+    const std::string& memoryNote() const { return memoryNote_; }
     // Why the refresh thread could not start, in one line; empty when it runs.
     // An engine whose thread did not start sends nothing: it is closed.
     const std::string& startFailure() const { return startFailure_; }
     void setRowPause(Clock::Duration pause) { rowPause_ = pause; }
 
     void show(const Frame& frame) override;
+    void showLevels(const LevelFrame& levels) override;
+    // The level of the 2^greyPlanes shown for `level` of 0 .. MaxLevel: the
+    // nearest, but never dark for a level above 0.
+    static int shownLevel(int level, int greyPlanes);
+    static constexpr int MostGreyPlanes = 4;
     void darken() override;
     void refresh(bool on, const std::function<void()>& waitForEvents) override;
     void stop() override;
     void close() override;
     Rate rate() const override;
+    // From the next pass on; clamped to MinBrightness .. MaxBrightness.
+    void setBrightness(int percent) override;
 
 private:
     void runThread();
     void startThread();
-    void runPass();
-    void paceAfterPass(Clock::Duration passStart);
+    using OwedRows = std::array<Clock::Duration, PortSequences::RowsPerPass>;
+    static Options withGreyPlanesBounded(Options options);
+    int nextPlane();
+    void runPass(int plane);
+    Clock::Duration sendRow(OwedRows& owed, std::size_t screenRow, std::uint16_t bits,
+                            Clock::Duration hold);
+    static Clock::Duration median(std::array<Clock::Duration, PortSequences::RowsPerPass> times);
+    Clock::Duration planeHold(int plane) const;
+    void paceAfterPass(Clock::Duration passStart, bool dark);
+    Clock::Duration owedDark(Clock::Duration passStart, Clock::Duration now);
     void writeNulregs(int count);
-    void oweOthers(std::size_t stalledRow, Clock::Duration overrun);
+    void oweOthers(OwedRows& owed, std::size_t stalledRow, Clock::Duration overrun);
     void countPass(Clock::Duration now);
     void resetRate();
 
@@ -116,14 +161,47 @@ private:
     const Options options_;
     Clock::Duration rowPause_;
     bool spinRows_ = false;
-    Clock::Duration darkPause_{};
+    // The passes' share of the time at full brightness; under real time also
+    // the most of its time the thread may use the CPU: the kernel's share less
+    // a margin for the other real-time threads and the interrupts it is
+    // charged for.
+    double fullShare_ = 1.0;
+    bool cpuLimited_ = false;
+    static constexpr double DarkMargin = 0.01;
+    // Dark time owed for the brightness and for the CPU, less what late
+    // wake-ups paid in advance, since the end of the last pass.
+    Clock::Duration lightDebt_{}, cpuDebt_{};
+    Clock::Duration markWall_{}, markCpu_{};
+    static constexpr Clock::Duration MostDarkCredit = std::chrono::milliseconds(2);
+    // A longer sleep lets a virtual machine's host take the CPU away from it:
+    // measured in a KVM guest at half brightness, sleeps of 1 ms ended up to
+    // 24 ms late and rows stayed lit up to 5 ms, sleeps of at most 200 µs
+    // ended at most 4 ms late and no row stayed lit 0.3 ms.
+    static constexpr Clock::Duration LongestSleep = std::chrono::microseconds(200);
+    std::atomic<int> brightness_;
     // How much longer each row is to be held, after a stall in another.
     static constexpr Clock::Duration MostOwed = std::chrono::milliseconds(1);
-    std::array<Clock::Duration, PortSequences::RowsPerPass> owed_{};
+    // Less than this past a deadline is the jitter of any row (an interrupt, a
+    // virtual machine's exit), evened out over a few passes.
+    static constexpr Clock::Duration LeastStall = std::chrono::microseconds(5);
+    std::array<OwedRows, MostGreyPlanes> owed_{}; // by bit plane; plane 0 for on and off
     std::string realtimeNote_;
+    std::string memoryNote_;
     std::string startFailure_;
     // Row r from the top, its left half in the low byte; each row read whole.
     std::array<std::atomic<std::uint16_t>, PortSequences::RowsPerPass> rows_{};
+    // The grey frame's bit planes, the same way; used while grey_ is set.
+    std::array<std::array<std::atomic<std::uint16_t>, PortSequences::RowsPerPass>, MostGreyPlanes>
+        planes_{};
+    std::atomic<bool> grey_{false};
+    int plane_ = 0; // the next plane sent
+    // How long a row stays lit through its writes, besides its hold: 6 writes
+    // from the load of its left half to the first write of the next row, 5 from
+    // the load of its right half to the third; measured from the writes before
+    // the hold, a typical row of the last pass.
+    static constexpr int LitWriteHalves = 11;
+    static constexpr int WritesBeforeHold = 12;
+    Clock::Duration litWrites_{};
 
     std::mutex mutex_;
     std::condition_variable wake_;
