@@ -136,10 +136,23 @@ MatrixRefresh& MatrixRefresh::operator=(MatrixRefresh&& other) noexcept {
     return *this;
 }
 
+bool hasPanelBrightness(const QString& portArgument) {
+    return isNetworkOutput(portArgument);
+}
+
+QString brightnessKey(const QString& portArgument) {
+    return portArgument.isEmpty() ? QString::fromLatin1(PpdevPort::DefaultDevice) : portArgument;
+}
+
 int multiplexedBrightness(const CommandLine& line) {
     if (isNetworkOutput(line.port))
         return MatrixOutput::MaxBrightness;
-    return line.brightness.value_or(MatrixOutput::MaxBrightness);
+    return line.brightness.value_or(storedBrightness(brightnessKey(line.port)));
+}
+
+void rememberBrightness(const CommandLine& line) {
+    if (line.brightness && !isNetworkOutput(line.port))
+        storeBrightness(brightnessKey(line.port), *line.brightness);
 }
 
 MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightness,

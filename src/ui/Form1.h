@@ -91,6 +91,11 @@ public:
     // The output the frames go to, by its --port name, named in the side panel
     // with whether "LPT on" runs; given again when the output is switched.
     void setOutputName(const QString& name);
+    // The side panel's brightness for the output kept under `port` (its --port
+    // value), lit at `percent`: a change reaches the matrix at once and is kept
+    // for that output. Withheld, with why, from an output that sets its own.
+    void setBrightnessOutput(const QString& port, int percent);
+    void withholdBrightness(const QString& why);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -120,6 +125,7 @@ private:
     void keepStrokeCurrent();
     void showOnionSkin();
     void showOutput();
+    void changeBrightness(int percent);
     void openTextDialog();
     void tell(const struct Message& message);
 
@@ -143,6 +149,8 @@ private:
     std::optional<OnionKey> onionShown_;
     QString outputName_;
     std::optional<bool> outputOnShown_;
+    MatrixOutput* output_ = nullptr;        // the program's, to dim; the editor's own does not
+    std::optional<QString> brightnessPort_; // where a change of brightness is kept
     Panel drawn_;
     bool rendered_ = false;
 };
