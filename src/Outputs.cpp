@@ -150,11 +150,6 @@ int multiplexedBrightness(const CommandLine& line) {
     return line.brightness.value_or(storedBrightness(brightnessKey(line.port)));
 }
 
-void rememberBrightness(const CommandLine& line) {
-    if (line.brightness && !isNetworkOutput(line.port))
-        storeBrightness(brightnessKey(line.port), *line.brightness);
-}
-
 MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightness,
                            const Report& report) {
     MatrixRefresh refresh;

@@ -50,9 +50,6 @@ QString brightnessKey(const QString& portArgument);
 // as last used with this output. A network panel's --brightness is its
 // mapping's, and such a board is lit full.
 int multiplexedBrightness(const CommandLine& line);
-// Keeps the command line's brightness for the next time with this output (the
-// editor, once it is sure to run and its output opened).
-void rememberBrightness(const CommandLine& line);
 
 // What keeps the board lit while "LPT on" runs: a refresh thread that
 // multiplexes an output taking the port's registers (real time unless

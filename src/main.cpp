@@ -237,8 +237,10 @@ QString outputName(const QString& port, bool disabled) {
 }
 
 // The side panel's brightness for the output `port` names: a board whose rows
-// are lit in turn, as kept for it; a network panel has its own.
-void offerBrightness(Form1& window, const QString& port, bool disabled) {
+// are lit in turn, at the command line's brightness or as kept for it; a
+// network panel has its own.
+void offerBrightness(Form1& window, const QString& port, bool disabled,
+                     std::optional<int> given = std::nullopt) {
     if (disabled)
         window.withholdBrightness(QStringLiteral("No output to dim: it could not be opened"));
     else if (hasPanelBrightness(port))
@@ -246,7 +248,7 @@ void offerBrightness(Form1& window, const QString& port, bool disabled) {
             QStringLiteral("A network panel's brightness is set in Panel mapping… (Ctrl+Shift+M, "
                            "or a right click on Load)"));
     else
-        window.setBrightnessOutput(brightnessKey(port), storedBrightness(brightnessKey(port)));
+        window.setBrightnessOutput(brightnessKey(port), given);
 }
 
 int runEditor(QApplication& app, const CommandLine& line) {
@@ -271,13 +273,11 @@ int runEditor(QApplication& app, const CommandLine& line) {
         error(instanceCheck.refusalLine());
         return 1;
     }
-    if (!output.disabled) {
+    if (!output.disabled)
         rememberPanelSetup(line, setup);
-        rememberBrightness(line);
-    }
     window.showRefreshRate([&refresh] { return refresh.output->rate(); });
     window.setOutputName(outputName(line.port, output.disabled));
-    offerBrightness(window, line.port, output.disabled);
+    offerBrightness(window, line.port, output.disabled, line.brightness);
     window.editor().setNotice(error);
 #ifdef QUENTARO_HAVE_NETWORK
     auto* menu =

@@ -616,10 +616,12 @@ void Form1::showOutput() {
     sidePanel_->showOutput(outputName_, on);
 }
 
-void Form1::setBrightnessOutput(const QString& port, int percent) {
+void Form1::setBrightnessOutput(const QString& port, std::optional<int> given) {
     brightnessPort_ = port;
-    sidePanel_->showBrightness(percent);
+    const int percent = given.value_or(storedBrightness(port));
     sidePanel_->offerBrightness(true);
+    sidePanel_->showBrightness(percent);
+    changeBrightness(sidePanel_->brightness());
 }
 
 void Form1::withholdBrightness(const QString& why) {

@@ -92,9 +92,10 @@ public:
     // with whether "LPT on" runs; given again when the output is switched.
     void setOutputName(const QString& name);
     // The side panel's brightness for the output kept under `port` (its --port
-    // value), lit at `percent`: a change reaches the matrix at once and is kept
-    // for that output. Withheld, with why, from an output that sets its own.
-    void setBrightnessOutput(const QString& port, int percent);
+    // value): `given` (then kept), else as kept for that output, full when never
+    // kept. It and every change reach the matrix at once and are kept for that
+    // output. Withheld, with why, from an output that sets its own.
+    void setBrightnessOutput(const QString& port, std::optional<int> given = std::nullopt);
     void withholdBrightness(const QString& why);
 
 protected:

@@ -74,6 +74,7 @@ QLayout* SidePanel::createBrightness() {
     brightness_->setSingleStep(5);
     brightness_->setAccelerated(true);
     brightness_->setKeyboardTracking(false); // typing "50" sets 50, not 5 first
+    brightness_->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     brightness_->setFocusPolicy(Qt::StrongFocus);
     brightness_->setAccessibleName(QStringLiteral("Brightness"));
     brightness_->setAccessibleDescription(BrightnessTip);
@@ -87,6 +88,10 @@ QLayout* SidePanel::createBrightness() {
 void SidePanel::showBrightness(int percent) {
     const QSignalBlocker quiet(brightness_);
     brightness_->setValue(percent);
+}
+
+int SidePanel::brightness() const {
+    return brightness_->value();
 }
 
 void SidePanel::offerBrightness(bool offered, const QString& why) {

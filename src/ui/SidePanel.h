@@ -49,6 +49,7 @@ public:
     // The output's brightness, 5 ... 100 %; set here without brightnessChanged.
     // Off, with `why` in its tooltip, for an output whose brightness is set elsewhere.
     void showBrightness(int percent);
+    int brightness() const;
     void offerBrightness(bool offered, const QString& why = {});
     QSpinBox* brightnessBox() const { return brightness_; }
 
