@@ -136,10 +136,18 @@ MatrixRefresh& MatrixRefresh::operator=(MatrixRefresh&& other) noexcept {
     return *this;
 }
 
+bool hasPanelBrightness(const QString& portArgument) {
+    return isNetworkOutput(portArgument);
+}
+
+QString brightnessKey(const QString& portArgument) {
+    return portArgument.isEmpty() ? QString::fromLatin1(PpdevPort::DefaultDevice) : portArgument;
+}
+
 int multiplexedBrightness(const CommandLine& line) {
     if (isNetworkOutput(line.port))
         return MatrixOutput::MaxBrightness;
-    return line.brightness.value_or(MatrixOutput::MaxBrightness);
+    return line.brightness.value_or(storedBrightness(brightnessKey(line.port)));
 }
 
 MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightness,

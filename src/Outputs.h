@@ -40,8 +40,15 @@ PanelSetup panelSetup(const CommandLine& line);
 // output (the editor, once it is sure to run and its output opened).
 void rememberPanelSetup(const CommandLine& line, const PanelSetup& setup);
 
-// The brightness of a board whose rows are lit in turn, from the command line:
-// a network panel's --brightness is its mapping's, and such a board is lit full.
+// Whether the output a --port value names keeps a brightness of its own, in
+// its panel setup: a network panel.
+bool hasPanelBrightness(const QString& portArgument);
+// The --port value a board's brightness is kept under: none given is the
+// default parallel port.
+QString brightnessKey(const QString& portArgument);
+// The brightness of a board whose rows are lit in turn: the command line's, else
+// as last used with this output. A network panel's --brightness is its
+// mapping's, and such a board is lit full.
 int multiplexedBrightness(const CommandLine& line);
 
 // What keeps the board lit while "LPT on" runs: a refresh thread that

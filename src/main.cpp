@@ -236,6 +236,21 @@ QString outputName(const QString& port, bool disabled) {
     return port.isEmpty() ? QString::fromLatin1(PpdevPort::DefaultDevice) : port;
 }
 
+// The side panel's brightness for the output `port` names: a board whose rows
+// are lit in turn, at the command line's brightness or as kept for it; a
+// network panel has its own.
+void offerBrightness(Form1& window, const QString& port, bool disabled,
+                     std::optional<int> given = std::nullopt) {
+    if (disabled)
+        window.withholdBrightness(QStringLiteral("No output to dim: it could not be opened"));
+    else if (hasPanelBrightness(port))
+        window.withholdBrightness(
+            QStringLiteral("A network panel's brightness is set in Panel mapping… (Ctrl+Shift+M, "
+                           "or a right click on Load)"));
+    else
+        window.setBrightnessOutput(brightnessKey(port), given);
+}
+
 int runEditor(QApplication& app, const CommandLine& line) {
     moveOldSettings();
     LockFileInstanceCheck instanceCheck;
@@ -262,11 +277,15 @@ int runEditor(QApplication& app, const CommandLine& line) {
         rememberPanelSetup(line, setup);
     window.showRefreshRate([&refresh] { return refresh.output->rate(); });
     window.setOutputName(outputName(line.port, output.disabled));
+    offerBrightness(window, line.port, output.disabled, line.brightness);
     window.editor().setNotice(error);
 #ifdef QUENTARO_HAVE_NETWORK
     auto* menu =
         new NetworkMenu(&window, window.sharingMenu(), output.switchable, line.port, error);
-    QObject::connect(menu, &NetworkMenu::outputChanged, &window, &Form1::setOutputName);
+    QObject::connect(menu, &NetworkMenu::outputChanged, &window, [&window](const QString& port) {
+        window.setOutputName(port);
+        offerBrightness(window, port, false);
+    });
 #endif
     RecoveryKeeper recovery(window.editor(), error);
     if (recovery.offerRestore(&window)) {

@@ -42,11 +42,16 @@ struct WindowFixture {
     int programEnds = 0;
     std::unique_ptr<Form1> w;
 
-    explicit WindowFixture(bool anotherInstance = false) {
+    explicit WindowFixture(bool anotherInstance = false, MatrixOutput* output = nullptr) {
         QSettings().clear(); // the side panel starts closed, the onion skin off
         instance.anotherRunning = anotherInstance;
+        start(output);
+    }
+    // A new window, as at the program's next start: the settings stay.
+    void start(MatrixOutput* output) {
+        w.reset();
         w = std::make_unique<Form1>(
-            Form1Services{port, dialog, clock, instance, [this] { ++programEnds; }});
+            Form1Services{port, dialog, clock, instance, [this] { ++programEnds; }, output});
     }
     Editor& editor() { return w->editor(); }
     Bytes board() const {
@@ -77,6 +82,17 @@ const std::pair<Group, QRect> Places[ButtonCount] = {
     {Animation, {80, 112, 73, 25}}, {Animation, {80, 80, 73, 25}},
 };
 // clang-format on
+
+// The brightness the window last set on the matrix.
+struct BrightnessRecorder final : MatrixOutput {
+    int brightness = 0;
+    void show(const Frame&) override {}
+    void darken() override {}
+    void refresh(bool, const std::function<void()>& waitForEvents) override { waitForEvents(); }
+    void stop() override {}
+    void close() override {}
+    void setBrightness(int percent) override { brightness = percent; }
+};
 
 // A frame of unrelated lit and dark cells.
 Bytes scattered() {
@@ -116,6 +132,8 @@ private slots:
     void exportOptionsShowOnlyTheirSettings();
     void strokesStayWithTheirImage();
     void sidePanelNamesTheOutput();
+    void brightnessDimsAndIsKeptPerOutput_data();
+    void brightnessDimsAndIsKeptPerOutput();
     void toolsDrawWithMouseAndKeys_data();
     void toolsDrawWithMouseAndKeys();
 };
@@ -714,6 +732,64 @@ void WindowTest::sidePanelNamesTheOutput() {
     QCOMPARE(output->textFormat(), Qt::PlainText);
     QCOMPARE(output->text(), QStringLiteral("Output: ddp:<img src='none.png'>, off"));
     QVERIFY(output->toolTip().contains("&lt;img"));
+}
+
+void WindowTest::brightnessDimsAndIsKeptPerOutput_data() {
+    QTest::addColumn<QVariant>("kept");  // in the settings before the first start
+    QTest::addColumn<QVariant>("given"); // --brightness at the first start
+    QTest::addColumn<QString>("typed");  // then into the side panel
+    QTest::addColumn<int>("shown");      // the first start's brightness at the end
+    QTest::addColumn<QString>("nextPort");
+    QTest::addColumn<int>("next"); // the next start's
+    const QVariant none;
+    QTest::newRow("never kept") << none << none << "" << 100 << "/dev/parport0" << 100;
+    QTest::newRow("typed, same output") << none << none << "40" << 40 << "/dev/parport0" << 40;
+    QTest::newRow("typed, another output")
+        << none << none << "40" << 40 << "bridge:/dev/ttyACM0" << 100;
+    QTest::newRow("kept") << QVariant(25) << none << "" << 25 << "/dev/parport0" << 25;
+    QTest::newRow("given wins, kept")
+        << QVariant(25) << QVariant(70) << "" << 70 << "/dev/parport0" << 70;
+    QTest::newRow("typed after given")
+        << none << QVariant(70) << "55" << 55 << "/dev/parport0" << 55;
+    QTest::newRow("typed below 5") << none << none << "2" << 5 << "/dev/parport0" << 5;
+    QTest::newRow("kept above 100") << QVariant(300) << none << "" << 100 << "/dev/parport0" << 100;
+    QTest::newRow("kept below 5") << QVariant(-3) << none << "" << 5 << "/dev/parport0" << 5;
+    QTest::newRow("kept garbage") << QVariant("dim") << none << "" << 100 << "/dev/parport0" << 100;
+}
+
+// The side panel's brightness reaches the matrix at once and is what the next
+// start with the same output begins with; another output keeps its own.
+void WindowTest::brightnessDimsAndIsKeptPerOutput() {
+    QFETCH(QVariant, kept);
+    QFETCH(QVariant, given);
+    QFETCH(QString, typed);
+    QFETCH(int, shown);
+    QFETCH(QString, nextPort);
+    QFETCH(int, next);
+    BrightnessRecorder matrix;
+    WindowFixture f(false, &matrix);
+    if (kept.isValid())
+        QSettings().setValue("brightness/|dev|parport0", kept);
+    f.show();
+    f.w->setSidePanelOpen(true);
+    f.w->setBrightnessOutput("/dev/parport0",
+                             given.isValid() ? std::optional(given.toInt()) : std::nullopt);
+    QSpinBox* box = f.w->sidePanel()->brightnessBox();
+    QVERIFY(box->isVisible() && box->isEnabled());
+    if (!typed.isEmpty()) {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+    QCOMPARE(matrix.brightness, shown);
+    QCOMPARE(box->value(), shown);
+
+    matrix.brightness = 0;
+    f.start(&matrix);
+    f.w->setBrightnessOutput(nextPort);
+    QCOMPARE(matrix.brightness, next);
+    QCOMPARE(f.w->sidePanel()->brightnessBox()->value(), next);
 }
 
 QTEST_MAIN(WindowTest)

@@ -5,6 +5,7 @@
 #include "frames/HitTest.h"
 #include "frames/ToolStroke.h"
 #include "playback/AnimationTimer.h"
+#include "port/PanelSetup.h"
 #include "ui/Accessibility.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
@@ -130,7 +131,7 @@ bool isNavigation(Control c) {
 } // namespace
 
 Form1::Form1(Form1Services services, QWidget* parent)
-    : QWidget(parent), timer_(makeQtAnimationTimer()) {
+    : QWidget(parent), timer_(makeQtAnimationTimer()), output_(services.output) {
     createControls();
     editor_ = std::make_unique<Editor>(EditorServices{
         services.port, services.dialog, services.clock, services.instanceCheck, *timer_,
@@ -467,6 +468,7 @@ void Form1::createSidePanel() {
             w->installEventFilter(this);
     connect(sidePanel_, &SidePanel::toolChosen, this, [this] { cancelStroke(); });
     connect(sidePanel_, &SidePanel::textRequested, this, &Form1::openTextDialog);
+    connect(sidePanel_, &SidePanel::brightnessChanged, this, &Form1::changeBrightness);
     connect(sidePanel_, &SidePanel::onionSkinChanged, this, [this] {
         QSettings settings;
         settings.setValue(QStringLiteral("editor/onionSkinPrevious"), sidePanel_->showsPrevious());
@@ -612,6 +614,26 @@ void Form1::showOutput() {
         return;
     outputOnShown_ = on;
     sidePanel_->showOutput(outputName_, on);
+}
+
+void Form1::setBrightnessOutput(const QString& port, std::optional<int> given) {
+    brightnessPort_ = port;
+    const int percent = given.value_or(storedBrightness(port));
+    sidePanel_->offerBrightness(true);
+    sidePanel_->showBrightness(percent);
+    changeBrightness(sidePanel_->brightness());
+}
+
+void Form1::withholdBrightness(const QString& why) {
+    brightnessPort_.reset();
+    sidePanel_->offerBrightness(false, why);
+}
+
+void Form1::changeBrightness(int percent) {
+    if (output_ != nullptr)
+        output_->setBrightness(percent);
+    if (brightnessPort_)
+        storeBrightness(*brightnessPort_, percent);
 }
 
 void Form1::openTextDialog() {

@@ -91,6 +91,12 @@ public:
     // The output the frames go to, by its --port name, named in the side panel
     // with whether "LPT on" runs; given again when the output is switched.
     void setOutputName(const QString& name);
+    // The side panel's brightness for the output kept under `port` (its --port
+    // value): `given` (then kept), else as kept for that output, full when never
+    // kept. It and every change reach the matrix at once and are kept for that
+    // output. Withheld, with why, from an output that sets its own.
+    void setBrightnessOutput(const QString& port, std::optional<int> given = std::nullopt);
+    void withholdBrightness(const QString& why);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -120,6 +126,7 @@ private:
     void keepStrokeCurrent();
     void showOnionSkin();
     void showOutput();
+    void changeBrightness(int percent);
     void openTextDialog();
     void tell(const struct Message& message);
 
@@ -143,6 +150,8 @@ private:
     std::optional<OnionKey> onionShown_;
     QString outputName_;
     std::optional<bool> outputOnShown_;
+    MatrixOutput* output_ = nullptr;        // the program's, to dim; the editor's own does not
+    std::optional<QString> brightnessPort_; // where a change of brightness is kept
     Panel drawn_;
     bool rendered_ = false;
 };

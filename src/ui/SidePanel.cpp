@@ -3,10 +3,15 @@
 #include "ui/PanelLabel.h"
 #include "ui/PlainText.h"
 
+#include "port/MatrixOutput.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -48,7 +53,50 @@ SidePanel::SidePanel(QWidget* parent) : QWidget(parent) {
         QStringLiteral("Where the frames go, and whether LPT on runs"));
     output_->setMinimumHeight(22);
     layout->addWidget(output_);
+    layout->addLayout(createBrightness());
     showOutput({}, false);
+}
+
+namespace {
+const QString BrightnessTip =
+    QStringLiteral("How bright the board is lit, 5 to 100 %; kept for this output");
+}
+
+QLayout* SidePanel::createBrightness() {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* label = new QLabel(QStringLiteral("Brightness"), this);
+    brightness_ = new QSpinBox(this);
+    label->setBuddy(brightness_);
+    brightness_->setRange(MatrixOutput::MinBrightness, MatrixOutput::MaxBrightness);
+    brightness_->setValue(MatrixOutput::MaxBrightness);
+    brightness_->setSuffix(QStringLiteral(" %"));
+    brightness_->setSingleStep(5);
+    brightness_->setAccelerated(true);
+    brightness_->setKeyboardTracking(false); // typing "50" sets 50, not 5 first
+    brightness_->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    brightness_->setFocusPolicy(Qt::StrongFocus);
+    brightness_->setAccessibleName(QStringLiteral("Brightness"));
+    brightness_->setAccessibleDescription(BrightnessTip);
+    brightness_->setToolTip(BrightnessTip);
+    connect(brightness_, &QSpinBox::valueChanged, this, &SidePanel::brightnessChanged);
+    row->addWidget(label);
+    row->addWidget(brightness_, 1);
+    return row;
+}
+
+void SidePanel::showBrightness(int percent) {
+    const QSignalBlocker quiet(brightness_);
+    brightness_->setValue(percent);
+}
+
+int SidePanel::brightness() const {
+    return brightness_->value();
+}
+
+void SidePanel::offerBrightness(bool offered, const QString& why) {
+    brightness_->setEnabled(offered);
+    brightness_->setToolTip(offered ? BrightnessTip : why);
 }
 
 void SidePanel::showOutput(const QString& name, bool on) {

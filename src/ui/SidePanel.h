@@ -9,7 +9,9 @@
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
+class QLayout;
 class QLabel;
+class QSpinBox;
 class QToolButton;
 class QVBoxLayout;
 
@@ -44,14 +46,22 @@ public:
     // state alone) and whether "LPT on" runs.
     void showOutput(const QString& name, bool on);
     QLabel* outputLabel() const { return output_; }
+    // The output's brightness, 5 ... 100 %; set here without brightnessChanged.
+    // Off, with `why` in its tooltip, for an output whose brightness is set elsewhere.
+    void showBrightness(int percent);
+    int brightness() const;
+    void offerBrightness(bool offered, const QString& why = {});
+    QSpinBox* brightnessBox() const { return brightness_; }
 
 signals:
     void toolChosen(Tool tool);
     void textRequested();
     void onionSkinChanged();
+    void brightnessChanged(int percent);
 
 private:
     QGroupBox* createTools();
+    QLayout* createBrightness();
 
     Tool tool_ = Tool::Toggle;
     QButtonGroup* toolGroup_ = nullptr;
@@ -60,4 +70,5 @@ private:
     QCheckBox* next_ = nullptr;
     QVBoxLayout* stripLayout_ = nullptr;
     QLabel* output_ = nullptr;
+    QSpinBox* brightness_ = nullptr;
 };

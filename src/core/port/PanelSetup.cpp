@@ -1,5 +1,7 @@
 #include "port/PanelSetup.h"
 
+#include "port/MatrixOutput.h"
+
 #include <QSettings>
 #include <algorithm>
 #include <memory>
@@ -11,11 +13,16 @@ const QString ColourKey = QStringLiteral("colour");
 const QString BrightnessKey = QStringLiteral("brightness");
 const QString MaxFpsKey = QStringLiteral("max-fps");
 
-// One group per output; a '/' in the value would nest groups.
+// A '/' in the value would nest groups.
+QString keyOf(const QString& port) {
+    return QString(port).replace(QLatin1Char('/'), QLatin1Char('|'));
+}
+
+// One group per output.
 std::unique_ptr<QSettings> groupOf(const QString& port) {
     auto settings = std::make_unique<QSettings>();
     settings->beginGroup(QStringLiteral("panel"));
-    settings->beginGroup(QString(port).replace(QLatin1Char('/'), QLatin1Char('|')));
+    settings->beginGroup(keyOf(port));
     return settings;
 }
 
@@ -45,4 +52,18 @@ void storePanelSetup(const QString& port, const PanelSetup& setup) {
     kept->setValue(ColourKey, panelColourText(setup.mapping.colour));
     kept->setValue(BrightnessKey, setup.mapping.brightness);
     kept->setValue(MaxFpsKey, setup.maxFps);
+}
+
+int storedBrightness(const QString& port) {
+    QSettings settings;
+    settings.beginGroup(BrightnessKey);
+    return within(settings.value(keyOf(port)), MatrixOutput::MaxBrightness,
+                  MatrixOutput::MinBrightness, MatrixOutput::MaxBrightness);
+}
+
+void storeBrightness(const QString& port, int percent) {
+    QSettings settings;
+    settings.beginGroup(BrightnessKey);
+    settings.setValue(
+        keyOf(port), std::clamp(percent, MatrixOutput::MinBrightness, MatrixOutput::MaxBrightness));
 }

@@ -21,3 +21,9 @@ struct PanelSetup {
 // As kept for `port`; the default for whatever was never kept or cannot be read.
 PanelSetup storedPanelSetup(const QString& port);
 void storePanelSetup(const QString& port, const PanelSetup& setup);
+
+// The brightness of a board whose rows are lit in turn (a parallel port, the USB
+// bridge), kept for each output under its --port value: MatrixOutput's 5 ... 100
+// percent, full light when never kept or unreadable.
+int storedBrightness(const QString& port);
+void storeBrightness(const QString& port, int percent);
