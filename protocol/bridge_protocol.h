@@ -26,7 +26,7 @@ extern "C" {
 #define BP_MAX_ENCODED (BP_MAX_RAW + (BP_MAX_RAW + 253) / 254 + 1)
 
 /* Host to device. */
-#define BP_HELLO 0x01 /* payload: the host's protocol version */
+#define BP_HELLO 0x01 /* payload: the host's protocol version; brightness back to 100 */
 #define BP_FRAME 0x02 /* payload: 32 bytes, rows from the top, left half then right half */
 #define BP_BLANK 0x03 /* no payload */
 #define BP_PING 0x04  /* no payload */

@@ -54,8 +54,9 @@ static void handle(const bp_packet* p) {
                                                     FIRMWARE_MINOR, MATRIX_SIDE, MATRIX_SIDE};
     uint8_t reason = BP_ERR_TYPE;
     switch (p->type) {
-    case BP_HELLO:
+    case BP_HELLO: /* a new session: full light until the host says otherwise */
         refresh_heard();
+        refresh_brightness(BP_BRIGHTNESS_MAX);
         reply(BP_IDENT, p->seq, ident, sizeof ident);
         return;
     case BP_FRAME:

@@ -985,9 +985,10 @@ void brightnessSetsTheLitShare() {
         {"levels", true, 16 * (4 * 13 + 15 * 352)},
     };
     struct Row {
-        int sent, expected; // percent
+        int sent, expected; // percent; 0 sends HELLO, which starts at full light
     };
-    const Row rows[] = {{50, 50}, {20, 20}, {4, 20}, {101, 20}, {5, 5}, {100, 100}};
+    const Row rows[] = {{50, 50}, {20, 20}, {4, 20},  {101, 20},
+                        {5, 5},   {0, 100}, {20, 20}, {100, 100}};
     for (const Kind& kind : kinds) {
         Session s;
         std::uint8_t seq = 0;
@@ -1008,8 +1009,11 @@ void brightnessSetsTheLitShare() {
         for (const Row& r : rows) {
             ++seq;
             const auto reply =
-                s.exchange(SimulatedBridge::encode(0x09, seq, {std::uint8_t(r.sent)}));
-            if (r.sent == r.expected)
+                s.exchange(r.sent ? SimulatedBridge::encode(0x09, seq, {std::uint8_t(r.sent)})
+                                  : SimulatedBridge::encode(BP_HELLO, seq, {BP_PROTOCOL_VERSION}));
+            if (r.sent == 0)
+                CHECK(reply && reply->packet.type == BP_IDENT, "no IDENT");
+            else if (r.sent == r.expected)
                 s.expectAck(reply, seq, "brightness");
             else
                 CHECK(reply && reply->packet.type == BP_NAK && reply->packet.len == 1 &&
