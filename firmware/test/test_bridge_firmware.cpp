@@ -1027,8 +1027,9 @@ void brightnessSetsTheLitShare() {
                 CHECK(std::llround(dimmed.period) == std::llround(full.period),
                       "%s back at 100 %%: cycle of %.1f cycles, not %.1f", kind.name, dimmed.period,
                       full.period);
-            std::printf("measured: %s at %d %%: lit %.1f %% of full, %.1f cycles/s\n", kind.name,
-                        r.sent, ratio * 100, double(Hz) / dimmed.period);
+            std::printf("measured: %s, %s %d: lit %.1f %% of full, %.1f cycles/s\n", kind.name,
+                        r.sent ? "brightness" : "HELLO, then", r.sent ? r.sent : 100, ratio * 100,
+                        double(Hz) / dimmed.period);
         }
     }
 }
