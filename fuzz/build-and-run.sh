@@ -51,6 +51,7 @@ seed_bridge() {
         i=0; while [ $i -lt 32 ]; do printf '\132'; i=$((i + 1)); done
         printf '\306\001\000'
     } >"$dir/level-plane"
+    printf '\007\011\001\001\062\145\247\000' >"$dir/brightness"
 }
 
 # Picture import (target "image", not in the default list): the import code and

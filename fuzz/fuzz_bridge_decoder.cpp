@@ -35,7 +35,7 @@ std::optional<Bytes> cobsDecode(const Bytes& in) {
 }
 
 bool knownType(std::uint8_t t) {
-    return (t >= 0x01 && t <= 0x08) || (t >= 0x81 && t <= 0x84);
+    return (t >= 0x01 && t <= 0x09) || (t >= 0x81 && t <= 0x84);
 }
 
 bp_result expectedResult(const Bytes& chunk) {
@@ -58,6 +58,8 @@ bp_result expectedResult(const Bytes& chunk) {
         return BP_ERR_TYPE;
     if ((*raw)[0] >= BP_FRAME && (*raw)[0] <= 0x08 && (*raw)[0] != BP_BLANK &&
         (*raw)[0] != BP_PING && len != 32)
+        return BP_ERR_LENGTH;
+    if ((*raw)[0] == 0x09 && len != 1)
         return BP_ERR_LENGTH;
     return BP_OK;
 }

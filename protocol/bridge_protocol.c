@@ -95,8 +95,7 @@ static int cobs_decode_in_place(uint8_t* buf, size_t n) {
 }
 
 static int known_type(uint8_t type) {
-    return (type >= BP_HELLO && type < BP_LEVEL_PLANE(BP_LEVEL_PLANES)) ||
-           (type >= BP_READY && type <= BP_NAK);
+    return (type >= BP_HELLO && type <= BP_BRIGHTNESS) || (type >= BP_READY && type <= BP_NAK);
 }
 
 static int takes_frame_payload(uint8_t type) {
@@ -119,6 +118,8 @@ static bp_result check_packet(const uint8_t* raw, int size, bp_packet* out) {
     if (!known_type(raw[0]))
         return BP_ERR_TYPE;
     if (takes_frame_payload(raw[0]) && raw[2] != BP_FRAME_PAYLOAD)
+        return BP_ERR_LENGTH;
+    if (raw[0] == BP_BRIGHTNESS && raw[2] != 1)
         return BP_ERR_LENGTH;
     out->len = raw[2];
     memcpy(out->payload, raw + BP_HEADER_SIZE, out->len);

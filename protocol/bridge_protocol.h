@@ -26,7 +26,7 @@ extern "C" {
 #define BP_MAX_ENCODED (BP_MAX_RAW + (BP_MAX_RAW + 253) / 254 + 1)
 
 /* Host to device. */
-#define BP_HELLO 0x01 /* payload: the host's protocol version */
+#define BP_HELLO 0x01 /* payload: the host's protocol version; brightness back to 100 */
 #define BP_FRAME 0x02 /* payload: 32 bytes, rows from the top, left half then right half */
 #define BP_BLANK 0x03 /* no payload */
 #define BP_PING 0x04  /* no payload */
@@ -38,6 +38,13 @@ extern "C" {
 #define BP_LEVEL_PLANES 4
 #define BP_LEVEL_PLANE(k) (BP_LEVEL_PLANE0 + (k))
 #define BP_LEVEL_MAX 15
+/* payload: one byte, the share of full light in percent, BP_BRIGHTNESS_MIN..100.
+ * The board stays dark after each pass (each cycle of planes for a level frame)
+ * for as long as it takes to light it that share of the time; 100 after boot.
+ * A firmware that cannot dim refuses it with BP_ERR_TYPE. */
+#define BP_BRIGHTNESS 0x09
+#define BP_BRIGHTNESS_MIN 5
+#define BP_BRIGHTNESS_MAX 100
 
 /* Device to host. */
 #define BP_READY 0x81 /* payload: protocol version; sent once at boot */
@@ -66,8 +73,10 @@ typedef enum {
     BP_ERR_CRC,    /* checksum mismatch */
     BP_ERR_COBS,   /* a code byte runs past the end of the packet */
     BP_ERR_TYPE,   /* unknown type */
-    BP_ERR_LENGTH, /* len disagrees with the decoded size, or a FRAME or plane without 32 bytes */
-    BP_ERR_ORDER   /* a level plane out of order; the device's, the decoder never returns it */
+    BP_ERR_LENGTH, /* len disagrees with the decoded size, a FRAME or plane without 32 bytes,
+                    or a BRIGHTNESS without one */
+    BP_ERR_ORDER,  /* a level plane out of order; the device's, the decoder never returns it */
+    BP_ERR_VALUE   /* a brightness out of range; the device's, the decoder never returns it */
 } bp_result;
 
 /* Bit plane `plane` of 256 grey levels (rows from the top) as a 32-byte

@@ -117,7 +117,8 @@ public:
     }
 
     QString path() const { return path_; }
-    bool refusesLevels = false; // as firmware without grey levels does
+    bool refusesLevels = false;  // as firmware without grey levels does
+    bool refusesDimming = false; // as firmware without BRIGHTNESS does
     // Bytes the board's decoder holds without a delimiter: noise on the line.
     void holdNoise(const QByteArray& bytes) {
         for (char byte : bytes)
@@ -140,7 +141,7 @@ private:
             return;
         packets.push_back(p);
         const bool plane = p.type >= BP_LEVEL_PLANE0 && p.type < BP_LEVEL_PLANE(BP_LEVEL_PLANES);
-        if (plane && refusesLevels)
+        if ((plane && refusesLevels) || (p.type == BP_BRIGHTNESS && refusesDimming))
             send(BP_NAK, QByteArray(1, char(BP_ERR_TYPE)), p.seq);
         if (p.type == BP_HELLO)
             send(BP_IDENT, QByteArray(1, char(version_)) + QByteArray("\0\3\x10\x10", 4), p.seq);
@@ -197,6 +198,8 @@ private slots:
     void darkensTheBoardWhenClosed();
     void levelsGoOutAsPlanesOrAsOnOff_data();
     void levelsGoOutAsPlanesOrAsOnOff();
+    void brightnessGoesOutAfterEveryHello_data();
+    void brightnessGoesOutAfterEveryHello();
     void portArguments_data();
     void portArguments();
 
@@ -462,6 +465,60 @@ void BridgePortTest::levelsGoOutAsPlanesOrAsOnOff() {
     QCOMPARE(board.lastFrame(), frame(0x5A));
     QTest::qWait(200); // pings only from here on
     QCOMPARE(board.types(), expected);
+}
+
+void BridgePortTest::brightnessGoesOutAfterEveryHello_data() {
+    QTest::addColumn<bool>("firmwareDims");
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<int>("sent"); // 0: nothing to send at full light
+    QTest::newRow("dimming firmware") << true << 40 << 40;
+    QTest::newRow("dimming firmware, below the least") << true << 1 << 5;
+    QTest::newRow("dimming firmware, full") << true << 100 << 0;
+    QTest::newRow("older firmware") << false << 40 << 40;
+    QTest::newRow("older firmware, full") << false << 100 << 0;
+}
+
+// Set before the link as at the start; sent after HELLO and again after a
+// restart's HELLO, which puts the board back to full. A firmware that refuses
+// it is said to be unable to dim, once, and the frames go on.
+void BridgePortTest::brightnessGoesOutAfterEveryHello() {
+    QFETCH(bool, firmwareDims);
+    QFETCH(int, percent);
+    QFETCH(int, sent);
+    FakeBoard board;
+    board.refusesDimming = !firmwareDims;
+    Bridge bridge(board.path(), dir_.path());
+    WholeFrameOutput output(*bridge.port);
+    output.setBrightness(percent);
+    ::handshake(bridge, board);
+    std::vector<int> expected{BP_HELLO};
+    const auto hello = [&](bool dimmed) {
+        if (dimmed)
+            expected.push_back(BP_BRIGHTNESS);
+        expected.push_back(BP_BLANK);
+        QTRY_COMPARE(board.types(), expected);
+        if (dimmed)
+            QCOMPARE(int(board.packets[board.packets.size() - 2].payload[0]), sent);
+    };
+    hello(sent != 0);
+    QCOMPARE(bridge.errors.size(), !firmwareDims && sent ? 1 : 0);
+
+    board.send(BP_READY, QByteArray(1, char(BP_PROTOCOL_VERSION)));
+    expected.push_back(BP_HELLO);
+    hello(sent != 0 && firmwareDims);
+
+    output.setBrightness(60);
+    bridge.port->showFrame(frame(7));
+    if (firmwareDims || !sent)
+        expected.push_back(BP_BRIGHTNESS);
+    expected.push_back(BP_FRAME);
+    QTRY_COMPARE(board.types(), expected);
+    QTest::qWait(200);
+    QCOMPARE(board.types(), expected);
+    QCOMPARE(bridge.errors.size(), firmwareDims ? 0 : 1);
+    if (!firmwareDims)
+        QVERIFY2(bridge.errors[0].contains(QStringLiteral("cannot dim")),
+                 qPrintable(bridge.errors[0]));
 }
 
 void BridgePortTest::portArguments_data() {

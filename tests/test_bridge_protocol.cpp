@@ -115,6 +115,7 @@ void BridgeProtocolTest::roundTrips_data() {
     QTest::newRow("frame ones") << BP_FRAME << 0 << QByteArray(32, '\xFF');
     QTest::newRow("blank") << BP_BLANK << 255 << QByteArray();
     QTest::newRow("ping") << BP_PING << 1 << QByteArray();
+    QTest::newRow("brightness") << 0x09 << 3 << QByteArray(1, char(5));
     QTest::newRow("ready") << BP_READY << 0 << QByteArray(1, '\1');
     QTest::newRow("ident") << BP_IDENT << 9 << QByteArray("\1\1\0\x10\x10", 5);
     QTest::newRow("ack") << BP_ACK << 200 << QByteArray();
@@ -213,7 +214,7 @@ void BridgeProtocolTest::badPackets_data() {
         << QByteArray("\x09\x04\x09\x01\x02\x03\0", 7) << int(BP_ERR_COBS) << 0;
     QTest::newRow("cobs: trailing code byte")
         << cobs(goodPing).insert(cobs(goodPing).size() - 1, '\x02') << int(BP_ERR_COBS) << 0;
-    for (const int type : {0x00, 0x09, 0x80, 0x85, 0xFF}) {
+    for (const int type : {0x00, 0x0A, 0x80, 0x85, 0xFF}) {
         const QByteArray name = "type 0x" + QByteArray::number(type, 16);
         QTest::newRow(name.constData())
             << cobs(withCrc(header(type, 42, 0))) << int(BP_ERR_TYPE) << 42;
@@ -233,6 +234,11 @@ void BridgeProtocolTest::badPackets_data() {
         << int(BP_ERR_LENGTH) << 10;
     QTest::newRow("length: empty last level plane")
         << cobs(withCrc(header(BP_LEVEL_PLANE(3), 11, 0))) << int(BP_ERR_LENGTH) << 11;
+    QTest::newRow("length: empty brightness")
+        << cobs(withCrc(header(0x09, 12, 0))) << int(BP_ERR_LENGTH) << 12;
+    QTest::newRow("length: brightness of 2")
+        << cobs(withCrc(header(0x09, 13, 2) + QByteArray("\x32\x05", 2))) << int(BP_ERR_LENGTH)
+        << 13;
 }
 
 // Each damaged packet gives its class once, at its delimiter, and the decoder

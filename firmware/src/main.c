@@ -9,7 +9,7 @@
 #include <avr/sleep.h>
 
 #define FIRMWARE_MAJOR 1
-#define FIRMWARE_MINOR 1
+#define FIRMWARE_MINOR 2
 #define MATRIX_SIDE 16
 
 static void reply(uint8_t type, uint8_t seq, const uint8_t* payload, uint8_t len) {
@@ -54,8 +54,9 @@ static void handle(const bp_packet* p) {
                                                     FIRMWARE_MINOR, MATRIX_SIDE, MATRIX_SIDE};
     uint8_t reason = BP_ERR_TYPE;
     switch (p->type) {
-    case BP_HELLO:
+    case BP_HELLO: /* a new session: full light until the host says otherwise */
         refresh_heard();
+        refresh_brightness(BP_BRIGHTNESS_MAX);
         reply(BP_IDENT, p->seq, ident, sizeof ident);
         return;
     case BP_FRAME:
@@ -78,6 +79,15 @@ static void handle(const bp_packet* p) {
         break;
     case BP_PING:
         refresh_heard();
+        break;
+    case BP_BRIGHTNESS:
+        refresh_heard();
+        if (p->payload[0] < BP_BRIGHTNESS_MIN || p->payload[0] > BP_BRIGHTNESS_MAX) {
+            reason = BP_ERR_VALUE;
+            reply(BP_NAK, p->seq, &reason, 1);
+            return;
+        }
+        refresh_brightness(p->payload[0]);
         break;
     default: /* a type only the device sends */
         reply(BP_NAK, p->seq, &reason, 1);

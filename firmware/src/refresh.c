@@ -26,8 +26,10 @@ static uint8_t plane; /* the plane the pass under way shows */
 static volatile uint8_t waiting_ready, blank_request, heard, lit;
 
 /* What the coming slot writes. A slot that opens a pass decides while it waits
- * for its start whether the board goes dark and which frame the pass shows. */
-enum { SLOT_ROW, SLOT_PASS, SLOT_FIRST_PASS };
+ * for its start whether the board goes dark and which frame the pass shows.
+ * A dimmed board ends a cycle of the planes with a slot that writes Nulreg
+ * only, then dark slots that write nothing. */
+enum { SLOT_ROW, SLOT_PASS, SLOT_FIRST_PASS, SLOT_DARK_START, SLOT_DARK };
 static volatile uint8_t slot_plan;
 static const uint8_t* volatile next_row;
 static uint8_t row_index;      /* row of the coming slot, 0 = the bottom row */
@@ -36,6 +38,13 @@ static uint16_t silent_passes; /* or full cycles of the planes of a level frame 
  * REFRESH_SILENT_LEVEL_CYCLES cycles of planes (levels). Main clears it after
  * setting heard, so that a pass ending in between cannot set it again. */
 static volatile uint8_t silent;
+
+/* Per kind of frame (0: on/off, 1: levels): the dark slots after a pass or a
+ * cycle of planes, and the passes or cycles in 2 s of silence. Main sets them
+ * with interrupts off. */
+static uint16_t dark_slots[2];
+static uint16_t silent_limit[2] = {REFRESH_SILENT_PASSES, REFRESH_SILENT_LEVEL_CYCLES};
+static uint16_t dark_left; /* dark slots still to come before the next pass */
 
 /* A slot waits for the timer to reach REFRESH_WRITE_AT, then evens out the
  * 0..4 cycles by which the polling loop overshoots: with d = count -
@@ -130,6 +139,29 @@ void refresh_blank(void) {
     blank_request = 1;
 }
 
+static uint16_t dark_slots_for(uint32_t shown, uint8_t percent) {
+    const uint32_t per_slot = (uint32_t)percent * REFRESH_SLOT_CYCLES;
+    return (uint16_t)((shown * (REFRESH_BRIGHTNESS_FULL - percent) + per_slot / 2) / per_slot);
+}
+
+static uint16_t silent_limit_for(uint32_t shown, uint16_t dark) {
+    const uint32_t cycle = shown + (uint32_t)dark * REFRESH_SLOT_CYCLES;
+    return (uint16_t)((2ul * F_CPU + cycle - 1) / cycle);
+}
+
+void refresh_brightness(uint8_t percent) {
+    const uint16_t dark_pass = dark_slots_for(REFRESH_PASS_CYCLES, percent);
+    const uint16_t dark_levels = dark_slots_for(REFRESH_LEVEL_CYCLES, percent);
+    const uint16_t limit_pass = silent_limit_for(REFRESH_PASS_CYCLES, dark_pass);
+    const uint16_t limit_levels = silent_limit_for(REFRESH_LEVEL_CYCLES, dark_levels);
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) {
+        dark_slots[0] = dark_pass;
+        dark_slots[1] = dark_levels;
+        silent_limit[0] = limit_pass;
+        silent_limit[1] = limit_levels;
+    }
+}
+
 void refresh_heard(void) {
     heard = 1;
     silent = 0;
@@ -140,7 +172,7 @@ void refresh_heard(void) {
  * the cycles since the last valid packet are counted. */
 static void start_plane(void) {
     const uint8_t levels = planes_in[front] > 1;
-    const uint16_t limit = levels ? REFRESH_SILENT_LEVEL_CYCLES : REFRESH_SILENT_PASSES;
+    const uint16_t limit = silent_limit[levels];
     OCR1A = (levels ? REFRESH_LEVEL_SLOT(plane) : REFRESH_SLOT_CYCLES) - 1;
     if (plane != 0)
         return;
@@ -153,6 +185,65 @@ static void start_plane(void) {
     silent = silent_passes >= limit;
 }
 
+/* At a pass boundary where a cycle of the planes begins: the frame waiting, if
+ * any, becomes the one shown. */
+static inline __attribute__((always_inline)) void take_waiting(void) {
+    if (waiting_ready) {
+        const uint8_t shown = front;
+        front = waiting;
+        waiting = shown;
+        waiting_ready = 0;
+    }
+}
+
+/* The dark time's work stays out of the interrupt's body, so that the
+ * registers it needs are not saved before every row's writes. */
+#define OUT_OF_LINE __attribute__((noinline))
+
+/* After the writes of a pass's last row: how the coming pass boundary opens,
+ * with a dark time when a cycle of the planes ends and the board is dimmed. */
+static OUT_OF_LINE uint8_t pass_plan(void) {
+    const uint8_t planes = planes_in[front];
+    if ((uint8_t)(plane + 1) >= planes && dark_slots[planes > 1])
+        return SLOT_DARK_START;
+    return SLOT_PASS;
+}
+
+/* After the Nulreg that closes a cycle of the planes: the board stays dark
+ * for the dark slots, then opens a pass of plane 0 of the newest frame as
+ * after a dark board. */
+static OUT_OF_LINE void start_dark(void) {
+    uint16_t dark;
+    if (blank_request || silent) {
+        TIMSK1 = 0;
+        lit = 0;
+        blank_request = 0;
+        return;
+    }
+    OCR1A = REFRESH_SLOT_CYCLES - 1;
+    plane = 0;
+    row_index = 0;
+    take_waiting();
+    next_row = frames[front][0];
+    dark = dark_slots[planes_in[front] > 1]; /* 0 if main has just set 100 % */
+    dark_left = dark > 1 ? (uint16_t)(dark - 1) : 0;
+    slot_plan = dark_left ? SLOT_DARK : SLOT_FIRST_PASS;
+}
+
+static OUT_OF_LINE void dark_slot(void) {
+    if (blank_request || silent) {
+        TIMSK1 = 0;
+        lit = 0;
+        blank_request = 0;
+        return;
+    }
+    if (--dark_left == 0) {
+        take_waiting();
+        next_row = frames[front][0];
+        slot_plan = SLOT_FIRST_PASS;
+    }
+}
+
 ISR(TIMER1_COMPA_vect) {
     uint8_t t;
     const uint8_t* row = next_row;
@@ -161,7 +252,7 @@ ISR(TIMER1_COMPA_vect) {
         __asm__ __volatile__(ASM_SETTLE ASM_DATA0 ASM_ROW : [t] "=&d"(t) : ASM_ROW_OPERANDS);
     } else if (plan == SLOT_FIRST_PASS) {
         __asm__ __volatile__(ASM_SETTLE ASM_NULREG ASM_ROW : [t] "=&d"(t) : ASM_ROW_OPERANDS);
-    } else {
+    } else if (plan == SLOT_PASS) {
         if (blank_request || silent) {
             /* The closing Nulreg after the last pass. */
             __asm__ __volatile__(ASM_SETTLE ASM_DATA0 ASM_NULREG : [t] "=&d"(t) : ASM_PORTS);
@@ -174,22 +265,24 @@ ISR(TIMER1_COMPA_vect) {
         uint8_t next_plane = (uint8_t)(plane + 1);
         if (next_plane >= planes_in[front]) {
             next_plane = 0;
-            if (waiting_ready) {
-                const uint8_t shown = front;
-                front = waiting;
-                waiting = shown;
-                waiting_ready = 0;
-            }
+            take_waiting();
         }
         plane = next_plane;
         row = frames[front][next_plane];
         __asm__ __volatile__(ASM_SETTLE ASM_DATA0 ASM_NULREG ASM_ROW
                              : [t] "=&d"(t)
                              : ASM_ROW_OPERANDS);
+    } else if (plan == SLOT_DARK) {
+        dark_slot();
+        return;
+    } else if (plan == SLOT_DARK_START) {
+        __asm__ __volatile__(ASM_SETTLE ASM_DATA0 ASM_NULREG : [t] "=&d"(t) : ASM_PORTS);
+        start_dark();
+        return;
     }
     row_index = (uint8_t)((row_index + 1) & 15);
     next_row = row + 4;
-    slot_plan = row_index ? SLOT_ROW : SLOT_PASS;
+    slot_plan = row_index ? SLOT_ROW : pass_plan();
     if (plan != SLOT_ROW)
         start_plane();
 }

@@ -42,6 +42,16 @@
 #define REFRESH_SILENT_LEVEL_CYCLES                                                                \
     ((2ul * F_CPU + REFRESH_LEVEL_CYCLES - 1) / REFRESH_LEVEL_CYCLES)
 
+/* Dimming: after each pass of an on/off frame, and after each full cycle of the
+ * planes of a level frame, the board stays dark (Nulreg) for a whole number of
+ * dark slots of REFRESH_SLOT_CYCLES, as many as make the lit share of the time
+ * the brightness in percent of full: dark = shown * (100 - p) / p, rounded to a
+ * slot. At 100 % there is no dark time and the timing is that of an undimmed
+ * board. At 50 % level frames run at about 94 cycles per second (the lit time
+ * of a cycle cannot shrink: plane 0's slot is near the shortest the interrupt
+ * can serve). */
+#define REFRESH_BRIGHTNESS_FULL 100u
+
 /* Timer1 counting, the refresh off and the board as Nulreg left it. */
 void refresh_init(void);
 
@@ -59,6 +69,10 @@ void refresh_show(uint8_t planes);
 
 /* Finishes the pass under way, writes Nulreg and stops. */
 void refresh_blank(void);
+
+/* Sets the brightness in percent, 1..100; the next pass or cycle of planes
+ * that begins takes it. */
+void refresh_brightness(uint8_t percent);
 
 /* A valid packet arrived: restarts the count towards going dark. */
 void refresh_heard(void);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -942,6 +943,97 @@ void levelPlanesOutOfOrderAreRefused() {
     }
 }
 
+// The light an image gives over whole cycles (a pass of an on/off frame, four
+// plane passes of levels): lit LEDs times their lit cycles, per cycle of time.
+struct Light {
+    double share = 0;  // mean number of LEDs lit
+    double period = 0; // cycles from one cycle of the image to the next
+};
+
+Light lightOver(Session& s, std::uint16_t bottomRowBits, std::uint64_t cycles) {
+    const std::uint64_t from = s.sim.cycle();
+    s.sim.run(cycles);
+    const WireBoard board = boardFor(s.sim);
+    std::vector<std::uint64_t> starts;
+    for (const auto& l : board.lit())
+        if (l.from > from && l.screenRow == 15 && l.bits == bottomRowBits)
+            starts.push_back(l.from);
+    CHECK(starts.size() >= 6, "only %zu cycles of the image", starts.size());
+    if (starts.size() < 6)
+        return {};
+    double lit = 0;
+    for (const auto& l : board.lit())
+        if (l.from >= starts[1] && l.from < starts.back())
+            lit += std::popcount(l.bits) * double(l.to - l.from);
+    const double window = double(starts.back() - starts[1]);
+    return {lit / window, window / double(starts.size() - 2)};
+}
+
+// BRIGHTNESS darkens the board after each cycle so that the light is the
+// percentage of full; 100 % again gives back the undimmed timing exactly, and
+// a value out of range is refused and changes nothing.
+void brightnessSetsTheLitShare() {
+    const Levels levels = rampLevels();
+    const Picture picture = numbered(3);
+    struct Kind {
+        const char* name;
+        bool levels;
+        std::uint64_t period; // undimmed
+    };
+    const Kind kinds[] = {
+        {"on/off", false, 16 * 664},
+        {"levels", true, 16 * (4 * 13 + 15 * 352)},
+    };
+    struct Row {
+        int sent, expected; // percent; 0 sends HELLO, which starts at full light
+    };
+    const Row rows[] = {{50, 50}, {20, 20}, {4, 20},  {101, 20},
+                        {5, 5},   {0, 100}, {20, 20}, {100, 100}};
+    for (const Kind& kind : kinds) {
+        Session s;
+        std::uint8_t seq = 0;
+        if (kind.levels) {
+            for (int plane = 0; plane < BP_LEVEL_PLANES; ++plane) {
+                ++seq;
+                s.expectAck(s.exchange(SimulatedBridge::encode(BP_LEVEL_PLANE(plane), seq,
+                                                               planePayload(levels, plane))),
+                            seq, "level plane");
+            }
+        } else {
+            s.showFrame(picture, ++seq);
+        }
+        const std::uint16_t bottom = kind.levels ? planeBits(levels, 15, 0) : picture[15];
+        const Light full = lightOver(s, bottom, 10 * kind.period);
+        CHECK(std::llround(full.period) == std::llround(double(kind.period)),
+              "%s: undimmed cycle of %.1f cycles", kind.name, full.period);
+        for (const Row& r : rows) {
+            ++seq;
+            const auto reply =
+                s.exchange(r.sent ? SimulatedBridge::encode(0x09, seq, {std::uint8_t(r.sent)})
+                                  : SimulatedBridge::encode(BP_HELLO, seq, {BP_PROTOCOL_VERSION}));
+            if (r.sent == 0)
+                CHECK(reply && reply->packet.type == BP_IDENT, "no IDENT");
+            else if (r.sent == r.expected)
+                s.expectAck(reply, seq, "brightness");
+            else
+                CHECK(reply && reply->packet.type == BP_NAK && reply->packet.len == 1 &&
+                          reply->packet.payload[0] == BP_ERR_VALUE,
+                      "%s: brightness %d not refused as out of range", kind.name, r.sent);
+            const Light dimmed = lightOver(s, bottom, 8 * kind.period * 100 / r.expected);
+            const double ratio = dimmed.share / full.share;
+            CHECK(std::abs(ratio * 100 / r.expected - 1) <= 0.05,
+                  "%s at %d %%: lit %.1f %% of full", kind.name, r.sent, ratio * 100);
+            if (r.expected == 100)
+                CHECK(std::llround(dimmed.period) == std::llround(full.period),
+                      "%s back at 100 %%: cycle of %.1f cycles, not %.1f", kind.name, dimmed.period,
+                      full.period);
+            std::printf("measured: %s, %s %d: lit %.1f %% of full, %.1f cycles/s\n", kind.name,
+                        r.sent ? "brightness" : "HELLO, then", r.sent ? r.sent : 100, ratio * 100,
+                        double(Hz) / dimmed.period);
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -963,6 +1055,7 @@ int main(int argc, char** argv) {
         {"level planes out of order are refused", levelPlanesOutOfOrderAreRefused},
         {"level cycles stay whole under traffic", levelCyclesStayWholeUnderTraffic},
         {"silence darkens levels after two seconds", silenceDarkensLevelsAfterTwoSeconds},
+        {"brightness sets the lit share", brightnessSetsTheLitShare},
     };
     for (const auto& [name, run] : cases) {
         const int before = failures;

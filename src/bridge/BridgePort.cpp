@@ -81,6 +81,11 @@ void BridgePort::showLevels(const LevelFrame& levels) {
     sendState();
 }
 
+void BridgePort::setBrightness(int percent) {
+    brightness_ = std::clamp(percent, int(BP_BRIGHTNESS_MIN), int(BP_BRIGHTNESS_MAX));
+    sendBrightness();
+}
+
 void BridgePort::blank() {
     if (boardInSync_ && !wanted_)
         return;
@@ -130,6 +135,7 @@ void BridgePort::startHandshake() {
     boardInSync_ = false;
     levelsRefused_ = false; // the board may have new firmware now
     planesSent_ = false;
+    dimmingRefused_ = false;
     setLink(Link::AwaitingReady);
     handshakeTimer_.start(timing_.readyTimeoutMs);
 }
@@ -139,6 +145,8 @@ void BridgePort::startHandshake() {
 void BridgePort::sendHello() {
     const std::uint8_t version = BP_PROTOCOL_VERSION;
     setLink(Link::AwaitingIdent);
+    brightnessSent_ = false;
+    boardBrightness_ = BP_BRIGHTNESS_MAX; // what HELLO sets
     endPartialPacket();
     send(BP_HELLO, &version, 1);
     handshakeTimer_.start(timing_.identTimeoutMs);
@@ -227,6 +235,13 @@ void BridgePort::handleIdent(const bp_packet& packet) {
 // firmware that does not know the level planes gets the on/off frame at once.
 void BridgePort::handleNak(const bp_packet& packet) {
     const bool typeRefused = packet.len >= 1 && packet.payload[0] == BP_ERR_TYPE;
+    if (brightnessSent_ && packet.seq == brightnessSeq_) {
+        if (typeRefused) {
+            refuseDimming();
+            return;
+        }
+        boardBrightness_ = 0; // sent again with the state on the next tick
+    }
     if (typeRefused && wasLevelPlane(packet.seq)) {
         if (levelsRefused_)
             return; // the other planes of the same frame, refused as well
@@ -243,6 +258,15 @@ void BridgePort::handleNak(const bp_packet& packet) {
     endPartialPacket();
 }
 
+void BridgePort::refuseDimming() {
+    dimmingRefused_ = true;
+    if (dimmingRefusalSaid_)
+        return;
+    dimmingRefusalSaid_ = true;
+    report(openPath_ + QStringLiteral(": the USB bridge's firmware cannot dim the board; it stays "
+                                      "at full brightness (load the new firmware to dim it)"));
+}
+
 bool BridgePort::wasLevelPlane(std::uint8_t seq) const {
     return planesSent_ && std::uint8_t(seq - firstPlaneSeq_) < BP_LEVEL_PLANES;
 }
@@ -257,6 +281,7 @@ void BridgePort::onPingTick() {
 void BridgePort::sendState() {
     if (link_ != Link::Up)
         return;
+    sendBrightness();
     if (!wanted_)
         send(BP_BLANK);
     else if (const auto* frame = std::get_if<PackedFrame>(&*wanted_))
@@ -279,6 +304,16 @@ void BridgePort::sendLevels(const LevelFrame& levels) {
         bp_level_plane(levels.data(), plane, payload);
         send(std::uint8_t(BP_LEVEL_PLANE(plane)), payload, BP_FRAME_PAYLOAD);
     }
+}
+
+void BridgePort::sendBrightness() {
+    if (link_ != Link::Up || dimmingRefused_ || boardBrightness_ == brightness_)
+        return;
+    const std::uint8_t percent = std::uint8_t(brightness_);
+    brightnessSeq_ = nextSeq_;
+    brightnessSent_ = true;
+    boardBrightness_ = brightness_;
+    send(BP_BRIGHTNESS, &percent, 1);
 }
 
 // A lone delimiter ends whatever part of a packet the device may still hold

@@ -50,6 +50,9 @@ public:
     // on/off frame of LEDs at half level or above, and this is said once.
     bool takesLevels() const override { return true; }
     void showLevels(const LevelFrame& levels) override;
+    // Sent at once and after every handshake (HELLO puts the board back to
+    // full); a firmware that refuses it keeps full light, and this is said once.
+    void setBrightness(int percent) override;
 
     Link link() const { return link_; }
 
@@ -72,6 +75,8 @@ private:
     void handleNak(const bp_packet& packet);
     bool wasLevelPlane(std::uint8_t seq) const;
     void sendLevels(const LevelFrame& levels);
+    void sendBrightness();
+    void refuseDimming();
     void onPingTick();
     void endPartialPacket();
     void sendState();
@@ -98,6 +103,12 @@ private:
     bool levelsRefused_ = false; // by the firmware of this link
     std::uint8_t firstPlaneSeq_ = 0;
     bool planesSent_ = false;
+    int brightness_ = BP_BRIGHTNESS_MAX;
+    int boardBrightness_ = BP_BRIGHTNESS_MAX; // as last sent; 0 when a NAK left it unknown
+    std::uint8_t brightnessSeq_ = 0;
+    bool brightnessSent_ = false;
+    bool dimmingRefused_ = false; // by the firmware of this link
+    bool dimmingRefusalSaid_ = false;
     bool boardInSync_ = false;
     QString lastReport_;
 };

@@ -110,6 +110,7 @@ public:
         stop();
         closed_ = true;
     }
+    void setBrightness(int percent) override { port_.setBrightness(percent); }
 
 private:
     using Content = std::variant<Frame, LevelFrame>;

@@ -30,6 +30,8 @@ public:
     using LevelFrame = std::array<std::uint8_t, 256>;
     virtual bool takesLevels() const { return false; }
     virtual void showLevels(const LevelFrame&) {}
+    // For such an output that dims the board itself: percent of full light.
+    virtual void setBrightness(int /*percent*/) {}
 };
 
 // Used when no port could be opened: the editor works, the bytes go nowhere.
