@@ -71,27 +71,40 @@ OpenedOutput openNetworkOutput(const QString& portArgument, const PanelSetup& se
 #endif
 }
 
-bool isNetworkOutput(const QString& portArgument) {
-    for (const char* scheme : {"ddp:", "e131:", "artnet:"}) {
-        if (portArgument.startsWith(QLatin1String(scheme)))
-            return true;
-    }
-    return false;
+} // namespace
+
+// What a --port value names, by its prefix; anything else is a parallel port device.
+OutputKind outputKind(const QString& portArgument) {
+    static constexpr struct {
+        const char* prefix;
+        OutputKind kind;
+    } Kinds[] = {{"ddp:", OutputKind::Network},
+                 {"e131:", OutputKind::Network},
+                 {"artnet:", OutputKind::Network},
+                 {"bridge:", OutputKind::Bridge}};
+    if (portArgument == QStringLiteral("sim"))
+        return OutputKind::Sim;
+    for (const auto& k : Kinds)
+        if (portArgument.startsWith(QLatin1String(k.prefix)))
+            return k.kind;
+    return OutputKind::ParallelPort;
 }
 
-} // namespace
+QString portName(const QString& portArgument) {
+    return portArgument.isEmpty() ? QString::fromLatin1(PpdevPort::DefaultDevice) : portArgument;
+}
 
 OpenedOutput openOutput(const QString& portArgument, bool withWindow, const Report& report,
                         const PanelSetup& setup) {
-    if (isNetworkOutput(portArgument))
+    switch (outputKind(portArgument)) {
+    case OutputKind::Network:
         return openNetworkOutput(portArgument, setup, report);
-    if (portArgument == QStringLiteral("sim")) {
+    case OutputKind::Sim:
         if (!withWindow)
             return badArgument(
                 QStringLiteral("--port sim shows a window; it cannot go with --play"));
         return {openMatrixWindow(), {}};
-    }
-    if (portArgument.startsWith(QStringLiteral("bridge:"))) {
+    case OutputKind::Bridge: {
 #ifdef QUENTARO_HAVE_BRIDGE
         const std::optional<QString> device = bridgeDevice(portArgument);
         if (!device)
@@ -101,12 +114,10 @@ OpenedOutput openOutput(const QString& portArgument, bool withWindow, const Repo
         return badArgument(QStringLiteral("this build has no USB bridge support"));
 #endif
     }
+    case OutputKind::ParallelPort:
+        break;
+    }
     return openParallelPort(portArgument);
-}
-
-bool isParallelPort(const QString& portArgument) {
-    return !isNetworkOutput(portArgument) && portArgument != QStringLiteral("sim") &&
-           !portArgument.startsWith(QStringLiteral("bridge:"));
 }
 
 PanelSetup panelSetup(const CommandLine& line) {
@@ -136,18 +147,10 @@ MatrixRefresh& MatrixRefresh::operator=(MatrixRefresh&& other) noexcept {
     return *this;
 }
 
-bool hasPanelBrightness(const QString& portArgument) {
-    return isNetworkOutput(portArgument);
-}
-
-QString brightnessKey(const QString& portArgument) {
-    return portArgument.isEmpty() ? QString::fromLatin1(PpdevPort::DefaultDevice) : portArgument;
-}
-
 int multiplexedBrightness(const CommandLine& line) {
-    if (isNetworkOutput(line.port))
+    if (outputKind(line.port) == OutputKind::Network)
         return MatrixOutput::MaxBrightness;
-    return line.brightness.value_or(storedBrightness(brightnessKey(line.port)));
+    return line.brightness.value_or(storedBrightness(portName(line.port)));
 }
 
 MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightness,

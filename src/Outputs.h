@@ -28,9 +28,13 @@ OpenedOutput openOutput(const QString& portArgument, bool withWindow,
                         const std::function<void(const QString&)>& report,
                         const PanelSetup& setup = {});
 
-// Whether a --port value names a parallel port device: anything that names no
-// other output.
-bool isParallelPort(const QString& portArgument);
+// What a --port value names: a network panel, the USB bridge, the on-screen
+// matrix, or else a parallel port device.
+enum class OutputKind { ParallelPort, Bridge, Sim, Network };
+OutputKind outputKind(const QString& portArgument);
+// The output a --port value names, as the window shows it and its brightness is
+// kept under: none given is the default parallel port.
+QString portName(const QString& portArgument);
 
 // The mapping and rate cap of a network panel: what the command line gives,
 // the rest as last used with this output.
@@ -40,12 +44,6 @@ PanelSetup panelSetup(const CommandLine& line);
 // output (the editor, once it is sure to run and its output opened).
 void rememberPanelSetup(const CommandLine& line, const PanelSetup& setup);
 
-// Whether the output a --port value names keeps a brightness of its own, in
-// its panel setup: a network panel.
-bool hasPanelBrightness(const QString& portArgument);
-// The --port value a board's brightness is kept under: none given is the
-// default parallel port.
-QString brightnessKey(const QString& portArgument);
 // The brightness of a board whose rows are lit in turn: the command line's, else
 // as last used with this output. A network panel's --brightness is its
 // mapping's, and such a board is lit full.

@@ -11,7 +11,6 @@
 #include "port/Clock.h"
 #include "port/MatrixOutput.h"
 #include "port/PortIo.h"
-#include "port/PpdevPort.h"
 #include "ui/Form1.h"
 #include "ui/PlainText.h"
 #include "ui/QtCommonDialog.h"
@@ -84,7 +83,7 @@ void moveOldSettings() {
 // Any other output of a second program would show over the running one's
 // picture, so it is opened only once this program may run.
 bool refusedBeforeTheOutput(const CommandLine& line, InstanceCheck& check) {
-    return !isParallelPort(line.port) && check.anotherInstanceRunning();
+    return outputKind(line.port) != OutputKind::ParallelPort && check.anotherInstanceRunning();
 }
 
 #ifdef QUENTARO_HAVE_PICTURES
@@ -231,9 +230,8 @@ int refuseSecondEditor(const InstanceCheck& check) {
 // What the side panel calls the output.
 QString outputName(const QString& port, bool disabled) {
     if (disabled)
-        return QStringLiteral("none (%1 could not be opened)")
-            .arg(port.isEmpty() ? QString::fromLatin1(PpdevPort::DefaultDevice) : port);
-    return port.isEmpty() ? QString::fromLatin1(PpdevPort::DefaultDevice) : port;
+        return QStringLiteral("none (%1 could not be opened)").arg(portName(port));
+    return portName(port);
 }
 
 // The side panel's brightness for the output `port` names: a board whose rows
@@ -243,12 +241,12 @@ void offerBrightness(Form1& window, const QString& port, bool disabled,
                      std::optional<int> given = std::nullopt) {
     if (disabled)
         window.withholdBrightness(QStringLiteral("No output to dim: it could not be opened"));
-    else if (hasPanelBrightness(port))
+    else if (outputKind(port) == OutputKind::Network) // its brightness is in its panel setup
         window.withholdBrightness(
             QStringLiteral("A network panel's brightness is set in Panel mapping… (Ctrl+Shift+M, "
                            "or a right click on Load)"));
     else
-        window.setBrightnessOutput(brightnessKey(port), given);
+        window.setBrightnessOutput(portName(port), given);
 }
 
 int runEditor(QApplication& app, const CommandLine& line) {
