@@ -15,13 +15,14 @@
 // longest time between two writes, and stalls, how many were 5 ms or more
 // (what the kernel's real-time throttle would do); cpu_%, the refreshing
 // thread's share of a CPU; stolen_ms, the time a virtual machine's host took
-// that CPU away. For the grey ramp: cycles/s of the planes; L<k>_%, the lit
-// time of level k's LEDs as a percentage of its target (the level shown for k
-// over the top level, times the top level's lit time); top_us, the top level's
-// lit time per cycle.
+// that CPU away, as far as it says. BM_BareClockReader shows the stalls the
+// machine itself makes, with no refresh at all. For the grey ramp: cycles/s of the planes; L<k>_%,
+// the lit time of level k's LEDs as a percentage of its target (the level shown for k over the top
+// level, times the top level's lit time); top_us, the top level's lit time per cycle.
 #include "support/FakeServices.h"
 
 #include "port/MatrixDecoder.h"
+#include "port/Realtime.h"
 #include "port/RefreshEngine.h"
 
 #include "QtBenchmarkMain.h"
@@ -391,8 +392,53 @@ void BM_GreyRamp(benchmark::State& state) {
                       .leastHold = std::chrono::microseconds(state.range(1))});
 }
 
+// What the machine itself does to a real-time thread: one that only reads the
+// clock, and sleeps 100 µs of every ms (far more than the refresh thread), with
+// no port and no engine. Its gaps of 1 ms and of 5 ms or more are stalls no
+// program can avoid; on a virtual machine they are the host's, even where
+// /proc/stat shows no steal. Arguments: quiet or busy, seconds.
+void BM_BareClockReader(benchmark::State& state) {
+    Stress stress(state.range(0) != 0);
+    state.SetLabel(stress.label());
+    for (auto _ : state) {
+        Nanos longest = 0;
+        int overMs = 0, stalls = 0;
+        std::thread reader([&] {
+            sched_param param{};
+            param.sched_priority = Realtime::Priority;
+            if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) != 0)
+                return;
+            const Nanos end = monotonicNow() + state.range(1) * Second;
+            Nanos last = monotonicNow(), sleepAt = last + 1'000'000;
+            while (last < end) {
+                const Nanos now = monotonicNow();
+                longest = std::max(longest, now - last);
+                overMs += now - last >= 1'000'000 ? 1 : 0;
+                stalls += now - last >= StallAt ? 1 : 0;
+                last = now;
+                if (now >= sleepAt) {
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+                    last = monotonicNow();
+                    sleepAt = last + 1'000'000;
+                }
+            }
+        });
+        reader.join();
+        state.counters["gap_max_ms"] = double(longest) / 1e6;
+        state.counters["gaps_1ms"] = overMs;
+        state.counters["stalls"] = stalls;
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_BareClockReader)
+    ->Args({0, 3})
+    ->Args({1, 3})
+    ->Args({1, 60})
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
 BENCHMARK(BM_WindowThread)->Arg(0)->Arg(1)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_RefreshThreadNormal)
     ->Arg(0)

@@ -128,8 +128,9 @@ int RefreshEngine::nextPlane() {
 
 void RefreshEngine::runPass(int plane) {
     PortSequences::nulreg(port_);
-    std::array<Clock::Duration, PortSequences::RowsPerPass> writesTimes{};
-    OwedRows& owed = owed_[static_cast<std::size_t>(plane)];
+    RowTimes writes{}, afterHolds{};
+    RowTimes& litLate = litLate_[static_cast<std::size_t>(plane)];
+    Clock::Duration lastHoldEnd{};
     for (int row = 0; row < PortSequences::RowsPerPass; ++row) {
         const std::size_t screenRow =
             static_cast<std::size_t>(PortSequences::RowsPerPass - 1 - row);
@@ -137,20 +138,30 @@ void RefreshEngine::runPass(int plane) {
         const auto& rows = grey ? planes_[static_cast<std::size_t>(plane)] : rows_;
         const std::uint16_t bits = rows[screenRow].load(std::memory_order_relaxed);
         const Clock::Duration hold =
-            (grey ? planeHold(plane) : rowPause_) + std::exchange(owed[screenRow], {});
-        writesTimes[screenRow] = sendRow(owed, screenRow, bits, hold);
+            payBack(litLate[screenRow], grey ? planeHold(plane) : rowPause_);
+        const Clock::Duration rowStart = spinRows_ ? timing_.now() : Clock::Duration{};
+        if (row > 0)
+            afterHolds[static_cast<std::size_t>(row - 1)] += rowStart - lastHoldEnd;
+        const RowTiming timing = sendRow(bits, hold, rowStart);
+        writes[static_cast<std::size_t>(row)] = timing.writes;
+        afterHolds[static_cast<std::size_t>(row)] = timing.overrun;
+        lastHoldEnd = timing.holdEnd;
+        if (timing.overrun >= LeastStall)
+            litLate[screenRow] = std::min(litLate[screenRow] + timing.overrun, MostLitLate);
     }
+    // The last row's time after its hold is the pass's end, not a next row.
+    afterHolds.back() = afterHolds.front();
     if (spinRows_)
-        litWrites_ = median(writesTimes) * LitWriteHalves / (2 * WritesBeforeHold);
+        litWrites_ = median(writes) * LitWriteHalves / WriteHalvesBeforeHold + median(afterHolds);
 }
 
-// Returns how long the writes before the hold took (under real time).
-Clock::Duration RefreshEngine::sendRow(OwedRows& owed, std::size_t screenRow, std::uint16_t bits,
-                                       Clock::Duration hold) {
+// Holds the row for `hold` after its writes before the last; under real time
+// says how long those writes took and when the hold ended.
+RefreshEngine::RowTiming RefreshEngine::sendRow(std::uint16_t bits, Clock::Duration hold,
+                                                Clock::Duration rowStart) {
     const PortSequences::RowBytes bytes{static_cast<std::uint8_t>(bits & 0xFF),
                                         static_cast<std::uint8_t>(bits >> 8)};
-    const Clock::Duration rowStart = spinRows_ ? timing_.now() : Clock::Duration{};
-    Clock::Duration overrun{}, writesTime{};
+    RowTiming timing;
     const auto holdRow = [&](float) {
         const Clock::Duration holdStart = timing_.now();
         const Clock::Duration deadline = holdStart + hold;
@@ -158,19 +169,17 @@ Clock::Duration RefreshEngine::sendRow(OwedRows& owed, std::size_t screenRow, st
             timing_.waitUntil(deadline);
             return;
         }
-        writesTime = holdStart - rowStart;
+        timing.writes = holdStart - rowStart;
         timing_.spinUntil(deadline);
-        overrun = timing_.now() - deadline;
+        timing.holdEnd = timing_.now();
+        timing.overrun = timing.holdEnd - deadline;
     };
     PortSequences::sendRow(port_, bytes, holdRow);
-    if (spinRows_)
-        oweOthers(owed, screenRow, overrun);
-    return writesTime;
+    return timing;
 }
 
 // The middle one, so that a stall in a row or two does not count.
-Clock::Duration
-RefreshEngine::median(std::array<Clock::Duration, PortSequences::RowsPerPass> times) {
+Clock::Duration RefreshEngine::median(RowTimes times) {
     const auto middle = times.begin() + times.size() / 2;
     std::nth_element(times.begin(), middle, times.end());
     return *middle;
@@ -193,19 +202,18 @@ int RefreshEngine::shownLevel(int level, int greyPlanes) {
 }
 
 // Under real time a row is only ever held much longer than asked when the
-// system stopped the thread in it (measured: up to 2 ms, a few times a
-// minute), and that row was lit longer than the others. The others are held
-// as much longer in the rows that follow, up to a bound that keeps the rate
-// from dropping far, so the light stays even across the stall. Only the time
-// past the row's deadline counts: its writes take as long as the port takes,
-// however slow, and every row has as many. A stall in a bit plane of a grey
-// frame is made up for in the same plane, so that each level keeps its share.
-void RefreshEngine::oweOthers(OwedRows& owed, std::size_t stalledRow, Clock::Duration overrun) {
-    if (overrun < LeastStall)
-        return;
-    for (std::size_t row = 0; row < owed.size(); ++row)
-        if (row != stalledRow)
-            owed[row] = std::min(owed[row] + overrun, MostOwed);
+// system stopped the thread in it (measured in a virtual machine: 5 µs to a
+// few ms, many times a second), and that row was lit longer than the others.
+// It pays the time back in the passes that follow, held shorter by up to its
+// whole hold each time, so the light stays even without holding up the others
+// (which made the whole board stutter) or changing the rate. A stall in a bit
+// plane of a grey frame is paid back in the same plane, so that each level
+// keeps its share. Only the time past the row's deadline counts: its writes
+// take as long as the port takes, however slow, and every row has as many.
+Clock::Duration RefreshEngine::payBack(Clock::Duration& litLate, Clock::Duration hold) {
+    const Clock::Duration paid = std::min(litLate, hold);
+    litLate -= paid;
+    return hold - paid;
 }
 
 // The board stays dark after a pass for the time owed, and with a limit until

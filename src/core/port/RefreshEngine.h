@@ -141,18 +141,22 @@ public:
 private:
     void runThread();
     void startThread();
-    using OwedRows = std::array<Clock::Duration, PortSequences::RowsPerPass>;
     static Options withGreyPlanesBounded(Options options);
     int nextPlane();
     void runPass(int plane);
-    Clock::Duration sendRow(OwedRows& owed, std::size_t screenRow, std::uint16_t bits,
-                            Clock::Duration hold);
-    static Clock::Duration median(std::array<Clock::Duration, PortSequences::RowsPerPass> times);
+    using RowTimes = std::array<Clock::Duration, PortSequences::RowsPerPass>;
+    struct RowTiming {
+        Clock::Duration writes{};  // before the hold
+        Clock::Duration holdEnd{}; // when the clock said the hold was over
+        Clock::Duration overrun{}; // how long past its deadline that was
+    };
+    RowTiming sendRow(std::uint16_t bits, Clock::Duration hold, Clock::Duration rowStart);
+    static Clock::Duration median(RowTimes times);
     Clock::Duration planeHold(int plane) const;
     void paceAfterPass(Clock::Duration passStart, bool dark);
     Clock::Duration owedDark(Clock::Duration passStart, Clock::Duration now);
     void writeNulregs(int count);
-    void oweOthers(OwedRows& owed, std::size_t stalledRow, Clock::Duration overrun);
+    static Clock::Duration payBack(Clock::Duration& litLate, Clock::Duration hold);
     void countPass(Clock::Duration now);
     void resetRate();
 
@@ -179,12 +183,15 @@ private:
     // ended at most 4 ms late and no row stayed lit 0.3 ms.
     static constexpr Clock::Duration LongestSleep = std::chrono::microseconds(200);
     std::atomic<int> brightness_;
-    // How much longer each row is to be held, after a stall in another.
-    static constexpr Clock::Duration MostOwed = std::chrono::milliseconds(1);
+    // The most a row pays back after stalls: at 40 µs a pass it is dimmed for
+    // about 50 passes. Paying back more of a longer stall (the host of a
+    // virtual machine, measured up to 13 ms) dimmed the row so long that it
+    // looked as uneven as the stall itself.
+    static constexpr Clock::Duration MostLitLate = std::chrono::milliseconds(2);
     // Less than this past a deadline is the jitter of any row (an interrupt, a
     // virtual machine's exit), evened out over a few passes.
     static constexpr Clock::Duration LeastStall = std::chrono::microseconds(5);
-    std::array<OwedRows, MostGreyPlanes> owed_{}; // by bit plane; plane 0 for on and off
+    std::array<RowTimes, MostGreyPlanes> litLate_{}; // by bit plane; plane 0 for on and off
     std::string realtimeNote_;
     std::string memoryNote_;
     std::string startFailure_;
@@ -195,12 +202,15 @@ private:
         planes_{};
     std::atomic<bool> grey_{false};
     int plane_ = 0; // the next plane sent
-    // How long a row stays lit through its writes, besides its hold: 6 writes
-    // from the load of its left half to the first write of the next row, 5 from
-    // the load of its right half to the third; measured from the writes before
-    // the hold, a typical row of the last pass.
-    static constexpr int LitWriteHalves = 11;
-    static constexpr int WritesBeforeHold = 12;
+    // How long a row stays lit besides its hold: 6 write times from the load
+    // of its left half to the first write of the next row, 5 from the load of
+    // its right half to the third. Counted as 3.5 of the 12 writes before the
+    // hold (from the loads on, and the next row's first writes), one more for
+    // the write after it, and what the hold and the next row's start took
+    // beyond the deadline, the clock's reads and the bookkeeping, measured as
+    // they happened: a typical row of the last pass.
+    static constexpr int LitWriteHalves = 9; // with the write after the hold
+    static constexpr int WriteHalvesBeforeHold = 24;
     Clock::Duration litWrites_{};
 
     std::mutex mutex_;
