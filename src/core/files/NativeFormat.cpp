@@ -28,6 +28,8 @@ constexpr std::size_t MinFrameBytes = 8 + Side * (Side + 1);
 constexpr int HalfLevel = (MaxLevel + 1) / 2;
 
 constexpr std::string_view FrameWord = "frame";
+constexpr std::array<std::string_view, 5> HeaderKeys{"name", "play-mode", "speed-ms", "levels",
+                                                     "frames"};
 constexpr std::string_view HexDigits = "0123456789abcdef";
 
 using PlayMode = NativeAnimation::PlayMode;
@@ -88,11 +90,21 @@ std::optional<std::uint64_t> number(std::string_view text) {
     return value;
 }
 
+bool isDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // A number as a message quotes it: a long one is cut.
 std::string quoted(std::string_view digits) {
     constexpr std::size_t Shown = 12;
     return digits.size() <= Shown ? std::string(digits)
                                   : std::string(digits.substr(0, Shown)) + "...";
+}
+
+// "1 frame", "2 frames".
+std::string counted(std::size_t count, const std::string& noun) {
+    return std::to_string(count) + ' ' + noun + (count == 1 ? "" : "s");
 }
 
 bool isFrameLine(std::string_view line) {
@@ -217,12 +229,13 @@ private:
         // MAJOR or MAJOR.MINOR; a minor version only adds what this one skips.
         const std::string_view version = line.substr(prefix.size());
         const std::string_view major = version.substr(0, version.find('.'));
-        const std::optional<std::uint64_t> majorNumber = number(major);
-        const bool minorOk =
-            major.size() == version.size() || number(version.substr(major.size() + 1)).has_value();
-        if (!majorNumber || !minorOk || *majorNumber == 0)
+        const bool hasMinor = major.size() < version.size();
+        if (!isDigits(major) || (hasMinor && !isDigits(version.substr(major.size() + 1))))
             return failHere(ReadError::BadVersion, "a bad version number");
-        if (*majorNumber > std::uint64_t(Version))
+        const std::optional<std::uint64_t> majorNumber = number(major); // none: beyond 64 bits
+        if (majorNumber == std::uint64_t{0})
+            return failHere(ReadError::BadVersion, "a bad version number");
+        if (!majorNumber || *majorNumber > std::uint64_t(Version))
             return failHere(ReadError::NewerVersion, "file version " + quoted(major) +
                                                          ", newer than this program reads (" +
                                                          std::to_string(Version) + ")");
@@ -230,9 +243,7 @@ private:
     }
 
     bool readHeader() {
-        std::array<bool, 5> seen{};
-        static constexpr std::array<std::string_view, 5> Keys{"name", "play-mode", "speed-ms",
-                                                              "levels", "frames"};
+        std::array<bool, HeaderKeys.size()> seen{};
         for (;;) {
             if (!lines_.next(line_))
                 return frameCount_ == 0
@@ -247,10 +258,10 @@ private:
             if (key.empty() || !std::all_of(key.begin(), key.end(), isKeyCharacter))
                 return failHere(ReadError::BadHeaderLine,
                                 "a header line that is not \"key value\"");
-            const auto known = std::find(Keys.begin(), Keys.end(), key);
-            if (known == Keys.end())
+            const auto known = std::find(HeaderKeys.begin(), HeaderKeys.end(), key);
+            if (known == HeaderKeys.end())
                 continue; // a key of a later minor version
-            const auto index = static_cast<std::size_t>(known - Keys.begin());
+            const auto index = static_cast<std::size_t>(known - HeaderKeys.begin());
             if (seen[index])
                 return failHere(ReadError::DuplicateKey,
                                 "a second \"" + std::string(key) + "\" line");
@@ -263,19 +274,13 @@ private:
         return true;
     }
 
+    // The keys of HeaderKeys, in its order.
     bool readKey(std::size_t index, std::string_view value) {
-        switch (index) {
-        case 0:
-            return readName(value);
-        case 1:
-            return readPlayMode(value);
-        case 2:
-            return readSpeed(value);
-        case 3:
-            return readLevelCount(value);
-        default:
-            return readFrameCount(value);
-        }
+        using Read = bool (Reader::*)(std::string_view);
+        static constexpr std::array<Read, HeaderKeys.size()> Readers{
+            &Reader::readName, &Reader::readPlayMode, &Reader::readSpeed, &Reader::readLevelCount,
+            &Reader::readFrameCount};
+        return (this->*Readers[index])(value);
     }
 
     bool readName(std::string_view raw) {
@@ -351,11 +356,12 @@ private:
     }
 
     bool readLevelCount(std::string_view value) {
-        if (number(value) == std::uint64_t(LevelCount))
+        const auto count = number(value);
+        if (count == std::uint64_t(LevelCount))
             return true;
-        return failHere(ReadError::BadLevelCount, "a level count other than " +
-                                                      std::to_string(LevelCount) + " (\"levels " +
-                                                      quoted(value) + "\")");
+        return failHere(ReadError::BadLevelCount, (count ? "a level count of " + quoted(value)
+                                                         : std::string("a level count")) +
+                                                      " other than " + std::to_string(LevelCount));
     }
 
     bool readFrameCount(std::string_view value) {
@@ -374,7 +380,7 @@ private:
         const auto frames = static_cast<std::size_t>(frameCount_);
         if (lines_.bytesFromLine() + 1 < frames * MinFrameBytes)
             return fail(ReadError::MissingFrames, 0,
-                        "the file is too short for its " + std::to_string(frames) + " frames");
+                        "the file is too short for its " + counted(frames, "frame"));
         animation_.levels.resize(frames * CellsPerFrame);
         animation_.holdMs.resize(frames);
         for (std::size_t frame = 0; frame < frames; ++frame) {
@@ -391,7 +397,7 @@ private:
                    ? failHere(ReadError::ExtraRows,
                               "frame " + std::to_string(frames) + " has more than 16 rows")
                    : failHere(ReadError::ExtraLines,
-                              "more lines than the " + std::to_string(frames) + " frames take");
+                              "more lines than its " + counted(frames, "frame") + " take");
     }
 
     bool readFrameLine(std::size_t frame) {
@@ -426,7 +432,7 @@ private:
                             "the file ends after " + std::to_string(row) +
                                 " of the 16 rows of frame " + std::to_string(frame + 1));
             if (isFrameLine(line_))
-                return failHere(ReadError::MissingRows, missing());
+                return failHere(ReadError::MissingRows, missing() + ",");
             if (line_.size() != Side)
                 return failHere(ReadError::BadRowLength,
                                 "a row of " + std::to_string(line_.size()) + " levels, not 16,");
