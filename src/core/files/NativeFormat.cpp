@@ -153,10 +153,9 @@ bool isUtf8(std::string_view text) {
 std::string escapedName(std::string_view name) {
     std::string out;
     auto escape = [&](std::uint32_t cp) {
-        static constexpr std::string_view Hex = HexDigits;
         std::string digits;
         for (; cp != 0 || digits.empty(); cp >>= 4)
-            digits.insert(digits.begin(), Hex[cp & 0xF]);
+            digits.insert(digits.begin(), HexDigits[cp & 0xF]);
         out += "\\u{" + digits + "}";
     };
     for (std::size_t i = 0; i < name.size(); ++i) {

@@ -20,7 +20,7 @@ struct NativeAnimation {
     PlayMode playMode = PlayMode::Loop;
     // The step time the animation plays at, SpeedLadder::FastestMs..SlowestMs.
     int speedMs = SpeedLadder::StartMs;
-    int levelCount = 16;
+    int levelCount = 16; // the only level count of version 1; the file always says 16
     // frameCount() * 256 grey levels, row-major from the top-left LED, 0 (dark)
     // to 15 (full light).
     std::vector<std::uint8_t> levels;
