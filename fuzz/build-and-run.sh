@@ -5,7 +5,7 @@
 #   fuzz/build-and-run.sh [seconds] [target...]
 #
 # seconds: run time per target, 60 by default. Targets: led, playlist, bridge, font,
-# artpoll (all by default) and image. Work files go to $FUZZ_DIR (default /tmp/quentaro-fuzz): the binaries,
+# artpoll, native (all by default) and image. Work files go to $FUZZ_DIR (default /tmp/quentaro-fuzz): the binaries,
 # a corpus per target, and any crash, leak, timeout or OOM input found.
 set -eu
 
@@ -13,7 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-led playlist bridge font artpoll}
+targets=${*:-led playlist bridge font artpoll native}
 work=${FUZZ_DIR:-/tmp/quentaro-fuzz}
 cxx=${CXX_FUZZ:-clang++-14}
 cc=${CC_FUZZ:-clang-14}
@@ -27,6 +27,26 @@ seed_led() {
     printf ' 1 \r\n 12 \r\n 255 \r\n 256 \r\n' >"$dir/wide"
     printf '&HFF\r\n&o17\r\n1E2\r\n2.5\r\n-0.5\r\n3.5e-1\r\n' >"$dir/forms"
     printf '1\n2\r\r\n\t+ 7 \rx\0009\r' >"$dir/odd"
+}
+
+# The program's own animation file (target "native"): one frame of every level
+# with an escaped name, and two frames in CR LF with hold times.
+seed_native() {
+    dir=$1
+    rows=$(i=0; while [ $i -lt 16 ]; do printf '0123456789abcdef\n'; i=$((i + 1)); done)
+    printf 'QUENTARO-ANIMATION 1\nname Demo \\\\ \\u{a}\303\251\nplay-mode ping-pong\nspeed-ms 40\nlevels 16\nframes 1\nframe 0\n%s' \
+        "$rows" >"$dir/levels"
+    {
+        printf 'QUENTARO-ANIMATION 1.3\r\nfuture-key x\r\nplay-mode once\r\nframes 2\r\n'
+        for hold in 40 65535; do
+            printf 'frame %s\r\n' $hold
+            i=0; while [ $i -lt 16 ]; do printf 'f0f0f0f0F0F0F0F0\r\n'; i=$((i + 1)); done
+        done
+    } >"$dir/held-crlf"
+}
+
+native_reader_sources() {
+    echo "$root/src/core/files/NativeFormat.cpp -fPIC $(pkg-config --cflags --libs Qt6Core)"
 }
 
 seed_playlist() {
@@ -135,6 +155,7 @@ for target in $targets; do
     image) sources=$(image_import_sources) name=fuzz_image_import ;;
     artpoll) sources=$(artpoll_sources) name=fuzz_artpoll_reply ;;
     font) sources=$(font_reader_sources) ;;
+    native) sources=$(native_reader_sources) ;;
     *) echo "unknown target: $target" >&2; exit 2 ;;
     esac
     echo "== building $name"

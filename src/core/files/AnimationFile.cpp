@@ -3,6 +3,7 @@
 #include "files/LedFormat.h"
 
 #include "files/FilePath.h"
+#include "files/NativeFormat.h"
 
 #include <QFile>
 #include <cerrno>
@@ -29,32 +30,83 @@ QString readError(const LedFormat::ReadResult& result) {
     return {};
 }
 
-} // namespace
-
-Attempt tryLoad(const QString& path) {
+// Opens the file at `path` for reading whole: the reason when it cannot be.
+QString openForLoad(const QString& path, QFile& file) {
     const std::optional<struct stat> info = FilePath::status(path);
     if (!info)
-        return {std::nullopt, QStringLiteral("no such file")};
+        return QStringLiteral("no such file");
     if (!S_ISREG(info->st_mode))
-        return {std::nullopt, QStringLiteral("not a regular file")};
-    QFile file;
+        return QStringLiteral("not a regular file");
     if (!FilePath::openForReading(file, path))
-        return {std::nullopt, QString::fromLocal8Bit(std::strerror(errno))};
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (file.size() <= 0)
+        return QStringLiteral("the file is empty");
+    return {};
+}
+
+// The file's `length` bytes, or the reason when the read finds another length.
+QString readWhole(QFile& file, qint64 length, QByteArray& bytes) {
+    bytes = file.readAll();
+    if (bytes.size() != length)
+        return QStringLiteral("could not be read whole: %1").arg(file.errorString());
+    return {};
+}
+
+std::string_view viewOf(const QByteArray& bytes) {
+    return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+// The rest of tryLoad() once the file is open.
+Attempt loadLed(QFile& file) {
     const qint64 length = file.size();
-    if (length <= 0)
-        return {std::nullopt, QStringLiteral("the file is empty")};
     if (length > static_cast<qint64>(LedFormat::MaxFrames) * qint64(LedFormat::BytesPerFrame))
         return {std::nullopt,
                 QStringLiteral("too long: more than %1 frames").arg(LedFormat::MaxFrames)};
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() != length)
-        return {std::nullopt,
-                QStringLiteral("could not be read whole: %1").arg(file.errorString())};
-    LedFormat::ReadResult result =
-        LedFormat::read(std::string_view(bytes.constData(), static_cast<std::size_t>(length)));
+    QByteArray bytes;
+    if (QString error = readWhole(file, length, bytes); !error.isEmpty())
+        return {std::nullopt, error};
+    LedFormat::ReadResult result = LedFormat::read(viewOf(bytes));
     if (!result.ok())
         return {std::nullopt, readError(result)};
     return {Loaded{std::move(result.frames), result.frameCount, length}, {}};
+}
+
+AnimationAttempt loadNative(QFile& file) {
+    const qint64 length = file.size();
+    if (length > static_cast<qint64>(NativeFormat::MaxFileBytes))
+        return {std::nullopt,
+                QStringLiteral("too long: more than %1 bytes").arg(NativeFormat::MaxFileBytes)};
+    QByteArray bytes;
+    if (QString error = readWhole(file, length, bytes); !error.isEmpty())
+        return {std::nullopt, error};
+    NativeFormat::ReadResult result = NativeFormat::read(viewOf(bytes));
+    if (!result.ok())
+        return {std::nullopt, QString::fromStdString(result.message)};
+    return {LoadedAnimation{std::move(result.animation), Kind::Native, length}, {}};
+}
+
+} // namespace
+
+Attempt tryLoad(const QString& path) {
+    QFile file;
+    if (QString error = openForLoad(path, file); !error.isEmpty())
+        return {std::nullopt, error};
+    return loadLed(file);
+}
+
+AnimationAttempt tryLoadAnimation(const QString& path) {
+    QFile file;
+    if (QString error = openForLoad(path, file); !error.isEmpty())
+        return {std::nullopt, error};
+    const QByteArray start = file.peek(qint64(NativeFormat::Magic.size()) + 1);
+    if (NativeFormat::hasMagic(viewOf(start)))
+        return loadNative(file);
+    Attempt led = loadLed(file);
+    if (!led.loaded)
+        return {std::nullopt, led.error};
+    return {LoadedAnimation{NativeFormat::fromLedStore(led.loaded->frames), Kind::Led,
+                            led.loaded->fileLength},
+            {}};
 }
 
 std::optional<Loaded> load(const QString& path) {
@@ -63,6 +115,10 @@ std::optional<Loaded> load(const QString& path) {
 
 SafeSave::Result save(const QString& path, std::span<const std::uint8_t> frames) {
     return SafeSave::writeFile(path, LedFormat::write(frames));
+}
+
+SafeSave::Result saveNative(const QString& path, const NativeAnimation& animation) {
+    return SafeSave::writeFile(path, NativeFormat::write(animation));
 }
 
 } // namespace AnimationFile

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/NativeFormat.h"
 #include "files/SafeSave.h"
 
 #include <QString>
@@ -33,5 +34,26 @@ Attempt tryLoad(const QString& path);
 // carries the system's reason and, unless fileChanged is set, leaves the file
 // that was there as it was.
 SafeSave::Result save(const QString& path, std::span<const std::uint8_t> frames);
+
+// Either kind of animation file, told apart by its content whatever its name:
+// the program's own (starting "QUENTARO-ANIMATION ") or, for anything else, a
+// `.led` file, which gives levels 0 and 15, no hold times, Loop at 301 ms.
+enum class Kind { Led, Native };
+struct LoadedAnimation {
+    NativeAnimation animation;
+    Kind kind = Kind::Led;
+    std::int64_t fileLength = 0;
+};
+// The reason when the file does not load is tryLoad()'s for a `.led` file, and
+// for the program's own file what is wrong at which line ("a hold time of 20 ms
+// other than 0 or 40..65535 at line 7").
+struct AnimationAttempt {
+    std::optional<LoadedAnimation> loaded;
+    QString error;
+};
+AnimationAttempt tryLoadAnimation(const QString& path);
+
+// Writes the animation in the program's own format, by the rules of save().
+SafeSave::Result saveNative(const QString& path, const NativeAnimation& animation);
 
 } // namespace AnimationFile
