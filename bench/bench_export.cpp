@@ -78,7 +78,7 @@ void exportGif(benchmark::State& state, const std::vector<std::uint8_t>& frames)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.gif"));
     for (auto _ : state) {
-        const ExportResult result = exportAnimation(path, frames, frameCount, 1, 301, options);
+        const ExportResult result = exportAnimation(path, {frames, frameCount, 1, 301}, options);
         if (!result.ok)
             state.SkipWithError(qPrintable(result.error));
     }
@@ -115,7 +115,7 @@ void gifsicle(benchmark::State& state, const std::vector<std::uint8_t>& frames) 
     QTemporaryDir dir;
     const QString ours = dir.filePath(QStringLiteral("ours.gif"));
     const QString theirs = dir.filePath(QStringLiteral("gifsicle.gif"));
-    if (!exportAnimation(ours, frames, frameCount, 1, 301, options).ok) {
+    if (!exportAnimation(ours, {frames, frameCount, 1, 301}, options).ok) {
         state.SkipWithError("export failed");
         return;
     }
@@ -146,7 +146,7 @@ void BM_PngSpriteSheet(benchmark::State& state) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sheet.png"));
     for (auto _ : state)
-        if (!exportAnimation(path, frames, frameCount, 1, 301, options).ok)
+        if (!exportAnimation(path, {frames, frameCount, 1, 301}, options).ok)
             state.SkipWithError("export failed");
     state.counters["file_bytes"] = static_cast<double>(QFileInfo(path).size());
 }

@@ -99,8 +99,8 @@ int exportFile(const CommandLine& line) {
     options.scale = line.scale;
     options.pngMode = PngMode::SpriteSheet;
     options.cHeader = line.cHeader;
-    const ExportResult result = exportAnimation(line.exportPath, loaded->frames, loaded->frameCount,
-                                                1, line.intervalMs, options);
+    const ExportResult result = exportAnimation(
+        line.exportPath, {loaded->frames, loaded->frameCount, 1, line.intervalMs}, options);
     if (!result.ok) {
         error(QStringLiteral("%1: %2").arg(line.exportPath, result.error));
         return 1;

@@ -276,7 +276,7 @@ private slots:
         QVERIFY2((colours & (colours - 1)) == 0, "a GIF palette holds a power of two colours");
         for (bool lit : {false, true}) {
             const QImage tile = BoardRendering::ledTile(lit, scale);
-            const auto& indices = lit ? tiles.lit : tiles.dark;
+            const auto& indices = tiles.shades[lit ? 1 : 0];
             QCOMPARE(indices.size(), std::size_t(scale * scale));
             for (int i = 0; i < scale * scale; ++i) {
                 const QColor want = tile.pixelColor(i % scale, i / scale);
@@ -293,8 +293,8 @@ private slots:
     void scaleOneGifIsTwoColoursOnePixelPerLed() {
         const GifExport::IndexedTiles tiles = GifExport::indexedTiles(1);
         QCOMPARE(tiles.palette.size(), std::size_t(4)); // and a slot for transparency
-        QCOMPARE(QColor(tiles.palette[tiles.dark[0]]), BoardRendering::DarkColour);
-        QCOMPARE(QColor(tiles.palette[tiles.lit[0]]), BoardRendering::LitColour);
+        QCOMPARE(QColor(tiles.palette[tiles.shades[0][0]]), BoardRendering::DarkColour);
+        QCOMPARE(QColor(tiles.palette[tiles.shades[1][0]]), BoardRendering::LitColour);
     }
 
     // Every frame as a viewer composites it (each drawn over the one before, its
@@ -334,7 +334,7 @@ private slots:
         ExportOptions options;
         options.scale = scale;
         const ExportResult result =
-            exportAnimation(path, frames, frameCount, 1, intervalMs, options);
+            exportAnimation(path, {frames, frameCount, 1, intervalMs}, options);
         QVERIFY2(result.ok, qPrintable(result.error));
         QVERIFY(fileBytes(path).startsWith("GIF89a"));
 
@@ -354,12 +354,12 @@ private slots:
             QCOMPARE(control.DelayTime, delay);
             QCOMPARE(control.DisposalMode, DISPOSE_DO_NOT);
             if (control.TransparentColor != NO_TRANSPARENT_COLOR)
-                for (const auto* tile : {&tiles.dark, &tiles.lit})
-                    QVERIFY(!std::count(tile->begin(), tile->end(), control.TransparentColor));
+                for (const auto& tile : tiles.shades)
+                    QVERIFY(!std::count(tile.begin(), tile.end(), control.TransparentColor));
             canvas.draw(image, control.TransparentColor);
             const auto cells = frameCells(frames, frame);
             for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
-                const auto& tile = FrameStore::isLit(cells[cell]) ? tiles.lit : tiles.dark;
+                const auto& tile = tiles.shades[FrameStore::isLit(cells[cell]) ? 1 : 0];
                 QVERIFY2(cellShowsTile(canvas, cell, tile, scale),
                          qPrintable(QStringLiteral("frame %1 cell %2").arg(frame).arg(cell)));
                 if (scale == 1)
@@ -379,7 +379,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("delta.gif"));
         ExportOptions options;
         options.scale = 4;
-        QVERIFY(exportAnimation(path, frames, 3, 1, 301, options).ok);
+        QVERIFY(exportAnimation(path, {frames, 3, 1, 301}, options).ok);
         const SlurpedGif gif = slurp(path);
         QVERIFY(gif);
         const GifImageDesc& changed = gif->SavedImages[1].ImageDesc;
@@ -394,7 +394,7 @@ private slots:
         for (qint64 capacity : {0, 100, 2000}) {
             FailingDevice device(capacity);
             QString error;
-            QVERIFY(!GifExport::write(device, frames, 20, 301, 8, error));
+            QVERIFY(!GifExport::write(device, {frames, 20, 1, 301}, 8, error));
             QCOMPARE(error, QStringLiteral("No space left on device"));
         }
     }
@@ -415,7 +415,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("frame.png"));
         ExportOptions options;
         options.scale = scale;
-        const ExportResult result = exportAnimation(path, frames, 3, currentImage, 301, options);
+        const ExportResult result = exportAnimation(path, {frames, 3, currentImage, 301}, options);
         QVERIFY2(result.ok, qPrintable(result.error));
         const QImage png = QImageReader(path).read().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(png.size(), QSize(16 * scale, 16 * scale));
@@ -447,7 +447,7 @@ private slots:
         ExportOptions options;
         options.scale = scale;
         options.pngMode = PngMode::SpriteSheet;
-        const ExportResult result = exportAnimation(path, frames, frameCount, 1, 301, options);
+        const ExportResult result = exportAnimation(path, {frames, frameCount, 1, 301}, options);
         QVERIFY2(result.ok, qPrintable(result.error));
         const QImage sheet = QImageReader(path).read().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(sheet.size(), size);
@@ -534,8 +534,8 @@ private slots:
         const FrameBytes frames = randomAnimation(frameCount, 1234u + frameCount);
         ExportOptions options;
         options.cHeader = {bitOrder, scan, progmem, delays};
-        const ExportResult result = exportAnimation(dir.filePath(QStringLiteral("anim.h")), frames,
-                                                    frameCount, 1, intervalMs, options);
+        const ExportResult result = exportAnimation(dir.filePath(QStringLiteral("anim.h")),
+                                                    {frames, frameCount, 1, intervalMs}, options);
         QVERIFY2(result.ok, qPrintable(result.error));
         const QByteArray header = fileBytes(dir.filePath(QStringLiteral("anim.h")));
         QCOMPARE(header.contains("#include <avr/pgmspace.h>"), progmem);
@@ -620,7 +620,7 @@ private slots:
         options.scale = scale;
         options.pngMode = pngMode;
         const ExportResult result =
-            exportAnimation(dir.filePath(name), frames, frameCount, currentImage, 301, options);
+            exportAnimation(dir.filePath(name), {frames, frameCount, currentImage, 301}, options);
         QVERIFY(!result.ok);
         QVERIFY2(result.error.contains(errorPart), qPrintable(result.error));
         QVERIFY(QDir(dir.path()).isEmpty());
@@ -637,7 +637,7 @@ private slots:
         QTemporaryDir dir;
         const FrameBytes frames = randomAnimation(2, 11);
         const QString missing = dir.filePath(QStringLiteral("missing/") + name);
-        ExportResult result = exportAnimation(missing, frames, 2, 1, 301, {});
+        ExportResult result = exportAnimation(missing, {frames, 2, 1, 301}, {});
         QVERIFY(!result.ok);
         QVERIFY2(result.error.contains(QDir::toNativeSeparators(missing)),
                  qPrintable(result.error));
@@ -646,7 +646,7 @@ private slots:
         // A directory in the way: the export fails, nothing else appears.
         const QString blocked = dir.filePath(name);
         QVERIFY(QDir(dir.path()).mkdir(name));
-        result = exportAnimation(blocked, frames, 2, 1, 301, {});
+        result = exportAnimation(blocked, {frames, 2, 1, 301}, {});
         QVERIFY(!result.ok);
         QVERIFY(QFileInfo(blocked).isDir());
         QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
@@ -663,7 +663,7 @@ private slots:
         const FrameBytes frames = randomAnimation(2, 21);
         ExportOptions options;
         options.scale = 1;
-        QVERIFY(exportAnimation(path, frames, 2, 1, 301, options).ok);
+        QVERIFY(exportAnimation(path, {frames, 2, 1, 301}, options).ok);
         const SlurpedGif gif = slurp(path);
         QVERIFY(gif);
         QCOMPARE(gif->ImageCount, 2);
@@ -671,7 +671,7 @@ private slots:
 
         options.scale = 99;
         const QByteArray before = fileBytes(path);
-        QVERIFY(!exportAnimation(path, frames, 2, 1, 301, options).ok);
+        QVERIFY(!exportAnimation(path, {frames, 2, 1, 301}, options).ok);
         QCOMPARE(fileBytes(path), before);
     }
 
@@ -698,7 +698,7 @@ private slots:
             QSKIP("skipped: making a device or giving a file away needs root");
         const FrameBytes frames = randomAnimation(3, 5);
         QTemporaryDir reference;
-        QVERIFY(exportAnimation(reference.filePath(name), frames, 3, 2, 301, {}).ok);
+        QVERIFY(exportAnimation(reference.filePath(name), {frames, 3, 2, 301}, {}).ok);
         const QByteArray expected = fileBytes(reference.filePath(name));
         QTemporaryDir dir;
         const QString path = dir.filePath(name);
@@ -718,7 +718,7 @@ private slots:
                 if (target == "file size limit" &&
                     (::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit)))
                     return QByteArray("cannot limit the file size");
-                const ExportResult result = exportAnimation(path, frames, 3, 2, 301, {});
+                const ExportResult result = exportAnimation(path, {frames, 3, 2, 301}, {});
                 return (result.ok ? "1" : "0") + result.error.toUtf8();
             },
             10);

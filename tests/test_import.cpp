@@ -370,7 +370,7 @@ private slots:
         const auto frames = movingBarAnimation(3);
         ExportOptions options;
         options.scale = scale;
-        const ExportResult exported = exportAnimation(path, frames, 3, 1, 301, options);
+        const ExportResult exported = exportAnimation(path, {frames, 3, 1, 301}, options);
         QVERIFY2(exported.ok, qPrintable(exported.error));
 
         const PictureImport::ImportResult result = PictureImport::readPictures(path);
@@ -388,7 +388,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("five.gif"));
         ExportOptions options;
         options.scale = 2;
-        exportAnimation(path, movingBarAnimation(5), 5, 1, 301, options);
+        exportAnimation(path, {movingBarAnimation(5), 5, 1, 301}, options);
         QTest::newRow("exported: global palette, loop and delays") << fileBytes(path) << 5;
         QTest::newRow("local palettes and a comment") << gifWithLocalPalettes(3, true) << 3;
         QTest::newRow("GIF87a, nothing but pictures") << gifWithLocalPalettes(2, false) << 2;
@@ -504,7 +504,7 @@ private slots:
             frames[FrameStore::indexOf(frame, frame % 256)] = FrameStore::Lit;
         ExportOptions options;
         options.scale = 1;
-        QVERIFY(exportAnimation(path, frames, frameCount, 1, 40, options).ok);
+        QVERIFY(exportAnimation(path, {frames, frameCount, 1, 40}, options).ok);
         const PictureImport::ImportResult result = PictureImport::readPictures(path);
         QVERIFY(!result.ok);
         QVERIFY2(result.error.contains(QLatin1String("32767")), qPrintable(result.error));
@@ -517,7 +517,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("three.gif"));
         ExportOptions options;
         options.scale = 4;
-        QVERIFY(exportAnimation(path, animation, 3, 1, 301, options).ok);
+        QVERIFY(exportAnimation(path, {animation, 3, 1, 301}, options).ok);
         ImportDialog dialog(path);
         QTRY_VERIFY(!dialog.reading());
         const auto pictures = PictureImport::readPictures(path).pictures;

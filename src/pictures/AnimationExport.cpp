@@ -49,19 +49,20 @@ ExportResult writeFile(const QString& path, const QByteArray& bytes) {
     return writeFailure(path, saved.error);
 }
 
-ExportResult exportGif(const QString& path, std::span<const std::uint8_t> frames, int frameCount,
-                       int intervalMs, int scale) {
+ExportResult exportGif(const QString& path, const ExportAnimation& animation, int scale) {
     QByteArray gif;
     QBuffer buffer(&gif);
     buffer.open(QIODevice::WriteOnly);
     QString error;
-    if (!GifExport::write(buffer, frames, frameCount, intervalMs, scale, error))
+    if (!GifExport::write(buffer, animation, scale, error))
         return writeFailure(path, error);
     return writeFile(path, gif);
 }
 
-ExportResult exportPng(const QString& path, std::span<const std::uint8_t> frames, int frameCount,
-                       int currentImage, int scale, PngMode mode) {
+ExportResult exportPng(const QString& path, const ExportAnimation& animation, int scale,
+                       PngMode mode) {
+    const int frameCount = animation.frameCount;
+    const int currentImage = animation.currentImage;
     QImage picture;
     if (mode == PngMode::SpriteSheet) {
         const QSize size = PngExport::spriteSheetSize(frameCount, scale);
@@ -73,14 +74,14 @@ ExportResult exportPng(const QString& path, std::span<const std::uint8_t> frames
                                .arg(scale)
                                .arg(size.width())
                                .arg(size.height()));
-        picture = PngExport::spriteSheet(frames, frameCount, scale);
+        picture = PngExport::spriteSheet(animation.frames, frameCount, scale, animation.hasLevels);
     } else {
         if (currentImage < 1 || currentImage > frameCount)
             return failure(QStringLiteral("There is no image %1 to export; the animation has %2.")
                                .arg(currentImage)
                                .arg(frameCount));
-        picture = BoardRendering::renderFrame(
-            frames.subspan(FrameStore::indexOf(currentImage, 0), FrameStore::CellsPerFrame), scale);
+        picture = BoardRendering::renderFrame(animation.cellsOf(currentImage), scale,
+                                              animation.hasLevels);
     }
     if (picture.isNull())
         return failure(QStringLiteral("Not enough memory to draw the picture."));
@@ -93,8 +94,7 @@ ExportResult exportPng(const QString& path, std::span<const std::uint8_t> frames
 
 } // namespace
 
-ExportResult exportAnimation(const QString& path, std::span<const std::uint8_t> frames,
-                             int frameCount, int currentImage, int intervalMs,
+ExportResult exportAnimation(const QString& path, const ExportAnimation& animation,
                              const ExportOptions& options) {
     const Kind kind = kindOf(path);
     if (kind == Kind::Unknown)
@@ -106,17 +106,20 @@ ExportResult exportAnimation(const QString& path, std::span<const std::uint8_t> 
                            .arg(BoardRendering::MinScale)
                            .arg(BoardRendering::MaxScale)
                            .arg(options.scale));
-    if (frameCount < 1 || frames.size() < FrameStore::sizeFor(frameCount))
+    if (!animation.framesValid())
         return failure(QStringLiteral("The animation has no frames to export."));
+    if (!animation.holdsValid())
+        return failure(QStringLiteral("The animation has %1 hold times for %2 frames.")
+                           .arg(animation.holdMs.size())
+                           .arg(animation.frameCount));
 
     switch (kind) {
     case Kind::Gif:
-        return exportGif(path, frames, frameCount, intervalMs, options.scale);
+        return exportGif(path, animation, options.scale);
     case Kind::Png:
-        return exportPng(path, frames, frameCount, currentImage, options.scale, options.pngMode);
+        return exportPng(path, animation, options.scale, options.pngMode);
     case Kind::CHeader:
-        return writeFile(path,
-                         CSourceExport::header(frames, frameCount, intervalMs, options.cHeader));
+        return writeFile(path, CSourceExport::header(animation, options.cHeader));
     case Kind::Unknown:
         break;
     }

@@ -2,6 +2,7 @@
 
 #include "files/CHeaderLayout.h"
 #include "pictures/BoardRendering.h"
+#include "pictures/ExportAnimation.h"
 
 #include <QString>
 #include <cstdint>
@@ -23,11 +24,11 @@ struct ExportResult {
     QString error; // says what went wrong when not ok
 };
 
-// Exports `frameCount` frames of 256 cells by the name's extension (any case):
-// .gif an animated GIF, .png the current frame (counted from 1) or a sprite sheet,
-// .h a C header. The file is written as an animation is saved (SafeSave): a target
-// that is not a regular file is refused, and a failed export leaves whatever was
-// there before unless the error says the file was changed.
-ExportResult exportAnimation(const QString& path, std::span<const std::uint8_t> frames,
-                             int frameCount, int currentImage, int intervalMs,
+// Exports the animation by the name's extension (any case): .gif an animated GIF
+// (each frame for its hold time, else the speed), .png the current frame or a
+// sprite sheet, .h a C header; with levels every LED in its grey level's shade,
+// or its level in the header. The file is written as an animation is saved
+// (SafeSave): a target that is not a regular file is refused, and a failed export
+// leaves whatever was there before unless the error says the file was changed.
+ExportResult exportAnimation(const QString& path, const ExportAnimation& animation,
                              const ExportOptions& options);

@@ -130,12 +130,12 @@ std::vector<std::uint8_t> toIndices(const QImage& tile, const std::vector<QRgb>&
     return indices;
 }
 
-// The first palette index neither tile uses (median cut may leave a colour that is
+// The first palette index no tile uses (median cut may leave a colour that is
 // nobody's nearest), else the one after the palette.
 std::uint8_t unusedIndex(const IndexedTiles& tiles) {
     std::vector<bool> used(tiles.palette.size());
-    for (const auto* tile : {&tiles.dark, &tiles.lit})
-        for (std::uint8_t index : *tile)
+    for (const auto& tile : tiles.shades)
+        for (std::uint8_t index : tile)
             used[index] = true;
     return static_cast<std::uint8_t>(std::find(used.begin(), used.end(), false) - used.begin());
 }
@@ -181,10 +181,17 @@ struct LedBox {
     bool empty() const { return right < left; }
 };
 
-LedBox changedLeds(const std::uint8_t* previous, const std::uint8_t* current) {
+// Which of the tiles an LED shows: dark or lit, or its grey level.
+int shadeOf(std::uint8_t cell, bool levels) {
+    if (levels)
+        return FrameStore::levelOf(cell);
+    return FrameStore::isLit(cell) ? 1 : 0;
+}
+
+LedBox changedLeds(const std::uint8_t* previous, const std::uint8_t* current, bool levels) {
     LedBox box;
     for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
-        if (previous && FrameStore::isLit(previous[cell]) == FrameStore::isLit(current[cell]))
+        if (previous && shadeOf(previous[cell], levels) == shadeOf(current[cell], levels))
             continue;
         const int row = cell / FrameStore::Side;
         const int column = cell % FrameStore::Side;
@@ -206,49 +213,56 @@ struct PixelBox {
 };
 
 // What a frame after the first draws: only the pixels that differ from the
-// picture already shown. An LED that flips from dark to lit or back changes just
-// the pixels where its two tiles differ; every other pixel is transparent and
-// keeps what the frame before left there, which LZW packs into long runs.
+// picture already shown. An LED that changes its shade changes just the pixels
+// where its two tiles differ; every other pixel is transparent and keeps what the
+// frame before left there, which LZW packs into long runs.
 class DeltaTiles {
 public:
     explicit DeltaTiles(const IndexedTiles& tiles)
-        : scale_(tiles.scale), dark_(tiles.dark.size(), tiles.transparent),
-          lit_(tiles.lit.size(), tiles.transparent),
+        : scale_(tiles.scale), count_(tiles.shades.size()),
           unchanged_(static_cast<std::size_t>(tiles.scale), tiles.transparent) {
-        const std::size_t area = tiles.dark.size();
-        for (std::size_t i = 0; i < area; ++i) {
-            if (tiles.dark[i] == tiles.lit[i])
-                continue;
-            dark_[i] = tiles.dark[i];
-            lit_[i] = tiles.lit[i];
-            const int x = static_cast<int>(i) % scale_;
-            const int y = static_cast<int>(i) / scale_;
-            changing_ = {std::min(changing_.left, x), std::min(changing_.top, y),
-                         std::max(changing_.right, x), std::max(changing_.bottom, y)};
-        }
+        const std::size_t area =
+            static_cast<std::size_t>(scale_) * static_cast<std::size_t>(scale_);
+        changes_.assign(count_ * count_, std::vector<GifPixelType>(area, tiles.transparent));
+        for (std::size_t from = 0; from < count_; ++from)
+            for (std::size_t to = 0; to < count_; ++to)
+                for (std::size_t i = 0; i < area; ++i)
+                    if (tiles.shades[from][i] != tiles.shades[to][i])
+                        change(from, to, i, tiles.shades[to][i]);
     }
 
-    // Whether flipping an LED changes any pixel (it does unless both tiles map to
-    // the same indices).
+    // Whether changing an LED's shade changes any pixel (it does unless all tiles
+    // map to the same indices).
     bool anyChange() const { return changing_.right >= 0; }
 
-    // The pixels that change when the LEDs in `box` flip.
+    // The pixels that change when the LEDs in `box` change their shade.
     PixelBox pixelsOf(const LedBox& box) const {
         return {box.left * scale_ + changing_.left, box.top * scale_ + changing_.top,
                 box.right * scale_ + changing_.right, box.bottom * scale_ + changing_.bottom};
     }
 
-    // Row y of an LED's tile: its changing pixels when it flips, else transparent.
-    const GifPixelType* row(bool flips, bool lit, int y) const {
-        if (!flips)
+    // Row y of the tile of an LED that goes from shade `from` to shade `to`: the
+    // pixels that change, else transparent.
+    const GifPixelType* row(int from, int to, int y) const {
+        if (from == to)
             return unchanged_.data();
-        return (lit ? lit_ : dark_).data() + y * scale_;
+        return changes_[static_cast<std::size_t>(from) * count_ + static_cast<std::size_t>(to)]
+                   .data() +
+               y * scale_;
     }
 
 private:
+    void change(std::size_t from, std::size_t to, std::size_t pixel, std::uint8_t index) {
+        changes_[from * count_ + to][pixel] = index;
+        const int x = static_cast<int>(pixel) % scale_;
+        const int y = static_cast<int>(pixel) / scale_;
+        changing_ = {std::min(changing_.left, x), std::min(changing_.top, y),
+                     std::max(changing_.right, x), std::max(changing_.bottom, y)};
+    }
+
     int scale_;
-    std::vector<GifPixelType> dark_;
-    std::vector<GifPixelType> lit_;
+    std::size_t count_;
+    std::vector<std::vector<GifPixelType>> changes_; // by from * count_ + to
     std::vector<GifPixelType> unchanged_;
     PixelBox changing_{std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), -1, -1};
 };
@@ -259,8 +273,8 @@ constexpr int FramesPerTrial = 8;
 
 class Encoder {
 public:
-    Encoder(GifFileType* gif, Sink& sink, const IndexedTiles& tiles, int delay)
-        : gif_(gif), sink_(sink), tiles_(tiles), delta_(tiles), delay_(delay) {}
+    Encoder(GifFileType* gif, Sink& sink, const IndexedTiles& tiles, bool levels)
+        : gif_(gif), sink_(sink), tiles_(tiles), delta_(tiles), levels_(levels) {}
 
     bool putLoopForever() {
         static const GifByteType loopForever[] = {1, 0, 0}; // sub-block 1: repeat count 0
@@ -277,14 +291,14 @@ public:
     // scales, whole LEDs where an LED is a pixel or two. The winner rarely changes
     // from one frame to the next, so both are tried only every FramesPerTrial
     // frames, which keeps the cost of trying near that of writing one.
-    bool putFrame(const std::uint8_t* cells, const std::uint8_t* previous) {
-        if (!putControl(previous != nullptr))
+    bool putFrame(const std::uint8_t* cells, const std::uint8_t* previous, int delay) {
+        if (!putControl(previous != nullptr, delay))
             return false;
         if (!previous) {
             const int last = FrameStore::Side * tiles_.scale - 1;
             return putPixels(cells, nullptr, {0, 0, 15, 15}, {0, 0, last, last});
         }
-        const LedBox box = changedLeds(previous, cells);
+        const LedBox box = changedLeds(previous, cells, levels_);
         if (box.empty() || !delta_.anyChange())
             return putImage({0, 0, 0, 0}) &&
                    EGifPutPixel(gif_, static_cast<GifPixelType>(tiles_.transparent)) == GIF_OK;
@@ -300,11 +314,11 @@ public:
     }
 
 private:
-    bool putControl(bool transparent) {
+    bool putControl(bool transparent, int delay) {
         GraphicsControlBlock control{};
         control.DisposalMode = DISPOSE_DO_NOT;
         control.UserInputFlag = false;
-        control.DelayTime = delay_;
+        control.DelayTime = delay;
         control.TransparentColor = transparent ? tiles_.transparent : NO_TRANSPARENT_COLOR;
         GifByteType extension[4];
         EGifGCBToExtension(&control, extension);
@@ -357,12 +371,12 @@ private:
         auto out = line_.begin();
         for (int column = box.left; column <= box.right; ++column) {
             const int cell = row * FrameStore::Side + column;
-            const bool lit = FrameStore::isLit(cells[cell]);
+            const int shade = shadeOf(cells[cell], levels_);
             const GifPixelType* source;
             if (previous)
-                source = delta_.row(lit != FrameStore::isLit(previous[cell]), lit, tileY);
+                source = delta_.row(shadeOf(previous[cell], levels_), shade, tileY);
             else
-                source = (lit ? tiles_.lit : tiles_.dark).data() + tileY * scale;
+                source = tiles_.shades[static_cast<std::size_t>(shade)].data() + tileY * scale;
             out = std::copy_n(source, scale, out);
         }
     }
@@ -371,7 +385,7 @@ private:
     Sink& sink_;
     const IndexedTiles& tiles_;
     DeltaTiles delta_;
-    int delay_;
+    bool levels_;
     std::vector<GifPixelType> line_;
     QByteArray changed_; // a frame's two candidates
     QByteArray whole_;
@@ -401,23 +415,29 @@ int delayHundredths(int intervalMs) {
     return std::clamp((intervalMs + 5) / 10, MinDelay, MaxDelay);
 }
 
-IndexedTiles indexedTiles(int scale) {
-    const QImage dark = BoardRendering::ledTile(false, scale);
-    const QImage lit = BoardRendering::ledTile(true, scale);
+IndexedTiles indexedTiles(int scale, bool levels) {
+    std::vector<QImage> images;
+    if (levels) {
+        const BoardRendering::LevelTiles shades = BoardRendering::levelTiles(scale);
+        images.assign(shades.begin(), shades.end());
+    } else {
+        images = {BoardRendering::ledTile(false, scale), BoardRendering::ledTile(true, scale)};
+    }
     std::map<QRgb, int> histogram;
-    for (const QImage* tile : {&dark, &lit})
+    for (const QImage& tile : images)
         for (int y = 0; y < scale; ++y)
             for (int x = 0; x < scale; ++x)
-                ++histogram[tile->pixel(x, y) | 0xff000000u];
+                ++histogram[tile.pixel(x, y) | 0xff000000u];
     std::vector<ColourCount> colours;
     for (const auto& [colour, count] : histogram)
         colours.push_back({colour, count});
 
     IndexedTiles tiles;
     tiles.scale = scale;
-    tiles.palette = medianCut(std::move(colours), MaxPaletteColours);
-    tiles.dark = toIndices(dark, tiles.palette);
-    tiles.lit = toIndices(lit, tiles.palette);
+    tiles.palette =
+        medianCut(std::move(colours), levels ? MaxLevelPaletteColours : MaxPaletteColours);
+    for (const QImage& tile : images)
+        tiles.shades.push_back(toIndices(tile, tiles.palette));
     tiles.transparent = unusedIndex(tiles);
     tiles.palette.resize(std::size_t{1} << bitsFor(std::max<std::size_t>(
                              tiles.palette.size(), std::size_t{tiles.transparent} + 1)),
@@ -425,9 +445,8 @@ IndexedTiles indexedTiles(int scale) {
     return tiles;
 }
 
-bool write(QIODevice& out, std::span<const std::uint8_t> frames, int frameCount, int intervalMs,
-           int scale, QString& error) {
-    if (frameCount < 1 || frames.size() < FrameStore::sizeFor(frameCount)) {
+bool write(QIODevice& out, const ExportAnimation& animation, int scale, QString& error) {
+    if (!animation.framesValid() || !animation.holdsValid()) {
         error = QStringLiteral("The animation has no frames to write.");
         return false;
     }
@@ -438,7 +457,7 @@ bool write(QIODevice& out, std::span<const std::uint8_t> frames, int frameCount,
                     .arg(scale);
         return false;
     }
-    const IndexedTiles tiles = indexedTiles(scale);
+    const IndexedTiles tiles = indexedTiles(scale, animation.hasLevels);
     std::vector<GifColorType> colours;
     for (QRgb colour : tiles.palette)
         colours.push_back({static_cast<GifByteType>(qRed(colour)),
@@ -456,13 +475,13 @@ bool write(QIODevice& out, std::span<const std::uint8_t> frames, int frameCount,
     const std::unique_ptr<ColorMapObject, ColourMapDeleter> map(
         GifMakeMapObject(static_cast<int>(colours.size()), colours.data()));
     const int side = FrameStore::Side * scale;
-    Encoder encoder(gif.get(), sink, tiles, delayHundredths(intervalMs));
+    Encoder encoder(gif.get(), sink, tiles, animation.hasLevels);
     bool ok = map && EGifPutScreenDesc(gif.get(), side, side, 8, 0, map.get()) == GIF_OK &&
               encoder.putLoopForever();
     const std::uint8_t* previous = nullptr;
-    for (int frame = 1; ok && frame <= frameCount; ++frame) {
-        const std::uint8_t* cells = frames.data() + FrameStore::indexOf(frame, 0);
-        ok = encoder.putFrame(cells, previous);
+    for (int frame = 1; ok && frame <= animation.frameCount; ++frame) {
+        const std::uint8_t* cells = animation.cellsOf(frame).data();
+        ok = encoder.putFrame(cells, previous, delayHundredths(animation.delayMs(frame)));
         previous = cells;
     }
     if (!ok) {

@@ -16,7 +16,7 @@ QSize spriteSheetSize(int frameCount, int scale) {
     return {columns * side, rows * side};
 }
 
-QImage spriteSheet(std::span<const std::uint8_t> frames, int frameCount, int scale) {
+QImage spriteSheet(std::span<const std::uint8_t> frames, int frameCount, int scale, bool levels) {
     if (frameCount < 1 || frames.size() < FrameStore::sizeFor(frameCount) ||
         !BoardRendering::validScale(scale))
         return {};
@@ -29,12 +29,18 @@ QImage spriteSheet(std::span<const std::uint8_t> frames, int frameCount, int sca
     sheet.fill(BoardRendering::BoardGrey);
     const QImage dark = BoardRendering::ledTile(false, scale);
     const QImage lit = BoardRendering::ledTile(true, scale);
+    const BoardRendering::LevelTiles shades =
+        levels ? BoardRendering::levelTiles(scale) : BoardRendering::LevelTiles{};
     const int side = FrameStore::Side * scale;
     for (int frame = 1; frame <= frameCount; ++frame) {
         const int slot = frame - 1;
-        BoardRendering::drawFrame(
-            sheet, slot % SheetColumns * side, slot / SheetColumns * side,
-            frames.subspan(FrameStore::indexOf(frame, 0), FrameStore::CellsPerFrame), dark, lit);
+        const int left = slot % SheetColumns * side;
+        const int top = slot / SheetColumns * side;
+        const auto cells = frames.subspan(FrameStore::indexOf(frame, 0), FrameStore::CellsPerFrame);
+        if (levels)
+            BoardRendering::drawLevelFrame(sheet, left, top, cells, shades);
+        else
+            BoardRendering::drawFrame(sheet, left, top, cells, dark, lit);
     }
     return sheet;
 }

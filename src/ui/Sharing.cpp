@@ -201,8 +201,10 @@ void exportAnimation(QWidget* parent, const Editor& editor) {
         return;
     const Animation& animation = editor.animation();
     const ExportResult result =
-        ::exportAnimation(path, animation.images(), animation.imageCount(),
-                          animation.currentImage(), editor.playback().intervalMs(), options);
+        ::exportAnimation(path,
+                          {animation.images(), animation.imageCount(), animation.currentImage(),
+                           editor.playback().intervalMs()},
+                          options);
     if (!result.ok)
         return warn(parent,
                     QStringLiteral("%1 could not be exported:\n%2").arg(path, result.error));
