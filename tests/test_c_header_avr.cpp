@@ -38,7 +38,7 @@ private slots:
         QFile header(dir.filePath(QStringLiteral("anim.h")));
         QFile main(dir.filePath(QStringLiteral("main.c")));
         QVERIFY(header.open(QIODevice::WriteOnly) && main.open(QIODevice::WriteOnly));
-        header.write(CSourceExport::header(frames, 2, 301, layout));
+        header.write(CSourceExport::header({frames, 2, 1, 301}, layout));
         main.write(
             "#include \"anim.h\"\nvolatile uint16_t sink;\nint main(void) {\n    sink = " + read +
             "(&frames[1][1])" + (layout.delays ? " + pgm_read_word(&frame_delays_ms[1])" : "") +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/CHeaderLayout.h"
+#include "pictures/ExportAnimation.h"
 
 #include <QByteArray>
 #include <cstdint>
@@ -24,11 +25,13 @@ std::vector<std::uint16_t> frameValues(std::span<const std::uint8_t> cells,
 
 // `static const uint16_t frames[N][16]` (or `uint8_t frames[N][32]` with the most
 // significant bit first) with a comment per frame, the frame count and interval as
-// macros, optionally `frame_delays_ms[N]`, under an include guard. With `progmem`
-// the tables go to AVR program memory (PROGMEM, pgm_read_word / pgm_read_byte),
-// and other targets get those names as plain reads. Empty when the frames are
-// invalid.
-QByteArray header(std::span<const std::uint8_t> frames, int frameCount, int intervalMs,
-                  const CHeaderLayout& layout);
+// macros, optionally `frame_delays_ms[N]` (each frame's hold time, else the
+// interval), under an include guard. An animation with levels gets four bit
+// planes a frame (`frames[N][4][16]` or `[N][4][32]`) or a byte a LED
+// (`uint8_t frames[N][256]`), as the layout's `levels` says, and
+// QUENTARO_LEVEL_COUNT. With `progmem` the tables go to AVR program memory
+// (PROGMEM, pgm_read_word / pgm_read_byte), and other targets get those names as
+// plain reads. Empty when the frames or hold times are invalid.
+QByteArray header(const ExportAnimation& animation, const CHeaderLayout& layout);
 
 } // namespace CSourceExport

@@ -60,6 +60,13 @@ struct Options {
     QCommandLineOption delays{QStringLiteral("delays"),
                               QStringLiteral("For --export to .h: add frame_delays_ms[], each "
                                              "frame's delay in milliseconds.")};
+    QCommandLineOption levels{
+        QStringLiteral("levels"),
+        QStringLiteral("For --export to .h, an animation with grey levels: planes (default; "
+                       "four bit planes a frame, weights 1, 2, 4, 8, each laid out as "
+                       "--bit-order and --scan say) or bytes (a byte per LED, 0 ... 15, in "
+                       "--scan order)."),
+        QStringLiteral("LAYOUT")};
     QCommandLineOption noRealtime{QStringLiteral("no-realtime"),
                                   QStringLiteral("Refresh the matrix at the normal scheduling "
                                                  "policy, not SCHED_FIFO.")};
@@ -147,12 +154,12 @@ void readScale(const QCommandLineParser& parser, const Options& o, CommandLine& 
 
 void readCHeader(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
     if (!parser.isSet(o.bitOrder) && !parser.isSet(o.scan) && !parser.isSet(o.progmem) &&
-        !parser.isSet(o.delays))
+        !parser.isSet(o.delays) && !parser.isSet(o.levels))
         return;
     if (line.mode != CommandLine::Mode::Export ||
         QFileInfo(line.exportPath).suffix().toLower() != QLatin1String("h")) {
-        line.error = QStringLiteral("--bit-order, --scan, --progmem and --delays go with "
-                                    "--export to a .h file");
+        line.error = QStringLiteral("--bit-order, --scan, --progmem, --delays and --levels go "
+                                    "with --export to a .h file");
         return;
     }
     CHeaderLayout& layout = line.cHeader;
@@ -175,6 +182,15 @@ void readCHeader(const QCommandLineParser& parser, const Options& o, CommandLine
             return;
         }
         layout.scan = *scan;
+    }
+    if (parser.isSet(o.levels)) {
+        const auto levels = CHeaderLayout::levelsNamed(parser.value(o.levels));
+        if (!levels) {
+            line.error = QStringLiteral("--levels takes planes or bytes, not \"%1\"")
+                             .arg(parser.value(o.levels));
+            return;
+        }
+        layout.levels = *levels;
     }
 }
 
@@ -297,8 +313,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addOptions({o.port, o.play, o.interval, o.exportTo, o.scale, o.bitOrder, o.scan,
-                       o.progmem, o.delays, o.noRealtime, o.limitRefresh, o.showRefresh, o.map,
-                       o.colour, o.brightness, o.maxFps});
+                       o.progmem, o.delays, o.levels, o.noRealtime, o.limitRefresh, o.showRefresh,
+                       o.map, o.colour, o.brightness, o.maxFps});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("An animation (.led) or a playlist (.pat)."),
                                  QStringLiteral("[FILE]"));

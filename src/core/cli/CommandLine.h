@@ -19,7 +19,7 @@ struct CommandLine {
     QString port = QString::fromLatin1(DefaultPort);
     int intervalMs = SpeedLadder::StartMs;
     int scale = 8;
-    CHeaderLayout cHeader; // --export to a .h file: bit order, scan, PROGMEM, delays
+    CHeaderLayout cHeader; // --export to a .h file: bit order, scan, PROGMEM, delays, levels
     // The refresh of the matrix: real time when allowed, at most this many
     // passes a second (0: no limit), the rate told once a second (--play).
     bool realtime = true;
