@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <cmath>
 #include <numeric>
 
 namespace PictureImport {
@@ -321,6 +322,79 @@ std::vector<Cells> toFrames(const std::vector<Reduced>& pictures, int threshold,
     for (const Reduced& picture : pictures)
         frames.push_back(PictureImport::threshold(picture[fit], threshold, invert));
     return frames;
+}
+
+namespace {
+
+double linearLight(int grey) {
+    const double c = grey / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+int clampedLevel(double level) {
+    return std::clamp(static_cast<int>(std::floor(level)), 0, FrameStore::MaxLevel);
+}
+
+// The thresholds of a 4 x 4 Bayer matrix, in sixteenths.
+constexpr std::array<std::array<int, 4>, 4> Bayer{
+    {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}}};
+
+// Floyd and Steinberg's error diffusion, row by row from the left.
+void diffuse(std::array<double, FrameStore::CellsPerFrame>& wanted, Cells& levels) {
+    constexpr int Side = FrameStore::Side;
+    const auto spread = [&wanted](int row, int column, double error) {
+        if (row < Side && column >= 0 && column < Side)
+            wanted[static_cast<std::size_t>(row * Side + column)] += error;
+    };
+    for (int row = 0; row < Side; ++row)
+        for (int column = 0; column < Side; ++column) {
+            const auto cell = static_cast<std::size_t>(row * Side + column);
+            const int level = clampedLevel(wanted[cell] + 0.5);
+            levels[cell] = static_cast<std::uint8_t>(level);
+            const double error = wanted[cell] - level;
+            spread(row, column + 1, error * 7 / 16);
+            spread(row + 1, column - 1, error * 3 / 16);
+            spread(row + 1, column, error * 5 / 16);
+            spread(row + 1, column + 1, error * 1 / 16);
+        }
+}
+
+} // namespace
+
+Cells shades(const Cells& grey, bool invert, Dither dither) {
+    std::array<double, FrameStore::CellsPerFrame> wanted{};
+    for (std::size_t cell = 0; cell < wanted.size(); ++cell)
+        wanted[cell] = FrameStore::MaxLevel * linearLight(invert ? 255 - grey[cell] : grey[cell]);
+    Cells levels{};
+    if (dither == Dither::FloydSteinberg) {
+        diffuse(wanted, levels);
+    } else {
+        for (std::size_t cell = 0; cell < wanted.size(); ++cell) {
+            const double offset =
+                dither == Dither::Ordered
+                    ? (Bayer[cell / FrameStore::Side % 4][cell % FrameStore::Side % 4] + 0.5) / 16
+                    : 0.5;
+            levels[cell] = static_cast<std::uint8_t>(clampedLevel(wanted[cell] + offset));
+        }
+    }
+    Cells cells{};
+    for (std::size_t cell = 0; cell < cells.size(); ++cell)
+        cells[cell] = FrameStore::cellForLevel(levels[cell]);
+    return cells;
+}
+
+Converted convert(const std::vector<Reduced>& pictures, const Conversion& conversion, Fit fit) {
+    if (!conversion.keepShades)
+        return {toFrames(pictures, conversion.threshold, conversion.invert, fit), false};
+    Converted converted;
+    converted.frames.reserve(pictures.size());
+    for (const Reduced& picture : pictures) {
+        converted.frames.push_back(shades(picture[fit], conversion.invert, conversion.dither));
+        for (std::uint8_t cell : converted.frames.back())
+            converted.hasLevels =
+                converted.hasLevels || (cell != FrameStore::Lit && cell != FrameStore::Dark);
+    }
+    return converted;
 }
 
 int meanBrightness(std::span<const Cells> grey) {

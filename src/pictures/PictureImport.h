@@ -12,7 +12,8 @@
 #include <vector>
 
 // Pictures (PNG, BMP, JPEG, GIF with all its frames) turned into frames: each one
-// reduced to 16 x 16 grey levels and lit where bright enough.
+// reduced to 16 x 16 grey levels and lit where bright enough, or kept as the
+// board's 16 levels of light.
 namespace PictureImport {
 
 constexpr int MaxSide = 8192;
@@ -64,6 +65,34 @@ Cells threshold(const Cells& grey, int threshold, bool invert);
 
 std::vector<Cells> toFrames(const std::vector<Reduced>& pictures, int threshold, bool invert,
                             Fit fit = Fit::Stretch);
+
+// How grey levels between two of the board's levels are shown when shades are kept.
+enum class Dither {
+    None,           // each LED the nearest level
+    Ordered,        // a 4 x 4 Bayer pattern of the two nearest levels
+    FloydSteinberg, // each LED's rounding error spread to the LEDs right of and below it
+};
+
+// The grey levels as the board's levels of light, 0 (dark) to FrameStore::MaxLevel,
+// in the cells' level bytes (FrameStore::cellForLevel). A level is that share of
+// the full light, so the grey (brighter where `invert` is false) is taken out of
+// its sRGB encoding to linear light first: grey 128 is about a fifth of white's
+// light, level 3.
+Cells shades(const Cells& grey, bool invert, Dither dither);
+
+struct Conversion {
+    bool keepShades = false; // levels by shades(); else lit at or above the threshold
+    int threshold = 128;
+    bool invert = false;
+    Dither dither = Dither::None; // with keepShades
+};
+struct Converted {
+    std::vector<Cells> frames;
+    // Some LED lies between dark and full light: the animation needs its levels.
+    bool hasLevels = false;
+};
+Converted convert(const std::vector<Reduced>& pictures, const Conversion& conversion,
+                  Fit fit = Fit::Stretch);
 
 // The mean grey level of the pictures, rounded: a threshold that lights about the
 // brighter half. 128 when there are none.
