@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr unsigned char HalfCovered = 128;
 // Glyphs are kept once drawn until they take this many cells together; more are
 // drawn each time they are needed.
 constexpr std::size_t KeptGlyphCells = std::size_t(1) << 24;
@@ -196,23 +195,30 @@ const unsigned char* bitmapRow(const FT_Bitmap& bitmap, unsigned y) {
     return bitmap.buffer + static_cast<std::ptrdiff_t>(rowFromStart) * std::abs(bitmap.pitch);
 }
 
-bool pixelSet(const FT_Bitmap& bitmap, unsigned x, unsigned y) {
+// A cover of 0..255 as a level, rounded: a level of at least HalfLevel is a
+// cover of at least 128, half the pixel.
+std::uint8_t coverLevel(unsigned cover) {
+    return static_cast<std::uint8_t>((cover * FrameStore::MaxLevel + 127) / 255);
+}
+
+// The pixel's cover as a level: a set pixel of a bitmap is MaxLevel.
+std::uint8_t pixelLevel(const FT_Bitmap& bitmap, unsigned x, unsigned y) {
     const unsigned char* row = bitmapRow(bitmap, y);
     switch (bitmap.pixel_mode) {
     case FT_PIXEL_MODE_MONO:
-        return (row[x / 8] >> (7 - x % 8)) & 1;
+        return (row[x / 8] >> (7 - x % 8)) & 1 ? FrameStore::MaxLevel : 0;
     case FT_PIXEL_MODE_GRAY:
-        return row[x] >= HalfCovered;
+        return coverLevel(row[x]);
     case FT_PIXEL_MODE_BGRA:
-        return row[4 * x + 3] >= HalfCovered;
+        return coverLevel(row[4 * x + 3]);
     default:
-        return false;
+        return 0;
     }
 }
 
-// A character's glyph as it stands on a line: its advance, and its pixels within
-// the line's rows, `left` columns from the pen and `top` rows below the line's
-// top.
+// A character's glyph as it stands on a line: its advance, and its pixels' levels
+// of cover within the line's rows, `left` columns from the pen and `top` rows
+// below the line's top.
 struct Glyph {
     int advance = 0;
     int left = 0;
@@ -268,6 +274,7 @@ struct BitmapFont::Face {
     std::int64_t widthOf(const std::u32string& text);
     std::vector<Line> wrap(const std::u32string& text, std::int64_t width);
     bool drawLine(TextStrip& strip, const Line& line, std::int64_t left, int top, const Stop& stop);
+    void start(TextStrip& strip, std::int64_t width, std::int64_t height, Coverage coverage) const;
 
     const QByteArray file; // FreeType reads it for as long as the face lives
     CountedMemory memory;
@@ -349,7 +356,7 @@ Glyph BitmapFont::Face::drawGlyph(char32_t character) {
         return glyph;
     FT_GlyphSlot slot = face->glyph;
     glyph.advance = int(std::clamp<std::int64_t>(wholePixels(slot->advance.x), 0, MaxStripSide));
-    // Outlines are drawn in grey and thresholded at half cover.
+    // Outlines are drawn in grey; each pixel keeps its level of cover.
     if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
         return glyph;
     const FT_Bitmap& bitmap = slot->bitmap;
@@ -369,7 +376,7 @@ Glyph BitmapFont::Face::drawGlyph(char32_t character) {
     for (int y = 0; y < glyph.rows; ++y)
         for (int x = 0; x < glyph.width; ++x)
             glyph.cells[std::size_t(y) * std::size_t(glyph.width) + std::size_t(x)] =
-                pixelSet(bitmap, unsigned(x), unsigned(firstRow + y)) ? 1 : 0;
+                pixelLevel(bitmap, unsigned(x), unsigned(firstRow + y));
     return glyph;
 }
 
@@ -445,13 +452,28 @@ bool BitmapFont::Face::drawLine(TextStrip& strip, const Line& line, std::int64_t
         const std::int64_t to = std::min<std::int64_t>(g.width, boxRight - glyphLeft);
         for (int y = 0; y < g.rows; ++y) {
             const std::size_t row = std::size_t(top + g.top + y) * std::size_t(strip.width);
-            for (std::int64_t x = from; x < to; ++x)
-                if (g.cells[std::size_t(y) * std::size_t(g.width) + std::size_t(x)])
-                    strip.cells[row + std::size_t(glyphLeft + x)] = 1;
+            for (std::int64_t x = from; x < to; ++x) {
+                const std::uint8_t level =
+                    g.cells[std::size_t(y) * std::size_t(g.width) + std::size_t(x)];
+                std::uint8_t& cell = strip.cells[row + std::size_t(glyphLeft + x)];
+                if (strip.hasLevels)
+                    cell = std::max(cell, level);
+                else if (level >= FrameStore::HalfLevel)
+                    cell = 1;
+            }
         }
         pen += g.advance;
     }
     return true;
+}
+
+// The strip's size and dark cells; levels only where an outline font asks for them.
+void BitmapFont::Face::start(TextStrip& strip, std::int64_t width, std::int64_t height,
+                             Coverage coverage) const {
+    strip.width = int(width);
+    strip.height = int(height);
+    strip.cells.assign(std::size_t(strip.width) * std::size_t(strip.height), 0);
+    strip.hasLevels = coverage == Coverage::Levels && FT_IS_SCALABLE(face);
 }
 
 QString BitmapFont::open(const QString& path, int pixelHeight) {
@@ -530,7 +552,7 @@ TextExtent BitmapFont::linesExtent(const QString& text, int width) const {
     return {widest, std::int64_t(lines.size()) * face_->height};
 }
 
-TextStrip BitmapFont::render(const QString& text, const Stop& stop) const {
+TextStrip BitmapFont::render(const QString& text, const Stop& stop, Coverage coverage) const {
     TextStrip strip;
     if (!face_)
         return strip;
@@ -541,15 +563,14 @@ TextStrip BitmapFont::render(const QString& text, const Stop& stop) const {
         strip.refusal = tooLargeText(line.width, face_->height);
         return strip;
     }
-    strip.width = int(line.width);
-    strip.height = face_->height;
-    strip.cells.assign(std::size_t(strip.width) * std::size_t(strip.height), 0);
+    face_->start(strip, line.width, face_->height, coverage);
     if (!face_->drawLine(strip, line, 0, 0, stop))
         return {};
     return strip;
 }
 
-TextStrip BitmapFont::renderLines(const QString& text, int width, const Stop& stop) const {
+TextStrip BitmapFont::renderLines(const QString& text, int width, const Stop& stop,
+                                  Coverage coverage) const {
     TextStrip strip;
     if (!face_)
         return strip;
@@ -563,9 +584,7 @@ TextStrip BitmapFont::renderLines(const QString& text, int width, const Stop& st
         strip.refusal = tooLargeText(stripWidth, stripHeight);
         return strip;
     }
-    strip.width = int(stripWidth);
-    strip.height = int(stripHeight);
-    strip.cells.assign(std::size_t(strip.width) * std::size_t(strip.height), 0);
+    face_->start(strip, stripWidth, stripHeight, coverage);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::int64_t left = (stripWidth - lines[i].width) / 2;
         if (!face_->drawLine(strip, lines[i], left, int(i) * face_->height, stop))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "frames/FrameStore.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -8,20 +10,31 @@
 #include <vector>
 
 // Text drawn in a font: `width` x `height` cells, row-major from the top-left,
-// 1 where a pixel of a glyph is set.
+// 1 where a pixel of a glyph is set, or with levels how much of each pixel the
+// glyphs cover, 0 to FrameStore::MaxLevel.
 struct TextStrip {
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> cells;
+    bool hasLevels = false;
     // Why the text was not drawn, when it would have been too large; the strip
     // is then empty.
     QString refusal;
 
-    bool lit(int x, int y) const {
-        return x >= 0 && y >= 0 && x < width && y < height &&
-               cells[std::size_t(y) * std::size_t(width) + std::size_t(x)] != 0;
+    // 0 outside the strip; without levels MaxLevel where a pixel is set.
+    int level(int x, int y) const {
+        if (x < 0 || y < 0 || x >= width || y >= height)
+            return 0;
+        const std::uint8_t cell = cells[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+        return hasLevels ? cell : (cell != 0 ? FrameStore::MaxLevel : 0);
     }
+    bool lit(int x, int y) const { return level(x, y) >= FrameStore::HalfLevel; }
 };
+
+// How an outline font's edges are drawn: lit where a pixel is at least half
+// covered, or each pixel at the level of its cover (anti-aliased). A fixed font's
+// pixels are set or not either way.
+enum class Coverage { Threshold, Levels };
 
 // The size a text would be drawn at, found without drawing it.
 struct TextExtent {
@@ -31,7 +44,8 @@ struct TextExtent {
 
 // A font read with FreeType: the fixed X fonts (PCF and BDF, also
 // gzip-compressed) as they are drawn, and outline fonts (TrueType, OpenType,
-// Type 1) at a chosen pixel height with every pixel at least half covered lit.
+// Type 1) at a chosen pixel height with every pixel at least half covered lit,
+// or each at the level of its cover.
 //
 // The font file is read into memory once, and unpacked there when it is
 // compressed; every glyph is drawn from that copy, and each character's glyph
@@ -82,12 +96,15 @@ public:
     TextExtent extent(const QString& text) const;
     TextExtent linesExtent(const QString& text, int width) const;
 
-    // The text on one line: as wide as the glyphs' advances together.
-    TextStrip render(const QString& text, const Stop& stop = {}) const;
+    // The text on one line: as wide as the glyphs' advances together. With
+    // Coverage::Levels an outline font gives a strip with levels.
+    TextStrip render(const QString& text, const Stop& stop = {},
+                     Coverage coverage = Coverage::Threshold) const;
     // The text broken into lines no wider than `width` where it can be (between
     // words, or inside a word too long for a line), each line centred, one under
     // the other.
-    TextStrip renderLines(const QString& text, int width, const Stop& stop = {}) const;
+    TextStrip renderLines(const QString& text, int width, const Stop& stop = {},
+                          Coverage coverage = Coverage::Threshold) const;
 
 private:
     struct Face;

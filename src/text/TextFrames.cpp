@@ -31,8 +31,8 @@ Frame stamp(const TextStrip& strip, int x, int y) {
     Frame frame{};
     for (int row = 0; row < Side; ++row)
         for (int column = 0; column < Side; ++column)
-            if (strip.lit(column - x, row - y))
-                frame[static_cast<std::size_t>(row * Side + column)] = FrameStore::Lit;
+            frame[static_cast<std::size_t>(row * Side + column)] =
+                FrameStore::cellForLevel(strip.level(column - x, row - y));
     return frame;
 }
 

@@ -14,7 +14,8 @@ using Frame = FrameStore::Frame;
 enum class Direction { Left, Right, Up, Down };
 
 // The strip with its top-left cell on the board's column x, row y (either may be
-// negative); what falls outside the board is cut off.
+// negative); what falls outside the board is cut off. A strip with levels gives
+// level bytes (FrameStore::cellForLevel), for an animation that has levels.
 Frame stamp(const TextStrip& strip, int x, int y);
 
 // How many frames a scroll takes. It moves one column (one row for Up and Down)
