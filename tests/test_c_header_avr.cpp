@@ -15,6 +15,7 @@ class CHeaderAvrTest : public QObject {
 private slots:
     void compilesForAnAtmega328p_data() {
         QTest::addColumn<CHeaderLayout>("layout");
+        QTest::addColumn<bool>("levels");
         using Scan = CHeaderLayout::Scan;
         using Order = CHeaderLayout::BitOrder;
         for (Scan scan : {Scan::Rows, Scan::Columns})
@@ -23,26 +24,33 @@ private slots:
                     QTest::addRow("%s, %s, %s", scan == Scan::Rows ? "rows" : "columns",
                                   order == Order::LsbFirst ? "lsb first" : "msb first",
                                   progmem ? "PROGMEM and delays" : "RAM")
-                        << CHeaderLayout{order, scan, progmem, progmem};
+                        << CHeaderLayout{order, scan, progmem, progmem} << false;
+        for (auto levels : {CHeaderLayout::Levels::Planes, CHeaderLayout::Levels::Bytes})
+            QTest::addRow("levels as %s, PROGMEM and delays",
+                          levels == CHeaderLayout::Levels::Planes ? "planes" : "bytes")
+                << CHeaderLayout{Order::LsbFirst, Scan::Rows, true, true, levels} << true;
     }
     void compilesForAnAtmega328p() {
         QFETCH(CHeaderLayout, layout);
+        QFETCH(bool, levels);
         const QString compiler = QStandardPaths::findExecutable(QStringLiteral("avr-gcc"));
         if (compiler.isEmpty())
             QSKIP("skipped: avr-gcc is not installed (Debian packages gcc-avr, avr-libc)");
-        const std::vector<std::uint8_t> frames(FrameStore::sizeFor(2), FrameStore::Lit);
-        const bool bytes = layout.bitOrder == CHeaderLayout::BitOrder::MsbFirst;
+        const std::vector<std::uint8_t> frames(
+            FrameStore::sizeFor(2), levels ? FrameStore::cellForLevel(9) : FrameStore::Lit);
+        const bool planes = levels && layout.levels == CHeaderLayout::Levels::Planes;
+        const bool bytes = levels ? !planes : layout.bitOrder == CHeaderLayout::BitOrder::MsbFirst;
         const QByteArray read =
             layout.progmem ? (bytes ? "pgm_read_byte" : "pgm_read_word") : QByteArray("*");
         QTemporaryDir dir;
         QFile header(dir.filePath(QStringLiteral("anim.h")));
         QFile main(dir.filePath(QStringLiteral("main.c")));
         QVERIFY(header.open(QIODevice::WriteOnly) && main.open(QIODevice::WriteOnly));
-        header.write(CSourceExport::header({frames, 2, 1, 301}, layout));
-        main.write(
-            "#include \"anim.h\"\nvolatile uint16_t sink;\nint main(void) {\n    sink = " + read +
-            "(&frames[1][1])" + (layout.delays ? " + pgm_read_word(&frame_delays_ms[1])" : "") +
-            ";\n    return 0;\n}\n");
+        header.write(CSourceExport::header({frames, 2, 1, 301, levels}, layout));
+        main.write("#include \"anim.h\"\nvolatile uint16_t sink;\nint main(void) {\n    sink = " +
+                   read + (planes ? "(&frames[1][1][1])" : "(&frames[1][1])") +
+                   (layout.delays ? " + pgm_read_word(&frame_delays_ms[1])" : "") +
+                   ";\n    return 0;\n}\n");
         header.close();
         main.close();
         QProcess compile;

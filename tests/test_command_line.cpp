@@ -188,7 +188,8 @@ void CommandLineTest::readsThePanelOptions() {
 
 void CommandLineTest::readsTheCHeaderOptions_data() {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("layout"); // bit order, scan, progmem, delays: e.g. "msb rows p -"
+    // bit order, scan, progmem, delays and levels when bytes: e.g. "msb rows p -"
+    QTest::addColumn<QString>("layout");
     QTest::addColumn<QString>("error");
     const QStringList toH{"--export", "out.h", led_};
     QTest::newRow("defaults") << toH << "lsb rows - -"
@@ -208,6 +209,17 @@ void CommandLineTest::readsTheCHeaderOptions_data() {
                               << "--scan takes rows or columns, not \"Rows\"";
     QTest::newRow("to a GIF") << QStringList{"--export", "out.gif", led_, "--progmem"} << ""
                               << "go with --export to a .h file";
+    QTest::newRow("levels as bytes")
+        << toH + QStringList{"--levels", "bytes", "--delays"} << "lsb rows - d bytes"
+        << "";
+    QTest::newRow("levels as planes")
+        << toH + QStringList{"--levels=planes", "--scan", "columns"} << "lsb columns - -"
+        << "";
+    QTest::newRow("bad levels") << toH + QStringList{"--levels", "nibbles"} << ""
+                                << "--levels takes planes or bytes, not \"nibbles\"";
+    QTest::newRow("levels to a PNG")
+        << QStringList{"--export", "out.png", led_, "--levels=bytes"} << ""
+        << "--levels go with --export to a .h file";
 }
 
 void CommandLineTest::readsTheCHeaderOptions() {
@@ -224,7 +236,8 @@ void CommandLineTest::readsTheCHeaderOptions() {
     QCOMPARE(QStringList({got.bitOrder == CHeaderLayout::BitOrder::MsbFirst ? "msb" : "lsb",
                           got.scan == CHeaderLayout::Scan::Columns ? "columns" : "rows",
                           got.progmem ? "p" : "-", got.delays ? "d" : "-"})
-                 .join(' '),
+                     .join(' ') +
+                 (got.levels == CHeaderLayout::Levels::Bytes ? " bytes" : ""),
              layout);
 }
 
@@ -297,7 +310,7 @@ void CommandLineTest::usageNamesTheProgram() {
     const CommandLine line = parseCommandLine({"/usr/bin/quentaro", "--bogus"});
     QVERIFY(line.helpText.startsWith("Usage: quentaro [options] [FILE]"));
     for (const char* option : {"--port", "--play", "--interval", "--export", "--scale",
-                               "--bit-order", "--scan", "--progmem", "--delays"})
+                               "--bit-order", "--scan", "--progmem", "--delays", "--levels"})
         QVERIFY(line.helpText.contains(option));
 }
 

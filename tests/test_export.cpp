@@ -78,6 +78,24 @@ FrameBytes patternAnimation(const QString& kind, int frameCount) {
     return frames;
 }
 
+// Random levels, every one of them in the first frame, with the second frame
+// repeated and the third only partly changed.
+FrameBytes levelAnimation(int frameCount, quint32 seed) {
+    QRandomGenerator random(seed);
+    FrameBytes frames(FrameStore::sizeFor(frameCount));
+    for (auto& cell : frames)
+        cell = FrameStore::cellForLevel(random.bounded(FrameStore::MaxLevel + 1));
+    for (int cell = 0; cell < 16; ++cell)
+        frames[std::size_t(cell)] = FrameStore::cellForLevel(cell);
+    if (frameCount >= 4) {
+        std::copy_n(frames.begin() + FrameStore::indexOf(2, 0), 256,
+                    frames.begin() + FrameStore::indexOf(3, 0));
+        std::copy_n(frames.begin() + FrameStore::indexOf(3, 0), 128,
+                    frames.begin() + FrameStore::indexOf(4, 0));
+    }
+    return frames;
+}
+
 std::span<const std::uint8_t> frameCells(const FrameBytes& frames, int frame) {
     return std::span(frames).subspan(FrameStore::indexOf(frame, 0), FrameStore::CellsPerFrame);
 }
@@ -369,6 +387,87 @@ private slots:
         }
     }
 
+    // Each frame's delay is its hold time, else the speed; with levels every LED
+    // shows its level's tile, and the PNGs its level's shade.
+    void gifAndPngKeepHoldTimesAndLevels_data() {
+        QTest::addColumn<bool>("levels");
+        QTest::addColumn<int>("scale");
+        QTest::addColumn<int>("intervalMs");
+        QTest::addColumn<QList<int>>("holds");
+        QTest::addColumn<QList<int>>("delays"); // hundredths
+        const QList<int> none;
+        QTest::newRow("on/off, holds, scale 1")
+            << false << 1 << 301 << QList<int>{0, 40, 1000, 45, 0} << QList<int>{30, 4, 100, 5, 30};
+        QTest::newRow("on/off, longest and a rounded-down hold, scale 8")
+            << false << 8 << 83 << QList<int>{44, 65535, 0, 2672} << QList<int>{4, 6554, 8, 267};
+        QTest::newRow("levels, no holds, scale 1")
+            << true << 1 << 40 << none << QList<int>{4, 4, 4, 4, 4};
+        QTest::newRow("levels, holds, scale 2")
+            << true << 2 << 301 << QList<int>{0, 0, 65, 0} << QList<int>{30, 30, 7, 30};
+        QTest::newRow("levels, holds, scale 5")
+            << true << 5 << 2672 << QList<int>{100, 0, 0, 49, 51} << QList<int>{10, 267, 267, 5, 5};
+        QTest::newRow("levels, scale 16")
+            << true << 16 << 301 << none << QList<int>{30, 30, 30, 30};
+    }
+    void gifAndPngKeepHoldTimesAndLevels() {
+        QFETCH(bool, levels);
+        QFETCH(int, scale);
+        QFETCH(int, intervalMs);
+        QFETCH(QList<int>, holds);
+        QFETCH(QList<int>, delays);
+        const int frameCount = int(delays.size());
+        const FrameBytes frames = levels ? levelAnimation(frameCount, 40u + frameCount)
+                                         : randomAnimation(frameCount, 50u + frameCount);
+        const std::vector<std::uint16_t> holdMs(holds.begin(), holds.end());
+        const ExportAnimation animation{frames, frameCount, frameCount, intervalMs, levels, holdMs};
+        QTemporaryDir dir;
+        ExportOptions options;
+        options.scale = scale;
+        QVERIFY(exportAnimation(dir.filePath("anim.gif"), animation, options).ok);
+        QVERIFY(exportAnimation(dir.filePath("frame.png"), animation, options).ok);
+        options.pngMode = PngMode::SpriteSheet;
+        QVERIFY(exportAnimation(dir.filePath("sheet.png"), animation, options).ok);
+
+        const SlurpedGif gif = slurp(dir.filePath("anim.gif"));
+        QVERIFY(gif);
+        QCOMPARE(gif->ImageCount, frameCount);
+        const GifExport::IndexedTiles tiles = GifExport::indexedTiles(scale, levels);
+        const QImage sheet =
+            QImage(dir.filePath("sheet.png")).convertToFormat(QImage::Format_RGB32);
+        GifCanvas canvas(*gif);
+        for (int frame = 1; frame <= frameCount; ++frame) {
+            GraphicsControlBlock control{};
+            QCOMPARE(DGifSavedExtensionToGCB(gif.get(), frame - 1, &control), GIF_OK);
+            QCOMPARE(control.DelayTime, delays[frame - 1]);
+            canvas.draw(gif->SavedImages[frame - 1], control.TransparentColor);
+            const auto cells = frameCells(frames, frame);
+            const QImage png = sheet.copy((frame - 1) * 16 * scale, 0, 16 * scale, 16 * scale);
+            for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell) {
+                const int level = levels ? FrameStore::levelOf(cells[cell])
+                                         : (FrameStore::isLit(cells[cell]) ? 15 : 0);
+                const auto& tile = tiles.shades[std::size_t(levels ? level : level / 15)];
+                QVERIFY2(cellShowsTile(canvas, cell, tile, scale),
+                         qPrintable(QStringLiteral("frame %1 cell %2").arg(frame).arg(cell)));
+                const QImage shown = png.copy(cell % 16 * scale, cell / 16 * scale, scale, scale);
+                QCOMPARE(shown, BoardRendering::levelTile(level, scale));
+                for (int i = 0; i < scale * scale; ++i) {
+                    const QColor want = shown.pixelColor(i % scale, i / scale);
+                    const QColor got = paletteColour(*gif, tile[std::size_t(i)]);
+                    const int error = std::abs(want.red() - got.red()) +
+                                      std::abs(want.green() - got.green()) +
+                                      std::abs(want.blue() - got.blue());
+                    QVERIFY2(error <= 16, qPrintable(QString::number(error)));
+                }
+                if (scale == 1)
+                    QCOMPARE(paletteColour(*gif, canvas.at(cell % 16, cell / 16)),
+                             BoardRendering::levelColour(level));
+            }
+            if (frame == frameCount)
+                QCOMPARE(QImage(dir.filePath("frame.png")).convertToFormat(QImage::Format_RGB32),
+                         png);
+        }
+    }
+
     void gifCarriesOnlyTheChangedLeds() {
         FrameBytes frames(FrameStore::sizeFor(3), FrameStore::Dark);
         frames[FrameStore::indexOf(2, 2 * 16 + 3)] = FrameStore::Lit; // row 2, column 3
@@ -499,25 +598,47 @@ private slots:
         QTest::addColumn<bool>("delays");
         QTest::addColumn<int>("frameCount");
         QTest::addColumn<int>("intervalMs");
-        QTest::addColumn<QByteArray>("led"); // LED (f, r, c) from the tables, 0 or 1
+        QTest::addColumn<QByteArray>("led"); // bit p of LED (f, r, c) from the tables
+        QTest::addColumn<QString>("levels"); // none, planes or bytes
+        QTest::addColumn<bool>("holds");
         using Scan = CHeaderLayout::Scan;
         using Order = CHeaderLayout::BitOrder;
+        const auto row = [](const char* name, Scan scan, Order order, bool progmem, bool delays,
+                            int frameCount, int intervalMs, const QByteArray& led,
+                            const QString& levels = QString(), bool holds = false) {
+            QTest::newRow(name) << scan << order << progmem << delays << frameCount << intervalMs
+                                << led << levels << holds;
+        };
         const QByteArray rowWords = "(WORD(&frames[f][r]) >> c) & 1";
         const QByteArray columnWords = "(WORD(&frames[f][c]) >> r) & 1";
         const QByteArray rowBytes = "(BYTE(&frames[f][2 * r + c / 8]) >> (7 - c % 8)) & 1";
         const QByteArray columnBytes = "(BYTE(&frames[f][2 * c + r / 8]) >> (7 - r % 8)) & 1";
-        QTest::newRow("rows, lsb first, one frame")
-            << Scan::Rows << Order::LsbFirst << false << false << 1 << 40 << rowWords;
-        QTest::newRow("rows, lsb first, PROGMEM")
-            << Scan::Rows << Order::LsbFirst << true << false << 4 << 2672 << rowWords;
-        QTest::newRow("columns, lsb first")
-            << Scan::Columns << Order::LsbFirst << false << false << 3 << 301 << columnWords;
-        QTest::newRow("columns, lsb first, PROGMEM, delays")
-            << Scan::Columns << Order::LsbFirst << true << true << 9 << 83 << columnWords;
-        QTest::newRow("rows, msb first (drawBitmap), PROGMEM, delays")
-            << Scan::Rows << Order::MsbFirst << true << true << 3 << 301 << rowBytes;
-        QTest::newRow("columns, msb first, delays")
-            << Scan::Columns << Order::MsbFirst << false << true << 2 << 40 << columnBytes;
+        row("rows, lsb first, one frame", Scan::Rows, Order::LsbFirst, false, false, 1, 40,
+            rowWords);
+        row("rows, lsb first, PROGMEM", Scan::Rows, Order::LsbFirst, true, false, 4, 2672,
+            rowWords);
+        row("columns, lsb first", Scan::Columns, Order::LsbFirst, false, false, 3, 301,
+            columnWords);
+        row("columns, lsb first, PROGMEM, delays", Scan::Columns, Order::LsbFirst, true, true, 9,
+            83, columnWords);
+        row("rows, msb first (drawBitmap), PROGMEM, delays", Scan::Rows, Order::MsbFirst, true,
+            true, 3, 301, rowBytes);
+        row("columns, msb first, delays", Scan::Columns, Order::MsbFirst, false, true, 2, 40,
+            columnBytes);
+        row("on/off, hold times", Scan::Rows, Order::LsbFirst, false, true, 9, 301, rowWords, "",
+            true);
+        row("planes, rows, lsb first, hold times", Scan::Rows, Order::LsbFirst, false, true, 3, 301,
+            "(WORD(&frames[f][p][r]) >> c) & 1", "planes", true);
+        row("planes, columns, lsb first, PROGMEM", Scan::Columns, Order::LsbFirst, true, false, 2,
+            40, "(WORD(&frames[f][p][c]) >> r) & 1", "planes");
+        row("planes, rows, msb first, PROGMEM, delays", Scan::Rows, Order::MsbFirst, true, true, 4,
+            83, "(BYTE(&frames[f][p][2 * r + c / 8]) >> (7 - c % 8)) & 1", "planes");
+        row("planes, columns, msb first", Scan::Columns, Order::MsbFirst, false, false, 2, 301,
+            "(BYTE(&frames[f][p][2 * c + r / 8]) >> (7 - r % 8)) & 1", "planes");
+        row("bytes, rows, PROGMEM, hold times", Scan::Rows, Order::MsbFirst, true, true, 5, 2672,
+            "BYTE(&frames[f][16 * r + c])", "bytes", true);
+        row("bytes, columns", Scan::Columns, Order::LsbFirst, false, false, 2, 301,
+            "BYTE(&frames[f][16 * c + r])", "bytes");
     }
     void cHeaderCompilesToTheFrames() {
         QFETCH(CHeaderLayout::Scan, scan);
@@ -527,15 +648,27 @@ private slots:
         QFETCH(int, frameCount);
         QFETCH(int, intervalMs);
         QFETCH(QByteArray, led);
+        QFETCH(QString, levels);
+        QFETCH(bool, holds);
         const QString compiler = compilerPath();
         if (compiler.isEmpty())
             QSKIP("skipped: no C compiler on this system");
         QTemporaryDir dir;
-        const FrameBytes frames = randomAnimation(frameCount, 1234u + frameCount);
+        const FrameBytes frames = levels.isEmpty() ? randomAnimation(frameCount, 1234u + frameCount)
+                                                   : levelAnimation(frameCount, 99u + frameCount);
+        std::vector<std::uint16_t> holdMs;
+        QByteArray delayLine;
+        for (int frame = 0; frame < frameCount; ++frame) {
+            holdMs.push_back(holds && frame % 3 != 1 ? std::uint16_t(40 + 6549 * frame) : 0);
+            delayLine += QByteArray::number(holdMs.back() ? holdMs.back() : intervalMs) + ' ';
+        }
         ExportOptions options;
-        options.cHeader = {bitOrder, scan, progmem, delays};
-        const ExportResult result = exportAnimation(dir.filePath(QStringLiteral("anim.h")),
-                                                    {frames, frameCount, 1, intervalMs}, options);
+        options.cHeader = {bitOrder, scan, progmem, delays,
+                           levels == "bytes" ? CHeaderLayout::Levels::Bytes
+                                             : CHeaderLayout::Levels::Planes};
+        const ExportResult result = exportAnimation(
+            dir.filePath(QStringLiteral("anim.h")),
+            {frames, frameCount, 1, intervalMs, !levels.isEmpty(), holdMs}, options);
         QVERIFY2(result.ok, qPrintable(result.error));
         const QByteArray header = fileBytes(dir.filePath(QStringLiteral("anim.h")));
         QCOMPARE(header.contains("#include <avr/pgmspace.h>"), progmem);
@@ -550,14 +683,22 @@ private slots:
         main.write(QByteArray("#include <stdio.h>\n#include \"anim.h\"\n") +
                    (progmem ? "#define WORD pgm_read_word\n#define BYTE pgm_read_byte\n"
                             : "#define WORD(p) (*(p))\n#define BYTE(p) (*(p))\n") +
-                   "static int led(int f, int r, int c) { return " + led +
+                   "#define PLANES " + (levels == "planes" ? "4" : "1") +
+                   "\nstatic int bit(int f, int p, int r, int c) { (void)p; return " + led +
                    "; }\n"
+                   "static int led(int f, int r, int c) {\n"
+                   "    int p, level = 0;\n"
+                   "    for (p = 0; p < PLANES; ++p)\n"
+                   "        level |= bit(f, p, r, c) << p;\n"
+                   "    return level;\n"
+                   "}\n"
                    "int main(void) {\n"
                    "    int f, i;\n"
                    "    printf(\"%d %d\\n\", QUENTARO_FRAME_COUNT, QUENTARO_FRAME_INTERVAL_MS);\n"
                    "    for (f = 0; f < QUENTARO_FRAME_COUNT; ++f)\n"
                    "        for (i = 0; i < 257; ++i)\n"
-                   "            putchar(i == 256 ? '\\n' : '0' + led(f, i / 16, i % 16));\n" +
+                   "            putchar(i == 256 ? '\\n' : \"0123456789ABCDEF\"[led(f, i / 16, i % "
+                   "16)]);\n" +
                    (delays ? "    for (f = 0; f < QUENTARO_FRAME_COUNT; ++f)\n"
                              "        printf(\"%u \", (unsigned)WORD(&frame_delays_ms[f]));\n"
                            : "") +
@@ -581,10 +722,10 @@ private slots:
         for (int frame = 1; frame <= frameCount; ++frame) {
             QByteArray expected;
             for (std::uint8_t cell : frameCells(frames, frame))
-                expected += FrameStore::isLit(cell) ? '1' : '0';
+                expected += levels.isEmpty() ? (FrameStore::isLit(cell) ? '1' : '0')
+                                             : "0123456789ABCDEF"[FrameStore::levelOf(cell)];
             QCOMPARE(lines[frame], expected);
         }
-        const QByteArray delayLine = (QByteArray::number(intervalMs) + ' ').repeated(frameCount);
         QCOMPARE(lines.last(), delays ? delayLine : QByteArray());
     }
 

@@ -36,6 +36,9 @@
 #include <sys/resource.h>
 
 using PictureImport::Cells;
+using PictureImport::Dither;
+
+Q_DECLARE_METATYPE(PictureImport::Dither)
 
 namespace {
 
@@ -312,6 +315,65 @@ private slots:
         const Cells frame = PictureImport::threshold(grey, threshold, invert);
         for (int cell = 0; cell < 256; ++cell)
             QCOMPARE(int(frame[cell]), lit[cell % 5]);
+    }
+
+    // A grey picture kept as levels of light: grey 128 is about a fifth of white's
+    // light (level 3.24), 188 about half (7.54); dithering keeps the mean level.
+    void keepingShades_data() {
+        QTest::addColumn<int>("grey");
+        QTest::addColumn<bool>("invert");
+        QTest::addColumn<bool>("keepShades");
+        QTest::addColumn<Dither>("dither");
+        QTest::addColumn<QList<int>>("levels"); // the levels that may appear
+        QTest::addColumn<double>("meanLevel");
+        QTest::addColumn<bool>("hasLevels");
+        QTest::newRow("thresholded, the default")
+            << 188 << false << false << Dither::None << QList<int>{15} << 15.0 << false;
+        QTest::newRow("grey 128 is level 3")
+            << 128 << false << true << Dither::None << QList<int>{3} << 3.0 << true;
+        QTest::newRow("grey 188 is level 8")
+            << 188 << false << true << Dither::None << QList<int>{8} << 8.0 << true;
+        QTest::newRow("grey 67 inverted is level 8")
+            << 67 << true << true << Dither::None << QList<int>{8} << 8.0 << true;
+        QTest::newRow("black has no levels")
+            << 0 << false << true << Dither::Ordered << QList<int>{0} << 0.0 << false;
+        QTest::newRow("white has no levels")
+            << 255 << false << true << Dither::FloydSteinberg << QList<int>{15} << 15.0 << false;
+        QTest::newRow("ordered, grey 188")
+            << 188 << false << true << Dither::Ordered << QList<int>{7, 8} << 7.543 << true;
+        QTest::newRow("ordered, grey 60")
+            << 60 << false << true << Dither::Ordered << QList<int>{0, 1} << 0.678 << true;
+        QTest::newRow("Floyd-Steinberg, grey 188")
+            << 188 << false << true << Dither::FloydSteinberg << QList<int>{7, 8} << 7.543 << true;
+        QTest::newRow("Floyd-Steinberg, grey 200")
+            << 200 << false << true << Dither::FloydSteinberg << QList<int>{8, 9} << 8.664 << true;
+    }
+    void keepingShades() {
+        QFETCH(int, grey);
+        QFETCH(bool, invert);
+        QFETCH(bool, keepShades);
+        QFETCH(Dither, dither);
+        QFETCH(QList<int>, levels);
+        QFETCH(double, meanLevel);
+        QFETCH(bool, hasLevels);
+        const PictureImport::Converted converted = PictureImport::convert(
+            {PictureImport::reduce(filled(QSize(48, 30), qRgb(grey, grey, grey)))},
+            {keepShades, 128, invert, dither});
+        QCOMPARE(converted.hasLevels, hasLevels);
+        QCOMPARE(converted.frames.size(), std::size_t(1));
+        const Cells& frame = converted.frames[0];
+        int total = 0;
+        for (std::size_t i = 0; i < frame.size(); ++i) {
+            const std::uint8_t cell = frame[i];
+            const int level = FrameStore::levelOf(cell);
+            if (dither == Dither::Ordered) // a 4 x 4 pattern
+                QVERIFY(cell == frame[i ^ 4] && cell == frame[i ^ 64]);
+            QVERIFY2(levels.contains(level), qPrintable(QString::number(level)));
+            QCOMPARE(cell, FrameStore::cellForLevel(level));
+            total += level;
+        }
+        QVERIFY2(std::abs(total / 256.0 - meanLevel) <= 1.0 / 32,
+                 qPrintable(QString::number(total / 256.0)));
     }
 
     void meanBrightnessOfThePictures() {

@@ -155,6 +155,48 @@ private slots:
                  fromBdf(bdfRows, width));
     }
 
+    // With levels an outline font's edges keep their cover: what is lit at half
+    // cover stays as the threshold draws it, the rest of the edge is in between,
+    // and the frames carry the levels. A fixed font has no edges to keep.
+    void edgesAsLevels_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("inLines");
+        QTest::addColumn<bool>("levels");
+        QTest::newRow("DejaVu Sans, one line") << DejaVu << false << true;
+        QTest::newRow("DejaVu Sans, in lines") << DejaVu << true << true;
+        QTest::newRow("5x7, fixed") << FontDir + QStringLiteral("/5x7.pcf.gz") << false << false;
+    }
+    void edgesAsLevels() {
+        QFETCH(QString, path);
+        QFETCH(bool, inLines);
+        QFETCH(bool, levels);
+        if (!installed(path))
+            QSKIP(qPrintable(QStringLiteral("skipped: %1 is not installed").arg(path)));
+        BitmapFont font;
+        QCOMPARE(font.open(path, 12), QString());
+        const auto draw = [&](Coverage coverage) {
+            return inLines ? font.renderLines(QStringLiteral("Wo ah"), 16, {}, coverage)
+                           : font.render(QStringLiteral("Wo"), {}, coverage);
+        };
+        const TextStrip thresholded = draw(Coverage::Threshold);
+        const TextStrip shaded = draw(Coverage::Levels);
+        QCOMPARE(shaded.hasLevels, levels);
+        QCOMPARE(shaded.width, thresholded.width);
+        QCOMPARE(shaded.height, thresholded.height);
+        int between = 0;
+        for (int y = 0; y < shaded.height; ++y)
+            for (int x = 0; x < shaded.width; ++x) {
+                QCOMPARE(shaded.lit(x, y), thresholded.lit(x, y));
+                between += shaded.level(x, y) % FrameStore::MaxLevel != 0;
+            }
+        QCOMPARE(between > 0, levels);
+        const TextFrames::Frame frame = TextFrames::stamp(shaded, 0, 0);
+        const auto marked = std::count_if(frame.begin(), frame.end(), [](std::uint8_t cell) {
+            return cell != FrameStore::Lit && cell != FrameStore::Dark;
+        });
+        QCOMPARE(marked > 0, levels);
+    }
+
     // Left and right: width + 15; up and down: the wrapped lines' height + 15.
     void scrollFrameCounts_data() {
         QTest::addColumn<QString>("font"); // a fixed font's name or a font file
