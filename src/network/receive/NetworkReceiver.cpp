@@ -50,7 +50,10 @@ QString NetworkReceiver::start() {
     stop();
     if (const QString problem = receiveSetupProblem(options_.setup); !problem.isEmpty())
         return bindError_ = problem;
-    if (!socket_.bind(options_.address, options_.port, QAbstractSocket::DontShareAddress))
+    // Shared, as lighting programs share these ports: multicast and broadcast
+    // datagrams reach every program listening, a unicast one only one of them.
+    const auto shared = QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
+    if (!socket_.bind(options_.address, options_.port, shared))
         return bindError_ = QStringLiteral("cannot listen on %1:%2 (%3)")
                                 .arg(options_.address.toString())
                                 .arg(options_.port)
