@@ -5,7 +5,7 @@
 #   fuzz/build-and-run.sh [seconds] [target...]
 #
 # seconds: run time per target, 60 by default. Targets: led, playlist, bridge, font,
-# artpoll, native (all by default) and image. Work files go to $FUZZ_DIR (default /tmp/quentaro-fuzz): the binaries,
+# artpoll, native, e131, artnet, ddp (all by default) and image. Work files go to $FUZZ_DIR (default /tmp/quentaro-fuzz): the binaries,
 # a corpus per target, and any crash, leak, timeout or OOM input found.
 set -eu
 
@@ -13,7 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-led playlist bridge font artpoll native}
+targets=${*:-led playlist bridge font artpoll native e131 artnet ddp}
 work=${FUZZ_DIR:-/tmp/quentaro-fuzz}
 cxx=${CXX_FUZZ:-clang++-14}
 cc=${CC_FUZZ:-clang-14}
@@ -111,6 +111,84 @@ artpoll_sources() {
         "$(pkg-config --cflags --libs Qt6Core)"
 }
 
+# The network receivers (targets "e131", "artnet" and "ddp"): the decoders and
+# the state machine with the system's Qt Core. An input is a run of records:
+# a time step in 10 ms, the sender's last address byte, a 16-bit length and
+# the datagram.
+byte() { printf "\\$(printf %03o "$1")"; }
+zeros() { head -c "$1" /dev/zero; }
+values() { head -c "$1" /dev/zero | tr '\0' "\\$(printf %03o "$2")"; }
+record() { # TIME SENDER: the datagram on standard input
+    cat >"$work/datagram"
+    n=$(wc -c <"$work/datagram")
+    byte "$1"; byte "$2"; byte $((n >> 8)); byte $((n & 255))
+    cat "$work/datagram"
+}
+
+e131_data() { # UNIVERSE SEQUENCE OPTIONS SYNC COUNT VALUE
+    size=$((126 + $5))
+    printf '\000\020\000\000ASC-E1.17\000\000\000'
+    byte $((0x70 | (size - 16) >> 8)); byte $(((size - 16) & 255))
+    printf '\000\000\000\004CIDCIDCIDCIDCID1'
+    byte $((0x70 | (size - 38) >> 8)); byte $(((size - 38) & 255))
+    printf '\000\000\000\002desk'; zeros 60
+    byte 100; byte $(($4 >> 8)); byte $(($4 & 255)); byte "$2"; byte "$3"
+    byte $(($1 >> 8)); byte $(($1 & 255))
+    byte $((0x70 | (size - 115) >> 8)); byte $(((size - 115) & 255))
+    printf '\002\241\000\000\000\001'; byte $((($5 + 1) >> 8)); byte $((($5 + 1) & 255))
+    printf '\000'; values "$5" "$6"
+}
+
+e131_sync() { # ADDRESS SEQUENCE
+    printf '\000\020\000\000ASC-E1.17\000\000\000\160\041\000\000\000\010CIDCIDCIDCIDCID1'
+    printf '\160\013\000\000\000\001'; byte "$2"; byte $(($1 >> 8)); byte $(($1 & 255)); zeros 2
+}
+
+seed_e131() {
+    dir=$1
+    { e131_data 1 1 0 0 510 255 | record 0 1; e131_data 2 1 0 0 258 136 | record 0 1; } >"$dir/frame"
+    {
+        e131_data 1 1 0 7 510 255 | record 0 1; e131_sync 7 1 | record 1 1
+        e131_data 1 2 0 7 510 17 | record 1 1; e131_data 2 2 32 7 258 17 | record 1 1
+        e131_sync 7 2 | record 255 1
+    } >"$dir/sync"
+    { e131_data 1 9 0 0 256 9 | record 0 2; e131_data 1 9 64 0 0 0 | record 0 2; } >"$dir/terminated"
+}
+
+artdmx() { # PORT-ADDRESS COUNT VALUE
+    printf 'Art-Net\000\000\120\000\016\001\000'; byte $(($1 & 255)); byte $(($1 >> 8))
+    byte $(($2 >> 8)); byte $(($2 & 255)); values "$2" "$3"
+}
+
+seed_artnet() {
+    dir=$1
+    {
+        artdmx 15 510 255 | record 0 1; artdmx 16 258 136 | record 0 1
+        printf 'Art-Net\000\000\122\000\016\000\000' | record 1 1
+        artdmx 15 510 17 | record 1 1; artdmx 16 258 17 | record 1 2
+        printf 'Art-Net\000\000\122\000\016\000\000' | record 250 1
+    } >"$dir/sync"
+    printf 'Art-Net\000\000\040\000\016\040\000\000\020\000\017' | record 0 3 >"$dir/poll"
+}
+
+ddp() { # FLAGS OFFSET COUNT VALUE
+    byte "$1"; printf '\001\013\001'; byte 0; byte 0; byte $(($2 >> 8)); byte $(($2 & 255))
+    byte $(($3 >> 8)); byte $(($3 & 255)); values "$3" "$4"
+}
+
+seed_ddp() {
+    dir=$1
+    { ddp 64 0 510 255 | record 0 1; ddp 65 510 258 136 | record 0 1; } >"$dir/frame"
+    { ddp 65 700 100 255 | record 0 1; ddp 65 0 0 0 | record 255 1; } >"$dir/push"
+    printf '\102\003\000\373\000\000\000\000\000\000' | record 0 1 >"$dir/status"
+}
+
+receiver_sources() {
+    echo "$root/src/network/receive/ReceivedPackets.cpp $root/src/network/receive/ReceivedFrames.cpp" \
+        "$root/src/network/NetworkPackets.cpp $root/src/core/port/PanelMapping.cpp -I $root/src -fPIC" \
+        "$(pkg-config --cflags Qt6Network) $(pkg-config --cflags --libs Qt6Core)"
+}
+
 # The font reader (target "font"): BitmapFont with the
 # system's Qt Core, FreeType and zlib, which are not instrumented. Seeds: small
 # BDF fonts, hostile ones among them, one gzip-compressed, and small PCF and
@@ -156,6 +234,7 @@ for target in $targets; do
     artpoll) sources=$(artpoll_sources) name=fuzz_artpoll_reply ;;
     font) sources=$(font_reader_sources) ;;
     native) sources=$(native_reader_sources) ;;
+    e131 | artnet | ddp) sources=$(receiver_sources) name=fuzz_${target}_receiver ;;
     *) echo "unknown target: $target" >&2; exit 2 ;;
     esac
     echo "== building $name"
