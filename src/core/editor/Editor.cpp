@@ -227,6 +227,8 @@ void Editor::Pause(float seconds) {
 }
 
 void Editor::startPlaying() {
+    if (animation_.hasHoldTimes())
+        applyFrameTime(); // the frame shown first stays its own time too
     playback_.play();
     panel_.timerEnabled = true;
 }
