@@ -187,7 +187,7 @@ void Editor::Form_Load() {
     animation_.setImageCount(1);
     panel_.label1 = QStringLiteral("3,3 Hz");
     panel_.setPicture(Control::SetOrClearAll, Store::Image4);
-    animation_.replaceStore(Animation::darkFrames(1));
+    animation_.replaceContent({Animation::darkFrames(1), {}});
     PortSequences::startup(
         port(), [this](float seconds) { Pause(seconds); }, work_.Counter);
     Nulreg();
