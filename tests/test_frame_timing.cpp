@@ -303,6 +303,10 @@ void FrameTimingTest::playerPlaysModesAndHoldTimes() {
         if (frames == -signalAfter)
             QTimer::singleShot(300, [] { std::raise(SIGTERM); });
     };
+    QTimer guard; // a player that would not end fails the row instead of hanging it
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { std::raise(SIGTERM); });
+    guard.start(10000);
     Player player(
         {port, clock, instance, *timer, stopSignals, [&](const QString& line) { errors << line; }});
     QCOMPARE(player.run(file, interval, {exitAtEnd}), 0);
