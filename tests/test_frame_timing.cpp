@@ -235,9 +235,12 @@ void FrameTimingTest::playModesAndHoldTimes() {
     QCOMPARE(f.panel().tooltip(Control::StartStop), "Start");
     QCOMPARE(f.board(), f.frame(f->animation().currentImage()));
     QVERIFY(f->playback().playedToEnd());
+    // Without hold times (cleared) the speed rules from the first frame on.
+    QCOMPARE(f->setHoldTimes({1, 2, 3}, 0).isEmpty(), f->animation().imageCount() == 3);
     f->click(Control::StartStop);
     QCOMPARE(f->animation().currentImage(), 1);
     QVERIFY(f->playback().playing() && !f->playback().playedToEnd());
+    QCOMPARE(f.timer->interval(), 301);
 }
 
 void FrameTimingTest::playerPlaysModesAndHoldTimes_data() {

@@ -229,6 +229,8 @@ void Editor::Pause(float seconds) {
 void Editor::startPlaying() {
     if (animation_.hasHoldTimes())
         applyFrameTime(); // the frame shown first stays its own time too
+    else if (playback_.onFrameTime() && playback_.applyInterval())
+        panel_.timerInterval = playback_.intervalMs(); // not a hold time left behind
     playback_.play();
     panel_.timerEnabled = true;
 }

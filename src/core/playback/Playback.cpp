@@ -31,6 +31,7 @@ bool Playback::applyInterval() {
 }
 
 bool Playback::applyInterval(int ms) {
+    onFrameTime_ = ms != intervalMs_;
     if (timer_.interval() == ms)
         return false;
     timer_.setInterval(ms);

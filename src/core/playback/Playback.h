@@ -37,6 +37,8 @@ public:
     // Gives the timer `ms` (a frame's own hold time, or the step time) when it
     // has another one; true when it did.
     bool applyInterval(int ms);
+    // Whether the timer was last given a frame's own time, not the step time.
+    bool onFrameTime() const { return onFrameTime_; }
 
     // What a tick runs.
     void onTick(std::function<void()> handler);
@@ -46,5 +48,6 @@ private:
     bool playing_ = false;
     bool playedToEnd_ = false;
     bool backwards_ = false;
+    bool onFrameTime_ = false;
     std::int16_t intervalMs_ = SpeedLadder::StartMs;
 };
