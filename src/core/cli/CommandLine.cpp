@@ -99,6 +99,10 @@ struct Options {
             .arg(PanelSetup::HighestMaxFps)
             .arg(PanelSetup::DefaultMaxFps),
         QStringLiteral("N")};
+    QCommandLineOption exitAtEnd{
+        QStringLiteral("exit-at-end"),
+        QStringLiteral("With --play: end once an animation whose play mode is once has shown "
+                       "its last frame, rather than stay on it.")};
     QCommandLineOption showRefresh{
         QStringLiteral("show-refresh"),
         QStringLiteral("With --play: the passes per second, now and lowest, once a second on "
@@ -314,9 +318,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption version = parser.addVersionOption();
     parser.addOptions({o.port, o.play, o.interval, o.exportTo, o.scale, o.bitOrder, o.scan,
                        o.progmem, o.delays, o.levels, o.noRealtime, o.limitRefresh, o.showRefresh,
-                       o.map, o.colour, o.brightness, o.maxFps});
+                       o.map, o.colour, o.brightness, o.maxFps, o.exitAtEnd});
     parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("An animation (.led) or a playlist (.pat)."),
+                                 QStringLiteral("An animation (.led or .qanim) or a playlist (.pat)."),
                                  QStringLiteral("[FILE]"));
     line.helpText =
         parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("quentaro"));
@@ -349,6 +353,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         readRefresh(parser, o, line);
     if (line.ok())
         readPanel(parser, o, line);
+    line.exitAtEnd = parser.isSet(o.exitAtEnd);
+    if (line.ok() && line.exitAtEnd && line.mode != CommandLine::Mode::Play)
+        line.error = QStringLiteral("--exit-at-end goes with --play");
     return line;
 }
 

@@ -187,7 +187,7 @@ void Editor::Form_Load() {
     animation_.setImageCount(1);
     panel_.label1 = QStringLiteral("3,3 Hz");
     panel_.setPicture(Control::SetOrClearAll, Store::Image4);
-    animation_.replaceStore(Animation::darkFrames(1));
+    animation_.replaceContent({Animation::darkFrames(1), {}});
     PortSequences::startup(
         port(), [this](float seconds) { Pause(seconds); }, work_.Counter);
     Nulreg();
@@ -227,6 +227,10 @@ void Editor::Pause(float seconds) {
 }
 
 void Editor::startPlaying() {
+    if (animation_.hasHoldTimes())
+        applyFrameTime(); // the frame shown first stays its own time too
+    else if (playback_.onFrameTime() && playback_.applyInterval())
+        panel_.timerInterval = playback_.intervalMs(); // not a hold time left behind
     playback_.play();
     panel_.timerEnabled = true;
 }

@@ -6,8 +6,10 @@
 #include "editor/OutputModes.h"
 #include "editor/Panel.h"
 #include "editor/WorkingValues.h"
+#include "files/NativeFormat.h"
 #include "frames/Animation.h"
 #include "frames/FrameTransforms.h"
+#include "frames/ToolStroke.h"
 #include "playback/Playback.h"
 #include "playback/Slideshow.h"
 
@@ -100,6 +102,34 @@ public:
     // Shows image `image` through First, Previous, Next and Last image, as
     // the buttons would.
     void goToImage(int image);
+
+    // Grey levels, hold times, the play mode and the name (AnimationExtras),
+    // each change one step of the history, refused as the editing above is.
+    // The grey level the drawing tools draw with, 0 (dark) to 15 (full light,
+    // the start): a setting of the tools, no change to the animation.
+    int drawLevel() const { return drawLevel_; }
+    void setDrawLevel(int level);
+    // What a ToolStroke on the current frame draws with.
+    ToolStroke::Ink ink() const { return {drawLevel_, animation_.hasLevels()}; }
+    // The stroke's picture as the current frame, as drawFrame(); a stroke that
+    // draws a grey level into an on/off animation makes it take levels
+    // (Animation::takeLevels) in the same step.
+    QString drawStroke(const ToolStroke& stroke);
+    // The hold time of each image listed: 0 (the speed rules) or 40..65535 ms.
+    QString setHoldTimes(std::vector<int> images, int ms);
+    QString setPlayMode(PlayMode mode);
+    // At most 255 bytes of UTF-8.
+    QString setName(const QString& name);
+
+    // The animation as the program's own file keeps it, at the playback's
+    // speed: grey levels as they are, an on/off animation's lit LEDs at full light.
+    NativeAnimation nativeAnimation() const;
+    // Whether the animation has anything a .led file cannot keep: grey levels,
+    // hold times, a play mode other than Loop or a name.
+    bool needsNativeFile() const;
+    // Writes the animation to `path` in the program's own format, which then
+    // holds it as saved; on failure the reason, and the file there stays as it was.
+    QString saveNative(const QString& path);
 
     // Opening a file handed over on the command line: as Load file or Slideshow
     // would after the file was chosen. On failure the reason; the animation stays.
@@ -211,6 +241,15 @@ private:
     // Helpers of the editing, file and playback handlers.
     void showOnBoard(const FrameTransforms::Frame& frame);
     void transformFrame(FrameFn transform);
+    void storeWithLevels(const FrameTransforms::Frame& frame);
+    void stepInPlayOrder();
+    void applyFrameTime();
+    void rewindFinishedPlay();
+    void takeSpeed(int ms);
+    QString storeDrawing(const FrameTransforms::Frame& frame, bool takeLevels);
+    QString insertTimedFrames(int before, std::span<const FrameTransforms::Frame> frames,
+                              std::vector<std::uint16_t> holdMs);
+    QString runExtrasCommand(FrameCommandPtr command);
     void stopAfterFailedPattern();
     bool skipFailedEntries();
     std::optional<QString> chosenPath(const struct FileDialogRequest& request);
@@ -263,6 +302,7 @@ private:
     float rowPauseSeconds_;
     bool ended_ = false;
     bool holdMatrix_ = false; // while goToImage passes images on its way
+    int drawLevel_ = FrameStore::MaxLevel;
 
     // Sets up working values that no click reaches.
     friend struct EditorFixture;

@@ -51,9 +51,26 @@ void Editor::runCommand(FrameCommandPtr command, int count, int current) {
 }
 
 QString Editor::drawFrame(const FrameTransforms::Frame& frame) {
+    return storeDrawing(frame, false);
+}
+
+QString Editor::drawStroke(const ToolStroke& stroke) {
+    return storeDrawing(stroke.picture(), stroke.takesLevels());
+}
+
+QString Editor::storeDrawing(const FrameTransforms::Frame& frame, bool takeLevels) {
     if (QString refusal = refusalToEdit(); !refusal.isEmpty())
         return refusal;
-    History::Step step{FrameCommands::currentFrameChange(animation_), view()};
+    History::Step step{nullptr, view()};
+    if (takeLevels && !animation_.hasLevels()) {
+        std::vector<FrameCommandPtr> parts;
+        parts.push_back(FrameCommands::takeLevels());
+        parts.back()->redo(animation_);
+        parts.push_back(FrameCommands::currentFrameChange(animation_));
+        step.command = FrameCommands::sequence(std::move(parts));
+    } else {
+        step.command = FrameCommands::currentFrameChange(animation_);
+    }
     animation_.storeCurrentFrame(frame);
     if (outputModes_.matrixOff())
         hideAllCells();
@@ -65,6 +82,11 @@ QString Editor::drawFrame(const FrameTransforms::Frame& frame) {
 }
 
 QString Editor::insertFrames(int before, std::span<const FrameTransforms::Frame> frames) {
+    return insertTimedFrames(before, frames, {});
+}
+
+QString Editor::insertTimedFrames(int before, std::span<const FrameTransforms::Frame> frames,
+                                  std::vector<std::uint16_t> holdMs) {
     if (QString refusal = refusalToEdit(); !refusal.isEmpty())
         return refusal;
     const int count = animation_.imageCount();
@@ -76,7 +98,8 @@ QString Editor::insertFrames(int before, std::span<const FrameTransforms::Frame>
     if (total > LedFormat::MaxFrames)
         return QStringLiteral("an animation holds at most %1 images").arg(LedFormat::MaxFrames);
     runCommand(FrameCommands::insertFrames(
-                   before, std::vector<FrameStore::Frame>(frames.begin(), frames.end())),
+                   before, std::vector<FrameStore::Frame>(frames.begin(), frames.end()),
+                   std::move(holdMs)),
                total, before);
     return {};
 }
@@ -84,8 +107,10 @@ QString Editor::insertFrames(int before, std::span<const FrameTransforms::Frame>
 QString Editor::duplicateFrame(int image) {
     if (image < 1 || image > animation_.imageCount())
         return QStringLiteral("there is no image %1 to duplicate").arg(image);
+    // The copy keeps the original's hold time.
     const FrameStore::Frame copy = animation_.frame(image);
-    return insertFrames(image + 1, std::span(&copy, 1));
+    return insertTimedFrames(image + 1, std::span(&copy, 1),
+                             {static_cast<std::uint16_t>(animation_.holdMs(image))});
 }
 
 QString Editor::deleteFrames(std::vector<int> images) {

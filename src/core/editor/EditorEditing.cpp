@@ -5,6 +5,10 @@
 // blank board as the picture would wipe the user's frame. Navigating while
 // blanked redraws the board, so it is darkened again rather than left showing
 // the picture from before the operation.
+//
+// The board shows on and off only, so an animation with grey levels never takes
+// a frame back from it: the operations store their picture as it is and then
+// show it.
 #include "editor/Editor.h"
 #include "frames/FrameStore.h"
 #include "frames/HitTest.h"
@@ -16,9 +20,23 @@ void Editor::showOnBoard(const Frame& frame) {
         setCellShown(cell, FrameStore::isLit(frame[static_cast<std::size_t>(cell)]));
 }
 
+void Editor::storeWithLevels(const Frame& frame) {
+    animation_.storeCurrentFrame(frame);
+    if (outputModes_.matrixOff()) {
+        hideAllCells();
+        return;
+    }
+    showOnBoard(frame);
+    showOnMatrix();
+}
+
 void Editor::transformFrame(FrameFn transform) {
     expectChange(FrameCommands::currentFrameChange(animation_));
     Nulreg();
+    if (animation_.hasLevels()) {
+        storeWithLevels(FrameTransforms::withLevels(transform, animation_.currentFrame()));
+        return;
+    }
     if (outputModes_.matrixOff()) {
         animation_.storeCurrentFrame(transform(animation_.currentFrame()));
         hideAllCells();
@@ -64,7 +82,7 @@ void Editor::Command7_Click() {
     transformFrame(FrameTransforms::mirrorTopBottom);
 }
 
-// "Invert": every LED of the frame the other way.
+// "Invert": every LED of the frame the other way (a grey level l to 15 - l).
 void Editor::Command10_Click() {
     transformFrame(FrameTransforms::invert);
 }
@@ -110,6 +128,10 @@ void Editor::Command12_Click() {
 
 // "Copy": the frame into the copy buffer.
 void Editor::Command8_Click() {
+    if (animation_.hasLevels()) {
+        animation_.setClipFrame(animation_.currentFrame());
+        return;
+    }
     if (outputModes_.matrixOff()) {
         animation_.setClipFrame(FrameTransforms::normalized(animation_.currentFrame()));
         return;
@@ -124,6 +146,10 @@ void Editor::Command8_Click() {
 // "Paste": the copy buffer into the frame.
 void Editor::Command16_Click() {
     expectChange(FrameCommands::currentFrameChange(animation_));
+    if (animation_.hasLevels()) {
+        storeWithLevels(animation_.clipFrame());
+        return;
+    }
     if (outputModes_.matrixOff()) {
         animation_.storeCurrentFrame(animation_.clipFrame());
         hideAllCells();

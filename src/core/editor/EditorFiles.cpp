@@ -10,11 +10,13 @@
 #include "files/LedFormat.h"
 #include "files/PlaylistFormat.h"
 #include "frames/FrameStore.h"
+#include "playback/SpeedLadder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -65,6 +67,68 @@ void takeCounts(WorkingValues& work, Animation& animation, const AnimationFile::
     animation.setCurrentImage(1);
 }
 
+PlayMode playModeOf(NativeAnimation::PlayMode mode) {
+    switch (mode) {
+    case NativeAnimation::PlayMode::PingPong:
+        return PlayMode::PingPong;
+    case NativeAnimation::PlayMode::Once:
+        return PlayMode::Once;
+    case NativeAnimation::PlayMode::Loop:
+        break;
+    }
+    return PlayMode::Loop;
+}
+
+// A file of the program's own format as the editor keeps it: its levels in the
+// cell bytes, and levels at all only when it has any between dark and full light.
+Animation::Content contentOf(const NativeAnimation& native) {
+    Animation::Content content;
+    content.frames.resize(native.levels.size());
+    std::transform(native.levels.begin(), native.levels.end(), content.frames.begin(),
+                   [](std::uint8_t level) { return FrameStore::cellForLevel(level); });
+    content.extras.levels = native.hasLevels();
+    content.extras.holdMs = native.holdMs;
+    content.extras.playMode = playModeOf(native.playMode);
+    content.extras.name = native.name;
+    return content;
+}
+
+// What Load file takes from either kind of file: a .led's bytes as they are.
+struct LoadedContent {
+    Animation::Content content;
+    AnimationFile::Loaded counts; // frames left empty: they are in content
+    std::optional<int> speedMs;   // a speed of its own, other than the start
+    bool native = false;
+};
+
+std::optional<LoadedContent> readAnimation(const QString& path, QString& error) {
+    AnimationFile::AnimationAttempt attempt = AnimationFile::tryLoadAnimation(path);
+    if (!attempt.loaded) {
+        error = attempt.error;
+        return std::nullopt;
+    }
+    LoadedContent loaded;
+    if (attempt.loaded->kind == AnimationFile::Kind::Native) {
+        const NativeAnimation& native = attempt.loaded->animation;
+        loaded.content = contentOf(native);
+        loaded.native = true;
+        loaded.counts.frameCount = native.frameCount();
+        loaded.counts.fileLength = attempt.loaded->fileLength;
+        if (native.speedMs != SpeedLadder::StartMs)
+            loaded.speedMs = native.speedMs;
+        return loaded;
+    }
+    // The bytes as the file holds them, odd ones too: read as a .led again.
+    AnimationFile::Attempt led = AnimationFile::tryLoad(path);
+    if (!led.loaded) {
+        error = led.error;
+        return std::nullopt;
+    }
+    loaded.content.frames = std::move(led.loaded->frames);
+    loaded.counts = std::move(*led.loaded);
+    return loaded;
+}
+
 } // namespace
 
 // An entry that is not UTF-8 was most likely written in a Windows code page:
@@ -91,7 +155,8 @@ QString Editor::resolveEntry(const std::string& playlistPath, const std::string&
 void Editor::Command18_Click() {
     animation_.setCurrentImage(1);
     animation_.setImageCount(1);
-    expectChange(FrameCommands::storeReplaced(animation_.replaceStore(Animation::darkFrames(1))));
+    expectChange(
+        FrameCommands::contentReplaced(animation_.replaceContent({Animation::darkFrames(1), {}})));
     panel_.label2 = QStringLiteral("1/1");
     setCaption(CaptionPrefix + QStringLiteral("NEW"));
     matchesDisk_ = true;
@@ -139,17 +204,22 @@ QString Editor::restoreAnimation(const QString& path, const QString& caption) {
 
 QString Editor::loadAnimation(const QString& path) {
     slideshow_.setOn(false);
-    AnimationFile::Attempt attempt = AnimationFile::tryLoad(path);
-    std::optional<AnimationFile::Loaded>& loaded = attempt.loaded;
+    QString error;
+    std::optional<LoadedContent> loaded = readAnimation(path, error);
     if (!loaded)
-        return attempt.error;
-    takeCounts(work_, animation_, *loaded);
+        return error;
+    takeCounts(work_, animation_, loaded->counts);
+    if (loaded->native) // its length says nothing of its frames
+        work_.FileFrameCount = loaded->counts.frameCount;
+    if (loaded->speedMs)
+        takeSpeed(*loaded->speedMs);
     setLabel2();
     showCommand(Control::FirstImage, false);
     showCommand(Control::PreviousImage, false);
     showCommand(Control::NextImage, animation_.imageCount() > 1);
     showCommand(Control::LastImage, animation_.imageCount() > 1);
-    expectChange(FrameCommands::storeReplaced(animation_.replaceStore(std::move(loaded->frames))));
+    expectChange(
+        FrameCommands::contentReplaced(animation_.replaceContent(std::move(loaded->content))));
     matchesDisk_ = true;
     Chitmat();
     showCommand(Control::DeleteImage, animation_.imageCount() > 1);
@@ -166,8 +236,15 @@ void Editor::Command20_Click() {
     saveAnimation(*path);
 }
 
+// An animation with grey levels goes into the .led as an on/off output shows
+// it, lit from half level up; one without keeps its bytes as they are.
 void Editor::saveAnimation(const QString& path) {
-    const SafeSave::Result saved = AnimationFile::save(path, animation_.images());
+    std::optional<NativeFormat::LedStore> led;
+    if (needsNativeFile())
+        led = NativeFormat::toLedStore(nativeAnimation());
+    const SafeSave::Result saved = AnimationFile::save(
+        path,
+        animation_.hasLevels() ? std::span<const std::uint8_t>(led->frames) : animation_.images());
     if (!saved.ok) {
         // The one failure that is not silent: the user believes a save landed.
         services_.tell({Message::Kind::Warning, QStringLiteral("Attention!"),
@@ -176,6 +253,19 @@ void Editor::saveAnimation(const QString& path) {
     }
     setCaption(CaptionPrefix + path);
     savedAtChange_ = changeCount_;
+    if (led && !led->lost.empty() && notice_)
+        notice_(QStringLiteral("%1: a .led file does not keep %2")
+                    .arg(path, QString::fromStdString(led->lost)));
+}
+
+QString Editor::saveNative(const QString& path) {
+    const SafeSave::Result saved = AnimationFile::saveNative(path, nativeAnimation());
+    if (!saved.ok)
+        return saved.error;
+    setCaption(CaptionPrefix + path);
+    savedAtChange_ = changeCount_;
+    afterHandler();
+    return {};
 }
 
 // "Slideshow": the animations of a .pat playlist played in turn.
@@ -242,7 +332,7 @@ bool Editor::Pattern() {
     Dknop();
     takeCounts(work_, animation_, *loaded);
     setLabel2();
-    animation_.replaceStore(std::move(loaded->frames));
+    animation_.replaceContent({std::move(loaded->frames), {}});
     history_.clear(); // the show replaced the animation the steps belong to
     setCaption(CaptionPrefix + fromBytes(slideshow_.path()) + QLatin1Char('\\') +
                fromBytes(slideshow_.fileName()));

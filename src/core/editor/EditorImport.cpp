@@ -21,7 +21,9 @@ QString Editor::importFrames(std::span<const FrameTransforms::Frame> frames, boo
     for (const FrameTransforms::Frame& frame : frames)
         store.insert(store.end(), frame.begin(), frame.end());
     History::Step step{nullptr, view()};
-    step.command = FrameCommands::storeReplaced(animation_.replaceStore(std::move(store)));
+    // A new animation: on and off, untimed, unnamed.
+    step.command =
+        FrameCommands::contentReplaced(animation_.replaceContent({std::move(store), {}}));
     animation_.setImageCount(count);
     animation_.setCurrentImage(1);
     setCaption(QStringLiteral("QUENTARO - NEW"));

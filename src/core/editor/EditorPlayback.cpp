@@ -1,4 +1,9 @@
 // Start and Stop, the animation tick, the speed buttons and blanking the board.
+//
+// An animation with hold times shows each frame for its own time (the speed
+// for a frame without one): the timer is given that time at the tick that
+// shows the frame, and at Start for the frame shown first. Without hold times
+// the speed rules alone, the timer taking it at the tick after it changed.
 #include "editor/Editor.h"
 #include "playback/SpeedLadder.h"
 
@@ -8,6 +13,7 @@ void Editor::Command33_Click() {
         stopPlaying();
         panel_.setPicture(Control::StartStop, Store::Image6);
     } else {
+        rewindFinishedPlay();
         startPlaying();
         panel_.setPicture(Control::StartStop, Store::Image7);
     }
@@ -31,9 +37,14 @@ void Editor::Command33_Click() {
 void Editor::Timer2_Timer() {
     // Copying the interval only when it changed keeps the timer's rhythm: setting
     // it restarts the timer.
-    if (playback_.applyInterval())
+    const bool timed = animation_.hasHoldTimes();
+    if (!timed && playback_.applyInterval())
         panel_.timerInterval = playback_.intervalMs();
     Nulreg();
+    if (animation_.playMode() != PlayMode::Loop) {
+        stepInPlayOrder();
+        return;
+    }
     animation_.setCurrentImage(animation_.currentImage() + 1);
     if (animation_.currentImage() == animation_.imageCount() + 1) {
         animation_.setCurrentImage(1);
@@ -48,6 +59,57 @@ void Editor::Timer2_Timer() {
     setLabel2();
     if (!outputModes_.matrixOff())
         Chitmat();
+    if (timed)
+        applyFrameTime();
+}
+
+// Ping-pong and once through, which no slideshow plays (its animations come
+// from .led files, which loop).
+void Editor::stepInPlayOrder() {
+    const PlayOrder::Step step = PlayOrder::next(animation_.playMode(), animation_.currentImage(),
+                                                 animation_.imageCount(), playback_.backwards());
+    if (step.ended) {
+        Command33_Click(); // as Stop stops it, on the last frame
+        playback_.stopAtEnd();
+        return;
+    }
+    playback_.setBackwards(step.backwards);
+    animation_.setCurrentImage(step.image);
+    setLabel2();
+    if (!outputModes_.matrixOff())
+        Chitmat();
+    if (animation_.hasHoldTimes())
+        applyFrameTime();
+}
+
+// The timer given the time the current frame stays.
+void Editor::applyFrameTime() {
+    const int hold = animation_.holdMs(animation_.currentImage());
+    const int ms = hold != 0 ? hold : playback_.intervalMs();
+    if (playback_.applyInterval(ms))
+        panel_.timerInterval = ms;
+}
+
+// Start after an animation played once through has stopped on its last frame
+// plays it again from the first.
+void Editor::rewindFinishedPlay() {
+    const int count = animation_.imageCount();
+    if (animation_.playMode() != PlayMode::Once || count < 2 || animation_.currentImage() != count)
+        return;
+    animation_.setCurrentImage(1);
+    setLabel2();
+    Chitmat();
+}
+
+// The speed an animation file asked for, shown as the speed buttons show theirs.
+void Editor::takeSpeed(int ms) {
+    playback_.setIntervalMs(ms);
+    const int interval = playback_.intervalMs();
+    panel_.label1 = QString::fromStdString(SpeedLadder::rateText(interval));
+    showCommand(Control::MinSpeed, interval < SpeedLadder::SlowestMs);
+    showCommand(Control::ReduceSpeed, interval < SpeedLadder::SlowestMs);
+    showCommand(Control::EnlargeSpeed, interval > SpeedLadder::FastestMs);
+    showCommand(Control::MaxSpeed, interval > SpeedLadder::FastestMs);
 }
 
 // "Min speed": the slowest step.

@@ -1,5 +1,6 @@
 // "LPT on": the refresh that keeps the matrix lit while the program runs on.
 #include "editor/Editor.h"
+#include "frames/FrameStore.h"
 #include "port/Clock.h"
 #include "port/MatrixOutput.h"
 #include "port/RefreshEngine.h"
@@ -37,9 +38,20 @@ void Editor::refreshUntilOff() {
     }
 }
 
+// An animation with grey levels goes out as levels; an output that shows only
+// on and off lights those at half level and above.
 void Editor::showOnMatrix() {
-    if (!ended_ && !holdMatrix_ && output_ != nullptr)
+    if (ended_ || holdMatrix_ || output_ == nullptr)
+        return;
+    if (!animation_.hasLevels()) {
         output().show(RefreshPass::packFrame(animation_.frames(), animation_.currentImage()));
+        return;
+    }
+    const FrameStore::Frame frame = animation_.frame(animation_.currentImage());
+    MatrixOutput::LevelFrame levels{};
+    for (std::size_t led = 0; led < levels.size(); ++led)
+        levels[led] = static_cast<std::uint8_t>(FrameStore::levelOf(frame[led]));
+    output().showLevels(levels);
 }
 
 // Without an output from the program: the port refreshed on this thread, each

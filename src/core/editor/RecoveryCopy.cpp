@@ -279,7 +279,11 @@ QString RecoveryCopy::write(const Editor& editor, bool cleanEnd) {
     for (const QString& path : {animation, notePath})
         if (const QString why = refusedForWriting(path); !why.isEmpty())
             return why;
-    SafeSave::Result saved = AnimationFile::save(animation, editor.animation().images());
+    // Under the same name, the program's own format when a .led would lose
+    // something: the loader tells the two apart by their content.
+    SafeSave::Result saved = editor.needsNativeFile()
+                                 ? AnimationFile::saveNative(animation, editor.nativeAnimation())
+                                 : AnimationFile::save(animation, editor.animation().images());
     if (saved.ok) {
         const QJsonObject note{
             {QStringLiteral("caption"), editor.panel().caption},

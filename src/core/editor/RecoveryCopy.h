@@ -15,7 +15,9 @@ class QLockFile;
 // A copy of the unsaved animation in the user's state folder, so that a crash,
 // a kill or a close with unsaved work does not cost the drawing.
 //
-// Every editor keeps its own copy: an ordinary .led file with a note beside it
+// Every editor keeps its own copy: an ordinary .led file (in the program's own
+// format when the animation has grey levels, hold times, a play mode or a
+// name, which a .led cannot keep) with a note beside it
 // (.json: the caption, when the copy was made, whether its editor closed), and
 // a lock file held for as long as the editor runs. The first slot is
 // recovery.led, recovery.json and recovery.lock, the next recovery-2.*, and so

@@ -103,19 +103,21 @@ void ellipse(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, boo
     }
 }
 
-void fill(FrameStore::Frame& frame, Point at, std::uint8_t value) {
+void fill(FrameStore::Frame& frame, Point at, std::uint8_t value, bool byLevel) {
     if (!onBoard(at))
         return;
-    // Any byte but 1 is a dark LED, as a loaded file may hold.
-    const bool inside = FrameStore::isLit(frame[indexOf(at)]);
-    if (inside == FrameStore::isLit(value))
+    // On and off, any byte but 1 is a dark LED, as a loaded file may hold.
+    const auto stateOf = [byLevel](std::uint8_t cell) {
+        return byLevel ? FrameStore::levelOf(cell) : int(FrameStore::isLit(cell));
+    };
+    const int inside = stateOf(frame[indexOf(at)]);
+    if (inside == stateOf(value))
         return;
     std::vector<Point> todo{at};
     while (!todo.empty()) {
         const Point p = todo.back();
         todo.pop_back();
-        if (!onBoard(p) || FrameStore::isLit(frame[indexOf(p)]) != inside ||
-            frame[indexOf(p)] == value)
+        if (!onBoard(p) || stateOf(frame[indexOf(p)]) != inside || frame[indexOf(p)] == value)
             continue;
         frame[indexOf(p)] = value;
         todo.insert(todo.end(), {{p.x + 1, p.y}, {p.x - 1, p.y}, {p.x, p.y + 1}, {p.x, p.y - 1}});

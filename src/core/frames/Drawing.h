@@ -24,8 +24,9 @@ void rectangle(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, b
 // The ellipse inside the rectangle with corners `a` and `b`.
 void ellipse(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, bool filled);
 // The LEDs reached from `at` through its four neighbours that are in the same
-// state as `at`, all set to `value`.
-void fill(FrameStore::Frame& frame, Point at, std::uint8_t value);
+// state as `at` (on or off, or at the same grey level when `byLevel`), all set
+// to `value`.
+void fill(FrameStore::Frame& frame, Point at, std::uint8_t value, bool byLevel = false);
 // The frame moved by (dx, dy): what leaves the board is gone, what comes in is dark.
 FrameStore::Frame moved(const FrameStore::Frame& frame, int dx, int dy);
 

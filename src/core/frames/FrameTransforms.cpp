@@ -72,6 +72,27 @@ Frame shiftRight(const Frame& f) {
     return remap(f, [](int r, int c) { return at(r, c - 1); });
 }
 
+// Every operation moves LEDs or turns each one over, so it can be carried out
+// on each bit of the levels on its own: turning over all four bits of a level
+// makes it MaxLevel minus the level.
+Frame withLevels(Frame (*transform)(const Frame&), const Frame& f) {
+    constexpr int LevelBits = 4;
+    static_assert(FrameStore::MaxLevel == (1 << LevelBits) - 1);
+    std::array<int, FrameStore::CellsPerFrame> levels{};
+    for (int bit = 0; bit < LevelBits; ++bit) {
+        Frame plane{};
+        for (std::size_t i = 0; i < plane.size(); ++i)
+            plane[i] = static_cast<std::uint8_t>((FrameStore::levelOf(f[i]) >> bit) & 1);
+        const Frame done = transform(plane);
+        for (std::size_t i = 0; i < done.size(); ++i)
+            levels[i] |= litBit(done[i]) << bit;
+    }
+    Frame out{};
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = FrameStore::cellForLevel(levels[i]);
+    return out;
+}
+
 Frame normalized(const Frame& f) {
     return remap(f, [](int r, int c) { return at(r, c); });
 }

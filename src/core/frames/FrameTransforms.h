@@ -23,4 +23,9 @@ Frame shiftRight(const Frame& f);
 // Every byte made 0 or 1, lit exactly where it was 1.
 Frame normalized(const Frame& f);
 
+// One of the operations above carried out on a frame of grey levels
+// (FrameStore::levelOf): the LEDs move with their levels, and invert turns
+// level l into MaxLevel - l. Comes out as level bytes (FrameStore::cellForLevel).
+Frame withLevels(Frame (*transform)(const Frame&), const Frame& f);
+
 } // namespace FrameTransforms

@@ -8,24 +8,42 @@
 // every step; only the finished picture becomes a change to the frame.
 enum class Tool { Toggle, Pen, Line, Rectangle, Ellipse, Fill, Move };
 
+// What the tools draw with: the grey level (full light unless chosen) and
+// whether the animation has levels (Animation::hasLevels).
+struct StrokeInk {
+    int level = FrameStore::MaxLevel;
+    bool levels = false;
+};
+
 class ToolStroke {
 public:
+    using Ink = StrokeInk;
+
     // Pressed on `cell` of `frame`; `shift` fills rectangles and ellipses.
-    // Lines and shapes light their LEDs, the pen gives every LED it passes the
-    // state the first one takes, and fill turns the area over; `erase` makes
-    // each of them darken instead.
-    ToolStroke(Tool tool, const FrameStore::Frame& frame, int cell, bool shift, bool erase = false);
+    // Lines and shapes light their LEDs at the ink's level, the pen gives every
+    // LED it passes the state the first one takes (the ink's level, or dark
+    // where that LED has it already), and fill turns the area of LEDs like the
+    // first (on or off, or of the same level when there are levels) to the ink
+    // or to dark; `erase` makes each of them darken instead.
+    ToolStroke(Tool tool, const FrameStore::Frame& frame, int cell, bool shift, bool erase = false,
+               Ink ink = {});
 
     // The pointer now over `cell` (which may lie off the board while a button is held).
     void moveTo(Drawing::Point to, bool shift);
     // What the frame looks like with the stroke so far.
     const FrameStore::Frame& picture() const { return picture_; }
     Tool tool() const { return tool_; }
+    // True when the stroke draws a grey level into an on/off animation, which
+    // takes levels with it (Editor::drawStroke). Its picture then already reads
+    // as the frame will once it has: the frame's odd bytes darkened.
+    bool takesLevels() const { return takesLevels_; }
 
 private:
     void redraw(bool shift);
 
     Tool tool_;
+    bool takesLevels_;
+    bool byLevel_; // LEDs are alike when at the same level, not only both on or off
     FrameStore::Frame start_;
     FrameStore::Frame picture_;
     Drawing::Point from_;

@@ -6,6 +6,7 @@
 
 void Playback::play() {
     playing_ = true;
+    playedToEnd_ = false;
     if (!timer_.isActive())
         timer_.start();
 }
@@ -15,15 +16,25 @@ void Playback::stop() {
     timer_.stop();
 }
 
+void Playback::stopAtEnd() {
+    stop();
+    playedToEnd_ = true;
+}
+
 void Playback::setIntervalMs(int ms) {
     intervalMs_ =
         static_cast<std::int16_t>(std::clamp(ms, SpeedLadder::FastestMs, SpeedLadder::SlowestMs));
 }
 
 bool Playback::applyInterval() {
-    if (timer_.interval() == intervalMs_)
+    return applyInterval(intervalMs_);
+}
+
+bool Playback::applyInterval(int ms) {
+    onFrameTime_ = ms != intervalMs_;
+    if (timer_.interval() == ms)
         return false;
-    timer_.setInterval(intervalMs_);
+    timer_.setInterval(ms);
     return true;
 }
 

@@ -22,11 +22,23 @@ public:
     void play();
     // Stopped, with the timer off.
     void stop();
+    // Stopped because an animation played once through has shown its last
+    // frame; said by playedToEnd() until it plays again.
+    void stopAtEnd();
+    bool playedToEnd() const { return playedToEnd_; }
+    // Playing back and forth: on the way back to the first frame.
+    bool backwards() const { return backwards_; }
+    void setBackwards(bool backwards) { backwards_ = backwards; }
 
     std::int16_t intervalMs() const { return intervalMs_; }
     void setIntervalMs(int ms);
     // Gives the timer the step time when it has another one; true when it did.
     bool applyInterval();
+    // Gives the timer `ms` (a frame's own hold time, or the step time) when it
+    // has another one; true when it did.
+    bool applyInterval(int ms);
+    // Whether the timer was last given a frame's own time, not the step time.
+    bool onFrameTime() const { return onFrameTime_; }
 
     // What a tick runs.
     void onTick(std::function<void()> handler);
@@ -34,5 +46,8 @@ public:
 private:
     AnimationTimer& timer_;
     bool playing_ = false;
+    bool playedToEnd_ = false;
+    bool backwards_ = false;
+    bool onFrameTime_ = false;
     std::int16_t intervalMs_ = SpeedLadder::StartMs;
 };

@@ -21,7 +21,7 @@ public:
 
 } // namespace
 
-int Player::run(const QString& file, int intervalMs) {
+int Player::run(const QString& file, int intervalMs, Options options) {
     NoDialog dialog;
     const auto error = services_.error;
     Editor editor({services_.port,
@@ -65,10 +65,20 @@ int Player::run(const QString& file, int intervalMs) {
         editor.close();
         return 1;
     }
+    // The speed asked for on the command line wins over the file's own.
+    if (interval != SpeedLadder::StartMs)
+        editor.playback().setIntervalMs(interval);
+    services_.timer.setInterval(editor.playback().intervalMs());
     if (!playlist)
         editor.Command33_Click();
-    // A show that stopped has nothing left it can play.
+    // A show that stopped has nothing left it can play; an animation played
+    // once through has ended.
     editor.setAfterHandler([&] {
+        if (editor.playback().playedToEnd()) {
+            if (options.exitAtEnd && !editor.hasEnded())
+                editor.close();
+            return;
+        }
         if (!editor.playback().playing() && !editor.hasEnded()) {
             error(QStringLiteral("%1: no entry of the playlist can be played").arg(file));
             status = 1;

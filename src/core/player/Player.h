@@ -13,7 +13,8 @@ class SignalPipe;
 // Plays an animation or a slideshow on the matrix with no window: the editor's
 // start-up, then its Start (or its Slideshow with the file chosen) and its
 // "LPT on" loop, until a signal or the end of a show that has nothing left to
-// play.
+// play. An animation that plays once through stays on its last frame, or ends
+// the player when asked to.
 class Player {
 public:
     struct Services {
@@ -30,9 +31,18 @@ public:
 
     explicit Player(Services services) : services_(std::move(services)) {}
 
-    // The exit status: 0 after a signal, 1 when the player could not start or a
-    // slideshow ran out of readable entries.
-    int run(const QString& file, int intervalMs);
+    struct Options {
+        // End with status 0 once an animation played once through has shown
+        // its last frame, rather than stay on it.
+        bool exitAtEnd = false;
+    };
+
+    // The exit status: 0 after a signal (or at the end, with exitAtEnd), 1 when
+    // the player could not start or a slideshow ran out of readable entries.
+    // The animation steps at `intervalMs`, unless that is the start speed and
+    // its file has a speed of its own; frames with a hold time stay that long.
+    int run(const QString& file, int intervalMs, Options options);
+    int run(const QString& file, int intervalMs) { return run(file, intervalMs, {}); }
 
 private:
     Services services_;
