@@ -1,5 +1,6 @@
 // Chooses between the editor with its window, the player without one, and the
 // exporter, by the command line.
+#include "FileExport.h"
 #include "Outputs.h"
 #include "cli/CommandLine.h"
 #include "editor/Editor.h"
@@ -20,10 +21,6 @@
 #ifdef QUENTARO_HAVE_NETWORK
 #include "port/SwitchablePort.h"
 #include "ui/network/NetworkMenu.h"
-#endif
-#ifdef QUENTARO_HAVE_PICTURES
-#include "files/AnimationFile.h"
-#include "pictures/AnimationExport.h"
 #endif
 
 #include <QApplication>
@@ -86,29 +83,6 @@ bool refusedBeforeTheOutput(const CommandLine& line, InstanceCheck& check) {
     return outputKind(line.port) != OutputKind::ParallelPort && check.anotherInstanceRunning();
 }
 
-#ifdef QUENTARO_HAVE_PICTURES
-// A PNG from the command line holds every frame, as a sprite sheet.
-int exportFile(const CommandLine& line) {
-    const AnimationFile::Attempt attempt = AnimationFile::tryLoad(line.file);
-    const std::optional<AnimationFile::Loaded>& loaded = attempt.loaded;
-    if (!loaded) {
-        error(QStringLiteral("%1: %2").arg(line.file, attempt.error));
-        return 1;
-    }
-    ExportOptions options;
-    options.scale = line.scale;
-    options.pngMode = PngMode::SpriteSheet;
-    options.cHeader = line.cHeader;
-    const ExportResult result = exportAnimation(
-        line.exportPath, {loaded->frames, loaded->frameCount, 1, line.intervalMs}, options);
-    if (!result.ok) {
-        error(QStringLiteral("%1: %2").arg(line.exportPath, result.error));
-        return 1;
-    }
-    return 0;
-}
-#endif
-
 // Bad arguments: one line saying what, then the usage.
 int refuse(const CommandLine& line) {
     error(line.error);
@@ -151,7 +125,7 @@ int play(const CommandLine& line) {
     std::unique_ptr<AnimationTimer> timer = makeQtAnimationTimer();
     Player player(
         {*output.port, clock, instanceCheck, *timer, stopSignals, error, refresh.output.get()});
-    return player.run(line.file, line.intervalMs);
+    return player.run(line.file, line.intervalMs, {line.exitAtEnd, line.intervalGiven});
 }
 
 int runWithoutWindow(const CommandLine& line) {
@@ -163,14 +137,8 @@ int runWithoutWindow(const CommandLine& line) {
         printLine(stdout, QStringLiteral("quentaro %1").arg(QStringLiteral(QUENTARO_VERSION)));
         return 0;
     }
-    if (line.mode == CommandLine::Mode::Export) {
-#ifdef QUENTARO_HAVE_PICTURES
+    if (line.mode == CommandLine::Mode::Export)
         return exportFile(line);
-#else
-        error(QStringLiteral("this build cannot export"));
-        return 1;
-#endif
-    }
     return play(line);
 }
 

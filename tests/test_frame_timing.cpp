@@ -235,7 +235,7 @@ void FrameTimingTest::playerPlaysModesAndHoldTimes_data() {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("holds");
     QTest::addColumn<int>("fileSpeed");
-    QTest::addColumn<int>("interval"); // --interval
+    QTest::addColumn<int>("interval"); // --interval; 0 when not given
     QTest::addColumn<bool>("exitAtEnd");
     QTest::addColumn<int>("signalAfter"); // frames, 0 for none
     QTest::addColumn<QString>("shown");
@@ -252,10 +252,13 @@ void FrameTimingTest::playerPlaysModesAndHoldTimes_data() {
         << "0,0,80" << 301 << 40 << false << 6 << "1:40 2:40 3:40 2:80 1:40 2:40";
     QTest::newRow("the file's speed")
         << "loop"
-        << "0,0,0" << 200 << 301 << false << 4 << "1:200 2:200 3:200 1:200";
+        << "0,0,0" << 200 << 0 << false << 4 << "1:200 2:200 3:200 1:200";
     QTest::newRow("--interval over the file's speed")
         << "loop"
         << "0,0,0" << 200 << 40 << false << 4 << "1:40 2:40 3:40 1:40";
+    QTest::newRow("--interval 301, the start step, over the file's speed")
+        << "loop"
+        << "0,0,0" << 200 << 301 << false << 4 << "1:301 2:301 3:301 1:301";
 }
 
 void FrameTimingTest::playerPlaysModesAndHoldTimes() {
@@ -300,7 +303,9 @@ void FrameTimingTest::playerPlaysModesAndHoldTimes() {
     guard.start(10000);
     Player player(
         {port, clock, instance, *timer, stopSignals, [&](const QString& line) { errors << line; }});
-    QCOMPARE(player.run(file, interval, {exitAtEnd}), 0);
+    QCOMPARE(
+        player.run(file, interval > 0 ? interval : SpeedLadder::StartMs, {exitAtEnd, interval > 0}),
+        0);
     QCOMPARE(errors, QStringList());
     QCOMPARE(port.shown.join(' '), shown);
 }

@@ -1,10 +1,13 @@
 #include "ui/BoardView.h"
 
 #include "frames/FrameStore.h"
+#include "pictures/BoardRendering.h"
 #include "ui/Artwork.h"
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 BoardView::BoardView(QWidget* parent) : QWidget(parent) {
     setFixedSize(Artwork::BoardSize, Artwork::BoardSize);
@@ -25,14 +28,21 @@ void BoardView::setCellShown(int cell, bool shown) {
     emit cellChanged(cell);
 }
 
-void BoardView::setPreview(std::optional<Cells256> preview) {
+void BoardView::setShades(const Levels& shades) {
+    if (shades == shades_)
+        return;
+    shades_ = shades;
+    update();
+}
+
+void BoardView::setPreview(std::optional<Levels> preview) {
     if (preview == preview_)
         return;
     preview_ = preview;
     update();
 }
 
-void BoardView::setOnionSkin(const Cells256& previous, const Cells256& next) {
+void BoardView::setOnionSkin(const Levels& previous, const Levels& next) {
     if (previous == previous_ && next == next_)
         return;
     previous_ = previous;
@@ -40,24 +50,63 @@ void BoardView::setOnionSkin(const Cells256& previous, const Cells256& next) {
     update();
 }
 
-void BoardView::paintLeds(QPainter& painter, const QRect& dirty, const Cells256& cells,
-                          qreal opacity) {
+namespace {
+
+double toLinear(double srgb) {
+    return srgb <= 0.04045 ? srgb / 12.92 : std::pow((srgb + 0.055) / 1.055, 2.4);
+}
+
+double fromLinear(double linear) {
+    return linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+}
+
+} // namespace
+
+// The lit picture over the dark one at this opacity gives, in the red that
+// carries them, the colour the exports give the level: dark and lit mixed in
+// linear light.
+qreal BoardView::shadeOpacity(int level) {
+    if (level >= FrameStore::MaxLevel)
+        return 1.0; // the lit picture itself, not a rounding of it
+    const double share = std::clamp(level, 0, FrameStore::MaxLevel) / double(FrameStore::MaxLevel);
+    const double dark = BoardRendering::DarkColour.redF(), lit = BoardRendering::LitColour.redF();
+    const double mixed = fromLinear(toLinear(dark) + (toLinear(lit) - toLinear(dark)) * share);
+    return (mixed - dark) / (lit - dark);
+}
+
+BoardView::Levels BoardView::shownLevels() const {
+    Levels levels = shades_;
+    for (std::size_t cell = 0; cell < levels.size(); ++cell)
+        if (shown_.test(cell))
+            levels[cell] = FrameStore::MaxLevel;
+    return levels;
+}
+
+// Each cell of `levels` above 0 and not yet covered by a full LED in `over`.
+void BoardView::paintLeds(QPainter& painter, const QRect& dirty, const Levels& levels,
+                          qreal opacity, const Levels& over) {
     const QPixmap& led = Artwork::litLed();
-    painter.setOpacity(opacity);
     for (int cell = 0; cell < Cells; ++cell) {
-        if (!cells.test(static_cast<std::size_t>(cell)))
+        const auto at = static_cast<std::size_t>(cell);
+        if (levels[at] == 0 || over[at] == FrameStore::MaxLevel)
             continue;
         const QRect area(cellOrigin(cell), QSize(Artwork::LedSize, Artwork::LedSize));
-        if (dirty.intersects(area))
-            painter.drawPixmap(area.topLeft(), led);
+        if (!dirty.intersects(area))
+            continue;
+        painter.setOpacity(opacity * shadeOpacity(levels[at]));
+        painter.drawPixmap(area.topLeft(), led);
     }
 }
 
 void BoardView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.drawPixmap(event->rect(), Artwork::boardBackground(), event->rect());
-    const Cells256& lit = preview_ ? *preview_ : shown_;
-    paintLeds(painter, event->rect(), next_ & ~previous_ & ~lit, 0.25);
-    paintLeds(painter, event->rect(), previous_ & ~lit, 0.45);
-    paintLeds(painter, event->rect(), lit, 1.0);
+    const Levels lit = preview_ ? *preview_ : shownLevels();
+    Levels overNext = lit;
+    for (std::size_t cell = 0; cell < overNext.size(); ++cell)
+        if (previous_[cell] > 0)
+            overNext[cell] = FrameStore::MaxLevel;
+    paintLeds(painter, event->rect(), next_, 0.25, overNext);
+    paintLeds(painter, event->rect(), previous_, 0.45, lit);
+    paintLeds(painter, event->rect(), lit, 1.0, Levels{});
 }

@@ -7,6 +7,7 @@
 #include "playback/AnimationTimer.h"
 #include "port/PanelSetup.h"
 #include "ui/Accessibility.h"
+#include "ui/AnimationControls.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
 #include "ui/FrameStrip.h"
@@ -115,11 +116,15 @@ Drawing::Point ledAt(float xTwips, float yTwips) {
             static_cast<int>(std::floor(yTwips / HitTest::TwipsPerCell))};
 }
 
-BoardView::Cells256 litCells(const FrameStore::Frame& frame) {
-    BoardView::Cells256 cells;
-    for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
-        cells.set(std::size_t(cell), FrameStore::isLit(frame[std::size_t(cell)]));
-    return cells;
+// The level of each LED: by the bytes' levels in an animation that has them,
+// else full light for a lit byte and dark for any other.
+BoardView::Levels levelsOf(const FrameStore::Frame& frame, bool hasLevels) {
+    BoardView::Levels levels{};
+    for (std::size_t cell = 0; cell < levels.size(); ++cell)
+        levels[cell] = static_cast<std::uint8_t>(
+            hasLevels ? FrameStore::levelOf(frame[cell])
+                      : (FrameStore::isLit(frame[cell]) ? FrameStore::MaxLevel : 0));
+    return levels;
 }
 
 // The navigation buttons take the group's face, not the grey of the others.
@@ -292,8 +297,11 @@ void Form1::connectControls() {
 void Form1::render() {
     if (strip_ != nullptr)
         strip_->refresh();
+    if (animationControls_ != nullptr)
+        animationControls_->refresh();
     keepStrokeCurrent();
     showOnionSkin();
+    showShades();
     showOutput();
     const Panel& panel = editor_->panel();
     const bool first = !rendered_;
@@ -460,6 +468,14 @@ void Form1::createSidePanel() {
     sidePanel_->setGeometry(formWidth, 0, SidePanel::Width, height());
     strip_ = new FrameStrip(*editor_, Qt::Vertical);
     sidePanel_->setStrip(strip_);
+    animationControls_ = new AnimationControls(*this, *editor_, *sidePanel_);
+    connect(animationControls_, &AnimationControls::said, this,
+            [this](const QString& title, const QString& text) {
+                tell({Message::Kind::Warning, title, text});
+            });
+    QAction* save = animationControls_->saveAction();
+    sharingMenu_->insertAction(sharingActions_.value(0), save);
+    sharingActions_.prepend(save);
     connect(handle_, &QToolButton::toggled, this, &Form1::setSidePanelOpen);
     // Like the form's buttons, these take Space themselves before the Start key.
     handle_->installEventFilter(this);
@@ -535,7 +551,8 @@ bool Form1::drawsWithTool() const {
 void Form1::beginStroke(int cell, bool shift, bool erase) {
     if (editor_->hasEnded() || editor_->playback().playing() || editor_->outputModes().matrixOff())
         return;
-    stroke_.emplace(sidePanel_->tool(), editor_->animation().currentFrame(), cell, shift, erase);
+    stroke_.emplace(sidePanel_->tool(), editor_->animation().currentFrame(), cell, shift, erase,
+                    editor_->ink());
     strokeOn_ = {editor_->animation().currentImage(), editor_->changeCount()};
     cancelStroke_->setEnabled(true);
     continueStroke(Drawing::pointOf(cell), shift);
@@ -545,15 +562,16 @@ void Form1::continueStroke(Drawing::Point to, bool shift) {
     if (!stroke_)
         return;
     stroke_->moveTo(to, shift);
-    Image1->setPreview(litCells(stroke_->picture()));
+    Image1->setPreview(
+        levelsOf(stroke_->picture(), editor_->animation().hasLevels() || stroke_->takesLevels()));
 }
 
 void Form1::finishStroke() {
     if (!stroke_)
         return;
-    const FrameStore::Frame picture = stroke_->picture();
+    const ToolStroke stroke = *stroke_;
     cancelStroke();
-    if (const QString refusal = editor_->drawFrame(picture); !refusal.isEmpty())
+    if (const QString refusal = editor_->drawStroke(stroke); !refusal.isEmpty())
         tell({Message::Kind::Warning, QStringLiteral("Drawing"), refusal});
 }
 
@@ -575,6 +593,24 @@ void Form1::cancelStroke() {
     Image1->setPreview(std::nullopt);
 }
 
+// The grey levels of the frame shown, where the board shows it: the cells at
+// full light are the panel's. Drawn again only when they may have changed.
+void Form1::showShades() {
+    const Animation& animation = editor_->animation();
+    const bool shown = animation.hasLevels() && !editor_->outputModes().matrixOff();
+    const ShadesKey key{editor_->changeCount(), animation.storeRevision(), animation.currentImage(),
+                        shown};
+    if (key == shadesShown_)
+        return;
+    shadesShown_ = key;
+    BoardView::Levels shades{};
+    if (shown)
+        shades = levelsOf(animation.currentFrame(), true);
+    for (std::uint8_t& level : shades)
+        level = level == FrameStore::MaxLevel ? 0 : level;
+    Image1->setShades(shades);
+}
+
 // The frames before and after the one shown, faintly, while editing; never on
 // the matrix. Drawn again only when what it shows may have changed: render runs
 // once a refresh pass.
@@ -591,8 +627,8 @@ void Form1::showOnionSkin() {
     onionShown_ = key;
     const auto cellsOf = [&](bool wanted, int image) {
         if (!editing || !wanted || image < 1 || image > animation.imageCount())
-            return BoardView::Cells256{};
-        return litCells(animation.frame(image));
+            return BoardView::Levels{};
+        return levelsOf(animation.frame(image), animation.hasLevels());
     };
     const int current = animation.currentImage();
     Image1->setOnionSkin(cellsOf(sidePanel_->showsPrevious(), current - 1),

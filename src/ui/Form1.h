@@ -125,6 +125,7 @@ private:
     void cancelStroke();
     void keepStrokeCurrent();
     void showOnionSkin();
+    void showShades();
     void showOutput();
     void changeBrightness(int percent);
     void openTextDialog();
@@ -139,6 +140,7 @@ private:
     QTimer* rateTimer_ = nullptr;
     SidePanel* sidePanel_ = nullptr;
     FrameStrip* strip_ = nullptr;
+    class AnimationControls* animationControls_ = nullptr;
     QToolButton* handle_ = nullptr;
     QAction* cancelStroke_ = nullptr;
     std::optional<ToolStroke> stroke_;
@@ -148,6 +150,8 @@ private:
     // What the onion skin shows: changes, store, image, editing, previous, next.
     using OnionKey = std::tuple<std::uint64_t, std::uint64_t, int, bool, bool, bool>;
     std::optional<OnionKey> onionShown_;
+    using ShadesKey = std::tuple<std::uint64_t, std::uint64_t, int, bool>;
+    std::optional<ShadesKey> shadesShown_;
     QString outputName_;
     std::optional<bool> outputOnShown_;
     MatrixOutput* output_ = nullptr;        // the program's, to dim; the editor's own does not

@@ -1,6 +1,7 @@
 #include "ui/FrameStrip.h"
 
 #include "editor/Editor.h"
+#include "files/NativeFormat.h"
 #include "pictures/BoardRendering.h"
 #include "ui/Artwork.h"
 #include "ui/PlainText.h"
@@ -9,13 +10,17 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDropEvent>
+#include <QFormLayout>
 #include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMimeData>
 #include <QPainter>
+#include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QtEndian>
@@ -32,29 +37,55 @@ const QColor Gap(16, 16, 18);
 const auto ImagesType = QStringLiteral("application/x-quentaro-images");
 const auto OriginType = QStringLiteral("application/x-quentaro-strip");
 
-// A frame's lit LEDs, a bit a cell: what a thumbnail is drawn from and known by.
-using Key = std::array<std::uint8_t, FrameStore::CellsPerFrame / 8>;
+// A frame's LEDs, four bits a cell (its level, or 15 where an on/off frame is
+// lit), and its hold time: what a thumbnail is drawn from and known by.
+struct Key {
+    std::array<std::uint8_t, FrameStore::CellsPerFrame / 2> levels{};
+    int holdMs = 0;
+    bool operator==(const Key&) const = default;
+};
 
 // Eight cells at a time, as the strip reads every frame after each change: the
-// bytes equal to Lit found without a branch, their top bits gathered into one byte.
-Key keyOf(const FrameStore::Frame& frame) {
+// bytes equal to Lit found without a branch, their top bits gathered into one
+// byte, each bit then made a nibble of 15.
+void putLitCells(const FrameStore::Frame& frame, Key& key) {
     constexpr std::uint64_t Ones = 0x0101010101010101, Low7 = 0x7f7f7f7f7f7f7f7f;
     static_assert(FrameStore::Lit == 1);
-    Key key;
-    for (std::size_t byte = 0; byte < key.size(); ++byte) {
+    for (std::size_t byte = 0; byte < FrameStore::CellsPerFrame / 8; ++byte) {
         const auto cells = qFromLittleEndian<std::uint64_t>(frame.data() + byte * 8);
         const std::uint64_t lit = cells ^ Ones; // a zero byte where the cell is lit
         const std::uint64_t notZero = ((lit & Low7) + Low7) | lit;
         const std::uint64_t zeroTops = ~notZero & ~Low7;
-        key[byte] = std::uint8_t(((zeroTops >> 7) * 0x0102040810204080) >> 56);
+        const auto bits = std::uint8_t(((zeroTops >> 7) * 0x0102040810204080) >> 56);
+        for (std::size_t pair = 0; pair < 4; ++pair)
+            key.levels[byte * 4 + pair] = std::uint8_t(((bits >> (2 * pair)) & 1 ? 0x0F : 0) |
+                                                       ((bits >> (2 * pair + 1)) & 1 ? 0xF0 : 0));
     }
+}
+
+Key keyOf(const Animation& animation, int image) {
+    const FrameStore::Frame frame = animation.frame(image);
+    Key key;
+    key.holdMs = animation.holdMs(image);
+    if (!animation.hasLevels()) {
+        putLitCells(frame, key);
+        return key;
+    }
+    for (std::size_t cell = 0; cell < frame.size(); cell += 2)
+        key.levels[cell / 2] = std::uint8_t(FrameStore::levelOf(frame[cell]) |
+                                            FrameStore::levelOf(frame[cell + 1]) << 4);
     return key;
 }
 
-// The key as the pictures are filed under it, without a copy: only for a look-up.
+int levelIn(const Key& key, int cell) {
+    return (key.levels[std::size_t(cell / 2)] >> (4 * (cell % 2))) & 0x0F;
+}
+
+// The picture part of the key as the pictures are filed under it, without a
+// copy: only for a look-up.
 QByteArray name(const Key& key) {
-    return QByteArray::fromRawData(reinterpret_cast<const char*>(key.data()),
-                                   qsizetype(key.size()));
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(key.levels.data()),
+                                   qsizetype(key.levels.size()));
 }
 
 // An LED of a thumbnail: a square of its colour with a dark gap right and below.
@@ -200,8 +231,7 @@ public:
 
     FrameThumbnails(const Editor& editor, Move move, QObject* parent)
         : QAbstractListModel(parent), editor_(editor), move_(std::move(move)),
-          darkTile_(ledTile(BoardRendering::DarkColour)),
-          litTile_(ledTile(BoardRendering::LitColour)) {}
+          tiles_(levelTiles()) {}
 
     int rowCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : static_cast<int>(keys_.size());
@@ -213,12 +243,13 @@ public:
         const int image = index.row() + 1;
         switch (role) {
         case Qt::DisplayRole:
-            return QString::number(image);
+            return holdText(image);
         case Qt::DecorationRole:
             return picture(keys_[static_cast<std::size_t>(index.row())]);
         case Qt::AccessibleTextRole:
         case Qt::ToolTipRole:
-            return FrameStrip::tr("Image %1 of %2").arg(image).arg(rowCount());
+            return FrameStrip::tr("Image %1 of %2").arg(image).arg(rowCount()) +
+                   holdDescription(image);
         default:
             return {};
         }
@@ -270,7 +301,7 @@ public:
         const Animation& animation = editor_.animation();
         std::vector<Key> keys(static_cast<std::size_t>(animation.imageCount()));
         for (std::size_t row = 0; row < keys.size(); ++row)
-            keys[row] = keyOf(animation.frame(static_cast<int>(row) + 1));
+            keys[row] = keyOf(animation, static_cast<int>(row) + 1);
         if (keys.size() != keys_.size()) {
             beginResetModel();
             keys_ = std::move(keys);
@@ -297,24 +328,47 @@ private:
                 ++last;
             }
             if (last > first)
-                emit dataChanged(index(first), index(last - 1), {Qt::DecorationRole});
+                emit dataChanged(index(first), index(last - 1),
+                                 {Qt::DecorationRole, Qt::DisplayRole, Qt::ToolTipRole});
             first = last;
         }
+    }
+
+    static std::array<QImage, FrameStore::MaxLevel + 1> levelTiles() {
+        std::array<QImage, FrameStore::MaxLevel + 1> tiles;
+        for (int level = 0; level <= FrameStore::MaxLevel; ++level)
+            tiles[std::size_t(level)] = ledTile(BoardRendering::levelColour(level));
+        return tiles;
+    }
+
+    // The image's number, and under it its own hold time if it has one.
+    QString holdText(int image) const {
+        const int hold = keys_[std::size_t(image - 1)].holdMs;
+        return hold > 0 ? QStringLiteral("%1\n%2 ms").arg(image).arg(hold) : QString::number(image);
+    }
+
+    QString holdDescription(int image) const {
+        const int hold = keys_[std::size_t(image - 1)].holdMs;
+        return hold > 0 ? FrameStrip::tr(", held %1 ms").arg(hold) : QString();
     }
 
     // The same picture whether chosen or not: a tint would hide the LEDs.
     QIcon picture(const Key& key) const {
         if (const auto kept = pictures_.constFind(name(key)); kept != pictures_.constEnd())
             return *kept;
-        FrameStore::Frame cells{};
-        for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
-            cells[std::size_t(cell)] = (key[std::size_t(cell / 8)] >> (cell % 8)) & 1;
         QImage image(ThumbnailSide, ThumbnailSide, QImage::Format_RGB32);
-        BoardRendering::drawFrame(image, 0, 0, cells, darkTile_, litTile_);
+        {
+            QPainter painter(&image);
+            for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
+                painter.drawImage(cell % FrameStore::Side * LedPitch,
+                                  cell / FrameStore::Side * LedPitch,
+                                  tiles_[std::size_t(levelIn(key, cell))]);
+        }
         QIcon icon;
         for (QIcon::Mode mode : {QIcon::Normal, QIcon::Selected})
             icon.addPixmap(QPixmap::fromImage(image), mode);
-        const QByteArray filed(reinterpret_cast<const char*>(key.data()), qsizetype(key.size()));
+        const QByteArray filed(reinterpret_cast<const char*>(key.levels.data()),
+                               qsizetype(key.levels.size()));
         return *pictures_.insert(filed, icon);
     }
 
@@ -334,8 +388,7 @@ private:
     Move move_;
     std::vector<Key> keys_;
     mutable QHash<QByteArray, QIcon> pictures_;
-    QImage darkTile_;
-    QImage litTile_;
+    std::array<QImage, FrameStore::MaxLevel + 1> tiles_;
 };
 
 FrameStrip::FrameStrip(Editor& editor, Qt::Orientation orientation, QWidget* parent)
@@ -352,6 +405,8 @@ FrameStrip::FrameStrip(Editor& editor, Qt::Orientation orientation, QWidget* par
                QKeySequence(Qt::Key_Insert), "strip-insert", &FrameStrip::insertEmpty);
     makeAction(tr("De&lete"), tr("Delete the chosen images"), QKeySequence(Qt::Key_Delete),
                "strip-delete", &FrameStrip::deleteChosen);
+    makeAction(tr("&Hold time…"), tr("How long the chosen images are shown"),
+               QKeySequence(Qt::CTRL | Qt::Key_H), "strip-hold", &FrameStrip::askHoldTime);
     QAction* earlier =
         makeAction(tr("Move &earlier"), tr("Move the chosen images one place earlier"),
                    QKeySequence(Qt::ALT | (vertical ? Qt::Key_Up : Qt::Key_Left)), "strip-earlier",
@@ -489,10 +544,45 @@ void FrameStrip::choose(int first, int count) {
 void FrameStrip::duplicateChosen() {
     const std::vector<int> images = chosenImages();
     std::vector<FrameStore::Frame> copies;
-    for (int image : images)
+    std::vector<std::uint16_t> holds;
+    for (int image : images) {
         copies.push_back(editor_.animation().frame(image));
+        holds.push_back(static_cast<std::uint16_t>(editor_.animation().holdMs(image)));
+    }
     const int before = images.back() + 1;
-    report(editor_.insertFrames(before, copies), before, static_cast<int>(copies.size()));
+    report(editor_.insertFrames(before, copies, holds), before, static_cast<int>(copies.size()));
+}
+
+// One time for every chosen image; the lowest value stands for none, so that
+// the spin box cannot offer a time of 1 to 39 ms.
+void FrameStrip::askHoldTime() {
+    const std::vector<int> images = chosenImages();
+    QDialog dialog(this);
+    dialog.setWindowTitle(tr("Hold time"));
+    auto* box = new QSpinBox(&dialog);
+    box->setRange(NativeFormat::MinHoldMs - 1, NativeFormat::MaxHoldMs);
+    box->setSpecialValueText(tr("none: the speed rules"));
+    box->setSuffix(tr(" ms"));
+    box->setSingleStep(10);
+    box->setAccessibleName(tr("Hold time"));
+    const int hold = editor_.animation().holdMs(images.front());
+    box->setValue(hold > 0 ? hold : box->minimum());
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* form = new QFormLayout(&dialog);
+    form->addRow(new QLabel(images.size() == 1 ? tr("How long image %1 is shown:").arg(images[0])
+                                               : tr("How long each of the %1 chosen images "
+                                                    "is shown:")
+                                                     .arg(images.size()),
+                            &dialog));
+    form->addRow(tr("&Hold"), box);
+    form->addRow(buttons);
+    box->selectAll();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const int ms = box->value() == box->minimum() ? 0 : box->value();
+    report(editor_.setHoldTimes(images, ms));
 }
 
 void FrameStrip::insertEmpty() {

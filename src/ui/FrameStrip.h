@@ -63,6 +63,7 @@ private:
     void duplicateChosen();
     void insertEmpty();
     void deleteChosen();
+    void askHoldTime();
     void moveEarlier();
     void moveLater();
     void moveImages(std::vector<int> images, int before);

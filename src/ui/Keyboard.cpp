@@ -54,6 +54,14 @@ const QList<OtherKey>& otherKeys() {
         {"Ctrl+D (frame strip)", "Duplicate the chosen images"},
         {"Insert, Delete (frame strip)", "Insert an empty image; delete the chosen images"},
         {"Alt+Up, Alt+Down (frame strip)", "Move the chosen images earlier, later"},
+        {"Ctrl+H (frame strip)",
+         "Hold time: how long the chosen images are shown, or none (the speed rules)"},
+        {"Comma, Full stop", "The level the tools draw with, down and up (0 dark to 15 full "
+                             "light; below 15 the animation takes grey levels)"},
+        {"K", "Play mode: loop, ping-pong, once"},
+        {"Ctrl+Shift+S",
+         "Save animation: the program's own file (.qanim), with hold times, levels, play mode "
+         "and name"},
         {"Ctrl+E", "Export (GIF, PNG, C source)"},
         {"Ctrl+I", "Import pictures"},
 #ifdef QUENTARO_HAVE_NETWORK

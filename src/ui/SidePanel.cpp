@@ -3,10 +3,12 @@
 #include "ui/PanelLabel.h"
 #include "ui/PlainText.h"
 
+#include "frames/FrameStore.h"
 #include "port/MatrixOutput.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -48,6 +50,7 @@ SidePanel::SidePanel(QWidget* parent) : QWidget(parent) {
     stripLayout_->setContentsMargins(4, 4, 4, 4);
     row->addWidget(frames, 1);
     layout->addLayout(row, 1);
+    layout->addLayout(createLevelAndPlayMode());
     output_ = new PanelLabel(this); // plain text: the name comes from the command line
     output_->setAccessibleDescription(
         QStringLiteral("Where the frames go, and whether LPT on runs"));
@@ -83,6 +86,61 @@ QLayout* SidePanel::createBrightness() {
     row->addWidget(label);
     row->addWidget(brightness_, 1);
     return row;
+}
+
+const std::array<const char*, 3>& SidePanel::playModeNames() {
+    static const std::array<const char*, 3> names{"Loop", "Ping-pong", "Once"};
+    return names;
+}
+
+QLayout* SidePanel::createLevelAndPlayMode() {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* levelLabel = new QLabel(QStringLiteral("Level"), this);
+    level_ = new QSpinBox(this);
+    levelLabel->setBuddy(level_);
+    level_->setRange(0, FrameStore::MaxLevel);
+    level_->setValue(FrameStore::MaxLevel);
+    level_->setKeyboardTracking(false);
+    level_->setFocusPolicy(Qt::StrongFocus);
+    const QString levelTip = QStringLiteral(
+        "The level the tools draw with, 0 (dark) to 15 (full light): below 15 the animation "
+        "takes grey levels (comma and full stop step it)");
+    level_->setToolTip(levelTip);
+    level_->setAccessibleName(QStringLiteral("Drawing level"));
+    level_->setAccessibleDescription(levelTip);
+    connect(level_, &QSpinBox::valueChanged, this, &SidePanel::levelChosen);
+    auto* playLabel = new QLabel(QStringLiteral("Play"), this);
+    playMode_ = new QComboBox(this);
+    playLabel->setBuddy(playMode_);
+    for (const char* name : playModeNames())
+        playMode_->addItem(QString::fromUtf8(name));
+    playMode_->setFocusPolicy(Qt::StrongFocus);
+    const QString playTip =
+        QStringLiteral("How the animation plays: over and over, forth and back, or once (K)");
+    playMode_->setToolTip(playTip);
+    playMode_->setAccessibleName(QStringLiteral("Play mode"));
+    playMode_->setAccessibleDescription(playTip);
+    connect(playMode_, &QComboBox::activated, this, &SidePanel::playModeChosen);
+    row->addWidget(levelLabel);
+    row->addWidget(level_);
+    row->addSpacing(8);
+    row->addWidget(playLabel);
+    row->addWidget(playMode_, 1);
+    return row;
+}
+
+void SidePanel::showLevel(int level) {
+    const QSignalBlocker quiet(level_);
+    level_->setValue(level);
+}
+
+int SidePanel::level() const {
+    return level_->value();
+}
+
+void SidePanel::showPlayMode(int mode) {
+    playMode_->setCurrentIndex(mode);
 }
 
 void SidePanel::showBrightness(int percent) {

@@ -8,6 +8,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLayout;
 class QLabel;
@@ -53,8 +54,21 @@ public:
     void offerBrightness(bool offered, const QString& why = {});
     QSpinBox* brightnessBox() const { return brightness_; }
 
+    // The level the tools draw with, 0 (dark) to 15 (full light); set here
+    // without levelChosen.
+    void showLevel(int level);
+    int level() const;
+    QSpinBox* levelBox() const { return level_; }
+    // How the animation plays, in the order of PlayModeNames; set here without
+    // playModeChosen.
+    static const std::array<const char*, 3>& playModeNames();
+    void showPlayMode(int mode);
+    QComboBox* playModeBox() const { return playMode_; }
+
 signals:
     void toolChosen(Tool tool);
+    void levelChosen(int level);
+    void playModeChosen(int mode);
     void textRequested();
     void onionSkinChanged();
     void brightnessChanged(int percent);
@@ -62,6 +76,7 @@ signals:
 private:
     QGroupBox* createTools();
     QLayout* createBrightness();
+    QLayout* createLevelAndPlayMode();
 
     Tool tool_ = Tool::Toggle;
     QButtonGroup* toolGroup_ = nullptr;
@@ -71,4 +86,6 @@ private:
     QVBoxLayout* stripLayout_ = nullptr;
     QLabel* output_ = nullptr;
     QSpinBox* brightness_ = nullptr;
+    QSpinBox* level_ = nullptr;
+    QComboBox* playMode_ = nullptr;
 };

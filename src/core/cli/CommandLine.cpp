@@ -140,6 +140,7 @@ void readInterval(const QCommandLineParser& parser, const Options& o, CommandLin
         return;
     }
     line.intervalMs = SpeedLadder::nearestStep(*ms);
+    line.intervalGiven = true;
     if (line.intervalMs != *ms)
         line.notes << QStringLiteral("--interval %1 is not a step of the speed ladder; using %2 ms")
                           .arg(text.trimmed())
@@ -319,9 +320,10 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     parser.addOptions({o.port, o.play, o.interval, o.exportTo, o.scale, o.bitOrder, o.scan,
                        o.progmem, o.delays, o.levels, o.noRealtime, o.limitRefresh, o.showRefresh,
                        o.map, o.colour, o.brightness, o.maxFps, o.exitAtEnd});
-    parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("An animation (.led or .qanim) or a playlist (.pat)."),
-                                 QStringLiteral("[FILE]"));
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("An animation (.led or .qanim) or a playlist (.pat)."),
+        QStringLiteral("[FILE]"));
     line.helpText =
         parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("quentaro"));
     if (!parser.parse(arguments)) {

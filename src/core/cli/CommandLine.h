@@ -28,6 +28,7 @@ struct CommandLine {
     // --play: end, with status 0, once an animation that plays once through
     // has shown its last frame.
     bool exitAtEnd = false;
+    bool intervalGiven = false; // --interval was given
     // A network panel's wiring, lit colour and brightness (percent), when given;
     // the brightness is also that of a parallel port's or the USB bridge's board.
     std::optional<PanelWiring> map;

@@ -90,6 +90,11 @@ public:
     // `frames` put in before image `before` (1 to one past the last); the first
     // of them is then shown.
     QString insertFrames(int before, std::span<const FrameTransforms::Frame> frames);
+    // The same with a hold time for each frame (a copy keeps its original's).
+    QString insertFrames(int before, std::span<const FrameTransforms::Frame> frames,
+                         std::vector<std::uint16_t> holdMs) {
+        return insertTimedFrames(before, frames, std::move(holdMs));
+    }
     // A copy of image `image` put in after it, and shown.
     QString duplicateFrame(int image);
     // The images listed taken out; at least one image stays.

@@ -66,7 +66,7 @@ int Player::run(const QString& file, int intervalMs, Options options) {
         return 1;
     }
     // The speed asked for on the command line wins over the file's own.
-    if (interval != SpeedLadder::StartMs)
+    if (options.intervalGiven)
         editor.playback().setIntervalMs(interval);
     services_.timer.setInterval(editor.playback().intervalMs());
     if (!playlist)

@@ -35,6 +35,8 @@ public:
         // End with status 0 once an animation played once through has shown
         // its last frame, rather than stay on it.
         bool exitAtEnd = false;
+        // The interval was asked for: it wins over the file's own speed.
+        bool intervalGiven = false;
     };
 
     // The exit status: 0 after a signal (or at the end, with exitAtEnd), 1 when

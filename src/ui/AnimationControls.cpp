@@ -1,0 +1,99 @@
+#include "ui/AnimationControls.h"
+
+#include "editor/Editor.h"
+#include "frames/FrameStore.h"
+#include "ui/SidePanel.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QWidget>
+#include <algorithm>
+
+namespace {
+
+const QString NativeFilter = QStringLiteral("Quentaro animation (*.qanim)");
+const QString NativeExtension = QStringLiteral("qanim");
+constexpr int PlayModeCount = 3;
+
+} // namespace
+
+AnimationControls::AnimationControls(QWidget& window, Editor& editor, SidePanel& panel)
+    : QObject(&window), window_(window), editor_(editor), panel_(panel) {
+    save_ = new QAction(QStringLiteral("Save animation…"), this);
+    save_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    save_->setShortcutContext(Qt::WindowShortcut);
+    save_->setToolTip(QStringLiteral("Save with hold times, grey levels, play mode and name "
+                                     "(Ctrl+Shift+S)"));
+    connect(save_, &QAction::triggered, this, &AnimationControls::saveNative);
+    window_.addAction(save_);
+    addKey(QKeySequence(Qt::Key_Comma), QStringLiteral("Drawing level down"),
+           &AnimationControls::levelDown);
+    addKey(QKeySequence(Qt::Key_Period), QStringLiteral("Drawing level up"),
+           &AnimationControls::levelUp);
+    addKey(QKeySequence(Qt::Key_K), QStringLiteral("Play mode: loop, ping-pong, once"),
+           &AnimationControls::nextPlayMode);
+    connect(&panel_, &SidePanel::levelChosen, this, [this](int level) {
+        editor_.setDrawLevel(level);
+        panel_.showLevel(editor_.drawLevel());
+    });
+    connect(&panel_, &SidePanel::playModeChosen, this, &AnimationControls::choosePlayMode);
+    panel_.showLevel(editor_.drawLevel());
+    refresh();
+}
+
+QAction* AnimationControls::addKey(const QKeySequence& key, const QString& what,
+                                   void (AnimationControls::*run)()) {
+    auto* action = new QAction(what, this);
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, run);
+    window_.addAction(action);
+    keys_.append(action);
+    return action;
+}
+
+void AnimationControls::refresh() {
+    const int mode = static_cast<int>(editor_.animation().playMode());
+    if (mode == shownMode_)
+        return;
+    shownMode_ = mode;
+    panel_.showPlayMode(mode);
+}
+
+void AnimationControls::levelDown() {
+    stepLevel(-1);
+}
+
+void AnimationControls::levelUp() {
+    stepLevel(1);
+}
+
+void AnimationControls::stepLevel(int by) {
+    editor_.setDrawLevel(std::clamp(editor_.drawLevel() + by, 0, FrameStore::MaxLevel));
+    panel_.showLevel(editor_.drawLevel());
+}
+
+void AnimationControls::nextPlayMode() {
+    choosePlayMode((static_cast<int>(editor_.animation().playMode()) + 1) % PlayModeCount);
+}
+
+void AnimationControls::choosePlayMode(int mode) {
+    const QString refusal = editor_.setPlayMode(static_cast<PlayMode>(mode));
+    if (!refusal.isEmpty())
+        emit said(QStringLiteral("Play mode"), refusal);
+    shownMode_ = -1;
+    refresh();
+}
+
+// The dialog adds the extension to a name that has none.
+void AnimationControls::saveNative() {
+    QFileDialog dialog(&window_, QStringLiteral("Save animation"), QString(), NativeFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(NativeExtension);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString refusal = editor_.saveNative(dialog.selectedFiles().constFirst());
+    if (!refusal.isEmpty())
+        emit said(QStringLiteral("Save animation"), refusal);
+}
