@@ -38,7 +38,7 @@ int writeLed(const CommandLine& line, const AnimationFile::LoadedAnimation& load
     } else {
         NativeFormat::LedStore store = NativeFormat::toLedStore(loaded.animation);
         if (!store.lost.empty())
-            say(QStringLiteral("%1: a .led file keeps neither %2; the LEDs at or above half "
+            say(QStringLiteral("%1: a .led file does not keep %2; the LEDs at or above half "
                                "level are written lit")
                     .arg(line.exportPath, QString::fromStdString(store.lost)));
         frames = std::move(store.frames);

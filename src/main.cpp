@@ -244,7 +244,10 @@ int runEditor(QApplication& app, const CommandLine& line) {
     window.showRefreshRate([&refresh] { return refresh.output->rate(); });
     window.setOutputName(outputName(line.port, output.disabled));
     offerBrightness(window, line.port, output.disabled, line.brightness);
-    window.editor().setNotice(error);
+    window.editor().setNotice([&window](const QString& line) {
+        error(line);
+        window.showNotice(line);
+    });
 #ifdef QUENTARO_HAVE_NETWORK
     auto* menu =
         new NetworkMenu(&window, window.sharingMenu(), output.switchable, line.port, error);

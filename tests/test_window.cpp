@@ -2,9 +2,11 @@
 // the panel, clicks and mouse events reach the editor, and the board shows the
 // cells; what a screen reader finds in it, and the export options dialog.
 #include "support/FakeServices.h"
+#include "support/ModalAnswers.h"
 
 #include "frames/FrameTransforms.h"
 #include "pictures/AnimationExport.h"
+#include "pictures/BoardRendering.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
 #include "ui/Form1.h"
@@ -19,8 +21,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QGroupBox>
+#include <QImageReader>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
 #include <QSpinBox>
@@ -136,6 +141,7 @@ private slots:
     void brightnessDimsAndIsKeptPerOutput();
     void toolsDrawWithMouseAndKeys_data();
     void toolsDrawWithMouseAndKeys();
+    void greyRampDrawnInTheWindowSurvivesSaveReloadGifAndHeader();
 };
 
 void WindowTest::widgetsFollowTheControlTableAndThePanel() {
@@ -572,7 +578,7 @@ void WindowTest::exportOptionsShowOnlyTheirSettings_data() {
     QTest::newRow("png") << "png"
                          << "QSpinBox* QCheckBox";
     QTest::newRow("h") << "h"
-                       << "QComboBox* QComboBox QCheckBox QCheckBox";
+                       << "QComboBox* QComboBox QComboBox QCheckBox QCheckBox";
 }
 
 void WindowTest::exportOptionsShowOnlyTheirSettings() {
@@ -609,7 +615,8 @@ void WindowTest::exportOptionsShowOnlyTheirSettings() {
     const CHeaderLayout& layout = options.cHeader;
     QCOMPARE(layout.progmem && layout.delays, suffix == "h");
     QCOMPARE(layout.bitOrder == CHeaderLayout::BitOrder::MsbFirst &&
-                 layout.scan == CHeaderLayout::Scan::Columns,
+                 layout.scan == CHeaderLayout::Scan::Columns &&
+                 layout.levels == CHeaderLayout::Levels::Bytes,
              suffix == "h");
 }
 
@@ -790,6 +797,81 @@ void WindowTest::brightnessDimsAndIsKeptPerOutput() {
     f.w->setBrightnessOutput(nextPort);
     QCOMPARE(matrix.brightness, next);
     QCOMPARE(f.w->sidePanel()->brightnessBox()->value(), next);
+}
+
+// Column k drawn at level k with the line tool, the level stepped down by its
+// key: the board shows the ramp; Save animation by its key and Load give it
+// back; the window's Export writes it to a GIF (read back by Qt) and a C
+// header (a byte per LED) with every level.
+void WindowTest::greyRampDrawnInTheWindowSurvivesSaveReloadGifAndHeader() {
+    WindowFixture f;
+    f.show();
+    QTemporaryDir dir;
+    QTest::keyClick(f.w.get(), 'l');
+    QWidget* board = f.w->Image3;
+    const auto at = [](int cell) { return QPoint(cell % 16 * 16 + 8, cell / 16 * 16 + 8); };
+    for (int column = 15; column >= 1; --column) {
+        QTest::mousePress(board, Qt::LeftButton, {}, at(column));
+        QTest::mouseMove(board, at(15 * 16 + column));
+        QTest::mouseRelease(board, Qt::LeftButton, {}, at(15 * 16 + column));
+        QTest::keyClick(f.w.get(), Qt::Key_Comma);
+    }
+    QCOMPARE(f.w->sidePanel()->level(), 0);
+    const auto levelShown = [&](int cell) {
+        return f.w->Image1->isCellShown(cell) ? 15 : int(f.w->Image1->shades()[std::size_t(cell)]);
+    };
+    const auto levelStored = [&](int cell) {
+        return f.editor().animation().levelOf(
+            f.editor().animation().currentFrame()[std::size_t(cell)]);
+    };
+    for (int cell = 0; cell < 256; ++cell) {
+        QCOMPARE(levelShown(cell), cell % 16);
+        QCOMPARE(levelStored(cell), cell % 16);
+    }
+
+    QString chosen;
+    ModalAnswers answers([&](QWidget* dialog) {
+        if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+            files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(chosen);
+            static_cast<QDialog*>(files)->accept();
+        } else if (auto* combo = dialog->findChild<QComboBox*>(); combo != nullptr) {
+            for (auto* box : dialog->findChildren<QComboBox*>()) // the C header's grey levels
+                box->setCurrentIndex(box->count() == 2 && box->itemText(1).startsWith("A byte")
+                                         ? 1
+                                         : box->currentIndex());
+            qobject_cast<QDialog*>(dialog)->accept();
+        } else if (auto* scale = dialog->findChild<QSpinBox*>(); scale != nullptr) {
+            scale->setValue(1);
+            qobject_cast<QDialog*>(dialog)->accept();
+        } else {
+            qobject_cast<QDialog*>(dialog)->accept();
+        }
+    });
+    chosen = dir.filePath("ramp.qanim");
+    QTest::keyClick(f.w.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QTRY_VERIFY(QFileInfo::exists(chosen));
+    f.editor().Command18_Click(); // New: saved, so nothing is asked
+    QCOMPARE(levelStored(17), 0);
+    QCOMPARE(f.editor().openAnimation(chosen), QString());
+    for (int cell = 0; cell < 256; ++cell)
+        QCOMPARE(levelStored(cell), cell % 16);
+
+    chosen = dir.filePath("ramp.gif");
+    Sharing::exportAnimation(f.w.get(), f.editor());
+    QImage gif = QImageReader(chosen).read();
+    QCOMPARE(gif.size(), QSize(16, 16));
+    for (int cell = 0; cell < 256; ++cell)
+        QCOMPARE(gif.pixelColor(cell % 16, cell / 16), BoardRendering::levelColour(cell % 16));
+
+    chosen = dir.filePath("ramp.h");
+    Sharing::exportAnimation(f.w.get(), f.editor());
+    QFile header(chosen);
+    QVERIFY(header.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(header.readAll()).remove(QRegularExpression("\\s"));
+    QVERIFY2(text.count("{0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,") == 1 &&
+                 text.count("0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15") == 16,
+             qPrintable(text.left(600)));
+    QCOMPARE(answers.leftOpen(), 0);
 }
 
 QTEST_MAIN(WindowTest)

@@ -688,6 +688,17 @@ void Form1::tell(const Message& message) {
     box.exec();
 }
 
+// A note that asks nothing (what a .led could not keep) stays beside the
+// window until it is read, without holding the editing up.
+void Form1::showNotice(const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Note"), text,
+                                QMessageBox::Ok, this);
+    PlainText::box(*box);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
     editor_->close();
     event->accept();

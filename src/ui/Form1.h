@@ -131,6 +131,11 @@ private:
     void openTextDialog();
     void tell(const struct Message& message);
 
+public:
+    // Shows a note that needs no answer, without blocking the window.
+    void showNotice(const QString& text);
+
+private:
     std::unique_ptr<AnimationTimer> timer_;
     std::unique_ptr<Editor> editor_;
     std::array<QGroupBox*, 4> groups_{};

@@ -129,6 +129,17 @@ std::vector<int> imagesFrom(const QByteArray& list) {
 class CurrentImageMark final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    // The number and hold time under the thumbnail, so that a narrow strip
+    // shows them whole.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->decorationPosition = QStyleOptionViewItem::Top;
+        option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
+    }
+
+public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         QStyledItemDelegate::paint(painter, option, index);
@@ -344,7 +355,8 @@ private:
     // The image's number, and under it its own hold time if it has one.
     QString holdText(int image) const {
         const int hold = keys_[std::size_t(image - 1)].holdMs;
-        return hold > 0 ? QStringLiteral("%1\n%2 ms").arg(image).arg(hold) : QString::number(image);
+        return hold > 0 ? QStringLiteral("%1 · %2 ms").arg(image).arg(hold)
+                        : QString::number(image);
     }
 
     QString holdDescription(int image) const {

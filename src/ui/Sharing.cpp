@@ -15,6 +15,7 @@
 #include <QFormLayout>
 #include <QMessageBox>
 #include <QSpinBox>
+#include <numeric>
 #include <optional>
 
 namespace Sharing {
@@ -103,6 +104,7 @@ QString exportedWhat(const QString& suffix, const ExportOptions& options, int fr
 struct CHeaderInputs {
     QComboBox* bitOrder = nullptr;
     QComboBox* scan = nullptr;
+    QComboBox* levels = nullptr;
     QCheckBox* delays = nullptr;
     QCheckBox* progmem = nullptr;
 };
@@ -130,6 +132,18 @@ CHeaderInputs addCHeaderInputs(QDialog& dialog, QFormLayout& form, const CHeader
                          QVariant::fromValue(int(Scan::Columns)));
     inputs.scan->setCurrentIndex(inputs.scan->findData(int(layout.scan)));
     form.addRow(QStringLiteral("Scan:"), inputs.scan);
+    using Levels = CHeaderLayout::Levels;
+    inputs.levels = new QComboBox(&dialog);
+    inputs.levels->addItem(QStringLiteral("Four bit planes per frame"),
+                           QVariant::fromValue(int(Levels::Planes)));
+    inputs.levels->addItem(QStringLiteral("A byte per LED, 0 to 15"),
+                           QVariant::fromValue(int(Levels::Bytes)));
+    inputs.levels->setToolTip(QStringLiteral(
+        "How an animation with grey levels is written (docs/exports.md): bit planes of weight "
+        "1, 2, 4 and 8 in the bit order and scan above, or one byte per LED in the scan above. "
+        "An on/off animation is written as always."));
+    inputs.levels->setCurrentIndex(inputs.levels->findData(int(layout.levels)));
+    form.addRow(QStringLiteral("Grey levels:"), inputs.levels);
     inputs.delays =
         new QCheckBox(QStringLiteral("Each frame's delay in ms (frame_delays_ms)"), &dialog);
     inputs.delays->setChecked(layout.delays);
@@ -143,6 +157,7 @@ CHeaderInputs addCHeaderInputs(QDialog& dialog, QFormLayout& form, const CHeader
 void readCHeaderInputs(const CHeaderInputs& inputs, CHeaderLayout& layout) {
     layout.bitOrder = CHeaderLayout::BitOrder(inputs.bitOrder->currentData().toInt());
     layout.scan = CHeaderLayout::Scan(inputs.scan->currentData().toInt());
+    layout.levels = CHeaderLayout::Levels(inputs.levels->currentData().toInt());
     layout.delays = inputs.delays->isChecked();
     layout.progmem = inputs.progmem->isChecked();
 }
@@ -200,10 +215,14 @@ void exportAnimation(QWidget* parent, const Editor& editor) {
     if (!askExportOptions(parent, suffix, options))
         return;
     const Animation& animation = editor.animation();
+    std::vector<int> images(static_cast<std::size_t>(animation.imageCount()));
+    std::iota(images.begin(), images.end(), 1);
+    const std::vector<std::uint16_t> holds =
+        animation.hasHoldTimes() ? animation.holdsOf(images) : std::vector<std::uint16_t>{};
     const ExportResult result =
         ::exportAnimation(path,
                           {animation.images(), animation.imageCount(), animation.currentImage(),
-                           editor.playback().intervalMs()},
+                           editor.playback().intervalMs(), animation.hasLevels(), holds},
                           options);
     if (!result.ok)
         return warn(parent,
