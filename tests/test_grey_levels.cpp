@@ -88,6 +88,8 @@ private slots:
     void strokesDrawAtTheInkLevel();
     void frameOperationsKeepLevels_data();
     void frameOperationsKeepLevels();
+    void shadesComeInWithTheirLevels_data();
+    void shadesComeInWithTheirLevels();
     void matrixIsGivenLevels();
     void nativeFileLoadsAndLedSaveSaysWhatIsLost();
     void ledThroughNativeAndBackIsUnchanged();
@@ -294,6 +296,49 @@ void GreyLevelsTest::recoveryCopyKeepsLevels() {
     QCOMPARE(restored->animation().holdMs(1), 250);
     QVERIFY(restored->hasUnsavedChanges());
     copy.discard();
+}
+
+// Frames with grey levels from Import or Text: after the current image, in
+// place of the animation, or drawn on the current frame; an on/off animation
+// takes levels in the same step, its odd byte back on undo.
+void GreyLevelsTest::shadesComeInWithTheirLevels_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("levels");   // the frames hold levels
+    QTest::addColumn<QString>("after"); // the top row of frame 1
+    QTest::addColumn<int>("count");
+    QTest::newRow("after the current image") << "after" << true << ".#.............." << 2;
+    QTest::newRow("in place of the animation") << "replace" << true << "5a#............." << 1;
+    QTest::newRow("on the current frame") << "draw" << true << "5a#............." << 1;
+    QTest::newRow("on/off frames after it take no levels")
+        << "after" << false << "x#.............." << 2;
+}
+
+void GreyLevelsTest::shadesComeInWithTheirLevels() {
+    QFETCH(QString, how);
+    QFETCH(bool, levels);
+    QFETCH(QString, after);
+    QFETCH(int, count);
+    EditorFixture f;
+    setTopRow(f, false, "x#..............");
+    FrameStore::Frame shades{};
+    shades[0] = FrameStore::cellForLevel(5);
+    shades[1] = FrameStore::cellForLevel(levels ? 10 : 15);
+    shades[2] = FrameStore::Lit;
+    const std::vector<FrameStore::Frame> frames{shades};
+    const std::size_t steps = f->history().undoCount();
+    const QString refusal = how == "draw"    ? f->drawFrame(shades, levels)
+                            : how == "after" ? f->importFrames(frames, false, levels)
+                                             : f->importFrames(frames, true, levels);
+    QCOMPARE(refusal, QString());
+    QCOMPARE(f->animation().hasLevels(), levels);
+    QCOMPARE(topRow(f), after);
+    QCOMPARE(f->animation().imageCount(), count);
+    if (count == 2)
+        QCOMPARE(f->animation().levelOf(f->animation().frame(2)[1]), levels ? 10 : 15);
+    QCOMPARE(f->history().undoCount(), steps + 1);
+    f->undo();
+    QCOMPARE(topRow(f), QString("x#.............."));
+    QCOMPARE(f->animation().hasLevels(), false);
 }
 
 QTEST_GUILESS_MAIN(GreyLevelsTest)

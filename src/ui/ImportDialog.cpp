@@ -32,8 +32,8 @@ QString countText(std::size_t count) {
     return ImportDialog::tr("%1 frames; the first is shown, all are imported.").arg(count);
 }
 
-QPixmap boardPicture(const PictureImport::Cells& frame) {
-    return QPixmap::fromImage(BoardRendering::renderFrame(frame, PreviewScale));
+QPixmap boardPicture(const PictureImport::Cells& frame, bool levels = false) {
+    return QPixmap::fromImage(BoardRendering::renderFrame(frame, PreviewScale, levels));
 }
 
 } // namespace
@@ -43,6 +43,8 @@ ImportDialog::ImportDialog(const QString& path, QWidget* parent)
       progress_(new QProgressBar(this)), settings_(new QWidget(this)),
       fit_(new QComboBox(settings_)), threshold_(new QSlider(Qt::Horizontal, settings_)),
       thresholdValue_(new QLabel(settings_)), invert_(new QCheckBox(tr("&Invert"), settings_)),
+      shades_(new QCheckBox(tr("Keep &shades as grey levels"), settings_)),
+      dither_(new QComboBox(settings_)),
       addAfterCurrent_(new QRadioButton(tr("&Add after the current image"), settings_)),
       replaceAnimation_(new QRadioButton(tr("&Replace the animation"), settings_)),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)) {
@@ -54,6 +56,8 @@ ImportDialog::ImportDialog(const QString& path, QWidget* parent)
     connect(fit_, &QComboBox::currentIndexChanged, this, &ImportDialog::updatePreview);
     connect(threshold_, &QSlider::valueChanged, this, &ImportDialog::updatePreview);
     connect(invert_, &QCheckBox::toggled, this, &ImportDialog::updatePreview);
+    connect(shades_, &QCheckBox::toggled, this, &ImportDialog::updatePreview);
+    connect(dither_, &QComboBox::currentIndexChanged, this, &ImportDialog::updatePreview);
     connect(this, &QDialog::finished, &reader_, &QFutureWatcherBase::cancel);
     startReading(path);
 }
@@ -78,6 +82,18 @@ void ImportDialog::setUpControls(const QString& fileName) {
     thresholdValue_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("000")));
     thresholdValue_->setNum(threshold());
     invert_->setObjectName(QStringLiteral("invert"));
+    shades_->setObjectName(QStringLiteral("shades"));
+    shades_->setToolTip(tr("Each LED at one of 16 levels by the picture's brightness, in place "
+                           "of lit or dark by the threshold"));
+    dither_->setObjectName(QStringLiteral("dither"));
+    dither_->addItem(tr("None: the nearest level"), int(PictureImport::Dither::None));
+    dither_->addItem(tr("Ordered (4 \u00d7 4 pattern)"), int(PictureImport::Dither::Ordered));
+    dither_->addItem(tr("Floyd\u2013Steinberg"), int(PictureImport::Dither::FloydSteinberg));
+    dither_->setEnabled(false);
+    connect(shades_, &QCheckBox::toggled, this, [this](bool on) {
+        dither_->setEnabled(on);
+        threshold_->setEnabled(!on);
+    });
     addAfterCurrent_->setObjectName(QStringLiteral("addAfterCurrent"));
     replaceAnimation_->setObjectName(QStringLiteral("replaceAnimation"));
     addAfterCurrent_->setChecked(true);
@@ -99,6 +115,10 @@ void ImportDialog::layOut() {
     thresholdLabel->setBuddy(threshold_);
     form->addRow(thresholdLabel, thresholdRow);
     form->addRow(QString(), invert_);
+    form->addRow(QString(), shades_);
+    auto* ditherLabel = new QLabel(tr("&Dither:"), settings_);
+    ditherLabel->setBuddy(dither_);
+    form->addRow(ditherLabel, dither_);
     form->addRow(QString(), addAfterCurrent_);
     form->addRow(QString(), replaceAnimation_);
 
@@ -184,17 +204,37 @@ ImportDialog::Mode ImportDialog::mode() const {
     return replaceAnimation_->isChecked() ? Mode::ReplaceAnimation : Mode::AddAfterCurrent;
 }
 
+bool ImportDialog::keepsShades() const {
+    return shades_->isChecked();
+}
+
+PictureImport::Dither ImportDialog::dither() const {
+    return static_cast<PictureImport::Dither>(dither_->currentData().toInt());
+}
+
+PictureImport::Conversion ImportDialog::conversion() const {
+    return {keepsShades(), threshold(), inverted(), dither()};
+}
+
 std::vector<PictureImport::Cells> ImportDialog::frames() const {
-    return PictureImport::toFrames(pictures_, threshold(), inverted(), fit());
+    return converted().frames;
+}
+
+PictureImport::Converted ImportDialog::converted() const {
+    if (!keepsShades())
+        return {PictureImport::toFrames(pictures_, threshold(), inverted(), fit()), false};
+    return PictureImport::convert(pictures_, conversion(), fit());
 }
 
 PictureImport::Cells ImportDialog::previewFrame() const {
     if (pictures_.empty())
         return {};
+    if (keepsShades())
+        return PictureImport::shades(pictures_.front()[fit()], inverted(), dither());
     return PictureImport::threshold(pictures_.front()[fit()], threshold(), inverted());
 }
 
 void ImportDialog::updatePreview() {
     thresholdValue_->setNum(threshold());
-    preview_->setPixmap(boardPicture(previewFrame()));
+    preview_->setPixmap(boardPicture(previewFrame(), keepsShades()));
 }

@@ -38,8 +38,14 @@ public:
     bool inverted() const;
     PictureImport::Fit fit() const;
     Mode mode() const;
+    // Grey levels from the pictures' shades, in place of the threshold.
+    bool keepsShades() const;
+    PictureImport::Dither dither() const;
     // Every picture as a frame with the chosen settings; none while reading.
     std::vector<PictureImport::Cells> frames() const;
+    // The same, and whether they hold grey levels (FrameStore::cellForLevel):
+    // some LED lies between dark and full light.
+    PictureImport::Converted converted() const;
     // What the preview shows: the first picture as a frame.
     PictureImport::Cells previewFrame() const;
 
@@ -50,6 +56,7 @@ private:
     void showProgressRange(int minimum, int maximum);
     void takePictures();
     void updatePreview();
+    PictureImport::Conversion conversion() const;
 
     QFutureWatcher<PictureImport::ImportResult> reader_;
     bool reading_ = true; // until the result is taken
@@ -63,6 +70,8 @@ private:
     QSlider* threshold_;
     QLabel* thresholdValue_;
     QCheckBox* invert_;
+    QCheckBox* shades_;
+    QComboBox* dither_;
     QRadioButton* addAfterCurrent_;
     QRadioButton* replaceAnimation_;
     QDialogButtonBox* buttons_;

@@ -249,9 +249,10 @@ void importPictures(QWidget* parent, Editor& editor) {
             warn(parent, QStringLiteral("%1 could not be imported:\n%2").arg(path, dialog.error()));
         return;
     }
-    const std::vector<PictureImport::Cells> frames = dialog.frames();
+    const PictureImport::Converted converted = dialog.converted();
     const QString why =
-        editor.importFrames(frames, dialog.mode() == ImportDialog::Mode::ReplaceAnimation);
+        editor.importFrames(converted.frames, dialog.mode() == ImportDialog::Mode::ReplaceAnimation,
+                            converted.hasLevels);
     if (!why.isEmpty())
         warn(parent, QStringLiteral("%1 could not be imported:\n%2").arg(path, why));
 }

@@ -6,6 +6,7 @@
 #include "ui/PlainText.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -46,10 +47,11 @@ void warn(QWidget* parent, const QString& text) {
     PlainText::warning(parent, QStringLiteral("Attention!"), text);
 }
 
+// The text's LEDs over the picture: a lit one, or one of its grey edges.
 FrameStore::Frame drawnOver(FrameStore::Frame below, const FrameStore::Frame& above) {
     for (std::size_t i = 0; i < below.size(); ++i)
-        if (FrameStore::isLit(above[i]))
-            below[i] = FrameStore::Lit;
+        if (FrameStore::levelOf(above[i]) > 0)
+            below[i] = above[i];
     return below;
 }
 
@@ -65,13 +67,14 @@ QString applyText(Editor& editor, const TextResult& result) {
         return QStringLiteral("there is no text to add");
     if (result.oneFrame) {
         const FrameStore::Frame& text = result.frames.front();
-        return editor.drawFrame(
-            result.replace ? text : drawnOver(editor.animation().currentFrame(), text));
+        return editor.drawFrame(result.replace ? text
+                                               : drawnOver(editor.animation().currentFrame(), text),
+                                result.levels);
     }
     // The editor's own answer here speaks of pictures; this one is drawFrame's.
     if (editor.playback().playing())
         return QStringLiteral("the animation cannot be changed while it plays");
-    return editor.importFrames(result.frames, result.replace);
+    return editor.importFrames(result.frames, result.replace, result.levels);
 }
 
 TextDialog::TextDialog(const FrameStore::Frame& currentImage, Apply apply, QWidget* parent,
@@ -81,6 +84,7 @@ TextDialog::TextDialog(const FrameStore::Frame& currentImage, Apply apply, QWidg
       text_(named(new QLineEdit(this), tr("Text"))),
       fontList_(named(new QComboBox(this), tr("Font"))),
       pixelHeight_(named(new QSpinBox(this), tr("Pixel height"))),
+      greyEdges_(named(new QCheckBox(tr("&Grey edges"), this), tr("Grey edges"))),
       oneFrame_(named(new QRadioButton(tr("&One frame"), this), tr("One frame"))),
       scrolling_(named(new QRadioButton(tr("&Scrolling"), this), tr("Scrolling animation"))),
       x_(named(new QSpinBox(this), tr("Column of the text's left edge"))),
@@ -114,6 +118,9 @@ void TextDialog::setUpControls() {
     pixelHeight_->setRange(BitmapFont::MinPixelHeight, BitmapFont::MaxPixelHeight);
     pixelHeight_->setSuffix(tr(" px"));
     pixelHeight_->setToolTip(tr("The height of a line in an outline font, such as TrueType"));
+    greyEdges_->setObjectName(QStringLiteral("greyEdges"));
+    greyEdges_->setToolTip(tr("An outline font's edges as grey levels, by how much of each LED "
+                              "they cover, in place of lit from half covered"));
     oneFrame_->setObjectName(QStringLiteral("oneFrame"));
     scrolling_->setObjectName(QStringLiteral("scrolling"));
     for (QSpinBox* position : {x_, y_, row_})
@@ -157,6 +164,7 @@ void TextDialog::layOut() {
     fontRow->addWidget(fontList_, 1);
     fontRow->addWidget(labelled(tr("Pixel &height:"), pixelHeight_));
     fontRow->addWidget(pixelHeight_);
+    fontRow->addWidget(greyEdges_);
     auto* frameRow = new QHBoxLayout;
     frameRow->addWidget(oneFrame_, 1);
     frameRow->addWidget(labelled(tr("&X:"), x_));
@@ -265,6 +273,7 @@ void TextDialog::useFont(BitmapFont font, const QString& path) {
     fontPath_ = path;
     // A font of one size shows its own height.
     pixelHeight_->setEnabled(font_.sizeChoosable());
+    greyEdges_->setEnabled(font_.sizeChoosable()); // a bitmap font has no edges to grade
     {
         const QSignalBlocker blocker(pixelHeight_);
         pixelHeight_->setValue(font_.sizeChoosable() ? chosenHeight_ : font_.height());
@@ -322,14 +331,17 @@ void TextDialog::startDrawing() {
     started_ = generation;
     const std::shared_ptr<const std::atomic<int>> wanted = wanted_;
     const BitmapFont::Stop stale = [wanted, generation] { return *wanted != generation; };
+    const Coverage coverage =
+        greyEdges_->isEnabled() && greyEdges_->isChecked() ? Coverage::Levels : Coverage::Threshold;
     drawing_->setFuture(QtConcurrent::run(&TextDialog::draw, font_, text_->text(),
-                                          !oneFrame_->isChecked(), scrollsVertically(), stale));
+                                          !oneFrame_->isChecked(), scrollsVertically(), stale,
+                                          coverage));
 }
 
 // Runs on a worker thread. A scroll longer than an animation holds is refused
 // from the text's size, before anything is drawn.
 TextStrip TextDialog::draw(const BitmapFont& font, const QString& text, bool scroll, bool inLines,
-                           const BitmapFont::Stop& stop) {
+                           const BitmapFont::Stop& stop, Coverage coverage) {
     if (text.isEmpty() || !font.isOpen())
         return {};
     if (scroll) {
@@ -341,7 +353,8 @@ TextStrip TextDialog::draw(const BitmapFont& font, const QString& text, bool scr
             return refused;
         }
     }
-    return inLines ? font.renderLines(text, Side, stop) : font.render(text, stop);
+    return inLines ? font.renderLines(text, Side, stop, coverage)
+                   : font.render(text, stop, coverage);
 }
 
 // A drawing for settings that have changed since it started is dropped: the
@@ -423,6 +436,7 @@ TextResult TextDialog::textResult() const {
     TextResult made;
     made.oneFrame = oneFrame_->isChecked();
     made.replace = replace_->isChecked();
+    made.levels = strip_.hasLevels;
     if (!problem().isEmpty())
         return made;
     if (made.oneFrame)
@@ -446,8 +460,8 @@ FrameStore::Frame TextDialog::previewFrame() const {
 }
 
 void TextDialog::showPreview() {
-    preview_->setPixmap(
-        QPixmap::fromImage(BoardRendering::renderFrame(previewFrame(), PreviewScale)));
+    preview_->setPixmap(QPixmap::fromImage(BoardRendering::renderFrame(
+        previewFrame(), PreviewScale, strip_.hasLevels || greyEdges_->isChecked())));
 }
 
 void TextDialog::stepPreview() {

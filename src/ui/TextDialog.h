@@ -12,6 +12,7 @@
 #include <vector>
 
 class Editor;
+class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
 class QLabel;
@@ -27,6 +28,7 @@ struct TextResult {
     // one frame replaces the current image instead of being drawn over it.
     bool replace = false;
     bool oneFrame = true;
+    bool levels = false; // the frames hold grey levels (an outline font's edges)
     std::vector<FrameStore::Frame> frames;
 };
 
@@ -96,7 +98,7 @@ public:
 
 private:
     static TextStrip draw(const BitmapFont& font, const QString& text, bool scroll, bool inLines,
-                          const BitmapFont::Stop& stop);
+                          const BitmapFont::Stop& stop, Coverage coverage);
     static QString tooManyFrames(qint64 frames);
 
     void setUpControls();
@@ -139,6 +141,7 @@ private:
     QLineEdit* text_;
     QComboBox* fontList_;
     QSpinBox* pixelHeight_;
+    QCheckBox* greyEdges_;
     QRadioButton* oneFrame_;
     QRadioButton* scrolling_;
     QSpinBox* x_;

@@ -79,14 +79,19 @@ public:
 
     // Frames made from pictures, after the current image or in place of the
     // animation; one step of the history. On refusal the reason, nothing changed.
-    QString importFrames(std::span<const FrameTransforms::Frame> frames, bool replace);
+    // With `levels` the frames hold grey levels (FrameStore::cellForLevel): the
+    // animation takes levels in the same step.
+    QString importFrames(std::span<const FrameTransforms::Frame> frames, bool replace,
+                         bool levels = false);
 
     // Editing beyond the buttons: the drawing tools, text and the frame strip.
     // Each is one step of the history and reaches the board and the matrix; on
     // refusal (while the animation plays, or out of range) the reason, and
     // nothing changed. Images are counted from 1.
-    // The current frame redrawn as `frame`.
-    QString drawFrame(const FrameTransforms::Frame& frame);
+    // The current frame redrawn as `frame`; with `levels` its bytes are grey
+    // levels (FrameStore::cellForLevel), and the animation takes levels in the
+    // same step.
+    QString drawFrame(const FrameTransforms::Frame& frame, bool levels = false);
     // `frames` put in before image `before` (1 to one past the last); the first
     // of them is then shown.
     QString insertFrames(int before, std::span<const FrameTransforms::Frame> frames);
@@ -252,6 +257,7 @@ private:
     void rewindFinishedPlay();
     void takeSpeed(int ms);
     QString storeDrawing(const FrameTransforms::Frame& frame, bool takeLevels);
+    QString insertTakingLevels(std::span<const FrameTransforms::Frame> frames);
     QString insertTimedFrames(int before, std::span<const FrameTransforms::Frame> frames,
                               std::vector<std::uint16_t> holdMs);
     QString runExtrasCommand(FrameCommandPtr command);

@@ -50,8 +50,8 @@ void Editor::runCommand(FrameCommandPtr command, int count, int current) {
     afterHandler();
 }
 
-QString Editor::drawFrame(const FrameTransforms::Frame& frame) {
-    return storeDrawing(frame, false);
+QString Editor::drawFrame(const FrameTransforms::Frame& frame, bool levels) {
+    return storeDrawing(frame, levels);
 }
 
 QString Editor::drawStroke(const ToolStroke& stroke) {

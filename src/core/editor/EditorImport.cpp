@@ -4,7 +4,8 @@
 #include "files/LedFormat.h"
 #include "frames/FrameStore.h"
 
-QString Editor::importFrames(std::span<const FrameTransforms::Frame> frames, bool replace) {
+QString Editor::importFrames(std::span<const FrameTransforms::Frame> frames, bool replace,
+                             bool levels) {
     if (ended_ || playback_.playing())
         return QStringLiteral("pictures cannot be imported while the animation plays");
     if (frames.empty())
@@ -13,17 +14,22 @@ QString Editor::importFrames(std::span<const FrameTransforms::Frame> frames, boo
     const int total = replace ? count : animation_.imageCount() + count;
     if (total > LedFormat::MaxFrames)
         return QStringLiteral("an animation holds at most %1 images").arg(LedFormat::MaxFrames);
-    if (!replace)
+    if (!replace && (!levels || animation_.hasLevels()))
         return insertFrames(animation_.currentImage() + 1, frames);
+    if (!replace)
+        return insertTakingLevels(frames);
 
     Animation::Store store;
     store.reserve(FrameStore::sizeFor(count));
     for (const FrameTransforms::Frame& frame : frames)
         store.insert(store.end(), frame.begin(), frame.end());
     History::Step step{nullptr, view()};
-    // A new animation: on and off, untimed, unnamed.
-    step.command =
-        FrameCommands::contentReplaced(animation_.replaceContent({std::move(store), {}}));
+    // A new animation: untimed, unnamed, with levels when the pictures have shades.
+    AnimationExtras extras;
+    extras.levels = levels;
+    extras.holdMs.assign(static_cast<std::size_t>(count), 0);
+    step.command = FrameCommands::contentReplaced(
+        animation_.replaceContent({std::move(store), std::move(extras)}));
     animation_.setImageCount(count);
     animation_.setCurrentImage(1);
     setCaption(QStringLiteral("QUENTARO - NEW"));
@@ -31,5 +37,18 @@ QString Editor::importFrames(std::span<const FrameTransforms::Frame> frames, boo
     showChangedFrames();
     record(std::move(step));
     afterHandler();
+    return {};
+}
+
+// Shades put after the current image of an on/off animation: it takes levels
+// in the same step.
+QString Editor::insertTakingLevels(std::span<const FrameTransforms::Frame> frames) {
+    const int before = animation_.currentImage() + 1;
+    std::vector<FrameCommandPtr> parts;
+    parts.push_back(FrameCommands::takeLevels());
+    parts.push_back(FrameCommands::insertFrames(
+        before, std::vector<FrameStore::Frame>(frames.begin(), frames.end()), {}));
+    runCommand(FrameCommands::sequence(std::move(parts)),
+               animation_.imageCount() + static_cast<int>(frames.size()), before);
     return {};
 }
