@@ -25,8 +25,10 @@ AnimationControls::AnimationControls(QWidget& window, Editor& editor, SidePanel&
     save_->setShortcutContext(Qt::WindowShortcut);
     save_->setToolTip(QStringLiteral("Save with hold times, grey levels, play mode and name "
                                      "(Ctrl+Shift+S)"));
+    save_->setIconText(QStringLiteral("Save anim…"));
     connect(save_, &QAction::triggered, this, &AnimationControls::saveNative);
     window_.addAction(save_);
+    panel_.addCommand(save_);
     addKey(QKeySequence(Qt::Key_Comma), QStringLiteral("Drawing level down"),
            &AnimationControls::levelDown);
     addKey(QKeySequence(Qt::Key_Period), QStringLiteral("Drawing level up"),

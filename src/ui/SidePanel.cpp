@@ -6,6 +6,7 @@
 #include "frames/FrameStore.h"
 #include "port/MatrixOutput.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -196,6 +197,7 @@ QGroupBox* SidePanel::createTools() {
     text_->setFocusPolicy(Qt::TabFocus);
     connect(text_, &QToolButton::clicked, this, &SidePanel::textRequested);
     column->addWidget(text_);
+    toolColumn_ = column;
 #ifndef QUENTARO_HAVE_TEXT
     text_->hide(); // built without FreeType
 #endif
@@ -213,6 +215,16 @@ QGroupBox* SidePanel::createTools() {
     }
     column->addStretch(1);
     return box;
+}
+
+QToolButton* SidePanel::addCommand(QAction* action) {
+    auto* b = new QToolButton(this);
+    b->setDefaultAction(action);
+    b->setAccessibleName(action->text().remove(u'…'));
+    b->setMinimumWidth(72);
+    b->setFocusPolicy(Qt::TabFocus);
+    toolColumn_->insertWidget(toolColumn_->indexOf(text_) + 1, b);
+    return b;
 }
 
 QToolButton* SidePanel::toolButton(Tool tool) const {

@@ -43,6 +43,8 @@ public:
     void setStrip(QWidget* strip);
     QToolButton* toolButton(Tool tool) const;
     QToolButton* textButton() const { return text_; }
+    // A button for `action` under Text…, named by it.
+    QToolButton* addCommand(QAction* action);
     // "Output: /dev/parport0, on": the output by its --port name (none given: its
     // state alone) and whether "LPT on" runs.
     void showOutput(const QString& name, bool on);
@@ -81,6 +83,7 @@ private:
     Tool tool_ = Tool::Toggle;
     QButtonGroup* toolGroup_ = nullptr;
     QToolButton* text_ = nullptr;
+    QVBoxLayout* toolColumn_ = nullptr;
     QCheckBox* previous_ = nullptr;
     QCheckBox* next_ = nullptr;
     QVBoxLayout* stripLayout_ = nullptr;
