@@ -26,7 +26,8 @@ struct Options {
                             QStringLiteral("The matrix output: /dev/parportN (default "
                                            "/dev/parport0), bridge:SERIAL-DEVICE, "
                                            "ddp:HOST[:PORT], e131:HOST[,UNIVERSE], "
-                                           "artnet:HOST[,UNIVERSE] or sim."),
+                                           "artnet:HOST[,UNIVERSE] or sim; given more "
+                                           "than once, every output shows every frame."),
                             QStringLiteral("DEVICE")};
     QCommandLineOption play{QStringLiteral("play"),
                             QStringLiteral("Play FILE (.led or .pat) without a window."),
