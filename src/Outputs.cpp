@@ -1,6 +1,8 @@
 #include "Outputs.h"
 
 #include "cli/CommandLine.h"
+#include "editor/InstanceCheck.h"
+#include "port/FanOutOutput.h"
 #include "port/MatrixOutput.h"
 #include "port/PpdevPort.h"
 #include "port/RefreshEngine.h"
@@ -121,7 +123,11 @@ OpenedOutput openOutput(const QString& portArgument, bool withWindow, const Repo
 }
 
 PanelSetup panelSetup(const CommandLine& line) {
-    PanelSetup s = storedPanelSetup(line.port);
+    return panelSetup(line, line.port);
+}
+
+PanelSetup panelSetup(const CommandLine& line, const QString& portArgument) {
+    PanelSetup s = storedPanelSetup(portArgument);
     PanelMapping& m = s.mapping;
     m.wiring = line.map.value_or(m.wiring);
     m.colour = line.colour.value_or(m.colour);
@@ -131,8 +137,13 @@ PanelSetup panelSetup(const CommandLine& line) {
 }
 
 void rememberPanelSetup(const CommandLine& line, const PanelSetup& setup) {
+    rememberPanelSetup(line, line.port, setup);
+}
+
+void rememberPanelSetup(const CommandLine& line, const QString& portArgument,
+                        const PanelSetup& setup) {
     if (line.map || line.colour || line.brightness || line.maxFps)
-        storePanelSetup(line.port, setup);
+        storePanelSetup(portArgument, setup);
 }
 
 MatrixRefresh::MatrixRefresh() = default;
@@ -148,9 +159,29 @@ MatrixRefresh& MatrixRefresh::operator=(MatrixRefresh&& other) noexcept {
 }
 
 int multiplexedBrightness(const CommandLine& line) {
-    if (outputKind(line.port) == OutputKind::Network)
+    return multiplexedBrightness(line, line.port);
+}
+
+int multiplexedBrightness(const CommandLine& line, const QString& portArgument) {
+    if (outputKind(portArgument) == OutputKind::Network)
         return MatrixOutput::MaxBrightness;
-    return line.brightness.value_or(storedBrightness(portName(line.port)));
+    return line.brightness.value_or(storedBrightness(portName(portArgument)));
+}
+
+QString portsName(const QStringList& portArguments) {
+    if (portArguments.isEmpty())
+        return portName({});
+    const QString first = portName(portArguments.first());
+    if (portArguments.size() == 1)
+        return first;
+    return QStringLiteral("%1 +%2").arg(first).arg(portArguments.size() - 1);
+}
+
+bool refusedBeforeTheOutputs(const CommandLine& line, InstanceCheck& check) {
+    const bool onlyParallelPorts = std::ranges::all_of(line.ports, [](const QString& port) {
+        return outputKind(port) == OutputKind::ParallelPort;
+    });
+    return !onlyParallelPorts && check.anotherInstanceRunning();
 }
 
 MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightness,
@@ -182,4 +213,91 @@ MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightn
         window->setRateSource([engine = engine.get()] { return engine->rate(); });
     refresh.output = std::move(engine);
     return refresh;
+}
+
+OutputSet::OutputSet() = default;
+OutputSet::OutputSet(OutputSet&&) noexcept = default;
+OutputSet& OutputSet::operator=(OutputSet&&) noexcept = default;
+OutputSet::~OutputSet() = default;
+
+PortIo* OutputSet::port() const {
+    if (fanOutPort)
+        return fanOutPort.get();
+    return members.empty() ? nullptr : members.front().port.get();
+}
+
+MatrixOutput* OutputSet::output() const {
+    if (fanOutOutput)
+        return fanOutOutput.get();
+    return members.empty() ? nullptr : members.front().refresh.output.get();
+}
+
+bool OutputSet::multiplexes() const {
+    return std::ranges::any_of(
+        members, [](const Member& member) { return member.refresh.timing != nullptr; });
+}
+
+QString OutputSet::name() const {
+    QStringList arguments;
+    for (const Member& member : members)
+        arguments << member.argument;
+    return portsName(arguments);
+}
+
+namespace {
+
+// Why one of several outputs is left out, naming it.
+QString leftOut(const QString& argument, const QString& why) {
+    return why.contains(argument) ? why : QStringLiteral("%1: %2").arg(argument, why);
+}
+
+void fanOut(OutputSet& set) {
+    std::vector<PortIo*> ports;
+    std::vector<MatrixOutput*> outputs;
+    for (const OutputSet::Member& member : set.members) {
+        ports.push_back(member.port.get());
+        outputs.push_back(member.refresh.output.get());
+    }
+    set.fanOutPort = std::make_unique<FanOutPort>(std::move(ports));
+    set.fanOutOutput = std::make_unique<FanOutOutput>(std::move(outputs));
+}
+
+} // namespace
+
+OutputSet openOutputs(const CommandLine& line, bool withWindow, const Report& report,
+                      const OutputOpener& open) {
+    OutputSet set;
+    const bool several = line.ports.size() > 1;
+    for (const QString& argument : line.ports) {
+        const PanelSetup setup = panelSetup(line, argument);
+        OpenedOutput opened =
+            open ? open(argument, setup) : openOutput(argument, withWindow, report, setup);
+        if (opened.badArgument || (!opened.port && !several)) {
+            set.members.clear();
+            set.error = opened.error;
+            set.badArgument = opened.badArgument;
+            return set;
+        }
+        if (!opened.port) {
+            report(leftOut(argument, opened.error));
+            continue;
+        }
+        MatrixRefresh refresh = startRefresh(*opened.port, line.realtime, line.limitRefreshHz,
+                                             multiplexedBrightness(line, argument), report);
+        if (!refresh.output) {
+            const QString why = QStringLiteral("%1: %2").arg(argument, refresh.failure);
+            if (!several) {
+                set.error = why;
+                return set;
+            }
+            report(why);
+            continue;
+        }
+        set.members.push_back({argument, std::move(opened.port), std::move(refresh)});
+    }
+    if (set.members.empty())
+        set.error = QStringLiteral("none of the %1 outputs could be opened").arg(line.ports.size());
+    else if (several && set.members.size() > 1)
+        fanOut(set);
+    return set;
 }

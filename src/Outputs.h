@@ -5,7 +5,10 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
+class FanOutOutput;
+class FanOutPort;
 class MatrixOutput;
 class PortIo;
 class QWidget;
@@ -36,18 +39,34 @@ OutputKind outputKind(const QString& portArgument);
 // kept under: none given is the default parallel port.
 QString portName(const QString& portArgument);
 
-// The mapping and rate cap of a network panel: what the command line gives,
-// the rest as last used with this output.
+// The mapping and rate cap of the network panel `portArgument` names (the
+// first --port when none is named): what the command line gives, the rest as
+// last used with this output.
 struct CommandLine;
 PanelSetup panelSetup(const CommandLine& line);
+PanelSetup panelSetup(const CommandLine& line, const QString& portArgument);
 // Keeps what the command line gave of `setup` for the next time with this
 // output (the editor, once it is sure to run and its output opened).
 void rememberPanelSetup(const CommandLine& line, const PanelSetup& setup);
+void rememberPanelSetup(const CommandLine& line, const QString& portArgument,
+                        const PanelSetup& setup);
 
 // The brightness of a board whose rows are lit in turn: the command line's, else
 // as last used with this output. A network panel's --brightness is its
 // mapping's, and such a board is lit full.
 int multiplexedBrightness(const CommandLine& line);
+int multiplexedBrightness(const CommandLine& line, const QString& portArgument);
+
+// How the outputs of several --port values are named: the first, and how many
+// more ("/dev/parport0 +1").
+QString portsName(const QStringList& portArguments);
+
+// On a parallel port the start-up writes go out before the instance check, as
+// they always did: the kernel's claim keeps a second program from writing.
+// Any other output of a second program would show over the running one's
+// picture, so it is opened only once this program may run.
+class InstanceCheck;
+bool refusedBeforeTheOutputs(const CommandLine& line, InstanceCheck& check);
 
 // What keeps the board lit while "LPT on" runs: a refresh thread that
 // multiplexes an output taking the port's registers (real time unless
@@ -67,3 +86,43 @@ struct MatrixRefresh {
 };
 MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightness,
                            const std::function<void(const QString&)>& report);
+
+// Every output the --port values name, each opened and kept lit as one is on
+// its own: its mapping, its brightness, its refresh. With one, port() and
+// output() are its own; with more, they hand everything to each.
+struct OutputSet {
+    struct Member {
+        QString argument;
+        std::unique_ptr<PortIo> port;
+        MatrixRefresh refresh; // goes before its port
+    };
+    std::vector<Member> members;
+    std::unique_ptr<FanOutPort> fanOutPort;
+    std::unique_ptr<FanOutOutput> fanOutOutput;
+    QString error;            // none could be opened: why, in one line
+    bool badArgument = false; // a --port value names no output this program can drive
+
+    OutputSet();
+    OutputSet(OutputSet&&) noexcept;
+    OutputSet& operator=(OutputSet&&) noexcept;
+    ~OutputSet();
+
+    PortIo* port() const; // null when none was opened
+    MatrixOutput* output() const;
+    // Whether the program multiplexes one of the boards (a refresh thread runs).
+    bool multiplexes() const;
+    // The outputs opened, as portsName names them.
+    QString name() const;
+};
+
+// Opens every --port of `line` and starts its refresh. With one, a failure
+// ends it as it always did; with more, an output that cannot be opened or
+// refreshed is told in one line through `report` and the others go on, and
+// only none at all is a failure. A value that names no output this program can
+// drive is a bad argument, whichever it is. `open` stands in for openOutput in
+// tests.
+using OutputOpener =
+    std::function<OpenedOutput(const QString& portArgument, const PanelSetup& setup)>;
+OutputSet openOutputs(const CommandLine& line, bool withWindow,
+                      const std::function<void(const QString&)>& report,
+                      const OutputOpener& open = {});

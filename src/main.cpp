@@ -19,6 +19,7 @@
 #include "ui/RefreshRateText.h"
 
 #ifdef QUENTARO_HAVE_NETWORK
+#include "Listening.h"
 #include "port/SwitchablePort.h"
 #include "ui/network/NetworkMenu.h"
 #endif
@@ -75,14 +76,6 @@ void moveOldSettings() {
                   .arg(old, now, why));
 }
 
-// On a parallel port the start-up writes go out before the instance check, as
-// they always did: the kernel's claim keeps a second program from writing.
-// Any other output of a second program would show over the running one's
-// picture, so it is opened only once this program may run.
-bool refusedBeforeTheOutput(const CommandLine& line, InstanceCheck& check) {
-    return outputKind(line.port) != OutputKind::ParallelPort && check.anotherInstanceRunning();
-}
-
 // Bad arguments: one line saying what, then the usage.
 int refuse(const CommandLine& line) {
     error(line.error);
@@ -90,41 +83,35 @@ int refuse(const CommandLine& line) {
     return 2;
 }
 
-// A player nobody watches must not play into nothing: an output that cannot be
-// opened ends it.
+// A player nobody watches must not play into nothing: outputs that cannot be
+// opened end it.
 int play(const CommandLine& line) {
     SignalPipe stopSignals; // first: from here on a signal darkens the matrix
     moveOldSettings();
     LockFileInstanceCheck instanceCheck;
-    if (refusedBeforeTheOutput(line, instanceCheck)) {
+    if (refusedBeforeTheOutputs(line, instanceCheck)) {
         error(instanceCheck.refusalLine());
         return 1;
     }
-    OpenedOutput output = openOutput(line.port, false, error, panelSetup(line));
-    if (!output.port) {
-        error(output.error);
-        return output.badArgument ? 2 : 1;
-    }
-    MatrixRefresh refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz,
-                                         multiplexedBrightness(line), error);
-    if (!refresh.output) {
-        error(QStringLiteral("%1: %2").arg(line.port, refresh.failure));
-        return 1;
+    OutputSet outputs = openOutputs(line, false, error);
+    if (!outputs.output()) {
+        error(outputs.error);
+        return outputs.badArgument ? 2 : 1;
     }
     QTimer showRate;
-    if (line.showRefresh && !refresh.timing)
+    if (line.showRefresh && !outputs.multiplexes())
         error(QStringLiteral("--show-refresh: %1 multiplexes the matrix itself; this program "
                              "does not see its rate")
-                  .arg(line.port));
+                  .arg(outputs.name()));
     else if (line.showRefresh) {
         QObject::connect(&showRate, &QTimer::timeout,
-                         [&refresh] { error(refreshRateText(refresh.output->rate())); });
+                         [&outputs] { error(refreshRateText(outputs.output()->rate())); });
         showRate.start(1000);
     }
     SteadyClock clock;
     std::unique_ptr<AnimationTimer> timer = makeQtAnimationTimer();
     Player player(
-        {*output.port, clock, instanceCheck, *timer, stopSignals, error, refresh.output.get()});
+        {*outputs.port(), clock, instanceCheck, *timer, stopSignals, error, outputs.output()});
     return player.run(line.file, line.intervalMs, {line.exitAtEnd, line.intervalGiven});
 }
 
@@ -139,6 +126,19 @@ int runWithoutWindow(const CommandLine& line) {
     }
     if (line.mode == CommandLine::Mode::Export)
         return exportFile(line);
+#ifdef QUENTARO_HAVE_NETWORK
+    if (line.mode == CommandLine::Mode::Listen) {
+        SignalPipe stopSignals; // first: from here on a signal darkens the matrix
+        moveOldSettings();
+        LockFileInstanceCheck instanceCheck;
+        return listen(line, {instanceCheck, stopSignals, error, {}});
+    }
+#else
+    if (line.mode == CommandLine::Mode::Listen) {
+        error(QStringLiteral("this build has no network receiving; --listen needs Qt Network"));
+        return 2;
+    }
+#endif
     return play(line);
 }
 
@@ -148,10 +148,17 @@ int runWithoutWindow(const CommandLine& line) {
 struct EditorOutput {
     std::unique_ptr<PortIo> port;
     MatrixRefresh refresh;
+    OutputSet several; // with more than one --port: the outputs opened
     bool disabled = false;
 #ifdef QUENTARO_HAVE_NETWORK
-    SwitchablePort* switchable = nullptr;
+    SwitchablePort* switchable = nullptr; // one output that can give way to a panel
 #endif
+    PortIo& io() const {
+        return several.port() ? *several.port() : *port;
+    }
+    MatrixOutput* matrix() const {
+        return several.output() ? several.output() : refresh.output.get();
+    }
 };
 
 EditorOutput editorOutput(OpenedOutput opened, const CommandLine& line) {
@@ -184,6 +191,16 @@ EditorOutput editorOutput(OpenedOutput opened, const CommandLine& line) {
     return output;
 }
 
+// With more than one --port: every output that opens gets every frame; when
+// none does, the editor runs without, as with one.
+EditorOutput editorOutputs(OutputSet set, const CommandLine& line) {
+    if (!set.output())
+        return editorOutput({nullptr, set.error}, line);
+    EditorOutput output;
+    output.several = std::move(set);
+    return output;
+}
+
 // A second editor refused before its window, with the message it gives
 // after its start-up writes on a parallel port.
 int refuseSecondEditor(const InstanceCheck& check) {
@@ -195,11 +212,38 @@ int refuseSecondEditor(const InstanceCheck& check) {
     return 1;
 }
 
-// What the side panel calls the output.
-QString outputName(const QString& port, bool disabled) {
-    if (disabled)
-        return QStringLiteral("none (%1 could not be opened)").arg(portName(port));
-    return portName(port);
+// What the side panel calls the outputs.
+QString outputName(const CommandLine& line, const EditorOutput& output) {
+    if (output.disabled)
+        return QStringLiteral("none (%1 could not be opened)").arg(portsName(line.ports));
+    return output.several.members.empty() ? portName(line.port) : output.several.name();
+}
+
+// The output whose brightness the side panel offers: of several, the first
+// whose rows are lit in turn, if any.
+QString brightnessPort(const CommandLine& line, const EditorOutput& output) {
+    const auto& members = output.several.members;
+    if (members.empty())
+        return line.port;
+    for (const OutputSet::Member& member : members)
+        if (outputKind(member.argument) != OutputKind::Network)
+            return member.argument;
+    return members.front().argument;
+}
+
+void rememberPanelSetups(const CommandLine& line, const EditorOutput& output,
+                         const PanelSetup& setup) {
+    if (output.several.members.empty())
+        rememberPanelSetup(line, setup);
+    for (const OutputSet::Member& member : output.several.members)
+        rememberPanelSetup(line, member.argument, panelSetup(line, member.argument));
+}
+
+// Bad arguments found when the outputs are opened.
+int refuseOutput(const CommandLine& line, const QString& why) {
+    CommandLine refused = line;
+    refused.error = why;
+    return refuse(refused);
 }
 
 // The side panel's brightness for the output `port` names: a board whose rows
@@ -220,30 +264,35 @@ void offerBrightness(Form1& window, const QString& port, bool disabled,
 int runEditor(QApplication& app, const CommandLine& line) {
     moveOldSettings();
     LockFileInstanceCheck instanceCheck;
-    if (refusedBeforeTheOutput(line, instanceCheck))
+    if (refusedBeforeTheOutputs(line, instanceCheck))
         return refuseSecondEditor(instanceCheck);
     const PanelSetup setup = panelSetup(line);
-    OpenedOutput opened = openOutput(line.port, true, error, setup);
-    if (opened.badArgument) {
-        CommandLine refused = line;
-        refused.error = opened.error;
-        return refuse(refused);
+    EditorOutput output;
+    if (line.ports.size() > 1) {
+        OutputSet set = openOutputs(line, true, error);
+        if (set.badArgument)
+            return refuseOutput(line, set.error);
+        output = editorOutputs(std::move(set), line);
+    } else {
+        OpenedOutput opened = openOutput(line.port, true, error, setup);
+        if (opened.badArgument)
+            return refuseOutput(line, opened.error);
+        output = editorOutput(std::move(opened), line);
     }
-    EditorOutput output = editorOutput(std::move(opened), line);
-    MatrixRefresh& refresh = output.refresh;
+    MatrixOutput* matrix = output.matrix();
     QtCommonDialog dialog;
     SteadyClock clock;
-    Form1 window({*output.port, dialog, clock, instanceCheck, {}, refresh.output.get()});
+    Form1 window({output.io(), dialog, clock, instanceCheck, {}, matrix});
     // Refused: another editor or player runs, or the lock cannot be checked.
     if (window.hasEnded()) {
         error(instanceCheck.refusalLine());
         return 1;
     }
     if (!output.disabled)
-        rememberPanelSetup(line, setup);
-    window.showRefreshRate([&refresh] { return refresh.output->rate(); });
-    window.setOutputName(outputName(line.port, output.disabled));
-    offerBrightness(window, line.port, output.disabled, line.brightness);
+        rememberPanelSetups(line, output, setup);
+    window.showRefreshRate([matrix] { return matrix->rate(); });
+    window.setOutputName(outputName(line, output));
+    offerBrightness(window, brightnessPort(line, output), output.disabled, line.brightness);
     window.editor().setNotice([&window](const QString& line) {
         error(line);
         window.showNotice(line);

@@ -23,6 +23,8 @@ private slots:
     void readsThePanelOptions();
     void readsTheCHeaderOptions_data();
     void readsTheCHeaderOptions();
+    void readsTheListenOptionsAndPorts_data();
+    void readsTheListenOptionsAndPorts();
     void usageNamesTheProgram();
 
 private:
@@ -239,6 +241,107 @@ void CommandLineTest::readsTheCHeaderOptions() {
                      .join(' ') +
                  (got.levels == CHeaderLayout::Levels::Bytes ? " bytes" : ""),
              layout);
+}
+
+void CommandLineTest::readsTheListenOptionsAndPorts_data() {
+    QTest::addColumn<QStringList>("args");
+    // The sources, channels, end, address and port, then the outputs.
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("error");
+    const QStringList e131{"--listen", "e131"};
+    QTest::newRow("e131, defaults") << e131 << "e131:1 3 dark 0.0.0.0:0 | /dev/parport0"
+                                    << "";
+    QTest::newRow("all options") << QStringList{"--listen",      "e131:7",
+                                                "--channels",    "1",
+                                                "--hold-last",   "--port",
+                                                "ddp:127.0.0.1", "--listen-address",
+                                                "127.000.0.001", "--port",
+                                                "/dev/parport1", "--listen-port",
+                                                "15568"}
+                                 << "e131:7 1 hold 127.0.0.1:15568 | ddp:127.0.0.1 /dev/parport1"
+                                 << "";
+    QTest::newRow("every protocol")
+        << QStringList{"--listen", "ddp", "--listen", "artnet:1.2.3", "--listen", "e131:63998"}
+        << "ddp:0 artnet:291 e131:63998 3 dark 0.0.0.0:0 | /dev/parport0"
+        << "";
+    QTest::newRow("artnet, defaults")
+        << QStringList{"--listen", "artnet"} << "artnet:0 3 dark 0.0.0.0:0 | /dev/parport0"
+        << "";
+    QTest::newRow("the last universes with one channel")
+        << QStringList{"--listen", "e131:63999", "--listen", "artnet:127.15.15", "--channels", "1"}
+        << "e131:63999 artnet:32767 1 dark 0.0.0.0:0 | /dev/parport0"
+        << "";
+    QTest::newRow("play on two outputs")
+        << QStringList{"--play", led_, "--port", "sim", "--port", "e131:127.0.0.1"}
+        << " 3 dark 0.0.0.0:0 | sim e131:127.0.0.1"
+        << "";
+    const auto refused = [](const char* name, const QStringList& args, const char* error) {
+        QTest::newRow(name) << args << "" << error;
+    };
+    refused("unknown protocol", {"--listen", "sacn"},
+            "--listen takes e131[:UNIVERSE], artnet[:NET.SUBNET.UNIVERSE or UNIVERSE] or ddp, "
+            "not \"sacn\"");
+    refused("e131 universe 0", {"--listen", "e131:0"},
+            "--listen e131: the board's first universe is a whole number from 1 to 63998 (with 3 "
+            "channels a LED it takes that universe and the next), not \"0\"");
+    refused("e131 63999 over two universes", {"--listen", "e131:63999"}, "from 1 to 63998");
+    refused("e131 without its universe", {"--listen", "e131:"}, "not \"\"");
+    refused("artnet 32767 over two universes", {"--listen", "artnet:32767"}, "from 0 to 32766");
+    for (const char* address : {"128.0.0", "0.16.0", "0.0.16", "1.2", "1.2.3.4", "1..3"})
+        refused(address, {"--listen", QString("artnet:") + address},
+                "--listen artnet: the board's first universe");
+    refused("ddp with a universe", {"--listen", "ddp:1"}, "--listen ddp takes no universe");
+    refused("a protocol twice", {"--listen", "e131", "--listen", "e131:3"},
+            "--listen e131 is given twice");
+    refused("channels 2", {"--listen", "e131", "--channels", "2"},
+            "--channels takes 3 (red, green and blue a LED) or 1 (one channel a LED), not \"2\"");
+    refused("hold-last with play", {"--play", led_, "--hold-last"}, "go with --listen");
+    refused("channels in the editor", {"--channels", "1"}, "go with --listen");
+    for (const char* address : {"localhost", "1.2.3.256", "1.2.3", "::1", " 1.2.3.4"})
+        refused(address, e131 + QStringList{"--listen-address", address},
+                "--listen-address takes an IPv4 address");
+    for (const char* port : {"0", "65536", "http"})
+        refused(port, e131 + QStringList{"--listen-port", port},
+                "--listen-port takes a port from 1 to 65535");
+    refused("a port for two protocols", e131 + QStringList{"--listen", "ddp", "--listen-port", "9"},
+            "--listen-port goes with one --listen");
+    refused("listen and play", e131 + QStringList{"--play", led_}, "cannot be used together");
+    refused("listen with a file", e131 + QStringList{led_}, "is a file too many");
+    refused("listen at an interval", e131 + QStringList{"--interval", "40"},
+            "--interval and --scale go with --play or --export");
+    refused("listen on the on-screen matrix", e131 + QStringList{"--port", "sim"},
+            "--port sim shows a window; it cannot go with --listen");
+    refused("a port twice", {"--port", "sim", "--port", "ddp:127.0.0.1", "--port", "sim"},
+            "--port sim is given twice");
+    refused("a second port blank", {"--port", "sim", "--port", " "}, "--port takes an output");
+    refused("brightness 4 with a parallel port among them",
+            {"--port", "ddp:127.0.0.1", "--port", "/dev/parport0", "--brightness", "4"},
+            "takes 5 to 100 percent");
+}
+
+void CommandLineTest::readsTheListenOptionsAndPorts() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, read);
+    QFETCH(QString, error);
+    const CommandLine line = parseCommandLine(QStringList{"quentaro"} + args);
+    if (!error.isEmpty()) {
+        QVERIFY2(line.error.contains(error), qPrintable(line.error));
+        return;
+    }
+    QVERIFY2(line.ok(), qPrintable(line.error));
+    QStringList sources;
+    for (const ListenSource& source : line.listens)
+        sources << QStringList{"e131", "artnet", "ddp"}.at(int(source.protocol)) + ":" +
+                       QString::number(source.universe);
+    QCOMPARE(QString("%1 %2 %3 %4:%5 | %6")
+                 .arg(sources.join(' '))
+                 .arg(line.singleChannel ? 1 : 3)
+                 .arg(line.holdLast ? "hold" : "dark", line.listenAddress)
+                 .arg(line.listenPort)
+                 .arg(line.ports.join(' ')),
+             read);
+    QCOMPARE(line.mode == Mode::Listen, !line.listens.empty());
+    QCOMPARE(line.port, line.ports.first());
 }
 
 void CommandLineTest::intervalGoesToTheNearestStep_data() {

@@ -17,14 +17,17 @@ const QString Usage = QStringLiteral(
     "  quentaro [FILE]            edit; FILE.led is loaded, FILE.pat starts its slideshow\n"
     "  quentaro --play FILE       play FILE.led or FILE.pat on the matrix, no window\n"
     "  quentaro --export OUT IN.led\n"
-    "                             write IN.led as OUT.gif, OUT.png or OUT.h (C source)");
+    "                             write IN.led as OUT.gif, OUT.png or OUT.h (C source)\n"
+    "  quentaro --listen e131|artnet|ddp\n"
+    "                             show on the matrix what arrives from the network, no window");
 
 struct Options {
     QCommandLineOption port{QStringLiteral("port"),
                             QStringLiteral("The matrix output: /dev/parportN (default "
                                            "/dev/parport0), bridge:SERIAL-DEVICE, "
                                            "ddp:HOST[:PORT], e131:HOST[,UNIVERSE], "
-                                           "artnet:HOST[,UNIVERSE] or sim."),
+                                           "artnet:HOST[,UNIVERSE] or sim; given more "
+                                           "than once, every output shows every frame."),
                             QStringLiteral("DEVICE")};
     QCommandLineOption play{QStringLiteral("play"),
                             QStringLiteral("Play FILE (.led or .pat) without a window."),
@@ -103,6 +106,31 @@ struct Options {
         QStringLiteral("exit-at-end"),
         QStringLiteral("With --play: end once an animation whose play mode is once has shown "
                        "its last frame, rather than stay on it.")};
+    QCommandLineOption listen{
+        QStringLiteral("listen"),
+        QStringLiteral("Show on the matrix what arrives from the network, without a window: "
+                       "e131[:UNIVERSE] (default 1), artnet[:NET.SUBNET.UNIVERSE or UNIVERSE] "
+                       "(default 0) or ddp. May be given once for each protocol."),
+        QStringLiteral("SOURCE")};
+    QCommandLineOption channels{
+        QStringLiteral("channels"),
+        QStringLiteral("With --listen: 3 (default; red, green and blue a LED over two "
+                       "universes) or 1 (one channel a LED, one universe)."),
+        QStringLiteral("N")};
+    QCommandLineOption holdLast{
+        QStringLiteral("hold-last"),
+        QStringLiteral("With --listen: keep the last frame when the sources stop, instead of "
+                       "going dark.")};
+    QCommandLineOption listenAddress{
+        QStringLiteral("listen-address"),
+        QStringLiteral("With --listen: the IPv4 address to listen on (default 0.0.0.0, every "
+                       "interface)."),
+        QStringLiteral("ADDRESS")};
+    QCommandLineOption listenPort{
+        QStringLiteral("listen-port"),
+        QStringLiteral("With one --listen: the UDP port, 1 ... 65535 (default the protocol's: "
+                       "5568, 6454 or 4048)."),
+        QStringLiteral("PORT")};
     QCommandLineOption showRefresh{
         QStringLiteral("show-refresh"),
         QStringLiteral("With --play: the passes per second, now and lowest, once a second on "
@@ -238,6 +266,10 @@ bool multiplexes(const QString& port) {
     return true;
 }
 
+bool anyMultiplexes(const QStringList& ports) {
+    return std::ranges::any_of(ports, multiplexes);
+}
+
 void readPanel(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
     if (parser.isSet(o.map)) {
         const ParsedWiring parsed = parsePanelWiring(parser.value(o.map));
@@ -256,7 +288,7 @@ void readPanel(const QCommandLineParser& parser, const Options& o, CommandLine& 
             line.error = QStringLiteral("--brightness takes a whole number of percent from 1 to "
                                         "100, not \"%1\"")
                              .arg(parser.value(o.brightness));
-        else if (*line.brightness < LeastMultiplexedBrightness && multiplexes(line.port))
+        else if (*line.brightness < LeastMultiplexedBrightness && anyMultiplexes(line.ports))
             line.error = QStringLiteral("--brightness on a parallel port or the USB bridge takes "
                                         "%1 to 100 percent, not \"%2\"")
                              .arg(LeastMultiplexedBrightness)
@@ -282,6 +314,16 @@ void readMode(const QCommandLineParser& parser, const Options& o, CommandLine& l
     const QStringList files = parser.positionalArguments();
     if (parser.isSet(o.play) && parser.isSet(o.exportTo)) {
         line.error = QStringLiteral("--play and --export cannot be used together");
+    } else if (parser.isSet(o.listen) && (parser.isSet(o.play) || parser.isSet(o.exportTo))) {
+        line.error = QStringLiteral("--listen cannot be used together with --play or --export");
+    } else if (parser.isSet(o.listen)) {
+        line.mode = CommandLine::Mode::Listen;
+        if (!files.isEmpty())
+            line.error = QStringLiteral("--listen shows what arrives from the network; \"%1\" "
+                                        "is a file too many")
+                             .arg(files.first());
+        else if (parser.isSet(o.interval) || parser.isSet(o.scale))
+            line.error = QStringLiteral("--interval and --scale go with --play or --export");
     } else if (parser.isSet(o.play)) {
         line.mode = CommandLine::Mode::Play;
         line.file = parser.value(o.play);
@@ -308,6 +350,178 @@ void readMode(const QCommandLineParser& parser, const Options& o, CommandLine& l
     }
 }
 
+// Every --port, each once.
+void readPorts(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
+    if (!parser.isSet(o.port))
+        return;
+    line.ports = parser.values(o.port);
+    for (const QString& port : line.ports) {
+        if (port.trimmed().isEmpty()) {
+            line.error = QStringLiteral("--port takes an output, not \"%1\"").arg(port);
+            return;
+        }
+        if (line.ports.count(port) > 1) {
+            line.error = QStringLiteral("--port %1 is given twice").arg(port);
+            return;
+        }
+    }
+    line.port = line.ports.first();
+}
+
+// The board's universes: two with three channels a LED, one with one.
+int universesTaken(const CommandLine& line) {
+    return line.singleChannel ? 1 : 2;
+}
+
+QString universeRangeError(const QString& name, int lowest, int highest, const CommandLine& line,
+                           const QString& given) {
+    return QStringLiteral("--listen %1: the board's first universe is a whole number from %2 to "
+                          "%3%4, not \"%5\"")
+        .arg(name)
+        .arg(lowest)
+        .arg(highest)
+        .arg(line.singleChannel ? QString()
+                                : QStringLiteral(" (with 3 channels a LED it takes that "
+                                                 "universe and the next)"))
+        .arg(given);
+}
+
+// Art-Net's port-address as NET.SUBNET.UNIVERSE (0 ... 127, 0 ... 15, 0 ... 15)
+// or as one number.
+std::optional<int> artNetAddress(const QString& text) {
+    static const QRegularExpression dotted(
+        QStringLiteral("^([0-9]{1,3})\\.([0-9]{1,2})\\.([0-9]{1,2})$"));
+    const QRegularExpressionMatch parts = dotted.match(text);
+    if (!parts.hasMatch())
+        return text.contains(QLatin1Char('.')) ? std::nullopt : wholeNumber(text);
+    const int net = parts.captured(1).toInt(), sub = parts.captured(2).toInt(),
+              universe = parts.captured(3).toInt();
+    if (net > 127 || sub > 15 || universe > 15)
+        return std::nullopt;
+    return net << 8 | sub << 4 | universe;
+}
+
+// One --listen value; empty when it is good, else why not.
+QString readListenSource(const QString& text, const CommandLine& line, ListenSource& source) {
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    const QString name = colon < 0 ? text : text.left(colon);
+    const QString universe = colon < 0 ? QString() : text.mid(colon + 1);
+    if (name == QStringLiteral("ddp")) {
+        source = {ListenSource::Protocol::Ddp, 0};
+        return colon < 0 ? QString()
+                         : QStringLiteral("--listen ddp takes no universe, not \"%1\"").arg(text);
+    }
+    const bool e131 = name == QStringLiteral("e131");
+    if (!e131 && name != QStringLiteral("artnet"))
+        return QStringLiteral("--listen takes e131[:UNIVERSE], artnet[:NET.SUBNET.UNIVERSE or "
+                              "UNIVERSE] or ddp, not \"%1\"")
+            .arg(text);
+    source.protocol = e131 ? ListenSource::Protocol::E131 : ListenSource::Protocol::ArtNet;
+    source.universe = e131 ? 1 : 0;
+    if (colon < 0)
+        return {};
+    const int lowest = e131 ? 1 : 0;
+    const int highest = (e131 ? 63999 : 32767) - universesTaken(line) + 1;
+    const std::optional<int> first = e131 ? wholeNumber(universe) : artNetAddress(universe);
+    if (!first || *first < lowest || *first > highest)
+        return universeRangeError(name, lowest, highest, line, universe);
+    source.universe = *first;
+    return {};
+}
+
+QString protocolWord(ListenSource::Protocol protocol) {
+    switch (protocol) {
+    case ListenSource::Protocol::E131:
+        return QStringLiteral("e131");
+    case ListenSource::Protocol::ArtNet:
+        return QStringLiteral("artnet");
+    case ListenSource::Protocol::Ddp:
+        break;
+    }
+    return QStringLiteral("ddp");
+}
+
+// A dotted IPv4 address, written back plainly; nothing for any other text.
+std::optional<QString> ipv4Address(const QString& text) {
+    static const QRegularExpression dotted(
+        QStringLiteral("^([0-9]{1,3})\\.([0-9]{1,3})\\.([0-9]{1,3})\\.([0-9]{1,3})$"));
+    const QRegularExpressionMatch match = dotted.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    QStringList bytes;
+    for (int i = 1; i <= 4; ++i) {
+        const int byte = match.captured(i).toInt();
+        if (byte > 255)
+            return std::nullopt;
+        bytes << QString::number(byte);
+    }
+    return bytes.join(QLatin1Char('.'));
+}
+
+void readListenPlace(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
+    if (parser.isSet(o.listenAddress)) {
+        const std::optional<QString> address = ipv4Address(parser.value(o.listenAddress));
+        if (!address) {
+            line.error = QStringLiteral("--listen-address takes an IPv4 address such as "
+                                        "127.0.0.1 (0.0.0.0: every interface), not \"%1\"")
+                             .arg(parser.value(o.listenAddress));
+            return;
+        }
+        line.listenAddress = *address;
+    }
+    if (!parser.isSet(o.listenPort))
+        return;
+    const std::optional<int> port = wholeNumber(parser.value(o.listenPort));
+    if (!port || *port < 1 || *port > 65535)
+        line.error = QStringLiteral("--listen-port takes a port from 1 to 65535, not \"%1\"")
+                         .arg(parser.value(o.listenPort));
+    else if (line.listens.size() > 1)
+        line.error = QStringLiteral("--listen-port goes with one --listen: each protocol listens "
+                                    "on a port of its own");
+    else
+        line.listenPort = *port;
+}
+
+void readListen(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
+    if (line.mode != CommandLine::Mode::Listen) {
+        if (parser.isSet(o.channels) || parser.isSet(o.holdLast) || parser.isSet(o.listenAddress) ||
+            parser.isSet(o.listenPort))
+            line.error = QStringLiteral(
+                "--channels, --hold-last, --listen-address and --listen-port go with --listen");
+        return;
+    }
+    if (line.ports.contains(QStringLiteral("sim"))) {
+        line.error = QStringLiteral("--port sim shows a window; it cannot go with --listen");
+        return;
+    }
+    line.holdLast = parser.isSet(o.holdLast);
+    if (parser.isSet(o.channels)) {
+        const QString channels = parser.value(o.channels);
+        if (channels != QStringLiteral("3") && channels != QStringLiteral("1")) {
+            line.error = QStringLiteral("--channels takes 3 (red, green and blue a LED) or 1 "
+                                        "(one channel a LED), not \"%1\"")
+                             .arg(channels);
+            return;
+        }
+        line.singleChannel = channels == QStringLiteral("1");
+    }
+    for (const QString& value : parser.values(o.listen)) {
+        ListenSource source;
+        line.error = readListenSource(value, line, source);
+        if (!line.ok())
+            return;
+        if (std::ranges::find(line.listens, source.protocol, &ListenSource::protocol) !=
+            line.listens.end()) {
+            line.error = QStringLiteral("--listen %1 is given twice; each protocol is listened "
+                                        "to once")
+                             .arg(protocolWord(source.protocol));
+            return;
+        }
+        line.listens.push_back(source);
+    }
+    readListenPlace(parser, o, line);
+}
+
 } // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments) {
@@ -317,9 +531,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     parser.setApplicationDescription(Usage);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addOptions({o.port, o.play, o.interval, o.exportTo, o.scale, o.bitOrder, o.scan,
-                       o.progmem, o.delays, o.levels, o.noRealtime, o.limitRefresh, o.showRefresh,
-                       o.map, o.colour, o.brightness, o.maxFps, o.exitAtEnd});
+    parser.addOptions({o.port,       o.play,          o.interval,    o.exportTo, o.scale,
+                       o.bitOrder,   o.scan,          o.progmem,     o.delays,   o.levels,
+                       o.noRealtime, o.limitRefresh,  o.showRefresh, o.map,      o.colour,
+                       o.brightness, o.maxFps,        o.exitAtEnd,   o.listen,   o.channels,
+                       o.holdLast,   o.listenAddress, o.listenPort});
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("An animation (.led or .qanim) or a playlist (.pat)."),
@@ -338,13 +554,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         line.mode = CommandLine::Mode::Version;
         return line;
     }
-    if (parser.isSet(o.port))
-        line.port = parser.value(o.port);
-    if (line.port.trimmed().isEmpty()) {
-        line.error = QStringLiteral("--port takes an output, not \"%1\"").arg(line.port);
+    readPorts(parser, o, line);
+    if (!line.ok())
         return line;
-    }
     readMode(parser, o, line);
+    if (line.ok())
+        readListen(parser, o, line);
     if (line.ok() && parser.isSet(o.interval))
         readInterval(parser, o, line);
     if (line.ok() && parser.isSet(o.scale))

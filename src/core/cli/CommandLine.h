@@ -7,16 +7,31 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
+
+// A --listen value: the protocol the board takes from the network and the
+// first of its universes.
+struct ListenSource {
+    enum class Protocol { E131, ArtNet, Ddp };
+    Protocol protocol = Protocol::E131;
+    // E1.31 1 ... 63999 (default 1); Art-Net's 15-bit port-address (default
+    // 0, as the Art-Net output's); none for DDP.
+    int universe = 1;
+
+    bool operator==(const ListenSource&) const = default;
+};
 
 // What the program was asked to do on its command line.
 struct CommandLine {
-    enum class Mode { Editor, Play, Export, Help, Version };
+    enum class Mode { Editor, Play, Export, Listen, Help, Version };
     static constexpr const char* DefaultPort = "/dev/parport0";
 
     Mode mode = Mode::Editor;
     QString file;       // the editor's file to open, the file to play, the .led to export
     QString exportPath; // --export OUT
-    QString port = QString::fromLatin1(DefaultPort);
+    QString port = QString::fromLatin1(DefaultPort); // the first of `ports`
+    // Every --port, in the order given; every frame goes to each of them.
+    QStringList ports{QString::fromLatin1(DefaultPort)};
     int intervalMs = SpeedLadder::StartMs;
     int scale = 8;
     CHeaderLayout cHeader; // --export to a .h file: bit order, scan, PROGMEM, delays, levels
@@ -36,6 +51,14 @@ struct CommandLine {
     std::optional<int> brightness;
     std::optional<int> maxFps; // the most frames a second a network panel is sent
     static constexpr int HighestRefreshLimit = 100000;
+    // --listen: a receiver for each source; one channel a LED instead of three
+    // over two universes; the last frame kept when the sources stop; where the
+    // receivers listen (port 0: each protocol's own).
+    std::vector<ListenSource> listens;
+    bool singleChannel = false;
+    bool holdLast = false;
+    QString listenAddress = QStringLiteral("0.0.0.0");
+    int listenPort = 0;
     QStringList notes; // lines for standard error that do not stop the program
     QString error;     // bad arguments: one line, then the usage, status 2
     QString helpText;  // the usage
