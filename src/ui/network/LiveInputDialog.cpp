@@ -6,6 +6,7 @@
 #include "ui/PlainText.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -89,6 +90,7 @@ LiveInputDialog::LiveInputDialog(Form1& form, Clock* clock)
     column->addLayout(buttons);
     column->addWidget(status_);
     column->addWidget(line_);
+    form.installEventFilter(this);
     connect(protocol_, &QComboBox::currentIndexChanged, this, &LiveInputDialog::updateControls);
     connect(listen_, &QPushButton::clicked, this,
             [this] { listening() ? stop() : void(listen()); });
@@ -96,9 +98,8 @@ LiveInputDialog::LiveInputDialog(Form1& form, Clock* clock)
     updateControls();
 }
 
-LiveInputDialog::~LiveInputDialog() {
-    stop();
-}
+// With the window: the form is half gone by now, so it is not touched.
+LiveInputDialog::~LiveInputDialog() = default;
 
 void LiveInputDialog::setListenAt(const QHostAddress& address, quint16 port) {
     address_ = address;
@@ -151,6 +152,13 @@ void LiveInputDialog::stop() {
     form_.showLiveFrame(std::nullopt);
     status_->clear();
     updateControls();
+}
+
+// The take goes in before the window closes, so that it is asked to be saved.
+bool LiveInputDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &form_ && event->type() == QEvent::Close && recording())
+        setRecording(false);
+    return QDialog::eventFilter(watched, event);
 }
 
 void LiveInputDialog::done(int result) {

@@ -63,6 +63,9 @@ public:
 
     void done(int result) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     ListenOptions options() const;
     void showFrame(const PortIo::LevelFrame& levels);
