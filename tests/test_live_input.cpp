@@ -3,7 +3,6 @@
 // in as a frame with its hold time, all in one step; refusals are one line.
 // (A frame sent again need not come through as a frame of its own, so repeats
 // are checked on the take itself.)
-#include "files/LedFormat.h"
 #include "network/NetworkPort.h"
 #include "support/FakeServices.h"
 #include "ui/BoardView.h"
