@@ -703,3 +703,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     editor_->close();
     event->accept();
 }
+
+void Form1::showLiveFrame(const std::optional<MatrixOutput::LevelFrame>& levels) {
+    Image1->setPreview(levels);
+}

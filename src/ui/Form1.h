@@ -134,6 +134,9 @@ private:
 public:
     // Shows a note that needs no answer, without blocking the window.
     void showNotice(const QString& text);
+    // A frame from a live input shown on the board in place of the image, a
+    // level a cell; none: the image again. The animation stays as it is.
+    void showLiveFrame(const std::optional<MatrixOutput::LevelFrame>& levels);
 
 private:
     std::unique_ptr<AnimationTimer> timer_;

@@ -67,6 +67,7 @@ const QList<OtherKey>& otherKeys() {
 #ifdef QUENTARO_HAVE_NETWORK
         {"Ctrl+Shift+N", "Network panel (Art-Net nodes found, or an address)"},
         {"Ctrl+Shift+M", "Panel mapping (wiring, colour, brightness, test picture)"},
+        {"Ctrl+Shift+L", "Live input: E1.31, Art-Net or DDP shown on the board, and recorded"},
         {"Menu, Shift+F10", "The Export, Import and network menu (also a right click on Load or "
                             "Save)"},
 #else

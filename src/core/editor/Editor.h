@@ -83,6 +83,11 @@ public:
     // animation takes levels in the same step.
     QString importFrames(std::span<const FrameTransforms::Frame> frames, bool replace,
                          bool levels = false);
+    // Frames recorded from a live input, each with its hold time, after the
+    // current image; one step of the history. With `levels` they hold grey
+    // levels and an on/off animation takes levels in the same step.
+    QString recordFrames(std::span<const FrameTransforms::Frame> frames,
+                         std::vector<std::uint16_t> holdMs, bool levels);
 
     // Editing beyond the buttons: the drawing tools, text and the frame strip.
     // Each is one step of the history and reaches the board and the matrix; on
@@ -257,7 +262,8 @@ private:
     void rewindFinishedPlay();
     void takeSpeed(int ms);
     QString storeDrawing(const FrameTransforms::Frame& frame, bool takeLevels);
-    QString insertTakingLevels(std::span<const FrameTransforms::Frame> frames);
+    QString insertTakingLevels(std::span<const FrameTransforms::Frame> frames,
+                               std::vector<std::uint16_t> holdMs = {});
     QString insertTimedFrames(int before, std::span<const FrameTransforms::Frame> frames,
                               std::vector<std::uint16_t> holdMs);
     QString runExtrasCommand(FrameCommandPtr command);

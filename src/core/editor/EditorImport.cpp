@@ -42,13 +42,28 @@ QString Editor::importFrames(std::span<const FrameTransforms::Frame> frames, boo
 
 // Shades put after the current image of an on/off animation: it takes levels
 // in the same step.
-QString Editor::insertTakingLevels(std::span<const FrameTransforms::Frame> frames) {
+QString Editor::insertTakingLevels(std::span<const FrameTransforms::Frame> frames,
+                                   std::vector<std::uint16_t> holdMs) {
     const int before = animation_.currentImage() + 1;
     std::vector<FrameCommandPtr> parts;
     parts.push_back(FrameCommands::takeLevels());
     parts.push_back(FrameCommands::insertFrames(
-        before, std::vector<FrameStore::Frame>(frames.begin(), frames.end()), {}));
+        before, std::vector<FrameStore::Frame>(frames.begin(), frames.end()), std::move(holdMs)));
     runCommand(FrameCommands::sequence(std::move(parts)),
                animation_.imageCount() + static_cast<int>(frames.size()), before);
     return {};
+}
+
+QString Editor::recordFrames(std::span<const FrameTransforms::Frame> frames,
+                             std::vector<std::uint16_t> holdMs, bool levels) {
+    const int before = animation_.currentImage() + 1;
+    if (!levels || animation_.hasLevels())
+        return insertFrames(before, frames, std::move(holdMs));
+    if (QString refusal = refusalToEdit(); !refusal.isEmpty())
+        return refusal;
+    if (frames.empty())
+        return QStringLiteral("there are no frames to put in");
+    if (animation_.imageCount() + static_cast<int>(frames.size()) > LedFormat::MaxFrames)
+        return QStringLiteral("an animation holds at most %1 images").arg(LedFormat::MaxFrames);
+    return insertTakingLevels(frames, std::move(holdMs));
 }

@@ -5,6 +5,7 @@
 #include "port/SwitchablePort.h"
 #include "ui/Form1.h"
 #include "ui/PlainText.h"
+#include "ui/network/LiveInputDialog.h"
 #include "ui/network/NetworkPanelDialog.h"
 #include "ui/network/PanelMappingDialog.h"
 
@@ -30,9 +31,13 @@ NetworkMenu::NetworkMenu(QWidget* window, QMenu* menu, SwitchablePort* port, QSt
     mapping_ = menu->addAction(QStringLiteral("Panel mapping…"), this, &NetworkMenu::editMapping);
     state_ = menu->addAction(QString());
     state_->setEnabled(false);
+    QAction* live =
+        menu->addAction(QStringLiteral("Live input…"), this, &NetworkMenu::openLiveInput);
+    live->setVisible(qobject_cast<Form1*>(window) != nullptr);
     choose->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     mapping_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
-    for (QAction* action : {choose, mapping_}) {
+    live->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    for (QAction* action : {choose, mapping_, live}) {
         action->setShortcutContext(Qt::WindowShortcut);
         window->addAction(action);
     }
@@ -119,6 +124,17 @@ void NetworkMenu::editMapping() {
     port_->endTestPicture();
     if (kept)
         storePanelSetup(portArgument_, dialog.setup());
+}
+
+void NetworkMenu::openLiveInput() {
+    auto* form = qobject_cast<Form1*>(window_);
+    if (form == nullptr)
+        return;
+    if (liveInput_ == nullptr)
+        liveInput_ = new LiveInputDialog(*form);
+    liveInput_->show();
+    liveInput_->raise();
+    liveInput_->activateWindow();
 }
 
 void NetworkMenu::updateEntries() {

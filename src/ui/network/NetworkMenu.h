@@ -9,6 +9,7 @@
 class NetworkPort;
 class QAction;
 class QMenu;
+class LiveInputDialog;
 class QWidget;
 class SwitchablePort;
 
@@ -16,9 +17,9 @@ class SwitchablePort;
 // panel…" chooses the panel (an Art-Net node found on the local network, or an
 // address typed in) and "Panel mapping…" its wiring, colour, brightness and
 // rate, with a test picture; a line under them says what the panel last
-// reported. The panel changes while the editor runs when its output can be
-// switched; otherwise the dialog gives the command line that starts with it.
-// A panel chosen while "LPT on" is off is dark: the menu says so and offers to
+// reported. "Live input…" shows on the board what arrives from the network. The panel changes while
+// the editor runs when its output can be switched; otherwise the dialog gives the command line that
+// starts with it. A panel chosen while "LPT on" is off is dark: the menu says so and offers to
 // press "LPT on" in the window, when the window is the editor's.
 class NetworkMenu final : public QObject {
     Q_OBJECT
@@ -43,6 +44,8 @@ public:
     bool use(const QString& argument);
     void choosePanel();
     void editMapping();
+    // "Live input…": the dialog, opened once and shown again (editor windows only).
+    void openLiveInput();
 
 signals:
     // The editor now sends to the panel `argument` names.
@@ -60,4 +63,5 @@ private:
     ArtPollOptions poll_;
     QAction* mapping_ = nullptr;
     QAction* state_ = nullptr;
+    LiveInputDialog* liveInput_ = nullptr;
 };
