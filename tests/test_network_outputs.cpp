@@ -29,6 +29,8 @@ int big16(const QByteArray& d, int at) {
 
 } // namespace
 
+Q_DECLARE_METATYPE(NetworkTarget::Protocol)
+
 class TestNetworkOutputs : public QObject {
     Q_OBJECT
 private slots:
@@ -290,6 +292,59 @@ private slots:
             QByteArray(reinterpret_cast<const char*>(PanelMapping().rgb(litAt(3, 3)).data()), 768));
         QSignalSpy sent(&port, &NetworkPort::sent);
         QVERIFY(sent.wait(450));
+    }
+
+    // With synchronisation a frame is its two universes and then, on E1.31, a
+    // universe synchronisation packet (ANSI E1.31-2018 6.3) for the universe
+    // after the panel's two, named in both data packets; on Art-Net an ArtSync.
+    // Without it the frame is the two data packets alone, sync address 0.
+    void syncOnTheWire_data() {
+        QTest::addColumn<NetworkTarget::Protocol>("protocol");
+        QTest::addColumn<int>("universe");
+        QTest::addColumn<bool>("sync");
+        QTest::addColumn<int>("syncAddress"); // E1.31, in the data packets
+        QTest::addColumn<QByteArray>("last"); // after the CID on E1.31
+        const auto e = NetworkTarget::Protocol::E131;
+        const auto a = NetworkTarget::Protocol::ArtNet;
+        QTest::newRow("E1.31") << e << 1 << true << 3
+                               << QByteArray("700b00000001020003"
+                                             "0000");
+        QTest::newRow("E1.31 at the top")
+            << e << 63998 << true << 63997 << QByteArray("700b0000000102f9fd0000");
+        QTest::newRow("E1.31 without") << e << 1 << false << 0 << QByteArray();
+        QTest::newRow("Art-Net") << a << 1 << true << 0
+                                 << QByteArray("4172742d4e6574000052000e0000");
+        QTest::newRow("Art-Net without") << a << 1 << false << 0 << QByteArray();
+    }
+    void syncOnTheWire() {
+        QFETCH(NetworkTarget::Protocol, protocol);
+        QFETCH(int, universe);
+        QFETCH(bool, sync);
+        QFETCH(int, syncAddress);
+        QFETCH(QByteArray, last);
+        Receiver panel;
+        NetworkTarget target = localTarget(protocol, panel.socket.localPort());
+        target.universe = universe;
+        NetworkPort port(target, {}, {}, {1000, 5000, 5000});
+        port.setSetup({{}, 1000, sync});
+        const int perFrame = sync ? 3 : 2;
+        QCOMPARE(panel.take(perFrame, 300).size(), perFrame); // dark at the start
+        port.showFrame(litAt(0, 0));
+        const QList<QByteArray> got = panel.take(perFrame + 1, 300);
+        QCOMPARE(got.size(), perFrame);
+        if (protocol == NetworkTarget::Protocol::E131) {
+            QCOMPARE(big16(got[0], 109), syncAddress);
+            QCOMPARE(big16(got[1], 109), syncAddress);
+        }
+        if (!sync)
+            return;
+        if (protocol == NetworkTarget::Protocol::ArtNet) {
+            QCOMPARE(got[2].toHex(), last);
+            return;
+        }
+        const QByteArray cid = got[0].mid(22, 16);
+        QCOMPARE(got[2].toHex(), "00100000" + QByteArray("ASC-E1.17\0\0\0", 12).toHex() +
+                                     "702100000008" + cid.toHex() + last);
     }
 
     // The end: the dark frame, then "stream terminated" three times a universe.
