@@ -151,9 +151,10 @@ QString summary(const std::optional<PortIo::LevelFrame>& frame) {
                  : QStringLiteral("-");
 }
 
+// A wiring that puts most LEDs elsewhere on the strip than the default does.
 PanelMapping unusualMapping() {
     PanelMapping m;
-    m.wiring = *parsePanelWiring(QStringLiteral("bottom-right,columns,rotate-90,mirror")).wiring;
+    m.wiring = *parsePanelWiring(QStringLiteral("top-right,columns,straight,rotate-90")).wiring;
     m.colour = {255, 255, 255}; // level * 17 in every channel: read back exactly
     m.brightness = 100;
     return m;
@@ -172,6 +173,29 @@ QString values(const PanelMapping::Rgb& rgb, int from, int count) {
     for (int i = from; i < from + count; ++i)
         out << QString::number(rgb[std::size_t(i)]);
     return out.join(QLatin1Char(','));
+}
+
+int ledsMovedFromDefault(const PanelMapping& m) {
+    int moved = 0;
+    for (int row = 0; row < 16; ++row) {
+        for (int column = 0; column < 16; ++column)
+            moved += m.ledIndex(row, column) != PanelMapping().ledIndex(row, column);
+    }
+    return moved;
+}
+
+// What a step of the receiver gave: nothing, a refusal, the dark frame or
+// which pattern.
+QString seen(const ReceivedFrames::Outcome& o) {
+    if (!o.refused.isEmpty())
+        return QStringLiteral("x");
+    if (!o.frame)
+        return QStringLiteral("-");
+    for (int seed : {1, 2}) {
+        if (*o.frame == pattern(seed))
+            return QStringLiteral("p%1").arg(seed);
+    }
+    return *o.frame == PortIo::LevelFrame{} ? QStringLiteral("dark") : QStringLiteral("?");
 }
 
 bool run(const QString& program, const QStringList& args, QString* output = nullptr) {
@@ -440,6 +464,8 @@ private slots:
     void endToEnd() {
         QFETCH(NetworkTarget::Protocol, output);
         QFETCH(Protocol, listen);
+        const int moved = ledsMovedFromDefault(unusualMapping());
+        QVERIFY2(moved >= 100, qPrintable(QString::number(moved)));
         ListenOptions options;
         options.setup.protocol = listen;
         options.setup.universe = 5;
@@ -462,6 +488,46 @@ private slots:
         if (listen == Protocol::E131)
             QVERIFY2(receiver.statusLine().contains(QStringLiteral("from quentaro on ")),
                      qPrintable(receiver.statusLine()));
+    }
+
+    // The output's own datagrams with --sync, caught on the loopback address and
+    // given one by one to the receiving side: each frame's universes are held
+    // until its synchronisation packet comes (the dark frame at the start shows
+    // at once: nothing was synchronised before it).
+    void synchronisedOutputIsHeld_data() {
+        QTest::addColumn<NetworkTarget::Protocol>("output");
+        QTest::addColumn<Protocol>("listen");
+        QTest::newRow("E1.31") << NetworkTarget::Protocol::E131 << Protocol::E131;
+        QTest::newRow("Art-Net") << NetworkTarget::Protocol::ArtNet << Protocol::ArtNet;
+    }
+    void synchronisedOutputIsHeld() {
+        QFETCH(NetworkTarget::Protocol, output);
+        QFETCH(Protocol, listen);
+        QUdpSocket wire;
+        QVERIFY(wire.bind(QHostAddress::LocalHost, 0));
+        NetworkPort port({output, QStringLiteral("127.0.0.1"), wire.localPort(), 5},
+                         unusualMapping(), {}, {1000, 5000, 5000});
+        port.setSetup({unusualMapping(), 1000, true});
+        ReceiveSetup setup;
+        setup.protocol = listen;
+        setup.universe = 5;
+        setup.mapping = unusualMapping();
+        ReceivedFrames frames(setup);
+        QStringList got;
+        const auto receive = [&] {
+            for (int i = 0; i < 3; ++i) {
+                QTRY_VERIFY(wire.hasPendingDatagrams());
+                const QByteArray bytes = wire.receiveDatagram().data();
+                got << seen(
+                    frames.take({}, {QStringLiteral("127.0.0.1"), 1}, decode(listen, bytes)));
+            }
+        };
+        receive();
+        for (int seed : {1, 2}) {
+            port.showLevels(pattern(seed));
+            receive();
+        }
+        QCOMPARE(got.join(QLatin1Char(' ')), QStringLiteral("- dark - - - p1 - - p2"));
     }
 
     // The replies, two as the universes 15 and 16 have different Sub-Nets,
