@@ -72,29 +72,32 @@ private slots:
     // What is kept for an output comes back; what cannot be read gives the
     // default, a number out of range the nearest allowed.
     void storedSetup_data() {
-        QTest::addColumn<QStringList>("kept"); // map, colour, brightness, max-fps as stored
+        QTest::addColumn<QStringList>("kept"); // map, colour, brightness, max-fps, sync as stored
         QTest::addColumn<QString>("read");
-        QTest::newRow("as kept") << QStringList{"bottom-right,columns,straight,rotate-180,mirror",
-                                                "#102030", "55", "25"}
-                                 << "bottom-right,columns,straight,rotate-180,mirror #102030 55 25";
-        QTest::newRow("unreadable") << QStringList{"zigzag", "purple", "lots", "fast"}
-                                    << "top-left,rows,serpentine,rotate-0 #ff0000 20 40";
-        QTest::newRow("out of range") << QStringList{"columns", "blue", "500", "0"}
-                                      << "top-left,columns,serpentine,rotate-0 #0000ff 100 1";
+        QTest::newRow("as kept")
+            << QStringList{"bottom-right,columns,straight,rotate-180,mirror", "#102030", "55", "25",
+                           "true"}
+            << "bottom-right,columns,straight,rotate-180,mirror #102030 55 25 1";
+        QTest::newRow("unreadable") << QStringList{"zigzag", "purple", "lots", "fast", "maybe"}
+                                    << "top-left,rows,serpentine,rotate-0 #ff0000 20 40 0";
+        QTest::newRow("out of range") << QStringList{"columns", "blue", "500", "0", "false"}
+                                      << "top-left,columns,serpentine,rotate-0 #0000ff 100 1 0";
     }
     void storedSetup() {
         QFETCH(QStringList, kept);
         QFETCH(QString, read);
         QSettings settings;
         settings.beginGroup(QStringLiteral("panel/ddp:panel|x"));
-        for (int i = 0; i < 4; ++i)
-            settings.setValue(QStringList{"map", "colour", "brightness", "max-fps"}[i], kept[i]);
+        for (int i = 0; i < 5; ++i)
+            settings.setValue(QStringList{"map", "colour", "brightness", "max-fps", "sync"}[i],
+                              kept[i]);
         settings.sync();
         const PanelSetup s = storedPanelSetup(QStringLiteral("ddp:panel/x"));
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5")
                      .arg(panelWiringText(s.mapping.wiring), panelColourText(s.mapping.colour))
                      .arg(s.mapping.brightness)
-                     .arg(s.maxFps),
+                     .arg(s.maxFps)
+                     .arg(int(s.syncUniverses)),
                  read);
     }
 

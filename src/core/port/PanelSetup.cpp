@@ -44,7 +44,7 @@ PanelSetup storedPanelSetup(const QString& port) {
     m.brightness = within(kept->value(BrightnessKey), m.brightness, 1, 100);
     s.maxFps = within(kept->value(MaxFpsKey), s.maxFps, PanelSetup::LowestMaxFps,
                       PanelSetup::HighestMaxFps);
-    s.syncUniverses = kept->value(SyncKey, false).toBool();
+    s.syncUniverses = kept->value(SyncKey).toString() == QLatin1String("true"); // as stored
     return s;
 }
 
