@@ -133,6 +133,7 @@ PanelSetup panelSetup(const CommandLine& line, const QString& portArgument) {
     m.colour = line.colour.value_or(m.colour);
     m.brightness = line.brightness.value_or(m.brightness);
     s.maxFps = line.maxFps.value_or(s.maxFps);
+    s.syncUniverses = line.sync.value_or(s.syncUniverses);
     return s;
 }
 
@@ -142,7 +143,7 @@ void rememberPanelSetup(const CommandLine& line, const PanelSetup& setup) {
 
 void rememberPanelSetup(const CommandLine& line, const QString& portArgument,
                         const PanelSetup& setup) {
-    if (line.map || line.colour || line.brightness || line.maxFps)
+    if (line.map || line.colour || line.brightness || line.maxFps || line.sync)
         storePanelSetup(portArgument, setup);
 }
 

@@ -167,6 +167,8 @@ void CommandLineTest::readsThePanelOptions_data() {
     for (const char* option : {"--brightness", "--max-fps"})
         QTest::newRow(option) << QStringList{"--export", "o.gif", led_, option, "9"} << ""
                               << "" << 0 << 0 << "go with the editor or --play";
+    QTest::newRow("--sync") << QStringList{"--export", "o.gif", led_, "--sync"} << ""
+                            << "" << 0 << 0 << "--max-fps and --sync go with the editor";
 }
 
 void CommandLineTest::readsThePanelOptions() {

@@ -3,6 +3,7 @@
 // while the editor runs and "LPT on" offered, and the mapping dialog's changes
 // and test picture on the wire. Outside text, <img src=...> here, is shown as
 // it is: not rendered, and no file it names is read.
+#include "network/NetworkPackets.h"
 #include "network/NetworkPort.h"
 #include "port/SwitchablePort.h"
 #include "support/FakeServices.h"
@@ -340,6 +341,28 @@ private slots:
             QCOMPARE(got.value(1).mid(10), ddpBytes(now, shown));
             QCOMPARE(storedPanelSetup(argument).mapping, now);
         }
+    }
+
+    // The dialog's "Synchronise universes" shows what is kept and, ticked, has
+    // the panel's frame go out again with an ArtSync after its two ArtDmx.
+    void mappingDialogSynchronises() {
+        Receiver panel;
+        NetworkPort port({NetworkTarget::Protocol::ArtNet, QStringLiteral("127.0.0.1"),
+                          panel.socket.localPort(), 1},
+                         {}, {}, {1000, 5000, 5000});
+        QCOMPARE(panel.take(3, 300).size(), 2); // dark, not synchronised
+        PanelMappingDialog dialog(port.setup(), nullptr);
+        connect(&dialog, &PanelMappingDialog::changed, &port, &NetworkPort::setSetup);
+        QCheckBox* sync = nullptr;
+        for (QCheckBox* box : dialog.findChildren<QCheckBox*>())
+            if (box->text() == QStringLiteral("Synchronise universes"))
+                sync = box;
+        QVERIFY(sync && !sync->isChecked());
+        sync->setChecked(true);
+        const QList<QByteArray> got = panel.take(3);
+        QCOMPARE(got.size(), 3);
+        QCOMPARE(got[2], NetworkPackets::artSync());
+        QVERIFY(dialog.setup().syncUniverses && port.setup().syncUniverses);
     }
 
     // A port the refresh thread multiplexes stays: the command line is given,

@@ -29,6 +29,8 @@ int big16(const QByteArray& d, int at) {
 
 } // namespace
 
+Q_DECLARE_METATYPE(NetworkTarget::Protocol)
+
 class TestNetworkOutputs : public QObject {
     Q_OBJECT
 private slots:
@@ -70,29 +72,32 @@ private slots:
     // What is kept for an output comes back; what cannot be read gives the
     // default, a number out of range the nearest allowed.
     void storedSetup_data() {
-        QTest::addColumn<QStringList>("kept"); // map, colour, brightness, max-fps as stored
+        QTest::addColumn<QStringList>("kept"); // map, colour, brightness, max-fps, sync as stored
         QTest::addColumn<QString>("read");
-        QTest::newRow("as kept") << QStringList{"bottom-right,columns,straight,rotate-180,mirror",
-                                                "#102030", "55", "25"}
-                                 << "bottom-right,columns,straight,rotate-180,mirror #102030 55 25";
-        QTest::newRow("unreadable") << QStringList{"zigzag", "purple", "lots", "fast"}
-                                    << "top-left,rows,serpentine,rotate-0 #ff0000 20 40";
-        QTest::newRow("out of range") << QStringList{"columns", "blue", "500", "0"}
-                                      << "top-left,columns,serpentine,rotate-0 #0000ff 100 1";
+        QTest::newRow("as kept")
+            << QStringList{"bottom-right,columns,straight,rotate-180,mirror", "#102030", "55", "25",
+                           "true"}
+            << "bottom-right,columns,straight,rotate-180,mirror #102030 55 25 1";
+        QTest::newRow("unreadable") << QStringList{"zigzag", "purple", "lots", "fast", "maybe"}
+                                    << "top-left,rows,serpentine,rotate-0 #ff0000 20 40 0";
+        QTest::newRow("out of range") << QStringList{"columns", "blue", "500", "0", "false"}
+                                      << "top-left,columns,serpentine,rotate-0 #0000ff 100 1 0";
     }
     void storedSetup() {
         QFETCH(QStringList, kept);
         QFETCH(QString, read);
         QSettings settings;
         settings.beginGroup(QStringLiteral("panel/ddp:panel|x"));
-        for (int i = 0; i < 4; ++i)
-            settings.setValue(QStringList{"map", "colour", "brightness", "max-fps"}[i], kept[i]);
+        for (int i = 0; i < 5; ++i)
+            settings.setValue(QStringList{"map", "colour", "brightness", "max-fps", "sync"}[i],
+                              kept[i]);
         settings.sync();
         const PanelSetup s = storedPanelSetup(QStringLiteral("ddp:panel/x"));
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5")
                      .arg(panelWiringText(s.mapping.wiring), panelColourText(s.mapping.colour))
                      .arg(s.mapping.brightness)
-                     .arg(s.maxFps),
+                     .arg(s.maxFps)
+                     .arg(int(s.syncUniverses)),
                  read);
     }
 
@@ -290,6 +295,59 @@ private slots:
             QByteArray(reinterpret_cast<const char*>(PanelMapping().rgb(litAt(3, 3)).data()), 768));
         QSignalSpy sent(&port, &NetworkPort::sent);
         QVERIFY(sent.wait(450));
+    }
+
+    // With synchronisation a frame is its two universes and then, on E1.31, a
+    // universe synchronisation packet (ANSI E1.31-2018 6.3) for the universe
+    // after the panel's two, named in both data packets; on Art-Net an ArtSync.
+    // Without it the frame is the two data packets alone, sync address 0.
+    void syncOnTheWire_data() {
+        QTest::addColumn<NetworkTarget::Protocol>("protocol");
+        QTest::addColumn<int>("universe");
+        QTest::addColumn<bool>("sync");
+        QTest::addColumn<int>("syncAddress"); // E1.31, in the data packets
+        QTest::addColumn<QByteArray>("last"); // after the CID on E1.31
+        const auto e = NetworkTarget::Protocol::E131;
+        const auto a = NetworkTarget::Protocol::ArtNet;
+        QTest::newRow("E1.31") << e << 1 << true << 3
+                               << QByteArray("700b00000001020003"
+                                             "0000");
+        QTest::newRow("E1.31 at the top")
+            << e << 63998 << true << 63997 << QByteArray("700b0000000102f9fd0000");
+        QTest::newRow("E1.31 without") << e << 1 << false << 0 << QByteArray();
+        QTest::newRow("Art-Net") << a << 1 << true << 0
+                                 << QByteArray("4172742d4e6574000052000e0000");
+        QTest::newRow("Art-Net without") << a << 1 << false << 0 << QByteArray();
+    }
+    void syncOnTheWire() {
+        QFETCH(NetworkTarget::Protocol, protocol);
+        QFETCH(int, universe);
+        QFETCH(bool, sync);
+        QFETCH(int, syncAddress);
+        QFETCH(QByteArray, last);
+        Receiver panel;
+        NetworkTarget target = localTarget(protocol, panel.socket.localPort());
+        target.universe = universe;
+        NetworkPort port(target, {}, {}, {1000, 5000, 5000});
+        port.setSetup({{}, 1000, sync});
+        const int perFrame = sync ? 3 : 2;
+        QCOMPARE(panel.take(perFrame, 300).size(), perFrame); // dark at the start
+        port.showFrame(litAt(0, 0));
+        const QList<QByteArray> got = panel.take(perFrame + 1, 300);
+        QCOMPARE(got.size(), perFrame);
+        if (protocol == NetworkTarget::Protocol::E131) {
+            QCOMPARE(big16(got[0], 109), syncAddress);
+            QCOMPARE(big16(got[1], 109), syncAddress);
+        }
+        if (!sync)
+            return;
+        if (protocol == NetworkTarget::Protocol::ArtNet) {
+            QCOMPARE(got[2].toHex(), last);
+            return;
+        }
+        const QByteArray cid = got[0].mid(22, 16);
+        QCOMPARE(got[2].toHex(), "00100000" + QByteArray("ASC-E1.17\0\0\0", 12).toHex() +
+                                     "702100000008" + cid.toHex() + last);
     }
 
     // The end: the dark frame, then "stream terminated" three times a universe.

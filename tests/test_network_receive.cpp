@@ -151,9 +151,10 @@ QString summary(const std::optional<PortIo::LevelFrame>& frame) {
                  : QStringLiteral("-");
 }
 
+// A wiring that puts most LEDs elsewhere on the strip than the default does.
 PanelMapping unusualMapping() {
     PanelMapping m;
-    m.wiring = *parsePanelWiring(QStringLiteral("bottom-right,columns,rotate-90,mirror")).wiring;
+    m.wiring = *parsePanelWiring(QStringLiteral("top-right,columns,straight,rotate-90")).wiring;
     m.colour = {255, 255, 255}; // level * 17 in every channel: read back exactly
     m.brightness = 100;
     return m;
@@ -172,6 +173,29 @@ QString values(const PanelMapping::Rgb& rgb, int from, int count) {
     for (int i = from; i < from + count; ++i)
         out << QString::number(rgb[std::size_t(i)]);
     return out.join(QLatin1Char(','));
+}
+
+int ledsMovedFromDefault(const PanelMapping& m) {
+    int moved = 0;
+    for (int row = 0; row < 16; ++row) {
+        for (int column = 0; column < 16; ++column)
+            moved += m.ledIndex(row, column) != PanelMapping().ledIndex(row, column);
+    }
+    return moved;
+}
+
+// What a step of the receiver gave: nothing, a refusal, the dark frame or
+// which pattern.
+QString seen(const ReceivedFrames::Outcome& o) {
+    if (!o.refused.isEmpty())
+        return QStringLiteral("x");
+    if (!o.frame)
+        return QStringLiteral("-");
+    for (int seed : {1, 2}) {
+        if (*o.frame == pattern(seed))
+            return QStringLiteral("p%1").arg(seed);
+    }
+    return *o.frame == PortIo::LevelFrame{} ? QStringLiteral("dark") : QStringLiteral("?");
 }
 
 bool run(const QString& program, const QStringList& args, QString* output = nullptr) {
@@ -440,6 +464,8 @@ private slots:
     void endToEnd() {
         QFETCH(NetworkTarget::Protocol, output);
         QFETCH(Protocol, listen);
+        const int moved = ledsMovedFromDefault(unusualMapping());
+        QVERIFY2(moved >= 100, qPrintable(QString::number(moved)));
         ListenOptions options;
         options.setup.protocol = listen;
         options.setup.universe = 5;
@@ -462,6 +488,46 @@ private slots:
         if (listen == Protocol::E131)
             QVERIFY2(receiver.statusLine().contains(QStringLiteral("from quentaro on ")),
                      qPrintable(receiver.statusLine()));
+    }
+
+    // The output's own datagrams with --sync, caught on the loopback address and
+    // given one by one to the receiving side: each frame's universes are held
+    // until its synchronisation packet comes (the dark frame at the start shows
+    // at once: nothing was synchronised before it).
+    void synchronisedOutputIsHeld_data() {
+        QTest::addColumn<NetworkTarget::Protocol>("output");
+        QTest::addColumn<Protocol>("listen");
+        QTest::newRow("E1.31") << NetworkTarget::Protocol::E131 << Protocol::E131;
+        QTest::newRow("Art-Net") << NetworkTarget::Protocol::ArtNet << Protocol::ArtNet;
+    }
+    void synchronisedOutputIsHeld() {
+        QFETCH(NetworkTarget::Protocol, output);
+        QFETCH(Protocol, listen);
+        QUdpSocket wire;
+        QVERIFY(wire.bind(QHostAddress::LocalHost, 0));
+        NetworkPort port({output, QStringLiteral("127.0.0.1"), wire.localPort(), 5},
+                         unusualMapping(), {}, {1000, 5000, 5000});
+        port.setSetup({unusualMapping(), 1000, true});
+        ReceiveSetup setup;
+        setup.protocol = listen;
+        setup.universe = 5;
+        setup.mapping = unusualMapping();
+        ReceivedFrames frames(setup);
+        QStringList got;
+        const auto receive = [&] {
+            for (int i = 0; i < 3; ++i) {
+                QTRY_VERIFY(wire.hasPendingDatagrams());
+                const QByteArray bytes = wire.receiveDatagram().data();
+                got << seen(
+                    frames.take({}, {QStringLiteral("127.0.0.1"), 1}, decode(listen, bytes)));
+            }
+        };
+        receive();
+        for (int seed : {1, 2}) {
+            port.showLevels(pattern(seed));
+            receive();
+        }
+        QCOMPARE(got.join(QLatin1Char(' ')), QStringLiteral("- dark - - - p1 - - p2"));
     }
 
     // The replies, two as the universes 15 and 16 have different Sub-Nets,
@@ -548,6 +614,106 @@ private slots:
         QVERIFY2(longestGap < 200, qPrintable(QString::number(longestGap)));
         QTRY_VERIFY(frames > 1000);
         QTRY_VERIFY(receiver.status().packetsPerSecond > 1000);
+    }
+
+    // OLA's Art-Net plugin polls for the nodes of the universes it sends and
+    // lists those that answer (ola_artnet -u). It skips whatever comes from its
+    // own address, so olad runs in a second network namespace, joined to this
+    // test's by a veth pair: 10.255.1.2 there, the board on 10.255.1.1 here.
+    // OLA keeps a node's address alone, not its names. The test process stays
+    // in its namespace: only fromOlad, which makes one of its own, follows.
+    void olaFindsTheBoard() {
+        for (const char* tool :
+             {"olad", "ola_dev_info", "ola_patch", "ola_artnet", "ip", "unshare", "nsenter"})
+            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+                QSKIP(qPrintable(
+                    QStringLiteral("skipped: %1 is not installed").arg(QLatin1String(tool))));
+        if (geteuid() != 0 || unshare(CLONE_NEWNET) != 0)
+            QSKIP("skipped: no network namespace of its own can be made here");
+        QProcess holder; // keeps olad's namespace while it is set up
+        holder.start(QStringLiteral("unshare"),
+                     {QStringLiteral("--net"), QStringLiteral("sleep"), QStringLiteral("60")});
+        QVERIFY(holder.waitForStarted());
+        const auto stopHolder = qScopeGuard([&holder] {
+            holder.kill(); // by its process id
+            holder.waitForFinished();
+        });
+        const QString ns = QStringLiteral("--net=/proc/%1/ns/net").arg(holder.processId());
+        const auto there = [&ns](const char* program, const QStringList& args,
+                                 QString* output = nullptr) {
+            return run(QStringLiteral("nsenter"), QStringList{ns, QLatin1String(program)} + args,
+                       output);
+        };
+        QTRY_VERIFY(there("ip", {QStringLiteral("link")})); // unshare has made it
+        const auto words = [](const char* line) {
+            return QString::fromLatin1(line).split(QLatin1Char(' '));
+        };
+        for (const char* command :
+             {"link set lo up", "link add qr2 type veth peer name qr3",
+              "addr add 10.255.1.1/24 broadcast 10.255.1.255 dev qr2", "link set qr2 up"})
+            QVERIFY2(run(QStringLiteral("ip"), words(command)), command);
+        QVERIFY(run(QStringLiteral("ip"), words("link set qr3 netns") +
+                                              QStringList{QString::number(holder.processId())}));
+        for (const char* command :
+             {"link set lo up", "addr add 10.255.1.2/24 broadcast 10.255.1.255 dev qr3",
+              "link set qr3 up"})
+            QVERIFY2(there("ip", words(command)), command);
+
+        ListenOptions options;
+        options.setup.protocol = Protocol::ArtNet;
+        options.setup.universe = 3;
+        options.longName = QStringLiteral("the board on the veth");
+        NetworkReceiver board(options); // 0.0.0.0:6454 of this namespace
+        QCOMPARE(board.start(), QString());
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        for (const char* plugin :
+             {"dummy",      "e131",    "espnet",  "ftdidmx",   "gpio",
+              "karate",     "kinet",   "milinst", "opendmx",   "osc",
+              "pathport",   "renard",  "sandnet", "shownet",   "spi",
+              "stageprofi", "uartdmx", "usbdmx",  "usbserial", "openpixelcontrol"}) {
+            QFile f(dir.filePath(QStringLiteral("ola-%1.conf").arg(plugin)));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("enabled = false\n") > 0);
+        }
+        QFile artnet(dir.filePath(QStringLiteral("ola-artnet.conf")));
+        QVERIFY(artnet.open(QIODevice::WriteOnly));
+        artnet.write("enabled = true\nip = 10.255.1.2\nnet = 0\nsubnet = 0\n"
+                     "always_broadcast = false\nuse_limited_broadcast = false\n");
+        artnet.close();
+        QVERIFY(run(QStringLiteral("chmod"),
+                    {QStringLiteral("-R"), QStringLiteral("a+rwX"), dir.path()}));
+        QProcess olad;
+        olad.start(QStringLiteral("nsenter"),
+                   {ns, QStringLiteral("setpriv"), QStringLiteral("--reuid=nobody"),
+                    QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+                    QStringLiteral("olad"), QStringLiteral("--config-dir"), dir.path(),
+                    QStringLiteral("--no-http"), QStringLiteral("--no-register-with-dns-sd")});
+        const auto stopOlad = qScopeGuard([&olad] {
+            olad.terminate(); // by its process id
+            if (!olad.waitForFinished(5000))
+                olad.kill();
+        });
+        QString devices;
+        QTRY_VERIFY_WITH_TIMEOUT(there("ola_dev_info", {}, &devices) &&
+                                     devices.contains(QStringLiteral("ArtNet")),
+                                 10000);
+        const QRegularExpressionMatch device =
+            QRegularExpression(QStringLiteral("^Device (\\d+): ArtNet"),
+                               QRegularExpression::MultilineOption)
+                .match(devices);
+        QVERIFY2(device.hasMatch(), qPrintable(devices));
+        // An output port of OLA on universe 3: it polls for the nodes that take 3.
+        QVERIFY(
+            there("ola_patch", {QStringLiteral("-d"), device.captured(1), QStringLiteral("-p"),
+                                QStringLiteral("0"), QStringLiteral("-u"), QStringLiteral("3")}));
+        QString nodes;
+        QTRY_VERIFY2_WITH_TIMEOUT(there("ola_artnet",
+                                        {QStringLiteral("-d"), device.captured(1),
+                                         QStringLiteral("-u"), QStringLiteral("3")},
+                                        &nodes) &&
+                                      nodes.contains(QStringLiteral("10.255.1.1")),
+                                  qPrintable(nodes), 10000);
     }
 
     // olad's E1.31 plugin sends to the universes' multicast groups, so this runs

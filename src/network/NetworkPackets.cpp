@@ -10,6 +10,7 @@ constexpr char ArtNetId[] = "Art-Net"; // and its terminating zero: 8 bytes
 constexpr std::uint16_t OpPoll = 0x2000;
 constexpr std::uint16_t OpPollReply = 0x2100;
 constexpr std::uint16_t OpDmx = 0x5000;
+constexpr std::uint16_t OpSync = 0x5200;
 constexpr int ArtProtocolVersion = 14;
 constexpr int ArtPollReplyMinimum = 108;      // up to the end of the long name
 constexpr int ArtPollReplyWithPorts = 194;    // up to the end of SwOut
@@ -45,6 +46,16 @@ QString zeroEnded(QByteArrayView bytes) {
     return QString::fromUtf8(bytes.first(end - bytes.begin()));
 }
 
+// The root layer up to and with the CID; its flags and length are patched last.
+void e131Root(QByteArray& out, std::uint32_t vector, const QUuid& cid) {
+    big16(out, 0x0010); // preamble size
+    big16(out, 0x0000); // postamble size
+    out.append("ASC-E1.17\0\0\0", 12);
+    big16(out, 0);
+    big32(out, vector);
+    out.append(cid.toRfc4122());
+}
+
 } // namespace
 
 QByteArray ddp(std::uint8_t sequence, QByteArrayView rgb) {
@@ -61,16 +72,10 @@ QByteArray ddp(std::uint8_t sequence, QByteArrayView rgb) {
 }
 
 QByteArray e131(const E131Source& source, std::uint16_t universe, std::uint8_t sequence,
-                std::uint8_t options, QByteArrayView values) {
+                std::uint8_t options, QByteArrayView values, std::uint16_t syncAddress) {
     QByteArray out;
     out.reserve(126 + values.size());
-    // Root layer
-    big16(out, 0x0010); // preamble size
-    big16(out, 0x0000); // postamble size
-    out.append("ASC-E1.17\0\0\0", 12);
-    big16(out, 0);
-    big32(out, 0x00000004); // VECTOR_ROOT_E131_DATA
-    out.append(source.cid.toRfc4122());
+    e131Root(out, 0x00000004, source.cid); // VECTOR_ROOT_E131_DATA
     // Framing layer
     const qsizetype framing = out.size();
     big16(out, 0);
@@ -79,7 +84,7 @@ QByteArray e131(const E131Source& source, std::uint16_t universe, std::uint8_t s
     name.resize(64, '\0');
     out.append(name);
     out.append(char(source.priority));
-    big16(out, 0); // synchronization address: none
+    big16(out, syncAddress); // 0: none
     out.append(char(sequence));
     out.append(char(options));
     big16(out, universe);
@@ -99,6 +104,20 @@ QByteArray e131(const E131Source& source, std::uint16_t universe, std::uint8_t s
     return out;
 }
 
+QByteArray e131Sync(const QUuid& cid, std::uint8_t sequence, std::uint16_t syncAddress) {
+    QByteArray out;
+    e131Root(out, 0x00000008, cid); // VECTOR_ROOT_E131_EXTENDED
+    const qsizetype framing = out.size();
+    big16(out, 0);
+    big32(out, 0x00000001); // VECTOR_E131_EXTENDED_SYNCHRONIZATION
+    out.append(char(sequence));
+    big16(out, syncAddress);
+    big16(out, 0); // reserved
+    patchFlagsAndLength(out, 16);
+    patchFlagsAndLength(out, framing);
+    return out;
+}
+
 QByteArray artDmx(std::uint16_t universe, std::uint8_t sequence, QByteArrayView values) {
     QByteArray out;
     artHeader(out, OpDmx);
@@ -111,6 +130,15 @@ QByteArray artDmx(std::uint16_t universe, std::uint8_t sequence, QByteArrayView 
     big16(out, length);
     out.append(values.data(), values.size());
     out.resize(18 + length, '\0');
+    return out;
+}
+
+QByteArray artSync() {
+    QByteArray out;
+    artHeader(out, OpSync);
+    big16(out, ArtProtocolVersion);
+    out.append(char(0)); // Aux1
+    out.append(char(0)); // Aux2
     return out;
 }
 

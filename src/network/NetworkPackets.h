@@ -29,13 +29,20 @@ struct E131Source {
     QString name; // up to 63 bytes of UTF-8 go out
     std::uint8_t priority = 100;
 };
-// E1.31 data packet (root, framing and DMP layers) with start code 0.
+// E1.31 data packet (root, framing and DMP layers) with start code 0; a
+// `syncAddress` other than 0 asks receivers to hold it until that universe's
+// synchronisation packet.
 QByteArray e131(const E131Source& source, std::uint16_t universe, std::uint8_t sequence,
-                std::uint8_t options, QByteArrayView values);
+                std::uint8_t options, QByteArrayView values, std::uint16_t syncAddress = 0);
+// E1.31 universe synchronisation packet (49 bytes): shows what was held for `syncAddress`.
+QByteArray e131Sync(const QUuid& cid, std::uint8_t sequence, std::uint16_t syncAddress);
 
 // ArtDmx, protocol version 14, to the 15-bit port-address `universe`; the slot
 // count is made even as Art-Net asks.
 QByteArray artDmx(std::uint16_t universe, std::uint8_t sequence, QByteArrayView values);
+
+// ArtSync (14 bytes): the ArtDmx received so far is shown now.
+QByteArray artSync();
 
 // ArtPoll asking every node to answer (no "talk to me" options).
 QByteArray artPoll();

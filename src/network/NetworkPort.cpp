@@ -50,27 +50,41 @@ public:
         source_.cid = installationCid();
         source_.name = QStringLiteral("quentaro on %1").arg(QSysInfo::machineHostName());
     }
-    std::vector<Datagram> frame(const PanelMapping::Rgb& rgb) override { return packets(rgb, 0); }
+    std::vector<Datagram> frame(const PanelMapping::Rgb& rgb) override {
+        const std::uint16_t syncAddress = sync_ ? syncAddress_ : 0;
+        std::vector<Datagram> out = packets(rgb, 0, syncAddress);
+        if (sync_)
+            out.push_back({Datagram::SyncPart,
+                           NetworkPackets::e131Sync(source_.cid, ++syncSequence_, syncAddress_)});
+        return out;
+    }
+    // Terminated streams are dropped at once: nothing for a synchronisation to show.
     std::vector<Datagram> goodbye() override {
         std::vector<Datagram> out;
         for (int i = 0; i < 3; ++i) {
-            for (Datagram& d : packets({}, NetworkPackets::E131StreamTerminated))
+            for (Datagram& d : packets({}, NetworkPackets::E131StreamTerminated, 0))
                 out.push_back(std::move(d));
         }
         return out;
     }
+    void synchronise(bool on) override { sync_ = on; }
 
 private:
-    std::vector<Datagram> packets(const PanelMapping::Rgb& rgb, std::uint8_t options) {
+    std::vector<Datagram> packets(const PanelMapping::Rgb& rgb, std::uint8_t options,
+                                  std::uint16_t syncAddress) {
         ++sequence_;
-        return {{0, NetworkPackets::e131(source_, universe_, sequence_, options, firstSlots(rgb))},
+        return {{0, NetworkPackets::e131(source_, universe_, sequence_, options, firstSlots(rgb),
+                                         syncAddress)},
                 {1, NetworkPackets::e131(source_, std::uint16_t(universe_ + 1), sequence_, options,
-                                         secondSlots(rgb))}};
+                                         secondSlots(rgb), syncAddress)}};
     }
 
     NetworkPackets::E131Source source_;
     std::uint16_t universe_;
+    std::uint16_t syncAddress_ = std::uint16_t(syncUniverse(universe_));
     std::uint8_t sequence_ = 0;
+    std::uint8_t syncSequence_ = 0; // a sequence of its own, as for a universe
+    bool sync_ = false;
 };
 
 class ArtNetEncoder final : public FrameEncoder {
@@ -78,14 +92,20 @@ public:
     explicit ArtNetEncoder(int universe) : universe_(std::uint16_t(universe)) {}
     std::vector<Datagram> frame(const PanelMapping::Rgb& rgb) override {
         sequence_ = std::uint8_t(sequence_ % 255 + 1); // 0 would switch the ordering off
-        return {
+        std::vector<Datagram> out{
             {0, NetworkPackets::artDmx(universe_, sequence_, firstSlots(rgb))},
-            {1, NetworkPackets::artDmx(std::uint16_t(universe_ + 1), sequence_, secondSlots(rgb))}};
+            {1, NetworkPackets::artDmx(std::uint16_t(universe_ + 1), sequence_, secondSlots(rgb))},
+        };
+        if (sync_)
+            out.push_back({Datagram::SyncPart, NetworkPackets::artSync()});
+        return out;
     }
+    void synchronise(bool on) override { sync_ = on; }
 
 private:
     std::uint16_t universe_;
     std::uint8_t sequence_ = 0;
+    bool sync_ = false;
 };
 
 // The first IPv4 address that a panel can be at; a multicast output's is its group.
@@ -124,6 +144,10 @@ std::unique_ptr<FrameEncoder> makeEncoder(const NetworkTarget& target) {
     return std::make_unique<DdpEncoder>();
 }
 
+int syncUniverse(int firstUniverse) {
+    return firstUniverse + 2 <= E131Universes.highest ? firstUniverse + 2 : firstUniverse - 1;
+}
+
 // The on/off frame's rounding of colour * brightness / 100, with level / 15 as
 // a third factor: exact at level 15.
 PanelMapping::Rgb levelRgb(const PanelMapping& mapping, const PortIo::LevelFrame& levels) {
@@ -148,7 +172,10 @@ QHostAddress e131Group(int universe) {
 }
 
 QHostAddress destination(const NetworkTarget& target, const QHostAddress& resolved, int part) {
-    return target.multicast ? e131Group(target.universe + part) : resolved;
+    if (!target.multicast)
+        return resolved;
+    return e131Group(part == Datagram::SyncPart ? syncUniverse(target.universe)
+                                                : target.universe + part);
 }
 
 NetworkPort::NetworkPort(const NetworkTarget& target, const PanelMapping& mapping, ErrorSink errors,
@@ -168,7 +195,9 @@ std::unique_ptr<NetworkPort> NetworkPort::open(const NetworkTarget& target, cons
                                                ErrorSink errors) {
     NetworkTiming timing;
     timing.maxFramesPerSecond = setup.maxFps;
-    return std::make_unique<NetworkPort>(target, setup.mapping, std::move(errors), timing);
+    auto port = std::make_unique<NetworkPort>(target, setup.mapping, std::move(errors), timing);
+    port->setSetup(setup);
+    return port;
 }
 
 NetworkPort::~NetworkPort() {
@@ -208,6 +237,8 @@ void NetworkPort::blank() {
 void NetworkPort::setSetup(const PanelSetup& setup) {
     mapping_ = setup.mapping;
     timing_.maxFramesPerSecond = setup.maxFps;
+    sync_ = setup.syncUniverses;
+    encoder_->synchronise(sync_);
     schedule();
 }
 

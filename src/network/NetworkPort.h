@@ -26,8 +26,10 @@ struct NetworkTiming {
     int recoveryQuietMs = 3000;
 };
 
-// One datagram of a frame and the universe it is for: 0 the first, 1 the next.
+// One datagram of a frame and the universe it is for: 0 the first, 1 the next,
+// SyncPart the synchronisation that follows them.
 struct Datagram {
+    static constexpr int SyncPart = 2;
     int part = 0;
     QByteArray bytes;
 };
@@ -39,8 +41,15 @@ public:
     virtual std::vector<Datagram> frame(const PanelMapping::Rgb& rgb) = 0;
     // What goes out last, after the dark frame, when the output closes.
     virtual std::vector<Datagram> goodbye() { return {}; }
+    // From the next frame on: a synchronisation after each frame's universes.
+    virtual void synchronise(bool) {}
 };
 std::unique_ptr<FrameEncoder> makeEncoder(const NetworkTarget& target);
+
+// The E1.31 universe whose synchronisation packets show a panel's frame: the one
+// after its two, so that it needs no setting of its own and is never one the
+// panel takes data on; the one below the first when that would pass 63999.
+int syncUniverse(int firstUniverse);
 
 // An LED panel on the network. Takes whole frames; sends them when they change,
 // at most maxFramesPerSecond, and again every keepAliveMs. Never blocks: the
@@ -68,9 +77,9 @@ public:
     bool takesLevels() const override { return true; }
     void showLevels(const LevelFrame& levels) override;
 
-    // The frame shown goes out again with the new mapping or rate.
+    // The frame shown goes out again with the new mapping, rate or synchronisation.
     void setSetup(const PanelSetup& setup);
-    PanelSetup setup() const { return {mapping_, timing_.maxFramesPerSecond}; }
+    PanelSetup setup() const { return {mapping_, timing_.maxFramesPerSecond, sync_}; }
     // The last line told: a fault, or "sending again" after one; empty if none.
     const QString& lastReport() const { return lastReport_; }
     const NetworkTarget& target() const { return target_; }
@@ -94,7 +103,8 @@ private:
     ErrorSink errors_;
     NetworkTiming timing_;
     std::unique_ptr<FrameEncoder> encoder_;
-    std::array<UdpLink, 2> links_; // one a universe's group when multicast
+    bool sync_ = false;
+    std::array<UdpLink, 3> links_; // one a universe's group when multicast
     QTimer keepAlive_;
     QTimer rateTimer_;
     QTimer retryTimer_;
@@ -114,6 +124,6 @@ private:
 PanelMapping::Rgb levelRgb(const PanelMapping& mapping, const PortIo::LevelFrame& levels);
 
 // Where the datagrams of a universe go: the resolved host, or the multicast
-// group of the universe (239.255.hi.lo).
+// group of the universe (239.255.hi.lo), the synchronisation universe's for SyncPart.
 QHostAddress e131Group(int universe);
 QHostAddress destination(const NetworkTarget& target, const QHostAddress& resolved, int part);

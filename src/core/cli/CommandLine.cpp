@@ -102,6 +102,11 @@ struct Options {
             .arg(PanelSetup::HighestMaxFps)
             .arg(PanelSetup::DefaultMaxFps),
         QStringLiteral("N")};
+    QCommandLineOption sync{
+        QStringLiteral("sync"),
+        QStringLiteral("An E1.31 or Art-Net panel shows a frame's two universes together: a "
+                       "universe synchronisation (on the universe after the panel's two) or an "
+                       "ArtSync follows every frame. Kept for the output, as --map is.")};
     QCommandLineOption exitAtEnd{
         QStringLiteral("exit-at-end"),
         QStringLiteral("With --play: end once an animation whose play mode is once has shown "
@@ -304,10 +309,12 @@ void readPanel(const QCommandLineParser& parser, const Options& o, CommandLine& 
                              .arg(PanelSetup::HighestMaxFps)
                              .arg(parser.value(o.maxFps));
     }
+    if (parser.isSet(o.sync))
+        line.sync = true;
     if (line.ok() && line.mode == CommandLine::Mode::Export &&
-        (line.map || line.colour || line.brightness || line.maxFps))
+        (line.map || line.colour || line.brightness || line.maxFps || line.sync))
         line.error = QStringLiteral(
-            "--map, --colour, --brightness and --max-fps go with the editor or --play");
+            "--map, --colour, --brightness, --max-fps and --sync go with the editor or --play");
 }
 
 void readMode(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
@@ -531,11 +538,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     parser.setApplicationDescription(Usage);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addOptions({o.port,       o.play,          o.interval,    o.exportTo, o.scale,
-                       o.bitOrder,   o.scan,          o.progmem,     o.delays,   o.levels,
-                       o.noRealtime, o.limitRefresh,  o.showRefresh, o.map,      o.colour,
-                       o.brightness, o.maxFps,        o.exitAtEnd,   o.listen,   o.channels,
-                       o.holdLast,   o.listenAddress, o.listenPort});
+    parser.addOptions({o.port,       o.play,         o.interval,      o.exportTo,  o.scale,
+                       o.bitOrder,   o.scan,         o.progmem,       o.delays,    o.levels,
+                       o.noRealtime, o.limitRefresh, o.showRefresh,   o.map,       o.colour,
+                       o.brightness, o.maxFps,       o.sync,          o.exitAtEnd, o.listen,
+                       o.channels,   o.holdLast,     o.listenAddress, o.listenPort});
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("An animation (.led or .qanim) or a playlist (.pat)."),

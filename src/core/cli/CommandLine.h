@@ -50,6 +50,9 @@ struct CommandLine {
     std::optional<PanelColour> colour;
     std::optional<int> brightness;
     std::optional<int> maxFps; // the most frames a second a network panel is sent
+    // --sync: a network panel's universes shown together; none when not given,
+    // so that what is kept for the output stands.
+    std::optional<bool> sync;
     static constexpr int HighestRefreshLimit = 100000;
     // --listen: a receiver for each source; one channel a LED instead of three
     // over two universes; the last frame kept when the sources stop; where the

@@ -12,6 +12,7 @@ const QString MapKey = QStringLiteral("map");
 const QString ColourKey = QStringLiteral("colour");
 const QString BrightnessKey = QStringLiteral("brightness");
 const QString MaxFpsKey = QStringLiteral("max-fps");
+const QString SyncKey = QStringLiteral("sync");
 
 // A '/' in the value would nest groups.
 QString keyOf(const QString& port) {
@@ -43,6 +44,7 @@ PanelSetup storedPanelSetup(const QString& port) {
     m.brightness = within(kept->value(BrightnessKey), m.brightness, 1, 100);
     s.maxFps = within(kept->value(MaxFpsKey), s.maxFps, PanelSetup::LowestMaxFps,
                       PanelSetup::HighestMaxFps);
+    s.syncUniverses = kept->value(SyncKey).toString() == QLatin1String("true"); // as stored
     return s;
 }
 
@@ -52,6 +54,7 @@ void storePanelSetup(const QString& port, const PanelSetup& setup) {
     kept->setValue(ColourKey, panelColourText(setup.mapping.colour));
     kept->setValue(BrightnessKey, setup.mapping.brightness);
     kept->setValue(MaxFpsKey, setup.maxFps);
+    kept->setValue(SyncKey, setup.syncUniverses);
 }
 
 int storedBrightness(const QString& port) {

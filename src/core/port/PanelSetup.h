@@ -5,7 +5,8 @@
 #include <QString>
 
 // What the program keeps for each output, under its --port value: a network
-// panel's mapping and the most frames a second it is sent.
+// panel's mapping, the most frames a second it is sent and whether a frame's
+// universes are shown together (E1.31 universe synchronisation, ArtSync).
 struct PanelSetup {
     static constexpr int DefaultMaxFps = 40;
     static constexpr int LowestMaxFps = 1;
@@ -14,6 +15,7 @@ struct PanelSetup {
 
     PanelMapping mapping;
     int maxFps = DefaultMaxFps;
+    bool syncUniverses = false;
 
     bool operator==(const PanelSetup&) const = default;
 };

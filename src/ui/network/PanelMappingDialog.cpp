@@ -57,6 +57,9 @@ PanelMappingDialog::PanelMappingDialog(const PanelSetup& setup, QWidget* parent)
     maxFps_ = new QSpinBox(this);
     maxFps_->setRange(PanelSetup::LowestMaxFps, PanelSetup::HighestMaxFps);
     maxFps_->setSuffix(QStringLiteral(" frames a second"));
+    sync_ = new QCheckBox(QStringLiteral("Synchronise universes"), this);
+    sync_->setToolTip(QStringLiteral("E1.31 and Art-Net: the panel shows a frame once both of its "
+                                     "universes are in, not each as it comes."));
     testPicture_ = new QCheckBox(QStringLiteral("Show the test picture on the panel"), this);
     form->addRow(QStringLiteral("Strip starts:"), start_);
     form->addRow(QStringLiteral("Strip runs along:"), along_);
@@ -67,6 +70,7 @@ PanelMappingDialog::PanelMappingDialog(const PanelSetup& setup, QWidget* parent)
     form->addRow(QStringLiteral("Brightness:"), brightness_);
     form->addRow(current_);
     form->addRow(QStringLiteral("At most:"), maxFps_);
+    form->addRow(sync_);
     form->addRow(testPicture_);
 
     preview_ = new QLabel(this);
@@ -94,7 +98,7 @@ PanelMappingDialog::PanelMappingDialog(const PanelSetup& setup, QWidget* parent)
     connect(testPicture_, &QCheckBox::toggled, this, &PanelMappingDialog::testPictureWanted);
     for (QComboBox* box : {start_, along_, rotation_})
         connect(box, &QComboBox::currentIndexChanged, this, &PanelMappingDialog::update);
-    for (QCheckBox* box : {serpentine_, mirror_})
+    for (QCheckBox* box : {serpentine_, mirror_, sync_})
         connect(box, &QCheckBox::toggled, this, &PanelMappingDialog::update);
     for (QSpinBox* box : {brightness_, maxFps_})
         connect(box, &QSpinBox::valueChanged, this, &PanelMappingDialog::update);
@@ -111,6 +115,7 @@ PanelSetup PanelMappingDialog::setup() const {
     s.mapping.colour = colour_;
     s.mapping.brightness = brightness_->value();
     s.maxFps = maxFps_->value();
+    s.syncUniverses = sync_->isChecked();
     return s;
 }
 
@@ -124,6 +129,7 @@ void PanelMappingDialog::showSetup(const PanelSetup& s) {
     colour_ = s.mapping.colour;
     brightness_->setValue(s.mapping.brightness);
     maxFps_->setValue(s.maxFps);
+    sync_->setChecked(s.syncUniverses);
     update();
 }
 

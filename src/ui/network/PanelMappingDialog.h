@@ -11,7 +11,8 @@ class QPushButton;
 class QSpinBox;
 
 // A network panel's wiring (start corner, rows or columns, serpentine, rotation,
-// mirror), its colour, brightness and most frames a second, with a preview of
+// mirror), its colour, brightness, most frames a second and universe
+// synchronisation, with a preview of
 // the strip's path over the test picture. Every change is announced at once so
 // that the panel can show it; the test picture goes to the panel on request.
 class PanelMappingDialog final : public QDialog {
@@ -41,6 +42,7 @@ private:
     QSpinBox* brightness_;
     QLabel* current_;
     QSpinBox* maxFps_;
+    QCheckBox* sync_;
     QCheckBox* testPicture_;
     QLabel* preview_;
 };
