@@ -788,12 +788,12 @@ private slots:
         // loses what it sent, and olad's E1.31 output repeats nothing: the frame
         // goes again until it arrives.
         const auto arrived = [&last] { return last == std::optional(pattern(3)); };
-        for (int attempt = 0; attempt < 5 && !arrived(); ++attempt) {
+        for (int attempt = 0; attempt < 10 && !arrived(); ++attempt) {
             for (int part : {0, 1})
                 QVERIFY(run(QStringLiteral("ola_streaming_client"),
                             {QStringLiteral("-u"), QString::number(5 + part), QStringLiteral("-d"),
                              values(rgb, part * 510, part == 0 ? 510 : 258)}));
-            static_cast<void>(QTest::qWaitFor(arrived, 1000));
+            static_cast<void>(QTest::qWaitFor(arrived, 2000));
         }
         QCOMPARE(last, std::optional(pattern(3)));
         QTRY_VERIFY(receiver.statusLine().contains(QStringLiteral("from OLA")));
