@@ -35,15 +35,21 @@ void plot(FrameStore::Frame& frame, Point p, std::uint8_t value) {
         frame[indexOf(p)] = value;
 }
 
-// Bresenham's line, both ends included.
 void line(FrameStore::Frame& frame, Point from, Point to, std::uint8_t value) {
+    for (const Point p : linePoints(from, to))
+        plot(frame, p, value);
+}
+
+// Bresenham's line, both ends included.
+std::vector<Point> linePoints(Point from, Point to) {
     const int dx = std::abs(to.x - from.x), sx = from.x < to.x ? 1 : -1;
     const int dy = -std::abs(to.y - from.y), sy = from.y < to.y ? 1 : -1;
     int error = dx + dy;
+    std::vector<Point> points;
     for (Point p = from;;) {
-        plot(frame, p, value);
+        points.push_back(p);
         if (p == to)
-            return;
+            return points;
         const int twice = 2 * error;
         if (twice >= dy) {
             error += dy;

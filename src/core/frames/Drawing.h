@@ -3,6 +3,7 @@
 #include "frames/FrameStore.h"
 
 #include <cstdint>
+#include <vector>
 
 // Shapes drawn into a frame, with points in LEDs from the top-left corner.
 // Points off the board are drawn as far as the board reaches.
@@ -19,6 +20,9 @@ bool onBoard(Point p);
 
 void plot(FrameStore::Frame& frame, Point p, std::uint8_t value);
 void line(FrameStore::Frame& frame, Point from, Point to, std::uint8_t value);
+// The points of that line from `from` to `to`, each a step (straight or
+// diagonal) from the one before; those off the board too.
+std::vector<Point> linePoints(Point from, Point to);
 // The rectangle with corners `a` and `b`, its outline or filled.
 void rectangle(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, bool filled);
 // The ellipse inside the rectangle with corners `a` and `b`.

@@ -1,5 +1,7 @@
 #include "frames/ToolStroke.h"
 
+#include <cstdlib>
+
 namespace {
 
 bool isGrey(int level) {
@@ -12,6 +14,20 @@ FrameStore::Frame withoutOddBytes(FrameStore::Frame frame) {
         if (cell != FrameStore::Lit)
             cell = FrameStore::Dark;
     return frame;
+}
+
+std::size_t indexOf(Drawing::Point p) {
+    return static_cast<std::size_t>(p.y * FrameStore::Side + p.x);
+}
+
+bool besideStraight(Drawing::Point a, Drawing::Point b) {
+    return std::abs(a.x - b.x) + std::abs(a.y - b.y) == 1;
+}
+
+// `middle` is the corner of an L from `before` to `after`.
+bool isCorner(Drawing::Point before, Drawing::Point middle, Drawing::Point after) {
+    return besideStraight(before, middle) && besideStraight(middle, after) &&
+           std::abs(before.x - after.x) == 1 && std::abs(before.y - after.y) == 1;
 }
 
 std::uint8_t strokeValue(Tool tool, const FrameStore::Frame& frame, int cell, bool erase,
@@ -35,18 +51,21 @@ std::uint8_t strokeValue(Tool tool, const FrameStore::Frame& frame, int cell, bo
 } // namespace
 
 ToolStroke::ToolStroke(Tool tool, const FrameStore::Frame& frame, int cell, bool shift, bool erase,
-                       Ink ink)
+                       Ink ink, StrokeOptions options)
     : tool_(tool), takesLevels_(!ink.levels && !erase && tool != Tool::Move && isGrey(ink.level)),
       byLevel_(ink.levels || takesLevels_), start_(takesLevels_ ? withoutOddBytes(frame) : frame),
       picture_(start_), from_(Drawing::pointOf(cell)), last_(from_),
-      value_(
-          strokeValue(tool, start_, cell, erase, FrameStore::cellForLevel(ink.level), byLevel_)) {
+      value_(strokeValue(tool, start_, cell, erase, FrameStore::cellForLevel(ink.level), byLevel_)),
+      options_(tool == Tool::Toggle || tool == Tool::Move
+                   ? StrokeOptions{Symmetry::None, options.pixelPerfect}
+                   : options) {
     redraw(shift);
 }
 
 void ToolStroke::moveTo(Drawing::Point to, bool shift) {
     if (tool_ == Tool::Pen) {
-        Drawing::line(picture_, last_, to, value_);
+        for (const Drawing::Point p : Drawing::linePoints(last_, to))
+            addPenPoint(p);
         last_ = to;
         return;
     }
@@ -54,24 +73,65 @@ void ToolStroke::moveTo(Drawing::Point to, bool shift) {
     redraw(shift);
 }
 
+// Each pen point lights its LED and the LED's mirror images; a dropped corner
+// gives back what the frame had wherever no other kept point lies.
+void ToolStroke::addPenPoint(Drawing::Point p) {
+    if (!penPath_.empty() && penPath_.back() == p)
+        return;
+    if (options_.pixelPerfect && penPath_.size() >= 2 &&
+        isCorner(penPath_[penPath_.size() - 2], penPath_.back(), p)) {
+        coverPenPoint(penPath_.back(), -1);
+        penPath_.pop_back();
+    }
+    penPath_.push_back(p);
+    coverPenPoint(p, 1);
+}
+
+void ToolStroke::coverPenPoint(Drawing::Point p, int by) {
+    for (const Drawing::Point image : Mirror::images(p, options_.symmetry)) {
+        if (!Drawing::onBoard(image))
+            continue;
+        const std::size_t i = indexOf(image);
+        penCover_[i] += by;
+        picture_[i] = penCover_[i] > 0 ? value_ : start_[i];
+    }
+}
+
+// The LEDs `shape` lights, and their mirror images, take the stroke's state.
+void ToolStroke::drawMirrored(const FrameStore::Frame& shape) {
+    for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
+        if (shape[static_cast<std::size_t>(cell)] != FrameStore::Dark)
+            for (const Drawing::Point p : Mirror::images(Drawing::pointOf(cell), options_.symmetry))
+                Drawing::plot(picture_, p, value_);
+}
+
 void ToolStroke::redraw(bool shift) {
     picture_ = start_;
+    FrameStore::Frame shape{};
     switch (tool_) {
     case Tool::Toggle:
-    case Tool::Pen:
         Drawing::plot(picture_, from_, value_);
         break;
+    case Tool::Pen:
+        penPath_.clear();
+        penCover_ = {};
+        addPenPoint(from_);
+        break;
     case Tool::Line:
-        Drawing::line(picture_, from_, last_, value_);
+        Drawing::line(shape, from_, last_, FrameStore::Lit);
+        drawMirrored(shape);
         break;
     case Tool::Rectangle:
-        Drawing::rectangle(picture_, from_, last_, value_, shift);
+        Drawing::rectangle(shape, from_, last_, FrameStore::Lit, shift);
+        drawMirrored(shape);
         break;
     case Tool::Ellipse:
-        Drawing::ellipse(picture_, from_, last_, value_, shift);
+        Drawing::ellipse(shape, from_, last_, FrameStore::Lit, shift);
+        drawMirrored(shape);
         break;
     case Tool::Fill:
-        Drawing::fill(picture_, from_, value_, byLevel_);
+        for (const Drawing::Point p : Mirror::images(from_, options_.symmetry))
+            Drawing::fill(picture_, p, value_, byLevel_);
         break;
     case Tool::Move:
         picture_ = Drawing::moved(start_, last_.x - from_.x, last_.y - from_.y);

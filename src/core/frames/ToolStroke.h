@@ -2,6 +2,9 @@
 
 #include "frames/Drawing.h"
 #include "frames/FrameStore.h"
+#include "frames/Symmetry.h"
+
+#include <vector>
 
 // The drawing tools of the board beside the click that toggles one LED. A
 // stroke runs from the press to the release and shows what it would draw at
@@ -15,6 +18,16 @@ struct StrokeInk {
     bool levels = false;
 };
 
+// How the tools draw beyond the shape itself. With a symmetry every tool but
+// Click and Move also draws the shape's mirror images (fill fills from the
+// mirrored start points as well). A pixel-perfect pen leaves out the corner
+// LED of each L that a fast diagonal drag makes: of three points in a row, the
+// middle one beside both others while those two touch only diagonally.
+struct StrokeOptions {
+    Symmetry symmetry = Symmetry::None;
+    bool pixelPerfect = false;
+};
+
 class ToolStroke {
 public:
     using Ink = StrokeInk;
@@ -26,7 +39,7 @@ public:
     // first (on or off, or of the same level when there are levels) to the ink
     // or to dark; `erase` makes each of them darken instead.
     ToolStroke(Tool tool, const FrameStore::Frame& frame, int cell, bool shift, bool erase = false,
-               Ink ink = {});
+               Ink ink = {}, StrokeOptions options = {});
 
     // The pointer now over `cell` (which may lie off the board while a button is held).
     void moveTo(Drawing::Point to, bool shift);
@@ -40,6 +53,9 @@ public:
 
 private:
     void redraw(bool shift);
+    void drawMirrored(const FrameStore::Frame& shape);
+    void addPenPoint(Drawing::Point p);
+    void coverPenPoint(Drawing::Point p, int by);
 
     Tool tool_;
     bool takesLevels_;
@@ -49,4 +65,8 @@ private:
     Drawing::Point from_;
     Drawing::Point last_;
     std::uint8_t value_; // the state the stroke gives the LEDs it draws
+    StrokeOptions options_;
+    std::vector<Drawing::Point> penPath_; // the pen's points kept so far
+    // How many kept pen points (or their mirror images) lie on each LED.
+    std::array<int, FrameStore::CellsPerFrame> penCover_{};
 };
