@@ -35,6 +35,38 @@ int litOutsideCorner(const FrameStore::Frame& frame) {
     return lit;
 }
 
+FrameStore::Frame mirrored(const FrameStore::Frame& frame, bool acrossColumns, bool acrossRows) {
+    FrameStore::Frame out{};
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            out[std::size_t((acrossRows ? 15 - y : y) * 16 + (acrossColumns ? 15 - x : x))] =
+                frame[std::size_t(y * 16 + x)];
+    return out;
+}
+
+// Lit LEDs with a lit neighbour beside them and another above or below: the
+// corners of Ls.
+int corners(const FrameStore::Frame& frame) {
+    const auto lit = [&frame](int x, int y) {
+        return x >= 0 && x < 16 && y >= 0 && y < 16 &&
+               FrameStore::isLit(frame[std::size_t(y * 16 + x)]);
+    };
+    int found = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            found +=
+                lit(x, y) && (lit(x - 1, y) || lit(x + 1, y)) && (lit(x, y - 1) || lit(x, y + 1));
+    return found;
+}
+
+FrameStore::Frame drawn(Tool tool, const FrameStore::Frame& start, const Path& path, bool shift,
+                        StrokeOptions options) {
+    ToolStroke stroke(tool, start, path[0].y() * 16 + path[0].x(), shift, false, {}, options);
+    for (qsizetype i = 1; i < path.size(); ++i)
+        stroke.moveTo({path[i].x(), path[i].y()}, shift);
+    return stroke.picture();
+}
+
 } // namespace
 
 class DrawingTest : public QObject {
@@ -42,6 +74,8 @@ class DrawingTest : public QObject {
 private slots:
     void strokes_data();
     void strokes();
+    void options_data();
+    void options();
     void ellipseBoxes_data();
     void ellipseBoxes();
 };
@@ -107,6 +141,90 @@ void DrawingTest::strokes() {
         r = r.leftJustified(6, u'.');
     QCOMPARE(::corner(stroke.picture()), corner);
     QCOMPARE(litOutsideCorner(stroke.picture()), outside);
+}
+
+void DrawingTest::options_data() {
+    QTest::addColumn<int>("tool");
+    QTest::addColumn<bool>("rings"); // a ring in each corner of the board, else dark
+    QTest::addColumn<Path>("path");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<int>("symmetry");
+    QTest::addColumn<bool>("pixelPerfect");
+    QTest::addColumn<int>("lit");
+    QTest::addColumn<int>("corners");
+    const auto row = [](const char* name, Tool tool, bool rings, Path path, bool shift,
+                        Symmetry symmetry, bool pixelPerfect, int lit, int corners = -1) {
+        QTest::newRow(name) << int(tool) << rings << path << shift << int(symmetry) << pixelPerfect
+                            << lit << corners;
+    };
+    const Path stairs{{0, 0}, {1, 0}, {1, 1}, {2, 1}, {2, 2}, {3, 2}, {3, 3}};
+    row("pen, left-right", Tool::Pen, false, {{0, 0}, {5, 0}, {5, 3}}, false, Symmetry::LeftRight,
+        false, 18);
+    row("pen across the centre, both", Tool::Pen, false, {{3, 3}, {12, 9}}, false, Symmetry::Both,
+        false, 36);
+    row("line, top-bottom", Tool::Line, false, {{0, 0}, {9, 9}, {5, 2}}, false, Symmetry::TopBottom,
+        false, 12);
+    row("line, both", Tool::Line, false, {{0, 0}, {5, 2}}, false, Symmetry::Both, false, 24);
+    row("rectangle, both", Tool::Rectangle, false, {{1, 1}, {4, 3}}, false, Symmetry::Both, false,
+        40);
+    row("filled rectangle, left-right", Tool::Rectangle, false, {{1, 1}, {4, 3}}, true,
+        Symmetry::LeftRight, false, 24);
+    row("ellipse, both", Tool::Ellipse, false, {{0, 0}, {5, 5}}, false, Symmetry::Both, false, 64);
+    row("fill, both", Tool::Fill, true, {{2, 2}}, false, Symmetry::Both, false, 64 + 36);
+    row("fill, top-bottom", Tool::Fill, true, {{2, 2}}, false, Symmetry::TopBottom, false, 64 + 18);
+    row("move is not mirrored", Tool::Move, true, {{0, 0}, {1, 2}}, false, Symmetry::Both, false,
+        16 + 11 + 9 + 6);
+    row("click is not mirrored", Tool::Toggle, false, {{2, 3}}, false, Symmetry::Both, false, 1);
+    row("pen: stairs keep their corners", Tool::Pen, false, stairs, false, Symmetry::None, false, 7,
+        5);
+    row("pen, pixel-perfect: stairs lose them", Tool::Pen, false, stairs, false, Symmetry::None,
+        true, 4, 0);
+    row("pen, pixel-perfect: a fast drag in steps", Tool::Pen, false,
+        {{0, 0}, {2, 0}, {2, 2}, {4, 2}, {4, 4}}, false, Symmetry::None, true, 6, 0);
+    row("pen, pixel-perfect and mirrored both ways", Tool::Pen, false, stairs, false,
+        Symmetry::Both, true, 16, 0);
+    row("pen, pixel-perfect: a corner on another part of the stroke stays", Tool::Pen, false,
+        {{0, 1}, {1, 1}, {2, 1}, {3, 2}, {2, 3}, {1, 2}, {1, 1}, {0, 1}}, false, Symmetry::None,
+        true, 6);
+}
+
+// A mirrored stroke draws the stroke itself and is its own mirror image; the
+// pixel-perfect pen lights no corner of an L.
+void DrawingTest::options() {
+    QFETCH(int, tool);
+    QFETCH(bool, rings);
+    QFETCH(Path, path);
+    QFETCH(bool, shift);
+    QFETCH(int, symmetry);
+    QFETCH(bool, pixelPerfect);
+    QFETCH(int, lit);
+    QFETCH(int, corners);
+    FrameStore::Frame start{};
+    if (rings) {
+        const FrameStore::Frame ring = picture({"#####", "#...#", "#...#", "#...#", "#####"});
+        for (int i = 0; i < 256; ++i)
+            start[std::size_t(i)] = ring[std::size_t(i)] |
+                                    mirrored(ring, true, false)[std::size_t(i)] |
+                                    mirrored(ring, false, true)[std::size_t(i)] |
+                                    mirrored(ring, true, true)[std::size_t(i)];
+    }
+    const auto s = Symmetry(symmetry);
+    const FrameStore::Frame plain = drawn(Tool(tool), start, path, shift, {{}, pixelPerfect});
+    const FrameStore::Frame frame = drawn(Tool(tool), start, path, shift, {s, pixelPerfect});
+    for (int i = 0; i < 256; ++i)
+        QVERIFY(!FrameStore::isLit(plain[std::size_t(i)]) ||
+                FrameStore::isLit(frame[std::size_t(i)]));
+    const bool acrossColumns = s == Symmetry::LeftRight || s == Symmetry::Both;
+    const bool acrossRows = s == Symmetry::TopBottom || s == Symmetry::Both;
+    if (Tool(tool) == Tool::Move || Tool(tool) == Tool::Toggle) {
+        QCOMPARE(frame, plain);
+    } else {
+        QCOMPARE(frame, mirrored(frame, acrossColumns, false));
+        QCOMPARE(frame, mirrored(frame, false, acrossRows));
+    }
+    QCOMPARE(int(std::count(frame.begin(), frame.end(), FrameStore::Lit)), lit);
+    if (corners >= 0)
+        QCOMPARE(::corners(frame), corners);
 }
 
 void DrawingTest::ellipseBoxes_data() {
