@@ -621,7 +621,7 @@ void WindowTest::exportOptionsShowOnlyTheirSettings() {
 }
 
 void WindowTest::toolsDrawWithMouseAndKeys_data() {
-    QTest::addColumn<QString>("tool"); // its key
+    QTest::addColumn<QString>("tool"); // its key, after any Mirror (Y) and Pixel-perfect (U)
     // m: a mouse drag through the cells; k: board keys; K: the last one with Shift
     QTest::addColumn<QString>("input");
     QTest::addColumn<QList<int>>("cells");
@@ -644,6 +644,12 @@ void WindowTest::toolsDrawWithMouseAndKeys_data() {
                                               << "K" << QList<int>{0x00, 0x33} << 16;
     QTest::newRow("fill by keys") << "g"
                                   << "k" << QList<int>{0x00} << 256;
+    QTest::newRow("pen mirrored both ways") << "yyyd"
+                                            << "m" << QList<int>{0x00, 0x05, 0x25} << 4 * 8;
+    QTest::newRow("line mirrored left to right") << "yl"
+                                                 << "m" << QList<int>{0x00, 0x77} << 2 * 8;
+    QTest::newRow("pixel-perfect pen") << "ud"
+                                       << "m" << QList<int>{0x00, 0x01, 0x11, 0x12, 0x22} << 3;
 }
 
 // Each tool draws through its key, on the board and into the frame, and its
@@ -655,7 +661,8 @@ void WindowTest::toolsDrawWithMouseAndKeys() {
     QFETCH(int, lit);
     WindowFixture f;
     f.show();
-    QTest::keyClick(f.w.get(), tool.at(0).toLatin1());
+    for (QChar key : tool)
+        QTest::keyClick(f.w.get(), key.toLatin1());
     QCOMPARE(f.w->isSidePanelOpen(), true);
     QWidget* board = f.w->Image3;
     const auto at = [](int cell) { return QPoint(cell % 16 * 16 + 8, cell / 16 * 16 + 8); };
@@ -682,6 +689,10 @@ void WindowTest::toolsDrawWithMouseAndKeys() {
     QCOMPARE(f.editor().history().undoCount(), std::size_t(1));
     QTest::keyClick(f.w.get(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(f.board(), Bytes(256, 0));
+    const StrokeOptions chosen = f.w->sidePanel()->strokeOptions();
+    f.start(nullptr); // the next start keeps Mirror and Pixel-perfect
+    QCOMPARE(f.w->sidePanel()->strokeOptions().symmetry, chosen.symmetry);
+    QCOMPARE(f.w->sidePanel()->strokeOptions().pixelPerfect, chosen.pixelPerfect);
 }
 
 // A stroke is given up when the image under it changes; the click tool toggles

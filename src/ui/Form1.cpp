@@ -532,6 +532,8 @@ void Form1::createToolKeys() {
     addKey({QKeySequence(Qt::SHIFT | Qt::Key_O)}, [this] {
         sidePanel_->setOnionSkin(sidePanel_->showsPrevious(), !sidePanel_->showsNext());
     });
+    addKey({QKeySequence(Qt::Key_Y)}, [this] { sidePanel_->cycleMirror(); });
+    addKey({QKeySequence(Qt::Key_U)}, [this] { sidePanel_->togglePixelPerfect(); });
     cancelStroke_ = addKey({QKeySequence(Qt::Key_Escape)}, [this] { cancelStroke(); });
     cancelStroke_->setEnabled(false);
 }
@@ -552,7 +554,7 @@ void Form1::beginStroke(int cell, bool shift, bool erase) {
     if (editor_->hasEnded() || editor_->playback().playing() || editor_->outputModes().matrixOff())
         return;
     stroke_.emplace(sidePanel_->tool(), editor_->animation().currentFrame(), cell, shift, erase,
-                    editor_->ink());
+                    editor_->ink(), sidePanel_->strokeOptions());
     strokeOn_ = {editor_->animation().currentImage(), editor_->changeCount()};
     cancelStroke_->setEnabled(true);
     continueStroke(Drawing::pointOf(cell), shift);

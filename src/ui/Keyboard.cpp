@@ -48,6 +48,8 @@ const QList<OtherKey>& otherKeys() {
                "window's right edge)"},
         {"T", "Text: letters on the frame, or scrolling"},
         {"O, Shift+O", "Onion skin: the previous image, the next image, faintly on the board"},
+        {"Y", "Mirror: the tools draw mirrored left to right, top to bottom, both, or not"},
+        {"U", "Pixel-perfect pen: no corners where a fast diagonal drag turns"},
         {"Esc", "Give up the stroke being drawn"},
         {"Click, Ctrl+click, Shift+click (frame strip)",
          "Show that image; choose several images; drag them to another place"},

@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QToolButton>
@@ -49,7 +50,14 @@ SidePanel::SidePanel(QWidget* parent) : QWidget(parent) {
     auto* frames = new QGroupBox(QStringLiteral("Frames"), this);
     stripLayout_ = new QVBoxLayout(frames);
     stripLayout_->setContentsMargins(4, 4, 4, 4);
-    row->addWidget(frames, 1);
+    // The tools fill their column, and the window's height is fixed: the
+    // stroke options go under the frame strip, which can spare the room.
+    auto* right = new QVBoxLayout;
+    right->setContentsMargins(0, 0, 0, 0);
+    right->setSpacing(2);
+    right->addWidget(frames, 1);
+    addStrokeOptions(right);
+    row->addLayout(right, 1);
     layout->addLayout(row, 1);
     layout->addLayout(createLevelAndPlayMode());
     output_ = new PanelLabel(this); // plain text: the name comes from the command line
@@ -215,6 +223,62 @@ QGroupBox* SidePanel::createTools() {
     }
     column->addStretch(1);
     return box;
+}
+
+namespace {
+const QString MirrorKey = QStringLiteral("editor/mirror");
+const QString PixelPerfectKey = QStringLiteral("editor/pixelPerfect");
+} // namespace
+
+const std::array<const char*, 4>& SidePanel::mirrorNames() {
+    static const std::array<const char*, 4> names{"Off", "Left–right", "Top–bottom", "Both"};
+    return names;
+}
+
+void SidePanel::addStrokeOptions(QVBoxLayout* column) {
+    QWidget* box = this;
+    auto* label = new QLabel(QStringLiteral("Mirror"), box);
+    mirror_ = new QComboBox(box);
+    label->setBuddy(mirror_);
+    for (const char* name : mirrorNames())
+        mirror_->addItem(QString::fromUtf8(name));
+    const QString mirrorTip = QStringLiteral(
+        "The tools draw mirrored about the board's middle: left to right, top to bottom, or "
+        "both (Y)");
+    mirror_->setToolTip(mirrorTip);
+    mirror_->setAccessibleName(QStringLiteral("Mirror"));
+    mirror_->setAccessibleDescription(mirrorTip);
+    mirror_->setFocusPolicy(Qt::StrongFocus);
+    pixelPerfect_ = new QCheckBox(QStringLiteral("Pixel-perfect"), box);
+    const QString pixelTip =
+        QStringLiteral("The pen leaves out the corners a fast diagonal drag makes (U)");
+    pixelPerfect_->setToolTip(pixelTip);
+    pixelPerfect_->setAccessibleName(QStringLiteral("Pixel-perfect pen"));
+    pixelPerfect_->setAccessibleDescription(pixelTip);
+    pixelPerfect_->setFocusPolicy(Qt::TabFocus);
+    const QSettings settings;
+    const int kept = settings.value(MirrorKey).toInt();
+    mirror_->setCurrentIndex(kept >= 0 && kept < mirror_->count() ? kept : 0);
+    pixelPerfect_->setChecked(settings.value(PixelPerfectKey).toBool());
+    connect(mirror_, &QComboBox::currentIndexChanged, this,
+            [](int index) { QSettings().setValue(MirrorKey, index); });
+    connect(pixelPerfect_, &QCheckBox::toggled, this,
+            [](bool on) { QSettings().setValue(PixelPerfectKey, on); });
+    column->addWidget(label);
+    column->addWidget(mirror_);
+    column->addWidget(pixelPerfect_);
+}
+
+StrokeOptions SidePanel::strokeOptions() const {
+    return {static_cast<Symmetry>(mirror_->currentIndex()), pixelPerfect_->isChecked()};
+}
+
+void SidePanel::cycleMirror() {
+    mirror_->setCurrentIndex((mirror_->currentIndex() + 1) % mirror_->count());
+}
+
+void SidePanel::togglePixelPerfect() {
+    pixelPerfect_->toggle();
 }
 
 QToolButton* SidePanel::addCommand(QAction* action) {

@@ -39,6 +39,14 @@ public:
     bool showsPrevious() const;
     bool showsNext() const;
     void setOnionSkin(bool previous, bool next);
+    // Mirror and Pixel-perfect, kept in the settings: what the tools draw with
+    // besides the shape.
+    StrokeOptions strokeOptions() const;
+    static const std::array<const char*, 4>& mirrorNames(); // in the order of Symmetry
+    void cycleMirror();
+    void togglePixelPerfect();
+    QComboBox* mirrorBox() const { return mirror_; }
+    QCheckBox* pixelPerfectBox() const { return pixelPerfect_; }
     // The frame strip, made by the window.
     void setStrip(QWidget* strip);
     QToolButton* toolButton(Tool tool) const;
@@ -77,6 +85,7 @@ signals:
 
 private:
     QGroupBox* createTools();
+    void addStrokeOptions(QVBoxLayout* column);
     QLayout* createBrightness();
     QLayout* createLevelAndPlayMode();
 
@@ -86,6 +95,8 @@ private:
     QVBoxLayout* toolColumn_ = nullptr;
     QCheckBox* previous_ = nullptr;
     QCheckBox* next_ = nullptr;
+    QComboBox* mirror_ = nullptr;
+    QCheckBox* pixelPerfect_ = nullptr;
     QVBoxLayout* stripLayout_ = nullptr;
     QLabel* output_ = nullptr;
     QSpinBox* brightness_ = nullptr;
