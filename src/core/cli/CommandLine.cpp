@@ -14,10 +14,12 @@ namespace {
 
 const QString Usage = QStringLiteral(
     "An editor and driver for a 16 x 16 LED matrix.\n\n"
-    "  quentaro [FILE]            edit; FILE.led is loaded, FILE.pat starts its slideshow\n"
-    "  quentaro --play FILE       play FILE.led or FILE.pat on the matrix, no window\n"
-    "  quentaro --export OUT IN.led\n"
-    "                             write IN.led as OUT.gif, OUT.png or OUT.h (C source)\n"
+    "  quentaro [FILE]            edit; FILE.led or FILE.qanim is loaded, FILE.pat starts its\n"
+    "                             slideshow\n"
+    "  quentaro --play FILE       play FILE.led, FILE.qanim or FILE.pat on the matrix, no window\n"
+    "  quentaro --export OUT IN\n"
+    "                             write IN (.led or .qanim) as OUT.gif, OUT.png or OUT.h\n"
+    "                             (C source), or convert it to OUT.qanim or OUT.led\n"
     "  quentaro --listen e131|artnet|ddp\n"
     "                             show on the matrix what arrives from the network, no window");
 
@@ -30,7 +32,7 @@ struct Options {
                                            "than once, every output shows every frame."),
                             QStringLiteral("DEVICE")};
     QCommandLineOption play{QStringLiteral("play"),
-                            QStringLiteral("Play FILE (.led or .pat) without a window."),
+                            QStringLiteral("Play FILE (.led, .qanim or .pat) without a window."),
                             QStringLiteral("FILE")};
     QCommandLineOption interval{
         QStringLiteral("interval"),
@@ -38,8 +40,9 @@ struct Options {
                        "40 ... 2672 ms (default 301)."),
         QStringLiteral("MS")};
     QCommandLineOption exportTo{QStringLiteral("export"),
-                                QStringLiteral("Write the animation IN.led to OUT (.gif, .png "
-                                               "or .h)."),
+                                QStringLiteral("Write the animation IN (.led or .qanim) to OUT "
+                                               "(.gif, .png or .h), or convert it (.qanim or "
+                                               ".led)."),
                                 QStringLiteral("OUT")};
     QCommandLineOption scale{QStringLiteral("scale"),
                              QStringLiteral("Screen pixels per LED for --export, 1 ... 16 "
