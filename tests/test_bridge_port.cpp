@@ -226,7 +226,7 @@ void BridgePortTest::handshake() {
     // Without READY the bridge waits out the boot time (its timer may be 5 % early).
     QVERIFY2(boardSaysReady ? clock.elapsed() < 800 : clock.elapsed() >= 940,
              qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(board.types(), (std::vector<int>{BP_HELLO, BP_BLANK}));
+    QTRY_COMPARE_WITH_TIMEOUT(board.types(), (std::vector<int>{BP_HELLO, BP_BLANK}), Wait);
     QCOMPARE(int(board.packets.front().len), 1);
     QCOMPARE(int(board.packets.front().payload[0]), BP_PROTOCOL_VERSION);
     QVERIFY(bridge.errors.isEmpty());
@@ -237,7 +237,7 @@ void BridgePortTest::noiseOnTheLineIsEndedBeforeHello() {
     board.holdNoise(QByteArray("\x05\x81\x07\x33", 4));
     Bridge bridge(board.path(), dir_.path());
     ::handshake(bridge, board);
-    QCOMPARE(board.types(), (std::vector<int>{BP_HELLO, BP_BLANK}));
+    QTRY_COMPARE_WITH_TIMEOUT(board.types(), (std::vector<int>{BP_HELLO, BP_BLANK}), Wait);
     QVERIFY(bridge.errors.isEmpty());
 }
 

@@ -29,6 +29,12 @@ AnimationControls::AnimationControls(QWidget& window, Editor& editor, SidePanel&
     connect(save_, &QAction::triggered, this, &AnimationControls::saveNative);
     window_.addAction(save_);
     panel_.addCommand(save_);
+    open_ = new QAction(QStringLiteral("Open animation…"), this);
+    open_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    open_->setShortcutContext(Qt::WindowShortcut);
+    open_->setToolTip(QStringLiteral("Open a .qanim or .led animation (Ctrl+Shift+A)"));
+    connect(open_, &QAction::triggered, this, &AnimationControls::openEither);
+    window_.addAction(open_);
     addKey(QKeySequence(Qt::Key_Comma), QStringLiteral("Drawing level down"),
            &AnimationControls::levelDown);
     addKey(QKeySequence(Qt::Key_Period), QStringLiteral("Drawing level up"),
@@ -98,4 +104,20 @@ void AnimationControls::saveNative() {
     const QString refusal = editor_.saveNative(dialog.selectedFiles().constFirst());
     if (!refusal.isEmpty())
         emit said(QStringLiteral("Save animation"), refusal);
+}
+
+// Like Load file, one step of undo; the kind is told by the content.
+void AnimationControls::openEither() {
+    QFileDialog dialog(&window_, QStringLiteral("Open animation"), QString(),
+                       QStringLiteral("Animations (*.qanim *.led);;") + NativeFilter +
+                           QStringLiteral(";;LED animation (*.led);;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().constFirst();
+    const QString error = editor_.openAnimation(path);
+    if (!error.isEmpty())
+        emit said(QStringLiteral("Open animation"),
+                  QStringLiteral("%1 could not be opened:\n%2").arg(path, error));
 }

@@ -10,8 +10,10 @@ class SidePanel;
 
 // The animation's own settings beside the board: the level the tools draw
 // with (comma and full stop step it), how it plays (K goes on to the next
-// mode) and "Save animation…" (Ctrl+Shift+S) to the program's own file, which
-// keeps hold times, levels, the play mode and the name that a .led cannot.
+// mode), "Save animation…" (Ctrl+Shift+S) to the program's own file, which
+// keeps hold times, levels, the play mode and the name that a .led cannot, and
+// "Open animation…" (Ctrl+Shift+A), which lists both kinds where Load file
+// lists .led files only.
 class AnimationControls final : public QObject {
     Q_OBJECT
 public:
@@ -21,6 +23,7 @@ public:
     // undo and loading.
     void refresh();
     QAction* saveAction() const { return save_; }
+    QAction* openAction() const { return open_; }
     // The keys of the level and the play mode, for the window's key table.
     const QList<QAction*>& keys() const { return keys_; }
 
@@ -36,11 +39,13 @@ private:
     void nextPlayMode();
     void choosePlayMode(int mode);
     void saveNative();
+    void openEither();
 
     QWidget& window_;
     Editor& editor_;
     SidePanel& panel_;
     QAction* save_ = nullptr;
+    QAction* open_ = nullptr;
     QList<QAction*> keys_;
     int shownMode_ = -1;
 };

@@ -474,8 +474,11 @@ void Form1::createSidePanel() {
                 tell({Message::Kind::Warning, title, text});
             });
     QAction* save = animationControls_->saveAction();
+    QAction* open = animationControls_->openAction();
     sharingMenu_->insertAction(sharingActions_.value(0), save);
+    sharingMenu_->insertAction(save, open);
     sharingActions_.prepend(save);
+    sharingActions_.prepend(open);
     connect(handle_, &QToolButton::toggled, this, &Form1::setSidePanelOpen);
     // Like the form's buttons, these take Space themselves before the Start key.
     handle_->installEventFilter(this);

@@ -61,6 +61,7 @@ const QList<OtherKey>& otherKeys() {
         {"Comma, Full stop", "The level the tools draw with, down and up (0 dark to 15 full "
                              "light; below 15 the animation takes grey levels)"},
         {"K", "Play mode: loop, ping-pong, once"},
+        {"Ctrl+Shift+A", "Open animation: a .qanim or .led file (Load file lists .led files)"},
         {"Ctrl+Shift+S",
          "Save animation: the program's own file (.qanim), with hold times, levels, play mode "
          "and name"},
