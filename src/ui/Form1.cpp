@@ -537,6 +537,10 @@ void Form1::createToolKeys() {
     });
     addKey({QKeySequence(Qt::Key_Y)}, [this] { sidePanel_->cycleMirror(); });
     addKey({QKeySequence(Qt::Key_U)}, [this] { sidePanel_->togglePixelPerfect(); });
+    addKey({QKeySequence(Qt::Key_F)}, [this] {
+        setSidePanelOpen(true);
+        sidePanel_->toggleApplyToChosen();
+    });
     cancelStroke_ = addKey({QKeySequence(Qt::Key_Escape)}, [this] { cancelStroke(); });
     cancelStroke_->setEnabled(false);
 }
@@ -707,6 +711,12 @@ void Form1::showNotice(const QString& text) {
 void Form1::closeEvent(QCloseEvent* event) {
     editor_->close();
     event->accept();
+}
+
+std::vector<int> Form1::targetImages() const {
+    if (sidePanel_->appliesToChosen() && isSidePanelOpen())
+        return strip_->chosenImages();
+    return {editor_->animation().currentImage()};
 }
 
 void Form1::showLiveFrame(const std::optional<MatrixOutput::LevelFrame>& levels) {

@@ -14,6 +14,7 @@
 #include <optional>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 class AnimationTimer;
 class BoardView;
@@ -132,6 +133,9 @@ private:
     void tell(const struct Message& message);
 
 public:
+    // The images a change reaches: those chosen in the strip while "Apply to
+    // chosen frames" is on, else the image shown.
+    std::vector<int> targetImages() const;
     // Shows a note that needs no answer, without blocking the window.
     void showNotice(const QString& text);
     // A frame from a live input shown on the board in place of the image, a

@@ -50,6 +50,8 @@ const QList<OtherKey>& otherKeys() {
         {"O, Shift+O", "Onion skin: the previous image, the next image, faintly on the board"},
         {"Y", "Mirror: the tools draw mirrored left to right, top to bottom, both, or not"},
         {"U", "Pixel-perfect pen: no corners where a fast diagonal drag turns"},
+        {"F", "Apply to chosen frames: strokes, fills, pastes, text and the Image buttons "
+              "change every frame chosen in the strip, in one step"},
         {"Esc", "Give up the stroke being drawn"},
         {"Click, Ctrl+click, Shift+click (frame strip)",
          "Show that image; choose several images; drag them to another place"},

@@ -10,6 +10,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,8 +20,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-const std::array<SidePanel::ToolEntry, 7>& SidePanel::tools() {
-    static const std::array<ToolEntry, 7> entries{{
+const std::array<SidePanel::ToolEntry, 9>& SidePanel::tools() {
+    static const std::array<ToolEntry, 9> entries{{
         {Tool::Toggle, "Click", QKeySequence(Qt::Key_C), "Click: a click toggles one LED"},
         {Tool::Pen, "Pen", QKeySequence(Qt::Key_D), "Pen: drag to draw"},
         {Tool::Line, "Line", QKeySequence(Qt::Key_L), "Line: drag from end to end"},
@@ -30,6 +31,10 @@ const std::array<SidePanel::ToolEntry, 7>& SidePanel::tools() {
          "Ellipse: drag from corner to corner, with Shift filled"},
         {Tool::Fill, "Fill", QKeySequence(Qt::Key_G), "Fill: the area of like LEDs turned over"},
         {Tool::Move, "Move", QKeySequence(Qt::Key_M), "Move: drag the picture"},
+        {Tool::Select, "Select", QKeySequence(Qt::Key_S),
+         "Select: drag a rectangle (Shift adds, Alt takes away); drag inside it to move its LEDs"},
+        {Tool::Wand, "Wand", QKeySequence(Qt::Key_W),
+         "Wand: select the area of like LEDs clicked (Shift adds, Alt takes away)"},
     }};
     return entries;
 }
@@ -178,6 +183,9 @@ QGroupBox* SidePanel::createTools() {
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(4, 4, 4, 4);
     column->setSpacing(2);
+    auto* grid = new QGridLayout;
+    grid->setSpacing(2);
+    column->addLayout(grid);
     toolGroup_ = new QButtonGroup(this);
     for (const ToolEntry& entry : tools()) {
         auto* b = new QToolButton(box);
@@ -188,10 +196,11 @@ QGroupBox* SidePanel::createTools() {
                              QStringLiteral(" tool"));
         b->setAccessibleDescription(QString::fromUtf8(entry.what));
         b->setCheckable(true);
-        b->setMinimumWidth(72);
+        b->setMinimumWidth(54);
         b->setFocusPolicy(Qt::TabFocus);
+        const int at = static_cast<int>(toolGroup_->buttons().size());
         toolGroup_->addButton(b, static_cast<int>(entry.tool));
-        column->addWidget(b);
+        grid->addWidget(b, at / 2, at % 2);
     }
     toolButton(Tool::Toggle)->setChecked(true);
     connect(toolGroup_, &QButtonGroup::idClicked, this,
@@ -201,7 +210,6 @@ QGroupBox* SidePanel::createTools() {
     text_->setText(QStringLiteral("Text…"));
     text_->setToolTip(QStringLiteral("Text: letters on the frame, or scrolling (T)"));
     text_->setAccessibleName(QStringLiteral("Text"));
-    text_->setMinimumWidth(72);
     text_->setFocusPolicy(Qt::TabFocus);
     connect(text_, &QToolButton::clicked, this, &SidePanel::textRequested);
     column->addWidget(text_);
@@ -264,9 +272,39 @@ void SidePanel::addStrokeOptions(QVBoxLayout* column) {
             [](int index) { QSettings().setValue(MirrorKey, index); });
     connect(pixelPerfect_, &QCheckBox::toggled, this,
             [](bool on) { QSettings().setValue(PixelPerfectKey, on); });
-    column->addWidget(label);
-    column->addWidget(mirror_);
+    auto* mirrorRow = new QHBoxLayout;
+    mirrorRow->setContentsMargins(0, 0, 0, 0);
+    mirrorRow->addWidget(label);
+    mirrorRow->addWidget(mirror_, 1);
+    column->addLayout(mirrorRow);
     column->addWidget(pixelPerfect_);
+    column->addWidget(createApplyToChosen());
+}
+
+// While on, the box stands out in the colour of the chosen frames, so that a
+// change reaching many frames is never a surprise.
+QCheckBox* SidePanel::createApplyToChosen() {
+    applyToChosen_ = new QCheckBox(QStringLiteral("Apply to chosen frames"), this);
+    const QString tip = QStringLiteral(
+        "Strokes, fills, pastes, text, the Image buttons, Invert and Set / Clear all change "
+        "every frame chosen in the strip, in one step (F)");
+    applyToChosen_->setToolTip(tip);
+    applyToChosen_->setAccessibleName(QStringLiteral("Apply to chosen frames"));
+    applyToChosen_->setAccessibleDescription(tip);
+    applyToChosen_->setFocusPolicy(Qt::TabFocus);
+    applyToChosen_->setStyleSheet(
+        QStringLiteral("QCheckBox:checked { background: #f4b400; color: black;"
+                       " border-radius: 3px; }"));
+    connect(applyToChosen_, &QCheckBox::toggled, this, &SidePanel::applyToChosenChanged);
+    return applyToChosen_;
+}
+
+bool SidePanel::appliesToChosen() const {
+    return applyToChosen_->isChecked();
+}
+
+void SidePanel::toggleApplyToChosen() {
+    applyToChosen_->toggle();
 }
 
 StrokeOptions SidePanel::strokeOptions() const {
@@ -285,7 +323,6 @@ QToolButton* SidePanel::addCommand(QAction* action) {
     auto* b = new QToolButton(this);
     b->setDefaultAction(action);
     b->setAccessibleName(action->text().remove(u'…'));
-    b->setMinimumWidth(72);
     b->setFocusPolicy(Qt::TabFocus);
     toolColumn_->insertWidget(toolColumn_->indexOf(text_) + 1, b);
     return b;

@@ -22,7 +22,7 @@ class QVBoxLayout;
 class SidePanel final : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int Width = 232;
+    static constexpr int Width = 290;
 
     struct ToolEntry {
         Tool tool;
@@ -30,7 +30,7 @@ public:
         QKeySequence key;
         const char* what;
     };
-    static const std::array<ToolEntry, 7>& tools();
+    static const std::array<ToolEntry, 9>& tools();
 
     explicit SidePanel(QWidget* parent = nullptr);
 
@@ -47,6 +47,11 @@ public:
     void togglePixelPerfect();
     QComboBox* mirrorBox() const { return mirror_; }
     QCheckBox* pixelPerfectBox() const { return pixelPerfect_; }
+    // "Apply to chosen frames": the editing reaches every frame chosen in the
+    // strip. Not kept: each start draws on one frame.
+    bool appliesToChosen() const;
+    void toggleApplyToChosen();
+    QCheckBox* applyToChosenBox() const { return applyToChosen_; }
     // The frame strip, made by the window.
     void setStrip(QWidget* strip);
     QToolButton* toolButton(Tool tool) const;
@@ -82,10 +87,12 @@ signals:
     void textRequested();
     void onionSkinChanged();
     void brightnessChanged(int percent);
+    void applyToChosenChanged(bool on);
 
 private:
     QGroupBox* createTools();
     void addStrokeOptions(QVBoxLayout* column);
+    QCheckBox* createApplyToChosen();
     QLayout* createBrightness();
     QLayout* createLevelAndPlayMode();
 
@@ -97,6 +104,7 @@ private:
     QCheckBox* next_ = nullptr;
     QComboBox* mirror_ = nullptr;
     QCheckBox* pixelPerfect_ = nullptr;
+    QCheckBox* applyToChosen_ = nullptr;
     QVBoxLayout* stripLayout_ = nullptr;
     QLabel* output_ = nullptr;
     QSpinBox* brightness_ = nullptr;

@@ -97,6 +97,16 @@ public:
     // levels (FrameStore::cellForLevel), and the animation takes levels in the
     // same step.
     QString drawFrame(const FrameTransforms::Frame& frame, bool levels = false);
+    // Several images redrawn in one step: `frames[i]` becomes image `images[i]`
+    // (each image listed once), the current one shown when it is among them.
+    // With `levels` the bytes are grey levels and the animation takes levels in
+    // the same step.
+    QString drawFrames(std::vector<int> images, std::span<const FrameTransforms::Frame> frames,
+                       bool levels = false);
+    // Each image listed redrawn by `change` from what it holds, in one step.
+    using Frame = FrameTransforms::Frame;
+    QString changeFrames(std::vector<int> images, const std::function<Frame(const Frame&)>& change,
+                         bool levels = false);
     // `frames` put in before image `before` (1 to one past the last); the first
     // of them is then shown.
     QString insertFrames(int before, std::span<const FrameTransforms::Frame> frames);

@@ -4,6 +4,10 @@
 
 namespace {
 
+bool drawsInk(Tool tool) {
+    return tool != Tool::Move && tool != Tool::Select && tool != Tool::Wand;
+}
+
 bool isGrey(int level) {
     return level > 0 && level < FrameStore::MaxLevel;
 }
@@ -52,7 +56,7 @@ std::uint8_t strokeValue(Tool tool, const FrameStore::Frame& frame, int cell, bo
 
 ToolStroke::ToolStroke(Tool tool, const FrameStore::Frame& frame, int cell, bool shift, bool erase,
                        Ink ink, StrokeOptions options)
-    : tool_(tool), takesLevels_(!ink.levels && !erase && tool != Tool::Move && isGrey(ink.level)),
+    : tool_(tool), takesLevels_(!ink.levels && !erase && drawsInk(tool) && isGrey(ink.level)),
       byLevel_(ink.levels || takesLevels_), start_(takesLevels_ ? withoutOddBytes(frame) : frame),
       picture_(start_), from_(Drawing::pointOf(cell)), last_(from_),
       value_(strokeValue(tool, start_, cell, erase, FrameStore::cellForLevel(ink.level), byLevel_)),
@@ -136,5 +140,8 @@ void ToolStroke::redraw(bool shift) {
     case Tool::Move:
         picture_ = Drawing::moved(start_, last_.x - from_.x, last_.y - from_.y);
         break;
+    case Tool::Select:
+    case Tool::Wand:
+        break; // they choose LEDs; the frame stays as it is
     }
 }

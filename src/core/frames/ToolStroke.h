@@ -9,7 +9,8 @@
 // The drawing tools of the board beside the click that toggles one LED. A
 // stroke runs from the press to the release and shows what it would draw at
 // every step; only the finished picture becomes a change to the frame.
-enum class Tool { Toggle, Pen, Line, Rectangle, Ellipse, Fill, Move };
+// Select and Wand choose LEDs rather than draw (ui/SelectionTool).
+enum class Tool { Toggle, Pen, Line, Rectangle, Ellipse, Fill, Move, Select, Wand };
 
 // What the tools draw with: the grey level (full light unless chosen) and
 // whether the animation has levels (Animation::hasLevels).

@@ -1,0 +1,55 @@
+// Changes that reach several frames at once: the frames chosen in the strip
+// drawn on together, each such change one step of the history.
+#include "editor/Editor.h"
+#include "frames/FrameStore.h"
+
+#include <algorithm>
+
+QString Editor::drawFrames(std::vector<int> images, std::span<const FrameTransforms::Frame> frames,
+                           bool levels) {
+    if (QString refusal = refusalToEdit(); !refusal.isEmpty())
+        return refusal;
+    if (images.empty())
+        return QStringLiteral("no image is chosen to draw on");
+    if (images.size() != frames.size())
+        return QStringLiteral("%1 frames for %2 images").arg(frames.size()).arg(images.size());
+    const int count = animation_.imageCount();
+    std::vector<int> sorted = images;
+    std::sort(sorted.begin(), sorted.end());
+    if (sorted.front() < 1 || sorted.back() > count)
+        return QStringLiteral("images are numbered 1 to %1").arg(count);
+    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
+        return QStringLiteral("image %1 is listed twice")
+            .arg(*std::adjacent_find(sorted.begin(), sorted.end()));
+
+    History::Step step{nullptr, view()};
+    std::vector<FrameCommandPtr> parts;
+    if (levels && !animation_.hasLevels()) {
+        parts.push_back(FrameCommands::takeLevels());
+        parts.back()->redo(animation_);
+    }
+    for (const int image : images)
+        parts.push_back(FrameCommands::partChange(animation_, FrameStore::indexOf(image, 0),
+                                                  FrameStore::CellsPerFrame));
+    step.command = FrameCommands::sequence(std::move(parts));
+    const std::size_t storeSize = animation_.frames().size();
+    for (std::size_t i = 0; i < images.size(); ++i)
+        animation_.restorePart(storeSize, FrameStore::indexOf(images[i], 0), frames[i]);
+    if (outputModes_.matrixOff())
+        hideAllCells();
+    else
+        showOnBoard(animation_.currentFrame());
+    record(std::move(step));
+    afterHandler();
+    return {};
+}
+
+QString Editor::changeFrames(std::vector<int> images,
+                             const std::function<FrameTransforms::Frame(const Frame&)>& change,
+                             bool levels) {
+    std::vector<FrameTransforms::Frame> frames;
+    frames.reserve(images.size());
+    for (const int image : images)
+        frames.push_back(change(animation_.frame(image)));
+    return drawFrames(std::move(images), frames, levels);
+}
