@@ -6,6 +6,8 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPen>
+#include <QVector>
 #include <algorithm>
 #include <cmath>
 
@@ -47,6 +49,14 @@ void BoardView::setOnionSkin(const Levels& previous, const Levels& next) {
         return;
     previous_ = previous;
     next_ = next;
+    update();
+}
+
+void BoardView::setSelectionOutline(const Chosen& chosen, int phase) {
+    if (chosen == chosen_ && (chosen.none() || phase == antsPhase_))
+        return;
+    chosen_ = chosen;
+    antsPhase_ = phase;
     update();
 }
 
@@ -109,4 +119,40 @@ void BoardView::paintEvent(QPaintEvent* event) {
     paintLeds(painter, event->rect(), next_, 0.25, overNext);
     paintLeds(painter, event->rect(), previous_, 0.45, lit);
     paintLeds(painter, event->rect(), lit, 1.0, Levels{});
+    paintAnts(painter);
+}
+
+// Each edge between a chosen LED and one that is not (or the board's edge),
+// dashed white over black so that it shows over lit and dark LEDs alike.
+void BoardView::paintAnts(QPainter& painter) const {
+    if (chosen_.none())
+        return;
+    const auto chosen = [this](int x, int y) {
+        return x >= 0 && y >= 0 && x < FrameStore::Side && y < FrameStore::Side &&
+               chosen_.test(static_cast<std::size_t>(y * FrameStore::Side + x));
+    };
+    QVector<QLine> edges;
+    constexpr int Led = Artwork::LedSize;
+    for (int y = 0; y < FrameStore::Side; ++y)
+        for (int x = 0; x < FrameStore::Side; ++x) {
+            if (!chosen(x, y))
+                continue;
+            const QPoint o = cellOrigin(y * FrameStore::Side + x);
+            if (!chosen(x, y - 1))
+                edges.append(QLine(o.x(), o.y(), o.x() + Led, o.y()));
+            if (!chosen(x, y + 1))
+                edges.append(QLine(o.x(), o.y() + Led, o.x() + Led, o.y() + Led));
+            if (!chosen(x - 1, y))
+                edges.append(QLine(o.x(), o.y(), o.x(), o.y() + Led));
+            if (!chosen(x + 1, y))
+                edges.append(QLine(o.x() + Led, o.y(), o.x() + Led, o.y() + Led));
+        }
+    painter.setOpacity(1.0);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawLines(edges);
+    QPen dashes(Qt::white, 1, Qt::CustomDashLine);
+    dashes.setDashPattern({3, 3});
+    dashes.setDashOffset(antsPhase_ % 6);
+    painter.setPen(dashes);
+    painter.drawLines(edges);
 }

@@ -37,6 +37,11 @@ public:
     void setPreview(std::optional<Levels> preview);
     // The frames before and after, shown faintly under the cells.
     void setOnionSkin(const Levels& previous, const Levels& next);
+    // The chosen LEDs outlined by marching ants, whose dashes move on one step
+    // with each `phase`; none chosen: no outline.
+    using Chosen = std::bitset<Cells>;
+    void setSelectionOutline(const Chosen& chosen, int phase);
+    const Chosen& selectionOutline() const { return chosen_; }
     // How opaque the lit picture is drawn for `level`: its share of the light
     // in linear light, as the eye sees an LED lit that share of the time.
     static qreal shadeOpacity(int level);
@@ -53,6 +58,7 @@ protected:
 private:
     using Cells256 = std::bitset<Cells>;
     Levels shownLevels() const;
+    void paintAnts(QPainter& painter) const;
     void paintLeds(QPainter& painter, const QRect& dirty, const Levels& levels, qreal opacity,
                    const Levels& over);
 
@@ -61,4 +67,6 @@ private:
     std::optional<Levels> preview_;
     Levels previous_{};
     Levels next_{};
+    Chosen chosen_;
+    int antsPhase_ = 0;
 };

@@ -9,6 +9,7 @@
 #include "ui/Accessibility.h"
 #include "ui/AnimationControls.h"
 #include "ui/Artwork.h"
+#include "ui/BoardLevels.h"
 #include "ui/BoardView.h"
 #include "ui/FrameStrip.h"
 #include "ui/IconStore.h"
@@ -17,6 +18,7 @@
 #include "ui/PanelLabel.h"
 #include "ui/PlainText.h"
 #include "ui/RefreshRateText.h"
+#include "ui/SelectionTool.h"
 #include "ui/Sharing.h"
 #include "ui/SidePanel.h"
 #ifdef QUENTARO_HAVE_TEXT
@@ -116,15 +118,8 @@ Drawing::Point ledAt(float xTwips, float yTwips) {
             static_cast<int>(std::floor(yTwips / HitTest::TwipsPerCell))};
 }
 
-// The level of each LED: by the bytes' levels in an animation that has them,
-// else full light for a lit byte and dark for any other.
 BoardView::Levels levelsOf(const FrameStore::Frame& frame, bool hasLevels) {
-    BoardView::Levels levels{};
-    for (std::size_t cell = 0; cell < levels.size(); ++cell)
-        levels[cell] = static_cast<std::uint8_t>(
-            hasLevels ? FrameStore::levelOf(frame[cell])
-                      : (FrameStore::isLit(frame[cell]) ? FrameStore::MaxLevel : 0));
-    return levels;
+    return boardLevelsOf(frame, hasLevels);
 }
 
 // The navigation buttons take the group's face, not the grey of the others.
@@ -258,11 +253,18 @@ void Form1::createStores() {
 void Form1::connectControls() {
     for (const ButtonEntry& entry : Buttons)
         connect(button(entry.control), &QToolButton::clicked, this,
-                [this, c = entry.control] { editor_->click(c); });
+                [this, c = entry.control] { runControl(c, false); });
     // The click tool is the board's own: the editor's mouse handlers. The other
     // tools draw a stroke from the press to the release.
     connect(Image3, &MouseSurface::pressed, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers mods, float x, float y) {
+                if (selects()) {
+                    if (button == Qt::LeftButton)
+                        selection_->press(sidePanel_->tool(), ledAt(x, y), mods);
+                    else
+                        selection_->cancelGesture();
+                    return;
+                }
                 if (!drawsWithTool())
                     return;
                 if (stroke_ || (button != Qt::LeftButton && button != Qt::RightButton)) {
@@ -277,17 +279,24 @@ void Form1::connectControls() {
             [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, float x, float y) {
                 // The click tool's cell follows the pointer whatever tool is chosen.
                 editor_->mouseMove(vbButton(buttons), vbShift(mods), x, y);
-                if (drawsWithTool() && (buttons & strokeButton_))
+                if (selects() && (buttons & Qt::LeftButton))
+                    selection_->moveTo(ledAt(x, y));
+                else if (drawsWithTool() && (buttons & strokeButton_))
                     continueStroke(ledAt(x, y), mods & Qt::ShiftModifier);
             });
     connect(Image3, &MouseSurface::released, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers mods, float x, float y) {
-                if (!drawsWithTool())
+                if (selects()) {
+                    if (button == Qt::LeftButton)
+                        selection_->release(ledAt(x, y));
+                } else if (!drawsWithTool())
                     editor_->mouseUp(vbButton(button), vbShift(mods), x, y);
                 else if (button == strokeButton_)
                     finishStroke();
             });
     connect(Image3, &MouseSurface::cursorMoved, this, [this](int cell) {
+        if (selects() && selection_->inGesture())
+            selection_->moveTo(Drawing::pointOf(cell));
         if (stroke_)
             continueStroke(Drawing::pointOf(cell),
                            QApplication::keyboardModifiers() & Qt::ShiftModifier);
@@ -300,6 +309,8 @@ void Form1::render() {
     if (animationControls_ != nullptr)
         animationControls_->refresh();
     keepStrokeCurrent();
+    if (selection_ != nullptr)
+        selection_->keepCurrent();
     showOnionSkin();
     showShades();
     showOutput();
@@ -315,7 +326,7 @@ void Form1::render() {
         if (first || want.shown != had.shown) {
             b->setHidden(!want.shown);
             if (QAction* key = keyAction(entry.control))
-                key->setEnabled(want.shown);
+                key->setEnabled(want.shown && !selectionTakesKey(entry.control));
         }
         if (first || want.picture != had.picture)
             b->setIcon(Artwork::buttonIcon(want.picture));
@@ -357,7 +368,7 @@ QAction* Form1::addKey(const QList<QKeySequence>& keys, std::function<void()> ru
 void Form1::createKeys() {
     for (const Keyboard::ButtonKeys& b : Keyboard::buttonKeys())
         keys_[static_cast<std::size_t>(b.control)] =
-            addKey(b.keys, [this, c = b.control] { editor_->click(c); });
+            addKey(b.keys, [this, c = b.control] { runControl(c, true); });
     addKey({QKeySequence(Qt::CTRL | Qt::Key_Z)}, [this] { editor_->undo(); });
     addKey({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
            [this] { editor_->redo(); });
@@ -420,6 +431,11 @@ void Form1::showHelp() {
 // drawing tool the first one starts a stroke there, the arrows carry it on and
 // the second one finishes it. Fill needs no second point.
 void Form1::toggleFromKeyboard(int cell) {
+    if (selects()) {
+        selection_->keyAt(sidePanel_->tool(), Drawing::pointOf(cell),
+                          QApplication::keyboardModifiers());
+        return;
+    }
     if (drawsWithTool()) {
         const bool shift = QApplication::keyboardModifiers() & Qt::ShiftModifier;
         if (stroke_) {
@@ -486,6 +502,7 @@ void Form1::createSidePanel() {
         if (w->focusPolicy() != Qt::NoFocus)
             w->installEventFilter(this);
     connect(sidePanel_, &SidePanel::toolChosen, this, [this] { cancelStroke(); });
+    createSelection();
     connect(sidePanel_, &SidePanel::textRequested, this, &Form1::openTextDialog);
     connect(sidePanel_, &SidePanel::brightnessChanged, this, &Form1::changeBrightness);
     connect(sidePanel_, &SidePanel::onionSkinChanged, this, [this] {
@@ -541,7 +558,15 @@ void Form1::createToolKeys() {
         setSidePanelOpen(true);
         sidePanel_->toggleApplyToChosen();
     });
-    cancelStroke_ = addKey({QKeySequence(Qt::Key_Escape)}, [this] { cancelStroke(); });
+    // Esc gives up the stroke being drawn, else the selection being made, else drops it.
+    cancelStroke_ = addKey({QKeySequence(Qt::Key_Escape)}, [this] {
+        if (stroke_)
+            cancelStroke();
+        else if (selection_->inGesture())
+            selection_->cancelGesture();
+        else
+            selection_->drop();
+    });
     cancelStroke_->setEnabled(false);
 }
 
@@ -598,7 +623,7 @@ void Form1::keepStrokeCurrent() {
 void Form1::cancelStroke() {
     stroke_.reset();
     if (cancelStroke_)
-        cancelStroke_->setEnabled(false);
+        cancelStroke_->setEnabled(selection_ != nullptr && selection_->hasSelection());
     Image1->setPreview(std::nullopt);
 }
 

@@ -33,6 +33,7 @@ class QTimer;
 class QToolButton;
 class FrameStrip;
 class SidePanel;
+class SelectionTool;
 
 // Everything the window hands on to the editor. The running program passes the
 // matrix output, the Qt file dialog, the steady clock and the lock-file check;
@@ -131,6 +132,17 @@ private:
     void changeBrightness(int percent);
     void openTextDialog();
     void tell(const struct Message& message);
+    // The Select and Wand tools (Form1Selection.cpp).
+    void createSelection();
+    void createSelectionKeys();
+    bool selects() const;
+    bool selectionTakesKey(Control control) const;
+    void showSelectionKeys();
+    // A button or its key: on the selection, on every chosen image, or as the
+    // editor's own handler.
+    void runControl(Control control, bool fromKey);
+    bool runOnImages(Control control, const std::vector<int>& images);
+    void refuse(const QString& title, const QString& refusal);
 
 public:
     // The images a change reaches: those chosen in the strip while "Apply to
@@ -155,6 +167,8 @@ private:
     class AnimationControls* animationControls_ = nullptr;
     QToolButton* handle_ = nullptr;
     QAction* cancelStroke_ = nullptr;
+    SelectionTool* selection_ = nullptr;
+    QList<QAction*> selectionKeys_; // enabled while LEDs are selected
     std::optional<ToolStroke> stroke_;
     Qt::MouseButton strokeButton_ = Qt::LeftButton;
     std::pair<int, std::uint64_t> strokeOn_; // the image and change it began on

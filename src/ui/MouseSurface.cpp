@@ -67,6 +67,8 @@ bool MouseSurface::takes(const QKeyEvent& key) const {
         return false;
     if (key.key() == Qt::Key_Space && leaveSpace_ && leaveSpace_())
         return false;
+    if (step(key.key()) && leaveArrows_ && leaveArrows_())
+        return false;
     return step(key.key()) || toggles(key.key());
 }
 

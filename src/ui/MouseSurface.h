@@ -24,6 +24,8 @@ public:
     void requestToggle(int cell) { emit toggleRequested(cell); }
     // While `when` holds (the animation plays), Space is left to the window.
     void leaveSpaceWhile(std::function<bool()> when) { leaveSpace_ = std::move(when); }
+    // While `when` holds (a selection to nudge), the arrows are left to the window.
+    void leaveArrowsWhile(std::function<bool()> when) { leaveArrows_ = std::move(when); }
 
     // The board the surface covers, whose LEDs it reports as lit or dark.
     void setBoard(const BoardView* board);
@@ -54,5 +56,6 @@ private:
 
     int cursorCell_ = 0;
     std::function<bool()> leaveSpace_;
+    std::function<bool()> leaveArrows_;
     const BoardView* board_ = nullptr;
 };

@@ -107,6 +107,13 @@ public:
     using Frame = FrameTransforms::Frame;
     QString changeFrames(std::vector<int> images, const std::function<Frame(const Frame&)>& change,
                          bool levels = false);
+    // The Image group's operations on every image listed, one step each time:
+    // a transform (FrameTransforms, by level in an animation with levels), Set
+    // all or Clear all by turns as the button goes, and Paste.
+    using FrameFn = FrameTransforms::Frame (*)(const FrameTransforms::Frame&);
+    QString transformFrames(std::vector<int> images, FrameFn transform);
+    QString setOrClearAllOn(std::vector<int> images);
+    QString pasteOn(std::vector<int> images);
     // `frames` put in before image `before` (1 to one past the last); the first
     // of them is then shown.
     QString insertFrames(int before, std::span<const FrameTransforms::Frame> frames);
@@ -243,7 +250,6 @@ public:
 
 private:
     class GatedPort;
-    using FrameFn = FrameTransforms::Frame (*)(const FrameTransforms::Frame&);
 
     void afterHandler();
     void runClick(Control control);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "frames/FrameStore.h"
+#include "ui/BoardView.h"
+
+// The level of each LED of a frame as the board shows it: by the bytes' levels
+// in an animation that has them, else full light for a lit byte and dark for
+// any other.
+inline BoardView::Levels boardLevelsOf(const FrameStore::Frame& frame, bool hasLevels) {
+    BoardView::Levels levels{};
+    for (std::size_t cell = 0; cell < levels.size(); ++cell)
+        levels[cell] = static_cast<std::uint8_t>(
+            hasLevels ? FrameStore::levelOf(frame[cell])
+                      : (FrameStore::isLit(frame[cell]) ? FrameStore::MaxLevel : 0));
+    return levels;
+}
