@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QGroupBox>
 #include <QListView>
 #include <QMimeData>
 #include <QPainter>
@@ -328,6 +329,11 @@ void SelectionTest::imageButtonsReachTheChosenFrames() {
     f.choose(2, 6);
     if (apply)
         f.key(QKeySequence(Qt::Key_F));
+    QStringList titles;
+    for (const QGroupBox* box : f.w->sidePanel()->findChildren<QGroupBox*>())
+        titles << box->title();
+    QVERIFY2(titles.contains(apply ? "Frames: editing 5" : "Frames"),
+             qPrintable(titles.join(", ")));
     const std::size_t steps = f.editor().history().undoCount();
     f.key(QKeySequence::fromString(key));
     int differ = 0;

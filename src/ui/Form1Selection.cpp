@@ -6,6 +6,7 @@
 #include "editor/CommonDialog.h"
 #include "editor/Editor.h"
 #include "ui/BoardView.h"
+#include "ui/FrameStrip.h"
 #include "ui/MouseSurface.h"
 #include "ui/SelectionTool.h"
 #include "ui/SidePanel.h"
@@ -27,6 +28,11 @@ void Form1::createSelection() {
     Image3->leaveArrowsWhile(
         [this] { return selects() && selection_->hasSelection() && !selection_->inGesture(); });
     createSelectionKeys();
+    const auto showTargets = [this] {
+        sidePanel_->showTargetCount(static_cast<int>(targetImages().size()));
+    };
+    connect(sidePanel_, &SidePanel::applyToChosenChanged, this, showTargets);
+    connect(strip_, &FrameStrip::chosenChanged, this, showTargets);
 }
 
 bool Form1::selects() const {

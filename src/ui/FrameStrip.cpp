@@ -432,6 +432,8 @@ FrameStrip::FrameStrip(Editor& editor, Qt::Orientation orientation, QWidget* par
     layOut(orientation);
     connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { goToClicked(current.row()); });
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &FrameStrip::chosenChanged);
     refresh();
 }
 

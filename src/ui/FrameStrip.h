@@ -42,6 +42,8 @@ public:
 signals:
     // Why an operation was refused; empty once one succeeds.
     void message(const QString& text);
+    // Other images chosen, or none.
+    void chosenChanged();
 
 private:
     struct Shown {

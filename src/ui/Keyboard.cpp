@@ -52,7 +52,18 @@ const QList<OtherKey>& otherKeys() {
         {"U", "Pixel-perfect pen: no corners where a fast diagonal drag turns"},
         {"F", "Apply to chosen frames: strokes, fills, pastes, text and the Image buttons "
               "change every frame chosen in the strip, in one step"},
-        {"Esc", "Give up the stroke being drawn"},
+        {"Esc", "Give up the stroke or selection being drawn; else drop the selection"},
+        {"Ctrl+A", "Select all the LEDs (the Select tool)"},
+        {"Ctrl+C, Ctrl+X (with a selection)",
+         "Copy, cut the selected LEDs (also as a picture for other programs); without one, "
+         "Ctrl+C copies the whole image"},
+        {"Ctrl+V (Select or Wand tool), Ctrl+Shift+V",
+         "Paste the copied LEDs, or a picture from another program, where they were copied; "
+         "they float until the selection is dropped"},
+        {"Delete, Backspace (with a selection)", "Clear the selected LEDs"},
+        {"Arrows, Shift+Arrows (with a selection)", "Move the selected LEDs one LED, four LEDs"},
+        {"V, H, [, ], I, Ctrl+Arrows (with a selection)",
+         "Mirror, turn, invert or shift the selected LEDs alone"},
         {"Click, Ctrl+click, Shift+click (frame strip)",
          "Show that image; choose several images; drag them to another place"},
         {"Ctrl+D (frame strip)", "Duplicate the chosen images"},

@@ -53,6 +53,7 @@ SidePanel::SidePanel(QWidget* parent) : QWidget(parent) {
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(createTools());
     auto* frames = new QGroupBox(QStringLiteral("Frames"), this);
+    framesBox_ = frames;
     stripLayout_ = new QVBoxLayout(frames);
     stripLayout_->setContentsMargins(4, 4, 4, 4);
     // The tools fill their column, and the window's height is fixed: the
@@ -297,6 +298,12 @@ QCheckBox* SidePanel::createApplyToChosen() {
                        " border-radius: 3px; }"));
     connect(applyToChosen_, &QCheckBox::toggled, this, &SidePanel::applyToChosenChanged);
     return applyToChosen_;
+}
+
+// While changes reach the chosen frames, the frames' title says how many.
+void SidePanel::showTargetCount(int images) {
+    framesBox_->setTitle(appliesToChosen() ? QStringLiteral("Frames: editing %1").arg(images)
+                                           : QStringLiteral("Frames"));
 }
 
 bool SidePanel::appliesToChosen() const {

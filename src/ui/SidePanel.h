@@ -22,7 +22,7 @@ class QVBoxLayout;
 class SidePanel final : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int Width = 290;
+    static constexpr int Width = 304;
 
     struct ToolEntry {
         Tool tool;
@@ -52,6 +52,8 @@ public:
     bool appliesToChosen() const;
     void toggleApplyToChosen();
     QCheckBox* applyToChosenBox() const { return applyToChosen_; }
+    // How many images a change reaches, in the frames' title while that is on.
+    void showTargetCount(int images);
     // The frame strip, made by the window.
     void setStrip(QWidget* strip);
     QToolButton* toolButton(Tool tool) const;
@@ -105,6 +107,7 @@ private:
     QComboBox* mirror_ = nullptr;
     QCheckBox* pixelPerfect_ = nullptr;
     QCheckBox* applyToChosen_ = nullptr;
+    QGroupBox* framesBox_ = nullptr;
     QVBoxLayout* stripLayout_ = nullptr;
     QLabel* output_ = nullptr;
     QSpinBox* brightness_ = nullptr;
