@@ -119,7 +119,31 @@ void BoardView::paintEvent(QPaintEvent* event) {
     paintLeds(painter, event->rect(), next_, 0.25, overNext);
     paintLeds(painter, event->rect(), previous_, 0.45, lit);
     paintLeds(painter, event->rect(), lit, 1.0, Levels{});
+    paintAxes(painter);
     paintAnts(painter);
+}
+
+void BoardView::setMirrorAxes(std::optional<int> doubledColumn, std::optional<int> doubledRow) {
+    if (doubledColumn == axisColumn_ && doubledRow == axisRow_)
+        return;
+    axisColumn_ = doubledColumn;
+    axisRow_ = doubledRow;
+    update();
+}
+
+// An axis runs along the middle of its column or row, or between two.
+void BoardView::paintAxes(QPainter& painter) const {
+    const auto at = [](int doubled) {
+        return Artwork::BoardMargin + Artwork::LedSize * (doubled + 1) / 2;
+    };
+    const int first = Artwork::BoardMargin;
+    const int last = Artwork::BoardMargin + Artwork::LedSize * FrameStore::Side;
+    painter.setOpacity(0.8);
+    painter.setPen(QPen(QColor(0x3c, 0xc8, 0xf0), 1, Qt::DashLine));
+    if (axisColumn_)
+        painter.drawLine(at(*axisColumn_), first, at(*axisColumn_), last);
+    if (axisRow_)
+        painter.drawLine(first, at(*axisRow_), last, at(*axisRow_));
 }
 
 // Each edge between a chosen LED and one that is not (or the board's edge),

@@ -42,6 +42,9 @@ public:
     using Chosen = std::bitset<Cells>;
     void setSelectionOutline(const Chosen& chosen, int phase);
     const Chosen& selectionOutline() const { return chosen_; }
+    // The mirror's axes as thin lines, in twice a column or row (MirrorAxes);
+    // none: not drawn.
+    void setMirrorAxes(std::optional<int> doubledColumn, std::optional<int> doubledRow);
     // How opaque the lit picture is drawn for `level`: its share of the light
     // in linear light, as the eye sees an LED lit that share of the time.
     static qreal shadeOpacity(int level);
@@ -59,6 +62,7 @@ private:
     using Cells256 = std::bitset<Cells>;
     Levels shownLevels() const;
     void paintAnts(QPainter& painter) const;
+    void paintAxes(QPainter& painter) const;
     void paintLeds(QPainter& painter, const QRect& dirty, const Levels& levels, qreal opacity,
                    const Levels& over);
 
@@ -68,5 +72,7 @@ private:
     Levels previous_{};
     Levels next_{};
     Chosen chosen_;
+    std::optional<int> axisColumn_;
+    std::optional<int> axisRow_;
     int antsPhase_ = 0;
 };

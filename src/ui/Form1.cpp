@@ -503,6 +503,7 @@ void Form1::createSidePanel() {
             w->installEventFilter(this);
     connect(sidePanel_, &SidePanel::toolChosen, this, [this] { cancelStroke(); });
     createSelection();
+    createMirrorAxes();
     connect(sidePanel_, &SidePanel::textRequested, this, &Form1::openTextDialog);
     connect(sidePanel_, &SidePanel::brightnessChanged, this, &Form1::changeBrightness);
     connect(sidePanel_, &SidePanel::onionSkinChanged, this, [this] {

@@ -138,6 +138,10 @@ private:
     bool selects() const;
     bool selectionTakesKey(Control control) const;
     void showSelectionKeys();
+    // The mirror's axes (Form1Mirror.cpp).
+    void createMirrorAxes();
+    void placeMirrorAxes();
+    void showMirrorAxes();
     // A button or its key: on the selection, on every chosen image, or as the
     // editor's own handler.
     void runControl(Control control, bool fromKey);

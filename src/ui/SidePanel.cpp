@@ -237,6 +237,13 @@ QGroupBox* SidePanel::createTools() {
 namespace {
 const QString MirrorKey = QStringLiteral("editor/mirror");
 const QString PixelPerfectKey = QStringLiteral("editor/pixelPerfect");
+const QString AxisColumnKey = QStringLiteral("editor/mirrorAxisColumn");
+const QString AxisRowKey = QStringLiteral("editor/mirrorAxisRow");
+
+// An axis through a column or row of the board, or between two of them.
+bool onBoardAxis(int doubled) {
+    return doubled >= 0 && doubled <= 2 * (FrameStore::Side - 1);
+}
 } // namespace
 
 const std::array<const char*, 4>& SidePanel::mirrorNames() {
@@ -252,8 +259,8 @@ void SidePanel::addStrokeOptions(QVBoxLayout* column) {
     for (const char* name : mirrorNames())
         mirror_->addItem(QString::fromUtf8(name));
     const QString mirrorTip = QStringLiteral(
-        "The tools draw mirrored about the board's middle: left to right, top to bottom, or "
-        "both (Y)");
+        "The tools draw mirrored about the board's middle, or the axes placed with Shift+Y: "
+        "left to right, top to bottom, or both (Y)");
     mirror_->setToolTip(mirrorTip);
     mirror_->setAccessibleName(QStringLiteral("Mirror"));
     mirror_->setAccessibleDescription(mirrorTip);
@@ -269,8 +276,14 @@ void SidePanel::addStrokeOptions(QVBoxLayout* column) {
     const int kept = settings.value(MirrorKey).toInt();
     mirror_->setCurrentIndex(kept >= 0 && kept < mirror_->count() ? kept : 0);
     pixelPerfect_->setChecked(settings.value(PixelPerfectKey).toBool());
-    connect(mirror_, &QComboBox::currentIndexChanged, this,
-            [](int index) { QSettings().setValue(MirrorKey, index); });
+    const int axisColumn = settings.value(AxisColumnKey, axes_.doubledColumn).toInt();
+    const int axisRow = settings.value(AxisRowKey, axes_.doubledRow).toInt();
+    if (onBoardAxis(axisColumn) && onBoardAxis(axisRow))
+        axes_ = {axisColumn, axisRow};
+    connect(mirror_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        QSettings().setValue(MirrorKey, index);
+        emit mirrorChanged();
+    });
     connect(pixelPerfect_, &QCheckBox::toggled, this,
             [](bool on) { QSettings().setValue(PixelPerfectKey, on); });
     auto* mirrorRow = new QHBoxLayout;
@@ -315,7 +328,17 @@ void SidePanel::toggleApplyToChosen() {
 }
 
 StrokeOptions SidePanel::strokeOptions() const {
-    return {static_cast<Symmetry>(mirror_->currentIndex()), pixelPerfect_->isChecked()};
+    return {static_cast<Symmetry>(mirror_->currentIndex()), pixelPerfect_->isChecked(), axes_};
+}
+
+void SidePanel::setMirrorAxes(MirrorAxes axes) {
+    if (!onBoardAxis(axes.doubledColumn) || !onBoardAxis(axes.doubledRow) || axes == axes_)
+        return;
+    axes_ = axes;
+    QSettings settings;
+    settings.setValue(AxisColumnKey, axes.doubledColumn);
+    settings.setValue(AxisRowKey, axes.doubledRow);
+    emit mirrorChanged();
 }
 
 void SidePanel::cycleMirror() {

@@ -44,6 +44,9 @@ public:
     StrokeOptions strokeOptions() const;
     static const std::array<const char*, 4>& mirrorNames(); // in the order of Symmetry
     void cycleMirror();
+    // Where the mirror's axes run (the board's middle at first), kept in the settings.
+    MirrorAxes mirrorAxes() const { return axes_; }
+    void setMirrorAxes(MirrorAxes axes);
     void togglePixelPerfect();
     QComboBox* mirrorBox() const { return mirror_; }
     QCheckBox* pixelPerfectBox() const { return pixelPerfect_; }
@@ -90,6 +93,8 @@ signals:
     void onionSkinChanged();
     void brightnessChanged(int percent);
     void applyToChosenChanged(bool on);
+    // Mirror's choice or its axes changed.
+    void mirrorChanged();
 
 private:
     QGroupBox* createTools();
@@ -108,6 +113,7 @@ private:
     QCheckBox* pixelPerfect_ = nullptr;
     QCheckBox* applyToChosen_ = nullptr;
     QGroupBox* framesBox_ = nullptr;
+    MirrorAxes axes_;
     QVBoxLayout* stripLayout_ = nullptr;
     QLabel* output_ = nullptr;
     QSpinBox* brightness_ = nullptr;

@@ -92,7 +92,7 @@ void ToolStroke::addPenPoint(Drawing::Point p) {
 }
 
 void ToolStroke::coverPenPoint(Drawing::Point p, int by) {
-    for (const Drawing::Point image : Mirror::images(p, options_.symmetry)) {
+    for (const Drawing::Point image : Mirror::images(p, options_.symmetry, options_.axes)) {
         if (!Drawing::onBoard(image))
             continue;
         const std::size_t i = indexOf(image);
@@ -105,7 +105,8 @@ void ToolStroke::coverPenPoint(Drawing::Point p, int by) {
 void ToolStroke::drawMirrored(const FrameStore::Frame& shape) {
     for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
         if (shape[static_cast<std::size_t>(cell)] != FrameStore::Dark)
-            for (const Drawing::Point p : Mirror::images(Drawing::pointOf(cell), options_.symmetry))
+            for (const Drawing::Point p :
+                 Mirror::images(Drawing::pointOf(cell), options_.symmetry, options_.axes))
                 Drawing::plot(picture_, p, value_);
 }
 
@@ -134,7 +135,7 @@ void ToolStroke::redraw(bool shift) {
         drawMirrored(shape);
         break;
     case Tool::Fill:
-        for (const Drawing::Point p : Mirror::images(from_, options_.symmetry))
+        for (const Drawing::Point p : Mirror::images(from_, options_.symmetry, options_.axes))
             Drawing::fill(picture_, p, value_, byLevel_);
         break;
     case Tool::Move:

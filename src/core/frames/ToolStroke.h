@@ -27,6 +27,7 @@ struct StrokeInk {
 struct StrokeOptions {
     Symmetry symmetry = Symmetry::None;
     bool pixelPerfect = false;
+    MirrorAxes axes = {}; // where the mirror's axes run
 };
 
 class ToolStroke {
