@@ -49,6 +49,8 @@ const QList<OtherKey>& otherKeys() {
         {"T", "Text: letters on the frame, or scrolling"},
         {"O, Shift+O", "Onion skin: the previous image, the next image, faintly on the board"},
         {"Y", "Mirror: the tools draw mirrored left to right, top to bottom, both, or not"},
+        {"Shift+Y", "Mirror axes through the LED under the pointer (or the board cursor); again "
+                    "on that LED, back to the board's middle"},
         {"U", "Pixel-perfect pen: no corners where a fast diagonal drag turns"},
         {"F", "Apply to chosen frames: strokes, fills, pastes, text and the Image buttons "
               "change every frame chosen in the strip, in one step"},
