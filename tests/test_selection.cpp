@@ -361,6 +361,8 @@ void SelectionTest::keysActOnTheSelectionWhileThereIsOne() {
     QCOMPARE(f.w->Image1->selectionOutline().count(), std::size_t(3));
     QTest::mouseClick(f.w->Image3, Qt::LeftButton, Qt::AltModifier, Window::at({1, 0}));
     QCOMPARE(f.w->Image1->selectionOutline().count(), std::size_t(1));
+    QTest::mouseClick(f.w->Image3, Qt::LeftButton, Qt::ControlModifier, Window::at({8, 8}));
+    QVERIFY(f.w->Image1->selectionOutline().none());
     QTest::mouseClick(f.w->Image3, Qt::LeftButton, {}, Window::at({0, 0}));
 
     f.key(QKeySequence(Qt::Key_BracketRight)); // the bar (0,0)-(1,0) turned on its own

@@ -13,6 +13,10 @@
 namespace {
 
 constexpr int AntsStepMs = 150;
+// Alt as in pixel editors, Ctrl as in GIMP: many desktops keep Alt+drag for
+// moving windows.
+constexpr Qt::KeyboardModifiers TakeAway = Qt::AltModifier | Qt::ControlModifier;
+constexpr Qt::KeyboardModifiers Combine = TakeAway | Qt::ShiftModifier;
 
 bool holdsLevelBytes(const Region& region) {
     return std::any_of(region.leds().begin(), region.leds().end(), [](const Region::Led& led) {
@@ -39,7 +43,7 @@ bool SelectionTool::levels() const {
 }
 
 Selection SelectionTool::combined(const Selection& made, Qt::KeyboardModifiers modifiers) const {
-    if (modifiers & Qt::AltModifier)
+    if (modifiers & TakeAway)
         return selection_.without(made);
     if (modifiers & Qt::ShiftModifier)
         return selection_.united(made);
@@ -103,7 +107,7 @@ void SelectionTool::release(Drawing::Point at) {
                 host_.refuse(refusal);
         return;
     }
-    if (dx == 0 && dy == 0 && !(done.modifiers & (Qt::ShiftModifier | Qt::AltModifier))) {
+    if (dx == 0 && dy == 0 && !(done.modifiers & Combine)) {
         drop(); // a click beside the selection
         return;
     }

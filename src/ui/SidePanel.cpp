@@ -32,9 +32,10 @@ const std::array<SidePanel::ToolEntry, 9>& SidePanel::tools() {
         {Tool::Fill, "Fill", QKeySequence(Qt::Key_G), "Fill: the area of like LEDs turned over"},
         {Tool::Move, "Move", QKeySequence(Qt::Key_M), "Move: drag the picture"},
         {Tool::Select, "Select", QKeySequence(Qt::Key_S),
-         "Select: drag a rectangle (Shift adds, Alt takes away); drag inside it to move its LEDs"},
+         "Select: drag a rectangle (Shift adds, Alt or Ctrl takes away); drag inside it to move "
+         "its LEDs"},
         {Tool::Wand, "Wand", QKeySequence(Qt::Key_W),
-         "Wand: select the area of like LEDs clicked (Shift adds, Alt takes away)"},
+         "Wand: select the area of like LEDs clicked (Shift adds, Alt or Ctrl takes away)"},
     }};
     return entries;
 }
