@@ -117,6 +117,7 @@ private slots:
     void wandTakesConnectedLikeLeds_data();
     void wandTakesConnectedLikeLeds();
     void dragMovesExactlyTheSelectedLeds();
+    void cutPasteAndFloatAcrossChosenFrames_data();
     void cutPasteAndFloatAcrossChosenFrames();
     void pictureFromAnotherProgramPastesAsLeds();
     void imageButtonsReachTheChosenFrames_data();
@@ -224,11 +225,19 @@ void SelectionTest::dragMovesExactlyTheSelectedLeds() {
 // With "Apply to chosen frames" on, cut clears the selected LEDs of every chosen
 // image, paste floats the copied LEDs over all of them, and nudging the floating
 // LEDs away gives back what each image had under them.
+void SelectionTest::cutPasteAndFloatAcrossChosenFrames_data() {
+    QTest::addColumn<bool>("apply");
+    QTest::newRow("the image shown") << false;
+    QTest::newRow("three chosen images") << true;
+}
+
 void SelectionTest::cutPasteAndFloatAcrossChosenFrames() {
+    QFETCH(bool, apply);
     Window f({pattern(0), pattern(1), pattern(2), pattern(3)});
     f.choose(1, 3);
-    f.key(QKeySequence(Qt::Key_F));
-    QVERIFY(f.w->sidePanel()->appliesToChosen());
+    if (apply)
+        f.key(QKeySequence(Qt::Key_F));
+    QCOMPARE(f.w->sidePanel()->appliesToChosen(), apply);
     f.key(QKeySequence(Qt::Key_S));
     QWidget* board = f.w->Image3;
     board->setFocus();
@@ -240,34 +249,31 @@ void SelectionTest::cutPasteAndFloatAcrossChosenFrames() {
     QTest::keyClick(board, Qt::Key_Space);
     QCOMPARE(f.w->Image1->selectionOutline().count(), std::size_t(16));
     const int shown = f.editor().animation().currentImage();
+    const auto reached = [&](int image) { return image <= 3 && (apply || image == shown); };
     const Frame copied = pattern(shown - 1);
-    f.key(QKeySequence(Qt::CTRL | Qt::Key_X));
     const QRect corner(0, 0, 4, 4);
-    for (int image = 1; image <= 3; ++image)
-        QCOMPARE(f.frame(image), movedRectangle(pattern(image - 1), corner, 16, 0));
-    QCOMPARE(f.frame(4), pattern(3));
+    // Each image as it should be: the corner cleared, or holding `corner` from `in`.
+    const auto expect = [&](std::optional<Frame> in) {
+        for (int image = 1; image <= 4; ++image) {
+            Frame expected = pattern(image - 1);
+            for (int cell = 0; cell < 256 && reached(image); ++cell)
+                if (corner.contains(cell % 16, cell / 16))
+                    expected[std::size_t(cell)] = in ? (*in)[std::size_t(cell)] : FrameStore::Dark;
+            QCOMPARE(f.frame(image), expected);
+        }
+    };
+    f.key(QKeySequence(Qt::CTRL | Qt::Key_X));
+    expect(std::nullopt);
     QVERIFY(QApplication::clipboard()->mimeData()->hasFormat(RegionClipboard::MimeType));
     QCOMPARE(QApplication::clipboard()->image().size(), QSize(16, 16));
 
     f.key(QKeySequence(Qt::CTRL | Qt::Key_V));
-    for (int image = 1; image <= 3; ++image) {
-        Frame expected = movedRectangle(pattern(image - 1), corner, 16, 0);
-        for (int cell = 0; cell < 256; ++cell)
-            if (corner.contains(cell % 16, cell / 16))
-                expected[std::size_t(cell)] = copied[std::size_t(cell)];
-        QCOMPARE(f.frame(image), expected);
-    }
-    for (int i = 0; i < 4; ++i)
+    expect(copied);
+    for (int i = 0; i < 4; ++i) // over each image's own LEDs and back
         QTest::keyClick(board, Qt::Key_Right);
     for (int i = 0; i < 4; ++i)
         QTest::keyClick(board, Qt::Key_Left);
-    for (int image = 1; image <= 3; ++image) {
-        const Frame now = f.frame(image);
-        for (int cell = 0; cell < 256; ++cell)
-            QCOMPARE(now[std::size_t(cell)], corner.contains(cell % 16, cell / 16)
-                                                 ? copied[std::size_t(cell)]
-                                                 : pattern(image - 1)[std::size_t(cell)]);
-    }
+    expect(copied);
     f.key(QKeySequence(Qt::Key_Escape));
     QVERIFY(f.w->Image1->selectionOutline().none());
     for (int i = 0; i < 10; ++i) // the nudges, the paste, the cut
