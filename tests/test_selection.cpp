@@ -12,6 +12,7 @@
 #include "ui/RegionClipboard.h"
 #include "ui/SidePanel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QGroupBox>
@@ -365,6 +366,8 @@ void SelectionTest::keysActOnTheSelectionWhileThereIsOne() {
     QCOMPARE(f.w->Image1->selectionOutline().count(), std::size_t(2));
     QTest::mouseClick(f.w->Image3, Qt::LeftButton, Qt::ShiftModifier, Window::at({8, 8}));
     QCOMPARE(f.w->Image1->selectionOutline().count(), std::size_t(3));
+    QCOMPARE(QAccessible::queryAccessibleInterface(f.w->Image3)->text(QAccessible::Description),
+             "3 LEDs selected: the arrow keys move them, Esc drops them");
     QTest::mouseClick(f.w->Image3, Qt::LeftButton, Qt::AltModifier, Window::at({1, 0}));
     QCOMPARE(f.w->Image1->selectionOutline().count(), std::size_t(1));
     QTest::mouseClick(f.w->Image3, Qt::LeftButton, Qt::ControlModifier, Window::at({8, 8}));

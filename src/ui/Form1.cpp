@@ -739,10 +739,16 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// The image shown is always among them: a change never skips the picture it
+// is drawn on.
 std::vector<int> Form1::targetImages() const {
-    if (sidePanel_->appliesToChosen() && isSidePanelOpen())
-        return strip_->chosenImages();
-    return {editor_->animation().currentImage()};
+    const int shown = editor_->animation().currentImage();
+    if (!sidePanel_->appliesToChosen() || !isSidePanelOpen())
+        return {shown};
+    std::vector<int> images = strip_->chosenImages();
+    if (!std::binary_search(images.begin(), images.end(), shown))
+        images.insert(std::lower_bound(images.begin(), images.end(), shown), shown);
+    return images;
 }
 
 void Form1::showLiveFrame(const std::optional<MatrixOutput::LevelFrame>& levels) {

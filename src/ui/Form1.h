@@ -149,8 +149,8 @@ private:
     void refuse(const QString& title, const QString& refusal);
 
 public:
-    // The images a change reaches: those chosen in the strip while "Apply to
-    // chosen frames" is on, else the image shown.
+    // The images a change reaches, in rising order: those chosen in the strip
+    // and the image shown while "Apply to chosen frames" is on, else the image shown.
     std::vector<int> targetImages() const;
     // Shows a note that needs no answer, without blocking the window.
     void showNotice(const QString& text);

@@ -85,6 +85,11 @@ bool Form1::selectionTakesKey(Control control) const {
 
 void Form1::showSelectionKeys() {
     const bool on = selection_->hasSelection();
+    // What the ants show, for a screen reader; none: the board's own description.
+    Image3->setAccessibleDescription(
+        on ? QStringLiteral("%1 LEDs selected: the arrow keys move them, Esc drops them")
+                 .arg(selection_->selection().count())
+           : QString());
     for (QAction* key : selectionKeys_)
         key->setEnabled(on);
     keyAction(Control::DeleteImage)
