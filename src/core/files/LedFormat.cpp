@@ -1,4 +1,5 @@
 #include "files/LedFormat.h"
+#include "files/TextLines.h"
 
 #include "frames/FrameStore.h"
 
@@ -13,16 +14,6 @@ namespace {
 
 bool isDigit(int c) {
     return c >= '0' && c <= '9';
-}
-
-int hexDigitValue(int c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // Walks a line as if every blank, tab and line feed had been removed from it.
@@ -55,7 +46,7 @@ constexpr std::int64_t ExponentLimit = std::int64_t{1} << 50;
 std::optional<std::uint8_t> radixValue(Scanner s, int base) {
     unsigned value = 0;
     for (;;) {
-        const int d = base == 16 ? hexDigitValue(s.peek()) : s.peek() - '0';
+        const int d = base == 16 ? TextLines::hexDigitValue(s.peek()) : s.peek() - '0';
         if (d < 0 || d >= base)
             return static_cast<std::uint8_t>(value);
         s.next();

@@ -1,4 +1,5 @@
 #include "files/NativeFormat.h"
+#include "files/TextLines.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -70,16 +71,6 @@ private:
     std::size_t number_ = 0;
 };
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Digits only, no sign or blank; nothing for anything else or beyond 64 bits.
 std::optional<std::uint64_t> number(std::string_view text) {
     std::uint64_t value = 0;
@@ -113,8 +104,9 @@ bool isFrameLine(std::string_view line) {
 }
 
 bool looksLikeRow(std::string_view line) {
-    return line.size() == Side &&
-           std::all_of(line.begin(), line.end(), [](char c) { return hexValue(c) >= 0; });
+    return line.size() == Side && std::all_of(line.begin(), line.end(), [](char c) {
+               return TextLines::hexDigitValue(c) >= 0;
+           });
 }
 
 bool isKeyCharacter(char c) {
@@ -321,7 +313,7 @@ private:
         if (hex.empty() || hex.size() > 6)
             return std::nullopt;
         for (const char c : hex) {
-            const int digit = hexValue(c);
+            const int digit = TextLines::hexDigitValue(c);
             if (digit < 0)
                 return std::nullopt;
             cp = cp << 4 | static_cast<std::uint32_t>(digit);
@@ -436,7 +428,7 @@ private:
                 return failHere(ReadError::BadRowLength,
                                 "a row of " + std::to_string(line_.size()) + " levels, not 16,");
             for (const char c : line_) {
-                const int level = hexValue(c);
+                const int level = TextLines::hexDigitValue(c);
                 if (level < 0)
                     return failHere(ReadError::BadLevel, "a level that is not 0-f");
                 *cell++ = static_cast<std::uint8_t>(level);

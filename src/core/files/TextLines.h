@@ -36,4 +36,15 @@ std::size_t forEach(std::string_view text, Fn&& fn, LoneLf loneLf = LoneLf::InLi
     return count;
 }
 
+// The value of a hexadecimal digit in either case, or -1 for any other character.
+inline int hexDigitValue(int c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 } // namespace TextLines
