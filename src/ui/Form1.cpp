@@ -693,7 +693,7 @@ void Form1::changeBrightness(int percent) {
 void Form1::openTextDialog() {
 #ifdef QUENTARO_HAVE_TEXT
     cancelStroke();
-    showTextDialog(this, *editor_);
+    showTextDialog(this, *editor_, targetImages());
 #endif
 }
 
