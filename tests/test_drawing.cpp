@@ -78,6 +78,8 @@ private slots:
     void options();
     void ellipseBoxes_data();
     void ellipseBoxes();
+    void replays_data();
+    void replays();
 };
 
 void DrawingTest::strokes_data() {
@@ -266,6 +268,69 @@ void DrawingTest::ellipseBoxes() {
     FrameStore::Frame flooded = outline;
     Drawing::fill(flooded, {15, 15}, FrameStore::Lit);
     QVERIFY(!lit(flooded, w / 2, h / 2) || lit(outline, w / 2, h / 2));
+}
+
+void DrawingTest::replays_data() {
+    QTest::addColumn<int>("tool");
+    QTest::addColumn<QStringList>("current"); // the frame the stroke is drawn on
+    QTest::addColumn<QStringList>("other");   // the frame it is replayed on
+    QTest::addColumn<Path>("path");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<int>("symmetry");
+    QTest::addColumn<bool>("pixelPerfect");
+    QTest::addColumn<QStringList>("corner"); // the other frame's, replayed
+    QTest::addColumn<int>("outside");
+    const QStringList dark;
+    const QStringList ring{"#####", "#...#", "#...#", "#...#", "#####"};
+    const auto row = [](const char* name, Tool tool, const QStringList& current,
+                        const QStringList& other, Path path, QStringList corner, int outside = 0,
+                        Symmetry symmetry = Symmetry::None, bool shift = false,
+                        bool pixelPerfect = false) {
+        QTest::newRow(name) << int(tool) << current << other << path << shift << int(symmetry)
+                            << pixelPerfect << corner << outside;
+    };
+    row("pen lights even where the other frame's first LED is lit", Tool::Pen, dark,
+        {"#", "", "..#"}, {{0, 0}, {3, 0}}, {"####..", "......", "..#..."});
+    row("pen begun on a lit LED clears the other frame too", Tool::Pen, {"#"}, {"##.#", "#"},
+        {{0, 0}, {2, 0}}, {"...#..", "#....."});
+    row("fill fills the other frame's own area", Tool::Fill, ring, QStringList(16, "...#"),
+        {{2, 2}}, {"####..", "####..", "####..", "####..", "####..", "####.."}, 40);
+    row("fill into a lit area of the other frame changes nothing", Tool::Fill, dark,
+        {"######", "######"}, {{0, 0}}, {"######", "######"});
+    row("move moves the other frame's picture", Tool::Move, ring, {"#.#"}, {{0, 0}, {4, 4}, {1, 1}},
+        {"......", ".#.#.."});
+    row("mirrored line", Tool::Line, dark, {"", "", "..#"}, {{0, 0}, {9, 4}, {3, 0}},
+        {"####..", "......", "..#..."}, 4, Symmetry::LeftRight);
+    row("filled box over a ring", Tool::Rectangle, dark, ring, {{1, 1}, {2, 2}},
+        {"#####.", "###.#.", "###.#.", "#...#.", "#####."}, 0, Symmetry::None, true);
+    row("pixel-perfect stairs", Tool::Pen, dark, {"", "", "", "", "", ".....#"},
+        {{0, 0}, {1, 0}, {1, 1}, {2, 1}, {2, 2}}, {"#.....", ".#....", "..#...", "", "", ".....#"},
+        0, Symmetry::None, false, true);
+}
+
+// The stroke drawn again on another frame; on its own frame it draws what it showed.
+void DrawingTest::replays() {
+    QFETCH(int, tool);
+    QFETCH(QStringList, current);
+    QFETCH(QStringList, other);
+    QFETCH(Path, path);
+    QFETCH(bool, shift);
+    QFETCH(int, symmetry);
+    QFETCH(bool, pixelPerfect);
+    QFETCH(QStringList, corner);
+    QFETCH(int, outside);
+    ToolStroke stroke(Tool(tool), picture(current), path[0].y() * 16 + path[0].x(), shift, false,
+                      {}, {Symmetry(symmetry), pixelPerfect});
+    for (qsizetype i = 1; i < path.size(); ++i)
+        stroke.moveTo({path[i].x(), path[i].y()}, shift);
+    QCOMPARE(stroke.replayedOn(picture(current)), stroke.picture());
+    const FrameStore::Frame replayed = stroke.replayedOn(picture(other));
+    while (corner.size() < 6)
+        corner << QString();
+    for (QString& r : corner)
+        r = r.leftJustified(6, u'.');
+    QCOMPARE(::corner(replayed), corner);
+    QCOMPARE(litOutsideCorner(replayed), outside);
 }
 
 QTEST_GUILESS_MAIN(DrawingTest)

@@ -1,3 +1,4 @@
+#include "files/LedFormat.h"
 #include "support/FakeServices.h"
 #include "text/BitmapFont.h"
 #include "text/FixedFonts.h"
@@ -111,6 +112,16 @@ void closeMessageBoxSoon() {
         if (QWidget* box = QApplication::activeModalWidget())
             box->close();
     });
+}
+
+// Image k of the animation the placement tests start from lights its own LED,
+// 128 + k % 128; text frame i lights LED i % 128 at level 9.
+const std::uint8_t TextLevel = FrameStore::cellForLevel(9);
+
+FrameStore::Frame lighting(int cell, std::uint8_t value = FrameStore::Lit) {
+    FrameStore::Frame frame{};
+    frame[std::size_t(cell)] = value;
+    return frame;
 }
 
 } // namespace
@@ -236,20 +247,26 @@ private slots:
     void appliedToTheEditor_data() {
         QTest::addColumn<bool>("oneFrame");
         QTest::addColumn<bool>("replace");
+        QTest::addColumn<bool>("onTop");
         QTest::addColumn<int>("images");
         QTest::addColumn<int>("image"); // where the A stands whole at (left, top)
         QTest::addColumn<int>("left");
         QTest::addColumn<bool>("cornerLit");
         // A scroll's frame 16 has the text's first column on the board's first.
         QTest::newRow("scroll after the current image")
-            << false << false << 316 << 17 << 0 << false;
-        QTest::newRow("scroll replacing the animation") << false << true << 315 << 16 << 0 << false;
-        QTest::newRow("one frame over the current image") << true << false << 1 << 1 << 2 << true;
-        QTest::newRow("one frame replacing it") << true << true << 1 << 1 << 2 << false;
+            << false << false << false << 316 << 17 << 0 << false;
+        QTest::newRow("scroll replacing the animation")
+            << false << true << false << 315 << 16 << 0 << false;
+        QTest::newRow("scroll on top of the frames")
+            << false << false << true << 315 << 16 << 0 << false;
+        QTest::newRow("one frame over the current image")
+            << true << false << false << 1 << 1 << 2 << true;
+        QTest::newRow("one frame replacing it") << true << true << false << 1 << 1 << 2 << false;
     }
     void appliedToTheEditor() {
         QFETCH(bool, oneFrame);
         QFETCH(bool, replace);
+        QFETCH(bool, onTop);
         QFETCH(int, images);
         QFETCH(int, image);
         QFETCH(int, left);
@@ -263,7 +280,9 @@ private slots:
         TextDialog::Choices c = choices(Sixty, Direction::Left, oneFrame);
         c.x = left;
         c.replace = replace;
+        c.onTop = onTop;
         dialog.setChoices(c);
+        QCOMPARE(dialog.choices().onTop, onTop);
         dialog.accept(); // before the text is drawn: it waits for the drawing
         QTRY_COMPARE(dialog.QDialog::result(), int(QDialog::Accepted));
         QCOMPARE(editor->animation().imageCount(), images);
@@ -274,6 +293,75 @@ private slots:
         std::vector<std::uint8_t> before(256, FrameStore::Dark);
         before[255] = FrameStore::Lit;
         QCOMPARE(editor.frame(1), before);
+    }
+
+    // Text put onto several frames of a levelled animation of `images` frames
+    // showing image `current`: one frame onto the images chosen, or a scroll of
+    // `length` frames on top of the frames from the current one. -1 frames
+    // after: refused, and nothing changed.
+    void placedOnSeveralFrames_data() {
+        QTest::addColumn<int>("images");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QList<int>>("targets"); // one frame onto these; none for a scroll
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("after");
+        const int max = LedFormat::MaxFrames;
+        QTest::newRow("stamp over two of five") << 5 << 2 << QList<int>{1, 4} << false << 1 << 5;
+        QTest::newRow("stamp replacing three") << 5 << 5 << QList<int>{2, 3, 5} << true << 1 << 5;
+        QTest::newRow("scroll on top, shorter than the frames left")
+            << 6 << 2 << QList<int>{} << false << 3 << 6;
+        QTest::newRow("scroll on top, to the last frame")
+            << 6 << 4 << QList<int>{} << false << 3 << 6;
+        QTest::newRow("scroll on top, longer: frames added")
+            << 5 << 4 << QList<int>{} << false << 6 << 9;
+        QTest::newRow("scroll on top of the last frame only")
+            << 1 << 1 << QList<int>{} << false << 4 << 4;
+        QTest::newRow("scroll on top, filling the animation to its limit")
+            << max - 1 << max - 2 << QList<int>{} << false << 3 << max;
+        QTest::newRow("scroll on top, one frame beyond the limit: refused")
+            << max - 1 << max - 2 << QList<int>{} << false << 4 << -1;
+    }
+    void placedOnSeveralFrames() {
+        QFETCH(int, images);
+        QFETCH(int, current);
+        QFETCH(QList<int>, targets);
+        QFETCH(bool, replace);
+        QFETCH(int, length);
+        QFETCH(int, after);
+        EditorFixture editor;
+        std::vector<FrameStore::Frame> frames;
+        for (int image = 2; image <= images; ++image)
+            frames.push_back(lighting(128 + image % 128));
+        QCOMPARE(editor->drawFrame(lighting(129), true), QString());
+        QCOMPARE(images == 1 || editor->insertFrames(2, frames).isEmpty(), true);
+        editor->goToImage(current);
+        const Animation::Store before = editor->animation().frames();
+        TextResult result{.replace = replace,
+                          .onTop = targets.isEmpty(),
+                          .oneFrame = !targets.isEmpty(),
+                          .levels = true,
+                          .frames = {}};
+        for (int i = 0; i < length; ++i)
+            result.frames.push_back(lighting(i % 128, TextLevel));
+        const QString why =
+            applyText(*editor, result, std::vector<int>(targets.begin(), targets.end()));
+        QCOMPARE(why.contains(QString::number(LedFormat::MaxFrames)), after < 0);
+        QCOMPARE(editor->animation().imageCount(), after < 0 ? images : after);
+        for (int image = 1; image <= after; ++image) {
+            FrameStore::Frame expected{};
+            if (image <= images && !(replace && targets.contains(image)))
+                expected[std::size_t(128 + image % 128)] = FrameStore::Lit;
+            const int i = targets.isEmpty() ? image - current : 0;
+            if (targets.contains(image) || (targets.isEmpty() && i >= 0 && i < length))
+                expected[std::size_t(i % 128)] = TextLevel;
+            if (editor->animation().frame(image) != expected)
+                QFAIL(qPrintable(QStringLiteral("image %1 is not as it should be").arg(image)));
+        }
+        if (after > 0)
+            editor->undo(); // one step takes it all back
+        QCOMPARE(editor->animation().imageCount(), images);
+        QVERIFY(editor->animation().frames() == before);
     }
 
     // Each is refused with a reason, and the dialog keeps what it had.

@@ -10,6 +10,7 @@
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
 #include "ui/Form1.h"
+#include "ui/FrameStrip.h"
 #include "ui/IconStore.h"
 #include "ui/Keyboard.h"
 #include "ui/MouseSurface.h"
@@ -26,6 +27,7 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QSettings>
 #include <QSpinBox>
@@ -142,6 +144,7 @@ private slots:
     void toolsDrawWithMouseAndKeys_data();
     void toolsDrawWithMouseAndKeys();
     void greyRampDrawnInTheWindowSurvivesSaveReloadGifAndHeader();
+    void boxDrawnOnTheChosenFrames();
 };
 
 void WindowTest::widgetsFollowTheControlTableAndThePanel() {
@@ -886,6 +889,55 @@ void WindowTest::greyRampDrawnInTheWindowSurvivesSaveReloadGifAndHeader() {
                  text.count("0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15") == 16,
              qPrintable(text.left(600)));
     QCOMPARE(answers.leftOpen(), 0);
+}
+
+// With "Apply to chosen frames" (F) on, a box drawn by mouse on the board goes
+// onto each of the 40 images chosen in the strip over what each shows, and no
+// other; one Ctrl+Z takes it off them all.
+void WindowTest::boxDrawnOnTheChosenFrames() {
+    WindowFixture f;
+    f.show();
+    std::vector<FrameStore::Frame> frames(60);
+    for (std::size_t n = 0; n < frames.size(); ++n)
+        frames[n][128 + n] = FrameStore::Lit; // image n + 1's own LED
+    QCOMPARE(f.editor().importFrames(frames, true), QString());
+    auto* list = f.w->frameStrip()->findChild<QListView*>(QStringLiteral("frames"));
+    const auto click = [list](int image, Qt::KeyboardModifiers modifiers) {
+        const QModelIndex index = list->model()->index(image - 1, 0);
+        list->scrollTo(index);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                          list->visualRect(index).center());
+    };
+    click(11, {});
+    click(50, Qt::ShiftModifier);
+    QCOMPARE(int(f.w->frameStrip()->chosenImages().size()), 40);
+    f.w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.w.get()));
+    QWidget* board = f.w->Image3;
+    board->setFocus();
+    QTest::keyClick(f.w.get(), Qt::Key_F);
+    QTest::keyClick(f.w.get(), Qt::Key_R);
+    const auto at = [](int cell) { return QPoint(cell % 16 * 16 + 8, cell / 16 * 16 + 8); };
+    const std::size_t steps = f.editor().history().undoCount();
+    QTest::mousePress(board, Qt::LeftButton, {}, at(0x00));
+    QTest::mouseMove(board, at(0x22));
+    QTest::mouseMove(board, at(0x33));
+    QTest::mouseRelease(board, Qt::LeftButton, {}, at(0x33));
+    QCOMPARE(f.editor().history().undoCount(), steps + 1);
+    const std::vector<std::size_t> box{0x00, 0x01, 0x02, 0x03, 0x10, 0x13,
+                                       0x20, 0x23, 0x30, 0x31, 0x32, 0x33};
+    for (int image = 1; image <= 60; ++image) {
+        FrameStore::Frame expected = frames[std::size_t(image - 1)];
+        if (image >= 11 && image <= 50)
+            for (const std::size_t cell : box)
+                expected[cell] = FrameStore::Lit;
+        QVERIFY2(f.editor().animation().frame(image) == expected,
+                 qPrintable(QStringLiteral("image %1").arg(image)));
+    }
+    QTest::keyClick(f.w.get(), Qt::Key_Z, Qt::ControlModifier);
+    for (int image = 1; image <= 60; ++image)
+        QVERIFY2(f.editor().animation().frame(image) == frames[std::size_t(image - 1)],
+                 qPrintable(QStringLiteral("image %1 after undo").arg(image)));
 }
 
 QTEST_MAIN(WindowTest)

@@ -606,7 +606,16 @@ void Form1::finishStroke() {
         return;
     const ToolStroke stroke = *stroke_;
     cancelStroke();
-    if (const QString refusal = editor_->drawStroke(stroke); !refusal.isEmpty())
+    // With "Apply to chosen frames" the stroke is drawn again on each of them.
+    const std::vector<int> targets = targetImages();
+    const QString refusal =
+        targets.size() > 1 && stroke.replays()
+            ? editor_->changeFrames(
+                  targets,
+                  [&stroke](const FrameStore::Frame& frame) { return stroke.replayedOn(frame); },
+                  stroke.takesLevels())
+            : editor_->drawStroke(stroke);
+    if (!refusal.isEmpty())
         tell({Message::Kind::Warning, QStringLiteral("Drawing"), refusal});
 }
 
@@ -710,7 +719,7 @@ void Form1::changeBrightness(int percent) {
 void Form1::openTextDialog() {
 #ifdef QUENTARO_HAVE_TEXT
     cancelStroke();
-    showTextDialog(this, *editor_);
+    showTextDialog(this, *editor_, targetImages());
 #endif
 }
 

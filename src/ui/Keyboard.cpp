@@ -46,7 +46,8 @@ const QList<OtherKey>& otherKeys() {
         {"Ctrl+Shift+Z, Ctrl+Y", "Redo"},
         {"F9", "Open or close the tools and frames beside the board (the handle at the "
                "window's right edge)"},
-        {"T", "Text: letters on the frame, or scrolling"},
+        {"T", "Text: letters on the frame (or the chosen frames), or scrolling after, over or "
+              "in place of the frames"},
         {"O, Shift+O", "Onion skin: the previous image, the next image, faintly on the board"},
         {"Y", "Mirror: the tools draw mirrored left to right, top to bottom, both, or not"},
         {"Shift+Y", "Mirror axes through the LED under the pointer (or the board cursor); again "

@@ -62,11 +62,18 @@ template <typename Control> Control* named(Control* control, const QString& acce
 
 } // namespace
 
-QString applyText(Editor& editor, const TextResult& result) {
+QString applyText(Editor& editor, const TextResult& result, const std::vector<int>& targets) {
     if (result.frames.empty())
         return QStringLiteral("there is no text to add");
     if (result.oneFrame) {
         const FrameStore::Frame& text = result.frames.front();
+        if (targets.size() > 1)
+            return editor.changeFrames(
+                targets,
+                [&](const FrameStore::Frame& frame) {
+                    return result.replace ? text : drawnOver(frame, text);
+                },
+                result.levels);
         return editor.drawFrame(result.replace ? text
                                                : drawnOver(editor.animation().currentFrame(), text),
                                 result.levels);
@@ -74,6 +81,9 @@ QString applyText(Editor& editor, const TextResult& result) {
     // The editor's own answer here speaks of pictures; this one is drawFrame's.
     if (editor.playback().playing())
         return QStringLiteral("the animation cannot be changed while it plays");
+    if (result.onTop)
+        return editor.drawOverFrames(editor.animation().currentImage(), result.frames,
+                                     result.levels);
     return editor.importFrames(result.frames, result.replace, result.levels);
 }
 
@@ -92,6 +102,8 @@ TextDialog::TextDialog(const FrameStore::Frame& currentImage, Apply apply, QWidg
       direction_(named(new QComboBox(this), tr("Scroll direction"))),
       row_(named(new QSpinBox(this), tr("Row of the scrolling text's top"))),
       add_(new QRadioButton(this)), replace_(new QRadioButton(this)),
+      onTop_(named(new QRadioButton(tr("On top of the fra&mes from the current image"), this),
+                   tr("On top of the frames from the current image"))),
       preview_(named(new QLabel(this), tr("Preview"))),
       status_(PlainText::label(named(new QLabel(this), tr("Frame count")))),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)),
@@ -136,6 +148,10 @@ void TextDialog::setUpControls() {
     direction_->setToolTip(tr("Up and down scroll the text in lines as wide as the board"));
     add_->setObjectName(QStringLiteral("add"));
     replace_->setObjectName(QStringLiteral("replace"));
+    onTop_->setObjectName(QStringLiteral("onTop"));
+    onTop_->setToolTip(tr("Each frame of the scroll drawn over a frame from the current image "
+                          "on, its LEDs lit over what that frame shows; frames are added after "
+                          "the last for a longer scroll"));
     preview_->setObjectName(QStringLiteral("preview"));
     preview_->setFixedSize(Side * PreviewScale, Side * PreviewScale);
     preview_->setAccessibleDescription(tr("The board as the text will show on it"));
@@ -146,6 +162,7 @@ void TextDialog::setUpControls() {
     auto* put = new QButtonGroup(this);
     put->addButton(add_);
     put->addButton(replace_);
+    put->addButton(onTop_);
     status_->setObjectName(QStringLiteral("status"));
     status_->setWordWrap(true);
     status_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -185,6 +202,7 @@ void TextDialog::layOut() {
     form->addRow(QString(), scrollRow);
     form->addRow(tr("Put:"), add_);
     form->addRow(QString(), replace_);
+    form->addRow(QString(), onTop_);
 
     auto* previewColumn = new QVBoxLayout;
     previewColumn->addWidget(preview_);
@@ -309,8 +327,17 @@ void TextDialog::modeChanged() {
     y_->setEnabled(one);
     direction_->setEnabled(!one);
     row_->setEnabled(!one && !scrollsVertically());
-    add_->setText(one ? tr("&Add to the current image") : tr("&Add after the current image"));
-    replace_->setText(one ? tr("&Replace the current image") : tr("&Replace the animation"));
+    const bool several = one && chosenImages_ > 1;
+    add_->setText(several ? tr("&Add to the %1 chosen images").arg(chosenImages_)
+                  : one   ? tr("&Add to the current image")
+                          : tr("&Add after the current image"));
+    replace_->setText(several ? tr("&Replace the %1 chosen images").arg(chosenImages_)
+                      : one   ? tr("&Replace the current image")
+                              : tr("&Replace the animation"));
+    // One frame is drawn over what it is added to in any case.
+    onTop_->setEnabled(!one);
+    if (one && onTop_->isChecked())
+        add_->setChecked(true);
     add_->setAccessibleName(add_->text().remove(QLatin1Char('&')));
     replace_->setAccessibleName(replace_->text().remove(QLatin1Char('&')));
     settingsChanged();
@@ -436,6 +463,7 @@ TextResult TextDialog::textResult() const {
     TextResult made;
     made.oneFrame = oneFrame_->isChecked();
     made.replace = replace_->isChecked();
+    made.onTop = !made.oneFrame && onTop_->isChecked();
     made.levels = strip_.hasLevels;
     if (!problem().isEmpty())
         return made;
@@ -501,6 +529,7 @@ TextDialog::Choices TextDialog::choices() const {
     c.y = y_->value();
     c.row = row_->value();
     c.replace = replace_->isChecked();
+    c.onTop = onTop_->isChecked();
     return c;
 }
 
@@ -529,18 +558,27 @@ void TextDialog::setChoices(const Choices& c) {
     x_->setValue(c.x);
     y_->setValue(c.y);
     row_->setValue(c.row);
-    (c.replace ? replace_ : add_)->setChecked(true);
+    (c.onTop ? onTop_ : c.replace ? replace_ : add_)->setChecked(true);
     modeChanged();
     text_->setFocus();
 }
 
-void showTextDialog(QWidget* parent, Editor& editor) {
+void TextDialog::setChosenImageCount(int count) {
+    chosenImages_ = count;
+    modeChanged();
+}
+
+void showTextDialog(QWidget* parent, Editor& editor, const std::vector<int>& targets) {
     static std::optional<TextDialog::Choices> kept;
     TextDialog dialog(
         editor.animation().currentFrame(),
-        [&editor](const TextResult& result) { return applyText(editor, result); }, parent);
+        [&editor, &targets](const TextResult& result) {
+            return applyText(editor, result, targets);
+        },
+        parent);
     if (kept)
         dialog.setChoices(*kept);
+    dialog.setChosenImageCount(std::max(1, int(targets.size())));
     dialog.exec();
     kept = dialog.choices();
 }

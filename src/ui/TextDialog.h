@@ -27,16 +27,20 @@ struct TextResult {
     // A scroll replaces the animation instead of going after the current image;
     // one frame replaces the current image instead of being drawn over it.
     bool replace = false;
+    // A scroll drawn over the frames from the current image on, longer ones
+    // going on after the last frame; it neither replaces nor goes after.
+    bool onTop = false;
     bool oneFrame = true;
     bool levels = false; // the frames hold grey levels (an outline font's edges)
     std::vector<FrameStore::Frame> frames;
 };
 
 // Puts the result into the animation as one undo step: one frame through
-// drawFrame (over the current image unless it replaces it), a scroll through
-// importFrames, within the limits of Import. Empty when done, else the reason
-// as the editor words its refusals.
-QString applyText(Editor& editor, const TextResult& result);
+// drawFrame (over the current image unless it replaces it), or over each of
+// `targets` when there are several; a scroll through importFrames, within the
+// limits of Import, or on top of the frames through drawOverFrames. Empty when
+// done, else the reason as the editor words its refusals.
+QString applyText(Editor& editor, const TextResult& result, const std::vector<int>& targets = {});
 
 // Text for the board: the text, its font (a fixed X font, or any font file, an
 // outline font at a chosen pixel height) and what to make of it, one frame
@@ -68,6 +72,7 @@ public:
         int y = 4;
         int row = 4;
         bool replace = false;
+        bool onTop = false; // a scroll drawn over the frames there
     };
 
     // `currentImage` is what one frame is drawn over in the preview.
@@ -77,6 +82,8 @@ public:
 
     Choices choices() const;
     void setChoices(const Choices& choices);
+    // One frame goes onto `count` images chosen in the strip, not only the current one.
+    void setChosenImageCount(int count);
 
     // Reads a font file to use; empty when done, else why not, and the font in
     // use stays as it was.
@@ -150,6 +157,8 @@ private:
     QSpinBox* row_;
     QRadioButton* add_;
     QRadioButton* replace_;
+    QRadioButton* onTop_;
+    int chosenImages_ = 1;
     QLabel* preview_;
     QLabel* status_;
     QDialogButtonBox* buttons_;
@@ -159,5 +168,6 @@ private:
 };
 
 // Opens the dialog over `parent` for the editor's current image and applies
-// what it makes; the choices are kept for the next opening.
-void showTextDialog(QWidget* parent, Editor& editor);
+// what it makes, one frame to each of `targets` (the current image when empty);
+// the choices are kept for the next opening.
+void showTextDialog(QWidget* parent, Editor& editor, const std::vector<int>& targets = {});

@@ -114,6 +114,11 @@ public:
     QString transformFrames(std::vector<int> images, FrameFn transform);
     QString setOrClearAllOn(std::vector<int> images);
     QString pasteOn(std::vector<int> images);
+    // `frames[i]` drawn over image `first` + i in one step: its LEDs that are
+    // not dark replace the image's, the others keep what the image has. Those
+    // beyond the last image are put in after it; refused, with nothing changed,
+    // when the animation would hold more than it can.
+    QString drawOverFrames(int first, std::span<const Frame> frames, bool levels = false);
     // `frames` put in before image `before` (1 to one past the last); the first
     // of them is then shown.
     QString insertFrames(int before, std::span<const FrameTransforms::Frame> frames);

@@ -1,6 +1,7 @@
 // Changes that reach several frames at once: the frames chosen in the strip
 // drawn on together, each such change one step of the history.
 #include "editor/Editor.h"
+#include "files/LedFormat.h"
 #include "frames/FrameStore.h"
 
 #include <algorithm>
@@ -52,4 +53,62 @@ QString Editor::changeFrames(std::vector<int> images,
     for (const int image : images)
         frames.push_back(change(animation_.frame(image)));
     return drawFrames(std::move(images), frames, levels);
+}
+
+namespace {
+
+FrameTransforms::Frame drawnOver(FrameTransforms::Frame below,
+                                 const FrameTransforms::Frame& above) {
+    for (std::size_t i = 0; i < below.size(); ++i)
+        if (above[i] != FrameStore::Dark)
+            below[i] = above[i];
+    return below;
+}
+
+} // namespace
+
+QString Editor::drawOverFrames(int first, std::span<const Frame> frames, bool levels) {
+    if (QString refusal = refusalToEdit(); !refusal.isEmpty())
+        return refusal;
+    if (frames.empty())
+        return QStringLiteral("there are no frames to draw");
+    const int count = animation_.imageCount();
+    if (first < 1 || first > count)
+        return QStringLiteral("there is no image %1 to draw on").arg(first);
+    const int last = first + static_cast<int>(frames.size()) - 1;
+    if (last > LedFormat::MaxFrames)
+        return QStringLiteral("%1 frames from image %2 on reach image %3; an animation holds at "
+                              "most %4 images")
+            .arg(frames.size())
+            .arg(first)
+            .arg(last)
+            .arg(LedFormat::MaxFrames);
+
+    History::Step step{nullptr, view()};
+    std::vector<FrameCommandPtr> parts;
+    if (levels && !animation_.hasLevels()) {
+        parts.push_back(FrameCommands::takeLevels());
+        parts.back()->redo(animation_);
+    }
+    const std::size_t storeSize = animation_.frames().size();
+    const std::size_t over = static_cast<std::size_t>(std::min(count, last) - first + 1);
+    for (std::size_t i = 0; i < over; ++i) {
+        const int image = first + static_cast<int>(i);
+        const std::size_t offset = FrameStore::indexOf(image, 0);
+        parts.push_back(FrameCommands::partChange(animation_, offset, FrameStore::CellsPerFrame));
+        animation_.restorePart(storeSize, offset, drawnOver(animation_.frame(image), frames[i]));
+    }
+    if (over < frames.size()) {
+        parts.push_back(FrameCommands::insertFrames(
+            count + 1, std::vector<FrameStore::Frame>(
+                           frames.begin() + static_cast<std::ptrdiff_t>(over), frames.end())));
+        parts.back()->redo(animation_);
+        animation_.setImageCount(last);
+    }
+    step.command = FrameCommands::sequence(std::move(parts));
+    showFrameButtons();
+    showChangedFrames();
+    record(std::move(step));
+    afterHandler();
+    return {};
 }

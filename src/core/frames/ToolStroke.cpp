@@ -56,17 +56,40 @@ std::uint8_t strokeValue(Tool tool, const FrameStore::Frame& frame, int cell, bo
 
 ToolStroke::ToolStroke(Tool tool, const FrameStore::Frame& frame, int cell, bool shift, bool erase,
                        Ink ink, StrokeOptions options)
-    : tool_(tool), takesLevels_(!ink.levels && !erase && drawsInk(tool) && isGrey(ink.level)),
-      byLevel_(ink.levels || takesLevels_), start_(takesLevels_ ? withoutOddBytes(frame) : frame),
-      picture_(start_), from_(Drawing::pointOf(cell)), last_(from_),
-      value_(strokeValue(tool, start_, cell, erase, FrameStore::cellForLevel(ink.level), byLevel_)),
+    : ToolStroke(tool, frame, Press{cell, shift, erase, ink}, options, std::nullopt) {}
+
+ToolStroke::ToolStroke(Tool tool, const FrameStore::Frame& frame, const Press& press,
+                       StrokeOptions options, std::optional<std::uint8_t> value)
+    : tool_(tool),
+      takesLevels_(!press.ink.levels && !press.erase && drawsInk(tool) && isGrey(press.ink.level)),
+      byLevel_(press.ink.levels || takesLevels_),
+      start_(takesLevels_ ? withoutOddBytes(frame) : frame), picture_(start_),
+      from_(Drawing::pointOf(press.cell)), last_(from_),
+      value_(value.value_or(strokeValue(tool, start_, press.cell, press.erase,
+                                        FrameStore::cellForLevel(press.ink.level), byLevel_))),
       options_(tool == Tool::Toggle || tool == Tool::Move
                    ? StrokeOptions{Symmetry::None, options.pixelPerfect}
-                   : options) {
-    redraw(shift);
+                   : options),
+      press_(press) {
+    redraw(press.shift);
+}
+
+FrameStore::Frame ToolStroke::replayedOn(const FrameStore::Frame& frame) const {
+    ToolStroke replay(tool_, frame, press_, options_, value_);
+    for (const Step& step : steps_)
+        replay.moveTo(step.to, step.shift);
+    return replay.picture_;
+}
+
+bool ToolStroke::replays() const {
+    return tool_ != Tool::Toggle && tool_ != Tool::Select && tool_ != Tool::Wand;
 }
 
 void ToolStroke::moveTo(Drawing::Point to, bool shift) {
+    if (tool_ != Tool::Pen)
+        steps_.clear();
+    if (steps_.empty() || steps_.back().to != to || steps_.back().shift != shift)
+        steps_.push_back({to, shift});
     if (tool_ == Tool::Pen) {
         for (const Drawing::Point p : Drawing::linePoints(last_, to))
             addPenPoint(p);

@@ -4,6 +4,7 @@
 #include "frames/FrameStore.h"
 #include "frames/Symmetry.h"
 
+#include <optional>
 #include <vector>
 
 // The drawing tools of the board beside the click that toggles one LED. A
@@ -52,8 +53,29 @@ public:
     // takes levels with it (Editor::drawStroke). Its picture then already reads
     // as the frame will once it has: the frame's odd bytes darkened.
     bool takesLevels() const { return takesLevels_; }
+    // The same stroke drawn on another frame: from the same press through the
+    // same points, giving the LEDs the state it gives them here (a pen lights
+    // where this frame's first LED made it light, whatever `frame` has there),
+    // filling `frame`'s own areas and moving `frame`'s own picture.
+    FrameStore::Frame replayedOn(const FrameStore::Frame& frame) const;
+    // Whether the stroke draws on a frame at all and may be replayed on others:
+    // Click toggles the one LED of the frame shown, Select and Wand only choose.
+    bool replays() const;
 
 private:
+    struct Press {
+        int cell;
+        bool shift;
+        bool erase;
+        Ink ink;
+    };
+    struct Step {
+        Drawing::Point to;
+        bool shift;
+    };
+    ToolStroke(Tool tool, const FrameStore::Frame& frame, const Press& press, StrokeOptions options,
+               std::optional<std::uint8_t> value);
+
     void redraw(bool shift);
     void drawMirrored(const FrameStore::Frame& shape);
     void addPenPoint(Drawing::Point p);
@@ -71,4 +93,8 @@ private:
     std::vector<Drawing::Point> penPath_; // the pen's points kept so far
     // How many kept pen points (or their mirror images) lie on each LED.
     std::array<int, FrameStore::CellsPerFrame> penCover_{};
+    Press press_;
+    // Where the pointer went: every point for the pen, whose path is drawn as
+    // it goes, only the last one for the tools drawn from press and pointer.
+    std::vector<Step> steps_;
 };
