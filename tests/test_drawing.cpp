@@ -76,6 +76,8 @@ private slots:
     void strokes();
     void options_data();
     void options();
+    void placedAxes_data();
+    void placedAxes();
     void ellipseBoxes_data();
     void ellipseBoxes();
     void replays_data();
@@ -227,6 +229,51 @@ void DrawingTest::options() {
     QCOMPARE(int(std::count(frame.begin(), frame.end(), FrameStore::Lit)), lit);
     if (corners >= 0)
         QCOMPARE(::corners(frame), corners);
+}
+
+// Axes placed by the user, in twice a column or row: an LED on an axis is its
+// own image, and images beyond the board's edge are left out.
+void DrawingTest::placedAxes_data() {
+    QTest::addColumn<int>("tool");
+    QTest::addColumn<Path>("path");
+    QTest::addColumn<int>("symmetry");
+    QTest::addColumn<QPoint>("axes");
+    QTest::addColumn<Path>("lit");
+    const auto row = [](const char* name, Tool tool, Path path, Symmetry symmetry, QPoint axes,
+                        Path lit) {
+        QTest::newRow(name) << int(tool) << path << int(symmetry) << axes << lit;
+    };
+    row("pen, axis through column 4", Tool::Pen, {{2, 2}}, Symmetry::LeftRight, {8, 15},
+        {{2, 2}, {6, 2}});
+    row("pen on the axis: its own image", Tool::Pen, {{4, 2}}, Symmetry::LeftRight, {8, 15},
+        {{4, 2}});
+    row("pen, both axes through (4, 4)", Tool::Pen, {{2, 3}}, Symmetry::Both, {8, 8},
+        {{2, 3}, {6, 3}, {2, 5}, {6, 5}});
+    row("image off the board left out", Tool::Pen, {{2, 0}}, Symmetry::LeftRight, {24, 15},
+        {{2, 0}});
+    row("line, axis between columns 2 and 3", Tool::Line, {{0, 0}, {1, 0}}, Symmetry::LeftRight,
+        {5, 15}, {{0, 0}, {1, 0}, {4, 0}, {5, 0}});
+    row("rectangle, axis through row 1", Tool::Rectangle, {{0, 0}, {1, 1}}, Symmetry::TopBottom,
+        {15, 2}, {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {0, 2}, {1, 2}});
+    row("the middle as before", Tool::Pen, {{0, 0}}, Symmetry::Both, {15, 15},
+        {{0, 0}, {15, 0}, {0, 15}, {15, 15}});
+}
+
+void DrawingTest::placedAxes() {
+    QFETCH(int, tool);
+    QFETCH(Path, path);
+    QFETCH(int, symmetry);
+    QFETCH(QPoint, axes);
+    QFETCH(Path, lit);
+    StrokeOptions options{Symmetry(symmetry), false, {axes.x(), axes.y()}};
+    const FrameStore::Frame frame = drawn(Tool(tool), FrameStore::Frame{}, path, false, options);
+    Path shown;
+    for (int cell = 0; cell < 256; ++cell)
+        if (FrameStore::isLit(frame[std::size_t(cell)]))
+            shown << QPoint(cell % 16, cell / 16);
+    const auto byCell = [](QPoint a, QPoint b) { return a.y() * 16 + a.x() < b.y() * 16 + b.x(); };
+    std::sort(lit.begin(), lit.end(), byCell);
+    QCOMPARE(shown, lit);
 }
 
 void DrawingTest::ellipseBoxes_data() {

@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QDialog>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -145,6 +146,7 @@ private slots:
     void toolsDrawWithMouseAndKeys();
     void greyRampDrawnInTheWindowSurvivesSaveReloadGifAndHeader();
     void boxDrawnOnTheChosenFrames();
+    void mirrorAxesPlacedFromTheKeyboard();
 };
 
 void WindowTest::widgetsFollowTheControlTableAndThePanel() {
@@ -938,6 +940,40 @@ void WindowTest::boxDrawnOnTheChosenFrames() {
     for (int image = 1; image <= 60; ++image)
         QVERIFY2(f.editor().animation().frame(image) == frames[std::size_t(image - 1)],
                  qPrintable(QStringLiteral("image %1 after undo").arg(image)));
+}
+
+// Shift+Y with the pointer off the board puts the mirror's axes through the
+// board cursor's LED, the pen draws about them and the board shows them; they
+// are kept for the next start, and Shift+Y on that LED again brings back the middle.
+void WindowTest::mirrorAxesPlacedFromTheKeyboard() {
+    WindowFixture f;
+    f.show();
+    QCursor::setPos(f.w->mapToGlobal(QPoint(f.w->width() - 4, f.w->height() - 4)));
+    QWidget* board = f.w->Image3;
+    const auto keys = [&](std::initializer_list<QKeySequence> sequence) {
+        for (const QKeySequence& k : sequence)
+            QTest::keySequence(board, k);
+    };
+    board->setFocus();
+    keys({Qt::Key_D, Qt::Key_Y});
+    for (int i = 0; i < 4; ++i)
+        keys({Qt::Key_Right, Qt::Key_Down});
+    keys({QKeySequence(Qt::SHIFT | Qt::Key_Y)});
+    QCOMPARE(f.w->sidePanel()->mirrorAxes(), (MirrorAxes{8, 8}));
+    keys({Qt::Key_Left, Qt::Key_Left, Qt::Key_Space, Qt::Key_Space}); // the pen on (2, 4)
+    Bytes expected(256, 0);
+    expected[4 * 16 + 2] = expected[4 * 16 + 6] = 1;
+    QCOMPARE(f.board(), expected);
+
+    f.start(nullptr);
+    f.show();
+    QCOMPARE(f.w->sidePanel()->mirrorAxes(), (MirrorAxes{8, 8}));
+    board = f.w->Image3;
+    board->setFocus();
+    for (int i = 0; i < 4; ++i)
+        keys({Qt::Key_Right, Qt::Key_Down});
+    keys({QKeySequence(Qt::SHIFT | Qt::Key_Y)});
+    QCOMPARE(f.w->sidePanel()->mirrorAxes(), MirrorAxes{});
 }
 
 QTEST_MAIN(WindowTest)
