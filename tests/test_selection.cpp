@@ -2,6 +2,7 @@
 // tools in the window driven by mouse and keys, on one image and on the
 // images chosen in the strip.
 #include "support/FakeServices.h"
+#include "support/ModalAnswers.h"
 
 #include "editor/Editor.h"
 #include "frames/Selection.h"
@@ -17,6 +18,7 @@
 #include <QClipboard>
 #include <QGroupBox>
 #include <QListView>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QSettings>
@@ -305,6 +307,19 @@ void SelectionTest::pictureFromAnotherProgramPastesAsLeds() {
     const Points lit = litIn(f.frame(1));
     QCOMPARE(lit.size(), 8 * 16);
     QVERIFY(std::all_of(lit.begin(), lit.end(), [](QPoint p) { return p.x() >= 8; }));
+
+    const std::size_t steps = f.editor().history().undoCount();
+    QApplication::clipboard()->setImage(QImage(9000, 1, QImage::Format_Mono));
+    QStringList said;
+    ModalAnswers answers([&said](QWidget* box) {
+        said << static_cast<QMessageBox*>(box)->text();
+        static_cast<QMessageBox*>(box)->accept();
+    });
+    f.key(QKeySequence(Qt::CTRL | Qt::Key_V));
+    QCOMPARE(said,
+             QStringList{"the picture on the clipboard is 9000 × 1 pixels; at most 8192 × 8192 "
+                         "are taken"});
+    QCOMPARE(f.editor().history().undoCount(), steps);
 }
 
 // The Image buttons and their keys on every chosen image in one step while

@@ -114,6 +114,19 @@ std::optional<Region> fromMimeData(const QMimeData& data, bool levels) {
     return fromPicture(picture, levels);
 }
 
+QString refusal(const QMimeData* data) {
+    if (data == nullptr || data->hasFormat(QString::fromLatin1(MimeType)) || !data->hasImage())
+        return {};
+    const QSize size = qvariant_cast<QImage>(data->imageData()).size();
+    if (size.width() <= PictureImport::MaxSide && size.height() <= PictureImport::MaxSide)
+        return {};
+    return QStringLiteral("the picture on the clipboard is %1 × %2 pixels; at most %3 × %3 are "
+                          "taken")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(PictureImport::MaxSide);
+}
+
 Region fromPicture(const QImage& picture, bool levels) {
     if (picture.width() <= FrameStore::Side && picture.height() <= FrameStore::Side)
         return fromSmallPicture(picture, levels);

@@ -26,6 +26,9 @@ QImage toPicture(const Region& region, bool levels);
 // at least half as bright as white, or at its nearest level. None when the
 // clipboard holds neither, or LEDs in a damaged form.
 std::optional<Region> fromMimeData(const QMimeData& data, bool levels);
+// Why the clipboard's picture is not taken (larger than an import takes, so
+// that reducing it would hold the window up); empty when it is.
+QString refusal(const QMimeData* data);
 Region fromPicture(const QImage& picture, bool levels);
 
 } // namespace RegionClipboard

@@ -307,6 +307,8 @@ QString SelectionTool::clearLeds() {
 // The clipboard's LEDs float over every target image where they were copied.
 QString SelectionTool::paste() {
     const QMimeData* data = QApplication::clipboard()->mimeData();
+    if (QString refusal = RegionClipboard::refusal(data); !refusal.isEmpty())
+        return refusal;
     const std::optional<Region> leds =
         data ? RegionClipboard::fromMimeData(*data, levels()) : std::nullopt;
     if (!leds || leds->empty())
