@@ -6,11 +6,6 @@ namespace NetworkPackets {
 
 namespace {
 
-constexpr char ArtNetId[] = "Art-Net"; // and its terminating zero: 8 bytes
-constexpr std::uint16_t OpPoll = 0x2000;
-constexpr std::uint16_t OpPollReply = 0x2100;
-constexpr std::uint16_t OpDmx = 0x5000;
-constexpr std::uint16_t OpSync = 0x5200;
 constexpr int ArtProtocolVersion = 14;
 constexpr int ArtPollReplyMinimum = 108;      // up to the end of the long name
 constexpr int ArtPollReplyWithPorts = 194;    // up to the end of SwOut

@@ -20,6 +20,14 @@ constexpr std::uint16_t ArtNetPort = 6454;
 constexpr int FirstUniverseSlots = 510;
 constexpr int E131StreamTerminated = 0x40; // framing layer options
 
+// Art-Net: every packet starts with this ID and its terminating zero (8 bytes),
+// then the op-code, low byte first.
+constexpr char ArtNetId[] = "Art-Net";
+constexpr std::uint16_t OpPoll = 0x2000;
+constexpr std::uint16_t OpPollReply = 0x2100;
+constexpr std::uint16_t OpDmx = 0x5000;
+constexpr std::uint16_t OpSync = 0x5200;
+
 // DDP: one push packet, RGB with 8 bits a channel, to the display (id 1), data
 // offset 0. `sequence` runs 1 ... 15; 0 means "not used".
 QByteArray ddp(std::uint8_t sequence, QByteArrayView rgb);

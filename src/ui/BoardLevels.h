@@ -9,8 +9,6 @@
 inline BoardView::Levels boardLevelsOf(const FrameStore::Frame& frame, bool hasLevels) {
     BoardView::Levels levels{};
     for (std::size_t cell = 0; cell < levels.size(); ++cell)
-        levels[cell] = static_cast<std::uint8_t>(
-            hasLevels ? FrameStore::levelOf(frame[cell])
-                      : (FrameStore::isLit(frame[cell]) ? FrameStore::MaxLevel : 0));
+        levels[cell] = static_cast<std::uint8_t>(FrameStore::levelOf(frame[cell], hasLevels));
     return levels;
 }

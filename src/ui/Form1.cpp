@@ -118,10 +118,6 @@ Drawing::Point ledAt(float xTwips, float yTwips) {
             static_cast<int>(std::floor(yTwips / HitTest::TwipsPerCell))};
 }
 
-BoardView::Levels levelsOf(const FrameStore::Frame& frame, bool hasLevels) {
-    return boardLevelsOf(frame, hasLevels);
-}
-
 // The navigation buttons take the group's face, not the grey of the others.
 bool isNavigation(Control c) {
     return c == Control::FirstImage || c == Control::PreviousImage || c == Control::NextImage ||
@@ -597,8 +593,8 @@ void Form1::continueStroke(Drawing::Point to, bool shift) {
     if (!stroke_)
         return;
     stroke_->moveTo(to, shift);
-    Image1->setPreview(
-        levelsOf(stroke_->picture(), editor_->animation().hasLevels() || stroke_->takesLevels()));
+    Image1->setPreview(boardLevelsOf(stroke_->picture(),
+                                     editor_->animation().hasLevels() || stroke_->takesLevels()));
 }
 
 void Form1::finishStroke() {
@@ -649,7 +645,7 @@ void Form1::showShades() {
     shadesShown_ = key;
     BoardView::Levels shades{};
     if (shown)
-        shades = levelsOf(animation.currentFrame(), true);
+        shades = boardLevelsOf(animation.currentFrame(), true);
     for (std::uint8_t& level : shades)
         level = level == FrameStore::MaxLevel ? 0 : level;
     Image1->setShades(shades);
@@ -672,7 +668,7 @@ void Form1::showOnionSkin() {
     const auto cellsOf = [&](bool wanted, int image) {
         if (!editing || !wanted || image < 1 || image > animation.imageCount())
             return BoardView::Levels{};
-        return levelsOf(animation.frame(image), animation.hasLevels());
+        return boardLevelsOf(animation.frame(image), animation.hasLevels());
     };
     const int current = animation.currentImage();
     Image1->setOnionSkin(cellsOf(sidePanel_->showsPrevious(), current - 1),

@@ -145,7 +145,6 @@ private:
     // A button or its key: on the selection, on every chosen image, or as the
     // editor's own handler.
     void runControl(Control control, bool fromKey);
-    bool runOnImages(Control control, const std::vector<int>& images);
     void refuse(const QString& title, const QString& refusal);
 
 public:

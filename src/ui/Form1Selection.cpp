@@ -107,53 +107,13 @@ void Form1::runControl(Control control, bool fromKey) {
         if (selection_->takesControl(control))
             return refuse(QStringLiteral("Image"), selection_->runControl(control));
     }
-    const std::vector<int> images = targetImages();
-    if (images.size() > 1 && runOnImages(control, images))
-        return;
+    // The Image group reaches every chosen image in one step; the other buttons
+    // (speed, files, navigation, Copy) are the image shown's alone.
+    if (const std::vector<int> images = targetImages(); images.size() > 1)
+        if (const std::optional<QString> refusal = editor_->runOnImages(control, images)) {
+            refuse(control == Control::Paste ? QStringLiteral("Paste") : QStringLiteral("Image"),
+                   *refusal);
+            return;
+        }
     editor_->click(control);
-}
-
-// The Image group's operations reach every chosen image in one step; the
-// others (speed, files, navigation, Copy) are the editor's own.
-bool Form1::runOnImages(Control control, const std::vector<int>& images) {
-    Editor::FrameFn transform = nullptr;
-    switch (control) {
-    case Control::VerticalFlip:
-        transform = FrameTransforms::mirrorLeftRight;
-        break;
-    case Control::HorizontalFlip:
-        transform = FrameTransforms::mirrorTopBottom;
-        break;
-    case Control::RotateLeft:
-        transform = FrameTransforms::rotateLeft;
-        break;
-    case Control::RotateRight:
-        transform = FrameTransforms::rotateRight;
-        break;
-    case Control::Invert:
-        transform = FrameTransforms::invert;
-        break;
-    case Control::ShiftUp:
-        transform = FrameTransforms::shiftUp;
-        break;
-    case Control::ShiftDown:
-        transform = FrameTransforms::shiftDown;
-        break;
-    case Control::ShiftLeft:
-        transform = FrameTransforms::shiftLeft;
-        break;
-    case Control::ShiftRight:
-        transform = FrameTransforms::shiftRight;
-        break;
-    case Control::SetOrClearAll:
-        refuse(QStringLiteral("Image"), editor_->setOrClearAllOn(images));
-        return true;
-    case Control::Paste:
-        refuse(QStringLiteral("Paste"), editor_->pasteOn(images));
-        return true;
-    default:
-        return false;
-    }
-    refuse(QStringLiteral("Image"), editor_->transformFrames(images, transform));
-    return true;
 }

@@ -12,11 +12,6 @@ namespace {
 constexpr int FarOff = 4 * FrameStore::Side; // LEDs moved off the board stay within this
 constexpr int MostLeds = 4 * FrameStore::CellsPerFrame;
 
-int levelOf(std::uint8_t value, bool levels) {
-    return levels ? FrameStore::levelOf(value)
-                  : (FrameStore::isLit(value) ? FrameStore::MaxLevel : 0);
-}
-
 std::uint8_t valueOf(int level, bool levels) {
     if (levels)
         return FrameStore::cellForLevel(level);
@@ -27,7 +22,7 @@ QByteArray encode(const Region& region, bool levels) {
     QByteArray text;
     for (const Region::Led& led : region.leds())
         text += QByteArray::number(led.at.x) + ' ' + QByteArray::number(led.at.y) + ' ' +
-                QByteArray::number(levelOf(led.value, levels)) + '\n';
+                QByteArray::number(FrameStore::levelOf(led.value, levels)) + '\n';
     return text;
 }
 
@@ -59,6 +54,13 @@ std::optional<Region> decode(const QByteArray& text, bool levels) {
     return Region::fromLeds(std::move(leds));
 }
 
+// Grey 0..255 as the import takes it: at the nearest level, or lit from half
+// as bright as white.
+FrameStore::Frame ledsOf(const PictureImport::Cells& grey, bool levels) {
+    return levels ? PictureImport::shades(grey, false, PictureImport::Dither::None)
+                  : PictureImport::threshold(grey, 128, false);
+}
+
 // A picture that fits on the board, a pixel an LED.
 Region fromSmallPicture(const QImage& picture, bool levels) {
     const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
@@ -71,12 +73,7 @@ Region fromSmallPicture(const QImage& picture, bool levels) {
             grey[cell] = static_cast<std::uint8_t>(qGray(pixel));
             opaque.set(cell, qAlpha(pixel) >= 128);
         }
-    const PictureImport::Cells values =
-        levels ? PictureImport::shades(grey, false, PictureImport::Dither::None)
-               : PictureImport::threshold(grey, 128, false);
-    FrameStore::Frame frame{};
-    std::copy(values.begin(), values.end(), frame.begin());
-    return Region::lift(frame, Selection(opaque));
+    return Region::lift(ledsOf(grey, levels), Selection(opaque));
 }
 
 } // namespace
@@ -96,7 +93,7 @@ QImage toPicture(const Region& region, bool levels) {
     for (const Region::Led& led : region.leds()) {
         if (!Drawing::onBoard(led.at))
             continue;
-        const int grey = levelOf(led.value, levels) * 255 / FrameStore::MaxLevel;
+        const int grey = FrameStore::levelOf(led.value, levels) * 255 / FrameStore::MaxLevel;
         picture.setPixel(led.at.x, led.at.y, qRgb(grey, grey, grey));
     }
     return picture;
@@ -132,12 +129,7 @@ Region fromPicture(const QImage& picture, bool levels) {
         return fromSmallPicture(picture, levels);
     const PictureImport::Cells grey =
         PictureImport::greyLevels(picture, PictureImport::Fit::Letterbox);
-    const PictureImport::Cells values =
-        levels ? PictureImport::shades(grey, false, PictureImport::Dither::None)
-               : PictureImport::threshold(grey, 128, false);
-    FrameStore::Frame frame{};
-    std::copy(values.begin(), values.end(), frame.begin());
-    return Region::lift(frame, Selection::all());
+    return Region::lift(ledsOf(grey, levels), Selection::all());
 }
 
 } // namespace RegionClipboard

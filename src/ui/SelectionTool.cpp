@@ -209,72 +209,59 @@ QString SelectionTool::writeFloating(Floating floating) {
 }
 
 QString SelectionTool::nudge(int dx, int dy) {
-    keepCurrent();
-    if (selection_.empty())
-        return QStringLiteral("no LEDs are selected to move");
-    Floating moved = floatingOrLifted();
-    for (Region& leds : moved.leds)
-        leds = leds.moved(dx, dy);
-    return writeFloating(std::move(moved));
+    return changeRegions([dx, dy](const Region& leds) { return leds.moved(dx, dy); },
+                         QStringLiteral("no LEDs are selected to move"));
 }
 
-QString SelectionTool::changeRegions(Region (Region::*change)() const) {
+QString SelectionTool::changeRegions(const RegionChange& change, const QString& noneSelected) {
     keepCurrent();
     if (selection_.empty())
-        return QStringLiteral("no LEDs are selected");
+        return noneSelected;
     Floating changed = floatingOrLifted();
     for (Region& leds : changed.leds)
-        leds = (leds.*change)();
+        leds = change(leds);
     return writeFloating(std::move(changed));
 }
 
-bool SelectionTool::takesControl(Control control) const {
-    if (selection_.empty())
-        return false;
+// What the Image group's button does to the selected LEDs: the shifts move them.
+std::optional<SelectionTool::RegionChange> SelectionTool::changeOf(Control control) const {
+    const auto method = [](Region (Region::*m)() const) -> RegionChange {
+        return [m](const Region& leds) { return (leds.*m)(); };
+    };
+    const auto by = [](int dx, int dy) -> RegionChange {
+        return [dx, dy](const Region& leds) { return leds.moved(dx, dy); };
+    };
     switch (control) {
     case Control::VerticalFlip:
+        return method(&Region::mirroredLeftRight);
     case Control::HorizontalFlip:
+        return method(&Region::mirroredTopBottom);
     case Control::RotateLeft:
+        return method(&Region::turnedLeft);
     case Control::RotateRight:
+        return method(&Region::turnedRight);
     case Control::Invert:
+        return [levels = levels()](const Region& leds) { return leds.inverted(levels); };
     case Control::ShiftUp:
+        return by(0, -1);
     case Control::ShiftDown:
+        return by(0, 1);
     case Control::ShiftLeft:
+        return by(-1, 0);
     case Control::ShiftRight:
-        return true;
+        return by(1, 0);
     default:
-        return false;
+        return std::nullopt;
     }
 }
 
+bool SelectionTool::takesControl(Control control) const {
+    return !selection_.empty() && changeOf(control).has_value();
+}
+
 QString SelectionTool::runControl(Control control) {
-    switch (control) {
-    case Control::VerticalFlip:
-        return changeRegions(&Region::mirroredLeftRight);
-    case Control::HorizontalFlip:
-        return changeRegions(&Region::mirroredTopBottom);
-    case Control::RotateLeft:
-        return changeRegions(&Region::turnedLeft);
-    case Control::RotateRight:
-        return changeRegions(&Region::turnedRight);
-    case Control::Invert: {
-        keepCurrent();
-        Floating changed = floatingOrLifted();
-        for (Region& leds : changed.leds)
-            leds = leds.inverted(levels());
-        return writeFloating(std::move(changed));
-    }
-    case Control::ShiftUp:
-        return nudge(0, -1);
-    case Control::ShiftDown:
-        return nudge(0, 1);
-    case Control::ShiftLeft:
-        return nudge(-1, 0);
-    case Control::ShiftRight:
-        return nudge(1, 0);
-    default:
-        return {};
-    }
+    const std::optional<RegionChange> change = changeOf(control);
+    return change ? changeRegions(*change, QStringLiteral("no LEDs are selected")) : QString();
 }
 
 // The image shown's selected LEDs, in the program's own form and as a picture.

@@ -104,7 +104,9 @@ private:
     void showAnts();
     bool levels() const;
     Selection combined(const Selection& made, Qt::KeyboardModifiers modifiers) const;
-    QString changeRegions(Region (Region::*change)() const);
+    using RegionChange = std::function<Region(const Region&)>;
+    QString changeRegions(const RegionChange& change, const QString& noneSelected);
+    std::optional<RegionChange> changeOf(Control control) const;
 
     Host host_;
     Selection selection_;

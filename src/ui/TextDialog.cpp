@@ -1,5 +1,7 @@
 #include "ui/TextDialog.h"
 
+#include "frames/FrameTransforms.h"
+
 #include "editor/Editor.h"
 #include "files/LedFormat.h"
 #include "pictures/BoardRendering.h"
@@ -47,14 +49,6 @@ void warn(QWidget* parent, const QString& text) {
     PlainText::warning(parent, QStringLiteral("Attention!"), text);
 }
 
-// The text's LEDs over the picture: a lit one, or one of its grey edges.
-FrameStore::Frame drawnOver(FrameStore::Frame below, const FrameStore::Frame& above) {
-    for (std::size_t i = 0; i < below.size(); ++i)
-        if (FrameStore::levelOf(above[i]) > 0)
-            below[i] = above[i];
-    return below;
-}
-
 template <typename Control> Control* named(Control* control, const QString& accessibleName) {
     control->setAccessibleName(accessibleName);
     return control;
@@ -71,12 +65,13 @@ QString applyText(Editor& editor, const TextResult& result, const std::vector<in
             return editor.changeFrames(
                 targets,
                 [&](const FrameStore::Frame& frame) {
-                    return result.replace ? text : drawnOver(frame, text);
+                    return result.replace ? text : FrameTransforms::drawnOver(frame, text);
                 },
                 result.levels);
-        return editor.drawFrame(result.replace ? text
-                                               : drawnOver(editor.animation().currentFrame(), text),
-                                result.levels);
+        return editor.drawFrame(
+            result.replace ? text
+                           : FrameTransforms::drawnOver(editor.animation().currentFrame(), text),
+            result.levels);
     }
     // The editor's own answer here speaks of pictures; this one is drawFrame's.
     if (editor.playback().playing())
@@ -478,7 +473,7 @@ TextResult TextDialog::textResult() const {
 FrameStore::Frame TextDialog::previewFrame() const {
     if (oneFrame_->isChecked()) {
         const FrameStore::Frame text = TextFrames::stamp(strip_, x_->value(), y_->value());
-        return replace_->isChecked() ? text : drawnOver(currentImage_, text);
+        return replace_->isChecked() ? text : FrameTransforms::drawnOver(currentImage_, text);
     }
     const int count = frameCount();
     if (count == 0)

@@ -107,13 +107,13 @@ public:
     using Frame = FrameTransforms::Frame;
     QString changeFrames(std::vector<int> images, const std::function<Frame(const Frame&)>& change,
                          bool levels = false);
-    // The Image group's operations on every image listed, one step each time:
-    // a transform (FrameTransforms, by level in an animation with levels), Set
-    // all or Clear all by turns as the button goes, and Paste.
+    // The Image group's button `control` on every image listed, in one step:
+    // the flips, turns, shifts and Invert (by level in an animation with
+    // levels), Set all or Clear all by turns as the button goes, and Paste.
+    // None for the other buttons, which work on the image shown alone;
+    // otherwise the refusal, empty when done.
     using FrameFn = FrameTransforms::Frame (*)(const FrameTransforms::Frame&);
-    QString transformFrames(std::vector<int> images, FrameFn transform);
-    QString setOrClearAllOn(std::vector<int> images);
-    QString pasteOn(std::vector<int> images);
+    std::optional<QString> runOnImages(Control control, std::vector<int> images);
     // `frames[i]` drawn over image `first` + i in one step: its LEDs that are
     // not dark replace the image's, the others keep what the image has. Those
     // beyond the last image are put in after it; refused, with nothing changed,
@@ -277,6 +277,11 @@ private:
     // Helpers of the editing, file and playback handlers.
     void showOnBoard(const FrameTransforms::Frame& frame);
     void transformFrame(FrameFn transform);
+    QString setOrClearAllOn(std::vector<int> images);
+    void showSetOrClearAll(bool lit);
+    std::vector<FrameCommandPtr> redrawImages(std::span<const int> images,
+                                              const std::function<Frame(std::size_t)>& frameFor,
+                                              bool levels);
     void storeWithLevels(const FrameTransforms::Frame& frame);
     void stepInPlayOrder();
     void applyFrameTime();

@@ -5,6 +5,7 @@
 #include "frames/FrameStore.h"
 
 #include <algorithm>
+#include <numeric>
 
 QString Editor::drawFrames(std::vector<int> images, std::span<const FrameTransforms::Frame> frames,
                            bool levels) {
@@ -24,18 +25,8 @@ QString Editor::drawFrames(std::vector<int> images, std::span<const FrameTransfo
             .arg(*std::adjacent_find(sorted.begin(), sorted.end()));
 
     History::Step step{nullptr, view()};
-    std::vector<FrameCommandPtr> parts;
-    if (levels && !animation_.hasLevels()) {
-        parts.push_back(FrameCommands::takeLevels());
-        parts.back()->redo(animation_);
-    }
-    for (const int image : images)
-        parts.push_back(FrameCommands::partChange(animation_, FrameStore::indexOf(image, 0),
-                                                  FrameStore::CellsPerFrame));
-    step.command = FrameCommands::sequence(std::move(parts));
-    const std::size_t storeSize = animation_.frames().size();
-    for (std::size_t i = 0; i < images.size(); ++i)
-        animation_.restorePart(storeSize, FrameStore::indexOf(images[i], 0), frames[i]);
+    step.command = FrameCommands::sequence(redrawImages(
+        images, [&frames](std::size_t i) { return frames[i]; }, levels));
     if (outputModes_.matrixOff())
         hideAllCells();
     else
@@ -43,6 +34,26 @@ QString Editor::drawFrames(std::vector<int> images, std::span<const FrameTransfo
     record(std::move(step));
     afterHandler();
     return {};
+}
+
+// The parts of a step that redraws image `images[i]` as `frameFor(i)`: the
+// animation taking levels first when `levels` asks for it, then each image's
+// bytes kept as it is redrawn.
+std::vector<FrameCommandPtr> Editor::redrawImages(std::span<const int> images,
+                                                  const std::function<Frame(std::size_t)>& frameFor,
+                                                  bool levels) {
+    std::vector<FrameCommandPtr> parts;
+    if (levels && !animation_.hasLevels()) {
+        parts.push_back(FrameCommands::takeLevels());
+        parts.back()->redo(animation_);
+    }
+    const std::size_t storeSize = animation_.frames().size();
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const std::size_t offset = FrameStore::indexOf(images[i], 0);
+        parts.push_back(FrameCommands::partChange(animation_, offset, FrameStore::CellsPerFrame));
+        animation_.restorePart(storeSize, offset, frameFor(i));
+    }
+    return parts;
 }
 
 QString Editor::changeFrames(std::vector<int> images,
@@ -54,18 +65,6 @@ QString Editor::changeFrames(std::vector<int> images,
         frames.push_back(change(animation_.frame(image)));
     return drawFrames(std::move(images), frames, levels);
 }
-
-namespace {
-
-FrameTransforms::Frame drawnOver(FrameTransforms::Frame below,
-                                 const FrameTransforms::Frame& above) {
-    for (std::size_t i = 0; i < below.size(); ++i)
-        if (above[i] != FrameStore::Dark)
-            below[i] = above[i];
-    return below;
-}
-
-} // namespace
 
 QString Editor::drawOverFrames(int first, std::span<const Frame> frames, bool levels) {
     if (QString refusal = refusalToEdit(); !refusal.isEmpty())
@@ -85,19 +84,16 @@ QString Editor::drawOverFrames(int first, std::span<const Frame> frames, bool le
             .arg(LedFormat::MaxFrames);
 
     History::Step step{nullptr, view()};
-    std::vector<FrameCommandPtr> parts;
-    if (levels && !animation_.hasLevels()) {
-        parts.push_back(FrameCommands::takeLevels());
-        parts.back()->redo(animation_);
-    }
-    const std::size_t storeSize = animation_.frames().size();
     const std::size_t over = static_cast<std::size_t>(std::min(count, last) - first + 1);
-    for (std::size_t i = 0; i < over; ++i) {
-        const int image = first + static_cast<int>(i);
-        const std::size_t offset = FrameStore::indexOf(image, 0);
-        parts.push_back(FrameCommands::partChange(animation_, offset, FrameStore::CellsPerFrame));
-        animation_.restorePart(storeSize, offset, drawnOver(animation_.frame(image), frames[i]));
-    }
+    std::vector<int> images(over);
+    std::iota(images.begin(), images.end(), first);
+    // Drawn over each image as it reads once the animation has taken levels.
+    std::vector<FrameCommandPtr> parts = redrawImages(
+        images,
+        [&](std::size_t i) {
+            return FrameTransforms::drawnOver(animation_.frame(images[i]), frames[i]);
+        },
+        levels);
     if (over < frames.size()) {
         parts.push_back(FrameCommands::insertFrames(
             count + 1, std::vector<FrameStore::Frame>(

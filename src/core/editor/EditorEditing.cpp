@@ -111,11 +111,8 @@ void Editor::Command11_Click() {
 void Editor::Command12_Click() {
     expectChange(FrameCommands::currentFrameChange(animation_));
     Nulreg();
-    work_.AllSet = !work_.AllSet;
-    const bool lit = work_.AllSet;
-    panel_.setPicture(Control::SetOrClearAll, lit ? Store::Image5 : Store::Image4);
-    panel_.setTooltip(Control::SetOrClearAll,
-                      lit ? QStringLiteral("Clear all") : QStringLiteral("Set all"));
+    const bool lit = !work_.AllSet;
+    showSetOrClearAll(lit);
     const Frame frame = FrameTransforms::filled(lit);
     if (outputModes_.matrixOff()) {
         animation_.storeCurrentFrame(frame);

@@ -95,10 +95,7 @@ public:
     // Takes back takeLevels(): on/off again, the darkened bytes as they were.
     void giveBackLevels(const DarkenedBytes& darkened);
     // The grey level of a byte of this animation: on/off bytes read 0 or MaxLevel.
-    int levelOf(std::uint8_t value) const {
-        return hasLevels() ? FrameStore::levelOf(value)
-                           : (FrameStore::isLit(value) ? FrameStore::MaxLevel : 0);
-    }
+    int levelOf(std::uint8_t value) const { return FrameStore::levelOf(value, hasLevels()); }
 
     // Hold times by image number (from 1): 0 when the speed rules, or beyond the store.
     int holdMs(int image) const;

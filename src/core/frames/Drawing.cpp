@@ -11,10 +11,6 @@ namespace {
 
 constexpr int Side = FrameStore::Side;
 
-std::size_t indexOf(Point p) {
-    return static_cast<std::size_t>(p.y * Side + p.x);
-}
-
 void span(FrameStore::Frame& frame, int y, int x0, int x1, std::uint8_t value) {
     for (int x = std::min(x0, x1); x <= std::max(x0, x1); ++x)
         plot(frame, {x, y}, value);
@@ -109,25 +105,41 @@ void ellipse(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, boo
     }
 }
 
-void fill(FrameStore::Frame& frame, Point at, std::uint8_t value, bool byLevel) {
+namespace {
+
+// On and off, any byte but 1 is a dark LED, as a loaded file may hold.
+int stateOf(std::uint8_t cell, bool byLevel) {
+    return byLevel ? FrameStore::levelOf(cell) : int(FrameStore::isLit(cell));
+}
+
+} // namespace
+
+std::bitset<FrameStore::CellsPerFrame> area(const FrameStore::Frame& frame, Point at,
+                                            bool byLevel) {
+    std::bitset<FrameStore::CellsPerFrame> reached;
     if (!onBoard(at))
-        return;
-    // On and off, any byte but 1 is a dark LED, as a loaded file may hold.
-    const auto stateOf = [byLevel](std::uint8_t cell) {
-        return byLevel ? FrameStore::levelOf(cell) : int(FrameStore::isLit(cell));
-    };
-    const int inside = stateOf(frame[indexOf(at)]);
-    if (inside == stateOf(value))
-        return;
+        return reached;
+    const int inside = stateOf(frame[indexOf(at)], byLevel);
     std::vector<Point> todo{at};
     while (!todo.empty()) {
         const Point p = todo.back();
         todo.pop_back();
-        if (!onBoard(p) || stateOf(frame[indexOf(p)]) != inside || frame[indexOf(p)] == value)
+        if (!onBoard(p) || reached.test(indexOf(p)) ||
+            stateOf(frame[indexOf(p)], byLevel) != inside)
             continue;
-        frame[indexOf(p)] = value;
+        reached.set(indexOf(p));
         todo.insert(todo.end(), {{p.x + 1, p.y}, {p.x - 1, p.y}, {p.x, p.y + 1}, {p.x, p.y - 1}});
     }
+    return reached;
+}
+
+void fill(FrameStore::Frame& frame, Point at, std::uint8_t value, bool byLevel) {
+    if (!onBoard(at) || stateOf(frame[indexOf(at)], byLevel) == stateOf(value, byLevel))
+        return;
+    const std::bitset<FrameStore::CellsPerFrame> reached = area(frame, at, byLevel);
+    for (std::size_t cell = 0; cell < reached.size(); ++cell)
+        if (reached.test(cell))
+            frame[cell] = value;
 }
 
 FrameStore::Frame moved(const FrameStore::Frame& frame, int dx, int dy) {

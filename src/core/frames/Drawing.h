@@ -2,6 +2,7 @@
 
 #include "frames/FrameStore.h"
 
+#include <bitset>
 #include <cstdint>
 #include <vector>
 
@@ -16,6 +17,10 @@ struct Point {
 };
 
 Point pointOf(int cell);
+// The index in a frame of a point on the board.
+inline std::size_t indexOf(Point p) {
+    return static_cast<std::size_t>(p.y * FrameStore::Side + p.x);
+}
 bool onBoard(Point p);
 
 void plot(FrameStore::Frame& frame, Point p, std::uint8_t value);
@@ -27,6 +32,10 @@ std::vector<Point> linePoints(Point from, Point to);
 void rectangle(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, bool filled);
 // The ellipse inside the rectangle with corners `a` and `b`.
 void ellipse(FrameStore::Frame& frame, Point a, Point b, std::uint8_t value, bool filled);
+// The LEDs reached from `at` through their four neighbours that are in the same
+// state as `at` (on or off, or at the same grey level when `byLevel`); none
+// when `at` lies off the board.
+std::bitset<FrameStore::CellsPerFrame> area(const FrameStore::Frame& frame, Point at, bool byLevel);
 // The LEDs reached from `at` through its four neighbours that are in the same
 // state as `at` (on or off, or at the same grey level when `byLevel`), all set
 // to `value`.

@@ -39,6 +39,12 @@ inline int levelOf(std::uint8_t value) {
     return level > 0 && level < MaxLevel ? level : 0;
 }
 
+// The level of a byte of an animation with levels (`levels`), or of an on/off
+// one, where only the lit byte is lit.
+inline int levelOf(std::uint8_t value, bool levels) {
+    return levels ? levelOf(value) : (isLit(value) ? MaxLevel : 0);
+}
+
 inline std::uint8_t cellForLevel(int level) {
     if (level <= 0)
         return Dark;

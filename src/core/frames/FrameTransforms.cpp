@@ -97,4 +97,11 @@ Frame normalized(const Frame& f) {
     return remap(f, [](int r, int c) { return at(r, c); });
 }
 
+Frame drawnOver(Frame below, const Frame& above) {
+    for (std::size_t i = 0; i < below.size(); ++i)
+        if (FrameStore::levelOf(above[i]) > 0)
+            below[i] = above[i];
+    return below;
+}
+
 } // namespace FrameTransforms

@@ -28,4 +28,8 @@ Frame normalized(const Frame& f);
 // level l into MaxLevel - l. Comes out as level bytes (FrameStore::cellForLevel).
 Frame withLevels(Frame (*transform)(const Frame&), const Frame& f);
 
+// `above` laid over `below`: its LEDs that are lit or at a grey level replace
+// those of `below`, the others leave `below` as it is.
+Frame drawnOver(Frame below, const Frame& above);
+
 } // namespace FrameTransforms

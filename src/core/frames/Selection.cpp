@@ -4,15 +4,6 @@
 
 namespace {
 
-std::size_t indexOf(Drawing::Point p) {
-    return static_cast<std::size_t>(p.y * FrameStore::Side + p.x);
-}
-
-bool alike(std::uint8_t a, std::uint8_t b, bool byLevel) {
-    return byLevel ? FrameStore::levelOf(a) == FrameStore::levelOf(b)
-                   : FrameStore::isLit(a) == FrameStore::isLit(b);
-}
-
 struct Box {
     int left, top, width, height;
 };
@@ -35,29 +26,12 @@ Selection Selection::rectangle(Drawing::Point a, Drawing::Point b) {
     const int bottom = std::min(std::max(a.y, b.y), FrameStore::Side - 1);
     for (int y = top; y <= bottom; ++y)
         for (int x = left; x <= right; ++x)
-            cells.set(indexOf({x, y}));
+            cells.set(Drawing::indexOf({x, y}));
     return Selection(cells);
 }
 
 Selection Selection::likeLeds(const FrameStore::Frame& frame, Drawing::Point at, bool byLevel) {
-    Cells cells;
-    if (!Drawing::onBoard(at))
-        return Selection(cells);
-    const std::uint8_t first = frame[indexOf(at)];
-    std::vector<Drawing::Point> open{at};
-    cells.set(indexOf(at));
-    while (!open.empty()) {
-        const Drawing::Point p = open.back();
-        open.pop_back();
-        for (const Drawing::Point n : {Drawing::Point{p.x + 1, p.y}, Drawing::Point{p.x - 1, p.y},
-                                       Drawing::Point{p.x, p.y + 1}, Drawing::Point{p.x, p.y - 1}})
-            if (Drawing::onBoard(n) && !cells.test(indexOf(n)) &&
-                alike(frame[indexOf(n)], first, byLevel)) {
-                cells.set(indexOf(n));
-                open.push_back(n);
-            }
-    }
-    return Selection(cells);
+    return Selection(Drawing::area(frame, at, byLevel));
 }
 
 Selection Selection::all() {
@@ -65,7 +39,7 @@ Selection Selection::all() {
 }
 
 bool Selection::contains(Drawing::Point p) const {
-    return Drawing::onBoard(p) && cells_.test(indexOf(p));
+    return Drawing::onBoard(p) && cells_.test(Drawing::indexOf(p));
 }
 
 std::optional<Selection::Bounds> Selection::bounds() const {
@@ -102,7 +76,7 @@ Selection Region::onBoard() const {
     Selection::Cells cells;
     for (const Led& led : leds_)
         if (Drawing::onBoard(led.at))
-            cells.set(indexOf(led.at));
+            cells.set(Drawing::indexOf(led.at));
     return Selection(cells);
 }
 

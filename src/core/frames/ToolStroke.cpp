@@ -20,10 +20,6 @@ FrameStore::Frame withoutOddBytes(FrameStore::Frame frame) {
     return frame;
 }
 
-std::size_t indexOf(Drawing::Point p) {
-    return static_cast<std::size_t>(p.y * FrameStore::Side + p.x);
-}
-
 bool besideStraight(Drawing::Point a, Drawing::Point b) {
     return std::abs(a.x - b.x) + std::abs(a.y - b.y) == 1;
 }
@@ -118,7 +114,7 @@ void ToolStroke::coverPenPoint(Drawing::Point p, int by) {
     for (const Drawing::Point image : Mirror::images(p, options_.symmetry, options_.axes)) {
         if (!Drawing::onBoard(image))
             continue;
-        const std::size_t i = indexOf(image);
+        const std::size_t i = Drawing::indexOf(image);
         penCover_[i] += by;
         picture_[i] = penCover_[i] > 0 ? value_ : start_[i];
     }

@@ -1,5 +1,7 @@
 #include "network/receive/ReceivedPackets.h"
 
+#include "network/NetworkPackets.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
@@ -9,8 +11,13 @@ namespace ReceivedPackets {
 
 namespace {
 
+using NetworkPackets::ArtNetId;
+using NetworkPackets::OpDmx;
+using NetworkPackets::OpPoll;
+using NetworkPackets::OpPollReply;
+using NetworkPackets::OpSync;
+
 constexpr char AcnPacketId[] = "ASC-E1.17\0\0"; // and the terminating zero: 12 bytes
-constexpr char ArtNetId[] = "Art-Net";          // and its terminating zero: 8 bytes
 constexpr int E131RootStart = 16;
 constexpr int E131FramingStart = 38;
 constexpr int E131DmpStart = 115;
@@ -22,12 +29,7 @@ constexpr std::uint32_t VectorExtendedDiscovery = 0x02;
 constexpr std::uint8_t VectorDmpSetProperty = 0x02;
 constexpr std::uint8_t DmpAddressAndDataType = 0xA1;
 constexpr std::uint8_t OptionPreview = 0x80;
-constexpr std::uint8_t OptionTerminated = 0x40;
 constexpr std::uint8_t OptionForceSync = 0x20;
-constexpr std::uint16_t OpPoll = 0x2000;
-constexpr std::uint16_t OpPollReply = 0x2100;
-constexpr std::uint16_t OpDmx = 0x5000;
-constexpr std::uint16_t OpSync = 0x5200;
 constexpr std::uint8_t ArtPollTargeted = 0x20;
 constexpr std::uint8_t DdpVersion1 = 0x40;
 constexpr std::uint8_t DdpTimecode = 0x10;
@@ -137,7 +139,7 @@ Packet e131Data(QByteArrayView d, const QUuid& cid) {
         return refused(QStringLiteral("E1.31: preview data, not for a live board"));
     if (const QString p = dmpProblem(d); !p.isEmpty())
         return refused(p);
-    data.streamTerminated = options & OptionTerminated;
+    data.streamTerminated = options & NetworkPackets::E131StreamTerminated;
     data.forceSynchronization = options & OptionForceSync;
     data.values = d.sliced(E131DataHeader).toByteArray();
     return data;
