@@ -221,6 +221,8 @@ void SelectionTest::dragMovesExactlyTheSelectedLeds() {
     QCOMPARE(f.frame(1), movedRectangle(pattern(0), QRect(2, 3, 5, 6), 2, 0));
     QCOMPARE(f.editor().history().undoCount(), steps + 1);
     QCOMPARE(f.w->Image1->selectionOutline(), Selection::rectangle({4, 3}, {8, 8}).cells());
+    f.drag({4, 3}, {8, 4}, Qt::ControlModifier); // inside it, Ctrl takes away
+    QCOMPARE(f.w->Image1->selectionOutline(), Selection::rectangle({4, 5}, {8, 8}).cells());
     f.key(QKeySequence(Qt::CTRL | Qt::Key_Z));
     QCOMPARE(f.frame(1), pattern(0));
 }

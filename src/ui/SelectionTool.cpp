@@ -79,8 +79,7 @@ void SelectionTool::press(Tool tool, Drawing::Point at, Qt::KeyboardModifiers mo
                               modifiers));
         return;
     }
-    const bool moving =
-        selection_.contains(at) && !(modifiers & (Qt::ShiftModifier | Qt::AltModifier));
+    const bool moving = selection_.contains(at) && !(modifiers & Combine);
     gesture_ = Gesture{moving, at, at, modifiers};
     if (!moving)
         floating_.reset();
