@@ -141,16 +141,24 @@ void SelectionTool::showGesture() {
     showAnts();
     if (!gesture_ || !gesture_->moving)
         return;
-    const Animation& animation = host_.editor.animation();
-    Floating moved = floatingOrLifted();
-    const auto shown =
-        std::find(moved.images.begin(), moved.images.end(), animation.currentImage());
-    if (shown == moved.images.end())
+    // The image shown alone: every move of the pointer draws it again.
+    const int shown = host_.editor.animation().currentImage();
+    FrameStore::Frame under;
+    Region leds;
+    if (!floating_) {
+        const FrameStore::Frame frame = host_.editor.animation().currentFrame();
+        under = Selections::cleared(frame, selection_);
+        leds = Region::lift(frame, selection_);
+    } else if (const auto at = std::find(floating_->images.begin(), floating_->images.end(), shown);
+               at != floating_->images.end()) {
+        const auto i = static_cast<std::size_t>(at - floating_->images.begin());
+        under = floating_->under[i];
+        leds = floating_->leds[i];
+    } else {
         return;
-    const auto i = static_cast<std::size_t>(shown - moved.images.begin());
-    const Region leds =
-        moved.leds[i].moved(gesture_->to.x - gesture_->from.x, gesture_->to.y - gesture_->from.y);
-    host_.board.setPreview(boardLevelsOf(leds.placedOn(moved.under[i]), levels()));
+    }
+    leds = leds.moved(gesture_->to.x - gesture_->from.x, gesture_->to.y - gesture_->from.y);
+    host_.board.setPreview(boardLevelsOf(leds.placedOn(under), levels()));
     host_.board.setSelectionOutline(leds.onBoard().cells(), antsPhase_);
 }
 
