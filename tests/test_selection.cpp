@@ -217,7 +217,11 @@ void SelectionTest::dragMovesExactlyTheSelectedLeds() {
     f.drag({2, 3}, {6, 8});
     QCOMPARE(f.w->Image1->selectionOutline().count(), std::size_t(5 * 6));
     QCOMPARE(f.editor().history().undoCount(), steps); // choosing changes nothing
-    f.drag({4, 5}, {6, 5});
+    QTest::mousePress(f.w->Image3, Qt::LeftButton, {}, Window::at({4, 5}));
+    QTest::mouseMove(f.w->Image3, Window::at({6, 5}));
+    QTest::qWait(200); // the ants march on, where the LEDs are dragged
+    QCOMPARE(f.w->Image1->selectionOutline(), Selection::rectangle({4, 3}, {8, 8}).cells());
+    QTest::mouseRelease(f.w->Image3, Qt::LeftButton, {}, Window::at({6, 5}));
     QCOMPARE(f.frame(1), movedRectangle(pattern(0), QRect(2, 3, 5, 6), 2, 0));
     QCOMPARE(f.editor().history().undoCount(), steps + 1);
     QCOMPARE(f.w->Image1->selectionOutline(), Selection::rectangle({4, 3}, {8, 8}).cells());

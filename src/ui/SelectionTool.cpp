@@ -65,6 +65,8 @@ void SelectionTool::showAnts() {
     Selection shown = selection_;
     if (gesture_ && !gesture_->moving)
         shown = combined(Selection::rectangle(gesture_->from, gesture_->to), gesture_->modifiers);
+    else if (gesture_)
+        shown = gesture_->dragged.value_or(selection_);
     host_.board.setSelectionOutline(shown.cells(), antsPhase_);
 }
 
@@ -138,9 +140,10 @@ void SelectionTool::cancelGesture() {
 
 // A drag of the selection previews the image shown as the move would leave it.
 void SelectionTool::showGesture() {
-    showAnts();
-    if (!gesture_ || !gesture_->moving)
+    if (!gesture_ || !gesture_->moving) {
+        showAnts();
         return;
+    }
     // The image shown alone: every move of the pointer draws it again.
     const int shown = host_.editor.animation().currentImage();
     FrameStore::Frame under;
@@ -159,7 +162,8 @@ void SelectionTool::showGesture() {
     }
     leds = leds.moved(gesture_->to.x - gesture_->from.x, gesture_->to.y - gesture_->from.y);
     host_.board.setPreview(boardLevelsOf(leds.placedOn(under), levels()));
-    host_.board.setSelectionOutline(leds.onBoard().cells(), antsPhase_);
+    gesture_->dragged = leds.onBoard();
+    showAnts();
 }
 
 void SelectionTool::selectAll() {

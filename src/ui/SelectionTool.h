@@ -95,6 +95,7 @@ private:
         Drawing::Point from;
         Drawing::Point to;
         Qt::KeyboardModifiers modifiers;
+        std::optional<Selection> dragged = {}; // where a drag shows the selected LEDs
     };
 
     QString writeFloating(Floating floating);
