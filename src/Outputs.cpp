@@ -6,6 +6,7 @@
 #include "port/MatrixOutput.h"
 #include "port/PpdevPort.h"
 #include "port/RefreshEngine.h"
+#include "port/SwitchablePort.h"
 
 #ifdef QUENTARO_HAVE_BRIDGE
 #include "bridge/BridgePort.h"
@@ -16,8 +17,10 @@
 #ifdef QUENTARO_HAVE_NETWORK
 #include "network/NetworkPort.h"
 #endif
+#include "ui/Form1.h"
 #include "ui/MatrixWindow.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -92,6 +95,11 @@ OutputKind outputKind(const QString& portArgument) {
     return OutputKind::ParallelPort;
 }
 
+bool showsMatrixWindow(const QStringList& portArguments) {
+    return std::ranges::any_of(
+        portArguments, [](const QString& port) { return outputKind(port) == OutputKind::Sim; });
+}
+
 QString portName(const QString& portArgument) {
     return portArgument.isEmpty() ? QString::fromLatin1(PpdevPort::DefaultDevice) : portArgument;
 }
@@ -102,9 +110,9 @@ OpenedOutput openOutput(const QString& portArgument, bool withWindow, const Repo
     case OutputKind::Network:
         return openNetworkOutput(portArgument, setup, report);
     case OutputKind::Sim:
-        if (!withWindow)
+        if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
             return badArgument(
-                QStringLiteral("--port sim shows a window; it cannot go with --play"));
+                QStringLiteral("--port sim shows a window; this mode runs without one"));
         return {openMatrixWindow(), {}};
     case OutputKind::Bridge: {
 #ifdef QUENTARO_HAVE_BRIDGE
@@ -119,6 +127,8 @@ OpenedOutput openOutput(const QString& portArgument, bool withWindow, const Repo
     case OutputKind::ParallelPort:
         break;
     }
+    if (namesNoOutput(portArgument))
+        return badArgument(notAnOutput(portArgument));
     return openParallelPort(portArgument);
 }
 
@@ -245,6 +255,13 @@ QString OutputSet::name() const {
     return portsName(arguments);
 }
 
+const OutputSet::Member* OutputSet::brightnessMember() const {
+    for (const Member& member : members)
+        if (outputKind(member.argument) != OutputKind::Network)
+            return &member;
+    return members.empty() ? nullptr : &members.front();
+}
+
 namespace {
 
 // Why one of several outputs is left out, naming it.
@@ -255,12 +272,16 @@ QString leftOut(const QString& argument, const QString& why) {
 void fanOut(OutputSet& set) {
     std::vector<PortIo*> ports;
     std::vector<MatrixOutput*> outputs;
+    std::vector<int> brightness;
     for (const OutputSet::Member& member : set.members) {
         ports.push_back(member.port.get());
         outputs.push_back(member.refresh.output.get());
+        brightness.push_back(member.brightness);
     }
+    const auto leader = std::size_t(set.brightnessMember() - set.members.data());
     set.fanOutPort = std::make_unique<FanOutPort>(std::move(ports));
-    set.fanOutOutput = std::make_unique<FanOutOutput>(std::move(outputs));
+    set.fanOutOutput =
+        std::make_unique<FanOutOutput>(std::move(outputs), std::move(brightness), leader);
 }
 
 } // namespace
@@ -283,8 +304,9 @@ OutputSet openOutputs(const CommandLine& line, bool withWindow, const Report& re
             report(leftOut(argument, opened.error));
             continue;
         }
-        MatrixRefresh refresh = startRefresh(*opened.port, line.realtime, line.limitRefreshHz,
-                                             multiplexedBrightness(line, argument), report);
+        const int brightness = multiplexedBrightness(line, argument);
+        MatrixRefresh refresh =
+            startRefresh(*opened.port, line.realtime, line.limitRefreshHz, brightness, report);
         if (!refresh.output) {
             const QString why = QStringLiteral("%1: %2").arg(argument, refresh.failure);
             if (!several) {
@@ -294,11 +316,123 @@ OutputSet openOutputs(const CommandLine& line, bool withWindow, const Report& re
             report(why);
             continue;
         }
-        set.members.push_back({argument, std::move(opened.port), std::move(refresh)});
+        set.members.push_back({argument, std::move(opened.port), std::move(refresh), brightness});
     }
     if (set.members.empty())
         set.error = QStringLiteral("none of the %1 outputs could be opened").arg(line.ports.size());
     else if (several && set.members.size() > 1)
         fanOut(set);
     return set;
+}
+
+EditorOutput::EditorOutput() = default;
+EditorOutput::EditorOutput(EditorOutput&&) noexcept = default;
+EditorOutput& EditorOutput::operator=(EditorOutput&&) noexcept = default;
+EditorOutput::~EditorOutput() = default;
+
+PortIo& EditorOutput::io() const {
+    return several.port() ? *several.port() : *port;
+}
+
+MatrixOutput* EditorOutput::matrix() const {
+    return several.output() ? several.output() : refresh.output.get();
+}
+
+QString EditorOutput::name(const CommandLine& line) const {
+    if (disabled)
+        return QStringLiteral("none (%1 could not be opened)").arg(portsName(line.ports));
+    return several.members.empty() ? portName(line.port) : several.name();
+}
+
+namespace {
+
+EditorOutput disabledOutput(EditorOutput output, const QString& why, const Report& report) {
+    report(QStringLiteral("LED matrix output disabled: ") + why);
+    output.port = std::make_unique<NullPort>();
+    output.disabled = true;
+    return output;
+}
+
+EditorOutput editorOutput(OpenedOutput opened, const CommandLine& line, const Report& report) {
+    EditorOutput output;
+    output.port = std::move(opened.port);
+    if (!output.port)
+        output = disabledOutput(std::move(output), opened.error, report);
+    if (!output.port->refreshesItself()) {
+        output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz,
+                                      multiplexedBrightness(line), report);
+        if (output.refresh.output)
+            return output;
+        const QString why = QStringLiteral("%1: %2").arg(line.port, output.refresh.failure);
+        output = disabledOutput(std::move(output), why, report);
+    }
+    auto port = std::make_unique<SwitchablePort>(std::move(output.port));
+    output.switchable = port.get();
+    output.port = std::move(port);
+    output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz,
+                                  multiplexedBrightness(line), report);
+    return output;
+}
+
+// With more than one --port: every output that opens gets every frame; when
+// none does, the editor runs without, as with one.
+EditorOutput editorOutputs(OutputSet set, const CommandLine& line, const Report& report) {
+    if (!set.output())
+        return editorOutput({nullptr, set.error}, line, report);
+    EditorOutput output;
+    output.several = std::move(set);
+    return output;
+}
+
+EditorOutput refusedOutput(const QString& why) {
+    EditorOutput output;
+    output.badArgument = why;
+    return output;
+}
+
+} // namespace
+
+EditorOutput openEditorOutput(const CommandLine& line, const Report& report,
+                              const OutputOpener& open) {
+    if (line.ports.size() > 1) {
+        OutputSet set = openOutputs(line, true, report, open);
+        if (set.badArgument)
+            return refusedOutput(set.error);
+        return editorOutputs(std::move(set), line, report);
+    }
+    const PanelSetup setup = panelSetup(line);
+    OpenedOutput opened =
+        open ? open(line.port, setup) : openOutput(line.port, true, report, setup);
+    if (opened.badArgument)
+        return refusedOutput(opened.error);
+    return editorOutput(std::move(opened), line, report);
+}
+
+void offerBrightness(Form1& window, const QString& portArgument, bool disabled,
+                     std::optional<int> given) {
+    if (disabled)
+        window.withholdBrightness(QStringLiteral("No output to dim: it could not be opened"));
+    else if (outputKind(portArgument) == OutputKind::Network) // its brightness is in its setup
+        window.withholdBrightness(
+            QStringLiteral("A network panel's brightness is set in Panel mapping… (Ctrl+Shift+M, "
+                           "or a right click on Load)"));
+    else
+        window.setBrightnessOutput(portName(portArgument), given);
+}
+
+void offerBrightness(Form1& window, EditorOutput& output, const CommandLine& line) {
+    OutputSet& set = output.several;
+    if (set.fanOutOutput) {
+        set.fanOutOutput->setBrightnessKeeper([&set](std::size_t member, int percent) {
+            const QString& argument = set.members.at(member).argument;
+            if (outputKind(argument) != OutputKind::Network)
+                storeBrightness(portName(argument), percent);
+        });
+    }
+    const OutputSet::Member* named = set.brightnessMember();
+    const QString port = named != nullptr ? named->argument : line.port;
+    // With several, the box starts at the named output's own brightness; the
+    // command line's is every output's own already.
+    offerBrightness(window, port, output.disabled,
+                    named != nullptr ? std::optional(named->brightness) : line.brightness);
 }

@@ -5,18 +5,22 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class FanOutOutput;
 class FanOutPort;
+class Form1;
 class MatrixOutput;
 class PortIo;
 class QWidget;
 class RefreshTiming;
+class SwitchablePort;
 
 // The matrix output a --port value names: a parallel port device, the USB bridge
 // ("bridge:" and a serial device), an LED panel on the network ("ddp:",
-// "e131:", "artnet:") or the on-screen matrix ("sim", only with a window).
+// "e131:", "artnet:") or the on-screen matrix ("sim", only in a program with
+// widgets).
 struct OpenedOutput {
     std::unique_ptr<PortIo> port; // null when it could not be opened
     QString error;                // why not, in one line
@@ -35,6 +39,8 @@ OpenedOutput openOutput(const QString& portArgument, bool withWindow,
 // matrix, or else a parallel port device.
 enum class OutputKind { ParallelPort, Bridge, Sim, Network };
 OutputKind outputKind(const QString& portArgument);
+// Whether one of the --port values is the on-screen matrix, which needs a window.
+bool showsMatrixWindow(const QStringList& portArguments);
 // The output a --port value names, as the window shows it and its brightness is
 // kept under: none given is the default parallel port.
 QString portName(const QString& portArgument);
@@ -95,6 +101,7 @@ struct OutputSet {
         QString argument;
         std::unique_ptr<PortIo> port;
         MatrixRefresh refresh; // goes before its port
+        int brightness = 100;  // its own, as it was started with
     };
     std::vector<Member> members;
     std::unique_ptr<FanOutPort> fanOutPort;
@@ -113,6 +120,9 @@ struct OutputSet {
     bool multiplexes() const;
     // The outputs opened, as portsName names them.
     QString name() const;
+    // The output the side panel's brightness names: the first whose rows are
+    // lit in turn, else the first; null when none was opened.
+    const Member* brightnessMember() const;
 };
 
 // Opens every --port of `line` and starts its refresh. With one, a failure
@@ -126,3 +136,39 @@ using OutputOpener =
 OutputSet openOutputs(const CommandLine& line, bool withWindow,
                       const std::function<void(const QString&)>& report,
                       const OutputOpener& open = {});
+
+// The editor's output and what keeps it lit. The editor works without its
+// output: one that cannot be opened, or whose refresh cannot start, gives way
+// to none (told through `report`). One output that keeps the board lit by
+// itself can give way to a network panel chosen in the window: `switchable`.
+struct EditorOutput {
+    std::unique_ptr<PortIo> port;
+    MatrixRefresh refresh;
+    OutputSet several; // with more than one --port: the outputs opened
+    bool disabled = false;
+    SwitchablePort* switchable = nullptr;
+    QString badArgument; // a --port value names no output: why; nothing is opened
+
+    EditorOutput();
+    EditorOutput(EditorOutput&&) noexcept;
+    EditorOutput& operator=(EditorOutput&&) noexcept;
+    ~EditorOutput();
+
+    PortIo& io() const;
+    MatrixOutput* matrix() const;
+    // What the side panel calls the outputs.
+    QString name(const CommandLine& line) const;
+};
+EditorOutput openEditorOutput(const CommandLine& line,
+                              const std::function<void(const QString&)>& report,
+                              const OutputOpener& open = {});
+
+// The side panel's brightness for the output `portArgument` names: a board
+// whose rows are lit in turn, at `given` or as kept for it; a network panel
+// has its own.
+void offerBrightness(Form1& window, const QString& portArgument, bool disabled,
+                     std::optional<int> given = std::nullopt);
+// For the editor's outputs: with several, the box names the first whose rows
+// are lit in turn and the others follow it from their own brightness, each
+// kept for its output.
+void offerBrightness(Form1& window, EditorOutput& output, const CommandLine& line);

@@ -13,6 +13,7 @@
 #include "port/MatrixOutput.h"
 #include "port/PortIo.h"
 #include "ui/Form1.h"
+#include "ui/MatrixWindow.h"
 #include "ui/PlainText.h"
 #include "ui/QtCommonDialog.h"
 #include "ui/RecoveryKeeper.h"
@@ -20,7 +21,6 @@
 
 #ifdef QUENTARO_HAVE_NETWORK
 #include "Listening.h"
-#include "port/SwitchablePort.h"
 #include "ui/network/NetworkMenu.h"
 #endif
 
@@ -30,6 +30,7 @@
 #include <QSettings>
 #include <QStyleFactory>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -83,6 +84,14 @@ int refuse(const CommandLine& line) {
     return 2;
 }
 
+// Without a display Qt would abort with advice to reinstall; say what is wrong
+// instead. QT_QPA_PLATFORM names a platform that needs none (offscreen, vnc).
+bool hasGraphicalSession() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
 // A player nobody watches must not play into nothing: outputs that cannot be
 // opened end it.
 int play(const CommandLine& line) {
@@ -108,11 +117,28 @@ int play(const CommandLine& line) {
                          [&outputs] { error(refreshRateText(outputs.output()->rate())); });
         showRate.start(1000);
     }
+    // Closing the on-screen matrix ends the player as Ctrl+C does.
+    for (const OutputSet::Member& member : outputs.members)
+        if (auto* window = dynamic_cast<MatrixWindow*>(member.port.get()))
+            QObject::connect(window, &MatrixWindow::closed, &stopSignals,
+                             [&stopSignals] { emit stopSignals.received(SIGINT); });
     SteadyClock clock;
     std::unique_ptr<AnimationTimer> timer = makeQtAnimationTimer();
     Player player(
         {*outputs.port(), clock, instanceCheck, *timer, stopSignals, error, outputs.output()});
     return player.run(line.file, line.intervalMs, {line.exitAtEnd, line.intervalGiven});
+}
+
+// The player on the on-screen matrix: no other window, but widgets all the same.
+int playOnScreen(int argc, char* argv[], const CommandLine& line) {
+    if (!hasGraphicalSession()) {
+        error(QStringLiteral("--port sim shows the matrix in a window, which needs a graphical "
+                             "session (DISPLAY or WAYLAND_DISPLAY is not set)"));
+        return 1;
+    }
+    QApplication app(argc, argv);
+    name(app);
+    return play(line);
 }
 
 int runWithoutWindow(const CommandLine& line) {
@@ -142,65 +168,6 @@ int runWithoutWindow(const CommandLine& line) {
     return play(line);
 }
 
-// The editor's output and what keeps it lit. The editor works without its
-// output: one that cannot be opened, or whose refresh cannot start, gives way
-// to none.
-struct EditorOutput {
-    std::unique_ptr<PortIo> port;
-    MatrixRefresh refresh;
-    OutputSet several; // with more than one --port: the outputs opened
-    bool disabled = false;
-#ifdef QUENTARO_HAVE_NETWORK
-    SwitchablePort* switchable = nullptr; // one output that can give way to a panel
-#endif
-    PortIo& io() const {
-        return several.port() ? *several.port() : *port;
-    }
-    MatrixOutput* matrix() const {
-        return several.output() ? several.output() : refresh.output.get();
-    }
-};
-
-EditorOutput editorOutput(OpenedOutput opened, const CommandLine& line) {
-    EditorOutput output;
-    output.port = std::move(opened.port);
-    if (!output.port) {
-        error(QStringLiteral("LED matrix output disabled: ") + opened.error);
-        output.port = std::make_unique<NullPort>();
-        output.disabled = true;
-    }
-    if (!output.port->refreshesItself()) {
-        output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz,
-                                      multiplexedBrightness(line), error);
-        if (output.refresh.output)
-            return output;
-        error(QStringLiteral("LED matrix output disabled: %1: %2")
-                  .arg(line.port, output.refresh.failure));
-        output.port = std::make_unique<NullPort>();
-        output.disabled = true;
-    }
-#ifdef QUENTARO_HAVE_NETWORK
-    // An output that keeps the board lit by itself can give way to a network
-    // panel chosen in the window.
-    auto port = std::make_unique<SwitchablePort>(std::move(output.port));
-    output.switchable = port.get();
-    output.port = std::move(port);
-#endif
-    output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz,
-                                  multiplexedBrightness(line), error);
-    return output;
-}
-
-// With more than one --port: every output that opens gets every frame; when
-// none does, the editor runs without, as with one.
-EditorOutput editorOutputs(OutputSet set, const CommandLine& line) {
-    if (!set.output())
-        return editorOutput({nullptr, set.error}, line);
-    EditorOutput output;
-    output.several = std::move(set);
-    return output;
-}
-
 // A second editor refused before its window, with the message it gives
 // after its start-up writes on a parallel port.
 int refuseSecondEditor(const InstanceCheck& check) {
@@ -210,25 +177,6 @@ int refuseSecondEditor(const InstanceCheck& check) {
     PlainText::box(box);
     box.exec();
     return 1;
-}
-
-// What the side panel calls the outputs.
-QString outputName(const CommandLine& line, const EditorOutput& output) {
-    if (output.disabled)
-        return QStringLiteral("none (%1 could not be opened)").arg(portsName(line.ports));
-    return output.several.members.empty() ? portName(line.port) : output.several.name();
-}
-
-// The output whose brightness the side panel offers: of several, the first
-// whose rows are lit in turn, if any.
-QString brightnessPort(const CommandLine& line, const EditorOutput& output) {
-    const auto& members = output.several.members;
-    if (members.empty())
-        return line.port;
-    for (const OutputSet::Member& member : members)
-        if (outputKind(member.argument) != OutputKind::Network)
-            return member.argument;
-    return members.front().argument;
 }
 
 void rememberPanelSetups(const CommandLine& line, const EditorOutput& output,
@@ -246,39 +194,15 @@ int refuseOutput(const CommandLine& line, const QString& why) {
     return refuse(refused);
 }
 
-// The side panel's brightness for the output `port` names: a board whose rows
-// are lit in turn, at the command line's brightness or as kept for it; a
-// network panel has its own.
-void offerBrightness(Form1& window, const QString& port, bool disabled,
-                     std::optional<int> given = std::nullopt) {
-    if (disabled)
-        window.withholdBrightness(QStringLiteral("No output to dim: it could not be opened"));
-    else if (outputKind(port) == OutputKind::Network) // its brightness is in its panel setup
-        window.withholdBrightness(
-            QStringLiteral("A network panel's brightness is set in Panel mapping… (Ctrl+Shift+M, "
-                           "or a right click on Load)"));
-    else
-        window.setBrightnessOutput(portName(port), given);
-}
-
 int runEditor(QApplication& app, const CommandLine& line) {
     moveOldSettings();
     LockFileInstanceCheck instanceCheck;
     if (refusedBeforeTheOutputs(line, instanceCheck))
         return refuseSecondEditor(instanceCheck);
     const PanelSetup setup = panelSetup(line);
-    EditorOutput output;
-    if (line.ports.size() > 1) {
-        OutputSet set = openOutputs(line, true, error);
-        if (set.badArgument)
-            return refuseOutput(line, set.error);
-        output = editorOutputs(std::move(set), line);
-    } else {
-        OpenedOutput opened = openOutput(line.port, true, error, setup);
-        if (opened.badArgument)
-            return refuseOutput(line, opened.error);
-        output = editorOutput(std::move(opened), line);
-    }
+    EditorOutput output = openEditorOutput(line, error);
+    if (!output.badArgument.isEmpty())
+        return refuseOutput(line, output.badArgument);
     MatrixOutput* matrix = output.matrix();
     QtCommonDialog dialog;
     SteadyClock clock;
@@ -291,8 +215,8 @@ int runEditor(QApplication& app, const CommandLine& line) {
     if (!output.disabled)
         rememberPanelSetups(line, output, setup);
     window.showRefreshRate([matrix] { return matrix->rate(); });
-    window.setOutputName(outputName(line, output));
-    offerBrightness(window, brightnessPort(line, output), output.disabled, line.brightness);
+    window.setOutputName(output.name(line));
+    offerBrightness(window, output, line);
     window.editor().setNotice([&window](const QString& line) {
         error(line);
         window.showNotice(line);
@@ -326,14 +250,6 @@ int runEditor(QApplication& app, const CommandLine& line) {
     return status;
 }
 
-// Without a display Qt would abort with advice to reinstall; say what is wrong
-// instead. QT_QPA_PLATFORM names a platform that needs none (offscreen, vnc).
-bool hasGraphicalSession() {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
 QStringList arguments(int argc, char* argv[]) {
     QStringList list;
     for (int i = 0; i < argc; ++i)
@@ -349,6 +265,8 @@ int main(int argc, char* argv[]) {
         error(note);
     if (!line.ok())
         return refuse(line);
+    if (line.mode == CommandLine::Mode::Play && showsMatrixWindow(line.ports))
+        return playOnScreen(argc, argv, line);
     if (line.mode != CommandLine::Mode::Editor) {
         QCoreApplication app(argc, argv);
         name(app);

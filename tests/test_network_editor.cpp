@@ -3,12 +3,17 @@
 // while the editor runs and "LPT on" offered, and the mapping dialog's changes
 // and test picture on the wire. Outside text, <img src=...> here, is shown as
 // it is: not rendered, and no file it names is read.
+#include "Outputs.h"
+#include "cli/CommandLine.h"
 #include "network/NetworkPackets.h"
 #include "network/NetworkPort.h"
+#include "port/MatrixOutput.h"
 #include "port/SwitchablePort.h"
 #include "support/FakeServices.h"
 #include "support/LoopbackPeers.h"
 #include "ui/Form1.h"
+#include "ui/MatrixWindow.h"
+#include "ui/SidePanel.h"
 #include "ui/network/NetworkMenu.h"
 #include "ui/network/NetworkPanelDialog.h"
 #include "ui/network/PanelMappingDialog.h"
@@ -33,6 +38,7 @@
 #include <QtTest>
 #include <atomic>
 #include <future>
+#include <map>
 #include <thread>
 
 namespace {
@@ -100,6 +106,89 @@ void flood(std::stop_token stop, std::promise<quint16> port, std::atomic<int>& s
         sent = int(i);
     }
 }
+
+QString numbers(const QList<int>& list) {
+    QStringList text;
+    for (int n : list)
+        text << QString::number(n);
+    return text.join(QLatin1Char(' '));
+}
+
+// The USB bridge as the editor sees it: it keeps the board lit, takes grey
+// levels and dims the board itself.
+class BridgeStandIn final : public PortIo {
+public:
+    void writeData(std::uint8_t) override {}
+    void writeControl(std::uint8_t) override {}
+    bool refreshesItself() const override { return true; }
+    void showFrame(const PackedFrame& frame) override {
+        for (std::size_t led = 0; led < levels.size(); ++led)
+            levels[led] = std::uint8_t((frame[led / 8] >> (led % 8) & 1) * MatrixOutput::MaxLevel);
+    }
+    bool takesLevels() const override { return true; }
+    void showLevels(const LevelFrame& shown) override { levels = shown; }
+    void setBrightness(int percent) override { brightness = percent; }
+    LevelFrame levels{};
+    int brightness = 0;
+};
+
+// Every kind of output opened as the program opens it, but a network panel on
+// 127.0.0.1 and the USB bridge a stand-in; each tells the levels it shows of
+// LEDs 0, 1 and 2 and how bright, in percent.
+class OutputBench {
+public:
+    OpenedOutput open(const QString& argument, const PanelSetup& setup) {
+        if (argument == QStringLiteral("sim")) {
+            auto window = std::make_unique<MatrixWindow>();
+            window_ = window.get();
+            return {std::move(window), {}};
+        }
+        std::optional<NetworkTarget> target = parseNetworkTarget(argument).target;
+        if (!target) {
+            auto bridge = std::make_unique<BridgeStandIn>();
+            bridges_[argument] = bridge.get();
+            return {std::move(bridge), {}};
+        }
+        auto& panel = panels_[argument] = std::make_unique<Receiver>();
+        target->host = QStringLiteral("127.0.0.1");
+        target->port = panel->socket.localPort();
+        return {NetworkPort::open(*target, setup, {}), {}};
+    }
+    // Exact but for the on-screen matrix, whose light is measured.
+    QList<int> seen(const QString& argument) {
+        if (argument == QStringLiteral("sim"))
+            return measured();
+        if (BridgeStandIn* bridge = bridges_[argument])
+            return {bridge->levels[0], bridge->levels[1], bridge->levels[2], bridge->brightness};
+        const QList<QByteArray> got = panels_.at(argument)->take(1000, 300);
+        const auto protocol = parseNetworkTarget(argument).target->protocol;
+        const int perFrame = protocol == NetworkTarget::Protocol::Ddp ? 1 : 2;
+        const int header = protocol == NetworkTarget::Protocol::Ddp    ? 10
+                           : protocol == NetworkTarget::Protocol::E131 ? 126
+                                                                       : 18;
+        const QByteArray last = got.value(got.size() - perFrame).mid(header);
+        const auto red = [&last](int led) { return double(std::uint8_t(last.at(3 * led))); };
+        // The default colour is red; level 15 is the red of the panel's brightness.
+        return {15, qRound(red(1) * 15 / red(0)), qRound(red(2) * 15 / red(0)),
+                qRound(red(0) * 100 / 255)};
+    }
+
+private:
+    QList<int> measured() {
+        std::array<double, 3> light{};
+        for (int sample = 0; sample < 10; ++sample) {
+            QTest::qWait(40);
+            for (std::size_t led = 0; led < light.size(); ++led)
+                light[led] += window_->brightness()[led];
+        }
+        return {15, qRound(light[1] * 15 / light[0]), qRound(light[2] * 15 / light[0]),
+                qRound(light[0] * 10)};
+    }
+
+    MatrixWindow* window_ = nullptr;
+    std::map<QString, BridgeStandIn*> bridges_;
+    std::map<QString, std::unique_ptr<Receiver>> panels_;
+};
 
 } // namespace
 
@@ -264,6 +353,85 @@ private slots:
                  qPrintable(offered));
         QTRY_VERIFY(onWhileRunning);
         QVERIFY(!form.editor().outputModes().lptOn());
+    }
+
+    // Each kind of output the editor drives, alone and two together: a grey
+    // frame goes out in its levels and each board at its own brightness, the
+    // side panel's box naming the first board and the others following it
+    // from theirs, and each kept for its output. A network panel is lit at its
+    // mapping's brightness.
+    void everyOutputTakesLevelsAndBrightness_data() {
+        QTest::addColumn<QStringList>("ports");
+        QTest::addColumn<QList<int>>("kept"); // each port's brightness as last set, 0 none
+        QTest::addColumn<int>("given");       // --brightness, 0 none
+        QTest::addColumn<int>("box");         // the side panel's brightness set then, 0 none
+        QTest::addColumn<QList<int>>("seen"); // each port's LEDs 0, 1, 2 and brightness
+        QTest::newRow("on-screen matrix")
+            << QStringList{"sim"} << QList{0} << 0 << 40 << QList{15, 8, 3, 40};
+        QTest::newRow("USB bridge")
+            << QStringList{"bridge:/dev/a"} << QList{70} << 0 << 45 << QList{15, 8, 3, 45};
+        QTest::newRow("USB bridge, as kept")
+            << QStringList{"bridge:/dev/a"} << QList{70} << 0 << 0 << QList{15, 8, 3, 70};
+        QTest::newRow("DDP") << QStringList{"ddp:panel"} << QList{0} << 40 << 0
+                             << QList{15, 8, 3, 40};
+        QTest::newRow("E1.31") << QStringList{"e131:panel,1"} << QList{0} << 60 << 0
+                               << QList{15, 8, 3, 60};
+        QTest::newRow("Art-Net") << QStringList{"artnet:panel,0"} << QList{0} << 0 << 0
+                                 << QList{15, 8, 3, 20};
+        QTest::newRow("two bridges, each its own")
+            << QStringList{"bridge:/dev/a", "bridge:/dev/b"} << QList{70, 30} << 0 << 0
+            << QList{15, 8, 3, 70, 15, 8, 3, 30};
+        QTest::newRow("two bridges, the box halves both")
+            << QStringList{"bridge:/dev/a", "bridge:/dev/b"} << QList{70, 30} << 0 << 35
+            << QList{15, 8, 3, 35, 15, 8, 3, 15};
+        QTest::newRow("a panel and a bridge")
+            << QStringList{"ddp:panel", "bridge:/dev/a"} << QList{0, 80} << 0 << 50
+            << QList{15, 8, 3, 20, 15, 8, 3, 50};
+    }
+    void everyOutputTakesLevelsAndBrightness() {
+        QFETCH(QStringList, ports);
+        QFETCH(QList<int>, kept);
+        QFETCH(int, given);
+        QFETCH(int, box);
+        QFETCH(QList<int>, seen);
+        QSettings().clear();
+        QStringList arguments{"quentaro", "--no-realtime"};
+        for (qsizetype i = 0; i < ports.size(); ++i) {
+            arguments << "--port" << ports[i];
+            if (kept[i] > 0)
+                storeBrightness(ports[i], kept[i]);
+        }
+        if (given > 0)
+            arguments << "--brightness" << QString::number(given);
+        const CommandLine line = parseCommandLine(arguments);
+        QVERIFY2(line.ok(), qPrintable(line.error));
+        OutputBench bench;
+        EditorOutput output =
+            openEditorOutput(line, {}, [&bench](const QString& argument, const PanelSetup& setup) {
+                return bench.open(argument, setup);
+            });
+        FakeDialog files;
+        FakeClock clock;
+        FakeInstanceCheck instance;
+        Form1 form({output.io(), files, clock, instance, [] {}, output.matrix()});
+        offerBrightness(form, output, line);
+        if (box > 0)
+            form.sidePanel()->brightnessBox()->setValue(box);
+        MatrixOutput::LevelFrame grey{15, 8, 3};
+        output.matrix()->showLevels(grey);
+        output.matrix()->refresh(true, [] {});
+        for (qsizetype i = 0; i < ports.size(); ++i) {
+            const QList<int> expected = seen.mid(4 * i, 4);
+            const QList<int> got = bench.seen(ports[i]);
+            const int levelSlack = ports[i] == "sim" ? 3 : 0, brightnessSlack = levelSlack * 10;
+            for (qsizetype k = 0; k < 4; ++k)
+                QVERIFY2(std::abs(got.value(k, -99) - expected[k]) <=
+                             (k < 3 ? levelSlack : brightnessSlack),
+                         qPrintable(ports[i] + " shows " + numbers(got)));
+            if (!ports[i].contains(':') || ports[i].startsWith("bridge:"))
+                QCOMPARE(storedBrightness(ports[i]), expected[3]);
+        }
+        output.matrix()->close();
     }
 
     // An address typed in: the --port value for each protocol, or why not.

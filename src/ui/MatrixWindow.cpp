@@ -85,6 +85,11 @@ void MatrixWindow::paintEvent(QPaintEvent*) {
                      refreshRateText(rate_()));
 }
 
+void MatrixWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    emit closed();
+}
+
 std::unique_ptr<PortIo> openMatrixWindow() {
     auto window = std::make_unique<MatrixWindow>();
     window->show();

@@ -37,8 +37,13 @@ public:
     // looks half as bright as a lit one, as on the board.
     static QColor ledColour(float light);
 
+signals:
+    // The window was closed: the board can no longer be seen.
+    void closed();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     Now now_;

@@ -367,7 +367,7 @@ void readPorts(const QCommandLineParser& parser, const Options& o, CommandLine& 
     line.ports = parser.values(o.port);
     for (const QString& port : line.ports) {
         if (port.trimmed().isEmpty()) {
-            line.error = QStringLiteral("--port takes an output, not \"%1\"").arg(port);
+            line.error = notAnOutput(port);
             return;
         }
         if (line.ports.count(port) > 1) {
@@ -584,6 +584,21 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     if (line.ok() && line.exitAtEnd && line.mode != CommandLine::Mode::Play)
         line.error = QStringLiteral("--exit-at-end goes with --play");
     return line;
+}
+
+bool namesNoOutput(const QString& port) {
+    for (const char* prefix : {"ddp:", "e131:", "artnet:", "bridge:"})
+        if (port.startsWith(QLatin1String(prefix)))
+            return false;
+    if (port == QStringLiteral("sim") || port.contains(QLatin1Char('/')))
+        return false;
+    return port.trimmed().isEmpty() || !FilePath::exists(port);
+}
+
+QString notAnOutput(const QString& port) {
+    return QStringLiteral("--port takes an output (/dev/parportN, bridge:DEVICE, ddp:HOST[:PORT], "
+                          "e131:HOST[,UNIVERSE], artnet:HOST[,UNIVERSE] or sim), not \"%1\"")
+        .arg(port);
 }
 
 bool isPlaylistPath(const QString& path) {

@@ -73,5 +73,12 @@ struct CommandLine {
 // bad arguments are told apart before any window system is asked for.
 CommandLine parseCommandLine(const QStringList& arguments);
 
+// Whether a --port value names nothing this program drives: no output's name,
+// no path and no file there is (a typo such as "foo" or "dpp:panel"). A path
+// is a parallel port's, which says itself what is wrong with it.
+bool namesNoOutput(const QString& port);
+// The one line that says so, and what --port takes.
+QString notAnOutput(const QString& port);
+
 // Whether a path names a playlist rather than an animation.
 bool isPlaylistPath(const QString& path);

@@ -1,6 +1,16 @@
 #include "port/FanOutOutput.h"
 
 #include <algorithm>
+#include <cmath>
+
+FanOutOutput::FanOutOutput(std::vector<MatrixOutput*> outputs, std::vector<int> brightness,
+                           std::size_t leader)
+    : outputs_(std::move(outputs)), own_(std::move(brightness)), leader_(leader) {
+    own_.resize(outputs_.size(), MaxBrightness);
+    brightness_ = own_;
+    if (leader_ >= outputs_.size())
+        leader_ = 0;
+}
 
 void FanOutOutput::show(const Frame& frame) {
     for (MatrixOutput* output : outputs_)
@@ -52,8 +62,16 @@ MatrixOutput::Rate FanOutOutput::rate() const {
 }
 
 void FanOutOutput::setBrightness(int percent) {
-    for (MatrixOutput* output : outputs_)
-        output->setBrightness(percent);
+    if (outputs_.empty())
+        return;
+    const double scale = double(percent) / std::max(own_[leader_], 1);
+    for (std::size_t i = 0; i < outputs_.size(); ++i) {
+        const int scaled = i == leader_ ? percent : int(std::lround(own_[i] * scale));
+        brightness_[i] = std::clamp(scaled, MinBrightness, MaxBrightness);
+        outputs_[i]->setBrightness(brightness_[i]);
+        if (keep_)
+            keep_(i, brightness_[i]);
+    }
 }
 
 void FanOutPort::writeData(std::uint8_t value) {

@@ -3,6 +3,7 @@
 #include "port/MatrixOutput.h"
 #include "port/PortIo.h"
 
+#include <functional>
 #include <vector>
 
 // Several boards driven as one (--port given more than once): each output,
@@ -10,7 +11,10 @@
 // refresh turn, stop, close and brightness in the order the outputs were given.
 class FanOutOutput final : public MatrixOutput {
 public:
-    explicit FanOutOutput(std::vector<MatrixOutput*> outputs) : outputs_(std::move(outputs)) {}
+    // `brightness`: each output's own, as it was started with (full when not
+    // given); `leader` the output whose brightness setBrightness names.
+    explicit FanOutOutput(std::vector<MatrixOutput*> outputs, std::vector<int> brightness = {},
+                          std::size_t leader = 0);
 
     void show(const Frame& frame) override;
     void showLevels(const LevelFrame& levels) override;
@@ -22,10 +26,23 @@ public:
     void close() override;
     // The slowest of the outputs that count their passes.
     Rate rate() const override;
+    // The leader at `percent`, every other output dimmed or brightened by as
+    // much from its own brightness, so that boards matched by their own
+    // brightness stay matched.
     void setBrightness(int percent) override;
+    // What each output was last given, in order.
+    const std::vector<int>& brightness() const { return brightness_; }
+    // Told each output's brightness whenever setBrightness sets it.
+    void setBrightnessKeeper(std::function<void(std::size_t output, int percent)> keep) {
+        keep_ = std::move(keep);
+    }
 
 private:
     std::vector<MatrixOutput*> outputs_;
+    std::vector<int> own_;
+    std::vector<int> brightness_;
+    std::size_t leader_;
+    std::function<void(std::size_t, int)> keep_;
     bool closed_ = false;
 };
 

@@ -1,9 +1,17 @@
 #include "port/SwitchablePort.h"
 
+#include "port/MatrixOutput.h"
+
 void SwitchablePort::showFrame(const PackedFrame& frame) {
     kept_ = frame;
     if (!testing_)
         port_->showFrame(frame);
+}
+
+void SwitchablePort::showLevels(const LevelFrame& levels) {
+    kept_ = levels;
+    if (!testing_)
+        port_->showLevels(levels);
 }
 
 void SwitchablePort::blank() {
@@ -12,10 +20,17 @@ void SwitchablePort::blank() {
         port_->blank();
 }
 
+void SwitchablePort::setBrightness(int percent) {
+    brightness_ = percent;
+    port_->setBrightness(percent);
+}
+
 void SwitchablePort::replace(std::unique_ptr<PortIo> port) {
     port_.reset();
     port_ = std::move(port);
     testing_ = false;
+    if (brightness_)
+        port_->setBrightness(*brightness_);
     showKept();
 }
 
@@ -31,9 +46,14 @@ void SwitchablePort::endTestPicture() {
     showKept();
 }
 
+// Levels go to a new port that takes none as their on/off frame.
 void SwitchablePort::showKept() {
-    if (kept_)
-        port_->showFrame(*kept_);
-    else
+    if (!kept_)
         port_->blank();
+    else if (const auto* frame = std::get_if<PackedFrame>(&*kept_))
+        port_->showFrame(*frame);
+    else if (port_->takesLevels())
+        port_->showLevels(std::get<LevelFrame>(*kept_));
+    else
+        port_->showFrame(MatrixOutput::halfLevelFrame(std::get<LevelFrame>(*kept_)));
 }

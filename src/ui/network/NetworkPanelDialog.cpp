@@ -48,6 +48,15 @@ QString universesText(const std::vector<int>& universes) {
     return numbers.isEmpty() ? QStringLiteral("none given") : numbers.join(QStringLiteral(", "));
 }
 
+// The panel the editor sends to: none when its output is no network panel
+// (a parallel port, the USB bridge, the on-screen matrix), whose name is no host.
+ParsedTarget panelNamed(const QString& portArgument) {
+    for (const ProtocolRow& row : Protocols)
+        if (portArgument.startsWith(QLatin1String(row.scheme) + QLatin1Char(':')))
+            return parseNetworkTarget(portArgument);
+    return {};
+}
+
 } // namespace
 
 NetworkPanelDialog::NetworkPanelDialog(const QString& current, const ArtPollOptions& poll,
@@ -107,7 +116,7 @@ NetworkPanelDialog::NetworkPanelDialog(const QString& current, const ArtPollOpti
     connect(host_, &QLineEdit::textChanged, this, &NetworkPanelDialog::check);
     connect(number_, &QSpinBox::valueChanged, this, &NetworkPanelDialog::check);
 
-    const ParsedTarget now = parseNetworkTarget(current);
+    const ParsedTarget now = panelNamed(current);
     if (now.target) {
         const NetworkTarget& t = *now.target;
         for (int i = 0; i < int(std::size(Protocols)); ++i) {
