@@ -1,5 +1,6 @@
 // The command line: every option, bad values, both file kinds, missing files,
 // read without an application object as the program does.
+#include "Outputs.h"
 #include "cli/CommandLine.h"
 #include "playback/SpeedLadder.h"
 
@@ -26,6 +27,8 @@ private slots:
     void readsTheListenOptionsAndPorts_data();
     void readsTheListenOptionsAndPorts();
     void usageNamesTheProgram();
+    void portValueNamingNothingIsRefused_data();
+    void portValueNamingNothingIsRefused();
 
 private:
     QTemporaryDir dir_;
@@ -417,6 +420,35 @@ void CommandLineTest::usageNamesTheProgram() {
     for (const char* option : {"--port", "--play", "--interval", "--export", "--scale",
                                "--bit-order", "--scan", "--progmem", "--delays", "--levels"})
         QVERIFY(line.helpText.contains(option));
+}
+
+// A --port value that names no output is a bad argument that lists what
+// --port takes; a path, there or not, is a parallel port's and says itself
+// what is wrong with it.
+void CommandLineTest::portValueNamingNothingIsRefused_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<bool>("bad");
+    QTest::addColumn<QString>("said");
+    const QString listed = QStringLiteral("(/dev/parportN, bridge:DEVICE, ddp:HOST[:PORT], "
+                                          "e131:HOST[,UNIVERSE], artnet:HOST[,UNIVERSE] or sim)");
+    QTest::newRow("a typo") << "foo" << true
+                            << "--port takes an output " + listed + ", not \"foo\"";
+    QTest::newRow("a protocol misspelt") << "dpp:panel" << true << "not \"dpp:panel\"";
+    QTest::newRow("bridge without a device") << "bridge" << true << "not \"bridge\"";
+    QTest::newRow("a parallel port not there") << "/dev/parport97" << false << "/dev/parport97";
+    QTest::newRow("a file here, no parallel port") << "a.led" << false << "a.led";
+}
+
+void CommandLineTest::portValueNamingNothingIsRefused() {
+    QFETCH(QString, port);
+    QFETCH(bool, bad);
+    QFETCH(QString, said);
+    QVERIFY(QDir::setCurrent(dir_.path()));
+    const OpenedOutput opened = openOutput(port, false, [](const QString&) {});
+    QVERIFY(!opened.port);
+    QCOMPARE(opened.badArgument, bad);
+    QVERIFY2(opened.error.contains(said), qPrintable(opened.error));
+    QCOMPARE(opened.error.contains("--port takes an output"), bad);
 }
 
 QTEST_APPLESS_MAIN(CommandLineTest)

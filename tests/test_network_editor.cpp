@@ -434,6 +434,36 @@ private slots:
         output.matrix()->close();
     }
 
+    // The dialog starts from the panel the editor sends to; any other output's
+    // name is no host and leaves the host empty, the hint naming none.
+    void dialogStartsFromThePanelOnly_data() {
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("host");
+        QTest::newRow("on-screen matrix") << "sim"
+                                          << "";
+        QTest::newRow("USB bridge") << "bridge:ttyACM0"
+                                    << "";
+        QTest::newRow("parallel port") << "/dev/parport0"
+                                       << "";
+        QTest::newRow("Art-Net panel") << "artnet:10.0.0.7,3"
+                                       << "10.0.0.7";
+        QTest::newRow("DDP panel") << "ddp:wled.local:4049"
+                                   << "wled.local";
+    }
+    void dialogStartsFromThePanelOnly() {
+        QFETCH(QString, current);
+        QFETCH(QString, host);
+        NetworkPanelDialog dialog(
+            current, {{QHostAddress::LocalHost}, 9, QHostAddress::LocalHost, 0, 10}, true, nullptr);
+        QCOMPARE(dialog.findChild<QLineEdit*>()->text(), host);
+        QCOMPARE(dialog.argument().isEmpty(), host.isEmpty());
+        const QString name = current.mid(current.indexOf(':') + 1).section(',', 0, 0);
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            QVERIFY2(host.isEmpty() ? !label->text().contains(name)
+                                    : !label->text().contains("Type the panel's host"),
+                     qPrintable(label->text()));
+    }
+
     // An address typed in: the --port value for each protocol, or why not.
     void typedAddress_data() {
         QTest::addColumn<int>("protocol"); // as listed: Art-Net, E1.31, DDP
