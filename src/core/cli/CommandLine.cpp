@@ -32,7 +32,8 @@ struct Options {
                                            "than once, every output shows every frame."),
                             QStringLiteral("DEVICE")};
     QCommandLineOption play{QStringLiteral("play"),
-                            QStringLiteral("Play FILE (.led, .qanim or .pat) without a window."),
+                            QStringLiteral("Play FILE (.led, .qanim or .pat) without a window; "
+                                           "--port sim shows the matrix in one."),
                             QStringLiteral("FILE")};
     QCommandLineOption interval{
         QStringLiteral("interval"),
