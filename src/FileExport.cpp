@@ -47,6 +47,14 @@ int writeLed(const CommandLine& line, const AnimationFile::LoadedAnimation& load
     return saved.ok ? 0 : fail(line.exportPath, saved.error);
 }
 
+// The file keeps a speed: --interval's when given, else the animation's own.
+int writeNative(const CommandLine& line, NativeAnimation animation) {
+    if (line.intervalGiven)
+        animation.speedMs = line.intervalMs;
+    const SafeSave::Result saved = AnimationFile::saveNative(line.exportPath, animation);
+    return saved.ok ? 0 : fail(line.exportPath, saved.error);
+}
+
 #ifdef QUENTARO_HAVE_PICTURES
 // A PNG from the command line holds every frame, as a sprite sheet. The speed
 // is --interval's, or the native file's own when it has one.
@@ -75,11 +83,8 @@ int exportFile(const CommandLine& line) {
     if (!attempt.loaded)
         return fail(line.file, attempt.error);
     const QString suffix = suffixOf(line.exportPath);
-    if (suffix == QLatin1String("qanim")) {
-        const SafeSave::Result saved =
-            AnimationFile::saveNative(line.exportPath, attempt.loaded->animation);
-        return saved.ok ? 0 : fail(line.exportPath, saved.error);
-    }
+    if (suffix == QLatin1String("qanim"))
+        return writeNative(line, attempt.loaded->animation);
     if (suffix == QLatin1String("led"))
         return writeLed(line, *attempt.loaded);
 #ifdef QUENTARO_HAVE_PICTURES

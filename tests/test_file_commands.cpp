@@ -1,8 +1,17 @@
 // New, Load and Save of animation files through the editor.
 #include "support/FakeServices.h"
+#include "support/ModalAnswers.h"
 
+#include "files/NativeFormat.h"
+#include "playback/SpeedLadder.h"
+#include "ui/AnimationControls.h"
+#include "ui/SidePanel.h"
+
+#include <QAction>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -69,6 +78,9 @@ private slots:
     void loadTakesEveryFrameAndRoundsPartialFramesUp();
     void refusedFilesLeaveTheAnimationAlone();
     void unreadableFileIsRefused();
+    void loadTakesTheFilesSpeedAndUndoGivesItBack();
+    void saveAnimationOffersItsFileAndName_data();
+    void saveAnimationOffersItsFileAndName();
 };
 
 void FileCommandsTest::dialogsCarryTheirSettingsAndCancelChangesNothing() {
@@ -271,5 +283,65 @@ void FileCommandsTest::unreadableFileIsRefused() {
     QVERIFY(snapshot(f) == before);
 }
 
-QTEST_GUILESS_MAIN(FileCommandsTest)
+// A .qanim sets its speed, the start speed too; undoing the load gives the
+// speed from before back.
+void FileCommandsTest::loadTakesTheFilesSpeedAndUndoGivesItBack() {
+    QTemporaryDir dir;
+    EditorFixture f;
+    for (const int ms : {145, SpeedLadder::StartMs}) {
+        NativeAnimation native = NativeFormat::fromLedStore(std::vector<std::uint8_t>(256, 0));
+        native.levels[std::size_t(ms % 256)] = 15; // each file its own frame
+        native.speedMs = ms;
+        writeFile(dir.filePath("a.qanim"), QByteArray::fromStdString(NativeFormat::write(native)));
+        QCOMPARE(f->openAnimation(dir.filePath("a.qanim")), QString());
+        QCOMPARE(f->playback().intervalMs(), ms);
+    }
+    QCOMPARE(f.panel().label1.toStdString(), SpeedLadder::rateText(SpeedLadder::StartMs));
+    f->undo();
+    QCOMPARE(f->playback().intervalMs(), 145);
+}
+
+// Save animation… offers the .qanim beside the file loaded, else one of the
+// animation's name, and keeps the name typed in its Name field.
+void FileCommandsTest::saveAnimationOffersItsFileAndName_data() {
+    QTest::addColumn<QString>("loaded"); // a .led in the test folder, or none
+    QTest::addColumn<QString>("name");   // the animation's before
+    QTest::addColumn<QString>("offered");
+    QTest::newRow("a .led loaded") << "wave.led"
+                                   << ""
+                                   << "wave.qanim";
+    QTest::newRow("a new animation with a name") << ""
+                                                 << "a/b: c"
+                                                 << "a-b: c.qanim";
+}
+
+void FileCommandsTest::saveAnimationOffersItsFileAndName() {
+    QFETCH(QString, loaded);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    EditorFixture f;
+    QWidget window;
+    SidePanel panel(&window);
+    AnimationControls controls(window, *f, panel);
+    writeFile(dir.filePath("wave.led"), ledText(std::vector<std::uint8_t>(256, 0)));
+    QCOMPARE(loaded.isEmpty() ? f->setName(name) : f->openAnimation(dir.filePath(loaded)),
+             QString());
+    QString offered, nameShown;
+    ModalAnswers answers([&](QWidget* dialog) {
+        auto* fileName = dialog->findChild<QLineEdit*>("fileNameEdit");
+        auto* nameField = dialog->findChild<QLineEdit*>("animationName");
+        QVERIFY(fileName && nameField);
+        offered = fileName->text();
+        nameShown = nameField->text();
+        fileName->setText(dir.filePath("saved.qanim"));
+        nameField->setText("Typed");
+        qobject_cast<QDialog*>(dialog)->accept();
+    });
+    controls.saveAction()->trigger();
+    QTEST(offered, "offered");
+    QCOMPARE(nameShown, name);
+    QVERIFY(readFile(dir.filePath("saved.qanim")).contains("\nname Typed\n"));
+}
+
+QTEST_MAIN(FileCommandsTest)
 #include "test_file_commands.moc"

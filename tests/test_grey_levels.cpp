@@ -244,7 +244,9 @@ void GreyLevelsTest::nativeFileLoadsAndLedSaveSaysWhatIsLost() {
     f->click(Control::SaveFile);
     QCOMPARE(fileBytes(led), LedFormat::write(NativeFormat::toLedStore(native).frames));
     QCOMPARE(notices, QStringList{led + ": a .led file does not keep the name, the speed, the "
-                                        "hold times, the play mode and the grey levels"});
+                                        "hold times, the play mode and the grey levels; they "
+                                        "stay unsaved, in the recovery copy, until Save "
+                                        "animation… (Ctrl+Shift+S) saves them"});
 
     f->undo(); // the load: the empty on/off animation is back
     QVERIFY(!f->animation().hasLevels());
@@ -287,7 +289,7 @@ void GreyLevelsTest::recoveryCopyKeepsLevels() {
     QCOMPARE(f->setHoldTimes({1}, 250), QString());
     RecoveryCopy copy(dir.path());
     QCOMPARE(copy.update(*f), QString());
-    const QString kept = dir.filePath("recovery.led");
+    const QString kept = dir.filePath("recovery.qanim");
     QVERIFY(NativeFormat::hasMagic(fileBytes(kept)));
 
     EditorFixture restored;

@@ -285,6 +285,13 @@ private slots:
                                     << "a row of 15 levels, not 16, at line 23";
         QTest::newRow("bad .led") << QByteArray(" 256 \r\n") << AnimationFile::Kind::Led
                                   << "a value out of range at line 1";
+        const QByteArray mark("\xEF\xBB\xBF");
+        QTest::newRow("native after a byte order mark")
+            << mark + native << AnimationFile::Kind::Native << "";
+        QTest::newRow(".led after a byte order mark") << mark + " 1 \r\n"
+                                                      << AnimationFile::Kind::Led << "";
+        QTest::newRow("a byte order mark alone")
+            << mark << AnimationFile::Kind::Led << "the file is empty";
     }
     void files() {
         QFETCH(QByteArray, bytes);
@@ -301,6 +308,7 @@ private slots:
             return;
         QCOMPARE(attempt.loaded->kind, kind);
         const NativeAnimation& a = attempt.loaded->animation;
+        QCOMPARE(a.frameCount(), 1);
         QCOMPARE(a.levels[0], std::uint8_t(kind == AnimationFile::Kind::Led ? 15 : 0));
         QCOMPARE(a.holdMs[0], std::uint16_t(kind == AnimationFile::Kind::Led ? 0 : 500));
         QVERIFY(AnimationFile::saveNative(path, a));

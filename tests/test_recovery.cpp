@@ -6,6 +6,8 @@
 #include "editor/RecoveryCopy.h"
 #include "files/AnimationFile.h"
 #include "files/LedFormat.h"
+#include "files/NativeFormat.h"
+#include "frames/FrameTransforms.h"
 #include "ui/RecoveryKeeper.h"
 
 #include <QAbstractButton>
@@ -103,28 +105,37 @@ private slots:
 void RecoveryTest::copyFollowsTheUnsavedWork_data() {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<bool>("offered");
-    QTest::addColumn<bool>("kept");
-    QTest::newRow("nothing drawn") << QStringList{"copy"} << false << false;
-    QTest::newRow("drawn, then killed") << QStringList{"draw", "copy"} << true << true;
+    QTest::addColumn<QString>("kept"); // the copy's name in the state folder
+    const QString led = "recovery.led", none;
+    QTest::newRow("nothing drawn") << QStringList{"copy"} << false << none;
+    QTest::newRow("drawn, then killed") << QStringList{"draw", "copy"} << true << led;
     QTest::newRow("a second frame drawn, then killed")
-        << QStringList{"add", "draw", "copy"} << true << true;
+        << QStringList{"add", "draw", "copy"} << true << led;
     QTest::newRow("drawn and saved")
-        << QStringList{"draw", "copy", "save", "copy"} << false << false;
+        << QStringList{"draw", "copy", "save", "copy"} << false << none;
     QTest::newRow("saved, then undone")
-        << QStringList{"draw", "save", "undo", "copy"} << true << true;
+        << QStringList{"draw", "save", "undo", "copy"} << true << led;
     QTest::newRow("a file loaded over the drawing")
-        << QStringList{"draw", "copy", "load", "copy"} << false << false;
-    QTest::newRow("drawn after a load") << QStringList{"load", "draw", "copy"} << true << true;
+        << QStringList{"draw", "copy", "load", "copy"} << false << none;
+    QTest::newRow("drawn after a load") << QStringList{"load", "draw", "copy"} << true << led;
     QTest::newRow("closed with nothing unsaved")
-        << QStringList{"draw", "copy", "save", "close"} << false << false;
-    QTest::newRow("closed with unsaved work: kept and offered")
-        << QStringList{"draw", "copy", "close"} << true << true;
+        << QStringList{"draw", "copy", "save", "close"} << false << none;
+    QTest::newRow("closed with unsaved work: kept aside, not offered")
+        << QStringList{"draw", "copy", "close"} << false << "recovery-closed-*.led";
+    QTest::newRow("hold times: the program's own format")
+        << QStringList{"hold", "copy"} << true << "recovery.qanim";
+    QTest::newRow("hold times taken off again: a .led")
+        << QStringList{"hold", "copy", "unhold", "draw", "copy"} << true << led;
+    QTest::newRow("hold times saved as .led: still unsaved")
+        << QStringList{"hold", "copy", "save", "copy"} << true << "recovery.qanim";
+    QTest::newRow("recorded while playing, then closed")
+        << QStringList{"play", "record", "close"} << false << "recovery-closed-*.qanim";
 }
 
 void RecoveryTest::copyFollowsTheUnsavedWork() {
     QFETCH(QStringList, steps);
     QFETCH(bool, offered);
-    QFETCH(bool, kept);
+    QFETCH(QString, kept);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("saved.led"));
     QVERIFY(AnimationFile::save(file, std::vector<std::uint8_t>(256, 1)).ok);
@@ -146,7 +157,16 @@ void RecoveryTest::copyFollowsTheUnsavedWork() {
             f->click(Control::LoadFile);
         } else if (step == "undo") {
             f->undo();
+        } else if (step == "hold" || step == "unhold") {
+            QCOMPARE(f->setHoldTimes({1}, step == "hold" ? 500 : 0), QString());
+        } else if (step == "play") {
+            f->click(Control::StartStop);
+        } else if (step == "record") {
+            const std::vector<FrameTransforms::Frame> take(2, FrameTransforms::Frame{1});
+            QCOMPARE(f->recordFrames(take, {100, 200}, false), QString());
         } else if (step == "close") {
+            f->close();
+            QCOMPARE(f->animation().imageCount(), 1 + int(steps.contains("record")) * 2);
             QCOMPARE(copy->closeCleanly(*f), QString());
         }
     }
@@ -154,16 +174,24 @@ void RecoveryTest::copyFollowsTheUnsavedWork() {
     copy.reset();
     const std::vector<RecoveryCopy::Found> offers = offeredAtStart(state);
     QCOMPARE(offers.size(), std::size_t(offered));
-    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("state/recovery.led"))), kept);
-    if (!offered)
+    const QStringList copies =
+        QDir(state).entryList({"recovery*.led", "recovery*.qanim"}, QDir::Files);
+    QCOMPARE(copies.size(), kept.isEmpty() ? 0 : 1);
+    if (kept.isEmpty())
         return;
-    const RecoveryCopy::Found* found = &offers.front();
-    QCOMPARE(found->closedWithUnsavedWork, steps.contains("close"));
+    QVERIFY2(QDir::match(kept, copies.front()), qPrintable(copies.front()));
     EditorFixture next;
-    QCOMPARE(next->restoreAnimation(found->animationPath, found->caption), QString());
+    if (offered) {
+        const RecoveryCopy::Found* found = &offers.front();
+        QVERIFY(!found->closedWithUnsavedWork);
+        QCOMPARE(next->restoreAnimation(found->animationPath, found->caption), QString());
+        QCOMPARE(next.panel().caption, f.panel().caption);
+        QVERIFY(next->hasUnsavedChanges());
+    } else {
+        QCOMPARE(next->openAnimation(state + "/" + copies.front()), QString());
+    }
     QCOMPARE(next->animation().frames(), f->animation().frames());
-    QCOMPARE(next.panel().caption, f.panel().caption);
-    QVERIFY(next->hasUnsavedChanges());
+    QCOMPARE(next->nativeAnimation(), f->nativeAnimation()); // hold times and all
 }
 
 // A new session finds a copy another editor holds, or one the state folder
@@ -238,25 +266,36 @@ void RecoveryTest::startLeavesOthersAndOdditiesAlone() {
 // The copy is offered in a box that shows the caption as it is; a copy that
 // does not load is said in a second box and kept aside, past the clean close.
 void RecoveryTest::offerAndRestoreInTheWindow_data() {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("copy");
     QTest::addColumn<bool>("closed");
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("offer");
     QTest::addColumn<QString>("failure");
     const QString crash = "ended without closing", closed = "closed with unsaved changes";
-    QTest::newRow("crash, restored") << ledBytes() << false << "&Restore" << crash << "";
-    QTest::newRow("closed unsaved, restored") << ledBytes() << true << "&Restore" << closed << "";
-    QTest::newRow("discarded") << ledBytes() << false << "&Discard" << crash << "";
-    QTest::newRow("empty") << QByteArray() << false << "&Restore" << crash << "the file is empty";
-    QTest::newRow("damaged") << QByteArray(" 300 \r\n") << true << "&Restore" << closed
-                             << "out of range";
-    QTest::newRow("2 GB sparse") << QByteArray("sparse") << false << "&Restore" << crash
+    const QString led = "recovery.led";
+    const QByteArray native =
+        QByteArray::fromStdString(NativeFormat::write(NativeFormat::fromLedStore(drawnFrame())));
+    QTest::newRow("crash, restored") << led << ledBytes() << false << "&Restore" << crash << "";
+    QTest::newRow("closed unsaved by an earlier version, restored")
+        << led << ledBytes() << true << "&Restore" << closed << "";
+    QTest::newRow("the program's own format")
+        << "recovery.qanim" << native << false << "&Restore" << crash << "";
+    QTest::newRow("the program's own format named .led by an earlier version")
+        << led << native << false << "&Restore" << crash << "";
+    QTest::newRow("discarded") << led << ledBytes() << false << "&Discard" << crash << "";
+    QTest::newRow("empty") << led << QByteArray() << false << "&Restore" << crash
+                           << "the file is empty";
+    QTest::newRow("damaged") << "recovery.qanim" << QByteArray(" 300 \r\n") << true << "&Restore"
+                             << closed << "out of range";
+    QTest::newRow("2 GB sparse") << led << QByteArray("sparse") << false << "&Restore" << crash
                                  << "too long";
-    QTest::newRow("FIFO") << QByteArray("fifo") << false << "&Restore" << crash
+    QTest::newRow("FIFO") << led << QByteArray("fifo") << false << "&Restore" << crash
                           << "not a regular file";
 }
 
 void RecoveryTest::offerAndRestoreInTheWindow() {
+    QFETCH(QString, name);
     QFETCH(QByteArray, copy);
     QFETCH(bool, closed);
     QFETCH(QString, answer);
@@ -266,7 +305,7 @@ void RecoveryTest::offerAndRestoreInTheWindow() {
     const QString state = dir.filePath("state");
     const QString caption = "<img src='nothing-here.png'> drawing";
     const QJsonObject note{{"caption", caption}, {"cleanEnd", closed}};
-    QVERIFY(QDir().mkpath(state) && place(state + "/recovery.led", copy) &&
+    QVERIFY(QDir().mkpath(state) && place(state + "/" + name, copy) &&
             place(state + "/recovery.json", QJsonDocument(note).toJson()));
 
     BoxAnswers boxes(answer);
@@ -282,15 +321,17 @@ void RecoveryTest::offerAndRestoreInTheWindow() {
         QVERIFY(boxes.plain);
         keeper.closeCleanly();
     }
-    const QStringList aside =
-        QDir(state).entryList({"recovery-failed-*.led"}, QDir::AllEntries | QDir::System);
+    const QStringList aside = QDir(state).entryList(
+        {"recovery-failed-*.led", "recovery-failed-*.qanim"}, QDir::AllEntries | QDir::System);
     QCOMPARE(aside.size(), failure.isEmpty() ? 0 : 1);
-    const std::vector<RecoveryCopy::Found> left = offeredAtStart(state);
-    QCOMPARE(left.size(), std::size_t(restored));
+    // The restored work, unsaved at the close, is kept but not offered again.
+    QCOMPARE(offeredAtStart(state).size(), std::size_t(0));
+    const QStringList closedCopies = QDir(state).entryList({"recovery-closed-*.led"});
+    QCOMPARE(closedCopies.size(), int(restored));
     if (restored) {
         QCOMPARE(f.frame(1), drawnFrame());
         QCOMPARE(f.panel().caption, caption);
-        QCOMPARE(AnimationFile::load(left.front().animationPath)->frames, drawnFrame());
+        QCOMPARE(AnimationFile::load(state + "/" + closedCopies.front())->frames, drawnFrame());
     }
 }
 

@@ -4,6 +4,7 @@
 #include "support/FakeServices.h"
 
 #include "files/LedFormat.h"
+#include "files/NativeFormat.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>
@@ -100,6 +101,7 @@ private slots:
     void refusedStartsLeaveThePanelAndTheSettingsAlone();
     void oldSettingsAreMovedOnce_data();
     void oldSettingsAreMovedOnce();
+    void exportToQanimKeepsTheInterval();
 
 private:
     QTemporaryDir dir_;
@@ -361,6 +363,21 @@ void StartupTest::oldSettingsAreMovedOnce() {
     QCOMPARE(player.status(), 1);
     QTEST(filesUnder(config.path()), "after");
     QTEST(player.said().contains("could not be moved"), "said");
+}
+
+// --interval is the speed a .qanim from --export keeps.
+void StartupTest::exportToQanimKeepsTheInterval() {
+    QTemporaryDir home;
+    const QString in = home.filePath("in.led"), out = home.filePath("out.qanim");
+    const std::vector<std::uint8_t> frame(256, 1);
+    std::ofstream(in.toStdString(), std::ios::binary) << LedFormat::write(frame);
+    Program program(home, {"--export", out, in, "--interval", "145"});
+    QCOMPARE(program.status(), 0);
+    NativeAnimation expected = NativeFormat::fromLedStore(frame);
+    expected.speedMs = 145;
+    QFile written(out);
+    QVERIFY2(written.open(QIODevice::ReadOnly), qPrintable(program.said()));
+    QCOMPARE(written.readAll().toStdString(), NativeFormat::write(expected));
 }
 
 QTEST_GUILESS_MAIN(StartupTest)

@@ -5,8 +5,12 @@
 #include "ui/SidePanel.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QWidget>
 #include <algorithm>
 
@@ -15,6 +19,44 @@ namespace {
 const QString NativeFilter = QStringLiteral("Quentaro animation (*.qanim)");
 const QString NativeExtension = QStringLiteral("qanim");
 constexpr int PlayModeCount = 3;
+
+// A file name made of the animation's name: no folder separators, no control
+// characters; nothing when that leaves no name.
+QString fileNameOf(const QString& name) {
+    QString file;
+    for (const QChar c : name)
+        if (c.category() != QChar::Other_Control)
+            file += c == QLatin1Char('/') ? QLatin1Char('-') : c;
+    file = file.trimmed();
+    if (file.isEmpty() || file == QLatin1String(".") || file == QLatin1String(".."))
+        return {};
+    return file + QLatin1Char('.') + NativeExtension;
+}
+
+// The animation's own file under its name, beside it: a .led loaded or saved
+// is offered as the .qanim of the same name.
+QString proposedFile(const Editor& editor) {
+    const QString path = editor.filePath();
+    if (path.isEmpty())
+        return fileNameOf(QString::fromStdString(editor.animation().name()));
+    const QFileInfo file(path);
+    return file.dir().filePath(file.completeBaseName() + QLatin1Char('.') + NativeExtension);
+}
+
+// The Name field below the file name: the name the file keeps.
+QLineEdit* addNameField(QFileDialog& dialog, const QString& name) {
+    auto* edit = new QLineEdit(name, &dialog);
+    edit->setObjectName(QStringLiteral("animationName"));
+    edit->setToolTip(QStringLiteral("The animation's name, kept in the file"));
+    auto* label = new QLabel(QStringLiteral("Animation &name:"), &dialog);
+    label->setBuddy(edit);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+        const int row = grid->rowCount();
+        grid->addWidget(label, row, 0);
+        grid->addWidget(edit, row, 1);
+    }
+    return edit;
+}
 
 } // namespace
 
@@ -94,14 +136,24 @@ void AnimationControls::choosePlayMode(int mode) {
     refresh();
 }
 
-// The dialog adds the extension to a name that has none.
+// The dialog adds the extension to a name that has none. Qt's own dialog, as
+// the system's has no room for the Name field.
 void AnimationControls::saveNative() {
     QFileDialog dialog(&window_, QStringLiteral("Save animation"), QString(), NativeFilter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(NativeExtension);
+    if (const QString proposed = proposedFile(editor_); !proposed.isEmpty())
+        dialog.selectFile(proposed);
+    const QString name = QString::fromStdString(editor_.animation().name());
+    const QLineEdit* nameEdit = addNameField(dialog, name);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    const QString refusal = editor_.saveNative(dialog.selectedFiles().constFirst());
+    QString refusal;
+    if (nameEdit->text() != name)
+        refusal = editor_.setName(nameEdit->text());
+    if (refusal.isEmpty())
+        refusal = editor_.saveNative(dialog.selectedFiles().constFirst());
     if (!refusal.isEmpty())
         emit said(QStringLiteral("Save animation"), refusal);
 }

@@ -204,6 +204,7 @@ void Editor::Form_Load() {
 }
 
 void Editor::Form_Unload() {
+    settleWaitingTake(); // the recovery copy then keeps it
     Nulreg();
     ended_ = true;
     output().close();

@@ -85,7 +85,9 @@ public:
                          bool levels = false);
     // Frames recorded from a live input, each with its hold time, after the
     // current image; one step of the history. With `levels` they hold grey
-    // levels and an on/off animation takes levels in the same step.
+    // levels and an on/off animation takes levels in the same step. A take
+    // that comes while the animation plays waits and goes in when playback
+    // stops, at the latest when the program ends.
     QString recordFrames(std::span<const FrameTransforms::Frame> frames,
                          std::vector<std::uint16_t> holdMs, bool levels);
 
@@ -167,6 +169,9 @@ public:
     // Writes the animation to `path` in the program's own format, which then
     // holds it as saved; on failure the reason, and the file there stays as it was.
     QString saveNative(const QString& path);
+    // The file the animation was loaded from or last saved to, as the caption
+    // names it; empty for a new animation, a slideshow's or a file now gone.
+    QString filePath() const;
 
     // Opening a file handed over on the command line: as Load file or Slideshow
     // would after the file was chosen. On failure the reason; the animation stays.
@@ -177,7 +182,8 @@ public:
     QString restoreAnimation(const QString& path, const QString& caption);
 
     // Changes to the animation: the count moves on with every change, undo and
-    // redo; it is unsaved until Save file, Load file or New file.
+    // redo; it is unsaved until Save file (when the .led keeps all of it),
+    // Save animation, Load file or New file.
     std::uint64_t changeCount() const { return changeCount_; }
     bool hasUnsavedChanges() const { return changeCount_ != savedAtChange_; }
 
@@ -287,6 +293,10 @@ private:
     void applyFrameTime();
     void rewindFinishedPlay();
     void takeSpeed(int ms);
+    QString keepTakeUntilStop(std::span<const FrameTransforms::Frame> frames,
+                              std::vector<std::uint16_t> holdMs, bool levels);
+    void putInWaitingTake();
+    void settleWaitingTake();
     QString storeDrawing(const FrameTransforms::Frame& frame, bool takeLevels);
     QString insertTakingLevels(std::span<const FrameTransforms::Frame> frames,
                                std::vector<std::uint16_t> holdMs = {});
@@ -346,6 +356,13 @@ private:
     bool ended_ = false;
     bool holdMatrix_ = false; // while goToImage passes images on its way
     int drawLevel_ = FrameStore::MaxLevel;
+    // A recorded take that came while the animation played.
+    struct Take {
+        std::vector<FrameTransforms::Frame> frames;
+        std::vector<std::uint16_t> holdMs;
+        bool levels = false;
+    };
+    std::optional<Take> waitingTake_;
 
     // Sets up working values that no click reaches.
     friend struct EditorFixture;

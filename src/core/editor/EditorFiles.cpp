@@ -10,13 +10,13 @@
 #include "files/LedFormat.h"
 #include "files/PlaylistFormat.h"
 #include "frames/FrameStore.h"
-#include "playback/SpeedLadder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -97,7 +97,7 @@ Animation::Content contentOf(const NativeAnimation& native) {
 struct LoadedContent {
     Animation::Content content;
     AnimationFile::Loaded counts; // frames left empty: they are in content
-    std::optional<int> speedMs;   // a speed of its own, other than the start
+    std::optional<int> speedMs;   // the speed the file carries, if it does
     bool native = false;
 };
 
@@ -114,8 +114,7 @@ std::optional<LoadedContent> readAnimation(const QString& path, QString& error) 
         loaded.native = true;
         loaded.counts.frameCount = native.frameCount();
         loaded.counts.fileLength = attempt.loaded->fileLength;
-        if (native.speedMs != SpeedLadder::StartMs)
-            loaded.speedMs = native.speedMs;
+        loaded.speedMs = native.speedMs; // the start speed too: it is the file's
         return loaded;
     }
     // The bytes as the file holds them, odd ones too: read as a .led again.
@@ -185,10 +184,16 @@ void Editor::Command17_Click() {
     loadAnimation(*path);
 }
 
+// One step of undo, as Load file.
 QString Editor::openAnimation(const QString& path) {
+    settleWaitingTake();
     Nulreg();
     matchesDisk_ = false;
+    History::Step step{nullptr, view()};
+    History::Step* outer = std::exchange(pending_, &step);
     const QString error = loadAnimation(path);
+    pending_ = outer;
+    record(std::move(step));
     settleSavedState();
     return error;
 }
@@ -211,8 +216,11 @@ QString Editor::loadAnimation(const QString& path) {
     takeCounts(work_, animation_, loaded->counts);
     if (loaded->native) // its length says nothing of its frames
         work_.FileFrameCount = loaded->counts.frameCount;
-    if (loaded->speedMs)
+    if (loaded->speedMs) {
+        if (pending_ != nullptr) // undoing the load gives the speed back
+            pending_->view.speedMs = playback_.intervalMs();
         takeSpeed(*loaded->speedMs);
+    }
     setLabel2();
     showCommand(Control::FirstImage, false);
     showCommand(Control::PreviousImage, false);
@@ -237,7 +245,8 @@ void Editor::Command20_Click() {
 }
 
 // An animation with grey levels goes into the .led as an on/off output shows
-// it, lit from half level up; one without keeps its bytes as they are.
+// it, lit from half level up; one without keeps its bytes as they are. What
+// the .led cannot keep stays unsaved, so that the recovery copy keeps it.
 void Editor::saveAnimation(const QString& path) {
     std::optional<NativeFormat::LedStore> led;
     if (needsNativeFile())
@@ -252,10 +261,22 @@ void Editor::saveAnimation(const QString& path) {
         return;
     }
     setCaption(CaptionPrefix + path);
-    savedAtChange_ = changeCount_;
-    if (led && !led->lost.empty() && notice_)
-        notice_(QStringLiteral("%1: a .led file does not keep %2")
+    if (!led || led->lost.empty()) {
+        savedAtChange_ = changeCount_;
+        return;
+    }
+    if (notice_)
+        notice_(QStringLiteral("%1: a .led file does not keep %2; they stay unsaved, in the "
+                               "recovery copy, until Save animation… (Ctrl+Shift+S) saves them")
                     .arg(path, QString::fromStdString(led->lost)));
+}
+
+QString Editor::filePath() const {
+    if (!panel_.caption.startsWith(CaptionPrefix))
+        return {};
+    const QString path = panel_.caption.mid(CaptionPrefix.size());
+    const std::optional<struct stat> info = FilePath::status(path);
+    return info && S_ISREG(info->st_mode) ? path : QString();
 }
 
 QString Editor::saveNative(const QString& path) {

@@ -34,6 +34,8 @@ void Editor::showView(const History::View& view) {
         work_.FileFrameCount = view.caption->fileFrameCount;
         setCaption(view.caption->text);
     }
+    if (view.speedMs)
+        takeSpeed(*view.speedMs);
 }
 
 // A handler's change, recorded by the entry point that ran the handler.
@@ -61,6 +63,8 @@ History::Step Editor::swapIn(History::Step step, bool undoing) {
     History::View current = view();
     if (!step.view.caption)
         current.caption.reset();
+    if (step.view.speedMs)
+        current.speedMs = playback_.intervalMs();
     if (undoing)
         step.command->undo(animation_);
     else

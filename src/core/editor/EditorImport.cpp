@@ -56,6 +56,8 @@ QString Editor::insertTakingLevels(std::span<const FrameTransforms::Frame> frame
 
 QString Editor::recordFrames(std::span<const FrameTransforms::Frame> frames,
                              std::vector<std::uint16_t> holdMs, bool levels) {
+    if (!ended_ && playback_.playing())
+        return keepTakeUntilStop(frames, std::move(holdMs), levels);
     const int before = animation_.currentImage() + 1;
     if (!levels || animation_.hasLevels())
         return insertFrames(before, frames, std::move(holdMs));

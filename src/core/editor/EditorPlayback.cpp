@@ -5,13 +5,17 @@
 // shows the frame, and at Start for the frame shown first. Without hold times
 // the speed rules alone, the timer taking it at the tick after it changed.
 #include "editor/Editor.h"
+#include "files/LedFormat.h"
 #include "playback/SpeedLadder.h"
+
+#include <algorithm>
 
 // "Start" / "Stop": the animation played on the board, or stopped.
 void Editor::Command33_Click() {
     if (playback_.playing()) {
         stopPlaying();
         panel_.setPicture(Control::StartStop, Store::Image6);
+        putInWaitingTake();
     } else {
         rewindFinishedPlay();
         startPlaying();
@@ -32,6 +36,40 @@ void Editor::Command33_Click() {
     }
     if (outputModes_.matrixOff())
         hideAllCells();
+}
+
+// A take recorded while the animation plays cannot go in yet: the frames
+// would move under the playback. It waits, later takes joining it.
+QString Editor::keepTakeUntilStop(std::span<const FrameTransforms::Frame> frames,
+                                  std::vector<std::uint16_t> holdMs, bool levels) {
+    if (frames.empty())
+        return QStringLiteral("there are no frames to put in");
+    const std::size_t waiting = waitingTake_ ? waitingTake_->frames.size() : 0;
+    if (std::size_t(animation_.imageCount()) + waiting + frames.size() >
+        std::size_t(LedFormat::MaxFrames))
+        return QStringLiteral("an animation holds at most %1 images").arg(LedFormat::MaxFrames);
+    Take& take = waitingTake_ ? *waitingTake_ : waitingTake_.emplace();
+    holdMs.resize(frames.size(), 0);
+    take.frames.insert(take.frames.end(), frames.begin(), frames.end());
+    take.holdMs.insert(take.holdMs.end(), holdMs.begin(), holdMs.end());
+    take.levels = take.levels || levels;
+    return {};
+}
+
+// The waiting take, after the image where playback stopped, as one step.
+void Editor::putInWaitingTake() {
+    if (!waitingTake_ || playback_.playing())
+        return;
+    Take take = std::move(*waitingTake_);
+    waitingTake_.reset();
+    recordFrames(take.frames, std::move(take.holdMs), take.levels);
+}
+
+// Before anything could lose the take: playback stops as Stop stops it.
+void Editor::settleWaitingTake() {
+    if (waitingTake_ && playback_.playing())
+        Command33_Click();
+    putInWaitingTake();
 }
 
 void Editor::Timer2_Timer() {

@@ -39,6 +39,9 @@ public:
         int currentImage = 1;
         FrameButtons buttons{};
         std::optional<Caption> caption;
+        // The speed, on the side of a step that set one (a file that carries
+        // its speed), which the speed buttons do not otherwise undo.
+        std::optional<int> speedMs;
     };
 
     struct Step {

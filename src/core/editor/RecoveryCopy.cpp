@@ -97,13 +97,20 @@ std::unique_ptr<QLockFile> lockOf(const QString& path) {
     return lock;
 }
 
-// The slots of the .led files in `folder`, whatever those files are.
+// The two names of a slot's copy: the program's own format, or a .led when the
+// animation is one that a .led keeps whole (an earlier version wrote both
+// kinds as .led).
+constexpr const char* NativeSuffix = ".qanim";
+constexpr const char* LedSuffix = ".led";
+
+// The slots of the copies in `folder`, whatever those files are.
 std::set<int> slotsIn(const QString& folder) {
     static const QRegularExpression name(
-        QStringLiteral("^recovery(?:-([2-9]|[1-9][0-9]+))?\\.led$"));
+        QStringLiteral("^recovery(?:-([2-9]|[1-9][0-9]+))?\\.(?:led|qanim)$"));
     std::set<int> numbers;
-    const QStringList entries = QDir(folder).entryList(
-        {QStringLiteral("recovery*.led")}, QDir::AllEntries | QDir::System | QDir::Hidden);
+    const QStringList entries =
+        QDir(folder).entryList({QStringLiteral("recovery*.led"), QStringLiteral("recovery*.qanim")},
+                               QDir::AllEntries | QDir::System | QDir::Hidden);
     for (const QString& entry : entries) {
         const QRegularExpressionMatch match = name.match(entry);
         const int slot = match.captured(1).isEmpty() ? 1 : match.captured(1).toInt();
@@ -141,10 +148,21 @@ QString RecoveryCopy::slotPath(int slot, const char* suffix) const {
     return folder_ + QLatin1Char('/') + base + QLatin1String(suffix);
 }
 
+// Of two copies in a slot (a break between writing the one and removing the
+// other), the newer.
+QString RecoveryCopy::copyIn(int slot) const {
+    const QString native = slotPath(slot, NativeSuffix), led = slotPath(slot, LedSuffix);
+    if (kindOf(native) == Kind::Missing)
+        return led;
+    if (kindOf(led) == Kind::Missing)
+        return native;
+    return QFileInfo(led).lastModified() > QFileInfo(native).lastModified() ? led : native;
+}
+
 std::vector<RecoveryCopy::Found> RecoveryCopy::leftBehind(const Refusal& refused) {
     std::vector<std::pair<QDateTime, Found>> found;
     for (const int slot : slotsIn(folder_)) {
-        const QString animation = slotPath(slot, ".led");
+        const QString animation = copyIn(slot);
         if (locks_.count(slot))
             continue;
         if (kindOf(animation) == Kind::Link) {
@@ -180,27 +198,34 @@ void RecoveryCopy::keep(const Found& found) {
 }
 
 std::optional<QString> RecoveryCopy::setAside(const Found& found, QString& error) {
+    std::optional<QString> aside = moveOut(found.slot, found.animationPath, "failed", error);
+    keep(found);
+    return aside;
+}
+
+// Moves the copy at `animation` in `slot` and its note to
+// recovery-<what>-<time>, a name no editor offers or writes over.
+std::optional<QString> RecoveryCopy::moveOut(int slot, const QString& animation, const char* what,
+                                             QString& error) {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString suffix = QLatin1Char('.') + QFileInfo(animation).suffix();
     for (int n = 1; n <= MaxSlots; ++n) {
-        const QString base = folder_ + QStringLiteral("/recovery-failed-") + stamp +
-                             (n > 1 ? QStringLiteral("-%1").arg(n) : QString());
-        if (kindOf(base + ".led") != Kind::Missing || kindOf(base + ".json") != Kind::Missing)
+        const QString base = folder_ + QStringLiteral("/recovery-%1-").arg(QLatin1String(what)) +
+                             stamp + (n > 1 ? QStringLiteral("-%1").arg(n) : QString());
+        if (kindOf(base + suffix) != Kind::Missing || kindOf(base + ".json") != Kind::Missing)
             continue;
         // rename() itself: QFile::rename falls back to copying, which would
         // open a FIFO and wait.
-        if (std::rename(QFile::encodeName(found.animationPath).constData(),
-                        QFile::encodeName(base + ".led").constData()) != 0) {
+        if (std::rename(QFile::encodeName(animation).constData(),
+                        QFile::encodeName(base + suffix).constData()) != 0) {
             error = QString::fromLocal8Bit(std::strerror(errno));
-            break;
+            return std::nullopt;
         }
-        std::rename(QFile::encodeName(slotPath(found.slot, ".json")).constData(),
+        std::rename(QFile::encodeName(slotPath(slot, ".json")).constData(),
                     QFile::encodeName(base + ".json").constData());
-        keep(found);
-        return base + ".led";
+        return base + suffix;
     }
-    if (error.isEmpty())
-        error = QStringLiteral("no free name for it");
-    keep(found);
+    error = QStringLiteral("no free name for it");
     return std::nullopt;
 }
 
@@ -219,17 +244,26 @@ QString RecoveryCopy::update(const Editor& editor) {
             discard();
         return {};
     }
-    if (copiedAtChange_ == editor.changeCount())
+    // A lossy save changes only the caption, which the note keeps.
+    if (copiedAtChange_ == editor.changeCount() && copiedCaption_ == editor.panel().caption)
         return {};
     return write(editor, false);
 }
 
+// A close with unsaved work is the user's choice: the copy is not offered
+// again, but kept under a name of its own for Open animation.
 QString RecoveryCopy::closeCleanly(const Editor& editor) {
     if (!editor.hasUnsavedChanges()) {
         discard();
         return {};
     }
-    return write(editor, true);
+    if (QString why = write(editor, true); !why.isEmpty())
+        return why;
+    QString error;
+    if (!moveOut(*own_, copyIn(*own_), "closed", error))
+        return QStringLiteral("%1: %2").arg(copyIn(*own_), error);
+    copiedAtChange_.reset();
+    return {};
 }
 
 void RecoveryCopy::discard() {
@@ -241,7 +275,8 @@ void RecoveryCopy::discard() {
 // The copy before its note: a break in between leaves a note without a copy,
 // which is never offered, rather than a copy that was meant to go.
 void RecoveryCopy::removeFiles(int slot) {
-    QFile::remove(slotPath(slot, ".led"));
+    QFile::remove(slotPath(slot, NativeSuffix));
+    QFile::remove(slotPath(slot, LedSuffix));
     QFile::remove(slotPath(slot, ".json"));
 }
 
@@ -257,7 +292,8 @@ QString RecoveryCopy::claimSlot() {
             continue;
         std::unique_ptr<QLockFile> lock = lockOf(slotPath(slot, ".lock"));
         const Kind note = kindOf(slotPath(slot, ".json"));
-        if (!lock || kindOf(slotPath(slot, ".led")) != Kind::Missing ||
+        if (!lock || kindOf(slotPath(slot, LedSuffix)) != Kind::Missing ||
+            kindOf(slotPath(slot, NativeSuffix)) != Kind::Missing ||
             (note != Kind::Missing && note != Kind::Plain))
             continue;
         locks_[slot] = std::move(lock);
@@ -275,15 +311,16 @@ QString RecoveryCopy::claimSlot() {
 QString RecoveryCopy::write(const Editor& editor, bool cleanEnd) {
     if (const QString why = claimSlot(); !why.isEmpty())
         return why;
-    const QString animation = slotPath(*own_, ".led"), notePath = slotPath(*own_, ".json");
-    for (const QString& path : {animation, notePath})
+    // The program's own format when a .led would lose something.
+    const bool native = editor.needsNativeFile();
+    const QString animation = slotPath(*own_, native ? NativeSuffix : LedSuffix);
+    const QString other = slotPath(*own_, native ? LedSuffix : NativeSuffix);
+    const QString notePath = slotPath(*own_, ".json");
+    for (const QString& path : {animation, notePath, other})
         if (const QString why = refusedForWriting(path); !why.isEmpty())
             return why;
-    // Under the same name, the program's own format when a .led would lose
-    // something: the loader tells the two apart by their content.
-    SafeSave::Result saved = editor.needsNativeFile()
-                                 ? AnimationFile::saveNative(animation, editor.nativeAnimation())
-                                 : AnimationFile::save(animation, editor.animation().images());
+    SafeSave::Result saved = native ? AnimationFile::saveNative(animation, editor.nativeAnimation())
+                                    : AnimationFile::save(animation, editor.animation().images());
     if (saved.ok) {
         const QJsonObject note{
             {QStringLiteral("caption"), editor.panel().caption},
@@ -293,6 +330,8 @@ QString RecoveryCopy::write(const Editor& editor, bool cleanEnd) {
     }
     if (!saved.ok)
         return QStringLiteral("%1: %2").arg(folder_, saved.error);
+    QFile::remove(other); // the copy of the other kind, now older
     copiedAtChange_ = editor.changeCount();
+    copiedCaption_ = editor.panel().caption;
     return {};
 }

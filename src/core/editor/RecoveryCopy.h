@@ -15,13 +15,14 @@ class QLockFile;
 // A copy of the unsaved animation in the user's state folder, so that a crash,
 // a kill or a close with unsaved work does not cost the drawing.
 //
-// Every editor keeps its own copy: an ordinary .led file (in the program's own
-// format when the animation has grey levels, hold times, a play mode or a
-// name, which a .led cannot keep) with a note beside it
+// Every editor keeps its own copy: an ordinary .led file, or a .qanim in the
+// program's own format when the animation has grey levels, hold times, a play
+// mode or a name, which a .led cannot keep (an earlier version wrote those
+// into a .led too; such a copy is still found), with a note beside it
 // (.json: the caption, when the copy was made, whether its editor closed), and
 // a lock file held for as long as the editor runs. The first slot is
-// recovery.led, recovery.json and recovery.lock, the next recovery-2.*, and so
-// on; an editor takes the first slot that holds no copy. Editors that do not
+// recovery.led or recovery.qanim, recovery.json and recovery.lock, the next
+// recovery-2.*, and so on; an editor takes the first slot that holds no copy. Editors that do not
 // see each other's lock (another runtime folder, one home shared by two
 // machines) still see this one, so a copy whose lock is held is left alone:
 // never offered, discarded or written by another editor. A copy whose lock is
@@ -68,7 +69,8 @@ public:
     // unsaved. On failure the reason, and the old copy stays.
     QString update(const Editor& editor);
     // At a clean close: the copy goes when nothing is unsaved; otherwise the
-    // last state is kept, marked as closed, to be offered at the next start.
+    // last state is kept, marked as closed, as recovery-closed-<time>.qanim
+    // (or .led), which no start offers.
     QString closeCleanly(const Editor& editor);
     void discard();
 
@@ -76,10 +78,14 @@ private:
     QString write(const Editor& editor, bool cleanEnd);
     QString claimSlot();
     QString slotPath(int slot, const char* suffix) const;
+    QString copyIn(int slot) const;
+    std::optional<QString> moveOut(int slot, const QString& animation, const char* what,
+                                   QString& error);
     void removeFiles(int slot);
 
     QString folder_;
     std::optional<int> own_;
     std::map<int, std::unique_ptr<QLockFile>> locks_; // this editor's slot and those it offers
     std::optional<std::uint64_t> copiedAtChange_;
+    QString copiedCaption_;
 };

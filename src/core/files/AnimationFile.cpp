@@ -56,6 +56,16 @@ std::string_view viewOf(const QByteArray& bytes) {
     return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+// Editors on Windows put a UTF-8 byte order mark before text they save. It is
+// no line of either format, so both read what follows it.
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view withoutMark(std::string_view bytes) {
+    return bytes.substr(0, ByteOrderMark.size()) == ByteOrderMark
+               ? bytes.substr(ByteOrderMark.size())
+               : bytes;
+}
+
 // The rest of tryLoad() once the file is open.
 Attempt loadLed(QFile& file) {
     const qint64 length = file.size();
@@ -65,10 +75,12 @@ Attempt loadLed(QFile& file) {
     QByteArray bytes;
     if (QString error = readWhole(file, length, bytes); !error.isEmpty())
         return {std::nullopt, error};
-    LedFormat::ReadResult result = LedFormat::read(viewOf(bytes));
+    // The mark counts for no frame: the length is the text's after it.
+    const std::string_view text = withoutMark(viewOf(bytes));
+    LedFormat::ReadResult result = LedFormat::read(text);
     if (!result.ok())
         return {std::nullopt, readError(result)};
-    return {Loaded{std::move(result.frames), result.frameCount, length}, {}};
+    return {Loaded{std::move(result.frames), result.frameCount, std::int64_t(text.size())}, {}};
 }
 
 AnimationAttempt loadNative(QFile& file) {
@@ -79,7 +91,7 @@ AnimationAttempt loadNative(QFile& file) {
     QByteArray bytes;
     if (QString error = readWhole(file, length, bytes); !error.isEmpty())
         return {std::nullopt, error};
-    NativeFormat::ReadResult result = NativeFormat::read(viewOf(bytes));
+    NativeFormat::ReadResult result = NativeFormat::read(withoutMark(viewOf(bytes)));
     if (!result.ok())
         return {std::nullopt, QString::fromStdString(result.message)};
     return {LoadedAnimation{std::move(result.animation), Kind::Native, length}, {}};
@@ -98,8 +110,9 @@ AnimationAttempt tryLoadAnimation(const QString& path) {
     QFile file;
     if (QString error = openForLoad(path, file); !error.isEmpty())
         return {std::nullopt, error};
-    const QByteArray start = file.peek(qint64(NativeFormat::Magic.size()) + 1);
-    if (NativeFormat::hasMagic(viewOf(start)))
+    const QByteArray start =
+        file.peek(qint64(ByteOrderMark.size() + NativeFormat::Magic.size()) + 1);
+    if (NativeFormat::hasMagic(withoutMark(viewOf(start))))
         return loadNative(file);
     Attempt led = loadLed(file);
     if (!led.loaded)

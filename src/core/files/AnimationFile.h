@@ -38,6 +38,7 @@ SafeSave::Result save(const QString& path, std::span<const std::uint8_t> frames)
 // Either kind of animation file, told apart by its content whatever its name:
 // the program's own (starting "QUENTARO-ANIMATION ") or, for anything else, a
 // `.led` file, which gives levels 0 and 15, no hold times, Loop at 301 ms.
+// A UTF-8 byte order mark before either is skipped, here and in load().
 enum class Kind { Led, Native };
 struct LoadedAnimation {
     NativeAnimation animation;
