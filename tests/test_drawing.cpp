@@ -82,6 +82,8 @@ private slots:
     void ellipseBoxes();
     void replays_data();
     void replays();
+    void fillWithLevels_data();
+    void fillWithLevels();
 };
 
 void DrawingTest::strokes_data() {
@@ -378,6 +380,63 @@ void DrawingTest::replays() {
         r = r.leftJustified(6, u'.');
     QCOMPARE(::corner(replayed), corner);
     QCOMPARE(litOutsideCorner(replayed), outside);
+}
+
+// The top row as levels: "." dark, a hex digit its level, "#" on in an on/off frame.
+FrameStore::Frame levelRow(const QString& row, bool levels) {
+    FrameStore::Frame frame{};
+    for (int x = 0; x < row.size(); ++x)
+        frame[std::size_t(x)] = row[x] == u'#' ? FrameStore::Lit
+                                : row[x] == u'.'
+                                    ? FrameStore::Dark
+                                    : FrameStore::cellForLevel(QString(row[x]).toInt(nullptr, 16));
+    if (!levels)
+        return frame;
+    for (std::uint8_t& cell : frame)
+        cell = cell == FrameStore::Lit ? FrameStore::cellForLevel(15) : cell;
+    return frame;
+}
+
+QString levelRowOf(const FrameStore::Frame& frame, bool levels) {
+    QString row;
+    for (int x = 0; x < 16; ++x) {
+        const int level = levels ? FrameStore::levelOf(frame[std::size_t(x)])
+                                 : FrameStore::isLit(frame[std::size_t(x)]) * 15;
+        row += level == 0 ? u'.' : level == 15 ? u'#' : QString::number(level, 16)[0];
+    }
+    return row;
+}
+
+void DrawingTest::fillWithLevels_data() {
+    QTest::addColumn<bool>("levels");
+    QTest::addColumn<QString>("start"); // the top row; the rest of the board is dark
+    QTest::addColumn<int>("ink");
+    QTest::addColumn<bool>("erase");
+    QTest::addColumn<QString>("after"); // pressed on LED 4
+    QTest::newRow("another level is painted over")
+        << true << "5555333355553333" << 9 << false << "5555999955553333";
+    QTest::newRow("an area at the chosen level stays")
+        << true << "5555333355553333" << 3 << false << "5555333355553333";
+    QTest::newRow("a full area at full level stays")
+        << true << "....####........" << 15 << false << "....####........";
+    QTest::newRow("the right button darkens")
+        << true << "5555333355553333" << 3 << true << "5555....55553333";
+    QTest::newRow("on/off: a lit area is turned off")
+        << false << "....####........" << 15 << false << "................";
+    QTest::newRow("on/off: a dark area is lit")
+        << false << "####....########" << 15 << false << "################";
+}
+
+void DrawingTest::fillWithLevels() {
+    QFETCH(bool, levels);
+    QFETCH(QString, start);
+    QFETCH(int, ink);
+    QFETCH(bool, erase);
+    QFETCH(QString, after);
+    FrameStore::Frame frame = levelRow(start, levels);
+    std::fill(frame.begin() + 16, frame.end(), levels ? FrameStore::cellForLevel(0) : 0);
+    const ToolStroke stroke(Tool::Fill, frame, 4, false, erase, {ink, levels});
+    QCOMPARE(levelRowOf(stroke.picture(), levels), after);
 }
 
 QTEST_GUILESS_MAIN(DrawingTest)

@@ -42,6 +42,7 @@
 Q_DECLARE_METATYPE(PngMode)
 Q_DECLARE_METATYPE(CHeaderLayout::Scan)
 Q_DECLARE_METATYPE(CHeaderLayout::BitOrder)
+Q_DECLARE_METATYPE(PlayMode)
 
 namespace {
 
@@ -468,6 +469,63 @@ private slots:
         }
     }
 
+    // A GIF plays as the animation plays: ping-pong turned into the images of one
+    // turn back and forth, each with its own delay, and once without the loop
+    // extension, which viewers play once; the C header names the mode.
+    void gifAndHeaderKeepThePlayMode_data() {
+        QTest::addColumn<PlayMode>("mode");
+        QTest::addColumn<int>("frameCount");
+        QTest::addColumn<QList<int>>("images"); // as the GIF shows them
+        QTest::addColumn<QByteArray>("modeName");
+        QTest::newRow("loop") << PlayMode::Loop << 4 << QList<int>{1, 2, 3, 4}
+                              << QByteArray("LOOP");
+        QTest::newRow("ping-pong")
+            << PlayMode::PingPong << 4 << QList<int>{1, 2, 3, 4, 3, 2} << QByteArray("PING_PONG");
+        QTest::newRow("ping-pong of two")
+            << PlayMode::PingPong << 2 << QList<int>{1, 2} << QByteArray("PING_PONG");
+        QTest::newRow("ping-pong of one")
+            << PlayMode::PingPong << 1 << QList<int>{1} << QByteArray("PING_PONG");
+        QTest::newRow("once") << PlayMode::Once << 3 << QList<int>{1, 2, 3} << QByteArray("ONCE");
+    }
+    void gifAndHeaderKeepThePlayMode() {
+        QFETCH(PlayMode, mode);
+        QFETCH(int, frameCount);
+        QFETCH(QList<int>, images);
+        QFETCH(QByteArray, modeName);
+        const FrameBytes frames = levelAnimation(frameCount, 7u + frameCount);
+        std::vector<std::uint16_t> holdMs(std::size_t(frameCount), 0);
+        holdMs.back() = 1000;
+        const ExportAnimation animation{frames, frameCount, 1, 301, true, holdMs, mode};
+        QTemporaryDir dir;
+        ExportOptions options;
+        options.scale = 2;
+        QVERIFY(exportAnimation(dir.filePath("anim.gif"), animation, options).ok);
+        QVERIFY(exportAnimation(dir.filePath("anim.h"), animation, options).ok);
+        QVERIFY(fileBytes(dir.filePath("anim.h"))
+                    .contains("\n#define QUENTARO_PLAY_MODE QUENTARO_PLAY_" + modeName + "\n"));
+
+        const SlurpedGif gif = slurp(dir.filePath("anim.gif"));
+        QVERIFY(gif);
+        QCOMPARE(gif->ImageCount, int(images.size()));
+        QCOMPARE(hasLoopForever(gif->SavedImages[0]), mode != PlayMode::Once);
+        if (mode == PlayMode::Once)
+            QCOMPARE(gif->SavedImages[0].ExtensionBlockCount, 1); // its graphic control only
+        const GifExport::IndexedTiles tiles = GifExport::indexedTiles(2, true);
+        GifCanvas canvas(*gif);
+        for (int shown = 0; shown < images.size(); ++shown) {
+            GraphicsControlBlock control{};
+            QCOMPARE(DGifSavedExtensionToGCB(gif.get(), shown, &control), GIF_OK);
+            QCOMPARE(control.DelayTime, images[shown] == frameCount ? 100 : 30);
+            canvas.draw(gif->SavedImages[shown], control.TransparentColor);
+            const auto cells = frameCells(frames, images[shown]);
+            for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
+                QVERIFY2(cellShowsTile(canvas, cell,
+                                       tiles.shades[std::size_t(FrameStore::levelOf(cells[cell]))],
+                                       2),
+                         qPrintable(QStringLiteral("GIF frame %1 cell %2").arg(shown).arg(cell)));
+        }
+    }
+
     void gifCarriesOnlyTheChangedLeds() {
         FrameBytes frames(FrameStore::sizeFor(3), FrameStore::Dark);
         frames[FrameStore::indexOf(2, 2 * 16 + 3)] = FrameStore::Lit; // row 2, column 3
@@ -666,9 +724,11 @@ private slots:
         options.cHeader = {bitOrder, scan, progmem, delays,
                            levels == "bytes" ? CHeaderLayout::Levels::Bytes
                                              : CHeaderLayout::Levels::Planes};
+        // Each mode in turn, as the macro's value: loop 0, ping-pong 1, once 2.
+        const auto playMode = PlayMode(frameCount % 3);
         const ExportResult result = exportAnimation(
             dir.filePath(QStringLiteral("anim.h")),
-            {frames, frameCount, 1, intervalMs, !levels.isEmpty(), holdMs}, options);
+            {frames, frameCount, 1, intervalMs, !levels.isEmpty(), holdMs, playMode}, options);
         QVERIFY2(result.ok, qPrintable(result.error));
         const QByteArray header = fileBytes(dir.filePath(QStringLiteral("anim.h")));
         QCOMPARE(header.contains("#include <avr/pgmspace.h>"), progmem);
@@ -694,7 +754,8 @@ private slots:
                    "}\n"
                    "int main(void) {\n"
                    "    int f, i;\n"
-                   "    printf(\"%d %d\\n\", QUENTARO_FRAME_COUNT, QUENTARO_FRAME_INTERVAL_MS);\n"
+                   "    printf(\"%d %d %d\\n\", QUENTARO_FRAME_COUNT, QUENTARO_FRAME_INTERVAL_MS,\n"
+                   "           QUENTARO_PLAY_MODE);\n"
                    "    for (f = 0; f < QUENTARO_FRAME_COUNT; ++f)\n"
                    "        for (i = 0; i < 257; ++i)\n"
                    "            putchar(i == 256 ? '\\n' : \"0123456789ABCDEF\"[led(f, i / 16, i % "
@@ -718,7 +779,8 @@ private slots:
 
         const QList<QByteArray> lines = run.readAllStandardOutput().split('\n');
         QCOMPARE(lines.size(), 1 + frameCount + 1);
-        QCOMPARE(lines[0], QByteArray::number(frameCount) + ' ' + QByteArray::number(intervalMs));
+        QCOMPARE(lines[0], QByteArray::number(frameCount) + ' ' + QByteArray::number(intervalMs) +
+                               ' ' + QByteArray::number(frameCount % 3));
         for (int frame = 1; frame <= frameCount; ++frame) {
             QByteArray expected;
             for (std::uint8_t cell : frameCells(frames, frame))
