@@ -382,61 +382,38 @@ void DrawingTest::replays() {
     QCOMPARE(litOutsideCorner(replayed), outside);
 }
 
-// The top row as levels: "." dark, a hex digit its level, "#" on in an on/off frame.
-FrameStore::Frame levelRow(const QString& row, bool levels) {
-    FrameStore::Frame frame{};
-    for (int x = 0; x < row.size(); ++x)
-        frame[std::size_t(x)] = row[x] == u'#' ? FrameStore::Lit
-                                : row[x] == u'.'
-                                    ? FrameStore::Dark
-                                    : FrameStore::cellForLevel(QString(row[x]).toInt(nullptr, 16));
-    if (!levels)
-        return frame;
-    for (std::uint8_t& cell : frame)
-        cell = cell == FrameStore::Lit ? FrameStore::cellForLevel(15) : cell;
-    return frame;
-}
-
-QString levelRowOf(const FrameStore::Frame& frame, bool levels) {
-    QString row;
-    for (int x = 0; x < 16; ++x) {
-        const int level = levels ? FrameStore::levelOf(frame[std::size_t(x)])
-                                 : FrameStore::isLit(frame[std::size_t(x)]) * 15;
-        row += level == 0 ? u'.' : level == 15 ? u'#' : QString::number(level, 16)[0];
-    }
-    return row;
-}
-
+// With levels Fill paints the chosen level: the top row in hex levels ("." is
+// dark, the rest of the board too), pressed on LED 4. On and off it still turns
+// the area over (strokes).
 void DrawingTest::fillWithLevels_data() {
-    QTest::addColumn<bool>("levels");
-    QTest::addColumn<QString>("start"); // the top row; the rest of the board is dark
+    QTest::addColumn<QString>("start");
     QTest::addColumn<int>("ink");
     QTest::addColumn<bool>("erase");
-    QTest::addColumn<QString>("after"); // pressed on LED 4
-    QTest::newRow("another level is painted over")
-        << true << "5555333355553333" << 9 << false << "5555999955553333";
-    QTest::newRow("an area at the chosen level stays")
-        << true << "5555333355553333" << 3 << false << "5555333355553333";
-    QTest::newRow("a full area at full level stays")
-        << true << "....####........" << 15 << false << "....####........";
+    QTest::addColumn<QString>("after");
+    QTest::newRow("another level painted over")
+        << "5555333355553333" << 9 << false << "5555999955553333";
+    QTest::newRow("the chosen level stays")
+        << "5555333355553333" << 3 << false << "5555333355553333";
+    QTest::newRow("full light stays") << "....ffff........" << 15 << false << "....ffff........";
     QTest::newRow("the right button darkens")
-        << true << "5555333355553333" << 3 << true << "5555....55553333";
-    QTest::newRow("on/off: a lit area is turned off")
-        << false << "....####........" << 15 << false << "................";
-    QTest::newRow("on/off: a dark area is lit")
-        << false << "####....########" << 15 << false << "################";
+        << "5555333355553333" << 3 << true << "5555....55553333";
 }
 
 void DrawingTest::fillWithLevels() {
-    QFETCH(bool, levels);
     QFETCH(QString, start);
     QFETCH(int, ink);
     QFETCH(bool, erase);
     QFETCH(QString, after);
-    FrameStore::Frame frame = levelRow(start, levels);
-    std::fill(frame.begin() + 16, frame.end(), levels ? FrameStore::cellForLevel(0) : 0);
-    const ToolStroke stroke(Tool::Fill, frame, 4, false, erase, {ink, levels});
-    QCOMPARE(levelRowOf(stroke.picture(), levels), after);
+    FrameStore::Frame frame{};
+    for (int x = 0; x < 16; ++x)
+        frame[std::size_t(x)] = FrameStore::cellForLevel(QString(start[x]).toInt(nullptr, 16));
+    const ToolStroke stroke(Tool::Fill, frame, 4, false, erase, {ink, true});
+    QString row;
+    for (int x = 0; x < 16; ++x) {
+        const int level = FrameStore::levelOf(stroke.picture()[std::size_t(x)]);
+        row += level == 0 ? QString(".") : QString::number(level, 16);
+    }
+    QCOMPARE(row, after);
 }
 
 QTEST_GUILESS_MAIN(DrawingTest)
