@@ -471,20 +471,17 @@ private slots:
 
     // A GIF plays as the animation plays: ping-pong as the images of one turn back
     // and forth, each with its own delay, once without the loop extension, which
-    // viewers play once; the C header names the mode.
-    void gifAndHeaderKeepThePlayMode_data() {
+    // viewers play once.
+    void gifKeepsThePlayMode_data() {
         QTest::addColumn<PlayMode>("mode");
         QTest::addColumn<QList<int>>("images"); // of 4, as the GIF shows them
-        QTest::addColumn<QByteArray>("name");
-        QTest::newRow("loop") << PlayMode::Loop << QList<int>{1, 2, 3, 4} << QByteArray("LOOP");
-        QTest::newRow("ping-pong")
-            << PlayMode::PingPong << QList<int>{1, 2, 3, 4, 3, 2} << QByteArray("PING_PONG");
-        QTest::newRow("once") << PlayMode::Once << QList<int>{1, 2, 3, 4} << QByteArray("ONCE");
+        QTest::newRow("loop") << PlayMode::Loop << QList<int>{1, 2, 3, 4};
+        QTest::newRow("ping-pong") << PlayMode::PingPong << QList<int>{1, 2, 3, 4, 3, 2};
+        QTest::newRow("once") << PlayMode::Once << QList<int>{1, 2, 3, 4};
     }
-    void gifAndHeaderKeepThePlayMode() {
+    void gifKeepsThePlayMode() {
         QFETCH(PlayMode, mode);
         QFETCH(QList<int>, images);
-        QFETCH(QByteArray, name);
         const FrameBytes frames = levelAnimation(4, 11u);
         const std::vector<std::uint16_t> holdMs{0, 0, 0, 1000};
         const ExportAnimation animation{frames, 4, 1, 301, true, holdMs, mode};
@@ -492,9 +489,6 @@ private slots:
         ExportOptions options;
         options.scale = 2;
         QVERIFY(exportAnimation(dir.filePath("anim.gif"), animation, options).ok);
-        QVERIFY(exportAnimation(dir.filePath("anim.h"), animation, options).ok);
-        QVERIFY(fileBytes(dir.filePath("anim.h"))
-                    .contains("\n#define QUENTARO_PLAY_MODE QUENTARO_PLAY_" + name + "\n"));
         const SlurpedGif gif = slurp(dir.filePath("anim.gif"));
         QVERIFY(gif);
         QCOMPARE(gif->ImageCount, int(images.size()));
