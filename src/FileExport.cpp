@@ -56,6 +56,18 @@ int writeNative(const CommandLine& line, NativeAnimation animation) {
 }
 
 #ifdef QUENTARO_HAVE_PICTURES
+PlayMode playModeOf(NativeAnimation::PlayMode mode) {
+    switch (mode) {
+    case NativeAnimation::PlayMode::PingPong:
+        return PlayMode::PingPong;
+    case NativeAnimation::PlayMode::Once:
+        return PlayMode::Once;
+    case NativeAnimation::PlayMode::Loop:
+        break;
+    }
+    return PlayMode::Loop;
+}
+
 // A PNG from the command line holds every frame, as a sprite sheet. The speed
 // is --interval's, or the native file's own when it has one.
 int writePicture(const CommandLine& line, const NativeAnimation& animation) {
@@ -69,9 +81,11 @@ int writePicture(const CommandLine& line, const NativeAnimation& animation) {
     const int intervalMs = line.intervalGiven ? line.intervalMs : animation.speedMs;
     const std::span<const std::uint16_t> holds =
         animation.hasHoldTimes() ? std::span(animation.holdMs) : std::span<const std::uint16_t>{};
-    const ExportResult result = exportAnimation(
-        line.exportPath,
-        {cells, animation.frameCount(), 1, intervalMs, animation.hasLevels(), holds}, options);
+    const ExportResult result =
+        exportAnimation(line.exportPath,
+                        {cells, animation.frameCount(), 1, intervalMs, animation.hasLevels(), holds,
+                         playModeOf(animation.playMode)},
+                        options);
     return result.ok ? 0 : fail(line.exportPath, result.error);
 }
 #endif

@@ -50,7 +50,7 @@ private slots:
         main.write("#include \"anim.h\"\nvolatile uint16_t sink;\nint main(void) {\n    sink = " +
                    read + (planes ? "(&frames[1][1][1])" : "(&frames[1][1])") +
                    (layout.delays ? " + pgm_read_word(&frame_delays_ms[1])" : "") +
-                   ";\n    return 0;\n}\n");
+                   " + QUENTARO_PLAY_MODE" + ";\n    return 0;\n}\n");
         header.close();
         main.close();
         QProcess compile;

@@ -82,6 +82,8 @@ private slots:
     void ellipseBoxes();
     void replays_data();
     void replays();
+    void fillWithLevels_data();
+    void fillWithLevels();
 };
 
 void DrawingTest::strokes_data() {
@@ -378,6 +380,40 @@ void DrawingTest::replays() {
         r = r.leftJustified(6, u'.');
     QCOMPARE(::corner(replayed), corner);
     QCOMPARE(litOutsideCorner(replayed), outside);
+}
+
+// With levels Fill paints the chosen level: the top row in hex levels ("." is
+// dark, the rest of the board too), pressed on LED 4. On and off it still turns
+// the area over (strokes).
+void DrawingTest::fillWithLevels_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("ink");
+    QTest::addColumn<bool>("erase");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("another level painted over")
+        << "5555333355553333" << 9 << false << "5555999955553333";
+    QTest::newRow("the chosen level stays")
+        << "5555333355553333" << 3 << false << "5555333355553333";
+    QTest::newRow("full light stays") << "....ffff........" << 15 << false << "....ffff........";
+    QTest::newRow("the right button darkens")
+        << "5555333355553333" << 3 << true << "5555....55553333";
+}
+
+void DrawingTest::fillWithLevels() {
+    QFETCH(QString, start);
+    QFETCH(int, ink);
+    QFETCH(bool, erase);
+    QFETCH(QString, after);
+    FrameStore::Frame frame{};
+    for (int x = 0; x < 16; ++x)
+        frame[std::size_t(x)] = FrameStore::cellForLevel(QString(start[x]).toInt(nullptr, 16));
+    const ToolStroke stroke(Tool::Fill, frame, 4, false, erase, {ink, true});
+    QString row;
+    for (int x = 0; x < 16; ++x) {
+        const int level = FrameStore::levelOf(stroke.picture()[std::size_t(x)]);
+        row += level == 0 ? QString(".") : QString::number(level, 16);
+    }
+    QCOMPARE(row, after);
 }
 
 QTEST_GUILESS_MAIN(DrawingTest)

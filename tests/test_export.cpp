@@ -42,6 +42,7 @@
 Q_DECLARE_METATYPE(PngMode)
 Q_DECLARE_METATYPE(CHeaderLayout::Scan)
 Q_DECLARE_METATYPE(CHeaderLayout::BitOrder)
+Q_DECLARE_METATYPE(PlayMode)
 
 namespace {
 
@@ -468,6 +469,46 @@ private slots:
         }
     }
 
+    // A GIF plays as the animation plays: ping-pong as the images of one turn back
+    // and forth, each with its own delay, once without the loop extension, which
+    // viewers play once.
+    void gifKeepsThePlayMode_data() {
+        QTest::addColumn<PlayMode>("mode");
+        QTest::addColumn<QList<int>>("images"); // of 4, as the GIF shows them
+        QTest::newRow("loop") << PlayMode::Loop << QList<int>{1, 2, 3, 4};
+        QTest::newRow("ping-pong") << PlayMode::PingPong << QList<int>{1, 2, 3, 4, 3, 2};
+        QTest::newRow("once") << PlayMode::Once << QList<int>{1, 2, 3, 4};
+    }
+    void gifKeepsThePlayMode() {
+        QFETCH(PlayMode, mode);
+        QFETCH(QList<int>, images);
+        const FrameBytes frames = levelAnimation(4, 11u);
+        const std::vector<std::uint16_t> holdMs{0, 0, 0, 1000};
+        const ExportAnimation animation{frames, 4, 1, 301, true, holdMs, mode};
+        QTemporaryDir dir;
+        ExportOptions options;
+        options.scale = 2;
+        QVERIFY(exportAnimation(dir.filePath("anim.gif"), animation, options).ok);
+        const SlurpedGif gif = slurp(dir.filePath("anim.gif"));
+        QVERIFY(gif);
+        QCOMPARE(gif->ImageCount, int(images.size()));
+        QCOMPARE(hasLoopForever(gif->SavedImages[0]), mode != PlayMode::Once);
+        if (mode == PlayMode::Once) // no loop extension at all: its graphic control alone
+            QCOMPARE(gif->SavedImages[0].ExtensionBlockCount, 1);
+        const GifExport::IndexedTiles tiles = GifExport::indexedTiles(2, true);
+        GifCanvas canvas(*gif);
+        for (int shown = 0; shown < images.size(); ++shown) {
+            GraphicsControlBlock control{};
+            QCOMPARE(DGifSavedExtensionToGCB(gif.get(), shown, &control), GIF_OK);
+            QCOMPARE(control.DelayTime, images[shown] == 4 ? 100 : 30);
+            canvas.draw(gif->SavedImages[shown], control.TransparentColor);
+            const auto cells = frameCells(frames, images[shown]);
+            for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
+                QVERIFY(cellShowsTile(
+                    canvas, cell, tiles.shades[std::size_t(FrameStore::levelOf(cells[cell]))], 2));
+        }
+    }
+
     void gifCarriesOnlyTheChangedLeds() {
         FrameBytes frames(FrameStore::sizeFor(3), FrameStore::Dark);
         frames[FrameStore::indexOf(2, 2 * 16 + 3)] = FrameStore::Lit; // row 2, column 3
@@ -666,9 +707,11 @@ private slots:
         options.cHeader = {bitOrder, scan, progmem, delays,
                            levels == "bytes" ? CHeaderLayout::Levels::Bytes
                                              : CHeaderLayout::Levels::Planes};
+        // Each mode in turn, as the macro's value: loop 0, ping-pong 1, once 2.
+        const auto playMode = PlayMode(frameCount % 3);
         const ExportResult result = exportAnimation(
             dir.filePath(QStringLiteral("anim.h")),
-            {frames, frameCount, 1, intervalMs, !levels.isEmpty(), holdMs}, options);
+            {frames, frameCount, 1, intervalMs, !levels.isEmpty(), holdMs, playMode}, options);
         QVERIFY2(result.ok, qPrintable(result.error));
         const QByteArray header = fileBytes(dir.filePath(QStringLiteral("anim.h")));
         QCOMPARE(header.contains("#include <avr/pgmspace.h>"), progmem);
@@ -694,7 +737,8 @@ private slots:
                    "}\n"
                    "int main(void) {\n"
                    "    int f, i;\n"
-                   "    printf(\"%d %d\\n\", QUENTARO_FRAME_COUNT, QUENTARO_FRAME_INTERVAL_MS);\n"
+                   "    printf(\"%d %d %d\\n\", QUENTARO_FRAME_COUNT, QUENTARO_FRAME_INTERVAL_MS,\n"
+                   "           QUENTARO_PLAY_MODE);\n"
                    "    for (f = 0; f < QUENTARO_FRAME_COUNT; ++f)\n"
                    "        for (i = 0; i < 257; ++i)\n"
                    "            putchar(i == 256 ? '\\n' : \"0123456789ABCDEF\"[led(f, i / 16, i % "
@@ -718,7 +762,8 @@ private slots:
 
         const QList<QByteArray> lines = run.readAllStandardOutput().split('\n');
         QCOMPARE(lines.size(), 1 + frameCount + 1);
-        QCOMPARE(lines[0], QByteArray::number(frameCount) + ' ' + QByteArray::number(intervalMs));
+        QCOMPARE(lines[0], QByteArray::number(frameCount) + ' ' + QByteArray::number(intervalMs) +
+                               ' ' + QByteArray::number(frameCount % 3));
         for (int frame = 1; frame <= frameCount; ++frame) {
             QByteArray expected;
             for (std::uint8_t cell : frameCells(frames, frame))

@@ -745,6 +745,61 @@ private slots:
                  qPrintable(refused.error()));
     }
 
+    // The program's own GIF of an animation with levels, hold times and ping-pong,
+    // imported with shades kept in place of the animation, gives back each
+    // image as the GIF plays it, at its level and with its hold time.
+    void ownGifComesBackWithLevelsAndHoldTimes_data() {
+        QTest::addColumn<int>("scale");
+        QTest::newRow("scale 1") << 1;
+        QTest::newRow("scale 3") << 3;
+        QTest::newRow("scale 16") << 16;
+    }
+    void ownGifComesBackWithLevelsAndHoldTimes() {
+        QFETCH(int, scale);
+        std::vector<std::uint8_t> frames(FrameStore::sizeFor(4));
+        for (int frame = 1; frame <= 4; ++frame)
+            for (int cell = 0; cell < 256; ++cell)
+                frames[FrameStore::indexOf(frame, cell)] =
+                    FrameStore::cellForLevel((cell / 7 + 5 * frame) % 16);
+        const std::vector<std::uint16_t> holdMs{0, 120, 0, 1000};
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("levels.gif"));
+        ExportOptions options;
+        options.scale = scale;
+        QVERIFY(
+            exportAnimation(path, {frames, 4, 1, 301, true, holdMs, PlayMode::PingPong}, options)
+                .ok);
+
+        EditorFixture f;
+        ModalAnswers answers([&](QWidget* dialog) {
+            if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+                files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+                static_cast<QDialog*>(files)->accept();
+            } else if (auto* importing = qobject_cast<ImportDialog*>(dialog)) {
+                QTRY_VERIFY(!importing->reading());
+                importing->findChild<QCheckBox*>(QStringLiteral("shades"))->setChecked(true);
+                importing->findChild<QRadioButton*>(QStringLiteral("replaceAnimation"))
+                    ->setChecked(true);
+                importing->accept();
+            }
+        });
+        QWidget window;
+        Sharing::importPictures(&window, *f);
+        QCOMPARE(answers.leftOpen(), 0);
+        const Animation& animation = f->animation();
+        QVERIFY(animation.hasLevels());
+        const QList<int> played{1, 2, 3, 4, 3, 2};
+        QCOMPARE(animation.imageCount(), int(played.size()));
+        for (int image = 1; image <= animation.imageCount(); ++image) {
+            const int source = played[image - 1];
+            QCOMPARE(animation.holdMs(image), int(holdMs[std::size_t(source - 1)]));
+            const FrameStore::Frame shown = animation.frame(image);
+            for (int cell = 0; cell < 256; ++cell)
+                QCOMPARE(FrameStore::levelOf(shown[std::size_t(cell)]),
+                         FrameStore::levelOf(frames[FrameStore::indexOf(source, cell)]));
+        }
+    }
+
     // A file whose name is markup, which cannot be imported: the dialog's note
     // while it reads and the box that says why show the name as it is, and the
     // animation stays as it was.

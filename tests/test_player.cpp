@@ -13,6 +13,11 @@
 #include <csignal>
 #include <fstream>
 
+#ifdef QUENTARO_HAVE_NETWORK
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+#endif
+
 namespace {
 
 // An output that multiplexes the board itself, keeping a log of everything it
@@ -103,6 +108,7 @@ private slots:
     void eachSkippedEntryIsToldOnce();
     void outputThatCannotBeOpenedEndsThePlayer_data();
     void outputThatCannotBeOpenedEndsThePlayer();
+    void firstImageHeldItsFullTimeOnANetworkPanel();
 
 private:
     QTemporaryDir dir_;
@@ -251,6 +257,52 @@ void PlayerTest::outputThatCannotBeOpenedEndsThePlayer() {
     QCOMPARE(child.process.exitCode(), 1);
     QCOMPARE(said.count('\n'), 1);
     QVERIFY2(said.contains(port.mid(port.indexOf('/'))), qPrintable(said));
+}
+
+// A panel that takes at most 4 frames a second: the first image waits behind
+// the dark of the start, and still stays its whole hold time, as the next does.
+void PlayerTest::firstImageHeldItsFullTimeOnANetworkPanel() {
+#ifdef QUENTARO_HAVE_NETWORK
+    QUdpSocket panel; // the time each different picture arrives
+    QVERIFY(panel.bind(QHostAddress::LocalHost, 0));
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> at;
+    QByteArray shown;
+    connect(&panel, &QUdpSocket::readyRead, [&] {
+        while (panel.hasPendingDatagrams()) {
+            const QByteArray picture = panel.receiveDatagram().data().mid(10); // past the header
+            if (picture != std::exchange(shown, picture))
+                at << clock.elapsed();
+        }
+    });
+    QTemporaryDir home;
+    std::string text = "QUENTARO-ANIMATION 1\nspeed-ms 301\nlevels 16\nframes 3\n";
+    for (int image = 1; image <= 3; ++image) { // image n lights the top n rows
+        text += "frame 400\n";
+        for (int row = 0; row < 16; ++row)
+            text += std::string(16, row < image ? 'f' : '0') + "\n";
+    }
+    std::ofstream(home.filePath("held.qanim").toStdString()) << text;
+    Child child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", dir_.path());
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.path()); // where --max-fps is kept
+    child.process.setProcessEnvironment(env);
+    child.process.start(QUENTARO_PROGRAM,
+                        {"--play", home.filePath("held.qanim"), "--port",
+                         QStringLiteral("ddp:127.0.0.1:%1").arg(panel.localPort()), "--max-fps",
+                         "4"});
+    QTRY_VERIFY_WITH_TIMEOUT(at.size() >= 4, 5000); // the dark, then images 1, 2 and 3
+    child.process.terminate();
+    QVERIFY(child.process.waitForFinished(5000));
+    QVERIFY2(
+        at[2] - at[1] >= 390 && at[3] - at[2] >= 390,
+        qPrintable(QStringLiteral("images at %1, %2, %3 ms").arg(at[1]).arg(at[2]).arg(at[3])));
+#else
+    QSKIP("skipped: this build has no network panels");
+#endif
 }
 
 QTEST_GUILESS_MAIN(PlayerTest)

@@ -276,6 +276,17 @@ void NetworkPort::onLookedUp(const QHostInfo& info) {
     schedule();
 }
 
+int NetworkPort::msBeforeNextFrame() const {
+    const int gap = 1000 / std::max(1, timing_.maxFramesPerSecond);
+    if (!address_)
+        return 0;
+    if (rateTimer_.isActive())
+        return std::max(0, rateTimer_.remainingTime()) + gap;
+    if (!sinceSent_.isValid())
+        return 0;
+    return static_cast<int>(std::max<qint64>(0, gap - sinceSent_.elapsed()));
+}
+
 void NetworkPort::schedule() {
     if (!address_ || rateTimer_.isActive())
         return;

@@ -76,6 +76,9 @@ public:
     // Each LED at its level's share of the colour and brightness.
     bool takesLevels() const override { return true; }
     void showLevels(const LevelFrame& levels) override;
+    // The rest of the gap the rate leaves after the last frame sent, after the
+    // one waiting to go out too.
+    int msBeforeNextFrame() const override;
 
     // The frame shown goes out again with the new mapping, rate or synchronisation.
     void setSetup(const PanelSetup& setup);

@@ -241,6 +241,28 @@ QByteArray delayTable(const ExportAnimation& animation, const CHeaderLayout& lay
     return text + "\n};\n\n";
 }
 
+QByteArray playModeName(PlayMode mode) {
+    switch (mode) {
+    case PlayMode::PingPong:
+        return "QUENTARO_PLAY_PING_PONG";
+    case PlayMode::Once:
+        return "QUENTARO_PLAY_ONCE";
+    case PlayMode::Loop:
+        break;
+    }
+    return "QUENTARO_PLAY_LOOP";
+}
+
+// How the frames follow one another, with the three modes named so that a
+// sketch can test QUENTARO_PLAY_MODE in the preprocessor or in code.
+QByteArray playModeDefines(PlayMode mode) {
+    return "#define QUENTARO_PLAY_LOOP 0      /* frame 1 again after the last */\n"
+           "#define QUENTARO_PLAY_PING_PONG 1 /* back and forth, each end frame once a turn */\n"
+           "#define QUENTARO_PLAY_ONCE 2      /* stays on the last frame */\n"
+           "#define QUENTARO_PLAY_MODE " +
+           playModeName(mode) + "\n";
+}
+
 } // namespace
 
 std::uint16_t lineWord(std::span<const std::uint8_t> cells, Scan scan, int line) {
@@ -270,6 +292,7 @@ QByteArray header(const ExportAnimation& animation, const CHeaderLayout& layout)
         text += ProgmemIncludes;
     text += "\n#define QUENTARO_FRAME_COUNT " + count + "\n#define QUENTARO_FRAME_INTERVAL_MS " +
             QByteArray::number(animation.intervalMs) + "\n";
+    text += playModeDefines(animation.playMode);
     if (table != Table::OnOff)
         text += "#define QUENTARO_LEVEL_COUNT 16\n";
     text += "\n";

@@ -25,7 +25,8 @@ std::vector<std::uint16_t> frameValues(std::span<const std::uint8_t> cells,
 
 // `static const uint16_t frames[N][16]` (or `uint8_t frames[N][32]` with the most
 // significant bit first) with a comment per frame, the frame count and interval as
-// macros, optionally `frame_delays_ms[N]` (each frame's hold time, else the
+// macros, the play mode as QUENTARO_PLAY_MODE (QUENTARO_PLAY_LOOP, _PING_PONG or
+// _ONCE), optionally `frame_delays_ms[N]` (each frame's hold time, else the
 // interval), under an include guard. An animation with levels gets four bit
 // planes a frame (`frames[N][4][16]` or `[N][4][32]`) or a byte a LED
 // (`uint8_t frames[N][256]`), as the layout's `levels` says, and

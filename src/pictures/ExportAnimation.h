@@ -1,5 +1,6 @@
 #pragma once
 
+#include "frames/AnimationExtras.h"
 #include "frames/FrameStore.h"
 
 #include <cstdint>
@@ -16,6 +17,7 @@ struct ExportAnimation {
     // One per frame: 0 when the speed rules, else how long that frame stays. Empty
     // when the animation has no hold times.
     std::span<const std::uint16_t> holdMs{};
+    PlayMode playMode = PlayMode::Loop;
 
     bool framesValid() const {
         return frameCount >= 1 && frames.size() >= FrameStore::sizeFor(frameCount);

@@ -276,6 +276,7 @@ public:
     Encoder(GifFileType* gif, Sink& sink, const IndexedTiles& tiles, bool levels)
         : gif_(gif), sink_(sink), tiles_(tiles), delta_(tiles), levels_(levels) {}
 
+    // Without it a GIF plays once and stays on its last frame.
     bool putLoopForever() {
         static const GifByteType loopForever[] = {1, 0, 0}; // sub-block 1: repeat count 0
         return EGifPutExtensionLeader(gif_, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
@@ -415,6 +416,15 @@ int delayHundredths(int intervalMs) {
     return std::clamp((intervalMs + 5) / 10, MinDelay, MaxDelay);
 }
 
+std::vector<int> playedImages(PlayMode mode, int count) {
+    std::vector<int> images{1};
+    for (PlayOrder::Step step = PlayOrder::next(mode, 1, count, false);
+         !step.ended && step.image != 1;
+         step = PlayOrder::next(mode, step.image, count, step.backwards))
+        images.push_back(step.image);
+    return images;
+}
+
 IndexedTiles indexedTiles(int scale, bool levels) {
     std::vector<QImage> images;
     if (levels) {
@@ -477,11 +487,11 @@ bool write(QIODevice& out, const ExportAnimation& animation, int scale, QString&
     const int side = FrameStore::Side * scale;
     Encoder encoder(gif.get(), sink, tiles, animation.hasLevels);
     bool ok = map && EGifPutScreenDesc(gif.get(), side, side, 8, 0, map.get()) == GIF_OK &&
-              encoder.putLoopForever();
+              (animation.playMode == PlayMode::Once || encoder.putLoopForever());
     const std::uint8_t* previous = nullptr;
-    for (int frame = 1; ok && frame <= animation.frameCount; ++frame) {
+    for (const int frame : playedImages(animation.playMode, animation.frameCount)) {
         const std::uint8_t* cells = animation.cellsOf(frame).data();
-        ok = encoder.putFrame(cells, previous, delayHundredths(animation.delayMs(frame)));
+        ok = ok && encoder.putFrame(cells, previous, delayHundredths(animation.delayMs(frame)));
         previous = cells;
     }
     if (!ok) {

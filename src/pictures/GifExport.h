@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-// Animated GIF89a of the rendered frames, looping forever.
+// Animated GIF89a of the rendered frames, played as the animation plays.
 namespace GifExport {
 
 constexpr int MaxPaletteColours = 32;
@@ -36,10 +36,17 @@ struct IndexedTiles {
 };
 IndexedTiles indexedTiles(int scale, bool levels = false);
 
+// The images (from 1) a GIF holds to play one turn of the animation: every image
+// once, and for ping-pong those on the way back too, without either end, so that
+// looping the GIF from the first image again plays it back and forth.
+std::vector<int> playedImages(PlayMode mode, int count);
+
 // Writes the animation's frames to `out` at `scale` pixels per LED, each with its
 // own delay. Each frame after the first only carries the rectangle of pixels that
 // changed, with the unchanged ones in it transparent, and leaves the rest of the
-// picture in place. False, with `error` set, when the frames or the scale are
+// picture in place. A GIF of an animation played once has no loop extension,
+// which browsers and viewers play once, stopping on the last frame; the others
+// loop forever. False, with `error` set, when the frames or the scale are
 // invalid or the device fails.
 bool write(QIODevice& out, const ExportAnimation& animation, int scale, QString& error);
 

@@ -1,11 +1,14 @@
 #include "pictures/GifScan.h"
 
+#include <utility>
+
 namespace GifScan {
 namespace {
 
 constexpr uchar ExtensionIntroducer = 0x21;
 constexpr uchar ImageSeparator = 0x2c;
 constexpr uchar Trailer = 0x3b;
+constexpr uchar GraphicControlLabel = 0xf9;
 constexpr qsizetype HeaderLength = 6 + 7; // signature and version, logical screen
 constexpr qsizetype DescriptorLength = 9; // after the separator: place, size, flags
 
@@ -42,6 +45,14 @@ public:
         } while (length != 0);
         return true;
     }
+    // After a graphic control label: its delay in hundredths, the second and
+    // third of the four bytes of its first sub-block; NoDelay when it is shorter.
+    int controlDelay() const {
+        constexpr int Length = 4;
+        if (position_ + 1 + Length > bytes_.size() || at(0) < Length)
+            return NoDelay;
+        return wordAt(2);
+    }
     bool skipImage(QSize& canvas) {
         if (position_ + DescriptorLength > bytes_.size())
             return false;
@@ -67,21 +78,29 @@ Summary scan(const QByteArray& bytes, int limit) {
         return {};
     Walker walker(bytes);
     const uchar screenFlags = static_cast<uchar>(bytes[10]);
-    Summary summary{0, QSize(walker.wordAt(6), walker.wordAt(8))}; // the logical screen
+    Summary summary{0, QSize(walker.wordAt(6), walker.wordAt(8)), {}}; // the logical screen
     if (!walker.skip(HeaderLength) || !walker.skipColourTable(screenFlags))
         return {};
     uchar record = 0;
+    int delay = NoDelay; // of the graphic control block before the next image
     while (summary.frames <= limit) {
         if (!walker.next(record))
             return {};
         if (record == Trailer)
             return summary;
+        uchar label = 0;
         if (record == ImageSeparator) {
             if (!walker.skipImage(summary.canvas))
                 return {};
             ++summary.frames;
-        } else if (record != ExtensionIntroducer || !walker.skip(1) || !walker.skipSubBlocks()) {
+            summary.delays.push_back(std::exchange(delay, NoDelay));
+        } else if (record != ExtensionIntroducer || !walker.next(label)) {
             return {};
+        } else {
+            if (label == GraphicControlLabel)
+                delay = walker.controlDelay();
+            if (!walker.skipSubBlocks())
+                return {};
         }
     }
     return summary;

@@ -1,6 +1,9 @@
 #include "pictures/PictureImport.h"
 
+#include "frames/AnimationExtras.h"
+#include "pictures/BoardRecognition.h"
 #include "pictures/FileIntegrity.h"
+#include "pictures/GifExport.h"
 #include "pictures/GifScan.h"
 
 #include <QBuffer>
@@ -19,7 +22,7 @@ namespace {
 constexpr int AllocationLimitMb = int{qint64{MaxSide} * MaxSide * 4 / (1024 * 1024)};
 
 ImportResult failure(const QString& message) {
-    return {false, message, {}};
+    return {false, message, {}, {}};
 }
 
 bool tooLarge(QSize size) {
@@ -84,8 +87,22 @@ qint64 decodedBytes(QSize size) {
 
 struct Plan {
     int count = 0;
-    QSize size; // what the decoder will allocate for each picture
+    QSize size;                // what the decoder will allocate for each picture
+    std::vector<int> delaysMs; // a GIF's
 };
+
+// The delays as they play: browsers and most viewers play one under 2 hundredths
+// as 10.
+std::vector<int> delaysInMs(const std::vector<int>& hundredths) {
+    constexpr int ShortestPlayed = 2;
+    constexpr int ShortPlayedAsMs = 100;
+    std::vector<int> ms;
+    for (const int delay : hundredths)
+        ms.push_back(delay == GifScan::NoDelay ? 0
+                     : delay < ShortestPlayed  ? ShortPlayedAsMs
+                                               : delay * 10);
+    return ms;
+}
 
 // How many pictures to read and how large each will be once decoded, or a reason
 // to read none. A GIF's own screen size is not what Qt reports, so it is scanned.
@@ -94,7 +111,7 @@ Plan planReading(const QByteArray& bytes, QImageReader& reader, const QString& n
     if (!GifScan::looksLikeGif(bytes)) {
         if (FileIntegrity::bmpCutShort(bytes) || FileIntegrity::jpegCutShort(bytes))
             error = damagedMessage(name, QStringLiteral("the file is cut short."));
-        return {1, reader.size()};
+        return {1, reader.size(), {}};
     }
     const GifScan::Summary gif = GifScan::scan(bytes, MaxFrames);
     if (gif.frames == GifScan::Damaged)
@@ -106,7 +123,7 @@ Plan planReading(const QByteArray& bytes, QImageReader& reader, const QString& n
         error = QStringLiteral("%1 has more than %2 frames, more than can be imported.")
                     .arg(name)
                     .arg(MaxFrames);
-    return {gif.frames, gif.canvas};
+    return {gif.frames, gif.canvas, delaysInMs(gif.delays)};
 }
 
 // Refuses before the next picture is decoded: by its size, and by the pixels it
@@ -139,8 +156,9 @@ ImportResult readAll(const QByteArray& bytes, const QString& name, const Progres
     if (!error.isEmpty())
         return failure(error);
 
-    ImportResult result{true, {}, {}};
+    ImportResult result{true, {}, {}, plan.delaysMs};
     result.pictures.reserve(std::size_t(plan.count));
+    const BoardRecognition board(plan.size);
     qint64 decodedSoFar = 0;
     for (int index = 0; index < plan.count; ++index) {
         if (progress && !progress(index, plan.count))
@@ -155,6 +173,7 @@ ImportResult readAll(const QByteArray& bytes, const QString& name, const Progres
             return failure(tooLargeMessage(name, picture.size()));
         decodedSoFar += decodedBytes(picture.size());
         result.pictures.push_back(reduce(picture));
+        result.pictures.back().boardLevels = board.levels(picture);
     }
     return result;
 }
@@ -383,18 +402,44 @@ Cells shades(const Cells& grey, bool invert, Dither dither) {
     return cells;
 }
 
+Cells shadesOf(const Reduced& picture, const Conversion& conversion, Fit fit) {
+    if (!picture.boardLevels)
+        return shades(picture[fit], conversion.invert, conversion.dither);
+    Cells cells{};
+    for (std::size_t cell = 0; cell < cells.size(); ++cell) {
+        const int level = (*picture.boardLevels)[cell];
+        cells[cell] =
+            FrameStore::cellForLevel(conversion.invert ? FrameStore::MaxLevel - level : level);
+    }
+    return cells;
+}
+
 Converted convert(const std::vector<Reduced>& pictures, const Conversion& conversion, Fit fit) {
     if (!conversion.keepShades)
         return {toFrames(pictures, conversion.threshold, conversion.invert, fit), false};
     Converted converted;
     converted.frames.reserve(pictures.size());
     for (const Reduced& picture : pictures) {
-        converted.frames.push_back(shades(picture[fit], conversion.invert, conversion.dither));
+        converted.frames.push_back(shadesOf(picture, conversion, fit));
         for (std::uint8_t cell : converted.frames.back())
             converted.hasLevels =
                 converted.hasLevels || (cell != FrameStore::Lit && cell != FrameStore::Dark);
     }
     return converted;
+}
+
+std::vector<std::uint16_t> holdTimes(std::span<const int> delaysMs, int intervalMs) {
+    const int stepHundredths = GifExport::delayHundredths(intervalMs);
+    std::vector<std::uint16_t> holds;
+    bool any = false;
+    for (const int delay : delaysMs) {
+        const bool held = delay > 0 && GifExport::delayHundredths(delay) != stepHundredths;
+        holds.push_back(held ? static_cast<std::uint16_t>(std::clamp(
+                                   delay, AnimationExtras::MinHoldMs, AnimationExtras::MaxHoldMs))
+                             : std::uint16_t{0});
+        any = any || held;
+    }
+    return any ? holds : std::vector<std::uint16_t>{};
 }
 
 int meanBrightness(std::span<const Cells> grey) {

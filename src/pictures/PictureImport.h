@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -36,6 +37,9 @@ constexpr int FitCount = 3;
 // A picture reduced to 16 x 16 grey levels in each of the fits.
 struct Reduced {
     std::array<Cells, FitCount> grey{};
+    // A picture of the board this program exported: the level (0..MaxLevel) each
+    // LED was drawn at, which shades keep in place of its brightness.
+    std::optional<Cells> boardLevels;
     const Cells& operator[](Fit fit) const { return grey[static_cast<std::size_t>(fit)]; }
 };
 
@@ -43,6 +47,9 @@ struct ImportResult {
     bool ok = false;
     QString error; // says what went wrong when not ok; then there are no pictures
     std::vector<Reduced> pictures;
+    // A GIF's delay of each picture in milliseconds as viewers play it (under 20
+    // ms as 100), 0 for one without; empty for other formats.
+    std::vector<int> delaysMs;
 };
 
 // Told before each picture is decoded, with the number of pictures in the file;
@@ -86,6 +93,10 @@ struct Conversion {
     bool invert = false;
     Dither dither = Dither::None; // with keepShades
 };
+// The levels of one picture as shades() gives them, or as the board's picture
+// was drawn (inverted with `invert`), whatever the dither.
+Cells shadesOf(const Reduced& picture, const Conversion& conversion, Fit fit = Fit::Stretch);
+
 struct Converted {
     std::vector<Cells> frames;
     // Some LED lies between dark and full light: the animation needs its levels.
@@ -93,6 +104,12 @@ struct Converted {
 };
 Converted convert(const std::vector<Reduced>& pictures, const Conversion& conversion,
                   Fit fit = Fit::Stretch);
+
+// The hold times (AnimationExtras) of pictures shown for `delaysMs` each, in an
+// animation stepping at `intervalMs`: none for a picture shown for the step time
+// as a GIF writes it (to the hundredth), or without a delay, else its delay
+// within the hold times' range. Empty when every picture follows the step time.
+std::vector<std::uint16_t> holdTimes(std::span<const int> delaysMs, int intervalMs);
 
 // The mean grey level of the pictures, rounded: a threshold that lights about the
 // brighter half. 128 when there are none.

@@ -169,6 +169,7 @@ void ImportDialog::takePictures() {
         return;
     }
     pictures_ = std::move(result.pictures);
+    delaysMs_ = std::move(result.delaysMs);
     progress_->hide();
     status_->setText(countText(pictures_.size()));
     threshold_->setValue(PictureImport::meanBrightness(pictures_, fit()));
@@ -230,7 +231,7 @@ PictureImport::Cells ImportDialog::previewFrame() const {
     if (pictures_.empty())
         return {};
     if (keepsShades())
-        return PictureImport::shades(pictures_.front()[fit()], inverted(), dither());
+        return PictureImport::shadesOf(pictures_.front(), conversion(), fit());
     return PictureImport::threshold(pictures_.front()[fit()], threshold(), inverted());
 }
 

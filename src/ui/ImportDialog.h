@@ -46,6 +46,8 @@ public:
     // The same, and whether they hold grey levels (FrameStore::cellForLevel):
     // some LED lies between dark and full light.
     PictureImport::Converted converted() const;
+    // A GIF's delay of each picture in milliseconds (PictureImport::ImportResult).
+    const std::vector<int>& delaysMs() const { return delaysMs_; }
     // What the preview shows: the first picture as a frame.
     PictureImport::Cells previewFrame() const;
 
@@ -61,6 +63,7 @@ private:
     QFutureWatcher<PictureImport::ImportResult> reader_;
     bool reading_ = true; // until the result is taken
     std::vector<PictureImport::Reduced> pictures_;
+    std::vector<int> delaysMs_;
     QString error_;
     QLabel* preview_;
     QLabel* status_;

@@ -219,11 +219,11 @@ void exportAnimation(QWidget* parent, const Editor& editor) {
     std::iota(images.begin(), images.end(), 1);
     const std::vector<std::uint16_t> holds =
         animation.hasHoldTimes() ? animation.holdsOf(images) : std::vector<std::uint16_t>{};
-    const ExportResult result =
-        ::exportAnimation(path,
-                          {animation.images(), animation.imageCount(), animation.currentImage(),
-                           editor.playback().intervalMs(), animation.hasLevels(), holds},
-                          options);
+    const ExportResult result = ::exportAnimation(
+        path,
+        {animation.images(), animation.imageCount(), animation.currentImage(),
+         editor.playback().intervalMs(), animation.hasLevels(), holds, animation.playMode()},
+        options);
     if (!result.ok)
         return warn(parent,
                     QStringLiteral("%1 could not be exported:\n%2").arg(path, result.error));
@@ -250,9 +250,10 @@ void importPictures(QWidget* parent, Editor& editor) {
         return;
     }
     const PictureImport::Converted converted = dialog.converted();
-    const QString why =
-        editor.importFrames(converted.frames, dialog.mode() == ImportDialog::Mode::ReplaceAnimation,
-                            converted.hasLevels);
+    const QString why = editor.importFrames(
+        converted.frames, dialog.mode() == ImportDialog::Mode::ReplaceAnimation,
+        converted.hasLevels,
+        PictureImport::holdTimes(dialog.delaysMs(), editor.playback().intervalMs()));
     if (!why.isEmpty())
         warn(parent, QStringLiteral("%1 could not be imported:\n%2").arg(path, why));
 }

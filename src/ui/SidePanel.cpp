@@ -29,7 +29,8 @@ const std::array<SidePanel::ToolEntry, 9>& SidePanel::tools() {
          "Rectangle: drag from corner to corner, with Shift filled"},
         {Tool::Ellipse, "Ellipse", QKeySequence(Qt::Key_E),
          "Ellipse: drag from corner to corner, with Shift filled"},
-        {Tool::Fill, "Fill", QKeySequence(Qt::Key_G), "Fill: the area of like LEDs turned over"},
+        {Tool::Fill, "Fill", QKeySequence(Qt::Key_G),
+         "Fill: the area of like LEDs painted the level (on/off: turned over)"},
         {Tool::Move, "Move", QKeySequence(Qt::Key_M), "Move: drag the picture"},
         {Tool::Select, "Select", QKeySequence(Qt::Key_S),
          "Select: drag a rectangle (Shift adds, Alt or Ctrl takes away); drag inside it to move "

@@ -80,9 +80,10 @@ public:
     // Frames made from pictures, after the current image or in place of the
     // animation; one step of the history. On refusal the reason, nothing changed.
     // With `levels` the frames hold grey levels (FrameStore::cellForLevel): the
-    // animation takes levels in the same step.
+    // animation takes levels in the same step. `holdMs`, when given, has a hold
+    // time (or 0) for each frame.
     QString importFrames(std::span<const FrameTransforms::Frame> frames, bool replace,
-                         bool levels = false);
+                         bool levels = false, std::vector<std::uint16_t> holdMs = {});
     // Frames recorded from a live input, each with its hold time, after the
     // current image; one step of the history. With `levels` they hold grey
     // levels and an on/off animation takes levels in the same step. A take

@@ -5,7 +5,7 @@
 #include "frames/FrameStore.h"
 
 QString Editor::importFrames(std::span<const FrameTransforms::Frame> frames, bool replace,
-                             bool levels) {
+                             bool levels, std::vector<std::uint16_t> holdMs) {
     if (ended_ || playback_.playing())
         return QStringLiteral("pictures cannot be imported while the animation plays");
     if (frames.empty())
@@ -14,20 +14,26 @@ QString Editor::importFrames(std::span<const FrameTransforms::Frame> frames, boo
     const int total = replace ? count : animation_.imageCount() + count;
     if (total > LedFormat::MaxFrames)
         return QStringLiteral("an animation holds at most %1 images").arg(LedFormat::MaxFrames);
+    if (!holdMs.empty() && holdMs.size() != frames.size())
+        return QStringLiteral("there are %1 hold times for %2 pictures")
+            .arg(holdMs.size())
+            .arg(frames.size());
     if (!replace && (!levels || animation_.hasLevels()))
-        return insertFrames(animation_.currentImage() + 1, frames);
+        return insertFrames(animation_.currentImage() + 1, frames, std::move(holdMs));
     if (!replace)
-        return insertTakingLevels(frames);
+        return insertTakingLevels(frames, std::move(holdMs));
 
     Animation::Store store;
     store.reserve(FrameStore::sizeFor(count));
     for (const FrameTransforms::Frame& frame : frames)
         store.insert(store.end(), frame.begin(), frame.end());
     History::Step step{nullptr, view()};
-    // A new animation: untimed, unnamed, with levels when the pictures have shades.
+    // A new animation: unnamed, timed as the pictures were, with levels when
+    // they have shades.
     AnimationExtras extras;
     extras.levels = levels;
-    extras.holdMs.assign(static_cast<std::size_t>(count), 0);
+    extras.holdMs = std::move(holdMs);
+    extras.holdMs.resize(static_cast<std::size_t>(count), 0);
     step.command = FrameCommands::contentReplaced(
         animation_.replaceContent({std::move(store), std::move(extras)}));
     animation_.setImageCount(count);

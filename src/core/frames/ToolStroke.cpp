@@ -35,9 +35,14 @@ std::uint8_t strokeValue(Tool tool, const FrameStore::Frame& frame, int cell, bo
     if (erase)
         return FrameStore::Dark;
     switch (tool) {
+    case Tool::Fill:
+        // With levels the bucket paints the chosen level; on and off it turns
+        // the area over.
+        if (byLevel)
+            return ink;
+        [[fallthrough]];
     case Tool::Toggle:
-    case Tool::Pen:
-    case Tool::Fill: {
+    case Tool::Pen: {
         const std::uint8_t first = frame[static_cast<std::size_t>(cell)];
         const bool alike = byLevel ? FrameStore::levelOf(first) == FrameStore::levelOf(ink)
                                    : FrameStore::isLit(first) == FrameStore::isLit(ink);

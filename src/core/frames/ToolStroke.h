@@ -38,9 +38,10 @@ public:
     // Pressed on `cell` of `frame`; `shift` fills rectangles and ellipses.
     // Lines and shapes light their LEDs at the ink's level, the pen gives every
     // LED it passes the state the first one takes (the ink's level, or dark
-    // where that LED has it already), and fill turns the area of LEDs like the
-    // first (on or off, or of the same level when there are levels) to the ink
-    // or to dark; `erase` makes each of them darken instead.
+    // where that LED has it already), and fill gives the area of LEDs like the
+    // first (of the same level) the ink's level when there are levels, and turns
+    // the area (on or off) the other way without them; `erase` makes each of
+    // them darken instead.
     ToolStroke(Tool tool, const FrameStore::Frame& frame, int cell, bool shift, bool erase = false,
                Ink ink = {}, StrokeOptions options = {});
 

@@ -8,7 +8,10 @@
 #include "playback/SpeedLadder.h"
 #include "player/SignalPipe.h"
 #include "player/SkipReport.h"
+#include "port/PortIo.h"
 
+#include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -20,6 +23,23 @@ public:
 };
 
 } // namespace
+
+// An output that sends at most so many frames a second may have just sent the
+// dark of the load, or still hold it: the first frame would wait behind it while
+// its time ran. The animation's clock stands still until the output can put the
+// first frame out at once, so that it is shown its full time like every other.
+void Player::waitForTheOutput(const bool& stopped) {
+    const int ms = services_.port.msBeforeNextFrame();
+    if (ms <= 0)
+        return;
+    const bool running = services_.timer.isActive();
+    services_.timer.stop();
+    QEventLoop wait;
+    QTimer::singleShot(ms, &wait, &QEventLoop::quit);
+    wait.exec();
+    if (running && !stopped)
+        services_.timer.start();
+}
 
 int Player::run(const QString& file, int intervalMs, Options options) {
     NoDialog dialog;
@@ -71,6 +91,9 @@ int Player::run(const QString& file, int intervalMs, Options options) {
     services_.timer.setInterval(editor.playback().intervalMs());
     if (!playlist)
         editor.Command33_Click();
+    waitForTheOutput(stopped);
+    if (stopped)
+        return 0;
     // A show that stopped has nothing left it can play; an animation played
     // once through has ended.
     editor.setAfterHandler([&] {

@@ -47,5 +47,8 @@ public:
     int run(const QString& file, int intervalMs) { return run(file, intervalMs, {}); }
 
 private:
+    // The animation's clock held until the output can show the first frame at once.
+    void waitForTheOutput(const bool& stopped);
+
     Services services_;
 };

@@ -115,3 +115,10 @@ void FanOutPort::setBrightness(int percent) {
     for (PortIo* port : ports_)
         port->setBrightness(percent);
 }
+
+int FanOutPort::msBeforeNextFrame() const {
+    int longest = 0;
+    for (const PortIo* port : ports_)
+        longest = std::max(longest, port->msBeforeNextFrame());
+    return longest;
+}

@@ -63,6 +63,8 @@ public:
     // A port that takes no levels gets the on/off frame of them.
     void showLevels(const LevelFrame& levels) override;
     void setBrightness(int percent) override;
+    // The longest wait among the ports.
+    int msBeforeNextFrame() const override;
 
 private:
     std::vector<PortIo*> ports_;

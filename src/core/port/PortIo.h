@@ -32,6 +32,9 @@ public:
     virtual void showLevels(const LevelFrame&) {}
     // For such an output that dims the board itself: percent of full light.
     virtual void setBrightness(int /*percent*/) {}
+    // For such an output that sends at most so many frames a second: how long a
+    // frame given now would wait before it goes out, behind the last one sent.
+    virtual int msBeforeNextFrame() const { return 0; }
 };
 
 // Used when no port could be opened: the editor works, the bytes go nowhere.
