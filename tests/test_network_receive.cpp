@@ -73,7 +73,7 @@ QByteArray ddpBytes(int flags, int type, int destination, int length, int presen
 // What a decoder made of a datagram, in a few words.
 QString described(const Packet& p) {
     if (const auto* r = std::get_if<Refused>(&p))
-        return QStringLiteral("refused: ") + r->why;
+        return (r->forOthers ? QStringLiteral("ignored: ") : QStringLiteral("refused: ")) + r->why;
     if (const auto* d = std::get_if<E131Data>(&p))
         return QStringLiteral("E1.31 data u%1 p%2 s%3 n%4 \"%5\"%6")
             .arg(d->universe)
@@ -241,7 +241,7 @@ private slots:
         QTest::newRow("priority 201") << e << at(d, 108, 201) << "priority 201, above 200";
         QTest::newRow("universe 0") << e << at(d, 114, 0) << "universe 0, not 1 ... 63999";
         QTest::newRow("universe 64000") << e << e131Bytes(64000) << "universe 64000, not";
-        QTest::newRow("preview") << e << at(d, 112, 0x80) << "preview data";
+        QTest::newRow("preview") << e << at(d, 112, 0x80) << "ignored: E1.31: preview data";
         QTest::newRow("DMP vector") << e << at(d, 117, 1) << "DMP vector 1, not 2";
         QTest::newRow("DMP type") << e << at(d, 118, 0xA2) << "address and data type 0xa2";
         QTest::newRow("first address") << e << at(d, 120, 1) << "first property address 1";
@@ -252,7 +252,8 @@ private slots:
         QTest::newRow("sync") << e << e131Sync(7) << "E1.31 sync a7 s3";
         QTest::newRow("sync address 0") << e << e131Sync(0) << "synchronisation address 0";
         QTest::newRow("sync 50 bytes") << e << e131Sync(7, 50) << "synchronisation packet of 50";
-        QTest::newRow("discovery") << e << at(e131Sync(7), 43, 2) << "universe discovery";
+        QTest::newRow("discovery")
+            << e << at(e131Sync(7), 43, 2) << "ignored: E1.31: universe discovery";
         QTest::newRow("Art-Net in E1.31") << e << NetworkPackets::artPoll() << "refused: E1.31";
 
         const auto a = Protocol::ArtNet;
@@ -278,8 +279,10 @@ private slots:
                                                                                   "0004"
                                                                                   "0003"))
                                           << "ArtPoll targeted 3-4";
-        QTest::newRow("ArtPollReply") << a << artBytes(0x2100) << "an ArtPollReply";
-        QTest::newRow("OpTodRequest") << a << artBytes(0x8000) << "op code 0x8000";
+        QTest::newRow("ArtPollReply")
+            << a << artBytes(0x2100) << "ignored: Art-Net: an ArtPollReply";
+        QTest::newRow("OpTodRequest")
+            << a << artBytes(0x8000) << "ignored: Art-Net: op code 0x8000";
 
         const auto p = Protocol::Ddp;
         QTest::newRow("DDP push") << p << NetworkPackets::ddp(3, QByteArray(768, 'z'))
@@ -293,7 +296,7 @@ private slots:
         QTest::newRow("DDP timecode short")
             << p << ddpBytes(0x51, 0x0B, 1, 0, 2) << "the 14-byte header";
         QTest::newRow("DDP version 2") << p << ddpBytes(0x81, 0x0B, 1, 0, 0) << "version 2, not 1";
-        QTest::newRow("DDP reply") << p << ddpBytes(0x44, 0, 251, 0, 0) << "a reply";
+        QTest::newRow("DDP reply") << p << ddpBytes(0x44, 0, 251, 0, 0) << "ignored: DDP: a reply";
         QTest::newRow("DDP storage") << p << ddpBytes(0x49, 0x0B, 1, 0, 0) << "storage flag";
         QTest::newRow("DDP status query") << p << ddpBytes(0x42, 0, 251, 0, 0) << "DDP status s5";
         QTest::newRow("DDP config query")
@@ -310,6 +313,29 @@ private slots:
         QFETCH(QString, expected);
         const QString got = described(decode(protocol, datagram));
         QVERIFY2(got.contains(expected), qPrintable(got));
+    }
+
+    // Names from the network in a status line: nothing in them may reorder,
+    // hide or break the line.
+    void printableText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        const QString x(QChar::ReplacementCharacter);
+        QTest::newRow("right-to-left override") << u"desk\u202Eevil"_qs << "desk" + x + "evil";
+        QTest::newRow("embeddings and pop") << u"\u202A\u202B\u202C\u202D"_qs << x.repeated(4);
+        QTest::newRow("isolates and marks")
+            << u"\u2066a\u2067\u2068\u2069\u200E\u200F\u061C"_qs << x + "a" + x.repeated(6);
+        QTest::newRow("controls") << "a\tb\x1b[2J\r\n"
+                                  << "a" + x + "b" + x + "[2J" + x + x;
+        QTest::newRow("line separator") << u"a\u2028b\u2029"_qs << "a" + x + "b" + x;
+        QTest::newRow("a tag past the BMP") << u"a\U000E0001"_qs << "a" + x;
+        QTest::newRow("names kept")
+            << u"xLights — Bühne 2 ✓ 舞台"_qs << u"xLights — Bühne 2 ✓ 舞台"_qs;
+    }
+    void printableText() {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(printable(text), shown);
     }
 
     // Each row: the packets and clock steps, and what each step gave: a frame

@@ -117,17 +117,17 @@ std::vector<QHostAddress> NetworkReceiver::groups() const {
 // On 127.0.0.1 no group can reach the socket: nothing is joined there. A
 // group that cannot be joined (a host with loopback alone) is tried once and
 // told once.
-bool NetworkReceiver::joinGroup(int universe) {
+void NetworkReceiver::joinGroup(int universe) {
     const QHostAddress& bound = options_.address;
     if (joined_.count(universe) || unjoinable_.count(universe) || bound.isLoopback())
-        return false;
+        return;
     const bool ok =
         bound == QHostAddress::AnyIPv4
             ? socket_.joinMulticastGroup(e131Group(universe))
             : interface_.isValid() && socket_.joinMulticastGroup(e131Group(universe), interface_);
     if (ok) {
         joined_.insert(universe);
-        return true;
+        return;
     }
     unjoinable_.insert(universe);
     if (groupProblem_.isEmpty())
@@ -136,7 +136,6 @@ bool NetworkReceiver::joinGroup(int universe) {
                             .arg(e131Group(universe).toString())
                             .arg(universe)
                             .arg(socket_.errorString());
-    return false;
 }
 
 void NetworkReceiver::leaveGroup(int universe) {
@@ -151,7 +150,7 @@ void NetworkReceiver::leaveGroup(int universe) {
 // The groups of the synchronisation addresses of the sources taken on the
 // board's universes, a few at most; those no source uses any more are left.
 void NetworkReceiver::followSyncGroups() {
-    std::vector<int> wanted = frames_.syncAddresses();
+    const std::vector<int> wanted = frames_.syncAddresses();
     if (wanted == followed_)
         return;
     followed_ = wanted;

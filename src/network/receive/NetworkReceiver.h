@@ -88,7 +88,7 @@ private:
     void read();
     void take(const QNetworkDatagram& datagram);
     void answer(const ReceivedPackets::Packet& packet, const QNetworkDatagram& datagram);
-    bool joinGroup(int universe);
+    void joinGroup(int universe);
     void leaveGroup(int universe);
     void followSyncGroups();
     void note(const ReceivedFrames::Outcome& outcome, const ReceivedPackets::Packet& packet,
