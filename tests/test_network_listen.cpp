@@ -10,7 +10,6 @@
 #include "cli/CommandLine.h"
 #include "network/NetworkPackets.h"
 #include "network/NetworkPort.h"
-#include "network/receive/StatusLog.h"
 #include "player/SignalPipe.h"
 #include "port/MatrixOutput.h"
 
@@ -280,43 +279,6 @@ private slots:
         QCOMPARE(int(recorders.logs.size()), name.endsWith("+1") ? 2 : 1);
         for (const auto& [argument, log] : recorders.logs)
             QCOMPARE(*log, *aloneLog);
-    }
-
-    // A step a second, each "sources|frames/s|kinds of problem|last problem";
-    // the seconds at which a line is logged.
-    void statusLogTellsWhatMatters_data() {
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QString>("logged");
-        QStringList wobble;
-        for (int i = 0; i < 60; ++i)
-            wobble << QStringLiteral("desk|%1|0|").arg(QStringList{"0.8", "1.0", "1.6"}[i % 3]);
-        QTest::newRow("a slow sender's rate wobbles") << wobble << "0";
-        QTest::newRow("a source comes and goes")
-            << QStringList{"|0|0|", "desk|40|0|", "desk|40|0|", "|0|0|"} << "0 1 3";
-        QTest::newRow("a new kind of problem at once, the same again not")
-            << QStringList{"desk|40|0|", "desk|40|1|late 7", "desk|40|1|late 9", "desk|40|2|x"}
-            << "0 1 3";
-        QTest::newRow("a marked change of rate after a quiet while")
-            << QStringList{"desk|40|0|", "desk|20|0|", "desk|20|0|", "desk|20|0|",
-                           "desk|20|0|", "desk|20|0|", "desk|20|0|"}
-            << "0 5";
-    }
-    void statusLogTellsWhatMatters() {
-        QFETCH(QStringList, steps);
-        QFETCH(QString, logged);
-        StatusLog log;
-        QStringList seconds;
-        for (int t = 0; t < steps.size(); ++t) {
-            const QStringList field = steps[t].split('|');
-            ReceiverStatus status;
-            status.sources = field[0];
-            status.framesPerSecond = status.packetsPerSecond = field[1].toDouble();
-            status.problemKinds = field[2].toInt();
-            status.lastError = field[3];
-            if (log.next(std::chrono::seconds(t), steps[t], status, true))
-                seconds << QString::number(t);
-        }
-        QCOMPARE(seconds.join(' '), logged);
     }
 
     // A host with loopback alone (a network namespace of the test's own, so it
