@@ -14,11 +14,17 @@
 // program was charged (/proc/PID/stat) and the latency from the first
 // datagram sent to the frame's DDP datagram arriving back, which includes the
 // output's own sending.
+//
+// BM_SyncFloodState gives the receiving rules 1,000,000 E1.31 synchronisation
+// packets, each from a CID not seen before, 75,000 a second on their clock,
+// with the receiver's ticks between them: the memory the process holds more
+// afterwards while the receiver lives, and the packets taken a second.
 #include "Listening.h"
 #include "cli/CommandLine.h"
 #include "editor/InstanceCheck.h"
 #include "network/NetworkPackets.h"
 #include "network/NetworkPort.h"
+#include "network/receive/ReceivedFrames.h"
 #include "player/SignalPipe.h"
 
 #include "QtBenchmarkMain.h"
@@ -306,6 +312,39 @@ void BM_ListenProgram(benchmark::State& state) {
     }
 }
 
+// The resident memory of this process in MB.
+double residentMb() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024 * 1024);
+}
+
+void BM_SyncFloodState(benchmark::State& state) {
+    constexpr int Packets = 1'000'000;
+    constexpr int PerSecond = 75'000;
+    constexpr int PerTick = PerSecond / 4;
+    for (auto _ : state) {
+        const double before = residentMb();
+        const auto frames = std::make_unique<ReceivedFrames>(ReceiveSetup{});
+        const Sender from{QStringLiteral("10.0.0.2"), 5568};
+        const auto start = Clock::now();
+        for (int i = 0; i < Packets; ++i) {
+            const auto at = std::chrono::microseconds(std::int64_t(i) * 1'000'000 / PerSecond);
+            const ReceivedPackets::E131Sync sync{QUuid(uint(i), 1, 2, 3, 4, 5, 6, 7, 8, 9, 10),
+                                                 std::uint8_t(i), 7};
+            frames->take(at, from, sync);
+            if (i % PerTick == 0)
+                frames->advance(at);
+        }
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        state.counters["rss_growth_mb"] = residentMb() - before;
+        state.counters["packets_per_s"] = Packets / seconds;
+    }
+}
+
+BENCHMARK(BM_SyncFloodState)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_ListenInThisProcess)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_ListenProgram)->Iterations(1)->Unit(benchmark::kSecond);
 

@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "editor/InstanceCheck.h"
+#include "network/receive/StatusLog.h"
 #include "player/SignalPipe.h"
 #include "port/MatrixOutput.h"
 #include "port/PortSequences.h"
@@ -30,15 +31,6 @@ ReceivedPackets::Protocol protocolOf(ListenSource::Protocol protocol) {
     return ReceivedPackets::Protocol::Ddp;
 }
 
-// Names from the network go to a terminal: its control characters are shown,
-// not obeyed.
-QString printable(QString text) {
-    for (QChar& c : text)
-        if (c.category() == QChar::Other_Control)
-            c = QChar::ReplacementCharacter;
-    return text;
-}
-
 // Empty when every receiver listens, else why one cannot.
 QString startReceivers(const CommandLine& line, Receivers& receivers) {
     for (const ListenSource& source : line.listens) {
@@ -62,11 +54,13 @@ void startBoards(PortIo& port, MatrixOutput& output) {
     output.darken();
 }
 
-// Each receiver's status line when it has changed, checked once a second.
+// Each receiver's status line when StatusLog says so, checked once a second,
+// and a group it cannot join told once.
 class StatusLines {
 public:
     StatusLines(const Receivers& receivers, Report report)
-        : receivers_(receivers), report_(std::move(report)), told_(receivers.size()) {
+        : receivers_(receivers), report_(std::move(report)), logs_(receivers.size()),
+          groupProblems_(receivers.size()) {
         QObject::connect(&timer_, &QTimer::timeout, [this] { tell(); });
         tell();
         timer_.start(1000);
@@ -74,16 +68,24 @@ public:
 
 private:
     void tell() {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
         for (std::size_t i = 0; i < receivers_.size(); ++i) {
-            const QString line = printable(receivers_[i]->statusLine());
-            if (line != told_[i])
-                report_(told_[i] = line);
+            const NetworkReceiver& receiver = *receivers_[i];
+            if (const QString problem = receiver.groupProblem();
+                !problem.isEmpty() && problem != groupProblems_[i])
+                report_(QStringLiteral("%1: %2").arg(
+                    protocolName(receiver.options().setup.protocol),
+                    ReceivedPackets::printable(groupProblems_[i] = problem)));
+            if (const std::optional<QString> line = logs_[i].next(
+                    now, receiver.statusLine(), receiver.status(), receiver.listening()))
+                report_(*line);
         }
     }
 
     const Receivers& receivers_;
     Report report_;
-    std::vector<QString> told_;
+    std::vector<StatusLog> logs_;
+    std::vector<QString> groupProblems_;
     QTimer timer_;
 };
 

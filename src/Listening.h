@@ -27,9 +27,9 @@ struct ListenServices {
 ListenOptions listenOptions(const CommandLine& line, const ListenSource& source);
 
 // --listen: a receiver for each source, every frame it completes shown on
-// every --port, each receiver's status line on standard error when it has
-// changed (once a second at most), until SIGINT, SIGTERM or SIGHUP darkens
-// the boards. The exit status: 0 after a signal, 1 when a socket cannot be
+// every --port, each receiver's status line on standard error when it
+// changes in a way a reader cares about (StatusLog), until SIGINT, SIGTERM or
+// SIGHUP darkens the boards. The exit status: 0 after a signal, 1 when a socket cannot be
 // bound, the outputs cannot be opened or another editor or player runs, 2
 // for a --port value that names no output it can drive.
 int listen(const CommandLine& line, ListenServices services);

@@ -1,21 +1,26 @@
 // quentaro --listen in this process: E1.31 from the program's own output on
 // 127.0.0.1 through a mapping that is not the default, shown on two recording
-// outputs at once; the ways it ends with one line; and several --port values,
-// each output getting what it would get alone.
+// outputs at once; the ways it ends with one line; several --port values,
+// each output getting what it would get alone; and a quiet log on a host with
+// loopback alone.
 #include "support/FakeServices.h"
 
 #include "Listening.h"
 #include "Outputs.h"
 #include "cli/CommandLine.h"
+#include "network/NetworkPackets.h"
 #include "network/NetworkPort.h"
 #include "player/SignalPipe.h"
 #include "port/MatrixOutput.h"
 
+#include <QProcess>
 #include <QStandardPaths>
 #include <QUdpSocket>
 #include <QtTest>
 #include <csignal>
 #include <map>
+#include <sched.h>
+#include <unistd.h>
 
 namespace {
 
@@ -91,6 +96,15 @@ PortIo::LevelFrame pattern() {
     return f;
 }
 
+// SIGTERM after `ms`, unless the test is over by then.
+std::unique_ptr<QTimer> stopAfter(int ms) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setSingleShot(true);
+    QObject::connect(timer.get(), &QTimer::timeout, [] { std::raise(SIGTERM); });
+    timer->start(ms);
+    return timer;
+}
+
 quint16 freePort() {
     QUdpSocket socket;
     socket.bind(QHostAddress::LocalHost, 0);
@@ -137,7 +151,7 @@ private slots:
                 unusualMapping(), [](const QString&) {});
             sender->showLevels(pattern());
         });
-        QTimer::singleShot(10000, [] { std::raise(SIGTERM); }); // whatever happens
+        const auto deadline = stopAfter(10000); // whatever happens
         SignalPipe stopSignals;
         FakeInstanceCheck instance;
         QStringList errors;
@@ -193,7 +207,7 @@ private slots:
         FakeInstanceCheck instance;
         instance.anotherRunning = anotherRunning;
         QStringList errors;
-        QTimer::singleShot(3000, [] { std::raise(SIGTERM); }); // should it run after all
+        const auto deadline = stopAfter(3000); // should it run after all
         QCOMPARE(listen(parsed(args),
                         {instance, stopSignals, [&errors](const QString& e) { errors << e; },
                          recorders.opener()}),
@@ -265,6 +279,64 @@ private slots:
         QCOMPARE(int(recorders.logs.size()), name.endsWith("+1") ? 2 : 1);
         for (const auto& [argument, log] : recorders.logs)
             QCOMPARE(*log, *aloneLog);
+    }
+
+    // A host with loopback alone (a network namespace of the test's own, so it
+    // comes last): the groups cannot be joined, which is said once; a source
+    // named with a right-to-left override sends about once a second, unevenly,
+    // and OLA's ArtPollReply comes now and then. The log has a line for the
+    // start, the group and the source, hardly more, none with the override or
+    // the reply.
+    void quietLogOnLoopback() {
+        if (geteuid() != 0 || unshare(CLONE_NEWNET) != 0)
+            QSKIP("skipped: no network namespace of its own can be made here");
+        QProcess ip;
+        ip.start("ip", {"link", "set", "lo", "up"});
+        QVERIFY(ip.waitForFinished() && ip.exitCode() == 0);
+        const CommandLine line =
+            parsed({"--listen", "e131", "--listen", "artnet", "--port", "rec:a"});
+        QVERIFY2(line.ok(), qPrintable(line.error));
+        const NetworkPackets::E131Source source{QUuid::createUuid(),
+                                                QString::fromUtf8("desk\u202Elive"), 100};
+        QUdpSocket sender;
+        int sequence = 0;
+        const auto sendFrame = [&] {
+            ++sequence;
+            for (int universe : {1, 2})
+                sender.writeDatagram(NetworkPackets::e131(source, std::uint16_t(universe),
+                                                          std::uint8_t(sequence), 0,
+                                                          QByteArray(510, char(255)), 7),
+                                     QHostAddress::LocalHost, NetworkPackets::E131Port);
+        };
+        QByteArray reply("Art-Net\0\0\x21", 10);
+        reply.resize(239, '\0');
+        int at = 0;
+        for (int gap : {300, 700, 1300, 600, 700, 1400, 500, 900, 1300, 600, 800}) {
+            QTimer::singleShot(at += gap, sendFrame);
+            if (gap > 1000)
+                QTimer::singleShot(at, [&] {
+                    sender.writeDatagram(reply, QHostAddress::LocalHost,
+                                         NetworkPackets::ArtNetPort);
+                });
+        }
+        const auto deadline = stopAfter(at + 500);
+        QElapsedTimer ran;
+        ran.start();
+        Recorders recorders;
+        SignalPipe stopSignals;
+        FakeInstanceCheck instance;
+        QStringList lines;
+        QCOMPARE(listen(line, {instance, stopSignals, [&lines](const QString& l) { lines << l; },
+                               recorders.opener()}),
+                 0);
+        QVERIFY(ran.elapsed() >= at);
+        const QString all = lines.join('\n');
+        QCOMPARE(lines.filter("cannot join").size(), 1);
+        QVERIFY2(all.contains(QString::fromUtf8("from desk\uFFFDlive")), qPrintable(all));
+        QVERIFY2(!all.contains("ArtPollReply"), qPrintable(all));
+        for (const QChar c : all)
+            QVERIFY2(c.category() != QChar::Other_Format, qPrintable(all));
+        QVERIFY2(lines.size() <= 6, qPrintable(all));
     }
 };
 

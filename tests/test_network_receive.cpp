@@ -73,7 +73,7 @@ QByteArray ddpBytes(int flags, int type, int destination, int length, int presen
 // What a decoder made of a datagram, in a few words.
 QString described(const Packet& p) {
     if (const auto* r = std::get_if<Refused>(&p))
-        return QStringLiteral("refused: ") + r->why;
+        return (r->forOthers ? QStringLiteral("ignored: ") : QStringLiteral("refused: ")) + r->why;
     if (const auto* d = std::get_if<E131Data>(&p))
         return QStringLiteral("E1.31 data u%1 p%2 s%3 n%4 \"%5\"%6")
             .arg(d->universe)
@@ -241,7 +241,7 @@ private slots:
         QTest::newRow("priority 201") << e << at(d, 108, 201) << "priority 201, above 200";
         QTest::newRow("universe 0") << e << at(d, 114, 0) << "universe 0, not 1 ... 63999";
         QTest::newRow("universe 64000") << e << e131Bytes(64000) << "universe 64000, not";
-        QTest::newRow("preview") << e << at(d, 112, 0x80) << "preview data";
+        QTest::newRow("preview") << e << at(d, 112, 0x80) << "ignored: E1.31: preview data";
         QTest::newRow("DMP vector") << e << at(d, 117, 1) << "DMP vector 1, not 2";
         QTest::newRow("DMP type") << e << at(d, 118, 0xA2) << "address and data type 0xa2";
         QTest::newRow("first address") << e << at(d, 120, 1) << "first property address 1";
@@ -252,7 +252,8 @@ private slots:
         QTest::newRow("sync") << e << e131Sync(7) << "E1.31 sync a7 s3";
         QTest::newRow("sync address 0") << e << e131Sync(0) << "synchronisation address 0";
         QTest::newRow("sync 50 bytes") << e << e131Sync(7, 50) << "synchronisation packet of 50";
-        QTest::newRow("discovery") << e << at(e131Sync(7), 43, 2) << "universe discovery";
+        QTest::newRow("discovery")
+            << e << at(e131Sync(7), 43, 2) << "ignored: E1.31: universe discovery";
         QTest::newRow("Art-Net in E1.31") << e << NetworkPackets::artPoll() << "refused: E1.31";
 
         const auto a = Protocol::ArtNet;
@@ -278,8 +279,10 @@ private slots:
                                                                                   "0004"
                                                                                   "0003"))
                                           << "ArtPoll targeted 3-4";
-        QTest::newRow("ArtPollReply") << a << artBytes(0x2100) << "an ArtPollReply";
-        QTest::newRow("OpTodRequest") << a << artBytes(0x8000) << "op code 0x8000";
+        QTest::newRow("ArtPollReply")
+            << a << artBytes(0x2100) << "ignored: Art-Net: an ArtPollReply";
+        QTest::newRow("OpTodRequest")
+            << a << artBytes(0x8000) << "ignored: Art-Net: op code 0x8000";
 
         const auto p = Protocol::Ddp;
         QTest::newRow("DDP push") << p << NetworkPackets::ddp(3, QByteArray(768, 'z'))
@@ -293,7 +296,7 @@ private slots:
         QTest::newRow("DDP timecode short")
             << p << ddpBytes(0x51, 0x0B, 1, 0, 2) << "the 14-byte header";
         QTest::newRow("DDP version 2") << p << ddpBytes(0x81, 0x0B, 1, 0, 0) << "version 2, not 1";
-        QTest::newRow("DDP reply") << p << ddpBytes(0x44, 0, 251, 0, 0) << "a reply";
+        QTest::newRow("DDP reply") << p << ddpBytes(0x44, 0, 251, 0, 0) << "ignored: DDP: a reply";
         QTest::newRow("DDP storage") << p << ddpBytes(0x49, 0x0B, 1, 0, 0) << "storage flag";
         QTest::newRow("DDP status query") << p << ddpBytes(0x42, 0, 251, 0, 0) << "DDP status s5";
         QTest::newRow("DDP config query")
@@ -312,8 +315,30 @@ private slots:
         QVERIFY2(got.contains(expected), qPrintable(got));
     }
 
+    // Names from the network in a status line: nothing in them may reorder,
+    // hide or break the line.
+    void printableText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        const QString x(QChar::ReplacementCharacter);
+        QTest::newRow("overrides and embeddings")
+            << u"desk\u202Eevil\u202A\u202B\u202C\u202D"_qs << "desk" + x + "evil" + x.repeated(4);
+        QTest::newRow("isolates and marks")
+            << u"\u2066a\u2067\u2068\u2069\u200E\u200F\u061C"_qs << x + "a" + x.repeated(6);
+        QTest::newRow("controls, separators, a tag past the BMP")
+            << u"a\tb\x1b[2J\n\u2028\U000E0001"_qs << "a" + x + "b" + x + "[2J" + x.repeated(3);
+        QTest::newRow("names kept")
+            << u"xLights — Bühne 2 ✓ 舞台"_qs << u"xLights — Bühne 2 ✓ 舞台"_qs;
+    }
+    void printableText() {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(printable(text), shown);
+    }
+
     // Each row: the packets and clock steps, and what each step gave: a frame
-    // (top-left/bottom-right levels), "-" nothing to show, "x" refused.
+    // (top-left/bottom-right levels), "-" nothing to show, "x" refused, "i"
+    // ignored as for another universe.
     void frames_data() {
         QTest::addColumn<Protocol>("protocol");
         QTest::addColumn<bool>("holdLast");
@@ -378,7 +403,7 @@ private slots:
             << e << true << Script{e131(0, 'A', 1, 1, 255), e131(0, 'A', 2, 1, 255), tick(2500)}
             << "- 15/15 -";
         QTest::newRow("E1.31 other universe")
-            << e << false << Script{e131(0, 'A', 3, 1, 255)} << "x";
+            << e << false << Script{e131(0, 'A', 3, 1, 255)} << "i";
 
         const auto a = Protocol::ArtNet;
         QTest::newRow("ArtSync holds and releases")
@@ -447,9 +472,59 @@ private slots:
                 continue;
             }
             const ReceivedFrames::Outcome o = frames.take(now, {step.from, 5568}, *step.packet);
-            got << (o.refused.isEmpty() ? summary(o.frame) : QStringLiteral("x"));
+            got << (!o.refused.isEmpty()   ? QStringLiteral("x")
+                    : !o.ignored.isEmpty() ? QStringLiteral("i")
+                                           : summary(o.frame));
         }
         QCOMPARE(got.join(QLatin1Char(' ')), expected);
+    }
+
+    // Made-up senders by the hundred thousand, all within the timeouts: what
+    // is kept for them stays within the cap, and the source taken before the
+    // flood is still held and released by its own synchronisation after it.
+    void floodOfSendersStaysBounded_data() {
+        QTest::addColumn<QString>("flood");
+        QTest::addColumn<int>("count");
+        QTest::newRow("sync, new CIDs") << "sync" << 1'000'000;
+        QTest::newRow("sync, new CIDs and addresses") << "sync addresses" << 1'000'000;
+        QTest::newRow("data, new CIDs") << "data" << 200'000;
+        QTest::newRow("data, other universes, new sync addresses") << "other data" << 200'000;
+    }
+    void floodOfSendersStaysBounded() {
+        QFETCH(QString, flood);
+        QFETCH(int, count);
+        ReceivedFrames frames{ReceiveSetup{}};
+        QStringList got;
+        const auto play = [&](const Step& step) {
+            const ReceivedFrames::Outcome o =
+                frames.take(std::chrono::milliseconds(step.ms), {step.from, 5568}, *step.packet);
+            got << (o.refused.isEmpty() ? summary(o.frame) : QStringLiteral("x"));
+        };
+        for (const Step& step :
+             {e131(0, 'A', 1, 1, 255, 100, 7), e131(0, 'A', 2, 1, 255, 100, 7), sync(0, 'A', 7, 1)})
+            play(step);
+        E131Data data = std::get<E131Data>(*e131(1, 'A', 1, 1, 0).packet);
+        int most = 0;
+        for (int i = 0; i < count; ++i) {
+            const QUuid cid(uint(i), 1, 2, 3, 4, 5, 6, 7, 8, 9, 10);
+            const auto address = std::uint16_t(flood == "sync" ? 7 : 1 + i % 63999);
+            Packet packet = E131Sync{cid, std::uint8_t(i), address};
+            if (flood.endsWith("data")) {
+                data.cid = cid;
+                data.universe = std::uint16_t(flood == "data" ? 1 : 3 + i % 60000);
+                data.syncAddress = flood == "data" ? 0 : address;
+                packet = data;
+            }
+            frames.take(1ms, {QStringLiteral("10.0.0.2"), 5568}, packet);
+            most = std::max(most, frames.stateEntries());
+        }
+        QVERIFY2(most <= frames.stateCapacity(),
+                 qPrintable(QStringLiteral("%1 entries kept").arg(most)));
+        QVERIFY(frames.stateCapacity() < 100);
+        for (const Step& step :
+             {e131(2, 'A', 1, 2, 17, 100, 7), e131(2, 'A', 2, 2, 17, 100, 7), sync(3, 'A', 7, 2)})
+            play(step);
+        QCOMPARE(got.join(QLatin1Char(' ')), QStringLiteral("- 15/15 - - - 1/1"));
     }
 
     // The program's own output sends a frame of levels through a mapping that
@@ -614,6 +689,51 @@ private slots:
         QVERIFY2(longestGap < 200, qPrintable(QString::number(longestGap)));
         QTRY_VERIFY(frames > 1000);
         QTRY_VERIFY(receiver.status().packetsPerSecond > 1000);
+    }
+
+    // A data packet's synchronisation address is followed only for a source
+    // taken on the board's universes: not for another universe, nor for a
+    // source too many; and left once no source uses it. Multicast needs a
+    // network namespace of the test's own, with a veth pair to carry it.
+    void syncGroupsOnlyForSourcesTaken() {
+        if (QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty())
+            QSKIP("skipped: ip is not installed");
+        if (geteuid() != 0 || unshare(CLONE_NEWNET) != 0)
+            QSKIP("skipped: no network namespace of its own can be made here");
+        for (const char* command : {"link set lo up", "link add qr4 type veth peer name qr5",
+                                    "addr add 10.255.2.1/24 dev qr4", "link set qr5 up",
+                                    "link set qr4 up", "route add 224.0.0.0/4 dev qr4"})
+            QVERIFY2(run(QStringLiteral("ip"), QString::fromLatin1(command).split(' ')), command);
+        ListenOptions options; // 0.0.0.0:5568 of this namespace
+        NetworkReceiver receiver(options);
+        QCOMPARE(receiver.start(), QString());
+        QUdpSocket sender;
+        const auto send = [&](char source, int universe, int syncAddress) {
+            const QUuid cid = QUuid::fromRfc4122(QByteArray(16, source));
+            sender.writeDatagram(
+                NetworkPackets::e131({cid, QString(source), 100}, std::uint16_t(universe), 1, 0,
+                                     QByteArray(510, '\0'), std::uint16_t(syncAddress)),
+                QHostAddress::LocalHost, receiver.localPort());
+        };
+        const auto groups = [&receiver] {
+            QStringList out;
+            for (const QHostAddress& group : receiver.groups())
+                out << group.toString().section('.', 3);
+            return out.join(' ');
+        };
+        for (auto [source, universe, syncAddress] : {std::tuple{'A', 1, 7},
+                                                     {'B', 9, 300},
+                                                     {'C', 1, 20},
+                                                     {'D', 2, 21},
+                                                     {'E', 1, 22},
+                                                     {'F', 1, 23},
+                                                     {'G', 1, 24},
+                                                     {'H', 1, 25}})
+            send(source, universe, syncAddress);
+        QTRY_COMPARE(receiver.status().refused, quint64(2)); // G and H: a fifth source
+        QCOMPARE(groups(), QStringLiteral("1 2 7 20 21 22 23"));
+        QCOMPARE(receiver.groupProblem(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(groups(), QStringLiteral("1 2"), 5000);
     }
 
     // OLA's Art-Net plugin polls for the nodes of the universes it sends and

@@ -13,6 +13,11 @@ namespace {
 constexpr int Side = 16;
 constexpr int MaxLevel = 15;
 constexpr int ArtNetMergesAtMost = 2;
+// Synchronisation addresses kept besides those of the sources taken (for a
+// synchronisation packet that comes before the data), and the senders kept an
+// address.
+constexpr int SpareSyncAddresses = 8;
+constexpr std::size_t SyncSendersKept = 4;
 
 // E1.31's rule for a packet out of order: one at most 20 behind the last, or
 // the same again, is dropped; anything else is a new run of the sequence.
@@ -21,6 +26,10 @@ bool outOfOrder(int last, int next) {
         return false;
     const int step = int(std::int8_t(std::uint8_t(next - last)));
     return step <= 0 && step > -20;
+}
+
+bool contains(const std::vector<int>& numbers, int n) {
+    return std::find(numbers.begin(), numbers.end(), n) != numbers.end();
 }
 
 QString joined(const std::vector<int>& numbers) {
@@ -85,7 +94,7 @@ ReceivedFrames::ReceivedFrames(ReceiveSetup setup)
 
 ReceivedFrames::Outcome ReceivedFrames::take(Time now, const Sender& from, const Packet& packet) {
     if (const Refused* r = std::get_if<Refused>(&packet))
-        return {r->why, std::nullopt};
+        return r->forOthers ? Outcome{{}, std::nullopt, r->why} : Outcome{r->why, std::nullopt, {}};
     if (const auto* data = std::get_if<E131Data>(&packet);
         data && setup_.protocol == Protocol::E131)
         return takeE131(now, *data);
@@ -108,7 +117,7 @@ ReceivedFrames::Outcome ReceivedFrames::take(Time now, const Sender& from, const
 ReceivedFrames::Outcome ReceivedFrames::takeE131(Time now, const E131Data& data) {
     const int p = part(data.universe);
     if (p < 0)
-        return {unknownUniverse(data.universe), std::nullopt};
+        return {{}, std::nullopt, unknownUniverse(data.universe)};
     const QString id = data.cid.toString(QUuid::WithoutBraces);
     std::vector<Input>& list = inputs_[std::size_t(p)];
     const auto known =
@@ -134,8 +143,8 @@ ReceivedFrames::Outcome ReceivedFrames::takeE131(Time now, const E131Data& data)
     in->sequence = data.sequence;
     in->syncAddress = data.syncAddress;
     in->forceSync = data.forceSynchronization;
-    const bool everSynced = e131Sync_.count({QString(), data.syncAddress}) > 0;
-    const bool hold = data.syncAddress != 0 && (e131SyncActive({}, data.syncAddress, now) ||
+    const bool everSynced = e131Sync_.count(data.syncAddress) > 0;
+    const bool hold = data.syncAddress != 0 && (e131SyncActive(data.syncAddress, now) ||
                                                 (everSynced && !data.forceSynchronization));
     if (hold) {
         in->held = data.values;
@@ -146,19 +155,24 @@ ReceivedFrames::Outcome ReceivedFrames::takeE131(Time now, const E131Data& data)
     return {{}, updated(p)};
 }
 
-// Synchronisation is kept by address (the key with no source) for holding and
-// releasing, and by source and address for the sequence.
+// Synchronisation is kept by address for holding and releasing, and by sender
+// within the address for the sequence.
 ReceivedFrames::Outcome ReceivedFrames::takeE131Sync(Time now, const E131Sync& sync) {
-    const QString id = sync.cid.toString(QUuid::WithoutBraces);
-    SyncStream& stream = e131Sync_[{id, sync.syncAddress}];
-    if (outOfOrder(stream.sequence, sync.sequence))
+    SyncAddress* address = syncAddress(sync.syncAddress);
+    if (!address)
+        return {{},
+                std::nullopt,
+                QStringLiteral("E1.31: synchronisation address %1, none of the sources'")
+                    .arg(sync.syncAddress)};
+    SyncSender& sender = syncSender(*address, sync.cid.toString(QUuid::WithoutBraces));
+    if (outOfOrder(sender.sequence, sync.sequence))
         return {QStringLiteral("E1.31: synchronisation sequence %1 after %2: late, dropped")
                     .arg(sync.sequence)
-                    .arg(stream.sequence),
+                    .arg(sender.sequence),
                 std::nullopt};
-    stream.sequence = sync.sequence;
-    stream.lastSeen = now;
-    e131Sync_[{QString(), sync.syncAddress}].lastSeen = now;
+    sender.sequence = sync.sequence;
+    sender.lastSeen = now;
+    address->lastSeen = now;
     bool released = false;
     for (std::vector<Input>& list : inputs_) {
         for (Input& in : list) {
@@ -176,7 +190,7 @@ ReceivedFrames::Outcome ReceivedFrames::takeArtDmx(Time now, const Sender& from,
                                                    const ArtDmx& dmx) {
     const int p = part(dmx.portAddress);
     if (p < 0)
-        return {unknownUniverse(dmx.portAddress), std::nullopt};
+        return {{}, std::nullopt, unknownUniverse(dmx.portAddress)};
     QString refused;
     Input* in = input(p, QStringLiteral("%1/%2").arg(from.address).arg(dmx.physical), now, refused);
     if (!in)
@@ -260,7 +274,7 @@ std::optional<PortIo::LevelFrame> ReceivedFrames::advance(Time now) {
     for (std::vector<Input>& list : inputs_) {
         for (Input& in : list) {
             const bool e131Lost = setup_.protocol == Protocol::E131 && in.forceSync &&
-                                  !e131SyncActive({}, in.syncAddress, now);
+                                  !e131SyncActive(in.syncAddress, now);
             if (in.held && (artSyncLost || e131Lost)) {
                 in.values = *in.held;
                 in.held.reset();
@@ -268,6 +282,7 @@ std::optional<PortIo::LevelFrame> ReceivedFrames::advance(Time now) {
             }
         }
     }
+    forgetStaleSync(now);
     if (ddpLive_ && now - ddpSeen_ >= setup_.sourceTimeout) {
         ddpLive_ = false;
         if (!setup_.holdLast)
@@ -291,6 +306,32 @@ QString ReceivedFrames::sourceNames() const {
         }
     }
     return names.join(QStringLiteral(", "));
+}
+
+std::vector<int> ReceivedFrames::syncAddresses() const {
+    std::vector<int> addresses;
+    for (const std::vector<Input>& list : inputs_) {
+        for (const Input& in : list) {
+            if (in.syncAddress != 0 && !contains(addresses, in.syncAddress))
+                addresses.push_back(in.syncAddress);
+        }
+    }
+    std::sort(addresses.begin(), addresses.end());
+    return addresses;
+}
+
+int ReceivedFrames::stateEntries() const {
+    std::size_t entries = e131Sync_.size();
+    for (const std::vector<Input>& list : inputs_)
+        entries += list.size();
+    for (const auto& [number, address] : e131Sync_)
+        entries += address.senders.size();
+    return int(entries);
+}
+
+int ReceivedFrames::stateCapacity() const {
+    return setup_.maxSources * int(universes_.size()) +
+           syncAddressCapacity() * (1 + int(SyncSendersKept));
 }
 
 int ReceivedFrames::part(int universe) const {
@@ -329,8 +370,66 @@ void ReceivedFrames::drop(int p, const QString& id) {
                list.end());
 }
 
-bool ReceivedFrames::e131SyncActive(const QString& id, int address, Time now) const {
-    const auto seen = e131Sync_.find({id, address});
+int ReceivedFrames::syncAddressCapacity() const {
+    return setup_.maxSources * int(universes_.size()) + SpareSyncAddresses;
+}
+
+// A new address takes the place of the one heard from longest ago that no
+// source uses; none when every one kept is used.
+ReceivedFrames::SyncAddress* ReceivedFrames::syncAddress(int address) {
+    if (const auto known = e131Sync_.find(address); known != e131Sync_.end())
+        return &known->second;
+    if (int(e131Sync_.size()) >= syncAddressCapacity()) {
+        const std::vector<int> used = syncAddresses();
+        auto oldest = e131Sync_.end();
+        for (auto i = e131Sync_.begin(); i != e131Sync_.end(); ++i) {
+            if (!contains(used, i->first) &&
+                (oldest == e131Sync_.end() || i->second.lastSeen < oldest->second.lastSeen))
+                oldest = i;
+        }
+        if (oldest == e131Sync_.end())
+            return nullptr;
+        e131Sync_.erase(oldest);
+    }
+    return &e131Sync_[address];
+}
+
+// A new sender takes the place of the one heard from longest ago: all that is
+// lost is the order of that one's next packet.
+ReceivedFrames::SyncSender& ReceivedFrames::syncSender(SyncAddress& address, const QString& id) {
+    std::vector<SyncSender>& senders = address.senders;
+    const auto known = std::find_if(senders.begin(), senders.end(),
+                                    [&](const SyncSender& s) { return s.id == id; });
+    if (known != senders.end())
+        return *known;
+    if (senders.size() >= SyncSendersKept)
+        senders.erase(std::min_element(
+            senders.begin(), senders.end(),
+            [](const SyncSender& a, const SyncSender& b) { return a.lastSeen < b.lastSeen; }));
+    senders.push_back(SyncSender{id, -1, {}});
+    return senders.back();
+}
+
+// Senders not heard from for the synchronisation timeout are forgotten, and so
+// are such addresses unless a source uses them: for those, having been
+// synchronised still counts.
+void ReceivedFrames::forgetStaleSync(Time now) {
+    const std::vector<int> used = syncAddresses();
+    const auto stale = [&](Time seen) { return now - seen >= setup_.e131SyncTimeout; };
+    for (auto i = e131Sync_.begin(); i != e131Sync_.end();) {
+        std::vector<SyncSender>& senders = i->second.senders;
+        senders.erase(std::remove_if(senders.begin(), senders.end(),
+                                     [&](const SyncSender& s) { return stale(s.lastSeen); }),
+                      senders.end());
+        if (stale(i->second.lastSeen) && !contains(used, i->first))
+            i = e131Sync_.erase(i);
+        else
+            ++i;
+    }
+}
+
+bool ReceivedFrames::e131SyncActive(int address, Time now) const {
+    const auto seen = e131Sync_.find(address);
     return seen != e131Sync_.end() && now - seen->second.lastSeen < setup_.e131SyncTimeout;
 }
 

@@ -54,14 +54,22 @@ struct Sender {
 // two sources and ArtSync; DDP's offsets and push. A source not heard from for
 // sourceTimeout is dropped; with none left the board goes dark, or keeps the
 // last frame with holdLast. Time is given with every call, so tests run it on
-// a clock of their own.
+// a clock of their own. What is kept for sources, synchronisation addresses
+// and their senders is capped, so that a flood of made-up senders cannot
+// grow it.
 class ReceivedFrames {
 public:
     using Time = std::chrono::steady_clock::duration;
 
     struct Outcome {
+        Outcome() = default;
+        Outcome(QString refused, std::optional<PortIo::LevelFrame> frame, QString ignored = {})
+            : refused(std::move(refused)), frame(std::move(frame)), ignored(std::move(ignored)) {}
+
         QString refused;                         // why the packet changed nothing
         std::optional<PortIo::LevelFrame> frame; // a frame to show now
+        // Well formed, for another universe or node: changed nothing, no fault.
+        QString ignored;
     };
 
     explicit ReceivedFrames(ReceiveSetup setup);
@@ -73,6 +81,12 @@ public:
 
     // The sources shown at the moment, by name (E1.31) or address.
     QString sourceNames() const;
+    // The E1.31 synchronisation addresses of the sources taken, in order.
+    std::vector<int> syncAddresses() const;
+    // The sources, synchronisation addresses and synchronisation senders kept,
+    // and the most there can be.
+    int stateEntries() const;
+    int stateCapacity() const;
     const ReceiveSetup& setup() const { return setup_; }
 
 private:
@@ -87,9 +101,14 @@ private:
         int sequence = -1;
         Time lastSeen{};
     };
-    struct SyncStream {
+    struct SyncSender {
+        QString id;
         int sequence = -1;
         Time lastSeen{};
+    };
+    struct SyncAddress {
+        Time lastSeen{};
+        std::vector<SyncSender> senders; // for their sequence numbers
     };
 
     Outcome takeE131(Time now, const ReceivedPackets::E131Data& data);
@@ -101,7 +120,11 @@ private:
     QString unknownUniverse(int universe) const;
     Input* input(int part, const QString& id, Time now, QString& refused);
     void drop(int part, const QString& id);
-    bool e131SyncActive(const QString& id, int address, Time now) const;
+    SyncAddress* syncAddress(int address);
+    static SyncSender& syncSender(SyncAddress& address, const QString& id);
+    int syncAddressCapacity() const;
+    void forgetStaleSync(Time now);
+    bool e131SyncActive(int address, Time now) const;
     bool artSynchronous(Time now) const;
     std::optional<PortIo::LevelFrame> updated(int part);
     std::optional<PortIo::LevelFrame> frameNow();
@@ -112,7 +135,7 @@ private:
     std::vector<int> universes_;
     std::vector<std::vector<Input>> inputs_; // a list a universe of the board
     std::vector<bool> fresh_;                // new data since the last frame
-    std::map<std::pair<QString, int>, SyncStream> e131Sync_;
+    std::map<int, SyncAddress> e131Sync_;    // by synchronisation address
     std::optional<Time> artSyncSeen_;
     QString lastArtDmxFrom_;
     QByteArray ddpBuffer_;

@@ -51,7 +51,11 @@ std::uint32_t big32(QByteArrayView d, qsizetype at) {
 }
 
 Packet refused(const QString& why) {
-    return Refused{why};
+    return Refused{why, false};
+}
+
+Packet forOthers(const QString& why) {
+    return Refused{why, true};
 }
 
 QString hex(std::uint32_t value, int digits) {
@@ -136,7 +140,7 @@ Packet e131Data(QByteArrayView d, const QUuid& cid) {
     if (data.universe < 1 || data.universe > E131LastUniverse)
         return refused(QStringLiteral("E1.31: universe %1, not 1 ... 63999").arg(data.universe));
     if (options & OptionPreview)
-        return refused(QStringLiteral("E1.31: preview data, not for a live board"));
+        return forOthers(QStringLiteral("E1.31: preview data, not for a live board"));
     if (const QString p = dmpProblem(d); !p.isEmpty())
         return refused(p);
     data.streamTerminated = options & NetworkPackets::E131StreamTerminated;
@@ -148,7 +152,7 @@ Packet e131Data(QByteArrayView d, const QUuid& cid) {
 Packet e131Extended(QByteArrayView d, const QUuid& cid) {
     const std::uint32_t vector = big32(d, 40);
     if (vector == VectorExtendedDiscovery)
-        return refused(QStringLiteral("E1.31: universe discovery, not used here"));
+        return forOthers(QStringLiteral("E1.31: universe discovery, not used here"));
     if (vector != VectorExtendedSync)
         return refused(QStringLiteral("E1.31: extended framing vector %1, neither "
                                       "synchronisation (1) nor discovery (2)")
@@ -293,6 +297,24 @@ QString protocolName(Protocol protocol) {
     return QStringLiteral("DDP");
 }
 
+QString printable(const QString& text) {
+    QList<uint> codes = text.toUcs4();
+    for (uint& code : codes) {
+        switch (QChar::category(code)) {
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Other_Surrogate:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            code = QChar::ReplacementCharacter;
+            break;
+        default:
+            break;
+        }
+    }
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(codes.constData()), codes.size());
+}
+
 Packet decodeE131(QByteArrayView d) {
     if (const QString p = rootProblem(d); !p.isEmpty())
         return refused(p);
@@ -311,9 +333,9 @@ Packet decodeArtNet(QByteArrayView d) {
         return refused(QStringLiteral("Art-Net: no \"Art-Net\" header"));
     const int op = byteAt(d, 8) | byteAt(d, 9) << 8;
     if (op == OpPollReply)
-        return refused(QStringLiteral("Art-Net: an ArtPollReply, from another node"));
+        return forOthers(QStringLiteral("Art-Net: an ArtPollReply, from another node"));
     if (op != OpDmx && op != OpSync && op != OpPoll)
-        return refused(
+        return forOthers(
             QStringLiteral("Art-Net: op code %1, not ArtDmx, ArtSync or ArtPoll").arg(hex(op, 4)));
     if (big16(d, 10) < ArtMinimumVersion)
         return refused(
@@ -335,7 +357,7 @@ Packet decodeDdp(QByteArrayView d) {
     if ((flags & 0xC0) != DdpVersion1)
         return refused(QStringLiteral("DDP: version %1, not 1").arg(flags >> 6));
     if (flags & DdpReply)
-        return refused(QStringLiteral("DDP: a reply, from another display"));
+        return forOthers(QStringLiteral("DDP: a reply, from another display"));
     if (flags & DdpStorage)
         return refused(QStringLiteral("DDP: the storage flag; nothing is stored here"));
     const int header = flags & DdpTimecode ? DdpTimecodeHeader : DdpHeader;

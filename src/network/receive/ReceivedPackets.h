@@ -71,6 +71,9 @@ struct DdpStatusQuery {
 
 struct Refused {
     QString why;
+    // Well formed but meant for another node or program (an ArtPollReply,
+    // universe discovery, preview data): no fault of the sender's.
+    bool forOthers = false;
 };
 
 using Packet =
@@ -84,6 +87,12 @@ Packet decode(Protocol protocol, QByteArrayView datagram);
 inline const Refused* refusal(const Packet& packet) {
     return std::get_if<Refused>(&packet);
 }
+
+// Text from the network made safe for one line of a terminal, a log or a
+// label: control, format and separator characters (bidirectional overrides
+// and isolates among them, which would reorder the rest of the line) each
+// become U+FFFD.
+QString printable(const QString& text);
 
 // Numbers the decoders check against, shared with the tests and fuzzers.
 constexpr int E131DataHeader = 126; // up to and including the start code

@@ -136,7 +136,7 @@ QString LiveInputDialog::listen() {
     receiver_ = std::move(receiver);
     connect(receiver_.get(), &NetworkReceiver::frameReceived, this, &LiveInputDialog::showFrame);
     connect(receiver_.get(), &NetworkReceiver::statusChanged, this, &LiveInputDialog::showStatus);
-    say({});
+    say(receiver_->groupProblem());
     showStatus();
     updateControls();
     return {};
