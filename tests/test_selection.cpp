@@ -15,6 +15,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QGroupBox>
 #include <QListView>
@@ -68,6 +69,27 @@ Frame movedRectangle(const Frame& frame, QRect rect, int dx, int dy) {
                 out[std::size_t((y + dy) * 16 + x + dx)] = frame[std::size_t(y * 16 + x)];
     return out;
 }
+
+// A picture as another program offers it: a PNG file's bytes, decoded only
+// when asked for as a picture.
+class OfferedPicture final : public QMimeData {
+public:
+    explicit OfferedPicture(QByteArray png) : png_(std::move(png)) {}
+    mutable int decoded = 0;
+    QStringList formats() const override { return {QStringLiteral("image/png")}; }
+    bool hasFormat(const QString& type) const override {
+        return type == "image/png" || type == "application/x-qt-image";
+    }
+
+protected:
+    QVariant retrieveData(const QString& type, QMetaType) const override {
+        decoded += type != "image/png";
+        return type == "image/png" ? QVariant(png_) : QVariant(QImage::fromData(png_));
+    }
+
+private:
+    QByteArray png_;
+};
 
 struct Window {
     RecordingPort port;
@@ -126,6 +148,8 @@ private slots:
     void imageButtonsReachTheChosenFrames_data();
     void imageButtonsReachTheChosenFrames();
     void keysActOnTheSelectionWhileThereIsOne();
+    void pasteRefusesWhatIsTooLarge_data();
+    void pasteRefusesWhatIsTooLarge();
 };
 
 // Operations: m dx dy, r (turn right), l (turn left), h (mirror left-right),
@@ -326,6 +350,49 @@ void SelectionTest::pictureFromAnotherProgramPastesAsLeds() {
              QStringList{"the picture on the clipboard is 9000 × 1 pixels; at most 8192 × 8192 "
                          "are taken"});
     QCOMPARE(f.editor().history().undoCount(), steps);
+}
+
+// What another program put on the clipboard, too large to be LEDs, is refused
+// with its size before it is split into lines or decoded, and nothing changes.
+void SelectionTest::pasteRefusesWhatIsTooLarge_data() {
+    QTest::addColumn<QString>("offer");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("100 MB of newlines in the program's form")
+        << "newlines"
+        << "the LEDs on the clipboard take 95.37 MiB; at most 64 KiB are taken";
+    QTest::newRow("LED lines, twice as many as any copy")
+        << "lines"
+        << "the LEDs on the clipboard take 136.72 KiB; at most 64 KiB are taken";
+    QTest::newRow("a picture known too large by its header")
+        << "png"
+        << "the picture on the clipboard is 9000 × 1 pixels; at most 8192 × 8192 are taken";
+}
+
+void SelectionTest::pasteRefusesWhatIsTooLarge() {
+    QFETCH(QString, offer);
+    QFETCH(QString, said);
+    Window f({pattern(0)});
+    const std::size_t steps = f.editor().history().undoCount();
+    QByteArray png;
+    QBuffer file(&png);
+    QImage(9000, 1, QImage::Format_Mono).save(&file, "PNG");
+    auto* data = offer == "png" ? new OfferedPicture(png) : new QMimeData;
+    if (offer != "png")
+        data->setData(RegionClipboard::MimeType, offer == "lines"
+                                                     ? QByteArray("0 0 15\n").repeated(20000)
+                                                     : QByteArray(100'000'000, '\n'));
+    QApplication::clipboard()->setMimeData(data);
+    QStringList told;
+    ModalAnswers answers([&told](QWidget* box) {
+        told << static_cast<QMessageBox*>(box)->text();
+        static_cast<QMessageBox*>(box)->accept();
+    });
+    f.key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
+    QCOMPARE(told, QStringList{said});
+    QCOMPARE(f.frame(1), pattern(0));
+    QCOMPARE(f.editor().history().undoCount(), steps);
+    if (auto* picture = dynamic_cast<OfferedPicture*>(data))
+        QCOMPARE(picture->decoded, 0);
 }
 
 // The Image buttons and their keys on every chosen image in one step while
