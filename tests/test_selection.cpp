@@ -148,6 +148,7 @@ private slots:
     void imageButtonsReachTheChosenFrames_data();
     void imageButtonsReachTheChosenFrames();
     void keysActOnTheSelectionWhileThereIsOne();
+    void stripShowsManyAndCtrlAChoosesWhatHasTheFocus();
     void pasteRefusesWhatIsTooLarge_data();
     void pasteRefusesWhatIsTooLarge();
 };
@@ -476,6 +477,33 @@ void SelectionTest::keysActOnTheSelectionWhileThereIsOne() {
     QCOMPARE(f.editor().animation().clipFrame(), f.frame(1));
     f.key(QKeySequence(Qt::Key_Delete));
     QCOMPARE(f.editor().animation().imageCount(), 1);
+}
+
+// The window as it opens, the tools and frames beside the board: the strip shows
+// several whole thumbnails at once. Ctrl+A in the strip chooses every image and
+// leaves the LEDs alone; on the board it selects every LED.
+void SelectionTest::stripShowsManyAndCtrlAChoosesWhatHasTheFocus() {
+    std::vector<Frame> frames;
+    for (int i = 0; i < 12; ++i)
+        frames.push_back(pattern(i % 5));
+    Window f(frames);
+    f.key(QKeySequence(Qt::Key_F9));
+    QVERIFY(f.w->isSidePanelOpen());
+    auto* list = f.w->frameStrip()->findChild<QListView*>();
+    int whole = 0;
+    for (int row = 0; row < 12; ++row)
+        whole += list->viewport()->rect().contains(list->visualRect(list->model()->index(row, 0)));
+    QVERIFY2(whole >= 4, qPrintable(QString::number(whole)));
+
+    list->setFocus();
+    QTest::keySequence(list, QKeySequence(Qt::CTRL | Qt::Key_A));
+    QCOMPARE(f.w->frameStrip()->chosenImages().size(), std::size_t(12));
+    QVERIFY(f.w->Image1->selectionOutline().none());
+
+    f.w->Image3->setFocus();
+    QTest::keySequence(f.w->Image3, QKeySequence(Qt::CTRL | Qt::Key_A));
+    QCOMPARE(f.w->sidePanel()->tool(), Tool::Select);
+    QCOMPARE(f.w->Image1->selectionOutline().count(), std::size_t(256));
 }
 
 QTEST_MAIN(SelectionTest)
