@@ -1,21 +1,26 @@
 // The frame strip as the user drives it: clicks, its keys, a drag and undo, with
 // its thumbnails checked against the animation after each.
 #include "support/FakeServices.h"
+#include "support/ModalAnswers.h"
 
 #include "pictures/BoardRendering.h"
 #include "ui/FrameStrip.h"
 
 #include <QAccessible>
+#include <QDialog>
 #include <QLabel>
 #include <QListView>
 #include <QMimeData>
 #include <QShortcut>
+#include <QVBoxLayout>
 #include <QtTest>
+#include <numeric>
 
 namespace {
 
-// Frames 1 to 4, frame n with LED n lit, image 2 shown, in a window that has
-// keys of its own for Insert and Delete as the editor's window does.
+// Frames 1 to 4, frame n with LED n lit, image 2 shown, in a window two
+// thumbnails wide that has keys of its own for Insert, Delete, Ctrl+A,
+// Shift+Down and Home as the editor's window does.
 struct Strip {
     EditorFixture f;
     QWidget window;
@@ -30,12 +35,32 @@ struct Strip {
             frames[n][n + 1] = FrameStore::Lit;
         f->importFrames(frames, true);
         f->goToImage(2);
-        for (auto key : {Qt::Key_Insert, Qt::Key_Delete})
+        for (QKeySequence key :
+             {QKeySequence(Qt::Key_Insert), QKeySequence(Qt::Key_Delete),
+              QKeySequence(QKeySequence::SelectAll), QKeySequence(Qt::SHIFT | Qt::Key_Down)})
             QObject::connect(new QShortcut(key, &window), &QShortcut::activated, &window,
                              [this] { ++windowKeys; });
+        QObject::connect(new QShortcut(Qt::Key_Home, &window), &QShortcut::activated, &window,
+                         [this] { f->click(Control::FirstImage); });
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(&strip);
         window.resize(120, 300);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+
+    // "n" clicks image n, "+n" with Ctrl, "^n" with Shift; anything else is a key.
+    void run(const QString& script) {
+        for (const QString& token : script.split(QLatin1Char(' '))) {
+            if (token[0].isDigit())
+                click(token.toInt());
+            else if (token[0] == QLatin1Char('+') || token[0] == QLatin1Char('^'))
+                click(token.mid(1).toInt(),
+                      token[0] == QLatin1Char('+') ? Qt::ControlModifier : Qt::ShiftModifier);
+            else
+                QTest::keySequence(list, QKeySequence::fromString(token));
+        }
     }
 
     void click(int image, Qt::KeyboardModifiers modifiers = {}) {
@@ -53,11 +78,11 @@ struct Strip {
                                          ->index(row, 0)
                                          .data(Qt::DecorationRole)
                                          .value<QIcon>()
-                                         .pixmap(48)
+                                         .pixmap(32)
                                          .toImage();
             int lit = 0;
             while (lit < 256 &&
-                   thumbnail.pixelColor(lit % 16 * 3, lit / 16 * 3) != BoardRendering::LitColour)
+                   thumbnail.pixelColor(lit % 16 * 2, lit / 16 * 2) != BoardRendering::LitColour)
                 ++lit;
             text += lit == 256 ? QStringLiteral("-") : QString::number(lit);
         }
@@ -82,12 +107,13 @@ class FrameStripTest : public QObject {
 private slots:
     void clicksAndKeys_data();
     void clicksAndKeys();
+    void rangesReachFromTheImageShown_data();
+    void rangesReachFromTheImageShown();
     void dragUndoAndPlaying();
     void dropsInAScrolledStrip_data();
     void dropsInAScrolledStrip();
 };
 
-// "n" clicks image n, "+n" with Ctrl, "^n" with Shift; anything else is a key.
 void FrameStripTest::clicksAndKeys_data() {
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("after");
@@ -120,20 +146,50 @@ void FrameStripTest::clicksAndKeys() {
     QFETCH(int, steps);
     Strip s;
     const std::size_t before = s.f->history().undoCount();
-    for (const QString& token : script.split(QLatin1Char(' '))) {
-        if (token[0].isDigit())
-            s.click(token.toInt());
-        else if (token[0] == QLatin1Char('+') || token[0] == QLatin1Char('^'))
-            s.click(token.mid(1).toInt(),
-                    token[0] == QLatin1Char('+') ? Qt::ControlModifier : Qt::ShiftModifier);
-        else
-            QTest::keySequence(s.list, QKeySequence::fromString(token));
-    }
+    s.run(script);
     QCOMPARE(s.order(), after);
     QCOMPARE(s.editorOrder(), after);
     QCOMPARE(s.f->history().undoCount(), before + std::size_t(std::max(steps, 0)));
     QCOMPARE(s.strip.findChild<QLabel*>(QStringLiteral("status"))->isVisible(), steps < 0);
     QCOMPARE(s.windowKeys, 0);
+}
+
+// Twelve images: a range chosen with Shift reaches from the image shown, however
+// it came to be shown, to the one clicked or stepped to; the hold time then
+// asks for as many images as are chosen.
+void FrameStripTest::rangesReachFromTheImageShown_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::newRow("last clicked, the window's Home, Shift+Down") << "12 Home Shift+Down" << 1 << 2;
+    QTest::newRow("the window's Home, Shift+click") << "12 Home ^3" << 1 << 3;
+    QTest::newRow("Shift+End") << "5 Shift+End" << 5 << 12;
+    QTest::newRow("Shift+Home") << "5 Shift+Home" << 1 << 5;
+    QTest::newRow("the anchor stays while the range changes") << "4 ^7 ^2" << 2 << 4;
+    QTest::newRow("an arrow alone moves the anchor") << "4 ^6 Down Shift+Down" << 7 << 8;
+    QTest::newRow("Ctrl+A: every image") << "3 Ctrl+A" << 1 << 12;
+}
+
+void FrameStripTest::rangesReachFromTheImageShown() {
+    QFETCH(QString, script);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    Strip s;
+    s.f->importFrames(std::vector<FrameStore::Frame>(12), true);
+    s.run(script);
+    std::vector<int> range(std::size_t(last - first + 1));
+    std::iota(range.begin(), range.end(), first);
+    QCOMPARE(s.strip.chosenImages(), range);
+    QCOMPARE(s.windowKeys, 0);
+    QString asked;
+    ModalAnswers answers([&asked](QWidget* dialog) {
+        asked = dialog->findChildren<QLabel*>().value(0)->text();
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    QTest::keySequence(s.list, QKeySequence(Qt::CTRL | Qt::Key_H));
+    QCOMPARE(
+        asked,
+        QStringLiteral("How long each of the %1 chosen images is shown:").arg(last - first + 1));
 }
 
 void FrameStripTest::dragUndoAndPlaying() {
@@ -169,10 +225,11 @@ void FrameStripTest::dragUndoAndPlaying() {
     QVERIFY(s.strip.findChild<QLabel*>(QStringLiteral("status"))->text().contains("plays"));
 }
 
-// Ten images, image n with LED n - 1 lit, the strip scrolled to `atTop`, one
-// image dropped: it lands between the thumbnails nearest the point let go, as
-// the strip is scrolled then, also where no thumbnail is (the spacing between
-// two, beside them, the view's top edge). Image -1 is a drag from elsewhere.
+// Ten images, image n with LED n - 1 lit, two to a line, the strip scrolled to
+// `atTop`, one image dropped: it lands between the thumbnails nearest the point
+// let go in reading order, as the strip is scrolled then, also where no
+// thumbnail is (the spacing between two lines, beside them, the view's top
+// edge). Image -1 is a drag from elsewhere.
 void FrameStripTest::dropsInAScrolledStrip_data() {
     QTest::addColumn<int>("dragged");
     QTest::addColumn<int>("atTop");
@@ -184,12 +241,12 @@ void FrameStripTest::dropsInAScrolledStrip_data() {
         QTest::newRow(name) << dragged << atTop << onto << where << after;
     };
     row("top edge, scrolled back to the first", 8, 1, 1, "top edge", "7012345689");
-    row("spacing above image 4", 9, 3, 4, "gap above", "0128345679");
-    row("beside image 5, its lower half", 10, 4, 5, "beside", "0123495678");
-    row("upper half of image 6", 1, 5, 6, "upper", "1234056789");
-    row("lower half of image 6", 1, 5, 6, "lower", "1234506789");
-    row("lower half of the last", 1, 10, 10, "lower", "1234567890");
-    row("a drag from elsewhere", -1, 5, 6, "lower", "0123456789");
+    row("spacing above image 4: the end of the line above", 9, 3, 4, "gap above", "0182345679");
+    row("beside image 5, after its line", 10, 5, 5, "beside", "0123459678");
+    row("left half of image 6", 1, 5, 6, "left", "1234056789");
+    row("right half of image 6", 1, 5, 6, "right", "1234506789");
+    row("right half of the last", 1, 9, 10, "right", "1234567890");
+    row("a drag from elsewhere", -1, 5, 6, "right", "0123456789");
 }
 
 void FrameStripTest::dropsInAScrolledStrip() {
@@ -199,6 +256,7 @@ void FrameStripTest::dropsInAScrolledStrip() {
     QFETCH(QString, where);
     QFETCH(QString, after);
     Strip s;
+    s.window.resize(120, 160);
     std::vector<FrameStore::Frame> frames(10);
     for (std::size_t n = 0; n < frames.size(); ++n)
         frames[n][n] = FrameStore::Lit;
@@ -209,10 +267,10 @@ void FrameStripTest::dropsInAScrolledStrip() {
     const QPoint at = where == "top edge"    ? QPoint(r.center().x(), 0)
                       : where == "gap above" ? QPoint(r.center().x(), r.top() - 1)
                       : where == "beside" ? QPoint(s.list->viewport()->width() - 1, r.bottom() - 2)
-                      : where == "upper"  ? QPoint(r.center().x(), r.top() + 2)
-                                          : QPoint(r.center().x(), r.bottom() - 2);
+                      : where == "left"   ? QPoint(r.left() + 2, r.center().y())
+                                          : QPoint(r.right() - 2, r.center().y());
     QVERIFY(s.list->viewport()->rect().contains(at));
-    QCOMPARE(s.list->indexAt(at).isValid(), where == "upper" || where == "lower");
+    QCOMPARE(s.list->indexAt(at).isValid(), where == "left" || where == "right");
 
     std::unique_ptr<QMimeData> data;
     if (dragged > 0) {

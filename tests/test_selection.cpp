@@ -15,6 +15,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QGroupBox>
 #include <QListView>
@@ -68,6 +69,27 @@ Frame movedRectangle(const Frame& frame, QRect rect, int dx, int dy) {
                 out[std::size_t((y + dy) * 16 + x + dx)] = frame[std::size_t(y * 16 + x)];
     return out;
 }
+
+// A picture as another program offers it: a PNG file's bytes, decoded only
+// when asked for as a picture.
+class OfferedPicture final : public QMimeData {
+public:
+    explicit OfferedPicture(QByteArray png) : png_(std::move(png)) {}
+    mutable int decoded = 0;
+    QStringList formats() const override { return {QStringLiteral("image/png")}; }
+    bool hasFormat(const QString& type) const override {
+        return type == "image/png" || type == "application/x-qt-image";
+    }
+
+protected:
+    QVariant retrieveData(const QString& type, QMetaType) const override {
+        decoded += type != "image/png";
+        return type == "image/png" ? QVariant(png_) : QVariant(QImage::fromData(png_));
+    }
+
+private:
+    QByteArray png_;
+};
 
 struct Window {
     RecordingPort port;
@@ -126,6 +148,9 @@ private slots:
     void imageButtonsReachTheChosenFrames_data();
     void imageButtonsReachTheChosenFrames();
     void keysActOnTheSelectionWhileThereIsOne();
+    void stripShowsManyAndCtrlAChoosesWhatHasTheFocus();
+    void pasteRefusesWhatIsTooLarge_data();
+    void pasteRefusesWhatIsTooLarge();
 };
 
 // Operations: m dx dy, r (turn right), l (turn left), h (mirror left-right),
@@ -328,6 +353,49 @@ void SelectionTest::pictureFromAnotherProgramPastesAsLeds() {
     QCOMPARE(f.editor().history().undoCount(), steps);
 }
 
+// What another program put on the clipboard, too large to be LEDs, is refused
+// with its size before it is split into lines or decoded, and nothing changes.
+void SelectionTest::pasteRefusesWhatIsTooLarge_data() {
+    QTest::addColumn<QString>("offer");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("100 MB of newlines in the program's form")
+        << "newlines"
+        << "the LEDs on the clipboard take 95.37 MiB; at most 64 KiB are taken";
+    QTest::newRow("LED lines, twice as many as any copy")
+        << "lines"
+        << "the LEDs on the clipboard take 136.72 KiB; at most 64 KiB are taken";
+    QTest::newRow("a picture known too large by its header")
+        << "png"
+        << "the picture on the clipboard is 9000 × 1 pixels; at most 8192 × 8192 are taken";
+}
+
+void SelectionTest::pasteRefusesWhatIsTooLarge() {
+    QFETCH(QString, offer);
+    QFETCH(QString, said);
+    Window f({pattern(0)});
+    const std::size_t steps = f.editor().history().undoCount();
+    QByteArray png;
+    QBuffer file(&png);
+    QImage(9000, 1, QImage::Format_Mono).save(&file, "PNG");
+    auto* data = offer == "png" ? new OfferedPicture(png) : new QMimeData;
+    if (offer != "png")
+        data->setData(RegionClipboard::MimeType, offer == "lines"
+                                                     ? QByteArray("0 0 15\n").repeated(20000)
+                                                     : QByteArray(100'000'000, '\n'));
+    QApplication::clipboard()->setMimeData(data);
+    QStringList told;
+    ModalAnswers answers([&told](QWidget* box) {
+        told << static_cast<QMessageBox*>(box)->text();
+        static_cast<QMessageBox*>(box)->accept();
+    });
+    f.key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
+    QCOMPARE(told, QStringList{said});
+    QCOMPARE(f.frame(1), pattern(0));
+    QCOMPARE(f.editor().history().undoCount(), steps);
+    if (auto* picture = dynamic_cast<OfferedPicture*>(data))
+        QCOMPARE(picture->decoded, 0);
+}
+
 // The Image buttons and their keys on every chosen image in one step while
 // "Apply to chosen frames" is on; on the image shown alone while it is off.
 void SelectionTest::imageButtonsReachTheChosenFrames_data() {
@@ -409,6 +477,33 @@ void SelectionTest::keysActOnTheSelectionWhileThereIsOne() {
     QCOMPARE(f.editor().animation().clipFrame(), f.frame(1));
     f.key(QKeySequence(Qt::Key_Delete));
     QCOMPARE(f.editor().animation().imageCount(), 1);
+}
+
+// The window as it opens, the tools and frames beside the board: the strip shows
+// several whole thumbnails at once. Ctrl+A in the strip chooses every image and
+// leaves the LEDs alone; on the board it selects every LED.
+void SelectionTest::stripShowsManyAndCtrlAChoosesWhatHasTheFocus() {
+    std::vector<Frame> frames;
+    for (int i = 0; i < 12; ++i)
+        frames.push_back(pattern(i % 5));
+    Window f(frames);
+    f.key(QKeySequence(Qt::Key_F9));
+    QVERIFY(f.w->isSidePanelOpen());
+    auto* list = f.w->frameStrip()->findChild<QListView*>();
+    int whole = 0;
+    for (int row = 0; row < 12; ++row)
+        whole += list->viewport()->rect().contains(list->visualRect(list->model()->index(row, 0)));
+    QVERIFY2(whole >= 4, qPrintable(QString::number(whole)));
+
+    list->setFocus();
+    QTest::keySequence(list, QKeySequence(Qt::CTRL | Qt::Key_A));
+    QCOMPARE(f.w->frameStrip()->chosenImages().size(), std::size_t(12));
+    QVERIFY(f.w->Image1->selectionOutline().none());
+
+    f.w->Image3->setFocus();
+    QTest::keySequence(f.w->Image3, QKeySequence(Qt::CTRL | Qt::Key_A));
+    QCOMPARE(f.w->sidePanel()->tool(), Tool::Select);
+    QCOMPARE(f.w->Image1->selectionOutline().count(), std::size_t(256));
 }
 
 QTEST_MAIN(SelectionTest)

@@ -8,6 +8,7 @@
 
 #include <QAbstractListModel>
 #include <QAction>
+#include <QApplication>
 #include <QBoxLayout>
 #include <QCoreApplication>
 #include <QDialog>
@@ -27,13 +28,13 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <optional>
 #include <ranges>
 
 namespace {
 
-constexpr int LedPitch = 3; // pixels from one LED of a thumbnail to the next
+constexpr int LedPitch = 2; // pixels from one LED of a thumbnail to the next
 constexpr int ThumbnailSide = FrameStore::Side * LedPitch;
-const QColor Gap(16, 16, 18);
 const auto ImagesType = QStringLiteral("application/x-quentaro-images");
 const auto OriginType = QStringLiteral("application/x-quentaro-strip");
 
@@ -88,13 +89,11 @@ QByteArray name(const Key& key) {
                                    qsizetype(key.levels.size()));
 }
 
-// An LED of a thumbnail: a square of its colour with a dark gap right and below.
+// An LED of a thumbnail: a square of its colour, with no gap, which would
+// leave one of two pixels lit and the picture too faint to read.
 QImage ledTile(const QColor& colour) {
     QImage tile(LedPitch, LedPitch, QImage::Format_RGB32);
-    tile.fill(Gap);
-    for (int y = 0; y < LedPitch - 1; ++y)
-        for (int x = 0; x < LedPitch - 1; ++x)
-            tile.setPixelColor(x, y, colour);
+    tile.fill(colour);
     return tile;
 }
 
@@ -125,14 +124,16 @@ std::vector<int> imagesFrom(const QByteArray& list) {
     return images;
 }
 
-// The image currently shown drawn with a frame of its own, whatever is chosen.
+constexpr int HoldRole = Qt::UserRole; // the image's own hold time in ms, or 0
+
+// The image currently shown drawn with a frame of its own, whatever is chosen;
+// an image's own hold time written across the foot of its thumbnail.
 class CurrentImageMark final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
 protected:
-    // The number and hold time under the thumbnail, so that a narrow strip
-    // shows them whole.
+    // The number under the thumbnail, so that a narrow strip shows it whole.
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         option->decorationPosition = QStyleOptionViewItem::Top;
@@ -140,29 +141,73 @@ protected:
     }
 
 public:
+    // Every cell as large as one with a four-digit number, and room around the
+    // thumbnail for the current image's frame: the view takes the first row's
+    // size for all of them.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        cell.text = QStringLiteral("0000");
+        return style(cell)->sizeFromContents(QStyle::CT_ItemViewItem, &cell, QSize(), cell.widget) +
+               QSize(MarkWidth * 2, MarkWidth);
+    }
+
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyleOptionViewItem cell = option;
+        cell.rect.adjust(MarkWidth, MarkWidth, -MarkWidth, 0);
+        QStyledItemDelegate::paint(painter, cell, index);
+        if (const int hold = index.data(HoldRole).toInt(); hold > 0)
+            paintHold(painter, cell, index, hold);
         const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
         if (view == nullptr || view->currentIndex() != index)
             return;
         painter->save();
-        painter->setPen(QPen(BoardRendering::LitColour, 2));
+        painter->setPen(QPen(BoardRendering::LitColour, MarkWidth));
         painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+        painter->restore();
+    }
+
+private:
+    static constexpr int MarkWidth = 2;
+
+    static const QStyle* style(const QStyleOptionViewItem& option) {
+        return option.widget ? option.widget->style() : QApplication::style();
+    }
+
+    void paintHold(QPainter* painter, QStyleOptionViewItem cell, const QModelIndex& index,
+                   int hold) const {
+        initStyleOption(&cell, index);
+        const QRect picture =
+            style(cell)->subElementRect(QStyle::SE_ItemViewItemDecoration, &cell, cell.widget);
+        QFont small = cell.font;
+        small.setPixelSize(std::max(7, picture.height() / 4));
+        const QFontMetrics metrics(small);
+        const QRect band(picture.left(), picture.bottom() + 1 - metrics.height(), picture.width(),
+                         metrics.height());
+        painter->save();
+        painter->fillRect(band, QColor(0, 0, 0, 170));
+        painter->setFont(small);
+        painter->setPen(Qt::white);
+        painter->drawText(
+            band, Qt::AlignCenter,
+            metrics.elidedText(QStringLiteral("%1 ms").arg(hold), Qt::ElideRight, band.width()));
         painter->restore();
     }
 };
 
 // The list with the strip's keys: they win over the window's keys while it has
-// the focus (Insert and Delete there mean the strip's, not Add and Delete image).
+// the focus (Insert and Delete there mean the strip's, not Add and Delete image;
+// Ctrl+A chooses every image, not every LED). A range of images chosen with
+// Shift reaches from the anchor, the image last shown without Shift, however it
+// was shown: a click, a key of the list's or of the window's, a button.
 class StripList final : public QListView {
 public:
     using QListView::QListView;
 
 protected:
     bool event(QEvent* event) override {
-        if (event->type() == QEvent::ShortcutOverride &&
-            actionFor(*static_cast<QKeyEvent*>(event)) != nullptr) {
+        if (event->type() == QEvent::ShortcutOverride && ownsKey(*static_cast<QKeyEvent*>(event))) {
             event->accept();
             return true;
         }
@@ -171,8 +216,29 @@ protected:
     void keyPressEvent(QKeyEvent* event) override {
         if (QAction* action = actionFor(*event))
             action->trigger();
+        else if (event->matches(QKeySequence::SelectAll))
+            selectAll();
+        else if (const auto move = rangeMove(*event))
+            extendTo(moveCursor(*move, event->modifiers()), {});
         else
             QListView::keyPressEvent(event);
+    }
+
+    // The view's own Shift+click spans a rectangle from where it last saw a
+    // click; the press is left to it (for a drag that may follow), the range
+    // then made the images from the anchor, in their order.
+    void mousePressEvent(QMouseEvent* event) override {
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (event->button() != Qt::LeftButton || !(event->modifiers() & Qt::ShiftModifier) ||
+            !index.isValid())
+            return QListView::mousePressEvent(event);
+        const QItemSelection before = selectionModel()->selection();
+        const QModelIndex anchor = anchorIndex();
+        extending_ = true;
+        QListView::mousePressEvent(event);
+        extending_ = false;
+        anchor_ = anchor;
+        extendTo(index, event->modifiers() & Qt::ControlModifier ? before : QItemSelection());
     }
 
     // A drag is taken when it carries this strip's images, known by the mark
@@ -201,23 +267,103 @@ protected:
         viewport()->update();
     }
 
+    // Up and Down step one image, as Left and Right do: the lines are only
+    // where the panel's width wraps the strip, and the images one sequence.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+        if (action == MoveUp || action == MovePrevious)
+            action = MoveLeft;
+        else if (action == MoveDown || action == MoveNext)
+            action = MoveRight;
+        return QListView::moveCursor(action, modifiers);
+    }
+
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override {
+        QListView::currentChanged(current, previous);
+        if (!extending_)
+            anchor_ = current;
+    }
+
 private:
     bool carriesOwnImages(const QDropEvent& event) const {
         return model() != nullptr &&
                model()->canDropMimeData(event.mimeData(), Qt::MoveAction, -1, 0, {});
     }
 
-    // The place between two rows nearest to `at` along the strip, as the view
-    // is scrolled now: the first row whose middle lies beyond it. A point in
-    // the spacing between thumbnails, beside them or on the view's very edge,
+    // The place between two rows nearest to `at` in reading order, as the view
+    // is scrolled now: the first thumbnail not before it. A point in the
+    // spacing between thumbnails, beside them or on the view's very edge,
     // where a drag that scrolls the strip is let go, counts as well as one on
-    // a thumbnail.
+    // a thumbnail: between two lines of thumbnails it is the end of the upper.
     int rowBefore(QPoint at) const {
         const auto rows = std::views::iota(0, model()->rowCount());
         return *std::ranges::partition_point(rows, [&](int row) {
-            const QPoint middle = visualRect(model()->index(row, 0)).center();
-            return flow() == TopToBottom ? middle.y() < at.y() : middle.x() < at.x();
+            const QRect thumbnail = visualRect(model()->index(row, 0));
+            if (isWrapping() && thumbnail.bottom() < at.y())
+                return true; // a line above
+            const bool sameLine = !isWrapping() || thumbnail.top() <= at.y();
+            return sameLine && thumbnail.center().x() < at.x();
         });
+    }
+
+    // Shift with an arrow, Home, End, Page Up or Down.
+    static std::optional<CursorAction> rangeMove(const QKeyEvent& event) {
+        const Qt::KeyboardModifiers mods = event.modifiers() & ~Qt::KeypadModifier;
+        if (mods != Qt::ShiftModifier)
+            return std::nullopt;
+        return cursorMove(Qt::Key(event.key()));
+    }
+    static std::optional<CursorAction> cursorMove(Qt::Key key) {
+        switch (key) {
+        case Qt::Key_Up:
+            return MoveUp;
+        case Qt::Key_Down:
+            return MoveDown;
+        case Qt::Key_Left:
+            return MoveLeft;
+        case Qt::Key_Right:
+            return MoveRight;
+        case Qt::Key_Home:
+            return MoveHome;
+        case Qt::Key_End:
+            return MoveEnd;
+        case Qt::Key_PageUp:
+            return MovePageUp;
+        case Qt::Key_PageDown:
+            return MovePageDown;
+        default:
+            return std::nullopt;
+        }
+    }
+    // The arrows alone too: the window's (which move selected LEDs) would
+    // otherwise take them.
+    bool ownsKey(const QKeyEvent& event) const {
+        const bool arrow = (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+                           event.key() >= Qt::Key_Left && event.key() <= Qt::Key_Down;
+        return actionFor(event) != nullptr || event.matches(QKeySequence::SelectAll) || arrow ||
+               rangeMove(event).has_value();
+    }
+
+    QModelIndex anchorIndex() const {
+        return anchor_.isValid() ? QModelIndex(anchor_) : currentIndex();
+    }
+
+    // The images from the anchor to `to` chosen (besides those `kept`), `to`
+    // made the current image; the anchor stays.
+    void extendTo(const QModelIndex& to, const QItemSelection& kept) {
+        if (!to.isValid() || selectionMode() != ExtendedSelection)
+            return;
+        const QModelIndex anchor = anchorIndex();
+        extending_ = true;
+        selectionModel()->setCurrentIndex(to, QItemSelectionModel::NoUpdate);
+        extending_ = false;
+        if (currentIndex() != to) // the editor refused to show it
+            return;
+        QItemSelection range = kept;
+        range.merge(QItemSelection(model()->index(std::min(anchor.row(), to.row()), 0),
+                                   model()->index(std::max(anchor.row(), to.row()), 0)),
+                    QItemSelectionModel::Select);
+        selectionModel()->select(range, QItemSelectionModel::ClearAndSelect);
+        anchor_ = anchor;
     }
 
     QAction* actionFor(const QKeyEvent& event) const {
@@ -228,6 +374,9 @@ private:
                                         [&](QAction* a) { return a->shortcut() == key; });
         return found == keyed.end() ? nullptr : *found;
     }
+
+    QPersistentModelIndex anchor_;
+    bool extending_ = false; // the current image moves, the anchor stays
 };
 
 } // namespace
@@ -254,7 +403,9 @@ public:
         const int image = index.row() + 1;
         switch (role) {
         case Qt::DisplayRole:
-            return holdText(image);
+            return QString::number(image);
+        case HoldRole:
+            return keys_[static_cast<std::size_t>(index.row())].holdMs;
         case Qt::DecorationRole:
             return picture(keys_[static_cast<std::size_t>(index.row())]);
         case Qt::AccessibleTextRole:
@@ -340,7 +491,7 @@ private:
             }
             if (last > first)
                 emit dataChanged(index(first), index(last - 1),
-                                 {Qt::DecorationRole, Qt::DisplayRole, Qt::ToolTipRole});
+                                 {Qt::DecorationRole, HoldRole, Qt::ToolTipRole});
             first = last;
         }
     }
@@ -350,13 +501,6 @@ private:
         for (int level = 0; level <= FrameStore::MaxLevel; ++level)
             tiles[std::size_t(level)] = ledTile(BoardRendering::levelColour(level));
         return tiles;
-    }
-
-    // The image's number, and under it its own hold time if it has one.
-    QString holdText(int image) const {
-        const int hold = keys_[std::size_t(image - 1)].holdMs;
-        return hold > 0 ? QStringLiteral("%1 · %2 ms").arg(image).arg(hold)
-                        : QString::number(image);
     }
 
     QString holdDescription(int image) const {
@@ -456,7 +600,11 @@ void FrameStrip::layOut(Qt::Orientation orientation) {
     list_->setAccessibleName(tr("Frames"));
     list_->setModel(thumbnails_);
     list_->setItemDelegate(new CurrentImageMark(list_));
-    list_->setFlow(orientation == Qt::Vertical ? QListView::TopToBottom : QListView::LeftToRight);
+    // Upright, the thumbnails fill the panel's width row after row, as many
+    // as fit; across, they run in one row.
+    list_->setFlow(QListView::LeftToRight);
+    list_->setWrapping(orientation == Qt::Vertical);
+    list_->setResizeMode(QListView::Adjust);
     list_->setIconSize(QSize(ThumbnailSide, ThumbnailSide));
     list_->setUniformItemSizes(true);
     list_->setSpacing(1);

@@ -11,14 +11,16 @@ class QAction;
 class QLabel;
 class QListView;
 
-// Thumbnails of every frame of the animation, one a row (or a column), the
-// current image highlighted and kept in view. A click goes to that image as the
-// navigation buttons would; Ctrl and Shift choose several. The chosen images can
-// be duplicated, deleted and moved, by the buttons, the context menu, their keys
-// while the strip has the focus, or by dragging; an empty image can be put in
-// after the current one. Each is one step of the history. What the editor
-// refuses (while the animation plays, or deleting every image) is said under the
-// thumbnails and sent out as message(), and nothing changes.
+// Thumbnails of every frame of the animation, as many to a line as the strip
+// is wide (or in one line across), the current image highlighted and kept in
+// view. A click goes to that image as the navigation buttons would; Ctrl
+// chooses several, Shift the images from the one shown, Ctrl+A every image.
+// The chosen images can be duplicated, deleted and moved, by the buttons, the
+// context menu, their keys while the strip has the focus, or by dragging; an
+// empty image can be put in after the current one. Each is one step of the
+// history. What the editor refuses (while the animation plays, or deleting
+// every image) is said under the thumbnails and sent out as message(), and
+// nothing changes.
 class FrameStrip final : public QWidget {
     Q_OBJECT
 public:

@@ -56,7 +56,7 @@ const QList<OtherKey>& otherKeys() {
         {"F", "Apply to chosen frames: strokes, fills, pastes, text and the Image buttons "
               "change every frame chosen in the strip, in one step"},
         {"Esc", "Give up the stroke or selection being drawn; else drop the selection"},
-        {"Ctrl+A", "Select all the LEDs (the Select tool)"},
+        {"Ctrl+A", "Select all the LEDs (the Select tool); in the frame strip, choose every image"},
         {"Ctrl+C, Ctrl+X (with a selection)",
          "Copy, cut the selected LEDs (also as a picture for other programs); without one, "
          "Ctrl+C copies the whole image"},
@@ -69,6 +69,8 @@ const QList<OtherKey>& otherKeys() {
          "Mirror, turn, invert or shift the selected LEDs alone"},
         {"Click, Ctrl+click, Shift+click (frame strip)",
          "Show that image; choose several images; drag them to another place"},
+        {"Shift+Arrows, Shift+Home, Shift+End (frame strip)",
+         "Choose the images from the one shown to the one stepped to"},
         {"Ctrl+D (frame strip)", "Duplicate the chosen images"},
         {"Insert, Delete (frame strip)", "Insert an empty image; delete the chosen images"},
         {"Alt+Up, Alt+Down (frame strip)", "Move the chosen images earlier, later"},

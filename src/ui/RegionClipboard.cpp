@@ -2,6 +2,9 @@
 
 #include "pictures/PictureImport.h"
 
+#include <QBuffer>
+#include <QImageReader>
+#include <QLocale>
 #include <QStringList>
 #include <algorithm>
 
@@ -11,6 +14,8 @@ namespace {
 
 constexpr int FarOff = 4 * FrameStore::Side; // LEDs moved off the board stay within this
 constexpr int MostLeds = 4 * FrameStore::CellsPerFrame;
+// The longest line is "-64 -64 15\n": every LED there is fits in a fifth of this.
+constexpr qsizetype MostBytes = 64 * 1024;
 
 std::uint8_t valueOf(int level, bool levels) {
     if (levels)
@@ -32,10 +37,12 @@ std::optional<int> number(const QByteArray& field, int low, int high) {
     return ok && n >= low && n <= high ? std::optional(n) : std::nullopt;
 }
 
+// The size is checked before the text is split: a line of its own for each of
+// millions of newlines would take gigabytes.
 std::optional<Region> decode(const QByteArray& text, bool levels) {
-    const QList<QByteArray> lines = text.split('\n');
-    if (lines.size() > MostLeds + 1)
+    if (text.size() > MostBytes || text.count('\n') > MostLeds)
         return std::nullopt;
+    const QList<QByteArray> lines = text.split('\n');
     std::vector<Region::Led> leds;
     for (const QByteArray& line : lines) {
         if (line.isEmpty())
@@ -76,6 +83,29 @@ Region fromSmallPicture(const QImage& picture, bool levels) {
     return Region::lift(ledsOf(grey, levels), Selection(opaque));
 }
 
+// What another program offers in this program's form can be of any size.
+QString ownFormatRefusal(qsizetype bytes) {
+    if (bytes <= MostBytes)
+        return {};
+    const QLocale c = QLocale::c();
+    return QStringLiteral("the LEDs on the clipboard take %1; at most %2 are taken")
+        .arg(c.formattedDataSize(bytes), c.formattedDataSize(MostBytes, 0));
+}
+
+// The picture's size from its file's header where another program offers one,
+// so that a picture too large is refused before it is decoded.
+QSize pictureSize(const QMimeData& data) {
+    for (const QString& format : data.formats()) {
+        if (!format.startsWith(QLatin1String("image/")))
+            continue;
+        QByteArray bytes = data.data(format);
+        QBuffer file(&bytes);
+        if (const QSize size = QImageReader(&file).size(); size.isValid())
+            return size;
+    }
+    return qvariant_cast<QImage>(data.imageData()).size();
+}
+
 } // namespace
 
 std::unique_ptr<QMimeData> toMimeData(const Region& region, bool levels) {
@@ -112,9 +142,13 @@ std::optional<Region> fromMimeData(const QMimeData& data, bool levels) {
 }
 
 QString refusal(const QMimeData* data) {
-    if (data == nullptr || data->hasFormat(QString::fromLatin1(MimeType)) || !data->hasImage())
+    if (data == nullptr)
         return {};
-    const QSize size = qvariant_cast<QImage>(data->imageData()).size();
+    if (const QString own = QString::fromLatin1(MimeType); data->hasFormat(own))
+        return ownFormatRefusal(data->data(own).size());
+    if (!data->hasImage())
+        return {};
+    const QSize size = pictureSize(*data);
     if (size.width() <= PictureImport::MaxSide && size.height() <= PictureImport::MaxSide)
         return {};
     return QStringLiteral("the picture on the clipboard is %1 × %2 pixels; at most %3 × %3 are "

@@ -26,8 +26,9 @@ QImage toPicture(const Region& region, bool levels);
 // at least half as bright as white, or at its nearest level. None when the
 // clipboard holds neither, or LEDs in a damaged form.
 std::optional<Region> fromMimeData(const QMimeData& data, bool levels);
-// Why the clipboard's picture is not taken (larger than an import takes, so
-// that reducing it would hold the window up); empty when it is.
+// Why the clipboard's contents are not taken: LEDs in the program's own form
+// longer than any copy of them (another program's text, which could hold the
+// window up), or a picture larger than an import takes; empty when they are.
 QString refusal(const QMimeData* data);
 Region fromPicture(const QImage& picture, bool levels);
 
