@@ -185,8 +185,12 @@ bool refusedBeforeTheOutputs(const CommandLine& line, InstanceCheck& check) {
     return !onlyParallelPorts && check.anotherInstanceRunning();
 }
 
+int matrixLevels(const CommandLine& line) {
+    return line.greyLevels.value_or(storedMatrixLevels());
+}
+
 MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightness,
-                           const Report& report) {
+                           const Report& report, int greyPlanes) {
     MatrixRefresh refresh;
     if (port.refreshesItself()) {
         refresh.output = std::make_unique<WholeFrameOutput>(port);
@@ -201,6 +205,7 @@ MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightn
 #endif
     options.limitHz = limitHz;
     options.brightness = brightness;
+    options.greyPlanes = greyPlanes;
     auto engine = std::make_unique<RefreshEngine>(port, *refresh.timing, options);
     if (!engine->startFailure().empty()) {
         refresh.failure = QString::fromStdString(engine->startFailure());
@@ -284,7 +289,8 @@ OutputSet openOutputs(const CommandLine& line, bool withWindow, const Report& re
             continue;
         }
         MatrixRefresh refresh = startRefresh(*opened.port, line.realtime, line.limitRefreshHz,
-                                             multiplexedBrightness(line, argument), report);
+                                             multiplexedBrightness(line, argument), report,
+                                             greyPlanesFor(matrixLevels(line)));
         if (!refresh.output) {
             const QString why = QStringLiteral("%1: %2").arg(argument, refresh.failure);
             if (!several) {

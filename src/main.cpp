@@ -13,6 +13,7 @@
 #include "port/MatrixOutput.h"
 #include "port/PortIo.h"
 #include "ui/Form1.h"
+#include "ui/MatrixLevelsChoice.h"
 #include "ui/PlainText.h"
 #include "ui/QtCommonDialog.h"
 #include "ui/RecoveryKeeper.h"
@@ -170,8 +171,9 @@ EditorOutput editorOutput(OpenedOutput opened, const CommandLine& line) {
         output.disabled = true;
     }
     if (!output.port->refreshesItself()) {
-        output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz,
-                                      multiplexedBrightness(line), error);
+        output.refresh =
+            startRefresh(*output.port, line.realtime, line.limitRefreshHz,
+                         multiplexedBrightness(line), error, greyPlanesFor(matrixLevels(line)));
         if (output.refresh.output)
             return output;
         error(QStringLiteral("LED matrix output disabled: %1: %2")
@@ -186,8 +188,9 @@ EditorOutput editorOutput(OpenedOutput opened, const CommandLine& line) {
     output.switchable = port.get();
     output.port = std::move(port);
 #endif
-    output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz,
-                                  multiplexedBrightness(line), error);
+    output.refresh =
+        startRefresh(*output.port, line.realtime, line.limitRefreshHz, multiplexedBrightness(line),
+                     error, greyPlanesFor(matrixLevels(line)));
     return output;
 }
 
@@ -261,6 +264,16 @@ void offerBrightness(Form1& window, const QString& port, bool disabled,
         window.setBrightnessOutput(portName(port), given);
 }
 
+// The side panel's grey levels for the output `port` names.
+void offerLevels(Form1& window, const QString& port, int levels) {
+    const OutputKind kind = outputKind(port);
+    const bool multiplexed = kind == OutputKind::ParallelPort || kind == OutputKind::Sim;
+    offerMatrixLevels(*window.sidePanel(), levels, multiplexed,
+                      kind == OutputKind::Bridge
+                          ? QStringLiteral("The USB bridge shows all 16 levels itself")
+                          : QStringLiteral("A network panel shows all 16 levels"));
+}
+
 int runEditor(QApplication& app, const CommandLine& line) {
     moveOldSettings();
     LockFileInstanceCheck instanceCheck;
@@ -293,6 +306,8 @@ int runEditor(QApplication& app, const CommandLine& line) {
     window.showRefreshRate([matrix] { return matrix->rate(); });
     window.setOutputName(outputName(line, output));
     offerBrightness(window, brightnessPort(line, output), output.disabled, line.brightness);
+    connectMatrixLevels(*window.sidePanel(), matrix);
+    offerLevels(window, brightnessPort(line, output), matrixLevels(line));
     window.editor().setNotice([&window](const QString& line) {
         error(line);
         window.showNotice(line);
@@ -303,6 +318,7 @@ int runEditor(QApplication& app, const CommandLine& line) {
     QObject::connect(menu, &NetworkMenu::outputChanged, &window, [&window](const QString& port) {
         window.setOutputName(port);
         offerBrightness(window, port, false);
+        offerLevels(window, port, storedMatrixLevels());
     });
 #endif
     RecoveryKeeper recovery(window.editor(), error);
