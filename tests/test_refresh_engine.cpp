@@ -191,6 +191,8 @@ private slots:
     void slowWritesAreNoStall();
     void greyLevelsAreLitInProportion_data();
     void greyLevelsAreLitInProportion();
+    void onOffFramesKeepTheirRateDimmed_data();
+    void onOffFramesKeepTheirRateDimmed();
     void sixteenLevelsLightEveryStep_data();
     void sixteenLevelsLightEveryStep();
     void aThreadThatCannotStartLeavesTheEngineClosed();
@@ -361,8 +363,9 @@ struct GreyRun {
     bool wellFormed = false;
 };
 
+// `picture`: 'g' the grey ramp, 'f' every LED lit.
 GreyRun runGreyRamp(RefreshEngine::Options options, Clock::Duration tickEvery,
-                    bool toFourPlanes = false) {
+                    bool toFourPlanes = false, char picture = 'g') {
     options.paceAsRealtime = true;
     options.realtimeShare = 0.95;
     InstantTiming timing;
@@ -377,7 +380,7 @@ GreyRun runGreyRamp(RefreshEngine::Options options, Clock::Duration tickEvery,
     int flashes = 0;
     const auto actionAfter = [&](std::size_t n) {
         if (n == 1)
-            return 'g';
+            return picture;
         if (n == 2 && toFourPlanes)
             return '4';
         if (stopped || timing.now() < 2100ms)
@@ -449,6 +452,30 @@ void RefreshEngineTest::greyLevelsAreLitInProportion() {
         QVERIFY2(lit >= got.byLevel[std::size_t(level) - 1], qPrintable(where));
     }
     QCOMPARE(got.byLevel[0], 0.0);
+}
+
+// An all-lit frame under real time with 1 µs writes: its LEDs light up at
+// least 150 times a second and at the brightness's share of full light
+// (within 10 %).
+void RefreshEngineTest::onOffFramesKeepTheirRateDimmed_data() {
+    QTest::addColumn<int>("brightness");
+    QTest::newRow("50 %") << 50;
+    QTest::newRow("20 %") << 20;
+    QTest::newRow("5 %") << 5;
+}
+
+void RefreshEngineTest::onOffFramesKeepTheirRateDimmed() {
+    QFETCH(int, brightness);
+    RefreshEngine::Options options;
+    options.brightness = brightness;
+    const GreyRun got = runGreyRamp(options, {}, false, 'f');
+    options.brightness = 100;
+    const double full = runGreyRamp(options, {}, false, 'f').byLevel[8];
+    QVERIFY(got.wellFormed);
+    QVERIFY2(got.flashes >= 150, qPrintable(QString::number(got.flashes)));
+    const double target = full * brightness / 100;
+    QVERIFY2(qAbs(got.byLevel[8] - target) <= 0.1 * target,
+             qPrintable(QString("%1 for %2").arg(got.byLevel[8]).arg(target)));
 }
 
 // With 8 levels 14 and 15 light alike; with 16, chosen from the start or

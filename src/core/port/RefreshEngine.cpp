@@ -218,11 +218,14 @@ Clock::Duration RefreshEngine::median(RowTimes times) {
 // it stays lit through counted in.
 Clock::Duration RefreshEngine::planeHold(int plane) const {
     const int weight = 1 << plane;
-    const Clock::Duration least = options_.leastHold > Clock::Duration{} ? options_.leastHold
-                                  : greyPlanes_.load(std::memory_order_relaxed) == MostGreyPlanes
-                                      ? SixteenLevelLeastHold
-                                      : rowPause_;
-    return weight * least + (weight - 1) * litWrites_;
+    return weight * leastHold() + (weight - 1) * litWrites_;
+}
+
+Clock::Duration RefreshEngine::leastHold() const {
+    if (options_.leastHold > Clock::Duration{})
+        return options_.leastHold;
+    return greyPlanes_.load(std::memory_order_relaxed) == MostGreyPlanes ? SixteenLevelLeastHold
+                                                                         : rowPause_;
 }
 
 int RefreshEngine::shownLevel(int level, int greyPlanes) {

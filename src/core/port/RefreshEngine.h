@@ -178,6 +178,7 @@ private:
     RowTiming sendRow(std::uint16_t bits, Clock::Duration hold, Clock::Duration rowStart);
     static Clock::Duration median(RowTimes times);
     Clock::Duration planeHold(int plane) const;
+    Clock::Duration leastHold() const;
     void paceAfterPass(Clock::Duration passStart, bool dark, Clock::Duration saved);
     Clock::Duration owedDark(Clock::Duration passStart, Clock::Duration now, Clock::Duration saved);
     void writeNulregs(int count);
