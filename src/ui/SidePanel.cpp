@@ -82,9 +82,9 @@ const QString BrightnessTip =
     QStringLiteral("How bright the board is lit, 5 to 100 %; kept for this output");
 const QString MatrixLevelsTip = QStringLiteral(
     "How many grey levels the matrix shows. 8 levels (three bit planes): the 16 levels drawn "
-    "light in pairs (14 and 15 alike), the top level lit 94 % of its row's time, about 160 "
+    "light in pairs (14 and 15 alike), the top level lit 86 % of its row's time, about 168 "
     "cycles of planes a second. 16 levels (four planes): every level its own light, the top "
-    "level lit 90 % of its row's time at about 150 cycles a second, and the least level held "
+    "level lit 84 % of its row's time at about 153 cycles a second, and the least level held "
     "only 17 µs, so it is the least even. Kept for every output");
 } // namespace
 

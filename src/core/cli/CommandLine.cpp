@@ -113,8 +113,9 @@ struct Options {
     QCommandLineOption greyLevels{
         QStringLiteral("grey-levels"),
         QStringLiteral("Grey levels a parallel port's board shows: 8 (default; three bit planes, "
-                       "the top level lit 94 % of its row's time) or 16 (four planes, 90 %, the "
-                       "least level held only 17 us). The USB bridge always shows 16."),
+                       "the top level lit 86 % of its row's time, 168 cycles a second) or 16 (four "
+                       "planes, 84 %, 153 cycles, the least level held only 17 us). The USB bridge "
+                       "always shows 16."),
         QStringLiteral("N")};
     QCommandLineOption exitAtEnd{
         QStringLiteral("exit-at-end"),
