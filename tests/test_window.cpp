@@ -7,6 +7,7 @@
 #include "frames/FrameTransforms.h"
 #include "pictures/AnimationExport.h"
 #include "pictures/BoardRendering.h"
+#include "port/PanelSetup.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
 #include "ui/Form1.h"
