@@ -421,7 +421,6 @@ void CommandLineTest::readsTheGreyLevels_data() {
     QTest::newRow("not given") << QStringList{"--play", led} << 0 << "";
     QTest::newRow("player, 16") << QStringList{"--play", led, "--grey-levels", "16"} << 16 << "";
     QTest::newRow("listener, 8") << QStringList{"--listen", "ddp", "--grey-levels=8"} << 8 << "";
-    QTest::newRow("editor, 16") << QStringList{"--grey-levels", "16"} << 16 << "";
     QTest::newRow("12") << QStringList{"--play", led, "--grey-levels", "12"} << 0
                         << "--grey-levels takes 8 or 16, not \"12\"";
     QTest::newRow("with --export") << QStringList{"--export", "o.gif", led, "--grey-levels", "16"}

@@ -65,9 +65,10 @@ private:
 // the time an LED is lit is its level times that of level 1. With 3 planes (8
 // levels) and the 40 µs row pause a cycle of planes runs about 160 times a
 // second at 1 µs a write. 16 levels at 150 cycles a second need a least hold
-// of about 15 µs, which measured in a virtual machine left level 1 up to 30 %
-// too bright, so 8 levels are the default. The rate counts the planes as
-// passes.
+// of about 15 µs (17 µs gives 153, measured on the wire), which measured in a
+// virtual machine left level 1 up to 30 % too bright, so 8 levels are the
+// default and 16 a choice. The rate counts the planes as passes, those a plane
+// sits out dimmed included.
 //
 // On its own thread (the program) the passes go on whatever the window does;
 // on the caller's thread (the tests, the comparison benchmark) each turn of the
