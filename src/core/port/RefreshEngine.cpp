@@ -107,6 +107,9 @@ void RefreshEngine::runThread() {
             const int plane = nextPlane();
             const DimmedPass dimmed = dimmedPass(plane);
             if (dimmed.hold) {
+                // A dimmed row's short hold is read off the clock at any
+                // policy: a sleep that short ends tens of µs late.
+                spinPass_ = spinRows_ || dimmed.saved > Clock::Duration{};
                 runPass(plane, *dimmed.hold);
                 passWrites_ = timing_.now() - start - PortSequences::RowsPerPass * *dimmed.hold;
                 // Under real time the last row goes dark as soon as the others
@@ -136,14 +139,14 @@ Clock::Duration RefreshEngine::fullHold(int plane, bool grey) const {
     return grey ? planeHold(plane) : rowPause_;
 }
 
-// Under real time each row is lit for its share of the light of full
+// Each row is lit for its share of the light of full
 // brightness: its hold and what its writes light it for (`litWrites_`). A
 // plane owed less light than its writes give saves it up over the cycles it
 // sits out, then is lit for all of it.
 RefreshEngine::DimmedPass RefreshEngine::dimmedPass(int plane) {
     const Clock::Duration full = fullHold(plane, grey_.load(std::memory_order_acquire));
     const int percent = brightness_.load(std::memory_order_relaxed);
-    if (!spinRows_ || percent >= MaxBrightness) {
+    if (percent >= MaxBrightness) {
         litOwed_.fill({});
         return {full, {}};
     }
@@ -168,7 +171,7 @@ void RefreshEngine::runPass(int plane, Clock::Duration passHold) {
         const auto& rows = grey ? planes_[static_cast<std::size_t>(plane)] : rows_;
         const std::uint16_t bits = rows[screenRow].load(std::memory_order_relaxed);
         const Clock::Duration hold = payBack(litLate[screenRow], passHold);
-        const Clock::Duration rowStart = spinRows_ ? timing_.now() : Clock::Duration{};
+        const Clock::Duration rowStart = spinPass_ ? timing_.now() : Clock::Duration{};
         if (row > 0)
             afterHolds[static_cast<std::size_t>(row - 1)] += rowStart - lastHoldEnd;
         const RowTiming timing = sendRow(bits, hold, rowStart);
@@ -180,7 +183,7 @@ void RefreshEngine::runPass(int plane, Clock::Duration passHold) {
     }
     // The last row's time after its hold is the pass's end, not a next row.
     afterHolds.back() = afterHolds.front();
-    if (spinRows_)
+    if (spinPass_)
         litWrites_ = median(writes) * LitWriteHalves / WriteHalvesBeforeHold + median(afterHolds);
 }
 
@@ -194,7 +197,7 @@ RefreshEngine::RowTiming RefreshEngine::sendRow(std::uint16_t bits, Clock::Durat
     const auto holdRow = [&](float) {
         const Clock::Duration holdStart = timing_.now();
         const Clock::Duration deadline = holdStart + hold;
-        if (!spinRows_) {
+        if (!spinPass_) {
             timing_.waitUntil(deadline);
             return;
         }
@@ -279,9 +282,7 @@ Clock::Duration RefreshEngine::owedDark(Clock::Duration passStart, Clock::Durati
     const auto per = [](Clock::Duration time, double share) {
         return std::chrono::duration_cast<Clock::Duration>(time / share);
     };
-    const double lit =
-        spinRows_ ? fullShare_ : brightness_.load(std::memory_order_relaxed) / 100.0 * fullShare_;
-    lightDebt_ = settle(lightDebt_ + per(now - passStart + saved, lit) - wall);
+    lightDebt_ = settle(lightDebt_ + per(now - passStart + saved, fullShare_) - wall);
     if (cpuLimited_)
         cpuDebt_ = settle(cpuDebt_ + per(used, fullShare_) - wall);
     return std::max({lightDebt_, cpuDebt_, Clock::Duration{}});
@@ -397,6 +398,7 @@ void RefreshEngine::refresh(bool on, const std::function<void()>& waitForEvents)
     }
     inPass_ = true;
     lock.unlock();
+    spinPass_ = spinRows_;
     const int plane = nextPlane();
     runPass(plane, fullHold(plane, grey_.load(std::memory_order_acquire)));
     lock.lock();

@@ -87,16 +87,15 @@ private:
 // the scheduler may take the CPU away in any row, sleeping through the row
 // pause keeps the rows far more even than reading the clock, so the rows sleep.
 //
-// The brightness, under real time, shortens the rows' holds, so that each row
-// is lit `brightness` percent of its time at full brightness, the writes' own
-// lit time counted in; the time saved is spent dark after the pass, so that
-// passes and cycles of planes keep the rate of full brightness. A plane whose
-// rows would be lit for less than the writes alone light them is left out of
-// some cycles and lit longer in the others, so that its light stays right on
+// The brightness shortens the rows' holds, so that each row is lit
+// `brightness` percent of its time at full brightness, the writes' own lit
+// time counted in; the time saved is spent dark after the pass, so that passes
+// and cycles of planes keep the rate of full brightness. A plane whose rows
+// would be lit for less than the writes alone light them is left out of some
+// cycles and lit longer in the others, so that its light stays right on
 // average: at 5 % and 1 µs a write, the planes of levels 1 and 2 come every
-// other cycle or so, and the others every cycle. At the normal policy, where a
-// short sleep ends tens of µs late, the passes keep their holds and the dark
-// pauses after them grow until they take `brightness` percent of the time.
+// other cycle or so, and the others every cycle. Dimmed rows are held by
+// reading the clock at the normal policy too: a sleep that short ends late.
 class RefreshEngine final : public MatrixOutput {
 public:
     enum class Runs { OnOwnThread, OnCallerThread };
@@ -192,6 +191,7 @@ private:
     const Options options_;
     Clock::Duration rowPause_;
     bool spinRows_ = false;
+    bool spinPass_ = false; // the rows of the pass under way: spinRows_, or dimmed
     // The passes' share of the time at full brightness; under real time also
     // the most of its time the thread may use the CPU: the kernel's share less
     // a margin for the other real-time threads and the interrupts it is
