@@ -16,9 +16,15 @@
 // (what the kernel's real-time throttle would do); cpu_%, the refreshing
 // thread's share of a CPU; stolen_ms, the time a virtual machine's host took
 // that CPU away, as far as it says. BM_BareClockReader shows the stalls the
-// machine itself makes, with no refresh at all. For the grey ramp: cycles/s of the planes; L<k>_%,
+// machine itself makes, with no refresh at all. For the grey ramp: cycles/s of the planes (the
+// flashes of its level 8 LED, which one plane lights); L<k>_%,
 // the lit time of level k's LEDs as a percentage of its target (the level shown for k over the top
 // level, times the top level's lit time); top_us, the top level's lit time per cycle.
+//
+// BM_Dimmed, by brightness (100, 50, 20, 5 %) under SCHED_FIFO: cycles/s of a grey ramp's planes
+// (8 or 16 levels) or flashes/s of an all-lit frame's LEDs (on/off, the passes that light them),
+// and light_%, the top level's lit time as a share of its row's time. Built from another tree
+// (bench/compare_dimming.sh builds main's) it measures that tree's engine the same way.
 #include "support/FakeServices.h"
 
 #include "port/MatrixDecoder.h"
@@ -87,6 +93,10 @@ public:
         board_.feed(write);
         if (write == PortWrite::control(PortSequences::ControlRowClock))
             ++rowClocks_;
+        const bool probeLit =
+            board_.selectedScreenRow() == ProbeRow && (board_.latched() >> ProbeColumn & 1);
+        flashes_ += probeLit && !probeLit_ ? 1 : 0;
+        probeLit_ = probeLit;
         const int row = board_.latched() != 0 ? board_.selectedScreenRow() : -1;
         if (row != litRow_ || write == PortWrite::control(PortSequences::ControlRowClock)) {
             if (litRow_ >= 0)
@@ -99,6 +109,8 @@ public:
 
     double seconds() const { return double(last_ - first_) / double(Second); }
     double passesPerSecond() const { return rowClocks_ / 16.0 / seconds(); }
+    // How often the LED in the bottom row's column 8 lit up, a second.
+    double flashesPerSecond() const { return double(flashes_) / seconds(); }
     double litShare() const { return lit_ / double(last_ - first_); }
     double ratio(double p) const { return percentile(ratios_, p); }
     double longestRowMs() const { return longestRow_ / 1e6; }
@@ -142,7 +154,10 @@ private:
         windowStart_ = at;
     }
 
+    static constexpr int ProbeRow = 15, ProbeColumn = 8;
     MatrixDecoder board_;
+    bool probeLit_ = false;
+    long flashes_ = 0;
     Nanos first_ = 0, last_ = 0, windowStart_ = 0, litSince_ = 0, longestGap_ = 0;
     int litRow_ = -1, stalls_ = 0;
     long rowClocks_ = 0;
@@ -257,6 +272,11 @@ void report(benchmark::State& state, const StampPort& port, Nanos cpuAtEnd) {
     state.counters["stalls"] = m.stalls();
     state.counters["cpu_%"] =
         100.0 * double(cpuAtEnd - port.writerCpuAtStart) / (m.seconds() * double(Second));
+    state.counters["flashes/s"] = m.flashesPerSecond();
+    double lastColumnLit = 0;
+    for (std::size_t led = 15; led < 256; led += 16)
+        lastColumnLit += m.ledLit()[led] / 16;
+    state.counters["light_%"] = 100.0 * 16 * lastColumnLit / (m.seconds() * double(Second));
 }
 
 // The loop as it ran inside Command19_Click on the window's thread, spinning
@@ -312,7 +332,7 @@ void reportGrey(benchmark::State& state, const StampPort& port, int planes) {
     std::array<double, 16> byLevel{};
     for (std::size_t led = 0; led < 256; ++led)
         byLevel[led % 16] += port.meter.ledLit()[led] / 16;
-    const double cycles = port.meter.passesPerSecond() / planes;
+    const double cycles = port.meter.flashesPerSecond();
     state.counters["cycles/s"] = cycles;
     state.counters["top_us"] = byLevel[15] / 1000 / (cycles * port.meter.seconds());
     const int top = (1 << planes) - 1;
@@ -392,6 +412,15 @@ void BM_GreyRamp(benchmark::State& state) {
                       .leastHold = std::chrono::microseconds(state.range(1))});
 }
 
+// Arguments: bit planes of a grey ramp (0: an all-lit frame), brightness in percent.
+void BM_Dimmed(benchmark::State& state) {
+    const int planes = int(state.range(0));
+    runEngine(state,
+              {.brightness = int(state.range(1)),
+               .greyPlanes = planes,
+               .leastHold = planes == 4 ? std::chrono::microseconds(17) : Clock::Duration{}});
+}
+
 // What the machine itself does to a real-time thread: one that only reads the
 // clock, and sleeps 100 µs of every ms (far more than the refresh thread), with
 // no port and no engine. Its gaps of 1 ms and of 5 ms or more are stalls no
@@ -468,6 +497,11 @@ BENCHMARK(BM_GreyRamp)
     ->Args({3, 0, 1})
     ->Args({4, 15, 0})
     ->Args({4, 15, 1})
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_Dimmed)
+    ->ArgsProduct({{0, 3, 4}, {100, 50, 20, 5}})
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);

@@ -195,8 +195,12 @@ bool refusedBeforeTheOutputs(const CommandLine& line, InstanceCheck& check) {
     return !onlyParallelPorts && check.anotherInstanceRunning();
 }
 
+int matrixLevels(const CommandLine& line) {
+    return line.greyLevels.value_or(storedMatrixLevels());
+}
+
 MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightness,
-                           const Report& report) {
+                           const Report& report, int greyPlanes) {
     MatrixRefresh refresh;
     if (port.refreshesItself()) {
         refresh.output = std::make_unique<WholeFrameOutput>(port);
@@ -211,6 +215,7 @@ MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightn
 #endif
     options.limitHz = limitHz;
     options.brightness = brightness;
+    options.greyPlanes = greyPlanes;
     auto engine = std::make_unique<RefreshEngine>(port, *refresh.timing, options);
     if (!engine->startFailure().empty()) {
         refresh.failure = QString::fromStdString(engine->startFailure());
@@ -305,8 +310,8 @@ OutputSet openOutputs(const CommandLine& line, bool withWindow, const Report& re
             continue;
         }
         const int brightness = multiplexedBrightness(line, argument);
-        MatrixRefresh refresh =
-            startRefresh(*opened.port, line.realtime, line.limitRefreshHz, brightness, report);
+        MatrixRefresh refresh = startRefresh(*opened.port, line.realtime, line.limitRefreshHz,
+                                             brightness, report, greyPlanesFor(matrixLevels(line)));
         if (!refresh.output) {
             const QString why = QStringLiteral("%1: %2").arg(argument, refresh.failure);
             if (!several) {
@@ -359,8 +364,9 @@ EditorOutput editorOutput(OpenedOutput opened, const CommandLine& line, const Re
     if (!output.port)
         output = disabledOutput(std::move(output), opened.error, report);
     if (!output.port->refreshesItself()) {
-        output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz,
-                                      multiplexedBrightness(line), report);
+        output.refresh =
+            startRefresh(*output.port, line.realtime, line.limitRefreshHz,
+                         multiplexedBrightness(line), report, greyPlanesFor(matrixLevels(line)));
         if (output.refresh.output)
             return output;
         const QString why = QStringLiteral("%1: %2").arg(line.port, output.refresh.failure);
@@ -369,8 +375,9 @@ EditorOutput editorOutput(OpenedOutput opened, const CommandLine& line, const Re
     auto port = std::make_unique<SwitchablePort>(std::move(output.port));
     output.switchable = port.get();
     output.port = std::move(port);
-    output.refresh = startRefresh(*output.port, line.realtime, line.limitRefreshHz,
-                                  multiplexedBrightness(line), report);
+    output.refresh =
+        startRefresh(*output.port, line.realtime, line.limitRefreshHz, multiplexedBrightness(line),
+                     report, greyPlanesFor(matrixLevels(line)));
     return output;
 }
 

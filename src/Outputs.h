@@ -91,7 +91,11 @@ struct MatrixRefresh {
     ~MatrixRefresh();
 };
 MatrixRefresh startRefresh(PortIo& port, bool realtime, int limitHz, int brightness,
-                           const std::function<void(const QString&)>& report);
+                           const std::function<void(const QString&)>& report,
+                           int greyPlanes = greyPlanesFor(FewerMatrixLevels));
+// The grey levels a multiplexed board shows: the command line's, else the
+// editor's setting.
+int matrixLevels(const CommandLine& line);
 
 // Every output the --port values name, each opened and kept lit as one is on
 // its own: its mapping, its brightness, its refresh. With one, port() and

@@ -13,6 +13,7 @@
 #include "port/MatrixOutput.h"
 #include "port/PortIo.h"
 #include "ui/Form1.h"
+#include "ui/MatrixLevelsChoice.h"
 #include "ui/MatrixWindow.h"
 #include "ui/PlainText.h"
 #include "ui/QtCommonDialog.h"
@@ -194,6 +195,17 @@ int refuseOutput(const CommandLine& line, const QString& why) {
     return refuse(refused);
 }
 
+// The side panel's grey levels for the board the Brightness box names.
+void offerLevels(Form1& window, const EditorOutput& output, const CommandLine& line) {
+    const OutputSet::Member* named = output.several.brightnessMember();
+    const OutputKind kind = outputKind(named != nullptr ? named->argument : line.port);
+    const bool multiplexed = kind == OutputKind::ParallelPort || kind == OutputKind::Sim;
+    offerMatrixLevels(*window.sidePanel(), matrixLevels(line), multiplexed,
+                      kind == OutputKind::Bridge
+                          ? QStringLiteral("The USB bridge shows all 16 levels itself")
+                          : QStringLiteral("A network panel shows all 16 levels"));
+}
+
 int runEditor(QApplication& app, const CommandLine& line) {
     moveOldSettings();
     LockFileInstanceCheck instanceCheck;
@@ -217,6 +229,8 @@ int runEditor(QApplication& app, const CommandLine& line) {
     window.showRefreshRate([matrix] { return matrix->rate(); });
     window.setOutputName(output.name(line));
     offerBrightness(window, output, line);
+    connectMatrixLevels(*window.sidePanel(), matrix);
+    offerLevels(window, output, line);
     window.editor().setNotice([&window](const QString& line) {
         error(line);
         window.showNotice(line);
@@ -227,6 +241,7 @@ int runEditor(QApplication& app, const CommandLine& line) {
     QObject::connect(menu, &NetworkMenu::outputChanged, &window, [&window](const QString& port) {
         window.setOutputName(port);
         offerBrightness(window, port, false);
+        offerLevels(window, port, storedMatrixLevels());
     });
 #endif
     RecoveryKeeper recovery(window.editor(), error);

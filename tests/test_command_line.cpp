@@ -29,6 +29,8 @@ private slots:
     void usageNamesTheProgram();
     void portValueNamingNothingIsRefused_data();
     void portValueNamingNothingIsRefused();
+    void readsTheGreyLevels_data();
+    void readsTheGreyLevels();
 
 private:
     QTemporaryDir dir_;
@@ -412,6 +414,30 @@ void CommandLineTest::readsTheRefreshOptions() {
     QCOMPARE(line.realtime, realtime);
     QCOMPARE(line.limitRefreshHz, limit);
     QCOMPARE(line.showRefresh, show);
+}
+
+void CommandLineTest::readsTheGreyLevels_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("levels"); // 0: not given
+    QTest::addColumn<QString>("error");
+    const QString led = dir_.filePath("a.led");
+    QTest::newRow("not given") << QStringList{"--play", led} << 0 << "";
+    QTest::newRow("player, 16") << QStringList{"--play", led, "--grey-levels", "16"} << 16 << "";
+    QTest::newRow("listener, 8") << QStringList{"--listen", "ddp", "--grey-levels=8"} << 8 << "";
+    QTest::newRow("12") << QStringList{"--play", led, "--grey-levels", "12"} << 0
+                        << "--grey-levels takes 8 or 16, not \"12\"";
+    QTest::newRow("with --export") << QStringList{"--export", "o.gif", led, "--grey-levels", "16"}
+                                   << 0 << "--grey-levels goes with the editor, --play or --listen";
+}
+
+void CommandLineTest::readsTheGreyLevels() {
+    QFETCH(QStringList, args);
+    QFETCH(int, levels);
+    QFETCH(QString, error);
+    const CommandLine line = parseCommandLine(QStringList{"quentaro"} + args);
+    QCOMPARE(line.error, error);
+    if (error.isEmpty())
+        QCOMPARE(line.greyLevels.value_or(0), levels);
 }
 
 void CommandLineTest::usageNamesTheProgram() {

@@ -83,7 +83,8 @@ QString layout(const std::vector<W>& w, QList<int>& rows) {
 
 // Runs the engine on its thread with the action `actionAfter` gives for each
 // write (d: Nulreg, s: off, f: an all-lit frame, g: a grey ramp, column k at
-// level k, x: Nulreg and the close, as the program ends; 0 for none) until it is closed. Each write
+// level k, 4: four bit planes from then on, x: Nulreg and the close, as the
+// program ends; 0 for none) until it is closed. Each write
 // takes `writeCost` on the clock; `seen` is shown each write at its time.
 using Seen = std::function<void(const W&, Clock::Duration)>;
 std::vector<W> run(RefreshEngine::Options options,
@@ -114,6 +115,8 @@ std::vector<W> run(RefreshEngine::Options options,
                 ramp[led] = std::uint8_t(led % 16);
             engine.showLevels(ramp);
         }
+        if (action == '4')
+            engine.setGreyPlanes(4);
         if (action == 's') {
             rate = engine.rate();
             engine.stop();
@@ -188,6 +191,8 @@ private slots:
     void slowWritesAreNoStall();
     void greyLevelsAreLitInProportion_data();
     void greyLevelsAreLitInProportion();
+    void sixteenLevelsLightEveryStep_data();
+    void sixteenLevelsLightEveryStep();
     void aThreadThatCannotStartLeavesTheEngineClosed();
 };
 
@@ -239,23 +244,26 @@ void RefreshEngineTest::passesStayWhole() {
 
 // A pass of 16 row pauses takes 640 µs here. After it the board waits dark
 // after a Nulreg: under real time for the 5 % of the time the kernel keeps
-// from real-time threads and a margin of 1 %, more as the brightness falls, and
-// with a limit until the pass's time slot is over; the rate counts whole
-// seconds of passes.
+// from real-time threads and a margin of 1 %, and for the time the brightness
+// took off the rows' holds, so the rate stays; with a limit until the pass's
+// time slot is over. The rate counts whole seconds of passes.
 void RefreshEngineTest::darkPausesSetTheRate_data() {
     QTest::addColumn<int>("limit");
     QTest::addColumn<bool>("realtime");
     QTest::addColumn<int>("brightness");
     QTest::addColumn<double>("pauseMicroseconds");
     QTest::addColumn<double>("rate");
-    QTest::newRow("limit 500") << 500 << false << 100 << 1360.0 << 500.0;
-    QTest::newRow("real time") << 0 << true << 100 << 40.851 << 1468.75;
-    QTest::newRow("real time, limit 500") << 500 << true << 100 << 1360.0 << 500.0;
-    QTest::newRow("real time, limit above its rate") << 1000 << true << 100 << 360.0 << 1000.0;
-    QTest::newRow("brightness 50") << 0 << false << 50 << 640.0 << 781.25;
-    QTest::newRow("real time, brightness 50") << 0 << true << 50 << 721.702 << 734.375;
-    QTest::newRow("real time, brightness 5") << 0 << true << 5 << 12977.021 << 73.4375;
-    QTest::newRow("real time, brightness 1 taken as 5") << 0 << true << 1 << 12977.021 << 73.4375;
+    QTest::addColumn<int>("holdNanoseconds"); // every row's read off the clock; 0: slept
+    QTest::newRow("limit 500") << 500 << false << 100 << 1360.0 << 500.0 << 0;
+    QTest::newRow("real time") << 0 << true << 100 << 40.851 << 1468.75 << 40000;
+    QTest::newRow("real time, limit 500") << 500 << true << 100 << 1360.0 << 500.0 << 40000;
+    QTest::newRow("real time, limit above its rate")
+        << 1000 << true << 100 << 360.0 << 1000.0 << 40000;
+    QTest::newRow("brightness 50") << 0 << false << 50 << 320.0 << 1562.5 << 20000;
+    QTest::newRow("real time, brightness 50") << 0 << true << 50 << 360.851 << 1468.75 << 20000;
+    QTest::newRow("real time, brightness 5") << 0 << true << 5 << 648.851 << 1468.75 << 2000;
+    QTest::newRow("real time, brightness 1 taken as 5")
+        << 0 << true << 1 << 648.851 << 1468.75 << 2000;
 }
 
 void RefreshEngineTest::darkPausesSetTheRate() {
@@ -264,6 +272,7 @@ void RefreshEngineTest::darkPausesSetTheRate() {
     QFETCH(int, brightness);
     QFETCH(double, pauseMicroseconds);
     QFETCH(double, rate);
+    QFETCH(int, holdNanoseconds);
     RefreshEngine::Options options;
     options.limitHz = limit;
     options.paceAsRealtime = realtime;
@@ -284,6 +293,10 @@ void RefreshEngineTest::darkPausesSetTheRate() {
     const std::chrono::duration<double, std::micro> pause = writtenAt[216] - writtenAt[211];
     QVERIFY2(qAbs(pause.count() - pauseMicroseconds) < 0.001,
              qPrintable(QString::number(pause.count())));
+    QCOMPARE(timing.spins.size(), holdNanoseconds > 0 ? passes * 16 : 0);
+    QVERIFY(std::all_of(timing.spins.begin(), timing.spins.end(), [&](auto hold) {
+        return hold == std::chrono::nanoseconds(holdNanoseconds);
+    }));
 }
 
 // Under real time, a stop of 300 µs in the fourth row sent leaves it lit 300 µs
@@ -336,66 +349,136 @@ void RefreshEngineTest::slowWritesAreNoStall() {
 // A grey ramp under real time with 1 µs writes, for two virtual seconds: every
 // plane is a pass of the specified form, the LEDs of each level are lit in
 // proportion to the level shown for it (within 10 %, rising with the level),
-// even when interrupts stop the rows, and the cycle of planes runs at least 150
-// times a second when none does.
+// even when interrupts stop the rows, or dimmed at the brightness's share of
+// its light at full brightness (within 10 %), and the cycle of planes, as
+// the flashes of an LED at level 8 (one plane) show it, runs at least 150
+// times a second when no interrupt stops it; so do the passes of an all-lit
+// frame dimmed.
+struct GreyRun {
+    MatrixOutput::Rate rate;
+    std::array<double, 16> byLevel{}; // brightness by level
+    double flashes = 0;               // of the level 8 LED in the bottom row, a second
+    bool wellFormed = false;
+};
+
+// `picture`: 'g' the grey ramp, 'f' every LED lit.
+GreyRun runGreyRamp(RefreshEngine::Options options, Clock::Duration tickEvery,
+                    bool toFourPlanes = false, char picture = 'g') {
+    options.paceAsRealtime = true;
+    options.realtimeShare = 0.95;
+    InstantTiming timing;
+    timing.tickEvery = tickEvery;
+    timing.tickStall = 30us;
+    LitTime lit;
+    MatrixDecoder board;
+    const auto at = [](Clock::Duration virtualTime) {
+        return LitTime::Clock::time_point{} + 1s + virtualTime;
+    };
+    bool stopped = false, level8Lit = false;
+    int flashes = 0;
+    const auto actionAfter = [&](std::size_t n) {
+        if (n == 1)
+            return picture;
+        if (n == 2 && toFourPlanes)
+            return '4';
+        if (stopped || timing.now() < 2100ms)
+            return '\0';
+        stopped = true;
+        return 's';
+    };
+    const auto seen = [&](const W& w, Clock::Duration when) {
+        lit.feed(w, at(when));
+        board.feed(w);
+        const bool nowLit = board.selectedScreenRow() == 15 && (board.latched() >> 8 & 1);
+        flashes += nowLit && !level8Lit ? 1 : 0;
+        level8Lit = nowLit;
+    };
+    GreyRun got;
+    QList<int> rows;
+    const std::vector<W> writes = run(options, actionAfter, timing, got.rate, 1us, seen);
+    got.wellFormed = QRegularExpression("^(PN)+N$").match(layout(writes, rows)).hasMatch();
+    got.flashes = flashes / std::chrono::duration<double>(timing.now()).count();
+    const std::array<float, 256> brightness = lit.takeBrightness(at(timing.now()));
+    for (std::size_t led = 0; led < brightness.size(); ++led)
+        got.byLevel[led % 16] += brightness[led] / 16.0;
+    return got;
+}
+
 void RefreshEngineTest::greyLevelsAreLitInProportion_data() {
     QTest::addColumn<int>("planes");
-    QTest::addColumn<int>("leastHoldMicroseconds"); // 0: the row pause
+    QTest::addColumn<int>("leastHoldMicroseconds"); // 0: the engine's own
     QTest::addColumn<int>("tickEvery");   // µs between interrupts of 30 µs in a wait; 0: none
+    QTest::addColumn<int>("brightness");  // percent
     QTest::addColumn<int>("leastCycles"); // a second
-    QTest::newRow("8 levels") << 3 << 0 << 0 << 150;
-    QTest::newRow("16 levels, 17 µs least hold") << 4 << 17 << 0 << 150;
+    QTest::addColumn<char>("picture");    // as runGreyRamp takes it
+    QTest::newRow("8 levels") << 3 << 0 << 0 << 100 << 150 << 'g';
+    QTest::newRow("16 levels, 17 µs least hold") << 4 << 17 << 0 << 100 << 150 << 'g';
     // A row an interrupt held up pays it back: the rate stays.
-    QTest::newRow("8 levels, an interrupt every 997 µs") << 3 << 0 << 997 << 150;
+    QTest::newRow("8 levels, an interrupt every 997 µs") << 3 << 0 << 997 << 100 << 150 << 'g';
+    QTest::newRow("8 levels at 50 %") << 3 << 0 << 0 << 50 << 150 << 'g';
+    QTest::newRow("8 levels at 20 %") << 3 << 0 << 0 << 20 << 150 << 'g';
+    QTest::newRow("8 levels at 5 %") << 3 << 0 << 0 << 5 << 150 << 'g';
+    QTest::newRow("16 levels at 5 %") << 4 << 0 << 0 << 5 << 150 << 'g';
+    QTest::newRow("all lit at 20 %") << 3 << 0 << 0 << 20 << 150 << 'f';
+    QTest::newRow("all lit at 5 %") << 3 << 0 << 0 << 5 << 150 << 'f';
 }
 
 void RefreshEngineTest::greyLevelsAreLitInProportion() {
     QFETCH(int, planes);
     QFETCH(int, leastHoldMicroseconds);
     QFETCH(int, tickEvery);
+    QFETCH(int, brightness);
     QFETCH(int, leastCycles);
+    QFETCH(char, picture);
     RefreshEngine::Options options;
-    options.paceAsRealtime = true;
-    options.realtimeShare = 0.95;
     options.greyPlanes = planes;
     options.leastHold = std::chrono::microseconds(leastHoldMicroseconds);
-    InstantTiming timing;
-    timing.tickEvery = std::chrono::microseconds(tickEvery);
-    timing.tickStall = 30us;
-    LitTime lit;
-    const auto at = [](Clock::Duration virtualTime) {
-        return LitTime::Clock::time_point{} + 1s + virtualTime;
-    };
-    bool stopped = false;
-    const auto actionAfter = [&](std::size_t n) {
-        if (n == 1)
-            return 'g';
-        if (stopped || timing.now() < 2100ms)
-            return '\0';
-        stopped = true;
-        return 's';
-    };
-    MatrixOutput::Rate rate;
-    const std::vector<W> writes =
-        run(options, actionAfter, timing, rate, 1us,
-            [&](const W& w, Clock::Duration when) { lit.feed(w, at(when)); });
-    QList<int> rows;
-    QVERIFY(QRegularExpression("^(PN)+N$").match(layout(writes, rows)).hasMatch());
-    QVERIFY2(rate.current / planes >= leastCycles,
-             qPrintable(QString::number(rate.current / planes)));
-    const std::array<float, 256> brightness = lit.takeBrightness(at(timing.now()));
-    std::array<double, 16> byLevel{};
-    for (std::size_t led = 0; led < brightness.size(); ++led)
-        byLevel[led % 16] += brightness[led] / 16.0;
+    options.brightness = brightness;
+    const GreyRun got = runGreyRamp(options, std::chrono::microseconds(tickEvery), false, picture);
+    QVERIFY(got.wellFormed);
+    QVERIFY2(got.flashes >= leastCycles, qPrintable(QString::number(got.flashes)));
+    // Dimmed, each level against its own light at full brightness: the left
+    // half of a row is lit a write longer than the right, which at 5 % is a
+    // few per cent of the light.
+    options.brightness = 100;
+    const std::array<double, 16> full =
+        brightness < 100 ? runGreyRamp(options, {}, false, picture).byLevel : got.byLevel;
     const int top = (1 << planes) - 1;
     for (int level = 1; level < 16; ++level) {
-        const double target = byLevel[15] * RefreshEngine::shownLevel(level, planes) / top;
-        const QString where =
-            QString("level %1: %2 for %3").arg(level).arg(byLevel[std::size_t(level)]).arg(target);
-        QVERIFY2(qAbs(byLevel[std::size_t(level)] - target) <= 0.1 * target, qPrintable(where));
-        QVERIFY2(byLevel[std::size_t(level)] >= byLevel[std::size_t(level) - 1], qPrintable(where));
+        const double target = brightness < 100
+                                  ? full[std::size_t(level)] * brightness / 100
+                                  : full[15] * RefreshEngine::shownLevel(level, planes) / top;
+        const double lit = got.byLevel[std::size_t(level)];
+        const QString where = QString("level %1: %2 for %3").arg(level).arg(lit).arg(target);
+        QVERIFY2(qAbs(lit - target) <= 0.1 * target, qPrintable(where));
+        QVERIFY2(picture != 'g' || lit >= got.byLevel[std::size_t(level) - 1], qPrintable(where));
     }
-    QCOMPARE(byLevel[0], 0.0);
+    QCOMPARE(got.byLevel[0] == 0.0, picture == 'g');
+}
+
+// With 8 levels 14 and 15 light alike; with 16, chosen from the start or
+// while a frame is shown, every level is brighter than the one below it.
+void RefreshEngineTest::sixteenLevelsLightEveryStep_data() {
+    QTest::addColumn<int>("planes");
+    QTest::addColumn<bool>("toFour"); // switched to four planes after the first write
+    QTest::addColumn<bool>("apart");
+    QTest::newRow("8 levels") << 3 << false << false;
+    QTest::newRow("16 levels") << 4 << false << true;
+    QTest::newRow("8 levels, then 16") << 3 << true << true;
+}
+
+void RefreshEngineTest::sixteenLevelsLightEveryStep() {
+    QFETCH(int, planes);
+    QFETCH(bool, toFour);
+    QFETCH(bool, apart);
+    RefreshEngine::Options options;
+    options.greyPlanes = planes;
+    const std::array<double, 16> lit = runGreyRamp(options, {}, toFour).byLevel;
+    int steps = 0;
+    for (std::size_t level = 1; level < lit.size(); ++level)
+        steps += lit[level] > lit[level - 1] * 1.03 ? 1 : 0;
+    QCOMPARE(steps, apart ? 15 : 7);
+    QCOMPARE(lit[15] > lit[14] * 1.03, apart);
 }
 
 // The system refuses the thread (EAGAIN: too many processes): the engine says

@@ -7,12 +7,14 @@
 #include "frames/FrameTransforms.h"
 #include "pictures/AnimationExport.h"
 #include "pictures/BoardRendering.h"
+#include "port/PanelSetup.h"
 #include "ui/Artwork.h"
 #include "ui/BoardView.h"
 #include "ui/Form1.h"
 #include "ui/FrameStrip.h"
 #include "ui/IconStore.h"
 #include "ui/Keyboard.h"
+#include "ui/MatrixLevelsChoice.h"
 #include "ui/MouseSurface.h"
 #include "ui/Sharing.h"
 #include "ui/SidePanel.h"
@@ -100,6 +102,8 @@ struct BrightnessRecorder final : MatrixOutput {
     void stop() override {}
     void close() override {}
     void setBrightness(int percent) override { brightness = percent; }
+    int greyPlanes = 0;
+    void setGreyPlanes(int planes) override { greyPlanes = planes; }
 };
 
 // A frame of unrelated lit and dark cells.
@@ -142,6 +146,7 @@ private slots:
     void sidePanelNamesTheOutput();
     void brightnessDimsAndIsKeptPerOutput_data();
     void brightnessDimsAndIsKeptPerOutput();
+    void matrixLevelsAreChosenAndKept();
     void toolsDrawWithMouseAndKeys_data();
     void toolsDrawWithMouseAndKeys();
     void greyRampDrawnInTheWindowSurvivesSaveReloadGifAndHeader();
@@ -813,6 +818,30 @@ void WindowTest::brightnessDimsAndIsKeptPerOutput() {
     f.w->setBrightnessOutput(nextPort);
     QCOMPARE(matrix.brightness, next);
     QCOMPARE(f.w->sidePanel()->brightnessBox()->value(), next);
+}
+
+// The side panel says the matrix shows 8 levels; 16 chosen from the keyboard
+// reach the matrix at once and are kept. The USB bridge shows its own 16.
+void WindowTest::matrixLevelsAreChosenAndKept() {
+    BrightnessRecorder matrix;
+    WindowFixture f(false, &matrix);
+    f.show();
+    f.w->setSidePanelOpen(true);
+    SidePanel& panel = *f.w->sidePanel();
+    connectMatrixLevels(panel, &matrix);
+    offerMatrixLevels(panel, storedMatrixLevels(), true);
+    QComboBox* box = panel.matrixLevelsBox();
+    QVERIFY(box->isVisible() && box->isEnabled());
+    QCOMPARE(box->currentText(), "8 levels");
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Down);
+    QCOMPARE(box->currentText(), "16 levels");
+    QCOMPARE(matrix.greyPlanes, 4);
+    QCOMPARE(storedMatrixLevels(), 16);
+    offerMatrixLevels(panel, FewerMatrixLevels, false, "The USB bridge shows all 16 levels");
+    QVERIFY(!box->isEnabled());
+    QCOMPARE(box->currentText(), "16 levels");
+    QCOMPARE(box->toolTip(), "The USB bridge shows all 16 levels");
 }
 
 // Column k drawn at level k with the line tool, the level stepped down by its

@@ -4,6 +4,7 @@
 
 #include <avr/interrupt.h>
 #include <avr/io.h>
+#include <string.h>
 #include <util/atomic.h>
 
 #define PASS_BYTES 64 /* per row, bottom row first: PORTD and PORTB of low, then of high */
@@ -40,10 +41,23 @@ static uint16_t silent_passes; /* or full cycles of the planes of a level frame 
 static volatile uint8_t silent;
 
 /* Per kind of frame (0: on/off, 1: levels): the dark slots after a pass or a
- * cycle of planes, and the passes or cycles in 2 s of silence. Main sets them
+ * cycle of planes, and the passes or cycles in 2 s of silence; per kind and
+ * plane, the length of a row slot less one (OCR1A) and, for a row lit
+ * shorter than a slot can be, the turns of the loop it is lit through before
+ * it is darkened in its own slot (0: lit to the next slot). Main sets them
  * with interrupts off. */
 static uint16_t dark_slots[2];
 static uint16_t silent_limit[2] = {REFRESH_SILENT_PASSES, REFRESH_SILENT_LEVEL_CYCLES};
+static uint16_t slot_top[2][REFRESH_PLANES] = {
+    {REFRESH_SLOT_CYCLES - 1, REFRESH_SLOT_CYCLES - 1, REFRESH_SLOT_CYCLES - 1,
+     REFRESH_SLOT_CYCLES - 1},
+    {REFRESH_LEVEL_SLOT(0) - 1, REFRESH_LEVEL_SLOT(1) - 1, REFRESH_LEVEL_SLOT(2) - 1,
+     REFRESH_LEVEL_SLOT(3) - 1}};
+static uint8_t spin_turns[2][REFRESH_PLANES];
+/* spin_turns of the pass under way, and of the next, found after the writes of
+ * a pass's last row so that the slot opening a pass has no more to do before
+ * its writes. */
+static uint8_t row_spin, next_spin;
 static uint16_t dark_left; /* dark slots still to come before the next pass */
 
 /* A slot waits for the timer to reach REFRESH_WRITE_AT, then evens out the
@@ -79,13 +93,22 @@ static uint16_t dark_left; /* dark slots still to come before the next pass */
     ASM_NULREG ASM_CONTROL("c251") ASM_CONTROL("c3") ASM_DATA("ld", "lb") ASM_CONTROL("c2")        \
         ASM_CONTROL("c3") ASM_DATA("hd", "hb") ASM_CONTROL("c1") ASM_CONTROL("c3")
 
+/* After a row's writes, unless n is 0: lit for 3 * n cycles more, then data 0
+ * and Nulreg darken it in its own slot. */
+#define ASM_SPIN_DARK                                                                              \
+    "tst %[n]\n\t"                                                                                 \
+    "breq 5f\n\t"                                                                                  \
+    "mov %[t], %[n]\n\t"                                                                           \
+    "4: dec %[t]\n\t"                                                                              \
+    "brne 4b\n\t" ASM_DATA0 ASM_NULREG "5:\n\t"
+
 #define ASM_PORTS                                                                                  \
     [pc] "I"(_SFR_IO_ADDR(PORTC)), [pd] "I"(_SFR_IO_ADDR(PORTD)), [pb] "I"(_SFR_IO_ADDR(PORTB)),   \
         [tcnt] "n"(_SFR_MEM_ADDR(TCNT1L)), [at] "M"(REFRESH_WRITE_AT),                             \
         [c1] "r"(BOARD_PORTC_FOR(1)), [c2] "r"(BOARD_PORTC_FOR(2))
-#define ASM_ROW_OPERANDS                                                                           \
+#define ASM_ROW_OPERANDS(spin)                                                                     \
     ASM_PORTS, [c3] "r"(BOARD_PORTC_FOR(3)), [c251] "r"(BOARD_PORTC_FOR(CONTROL_ROW_CLOCK)),       \
-        [ld] "r"(row[0]), [lb] "r"(row[1]), [hd] "r"(row[2]), [hb] "r"(row[3])
+        [ld] "r"(row[0]), [lb] "r"(row[1]), [hd] "r"(row[2]), [hb] "r"(row[3]), [n] "r"(spin)
 
 void refresh_init(void) {
     OCR1A = REFRESH_SLOT_CYCLES - 1;
@@ -123,6 +146,7 @@ void refresh_show(uint8_t planes) {
             waiting_ready = 0;
             next_row = frames[filled][0];
             plane = 0;
+            row_spin = spin_turns[planes > 1][0];
             slot_plan = SLOT_FIRST_PASS;
             row_index = 0;
             TIFR1 = _BV(OCF1A);
@@ -139,9 +163,52 @@ void refresh_blank(void) {
     blank_request = 1;
 }
 
-static uint16_t dark_slots_for(uint32_t shown, uint8_t percent) {
-    const uint32_t per_slot = (uint32_t)percent * REFRESH_SLOT_CYCLES;
-    return (uint16_t)((shown * (REFRESH_BRIGHTNESS_FULL - percent) + per_slot / 2) / per_slot);
+/* A row lit `lit` cycles: in a slot that long and REFRESH_ROW_DARK more, or,
+ * when that is shorter than the shortest slot, through a loop in a slot long
+ * enough for the interrupt's own work. Returns the slot's length. */
+static uint16_t dim_row(uint32_t lit, uint16_t* top, uint8_t* turns) {
+    uint32_t n;
+    if (lit + REFRESH_ROW_DARK >= REFRESH_SHORTEST_SLOT) {
+        *top = (uint16_t)(lit + REFRESH_ROW_DARK - 1);
+        *turns = 0;
+        return (uint16_t)(lit + REFRESH_ROW_DARK);
+    }
+    n = lit > REFRESH_SPIN_LIT ? (lit - REFRESH_SPIN_LIT + 1) / 3 + 1 : 1;
+    *turns = (uint8_t)n;
+    *top = (uint16_t)((REFRESH_SPIN_SLOT + 3 * n > REFRESH_SHORTEST_SLOT ? REFRESH_SPIN_SLOT + 3 * n
+                                                                         : REFRESH_SHORTEST_SLOT) -
+                      1);
+    return (uint16_t)(*top + 1);
+}
+
+/* Every row of `kind` (0: on/off, 1: levels) lit `percent` of its time at full
+ * brightness; the dark slots that keep the cycle as long as at full
+ * brightness, which is thus `full` cycles. */
+static uint16_t dim_kind(uint8_t kind, uint8_t percent, uint32_t full, uint16_t* top,
+                         uint8_t* turns) {
+    uint32_t shown = 0;
+    uint8_t p;
+    const uint8_t planes = kind ? REFRESH_PLANES : 1;
+    for (p = 0; p < planes; ++p) {
+        const uint32_t full_lit =
+            kind ? (uint32_t)REFRESH_LEVEL_UNIT << p : REFRESH_SLOT_CYCLES - REFRESH_ROW_DARK;
+        const uint32_t lit =
+            (full_lit * percent + REFRESH_BRIGHTNESS_FULL / 2) / REFRESH_BRIGHTNESS_FULL;
+        if (percent >= REFRESH_BRIGHTNESS_FULL) {
+            top[p] = (uint16_t)(full_lit + REFRESH_ROW_DARK - 1);
+            turns[p] = 0;
+            shown += 16ul * (full_lit + REFRESH_ROW_DARK);
+        } else {
+            shown += 16ul * dim_row(lit, &top[p], &turns[p]);
+        }
+    }
+    for (; p < REFRESH_PLANES; ++p) {
+        top[p] = top[0];
+        turns[p] = turns[0];
+    }
+    return shown >= full
+               ? 0
+               : (uint16_t)((full - shown + REFRESH_SLOT_CYCLES / 2) / REFRESH_SLOT_CYCLES);
 }
 
 static uint16_t silent_limit_for(uint32_t shown, uint16_t dark) {
@@ -150,15 +217,19 @@ static uint16_t silent_limit_for(uint32_t shown, uint16_t dark) {
 }
 
 void refresh_brightness(uint8_t percent) {
-    const uint16_t dark_pass = dark_slots_for(REFRESH_PASS_CYCLES, percent);
-    const uint16_t dark_levels = dark_slots_for(REFRESH_LEVEL_CYCLES, percent);
-    const uint16_t limit_pass = silent_limit_for(REFRESH_PASS_CYCLES, dark_pass);
-    const uint16_t limit_levels = silent_limit_for(REFRESH_LEVEL_CYCLES, dark_levels);
+    uint16_t top[2][REFRESH_PLANES];
+    uint8_t turns[2][REFRESH_PLANES];
+    const uint16_t dark_pass = dim_kind(0, percent, REFRESH_PASS_CYCLES, top[0], turns[0]);
+    const uint16_t dark_levels = dim_kind(1, percent, REFRESH_LEVEL_CYCLES, top[1], turns[1]);
+    const uint16_t limit_pass = silent_limit_for(REFRESH_PASS_CYCLES, 0);
+    const uint16_t limit_levels = silent_limit_for(REFRESH_LEVEL_CYCLES, 0);
     ATOMIC_BLOCK(ATOMIC_RESTORESTATE) {
         dark_slots[0] = dark_pass;
         dark_slots[1] = dark_levels;
         silent_limit[0] = limit_pass;
         silent_limit[1] = limit_levels;
+        memcpy(slot_top, top, sizeof slot_top);
+        memcpy(spin_turns, turns, sizeof spin_turns);
     }
 }
 
@@ -173,7 +244,7 @@ void refresh_heard(void) {
 static void start_plane(void) {
     const uint8_t levels = planes_in[front] > 1;
     const uint16_t limit = silent_limit[levels];
-    OCR1A = (levels ? REFRESH_LEVEL_SLOT(plane) : REFRESH_SLOT_CYCLES) - 1;
+    OCR1A = slot_top[levels][plane];
     if (plane != 0)
         return;
     if (heard) {
@@ -204,6 +275,10 @@ static inline __attribute__((always_inline)) void take_waiting(void) {
  * with a dark time when a cycle of the planes ends and the board is dimmed. */
 static OUT_OF_LINE uint8_t pass_plan(void) {
     const uint8_t planes = planes_in[front];
+    if ((uint8_t)(plane + 1) < planes)
+        next_spin = spin_turns[planes > 1][plane + 1];
+    else
+        next_spin = spin_turns[planes_in[waiting_ready ? waiting : front] > 1][0];
     if ((uint8_t)(plane + 1) >= planes && dark_slots[planes > 1])
         return SLOT_DARK_START;
     return SLOT_PASS;
@@ -225,6 +300,7 @@ static OUT_OF_LINE void start_dark(void) {
     row_index = 0;
     take_waiting();
     next_row = frames[front][0];
+    row_spin = spin_turns[planes_in[front] > 1][0];
     dark = dark_slots[planes_in[front] > 1]; /* 0 if main has just set 100 % */
     dark_left = dark > 1 ? (uint16_t)(dark - 1) : 0;
     slot_plan = dark_left ? SLOT_DARK : SLOT_FIRST_PASS;
@@ -240,6 +316,7 @@ static OUT_OF_LINE void dark_slot(void) {
     if (--dark_left == 0) {
         take_waiting();
         next_row = frames[front][0];
+        row_spin = spin_turns[planes_in[front] > 1][0];
         slot_plan = SLOT_FIRST_PASS;
     }
 }
@@ -249,9 +326,13 @@ ISR(TIMER1_COMPA_vect) {
     const uint8_t* row = next_row;
     const uint8_t plan = slot_plan;
     if (plan == SLOT_ROW) {
-        __asm__ __volatile__(ASM_SETTLE ASM_DATA0 ASM_ROW : [t] "=&d"(t) : ASM_ROW_OPERANDS);
+        __asm__ __volatile__(ASM_SETTLE ASM_DATA0 ASM_ROW ASM_SPIN_DARK
+                             : [t] "=&d"(t)
+                             : ASM_ROW_OPERANDS(row_spin));
     } else if (plan == SLOT_FIRST_PASS) {
-        __asm__ __volatile__(ASM_SETTLE ASM_NULREG ASM_ROW : [t] "=&d"(t) : ASM_ROW_OPERANDS);
+        __asm__ __volatile__(ASM_SETTLE ASM_NULREG ASM_ROW ASM_SPIN_DARK
+                             : [t] "=&d"(t)
+                             : ASM_ROW_OPERANDS(row_spin));
     } else if (plan == SLOT_PASS) {
         if (blank_request || silent) {
             /* The closing Nulreg after the last pass. */
@@ -269,9 +350,10 @@ ISR(TIMER1_COMPA_vect) {
         }
         plane = next_plane;
         row = frames[front][next_plane];
-        __asm__ __volatile__(ASM_SETTLE ASM_DATA0 ASM_NULREG ASM_ROW
+        __asm__ __volatile__(ASM_SETTLE ASM_DATA0 ASM_NULREG ASM_ROW ASM_SPIN_DARK
                              : [t] "=&d"(t)
-                             : ASM_ROW_OPERANDS);
+                             : ASM_ROW_OPERANDS(next_spin));
+        row_spin = next_spin;
     } else if (plan == SLOT_DARK) {
         dark_slot();
         return;

@@ -42,15 +42,21 @@
 #define REFRESH_SILENT_LEVEL_CYCLES                                                                \
     ((2ul * F_CPU + REFRESH_LEVEL_CYCLES - 1) / REFRESH_LEVEL_CYCLES)
 
-/* Dimming: after each pass of an on/off frame, and after each full cycle of the
- * planes of a level frame, the board stays dark (Nulreg) for a whole number of
- * dark slots of REFRESH_SLOT_CYCLES, as many as make the lit share of the time
- * the brightness in percent of full: dark = shown * (100 - p) / p, rounded to a
- * slot. At 100 % there is no dark time and the timing is that of an undimmed
- * board. At 50 % level frames run at about 94 cycles per second (the lit time
- * of a cycle cannot shrink: plane 0's slot is near the shortest the interrupt
- * can serve). */
+/* Dimming: every row is lit the brightness in percent of its lit time at full
+ * brightness. A row lit at least REFRESH_SHORTEST_SLOT less REFRESH_ROW_DARK
+ * cycles gets a slot that much shorter; one lit less (plane 0 below 100 %, at
+ * 5 % every plane) is lit through a loop of 3 cycles a turn after its writes,
+ * REFRESH_SPIN_LIT cycles with one turn, then darkened by data 0 and Nulreg in
+ * its own slot, which is long enough for the interrupt's work. After each pass
+ * of an on/off frame, and after each full cycle of the planes of a level
+ * frame, the board stays dark (Nulreg) for as many dark slots of
+ * REFRESH_SLOT_CYCLES as make the cycle as long as at full brightness, so the
+ * rate stays: about 1500 passes and 187 cycles of planes a second. At 100 %
+ * there is no dark time and the timing is that of an undimmed board. */
 #define REFRESH_BRIGHTNESS_FULL 100u
+#define REFRESH_SHORTEST_SLOT REFRESH_LEVEL_SLOT(0)
+#define REFRESH_SPIN_LIT 10u
+#define REFRESH_SPIN_SLOT 300u
 
 /* Timer1 counting, the refresh off and the board as Nulreg left it. */
 void refresh_init(void);

@@ -969,9 +969,10 @@ Light lightOver(Session& s, std::uint16_t bottomRowBits, std::uint64_t cycles) {
     return {lit / window, window / double(starts.size() - 2)};
 }
 
-// BRIGHTNESS darkens the board after each cycle so that the light is the
-// percentage of full; 100 % again gives back the undimmed timing exactly, and
-// a value out of range is refused and changes nothing.
+// BRIGHTNESS lights every row for the percentage of its time at full light,
+// the cycles keeping at least 150 a second; 100 % again gives back the
+// undimmed timing exactly, and a value out of range is refused and changes
+// nothing.
 void brightnessSetsTheLitShare() {
     const Levels levels = rampLevels();
     const Picture picture = numbered(3);
@@ -1023,6 +1024,8 @@ void brightnessSetsTheLitShare() {
             const double ratio = dimmed.share / full.share;
             CHECK(std::abs(ratio * 100 / r.expected - 1) <= 0.05,
                   "%s at %d %%: lit %.1f %% of full", kind.name, r.sent, ratio * 100);
+            CHECK(double(Hz) / dimmed.period >= 150, "%s at %d %%: %.1f cycles a second", kind.name,
+                  r.expected, double(Hz) / dimmed.period);
             if (r.expected == 100)
                 CHECK(std::llround(dimmed.period) == std::llround(full.period),
                       "%s back at 100 %%: cycle of %.1f cycles, not %.1f", kind.name, dimmed.period,

@@ -5,6 +5,7 @@
 
 #include "frames/FrameStore.h"
 #include "port/MatrixOutput.h"
+#include "port/PanelSetup.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -80,7 +81,13 @@ SidePanel::SidePanel(QWidget* parent) : QWidget(parent) {
 namespace {
 const QString BrightnessTip =
     QStringLiteral("How bright the board is lit, 5 to 100 %; kept for this output");
-}
+const QString MatrixLevelsTip = QStringLiteral(
+    "How many grey levels the matrix shows. 8 levels (three bit planes): the 16 levels drawn "
+    "light in pairs (14 and 15 alike), the top level lit 86 % of its row's time, about 168 "
+    "cycles of planes a second. 16 levels (four planes): every level its own light, the top "
+    "level lit 84 % of its row's time at about 153 cycles a second, and the least level held "
+    "only 17 µs, so it is the least even. Kept for every output");
+} // namespace
 
 QLayout* SidePanel::createBrightness() {
     auto* row = new QHBoxLayout;
@@ -100,9 +107,43 @@ QLayout* SidePanel::createBrightness() {
     brightness_->setAccessibleDescription(BrightnessTip);
     brightness_->setToolTip(BrightnessTip);
     connect(brightness_, &QSpinBox::valueChanged, this, &SidePanel::brightnessChanged);
+    auto* levelsLabel = new QLabel(QStringLiteral("Shows"), this);
+    levelsLabel->setBuddy(createMatrixLevels());
     row->addWidget(label);
     row->addWidget(brightness_, 1);
+    row->addSpacing(8);
+    row->addWidget(levelsLabel);
+    row->addWidget(matrixLevels_, 1);
     return row;
+}
+
+QComboBox* SidePanel::createMatrixLevels() {
+    matrixLevels_ = new QComboBox(this);
+    for (int levels : {FewerMatrixLevels, MoreMatrixLevels})
+        matrixLevels_->addItem(QStringLiteral("%1 levels").arg(levels), levels);
+    matrixLevels_->setFocusPolicy(Qt::StrongFocus);
+    matrixLevels_->setAccessibleName(QStringLiteral("Grey levels the matrix shows"));
+    matrixLevels_->setAccessibleDescription(MatrixLevelsTip);
+    matrixLevels_->setToolTip(MatrixLevelsTip);
+    connect(matrixLevels_, &QComboBox::activated, this,
+            [this] { emit matrixLevelsChanged(matrixLevels()); });
+    return matrixLevels_;
+}
+
+void SidePanel::showMatrixLevels(int levels) {
+    const int index = matrixLevels_->findData(levels);
+    if (index >= 0)
+        matrixLevels_->setCurrentIndex(index);
+}
+
+int SidePanel::matrixLevels() const {
+    return matrixLevels_->currentData().toInt();
+}
+
+void SidePanel::offerMatrixLevels(bool offered, const QString& why) {
+    matrixLevels_->setEnabled(offered);
+    matrixLevels_->setToolTip(offered ? MatrixLevelsTip : why);
+    matrixLevels_->setAccessibleDescription(offered ? MatrixLevelsTip : why);
 }
 
 const std::array<const char*, 3>& SidePanel::playModeNames() {

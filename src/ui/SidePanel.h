@@ -73,6 +73,13 @@ public:
     int brightness() const;
     void offerBrightness(bool offered, const QString& why = {});
     QSpinBox* brightnessBox() const { return brightness_; }
+    // How many grey levels the board shows, 8 or 16, with what each costs in
+    // its tooltip; set here without matrixLevelsChanged. Off, with `why` in
+    // its tooltip, for an output that shows its own levels.
+    void showMatrixLevels(int levels);
+    int matrixLevels() const;
+    void offerMatrixLevels(bool offered, const QString& why = {});
+    QComboBox* matrixLevelsBox() const { return matrixLevels_; }
 
     // The level the tools draw with, 0 (dark) to 15 (full light); set here
     // without levelChosen.
@@ -92,6 +99,7 @@ signals:
     void textRequested();
     void onionSkinChanged();
     void brightnessChanged(int percent);
+    void matrixLevelsChanged(int levels);
     void applyToChosenChanged(bool on);
     // Mirror's choice or its axes changed.
     void mirrorChanged();
@@ -101,6 +109,7 @@ private:
     void addStrokeOptions(QVBoxLayout* column);
     QCheckBox* createApplyToChosen();
     QLayout* createBrightness();
+    QComboBox* createMatrixLevels();
     QLayout* createLevelAndPlayMode();
 
     Tool tool_ = Tool::Toggle;
@@ -117,6 +126,7 @@ private:
     QVBoxLayout* stripLayout_ = nullptr;
     QLabel* output_ = nullptr;
     QSpinBox* brightness_ = nullptr;
+    QComboBox* matrixLevels_ = nullptr;
     QSpinBox* level_ = nullptr;
     QComboBox* playMode_ = nullptr;
 };

@@ -53,6 +53,9 @@ struct CommandLine {
     // --sync: a network panel's universes shown together; none when not given,
     // so that what is kept for the output stands.
     std::optional<bool> sync;
+    // --grey-levels: 8 or 16 levels on a board the program multiplexes; none
+    // when not given, so that the editor's setting stands.
+    std::optional<int> greyLevels;
     static constexpr int HighestRefreshLimit = 100000;
     // --listen: a receiver for each source; one channel a LED instead of three
     // over two universes; the last frame kept when the sources stop; where the

@@ -74,6 +74,11 @@ void FanOutOutput::setBrightness(int percent) {
     }
 }
 
+void FanOutOutput::setGreyPlanes(int planes) {
+    for (MatrixOutput* output : outputs_)
+        output->setGreyPlanes(planes);
+}
+
 void FanOutPort::writeData(std::uint8_t value) {
     for (PortIo* port : ports_)
         port->writeData(value);

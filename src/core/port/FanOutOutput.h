@@ -30,6 +30,7 @@ public:
     // much from its own brightness, so that boards matched by their own
     // brightness stay matched.
     void setBrightness(int percent) override;
+    void setGreyPlanes(int planes) override;
     // What each output was last given, in order.
     const std::vector<int>& brightness() const { return brightness_; }
     // Told each output's brightness whenever setBrightness sets it.

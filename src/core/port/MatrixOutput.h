@@ -57,6 +57,9 @@ public:
     static constexpr int MinBrightness = 5;
     static constexpr int MaxBrightness = 100;
     virtual void setBrightness(int /*percent*/) {}
+    // How many bit planes of grey levels a board multiplexed by the program
+    // shows (2^planes levels); an output that shows its own ignores it.
+    virtual void setGreyPlanes(int /*planes*/) {}
 };
 
 // For an output that keeps the board lit from the last frame it was given (the

@@ -13,6 +13,7 @@ const QString ColourKey = QStringLiteral("colour");
 const QString BrightnessKey = QStringLiteral("brightness");
 const QString MaxFpsKey = QStringLiteral("max-fps");
 const QString SyncKey = QStringLiteral("sync");
+const QString MatrixLevelsKey = QStringLiteral("matrix-levels");
 
 // A '/' in the value would nest groups.
 QString keyOf(const QString& port) {
@@ -69,4 +70,14 @@ void storeBrightness(const QString& port, int percent) {
     settings.beginGroup(BrightnessKey);
     settings.setValue(
         keyOf(port), std::clamp(percent, MatrixOutput::MinBrightness, MatrixOutput::MaxBrightness));
+}
+
+int storedMatrixLevels() {
+    return QSettings().value(MatrixLevelsKey).toInt() == MoreMatrixLevels ? MoreMatrixLevels
+                                                                          : FewerMatrixLevels;
+}
+
+void storeMatrixLevels(int levels) {
+    QSettings().setValue(MatrixLevelsKey,
+                         levels == MoreMatrixLevels ? MoreMatrixLevels : FewerMatrixLevels);
 }

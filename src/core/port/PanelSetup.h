@@ -29,3 +29,14 @@ void storePanelSetup(const QString& port, const PanelSetup& setup);
 // percent, full light when never kept or unreadable.
 int storedBrightness(const QString& port);
 void storeBrightness(const QString& port, int percent);
+
+// How many grey levels a board the program multiplexes shows: 8 (three bit
+// planes) or 16 (four), kept for every output; 8 when never kept or unreadable.
+constexpr int FewerMatrixLevels = 8;
+constexpr int MoreMatrixLevels = 16;
+int storedMatrixLevels();
+void storeMatrixLevels(int levels);
+// The bit planes that show `levels` (8 or 16) levels.
+constexpr int greyPlanesFor(int levels) {
+    return levels == MoreMatrixLevels ? 4 : 3;
+}

@@ -41,7 +41,7 @@ void SleepingTiming::waitUntil(Clock::Duration deadline) {
 
 RefreshEngine::RefreshEngine(PortIo& port, RefreshTiming& timing, Options options)
     : port_(port), timing_(timing), options_(withGreyPlanesBounded(options)),
-      rowPause_(options.rowPause) {
+      rowPause_(options.rowPause), greyPlanes_(options_.greyPlanes) {
     setBrightness(options.brightness);
     if (options_.runs == Runs::OnOwnThread)
         startThread();
@@ -104,14 +104,22 @@ void RefreshEngine::runThread() {
         writeNulregs(darks);
         if (pass) {
             const Clock::Duration start = timing_.now();
-            runPass(nextPlane());
-            // Under real time the last row goes dark as soon as the others
-            // do, not after the bookkeeping between passes (measured: 5 %
-            // brighter than the others without this).
-            if (spinRows_)
-                writeNulregs(1);
+            const int plane = nextPlane();
+            const DimmedPass dimmed = dimmedPass(plane);
+            if (dimmed.hold) {
+                // A dimmed row's short hold is read off the clock at any
+                // policy: a sleep that short ends tens of µs late.
+                spinPass_ = spinRows_ || dimmed.saved > Clock::Duration{};
+                runPass(plane, *dimmed.hold);
+                passWrites_ = timing_.now() - start - PortSequences::RowsPerPass * *dimmed.hold;
+                // Under real time the last row goes dark as soon as the others
+                // do, not after the bookkeeping between passes (measured: 5 %
+                // brighter than the others without this).
+                if (spinRows_)
+                    writeNulregs(1);
+            }
             countPass(timing_.now());
-            paceAfterPass(start, spinRows_);
+            paceAfterPass(start, spinRows_, dimmed.saved);
         }
         lock.lock();
     }
@@ -121,12 +129,37 @@ void RefreshEngine::runThread() {
 int RefreshEngine::nextPlane() {
     if (!grey_.load(std::memory_order_acquire))
         return plane_ = 0;
-    const int plane = plane_;
-    plane_ = (plane_ + 1) % options_.greyPlanes;
+    const int planes = greyPlanes_.load(std::memory_order_relaxed);
+    const int plane = plane_ < planes ? plane_ : 0;
+    plane_ = (plane + 1) % planes;
     return plane;
 }
 
-void RefreshEngine::runPass(int plane) {
+Clock::Duration RefreshEngine::fullHold(int plane, bool grey) const {
+    return grey ? planeHold(plane) : rowPause_;
+}
+
+// Each row is lit for its share of the light of full
+// brightness: its hold and what its writes light it for (`litWrites_`). A
+// plane owed less light than its writes give saves it up over the cycles it
+// sits out, then is lit for all of it.
+RefreshEngine::DimmedPass RefreshEngine::dimmedPass(int plane) {
+    const Clock::Duration full = fullHold(plane, grey_.load(std::memory_order_acquire));
+    const int percent = brightness_.load(std::memory_order_relaxed);
+    if (percent >= MaxBrightness) {
+        litOwed_.fill({});
+        return {full, {}};
+    }
+    Clock::Duration& owed = litOwed_[static_cast<std::size_t>(plane)];
+    owed += (full + litWrites_) * percent / MaxBrightness;
+    if (owed < litWrites_)
+        return {std::nullopt, passWrites_ + PortSequences::RowsPerPass * full};
+    const Clock::Duration hold = std::min(owed - litWrites_, full);
+    owed = {};
+    return {hold, PortSequences::RowsPerPass * (full - hold)};
+}
+
+void RefreshEngine::runPass(int plane, Clock::Duration passHold) {
     PortSequences::nulreg(port_);
     RowTimes writes{}, afterHolds{};
     RowTimes& litLate = litLate_[static_cast<std::size_t>(plane)];
@@ -137,9 +170,8 @@ void RefreshEngine::runPass(int plane) {
         const bool grey = grey_.load(std::memory_order_acquire);
         const auto& rows = grey ? planes_[static_cast<std::size_t>(plane)] : rows_;
         const std::uint16_t bits = rows[screenRow].load(std::memory_order_relaxed);
-        const Clock::Duration hold =
-            payBack(litLate[screenRow], grey ? planeHold(plane) : rowPause_);
-        const Clock::Duration rowStart = spinRows_ ? timing_.now() : Clock::Duration{};
+        const Clock::Duration hold = payBack(litLate[screenRow], passHold);
+        const Clock::Duration rowStart = spinPass_ ? timing_.now() : Clock::Duration{};
         if (row > 0)
             afterHolds[static_cast<std::size_t>(row - 1)] += rowStart - lastHoldEnd;
         const RowTiming timing = sendRow(bits, hold, rowStart);
@@ -151,7 +183,7 @@ void RefreshEngine::runPass(int plane) {
     }
     // The last row's time after its hold is the pass's end, not a next row.
     afterHolds.back() = afterHolds.front();
-    if (spinRows_)
+    if (spinPass_)
         litWrites_ = median(writes) * LitWriteHalves / WriteHalvesBeforeHold + median(afterHolds);
 }
 
@@ -165,7 +197,7 @@ RefreshEngine::RowTiming RefreshEngine::sendRow(std::uint16_t bits, Clock::Durat
     const auto holdRow = [&](float) {
         const Clock::Duration holdStart = timing_.now();
         const Clock::Duration deadline = holdStart + hold;
-        if (!spinRows_) {
+        if (!spinPass_) {
             timing_.waitUntil(deadline);
             return;
         }
@@ -189,9 +221,14 @@ Clock::Duration RefreshEngine::median(RowTimes times) {
 // it stays lit through counted in.
 Clock::Duration RefreshEngine::planeHold(int plane) const {
     const int weight = 1 << plane;
-    const Clock::Duration least =
-        options_.leastHold > Clock::Duration{} ? options_.leastHold : rowPause_;
-    return weight * least + (weight - 1) * litWrites_;
+    return weight * leastHold() + (weight - 1) * litWrites_;
+}
+
+Clock::Duration RefreshEngine::leastHold() const {
+    if (options_.leastHold > Clock::Duration{})
+        return options_.leastHold;
+    return greyPlanes_.load(std::memory_order_relaxed) == MostGreyPlanes ? SixteenLevelLeastHold
+                                                                         : rowPause_;
 }
 
 int RefreshEngine::shownLevel(int level, int greyPlanes) {
@@ -218,9 +255,9 @@ Clock::Duration RefreshEngine::payBack(Clock::Duration& litLate, Clock::Duration
 
 // The board stays dark after a pass for the time owed, and with a limit until
 // the pass's time slot is over, so that no row is held longer than the others.
-void RefreshEngine::paceAfterPass(Clock::Duration passStart, bool dark) {
+void RefreshEngine::paceAfterPass(Clock::Duration passStart, bool dark, Clock::Duration saved) {
     const Clock::Duration now = timing_.now();
-    Clock::Duration next = now + owedDark(passStart, now);
+    Clock::Duration next = now + owedDark(passStart, now, saved);
     if (options_.limitHz > 0)
         next = std::max(next, passStart + Clock::atLeast(1.0 / options_.limitHz));
     if (next <= now)
@@ -233,9 +270,11 @@ void RefreshEngine::paceAfterPass(Clock::Duration passStart, bool dark) {
 
 // The longer of the dark times that the brightness and, under real time, the
 // kernel's share ask for, both measured over the time since the last pass
-// ended: the passes' share of the time, and the CPU the thread used in it,
-// the sleeps' own cost and a late wake-up counted in.
-Clock::Duration RefreshEngine::owedDark(Clock::Duration passStart, Clock::Duration now) {
+// ended: the passes' share of the time (a pass dimmed by shorter holds counted
+// as long as at full brightness), and the CPU the thread used in it, the
+// sleeps' own cost and a late wake-up counted in.
+Clock::Duration RefreshEngine::owedDark(Clock::Duration passStart, Clock::Duration now,
+                                        Clock::Duration saved) {
     const Clock::Duration cpu = timing_.threadCpu();
     const Clock::Duration wall = now - std::exchange(markWall_, now);
     const Clock::Duration used = cpu - std::exchange(markCpu_, cpu);
@@ -243,8 +282,7 @@ Clock::Duration RefreshEngine::owedDark(Clock::Duration passStart, Clock::Durati
     const auto per = [](Clock::Duration time, double share) {
         return std::chrono::duration_cast<Clock::Duration>(time / share);
     };
-    const double lit = brightness_.load(std::memory_order_relaxed) / 100.0 * fullShare_;
-    lightDebt_ = settle(lightDebt_ + per(now - passStart, lit) - wall);
+    lightDebt_ = settle(lightDebt_ + per(now - passStart + saved, fullShare_) - wall);
     if (cpuLimited_)
         cpuDebt_ = settle(cpuDebt_ + per(used, fullShare_) - wall);
     return std::max({lightDebt_, cpuDebt_, Clock::Duration{}});
@@ -294,11 +332,13 @@ void RefreshEngine::show(const Frame& frame) {
 // A frame whose LEDs are all dark or at full light goes out as a frame of on
 // and off light.
 void RefreshEngine::showLevels(const LevelFrame& levels) {
-    const int top = (1 << options_.greyPlanes) - 1;
+    levels_ = levels;
+    const int planes = greyPlanes_.load(std::memory_order_relaxed);
+    const int top = (1 << planes) - 1;
     std::array<std::array<std::uint16_t, PortSequences::RowsPerPass>, MostGreyPlanes> bits{};
     bool onOff = true;
     for (std::size_t led = 0; led < levels.size(); ++led) {
-        const int level = shownLevel(levels[led], options_.greyPlanes);
+        const int level = shownLevel(levels[led], planes);
         onOff = onOff && (level == 0 || level == top);
         for (std::size_t plane = 0; plane < bits.size(); ++plane)
             if ((level >> plane) & 1)
@@ -318,6 +358,12 @@ void RefreshEngine::showLevels(const LevelFrame& levels) {
         for (std::size_t row = 0; row < bits[plane].size(); ++row)
             planes_[plane][row].store(bits[plane][row], std::memory_order_relaxed);
     grey_.store(true, std::memory_order_release);
+}
+
+void RefreshEngine::setGreyPlanes(int planes) {
+    const int bounded = std::clamp(planes, 1, MostGreyPlanes);
+    if (greyPlanes_.exchange(bounded) != bounded && grey_.load(std::memory_order_acquire))
+        showLevels(levels_);
 }
 
 void RefreshEngine::darken() {
@@ -352,7 +398,9 @@ void RefreshEngine::refresh(bool on, const std::function<void()>& waitForEvents)
     }
     inPass_ = true;
     lock.unlock();
-    runPass(nextPlane());
+    spinPass_ = spinRows_;
+    const int plane = nextPlane();
+    runPass(plane, fullHold(plane, grey_.load(std::memory_order_acquire)));
     lock.lock();
     inPass_ = false;
     writeNulregs(std::exchange(pendingDarks_, 0));

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -64,9 +65,10 @@ private:
 // the time an LED is lit is its level times that of level 1. With 3 planes (8
 // levels) and the 40 µs row pause a cycle of planes runs about 160 times a
 // second at 1 µs a write. 16 levels at 150 cycles a second need a least hold
-// of about 15 µs, which measured in a virtual machine left level 1 up to 30 %
-// too bright, so 8 levels are the default. The rate counts the planes as
-// passes.
+// of about 15 µs (17 µs gives 153, measured on the wire), which measured in a
+// virtual machine left level 1 up to 30 % too bright, so 8 levels are the
+// default and 16 a choice. The rate counts the planes as passes, those a plane
+// sits out dimmed included.
 //
 // On its own thread (the program) the passes go on whatever the window does;
 // on the caller's thread (the tests, the comparison benchmark) each turn of the
@@ -85,12 +87,22 @@ private:
 // the scheduler may take the CPU away in any row, sleeping through the row
 // pause keeps the rows far more even than reading the clock, so the rows sleep.
 //
-// The brightness shrinks the share of the time the passes take: the dark
-// pauses between them grow until the passes take `brightness` percent of the
-// share they take at full brightness.
+// The brightness shortens the rows' holds, so that each row is lit
+// `brightness` percent of its time at full brightness, the writes' own lit
+// time counted in; the time saved is spent dark after the pass, so that passes
+// and cycles of planes keep the rate of full brightness. A plane whose rows
+// would be lit for less than the writes alone light them is left out of some
+// cycles and lit longer in the others, so that its light stays right on
+// average: at 5 % and 1 µs a write, the planes of levels 1 and 2 come every
+// other cycle or so, and the others every cycle. Dimmed rows are held by
+// reading the clock at the normal policy too: a sleep that short ends late.
 class RefreshEngine final : public MatrixOutput {
 public:
     enum class Runs { OnOwnThread, OnCallerThread };
+    static constexpr int DefaultGreyPlanes = 3;
+    static constexpr int MostGreyPlanes = 4;
+    // With 16 levels the cycle of planes keeps about the rate of 8 levels.
+    static constexpr Clock::Duration SixteenLevelLeastHold = std::chrono::microseconds(17);
     struct Options {
         Runs runs = Runs::OnOwnThread;
         bool realtime = true;
@@ -101,9 +113,11 @@ public:
         // The share of each second a real-time thread may run; the kernel's
         // when negative.
         double realtimeShare = -1;
-        int brightness = MaxBrightness; // percent
-        int greyPlanes = 3;             // 1 .. MostGreyPlanes: 2^greyPlanes levels shown
-        Clock::Duration leastHold{};    // a row of the least plane; the row pause when 0
+        int brightness = MaxBrightness;     // percent
+        int greyPlanes = DefaultGreyPlanes; // 1 .. MostGreyPlanes: 2^greyPlanes levels shown
+        // A row of the least plane; when 0, the row pause with up to 3 planes,
+        // SixteenLevelLeastHold with 4.
+        Clock::Duration leastHold{};
         // For tests: starts the refresh thread in place of std::thread.
         std::function<std::thread(std::function<void()>)> startThread;
     };
@@ -129,7 +143,9 @@ public:
     // The level of the 2^greyPlanes shown for `level` of 0 .. MaxLevel: the
     // nearest, but never dark for a level above 0.
     static int shownLevel(int level, int greyPlanes);
-    static constexpr int MostGreyPlanes = 4;
+    // From the next frame of levels on (the last one is shown again so); 1 ..
+    // MostGreyPlanes bit planes.
+    void setGreyPlanes(int planes) override;
     void darken() override;
     void refresh(bool on, const std::function<void()>& waitForEvents) override;
     void stop() override;
@@ -143,7 +159,16 @@ private:
     void startThread();
     static Options withGreyPlanesBounded(Options options);
     int nextPlane();
-    void runPass(int plane);
+    void runPass(int plane, Clock::Duration hold);
+    // A pass of `plane` at the brightness: its rows' hold, or none when the
+    // plane sits this cycle out; and how much shorter than at full brightness
+    // the pass is.
+    struct DimmedPass {
+        std::optional<Clock::Duration> hold;
+        Clock::Duration saved{};
+    };
+    DimmedPass dimmedPass(int plane);
+    Clock::Duration fullHold(int plane, bool grey) const;
     using RowTimes = std::array<Clock::Duration, PortSequences::RowsPerPass>;
     struct RowTiming {
         Clock::Duration writes{};  // before the hold
@@ -153,8 +178,9 @@ private:
     RowTiming sendRow(std::uint16_t bits, Clock::Duration hold, Clock::Duration rowStart);
     static Clock::Duration median(RowTimes times);
     Clock::Duration planeHold(int plane) const;
-    void paceAfterPass(Clock::Duration passStart, bool dark);
-    Clock::Duration owedDark(Clock::Duration passStart, Clock::Duration now);
+    Clock::Duration leastHold() const;
+    void paceAfterPass(Clock::Duration passStart, bool dark, Clock::Duration saved);
+    Clock::Duration owedDark(Clock::Duration passStart, Clock::Duration now, Clock::Duration saved);
     void writeNulregs(int count);
     static Clock::Duration payBack(Clock::Duration& litLate, Clock::Duration hold);
     void countPass(Clock::Duration now);
@@ -165,6 +191,7 @@ private:
     const Options options_;
     Clock::Duration rowPause_;
     bool spinRows_ = false;
+    bool spinPass_ = false; // the rows of the pass under way: spinRows_, or dimmed
     // The passes' share of the time at full brightness; under real time also
     // the most of its time the thread may use the CPU: the kernel's share less
     // a margin for the other real-time threads and the interrupts it is
@@ -201,7 +228,13 @@ private:
     std::array<std::array<std::atomic<std::uint16_t>, PortSequences::RowsPerPass>, MostGreyPlanes>
         planes_{};
     std::atomic<bool> grey_{false};
-    int plane_ = 0; // the next plane sent
+    std::atomic<int> greyPlanes_;
+    LevelFrame levels_{}; // the last frame of levels, on the caller's thread
+    int plane_ = 0;       // the next plane sent
+    // Light owed to each plane's rows by the cycles it sat out; the time the
+    // last pass took but for its holds.
+    std::array<Clock::Duration, MostGreyPlanes> litOwed_{};
+    Clock::Duration passWrites_{};
     // How long a row stays lit besides its hold: 6 write times from the load
     // of its left half to the first write of the next row, 5 from the load of
     // its right half to the third. Counted as 3.5 of the 12 writes before the
