@@ -195,15 +195,20 @@ int refuseOutput(const CommandLine& line, const QString& why) {
     return refuse(refused);
 }
 
-// The side panel's grey levels for the board the Brightness box names.
-void offerLevels(Form1& window, const EditorOutput& output, const CommandLine& line) {
-    const OutputSet::Member* named = output.several.brightnessMember();
-    const OutputKind kind = outputKind(named != nullptr ? named->argument : line.port);
+// The side panel's grey levels for the output `port` names.
+void offerLevels(Form1& window, const QString& port, int levels) {
+    const OutputKind kind = outputKind(port);
     const bool multiplexed = kind == OutputKind::ParallelPort || kind == OutputKind::Sim;
-    offerMatrixLevels(*window.sidePanel(), matrixLevels(line), multiplexed,
+    offerMatrixLevels(*window.sidePanel(), levels, multiplexed,
                       kind == OutputKind::Bridge
                           ? QStringLiteral("The USB bridge shows all 16 levels itself")
                           : QStringLiteral("A network panel shows all 16 levels"));
+}
+
+// ... for the board the Brightness box names.
+void offerLevels(Form1& window, const EditorOutput& output, const CommandLine& line) {
+    const OutputSet::Member* named = output.several.brightnessMember();
+    offerLevels(window, named != nullptr ? named->argument : line.port, matrixLevels(line));
 }
 
 int runEditor(QApplication& app, const CommandLine& line) {

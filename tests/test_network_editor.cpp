@@ -232,12 +232,14 @@ private slots:
         QFETCH(bool, portTaken);
         QFETCH(QString, listed);
         QFETCH(QString, problem);
+        // A long name with markup and a right-to-left override.
+        const QByteArray LongName = (Markup + QChar(0x202E)).toUtf8();
         FakeArtNetNode node;
         for (int i : {0, 1}) {
             const int u = universes[i];
             node.replies << artPollReply(i == 0 ? firstIp : ip, "panel", u >> 8, u >> 4 & 0xF,
                                          "\x80", QByteArray(1, char(u & 0xF)))
-                                .replace(44, Markup.size(), Markup.toUtf8());
+                                .replace(44, LongName.size(), LongName);
         }
         QUdpSocket holder;
         QVERIFY(holder.bind(QHostAddress::LocalHost, 0, QAbstractSocket::DontShareAddress));
@@ -260,7 +262,7 @@ private slots:
             QStringList({item->text(0), item->text(1), item->text(2), universe, dialog.argument()})
                 .join(QLatin1Char('|')),
             listed);
-        QCOMPARE(shown(item->toolTip(0)), Markup); // the long name, not rendered
+        QCOMPARE(shown(item->toolTip(0)), Markup + QChar(0xFFFD)); // not rendered, not reordered
         const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
         QVERIFY(!dialog.argument().isEmpty() ||
                 std::any_of(labels.begin(), labels.end(),

@@ -1,6 +1,7 @@
 #include "ui/network/NetworkPanelDialog.h"
 
 #include "network/NetworkTarget.h"
+#include "network/receive/ReceivedPackets.h"
 #include "ui/PlainText.h"
 
 #include <QComboBox>
@@ -171,10 +172,10 @@ void NetworkPanelDialog::listNodes() {
     for (int i : std::as_const(changed_)) {
         const NetworkPackets::ArtNode& node = found.at(std::size_t(i));
         QTreeWidgetItem* item = nodes_->topLevelItem(i);
-        item->setText(0, node.shortName);
+        item->setText(0, ReceivedPackets::printable(node.shortName));
         item->setText(1, node.address);
         item->setText(2, universesText(node.universes));
-        item->setToolTip(0, PlainText::toolTip(node.longName));
+        item->setToolTip(0, PlainText::toolTip(ReceivedPackets::printable(node.longName)));
     }
     changed_.clear();
 }
