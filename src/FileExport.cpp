@@ -56,18 +56,6 @@ int writeNative(const CommandLine& line, NativeAnimation animation) {
 }
 
 #ifdef QUENTARO_HAVE_PICTURES
-PlayMode playModeOf(NativeAnimation::PlayMode mode) {
-    switch (mode) {
-    case NativeAnimation::PlayMode::PingPong:
-        return PlayMode::PingPong;
-    case NativeAnimation::PlayMode::Once:
-        return PlayMode::Once;
-    case NativeAnimation::PlayMode::Loop:
-        break;
-    }
-    return PlayMode::Loop;
-}
-
 // A PNG from the command line holds every frame, as a sprite sheet. The speed
 // is --interval's, or the native file's own when it has one.
 int writePicture(const CommandLine& line, const NativeAnimation& animation) {
@@ -84,7 +72,7 @@ int writePicture(const CommandLine& line, const NativeAnimation& animation) {
     const ExportResult result =
         exportAnimation(line.exportPath,
                         {cells, animation.frameCount(), 1, intervalMs, animation.hasLevels(), holds,
-                         playModeOf(animation.playMode)},
+                         AnimationFile::playModeOf(animation.playMode)},
                         options);
     return result.ok ? 0 : fail(line.exportPath, result.error);
 }

@@ -2,25 +2,10 @@
 // with, the hold times, the play mode and the name, and the animation as the
 // program's own file keeps them.
 #include "editor/Editor.h"
+#include "files/AnimationFile.h"
 #include "frames/FrameStore.h"
 
 #include <algorithm>
-
-namespace {
-
-NativeAnimation::PlayMode nativeMode(PlayMode mode) {
-    switch (mode) {
-    case PlayMode::PingPong:
-        return NativeAnimation::PlayMode::PingPong;
-    case PlayMode::Once:
-        return NativeAnimation::PlayMode::Once;
-    case PlayMode::Loop:
-        break;
-    }
-    return NativeAnimation::PlayMode::Loop;
-}
-
-} // namespace
 
 void Editor::setDrawLevel(int level) {
     drawLevel_ = std::clamp(level, 0, FrameStore::MaxLevel);
@@ -67,7 +52,7 @@ QString Editor::setName(const QString& name) {
 NativeAnimation Editor::nativeAnimation() const {
     NativeAnimation native;
     native.name = animation_.name();
-    native.playMode = nativeMode(animation_.playMode());
+    native.playMode = AnimationFile::nativePlayMode(animation_.playMode());
     native.speedMs = playback_.intervalMs();
     const std::span<const std::uint8_t> cells = animation_.images();
     native.levels.resize(cells.size());

@@ -67,18 +67,6 @@ void takeCounts(WorkingValues& work, Animation& animation, const AnimationFile::
     animation.setCurrentImage(1);
 }
 
-PlayMode playModeOf(NativeAnimation::PlayMode mode) {
-    switch (mode) {
-    case NativeAnimation::PlayMode::PingPong:
-        return PlayMode::PingPong;
-    case NativeAnimation::PlayMode::Once:
-        return PlayMode::Once;
-    case NativeAnimation::PlayMode::Loop:
-        break;
-    }
-    return PlayMode::Loop;
-}
-
 // A file of the program's own format as the editor keeps it: its levels in the
 // cell bytes, and levels at all only when it has any between dark and full light.
 Animation::Content contentOf(const NativeAnimation& native) {
@@ -88,7 +76,7 @@ Animation::Content contentOf(const NativeAnimation& native) {
                    [](std::uint8_t level) { return FrameStore::cellForLevel(level); });
     content.extras.levels = native.hasLevels();
     content.extras.holdMs = native.holdMs;
-    content.extras.playMode = playModeOf(native.playMode);
+    content.extras.playMode = AnimationFile::playModeOf(native.playMode);
     content.extras.name = native.name;
     return content;
 }

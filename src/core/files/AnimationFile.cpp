@@ -134,4 +134,28 @@ SafeSave::Result saveNative(const QString& path, const NativeAnimation& animatio
     return SafeSave::writeFile(path, NativeFormat::write(animation));
 }
 
+PlayMode playModeOf(NativeAnimation::PlayMode mode) {
+    switch (mode) {
+    case NativeAnimation::PlayMode::PingPong:
+        return PlayMode::PingPong;
+    case NativeAnimation::PlayMode::Once:
+        return PlayMode::Once;
+    case NativeAnimation::PlayMode::Loop:
+        break;
+    }
+    return PlayMode::Loop;
+}
+
+NativeAnimation::PlayMode nativePlayMode(PlayMode mode) {
+    switch (mode) {
+    case PlayMode::PingPong:
+        return NativeAnimation::PlayMode::PingPong;
+    case PlayMode::Once:
+        return NativeAnimation::PlayMode::Once;
+    case PlayMode::Loop:
+        break;
+    }
+    return NativeAnimation::PlayMode::Loop;
+}
+
 } // namespace AnimationFile

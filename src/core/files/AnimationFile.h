@@ -2,6 +2,7 @@
 
 #include "files/NativeFormat.h"
 #include "files/SafeSave.h"
+#include "frames/AnimationExtras.h"
 
 #include <QString>
 #include <cstdint>
@@ -56,5 +57,9 @@ AnimationAttempt tryLoadAnimation(const QString& path);
 
 // Writes the animation in the program's own format, by the rules of save().
 SafeSave::Result saveNative(const QString& path, const NativeAnimation& animation);
+
+// The play mode as the animation and as the program's own file keep it.
+PlayMode playModeOf(NativeAnimation::PlayMode mode);
+NativeAnimation::PlayMode nativePlayMode(PlayMode mode);
 
 } // namespace AnimationFile
