@@ -22,9 +22,10 @@ packages=(cmake g++ make qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins lib
           gcc-avr avr-libc binutils-avr simavr libsimavr-dev dpkg-dev file libfreetype-dev
           xfonts-base)
 # What the tests use: the package's data files are checked with these, the network
-# outputs against the Open Lighting Architecture's daemon (ola); each one is checked, not skipped.
+# outputs against the Open Lighting Architecture's daemon (ola), the receivers in network
+# namespaces of their own made with ip (iproute2); each one is checked, not skipped.
 test_packages=(desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base
-               systemd mandoc appstream ola)
+               systemd mandoc appstream ola iproute2)
 
 wanted=("${packages[@]}")
 [[ $mode == test ]] && wanted+=("${test_packages[@]}")
