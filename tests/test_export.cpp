@@ -470,43 +470,29 @@ private slots:
     }
 
     // A GIF plays as the animation plays: ping-pong as the images of one turn back
-    // and forth, each with its own delay, once without the loop extension, which
-    // viewers play once.
+    // and forth, once without the loop extension, which viewers play once. What
+    // each image shows and for how long the import of the program's own GIF
+    // reads back.
     void gifKeepsThePlayMode_data() {
         QTest::addColumn<PlayMode>("mode");
-        QTest::addColumn<QList<int>>("images"); // of 4, as the GIF shows them
-        QTest::newRow("loop") << PlayMode::Loop << QList<int>{1, 2, 3, 4};
-        QTest::newRow("ping-pong") << PlayMode::PingPong << QList<int>{1, 2, 3, 4, 3, 2};
-        QTest::newRow("once") << PlayMode::Once << QList<int>{1, 2, 3, 4};
+        QTest::addColumn<int>("images"); // of 4, as the GIF shows them
+        QTest::newRow("loop") << PlayMode::Loop << 4;
+        QTest::newRow("ping-pong") << PlayMode::PingPong << 6;
+        QTest::newRow("once") << PlayMode::Once << 4;
     }
     void gifKeepsThePlayMode() {
         QFETCH(PlayMode, mode);
-        QFETCH(QList<int>, images);
+        QFETCH(int, images);
         const FrameBytes frames = levelAnimation(4, 11u);
-        const std::vector<std::uint16_t> holdMs{0, 0, 0, 1000};
-        const ExportAnimation animation{frames, 4, 1, 301, true, holdMs, mode};
+        const ExportAnimation animation{frames, 4, 1, 301, true, {}, mode};
         QTemporaryDir dir;
-        ExportOptions options;
-        options.scale = 2;
-        QVERIFY(exportAnimation(dir.filePath("anim.gif"), animation, options).ok);
+        QVERIFY(exportAnimation(dir.filePath("anim.gif"), animation, {}).ok);
         const SlurpedGif gif = slurp(dir.filePath("anim.gif"));
         QVERIFY(gif);
-        QCOMPARE(gif->ImageCount, int(images.size()));
+        QCOMPARE(gif->ImageCount, images);
         QCOMPARE(hasLoopForever(gif->SavedImages[0]), mode != PlayMode::Once);
         if (mode == PlayMode::Once) // no loop extension at all: its graphic control alone
             QCOMPARE(gif->SavedImages[0].ExtensionBlockCount, 1);
-        const GifExport::IndexedTiles tiles = GifExport::indexedTiles(2, true);
-        GifCanvas canvas(*gif);
-        for (int shown = 0; shown < images.size(); ++shown) {
-            GraphicsControlBlock control{};
-            QCOMPARE(DGifSavedExtensionToGCB(gif.get(), shown, &control), GIF_OK);
-            QCOMPARE(control.DelayTime, images[shown] == 4 ? 100 : 30);
-            canvas.draw(gif->SavedImages[shown], control.TransparentColor);
-            const auto cells = frameCells(frames, images[shown]);
-            for (int cell = 0; cell < FrameStore::CellsPerFrame; ++cell)
-                QVERIFY(cellShowsTile(
-                    canvas, cell, tiles.shades[std::size_t(FrameStore::levelOf(cells[cell]))], 2));
-        }
     }
 
     void gifCarriesOnlyTheChangedLeds() {

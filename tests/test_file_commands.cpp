@@ -307,12 +307,9 @@ void FileCommandsTest::saveAnimationOffersItsFileAndName_data() {
     QTest::addColumn<QString>("loaded"); // a .led in the test folder, or none
     QTest::addColumn<QString>("name");   // the animation's before
     QTest::addColumn<QString>("offered");
-    QTest::newRow("a .led loaded") << "wave.led"
-                                   << ""
-                                   << "wave.qanim";
-    QTest::newRow("a new animation with a name") << ""
-                                                 << "a/b: c"
-                                                 << "a-b: c.qanim";
+    QTest::newRow("a .led loaded") << "wave.led" << QString() << QString("wave.qanim");
+    QTest::newRow("a new animation with a name")
+        << QString() << "a/b: c" << QString("a-b: c.qanim");
 }
 
 void FileCommandsTest::saveAnimationOffersItsFileAndName() {

@@ -1,19 +1,14 @@
 // The "sim" window against the writes of a refresh that shows grey levels by
 // binary code modulation: bit planes of a ramp, each pass holding its rows for
 // the plane's weight, on a clock the test moves.
-#include "files/LedFormat.h"
 #include "port/PortSequences.h"
 #include "ui/MatrixWindow.h"
 
-#include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <array>
 #include <chrono>
 #include <cmath>
-#include <csignal>
-#include <fstream>
 
 namespace {
 
@@ -46,8 +41,7 @@ class MatrixWindowTest : public QObject {
 private slots:
     void levelsShowAsShades_data();
     void levelsShowAsShades();
-    void playerShowsTheMatrix_data();
-    void playerShowsTheMatrix();
+    void closingTheWindowIsSaid();
 };
 
 void MatrixWindowTest::levelsShowAsShades_data() {
@@ -118,49 +112,8 @@ void MatrixWindowTest::levelsShowAsShades() {
                      QStringLiteral("level %1 is no brighter than %2").arg(level).arg(level - 1)));
 }
 
-void MatrixWindowTest::playerShowsTheMatrix_data() {
-    QTest::addColumn<bool>("display");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("said");
-    QTest::newRow("in a graphical session") << true << 0 << "passes/s, lowest";
-    QTest::newRow("without one") << false << 1 << "needs a graphical session";
-}
-
-// The player on the on-screen matrix: the window's board is multiplexed, its
-// rate told, until Ctrl+C ends the player as on any output; without a display
-// it says why. Closing the window tells the player, as Ctrl+C does.
-void MatrixWindowTest::playerShowsTheMatrix() {
-    QFETCH(bool, display);
-    QFETCH(int, status);
-    QFETCH(QString, said);
-    QTemporaryDir dir;
-    QFile::setPermissions(dir.path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    const QString file = dir.filePath("one.led");
-    std::ofstream(file.toStdString(), std::ios::binary)
-        << LedFormat::write(std::vector<std::uint8_t>(256, 1));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", dir.path());
-    env.insert("XDG_CONFIG_HOME", dir.path());
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(name);
-    if (display)
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-    QProcess player;
-    player.setProcessEnvironment(env);
-    player.start(QUENTARO_PROGRAM, {"--play", file, "--port", "sim", "--show-refresh"});
-    QByteArray err;
-    QTRY_VERIFY_WITH_TIMEOUT((err += player.readAllStandardError()).contains(said.toUtf8()) ||
-                                 player.state() == QProcess::NotRunning,
-                             10000);
-    if (player.state() == QProcess::Running)
-        ::kill(static_cast<pid_t>(player.processId()), SIGINT);
-    QTRY_COMPARE_WITH_TIMEOUT(player.state(), QProcess::NotRunning, 5000);
-    err += player.readAllStandardError();
-    QVERIFY2(err.contains(said.toUtf8()), err.constData());
-    QCOMPARE(player.exitCode(), status);
-    if (!display)
-        return;
+// Closing the window tells the player, as Ctrl+C does.
+void MatrixWindowTest::closingTheWindowIsSaid() {
     MatrixWindow window;
     QSignalSpy closed(&window, &MatrixWindow::closed);
     window.show();

@@ -428,16 +428,11 @@ private slots:
     void dialogStartsFromThePanelOnly_data() {
         QTest::addColumn<QString>("current");
         QTest::addColumn<QString>("host");
-        QTest::newRow("on-screen matrix") << "sim"
-                                          << "";
-        QTest::newRow("USB bridge") << "bridge:ttyACM0"
-                                    << "";
-        QTest::newRow("parallel port") << "/dev/parport0"
-                                       << "";
-        QTest::newRow("Art-Net panel") << "artnet:10.0.0.7,3"
-                                       << "10.0.0.7";
-        QTest::newRow("DDP panel") << "ddp:wled.local:4049"
-                                   << "wled.local";
+        QTest::newRow("on-screen matrix") << "sim" << QString();
+        QTest::newRow("USB bridge") << "bridge:ttyACM0" << QString();
+        QTest::newRow("parallel port") << "/dev/parport0" << QString();
+        QTest::newRow("Art-Net panel") << "artnet:10.0.0.7,3" << QString("10.0.0.7");
+        QTest::newRow("DDP panel") << "ddp:wled.local:4049" << QString("wled.local");
     }
     void dialogStartsFromThePanelOnly() {
         QFETCH(QString, current);

@@ -721,14 +721,10 @@ private slots:
                 out << group.toString().section('.', 3);
             return out.join(' ');
         };
-        for (auto [source, universe, syncAddress] : {std::tuple{'A', 1, 7},
-                                                     {'B', 9, 300},
-                                                     {'C', 1, 20},
-                                                     {'D', 2, 21},
-                                                     {'E', 1, 22},
-                                                     {'F', 1, 23},
-                                                     {'G', 1, 24},
-                                                     {'H', 1, 25}})
+        const std::tuple<char, int, int> sources[] = {{'A', 1, 7},  {'B', 9, 300}, {'C', 1, 20},
+                                                      {'D', 2, 21}, {'E', 1, 22},  {'F', 1, 23},
+                                                      {'G', 1, 24}, {'H', 1, 25}};
+        for (auto [source, universe, syncAddress] : sources)
             send(source, universe, syncAddress);
         QTRY_COMPARE(receiver.status().refused, quint64(2)); // G and H: a fifth source
         QCOMPARE(groups(), QStringLiteral("1 2 7 20 21 22 23"));

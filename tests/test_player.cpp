@@ -108,6 +108,8 @@ private slots:
     void eachSkippedEntryIsToldOnce();
     void outputThatCannotBeOpenedEndsThePlayer_data();
     void outputThatCannotBeOpenedEndsThePlayer();
+    void onScreenMatrixNeedsAGraphicalSession_data();
+    void onScreenMatrixNeedsAGraphicalSession();
     void firstImageHeldItsFullTimeOnANetworkPanel();
 
 private:
@@ -257,6 +259,42 @@ void PlayerTest::outputThatCannotBeOpenedEndsThePlayer() {
     QCOMPARE(child.process.exitCode(), 1);
     QCOMPARE(said.count('\n'), 1);
     QVERIFY2(said.contains(port.mid(port.indexOf('/'))), qPrintable(said));
+}
+
+void PlayerTest::onScreenMatrixNeedsAGraphicalSession_data() {
+    QTest::addColumn<bool>("display");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("in a graphical session") << true << 0 << "passes/s, lowest";
+    QTest::newRow("without one") << false << 1 << "needs a graphical session";
+}
+
+// On the on-screen matrix the window's board is multiplexed, its rate told,
+// until Ctrl+C ends the player as on any output; without a display it says why.
+void PlayerTest::onScreenMatrixNeedsAGraphicalSession() {
+    QFETCH(bool, display);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    if (display)
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", dir_.path());
+    env.insert("XDG_CONFIG_HOME", dir_.path());
+    QProcess player;
+    player.setProcessEnvironment(env);
+    player.start(QUENTARO_PROGRAM, {"--play", file_, "--port", "sim", "--show-refresh"});
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += player.readAllStandardError()).contains(said.toUtf8()) ||
+                                 player.state() == QProcess::NotRunning,
+                             10000);
+    if (player.state() == QProcess::Running)
+        ::kill(static_cast<pid_t>(player.processId()), SIGINT);
+    QTRY_COMPARE_WITH_TIMEOUT(player.state(), QProcess::NotRunning, 5000);
+    err += player.readAllStandardError();
+    QVERIFY2(err.contains(said.toUtf8()), err.constData());
+    QCOMPARE(player.exitCode(), status);
 }
 
 // A panel that takes at most 4 frames a second: the first image waits behind

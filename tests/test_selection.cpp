@@ -483,10 +483,7 @@ void SelectionTest::keysActOnTheSelectionWhileThereIsOne() {
 // several whole thumbnails at once. Ctrl+A in the strip chooses every image and
 // leaves the LEDs alone; on the board it selects every LED.
 void SelectionTest::stripShowsManyAndCtrlAChoosesWhatHasTheFocus() {
-    std::vector<Frame> frames;
-    for (int i = 0; i < 12; ++i)
-        frames.push_back(pattern(i % 5));
-    Window f(frames);
+    Window f(std::vector<Frame>(12, pattern(1)));
     f.key(QKeySequence(Qt::Key_F9));
     QVERIFY(f.w->isSidePanelOpen());
     auto* list = f.w->frameStrip()->findChild<QListView*>();
