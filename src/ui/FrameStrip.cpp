@@ -128,6 +128,17 @@ constexpr int HoldRole = Qt::UserRole; // the image's own hold time in ms, or 0
 
 // The image currently shown drawn with a frame of its own, whatever is chosen;
 // an image's own hold time written across the foot of its thumbnail.
+// A hold time as long as fits the thumbnail's width: "1500 ms", "1500ms",
+// "1.5s", and cut short only when none of them fits.
+QString holdLabel(int ms, const QFontMetrics& metrics, int width) {
+    const QString seconds = QString::number(ms / 1000.0, 'g', ms < 10000 ? 2 : 3) + u's';
+    for (const QString& label :
+         {QStringLiteral("%1 ms").arg(ms), QStringLiteral("%1ms").arg(ms), seconds})
+        if (metrics.horizontalAdvance(label) <= width)
+            return label;
+    return metrics.elidedText(seconds, Qt::ElideRight, width);
+}
+
 class CurrentImageMark final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -189,9 +200,7 @@ private:
         painter->fillRect(band, QColor(0, 0, 0, 170));
         painter->setFont(small);
         painter->setPen(Qt::white);
-        painter->drawText(
-            band, Qt::AlignCenter,
-            metrics.elidedText(QStringLiteral("%1 ms").arg(hold), Qt::ElideRight, band.width()));
+        painter->drawText(band, Qt::AlignCenter, holdLabel(hold, metrics, band.width()));
         painter->restore();
     }
 };
