@@ -5,6 +5,7 @@
 #include "cli/CommandLine.h"
 #include "editor/Editor.h"
 #include "editor/InstanceCheck.h"
+#include "effects/Listing.h"
 #include "files/FilePath.h"
 #include "playback/AnimationTimer.h"
 #include "player/Player.h"
@@ -153,6 +154,10 @@ int runWithoutWindow(const CommandLine& line) {
     }
     if (line.mode == CommandLine::Mode::Export)
         return exportFile(line);
+    if (line.mode == CommandLine::Mode::ListEffects) {
+        std::fputs(Effects::listEffects(line.markdown).c_str(), stdout);
+        return 0;
+    }
 #ifdef QUENTARO_HAVE_NETWORK
     if (line.mode == CommandLine::Mode::Listen) {
         SignalPipe stopSignals; // first: from here on a signal darkens the matrix

@@ -33,10 +33,10 @@ struct Parameter {
 
 // The values of every slot; a slot an effect does not describe keeps 0.
 struct Values {
-    std::array<int, SlotCount> slots{};
+    std::array<int, SlotCount> bySlot{};
 
-    int operator[](Slot slot) const { return slots[static_cast<int>(slot)]; }
-    int& operator[](Slot slot) { return slots[static_cast<int>(slot)]; }
+    int operator[](Slot slot) const { return bySlot[static_cast<std::size_t>(slot)]; }
+    int& operator[](Slot slot) { return bySlot[static_cast<std::size_t>(slot)]; }
     bool on(Slot slot) const { return (*this)[slot] != 0; }
 };
 

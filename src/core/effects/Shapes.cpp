@@ -55,7 +55,7 @@ private:
             for (int x = left; x <= right; ++x) {
                 const int dx = x * 16 + 8 - ring.x, dy = y * 16 + 8 - ring.y;
                 const int square = dx * dx + dy * dy;
-                if (square >= outer * outer || square <= inner * inner)
+                if (square >= outer * outer || square < inner * inner)
                     continue;
                 const int off = std::abs(Maths::squareRoot(square) - ring.radius);
                 canvas.add(x, y, strength * std::max(0, thickness - off) / thickness);
