@@ -207,6 +207,8 @@ void EffectsTest::readsTheEffectOptions_data() {
     QTest::newRow("no value") << fire + QStringList{"fire:cooling"} << "after an =" << 0 << 0;
     QTest::newRow("unknown key") << fire + QStringList{"fire:heat=1"}
                                  << "no parameter \"heat\"; it takes speed, cooling" << 0 << 0;
+    QTest::newRow("a line end in a key")
+        << fire + QStringList{"fire:he\nat=1"} << "no parameter \"he?at\"" << 0 << 0;
     QTest::newRow("unknown effect")
         << fire + QStringList{"smoke"} << "no effect \"smoke\"" << 0 << 0;
     QTest::newRow("seed not a number")

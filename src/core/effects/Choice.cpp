@@ -9,6 +9,16 @@ namespace Effects {
 
 namespace {
 
+// Text from the command line as an error line quotes it: control characters
+// shown as '?', so that the message stays one line.
+std::string shown(std::string_view text) {
+    std::string line(text);
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    return line;
+}
+
 bool isSwitch(Slot slot) {
     return slot == Slot::Switch1 || slot == Slot::Switch2 || slot == Slot::Switch3;
 }
@@ -66,15 +76,16 @@ std::string readPair(const EffectInfo& effect, std::string_view pair, Values& va
     const Parameter* parameter = effect.parameter(key);
     const std::string name = "--effect " + std::string(effect.name);
     if (parameter == nullptr)
-        return name + " has no parameter \"" + std::string(key) + "\"; it takes " + keysOf(effect);
+        return name + " has no parameter \"" + shown(key) + "\"; it takes " + keysOf(effect);
     if (equals == std::string_view::npos)
-        return name + ": " + std::string(key) + " takes " + rangeOf(*parameter) +
-               " after an =, as " + std::string(key) + "=" + std::to_string(parameter->fallback);
+        return name + ": " + std::string(parameter->key) + " takes " + rangeOf(*parameter) +
+               " after an =, as " + std::string(parameter->key) + "=" +
+               std::to_string(parameter->fallback);
     const std::string_view text = pair.substr(equals + 1);
     const std::optional<long long> value = valueOf(*parameter, text);
     if (!value || *value < parameter->lowest || *value > parameter->highest)
         return name + ": " + std::string(parameter->key) + " takes " + rangeOf(*parameter) +
-               ", not \"" + std::string(text) + "\"";
+               ", not \"" + shown(text) + "\"";
     values[parameter->slot] = static_cast<int>(*value);
     return {};
 }
@@ -88,7 +99,7 @@ Choice parseChoice(std::string_view text) {
     choice.effect = findEffect(name);
     if (choice.effect == nullptr) {
         choice.error =
-            "--effect: there is no effect \"" + std::string(name) + "\"; --list-effects lists them";
+            "--effect: there is no effect \"" + shown(name) + "\"; --list-effects lists them";
         return choice;
     }
     choice.values = choice.effect->defaults();
