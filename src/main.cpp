@@ -1,5 +1,6 @@
 // Chooses between the editor with its window, the player without one, and the
 // exporter, by the command line.
+#include "EffectPlaying.h"
 #include "FileExport.h"
 #include "Outputs.h"
 #include "cli/CommandLine.h"
@@ -99,6 +100,10 @@ bool hasGraphicalSession() {
 int play(const CommandLine& line) {
     SignalPipe stopSignals; // first: from here on a signal darkens the matrix
     moveOldSettings();
+    if (line.effect) {
+        LockFileInstanceCheck instanceCheck;
+        return playEffect(line, {instanceCheck, stopSignals, error});
+    }
     LockFileInstanceCheck instanceCheck;
     if (refusedBeforeTheOutputs(line, instanceCheck)) {
         error(instanceCheck.refusalLine());

@@ -215,8 +215,12 @@ void EffectsTest::readsTheEffectOptions_data() {
         << fire + QStringList{"fire", "--seed", "-1"} << "--seed takes a whole number" << 0 << 0;
     QTest::newRow("a file too many")
         << fire + QStringList{"fire", "in.led"} << "a file too many" << 0 << 0;
-    QTest::newRow("without export")
-        << QStringList{"--effect", "fire"} << "goes with --export" << 0 << 0;
+    QTest::newRow("played live") << QStringList{"--effect", "fire:c1=3", "--interval", "80"} << ""
+                                 << 100 << 90;
+    QTest::newRow("frames played live") << QStringList{"--effect", "fire", "--frames", "9"}
+                                        << "--frames goes with --export" << 0 << 0;
+    QTest::newRow("with play") << QStringList{"--play", "x.led", "--effect", "fire"}
+                               << "cannot go with --play" << 0 << 0;
     QTest::newRow("seed without effect")
         << QStringList{"--seed", "4"} << "--seed and --frames go with --effect" << 0 << 0;
     QTest::newRow("markdown alone")

@@ -20,6 +20,8 @@ const QString Usage = QStringLiteral(
     "  quentaro --export OUT IN\n"
     "                             write IN (.led or .qanim) as OUT.gif, OUT.png or OUT.h\n"
     "                             (C source), or convert it to OUT.qanim or OUT.led\n"
+    "  quentaro --effect NAME[:KEY=VALUE,...] [--seed N] [--port DEVICE]\n"
+    "                             play an effect on the matrix until stopped, no window\n"
     "  quentaro --export OUT --effect NAME[:KEY=VALUE,...] [--frames N] [--seed N]\n"
     "                             render an effect's frames to OUT (--list-effects lists them)\n"
     "  quentaro --listen e131|artnet|ddp\n"
@@ -151,9 +153,10 @@ struct Options {
         QStringLiteral("PORT")};
     QCommandLineOption effect{
         QStringLiteral("effect"),
-        QStringLiteral("With --export: the frames come from the effect NAME, its parameters "
-                       "given as KEY=VALUE (--list-effects lists the effects, their parameters "
-                       "and ranges); e.g. fire:cooling=120,sparking=200."),
+        QStringLiteral("Play the effect NAME on every --port until stopped, or with --export "
+                       "render its frames; its parameters given as KEY=VALUE (--list-effects "
+                       "lists the effects, their parameters and ranges); e.g. "
+                       "fire:cooling=120,sparking=200."),
         QStringLiteral("NAME[:KEY=VALUE,...]")};
     QCommandLineOption seed{QStringLiteral("seed"),
                             QStringLiteral("With --effect: the seed of its random numbers, 0 ... "
@@ -369,6 +372,8 @@ void readMode(const QCommandLineParser& parser, const Options& o, CommandLine& l
                                         "--markdown)");
     } else if (parser.isSet(o.markdown)) {
         line.error = QStringLiteral("--markdown goes with --list-effects");
+    } else if (parser.isSet(o.effect) && (parser.isSet(o.play) || parser.isSet(o.listen))) {
+        line.error = QStringLiteral("--effect plays itself; it cannot go with --play or --listen");
     } else if (parser.isSet(o.play) && parser.isSet(o.exportTo)) {
         line.error = QStringLiteral("--play and --export cannot be used together");
     } else if (parser.isSet(o.listen) && (parser.isSet(o.play) || parser.isSet(o.exportTo))) {
@@ -402,6 +407,11 @@ void readMode(const QCommandLineParser& parser, const Options& o, CommandLine& l
             line.error = QStringLiteral("--export OUT takes one animation file to read");
         else
             line.error = mustExist(line.file = files.first());
+    } else if (parser.isSet(o.effect)) {
+        line.mode = CommandLine::Mode::Play; // the effect, live
+        if (!files.isEmpty())
+            line.error = QStringLiteral("--effect plays the effect; \"%1\" is a file too many")
+                             .arg(files.first());
     } else {
         if (files.size() > 1)
             line.error = QStringLiteral("the editor opens one file; \"%1\" is one too many")
@@ -439,8 +449,9 @@ void readEffect(const QCommandLineParser& parser, const Options& o, CommandLine&
             line.error = QStringLiteral("--seed and --frames go with --effect");
         return;
     }
-    if (line.mode != CommandLine::Mode::Export) {
-        line.error = QStringLiteral("--effect goes with --export OUT");
+    if (parser.isSet(o.frames) && line.mode != CommandLine::Mode::Export) {
+        line.error = QStringLiteral("--frames goes with --export; played live, an effect runs "
+                                    "until stopped");
         return;
     }
     Effects::Choice choice = Effects::parseChoice(parser.value(o.effect).toStdString());
