@@ -6,11 +6,17 @@
 #include "effects/Listing.h"
 #include "files/NativeFormat.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
+
+#ifdef QUENTARO_HAVE_NETWORK
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+#endif
 
 using namespace Effects;
 using Levels = std::vector<std::uint8_t>;
@@ -56,6 +62,28 @@ double rowsAverage(const Levels& frames, int width, int height, int from, int to
         }
     }
     return double(sum) / double(count);
+}
+
+Levels cellsOf(const Levels& frames, int frame, int column) {
+    Levels cells;
+    for (int y = 0; y < 16; ++y)
+        cells.push_back(frames[std::size_t(frame * 256 + y * 16 + column)]);
+    return cells;
+}
+
+// How much the picture changes from frame to frame, summed over them all.
+long change(const Levels& frames) {
+    long sum = 0;
+    for (std::size_t i = 256; i < frames.size(); ++i)
+        sum += std::abs(int(frames[i]) - int(frames[i - 256]));
+    return sum;
+}
+
+template <class Test> bool everyFrame(const Levels& frames, Test test) {
+    for (int frame = 0; frame < int(frames.size() / 256); ++frame)
+        if (!test(frameOf(frames, frame)))
+            return false;
+    return true;
 }
 
 using Check = std::function<bool()>;
@@ -119,6 +147,56 @@ const std::vector<std::pair<const char*, Check>>& properties() {
              }
              return darker;
          }},
+        {"the Julia set is point-symmetric about the middle",
+         [] {
+             return everyFrame(render(juliaEffect(), 4, 30, juliaEffect().defaults()),
+                               [](const Levels& frame) {
+                                   return std::equal(frame.begin(), frame.end(), frame.rbegin());
+                               });
+         }},
+        {"bouncing balls: one lit cell a ball, each in its own column",
+         [] {
+             Values values = ballsEffect().defaults();
+             values[Slot::Custom1] = 5;
+             return everyFrame(render(ballsEffect(), 6, 200, values), [](const Levels& frame) {
+                 return std::ranges::count(frame, 15) == 5 &&
+                        std::ranges::count_if(frame, [](int level) { return level != 0; }) == 5;
+             });
+         }},
+        {"equalizer bars stand on the bottom row",
+         [] {
+             Values values = equalizerEffect().defaults();
+             values[Slot::Switch1] = 0; // no peak dots above the bars
+             const Levels frames = render(equalizerEffect(), 8, 100, values);
+             for (int frame = 0; frame < 100; ++frame)
+                 for (int x = 0; x < 16; ++x) {
+                     const Levels column = cellsOf(frames, frame, x);
+                     const auto lit = std::ranges::find_if(column, [](int l) { return l != 0; });
+                     if (!std::all_of(lit, column.end(), [](int l) { return l != 0; }))
+                         return false;
+                 }
+             return change(frames) > 0;
+         }},
+        {"a DNA helix has its two strands lit in every row",
+         [] {
+             Values values = dnaEffect().defaults();
+             values[Slot::Switch1] = 0; // no rungs
+             return everyFrame(render(dnaEffect(), 1, 50, values), [](const Levels& frame) {
+                 for (int y = 0; y < 16; ++y) {
+                     const auto row = frame.begin() + y * 16;
+                     const auto lit = std::count_if(row, row + 16, [](int l) { return l != 0; });
+                     if (lit < 1 || lit > 2 || *std::max_element(row, row + 16) != 15)
+                         return false;
+                 }
+                 return true;
+             });
+         }},
+        {"twinkle without density stays dark",
+         [] {
+             Values values = twinkleEffect().defaults();
+             values[Slot::Intensity] = 0;
+             return std::ranges::count(render(twinkleEffect(), 9, 100, values), 0) == 100 * 256;
+         }},
         {"more matrix spawn lights more of the picture",
          [] {
              Values values = matrixEffect().defaults();
@@ -139,11 +217,16 @@ class EffectsTest : public QObject {
 private slots:
     void sameSeedSameFrames_data();
     void sameSeedSameFrames();
+    void speedQuickensEveryEffect_data();
+    void speedQuickensEveryEffect();
     void properties_data();
     void properties();
     void readsTheEffectOptions_data();
     void readsTheEffectOptions();
     void programRendersAnEffect();
+#ifdef QUENTARO_HAVE_NETWORK
+    void programPlaysAnEffectLive();
+#endif
     void documentationMatchesTheCatalogue();
 };
 
@@ -167,6 +250,30 @@ void EffectsTest::sameSeedSameFrames() {
     QCOMPARE(once != render(info, 2, 60, info.defaults()), random);
     QVERIFY(std::ranges::all_of(once, [](std::uint8_t level) { return level <= 15; }));
     QVERIFY(frameOf(once, 30) != frameOf(once, 59));
+    // A wall of boards: the same effect on a picture of its own size.
+    const Levels wall = render(info, 1, 20, info.defaults(), {}, 40, 8);
+    QCOMPARE(wall.size(), std::size_t(20 * 40 * 8));
+    QVERIFY(std::ranges::all_of(wall, [](std::uint8_t level) { return level <= 15; }));
+    QVERIFY(std::ranges::any_of(wall, [](std::uint8_t level) { return level != 0; }));
+}
+
+// The speed a user turns up makes the picture change more from frame to frame.
+void EffectsTest::speedQuickensEveryEffect_data() {
+    QTest::addColumn<QString>("name");
+    for (const EffectInfo* info : catalogue())
+        QTest::newRow(std::string(info->name).c_str()) << QString::fromUtf8(info->name);
+}
+
+void EffectsTest::speedQuickensEveryEffect() {
+    QFETCH(QString, name);
+    const EffectInfo& info = *findEffect(name.toStdString());
+    Values slow = info.defaults(), fast = info.defaults();
+    slow[Slot::Speed] = 10;
+    fast[Slot::Speed] = 255;
+    const long slowChange = change(render(info, 3, 100, slow));
+    const long fastChange = change(render(info, 3, 100, fast));
+    QVERIFY2(fastChange > slowChange,
+             qPrintable(QStringLiteral("%1 <= %2").arg(fastChange).arg(slowChange)));
 }
 
 void EffectsTest::properties_data() {
@@ -267,6 +374,30 @@ void EffectsTest::programRendersAnEffect() {
     QCOMPARE(loaded.animation.frameCount(), 7);
     QVERIFY(!QFile::exists(dir.filePath("c.qanim")));
 }
+
+#ifdef QUENTARO_HAVE_NETWORK
+// Played live on a DDP panel at 127.0.0.1: frames that change, at about the
+// effect's frame rate, until a signal ends it with status 0.
+void EffectsTest::programPlaysAnEffectLive() {
+    QUdpSocket panel;
+    QVERIFY(panel.bind(QHostAddress::LocalHost, 0));
+    QProcess program;
+    program.start(QStringLiteral(QUENTARO_PROGRAM),
+                  {"--effect", "plasma:speed=255", "--port",
+                   QStringLiteral("ddp:127.0.0.1:%1").arg(panel.localPort())});
+    QSet<QByteArray> frames;
+    QElapsedTimer clock;
+    clock.start();
+    while (frames.size() < 10 && clock.elapsed() < 10000)
+        if (panel.waitForReadyRead(200))
+            while (panel.hasPendingDatagrams())
+                frames.insert(panel.receiveDatagram().data().mid(10));
+    program.terminate();
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(frames.size(), 10);
+    QCOMPARE(program.exitCode(), 0);
+}
+#endif
 
 void EffectsTest::documentationMatchesTheCatalogue() {
     QFile page(QStringLiteral(QUENTARO_SOURCE_DIR "/docs/effects.md"));
