@@ -27,7 +27,7 @@ constexpr int FrameMs = 40;
 
 Levels render(const EffectInfo& info, std::uint64_t seed, int count, Values values,
               Levels start = {}, int width = 16, int height = 16) {
-    Setup setup{width, height, values, seed, std::move(start)};
+    Setup setup{width, height, values, seed, std::move(start), {}};
     return renderFrames(info, setup, count, FrameMs);
 }
 

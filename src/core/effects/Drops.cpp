@@ -13,7 +13,10 @@ class MatrixRain : public Effect {
 public:
     explicit MatrixRain(const Setup& setup)
         : width_(setup.width), height_(setup.height), values_(setup.values), random_(setup.seed),
-          trail_(setup.width, setup.height), heads_(std::size_t(width_ * height_), false) {}
+          trail_(setup.width, setup.height), heads_(std::size_t(width_ * height_), false) {
+        for (int n = 0; n < height_; ++n) // the first frame already rains
+            step();
+    }
 
     void beforeRender(int deltaMs) override {
         for (int n = ticker_.steps(deltaMs, periodOf(values_[Slot::Speed], 400)); n > 0; --n)
@@ -55,7 +58,10 @@ private:
 class Rain : public Effect {
 public:
     explicit Rain(const Setup& setup)
-        : values_(setup.values), random_(setup.seed), sky_(setup.width, setup.height) {}
+        : values_(setup.values), random_(setup.seed), sky_(setup.width, setup.height) {
+        for (int n = 0; n < 2 * setup.height; ++n) // the first frame already rains
+            step();
+    }
 
     void beforeRender(int deltaMs) override {
         for (int n = ticker_.steps(deltaMs, periodOf(values_[Slot::Speed], 200)); n > 0; --n)

@@ -41,19 +41,22 @@ struct Values {
 };
 
 // What an effect starts from: the picture's size, its values, the seed of its
-// random numbers and, where it makes sense, the frame before it (levels 0..15,
-// row-major; empty when there is none).
+// random numbers and, where it makes sense, the frame before it and the frame
+// a transition ends on (levels 0..15, row-major; empty when there is none).
 struct Setup {
     int width = 16;
     int height = 16;
     Values values;
     std::uint64_t seed = 0;
     std::vector<std::uint8_t> startLevels;
+    std::vector<std::uint8_t> endLevels;
 };
 
 // A running effect, in the manner of a small pattern language: beforeRender()
-// moves it on by the time since the last frame, then render() draws the frame.
-// Everything it draws follows from its Setup and the deltas it was given.
+// moves it on by the time since the last frame, then render() draws the frame
+// on a canvas that keeps what the frame before left (an effect with trails
+// fades it, one without draws every pixel). Everything it draws follows from
+// its Setup and the deltas it was given.
 class Effect {
 public:
     virtual ~Effect() = default;
@@ -77,11 +80,5 @@ struct EffectInfo {
 
 // The parameter every effect has besides its own.
 const Parameter& curveParameter();
-
-// Speed 0..255 as a rate: `perSecondAtFull` units a second at 255, scaled by
-// the time since the last frame, in 1/256 units.
-inline int stepOf(int speed, int deltaMs, int perSecondAtFull) {
-    return speed * perSecondAtFull * deltaMs / 1000;
-}
 
 } // namespace Effects

@@ -12,7 +12,11 @@ class Fire : public Effect {
 public:
     explicit Fire(const Setup& setup)
         : width_(setup.width), height_(setup.height), values_(setup.values), random_(setup.seed),
-          heat_(std::size_t(width_ * height_), 0) {}
+          heat_(std::size_t(width_ * height_), 0) {
+        for (int n = 0; n < WarmUpSteps; ++n)
+            for (int x = 0; x < width_; ++x)
+                burn(x);
+    }
 
     void beforeRender(int deltaMs) override {
         for (int n = ticker_.steps(deltaMs, periodOf(values_[Slot::Speed], 200)); n > 0; --n)
@@ -27,6 +31,9 @@ public:
     }
 
 private:
+    // The first frame already burns: a fire lit this many steps before.
+    static constexpr int WarmUpSteps = 24;
+
     int& heat(int x, int k) { return heat_[std::size_t(x * height_ + k)]; }
 
     void burn(int x) {
