@@ -54,10 +54,7 @@ int playEffect(const CommandLine& line, EffectPlayServices services) {
         return 1;
     }
     const Effects::EffectInfo& info = *line.effect->effect;
-    Effects::Setup setup;
-    setup.values = line.effect->values;
-    setup.seed = line.seed;
-    Effects::Run run(info, setup);
+    Effects::Run run(info, line.effect->setup(line.seed));
     const int frameMs = line.intervalGiven ? line.intervalMs : info.frameMs;
     QEventLoop loop;
     QObject::connect(&services.stopSignals, &SignalPipe::received, &loop, [&loop] { loop.quit(); });

@@ -87,9 +87,7 @@ int writePicture(const CommandLine& line, const NativeAnimation& animation) {
 // The effect's frames, each --interval's time or the effect's own apart.
 NativeAnimation effectAnimation(const CommandLine& line) {
     const Effects::EffectInfo& info = *line.effect->effect;
-    Effects::Setup setup;
-    setup.values = line.effect->values;
-    setup.seed = line.seed;
+    const Effects::Setup setup = line.effect->setup(line.seed);
     const int frameMs = line.intervalGiven ? line.intervalMs : info.frameMs;
     NativeAnimation animation;
     animation.name = std::string(info.name);

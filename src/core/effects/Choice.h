@@ -2,6 +2,7 @@
 
 #include "effects/Effect.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,13 @@ struct Choice {
     std::string error; // one line when the text names no effect or a bad value
 
     bool ok() const { return effect != nullptr && error.empty(); }
+    // A 16 x 16 start from these values and `seed`.
+    Setup setup(std::uint64_t seed) const {
+        Setup start;
+        start.values = values;
+        start.seed = seed;
+        return start;
+    }
 };
 
 // Keys are a parameter's own name or its slot's (speed, intensity, c1 ... c3,
