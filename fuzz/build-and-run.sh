@@ -5,7 +5,7 @@
 #   fuzz/build-and-run.sh [seconds] [target...]
 #
 # seconds: run time per target, 60 by default. Targets: led, playlist, bridge, font,
-# artpoll, native, e131, artnet, ddp (all by default) and image. Work files go to $FUZZ_DIR (default /tmp/quentaro-fuzz): the binaries,
+# artpoll, native, e131, artnet, ddp, effect (all by default) and image. Work files go to $FUZZ_DIR (default /tmp/quentaro-fuzz): the binaries,
 # a corpus per target, and any crash, leak, timeout or OOM input found.
 set -eu
 
@@ -13,7 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-led playlist bridge font artpoll native e131 artnet ddp}
+targets=${*:-led playlist bridge font artpoll native e131 artnet ddp effect}
 work=${FUZZ_DIR:-/tmp/quentaro-fuzz}
 cxx=${CXX_FUZZ:-clang++-14}
 cc=${CC_FUZZ:-clang-14}
@@ -27,6 +27,22 @@ seed_led() {
     printf ' 1 \r\n 12 \r\n 255 \r\n 256 \r\n' >"$dir/wide"
     printf '&HFF\r\n&o17\r\n1E2\r\n2.5\r\n-0.5\r\n3.5e-1\r\n' >"$dir/forms"
     printf '1\n2\r\r\n\t+ 7 \rx\0009\r' >"$dir/odd"
+}
+
+# The effects' parameters as the command line takes them (target "effect"):
+# the effect engine alone, no Qt.
+seed_effect() {
+    dir=$1
+    printf 'fire' >"$dir/bare"
+    printf 'fire:cooling=120,sparking=200,o1=on,curve=gamma' >"$dir/fire"
+    printf 'life:speed=255,density=1,stall=1,from-frame=off' >"$dir/life"
+    printf 'julia:iterations=4,zoom=255' >"$dir/julia"
+    printf 'balls:balls=8,c1=1,intensity=0,speed=0' >"$dir/balls"
+    printf 'plasma:scale=-99999999999999999999,speed=' >"$dir/bad"
+}
+
+effect_sources() {
+    echo "$root"/src/core/effects/*.cpp
 }
 
 # The program's own animation file (target "native"): one frame of every level
@@ -234,6 +250,7 @@ for target in $targets; do
     artpoll) sources=$(artpoll_sources) name=fuzz_artpoll_reply ;;
     font) sources=$(font_reader_sources) ;;
     native) sources=$(native_reader_sources) ;;
+    effect) sources=$(effect_sources) name=fuzz_effect_choice ;;
     e131 | artnet | ddp) sources=$(receiver_sources) name=fuzz_${target}_receiver ;;
     *) echo "unknown target: $target" >&2; exit 2 ;;
     esac

@@ -1,9 +1,11 @@
 #include "FileExport.h"
 
 #include "cli/CommandLine.h"
+#include "effects/Catalogue.h"
 #include "files/AnimationFile.h"
 #include "files/NativeFormat.h"
 #include "frames/FrameStore.h"
+#include "playback/SpeedLadder.h"
 
 #ifdef QUENTARO_HAVE_PICTURES
 #include "pictures/AnimationExport.h"
@@ -27,24 +29,28 @@ QString suffixOf(const QString& path) {
     return QFileInfo(path).suffix().toLower();
 }
 
-// A .led read as it is, byte for byte, so that odd values survive .led to .led.
-int writeLed(const CommandLine& line, const AnimationFile::LoadedAnimation& loaded) {
-    std::vector<std::uint8_t> frames;
-    if (loaded.kind == AnimationFile::Kind::Led) {
-        const AnimationFile::Attempt raw = AnimationFile::tryLoad(line.file);
-        if (!raw.loaded)
-            return fail(line.file, raw.error);
-        frames = raw.loaded->frames;
-    } else {
-        NativeFormat::LedStore store = NativeFormat::toLedStore(loaded.animation);
-        if (!store.lost.empty())
-            say(QStringLiteral("%1: a .led file does not keep %2; the LEDs at or above half "
-                               "level are written lit")
-                    .arg(line.exportPath, QString::fromStdString(store.lost)));
-        frames = std::move(store.frames);
-    }
+int saveLed(const CommandLine& line, const std::vector<std::uint8_t>& frames) {
     const SafeSave::Result saved = AnimationFile::save(line.exportPath, frames);
     return saved.ok ? 0 : fail(line.exportPath, saved.error);
+}
+
+int writeLedFrom(const CommandLine& line, const NativeAnimation& animation) {
+    NativeFormat::LedStore store = NativeFormat::toLedStore(animation);
+    if (!store.lost.empty())
+        say(QStringLiteral("%1: a .led file does not keep %2; the LEDs at or above half "
+                           "level are written lit")
+                .arg(line.exportPath, QString::fromStdString(store.lost)));
+    return saveLed(line, store.frames);
+}
+
+// A .led read as it is, byte for byte, so that odd values survive .led to .led.
+int writeLed(const CommandLine& line, const AnimationFile::LoadedAnimation& loaded) {
+    if (loaded.kind != AnimationFile::Kind::Led)
+        return writeLedFrom(line, loaded.animation);
+    const AnimationFile::Attempt raw = AnimationFile::tryLoad(line.file);
+    if (!raw.loaded)
+        return fail(line.file, raw.error);
+    return saveLed(line, raw.loaded->frames);
 }
 
 // The file keeps a speed: --interval's when given, else the animation's own.
@@ -78,9 +84,39 @@ int writePicture(const CommandLine& line, const NativeAnimation& animation) {
 }
 #endif
 
+// The effect's frames, each --interval's time or the effect's own apart.
+NativeAnimation effectAnimation(const CommandLine& line) {
+    const Effects::EffectInfo& info = *line.effect->effect;
+    const Effects::Setup setup = line.effect->setup(line.seed);
+    const int frameMs = line.intervalGiven ? line.intervalMs : info.frameMs;
+    NativeAnimation animation;
+    animation.name = std::string(info.name);
+    animation.speedMs = SpeedLadder::nearestStep(frameMs);
+    animation.levels = Effects::renderFrames(info, setup, line.frames, frameMs);
+    const int hold = animation.speedMs == frameMs ? 0 : frameMs;
+    animation.holdMs.assign(std::size_t(line.frames), std::uint16_t(hold));
+    return animation;
+}
+
+int exportEffect(const CommandLine& line) {
+    const NativeAnimation animation = effectAnimation(line);
+    const QString suffix = suffixOf(line.exportPath);
+    if (suffix == QLatin1String("qanim"))
+        return writeNative(line, animation);
+    if (suffix == QLatin1String("led"))
+        return writeLedFrom(line, animation);
+#ifdef QUENTARO_HAVE_PICTURES
+    return writePicture(line, animation);
+#else
+    return fail(line.exportPath, QStringLiteral("this build exports only .led and .qanim"));
+#endif
+}
+
 } // namespace
 
 int exportFile(const CommandLine& line) {
+    if (line.effect)
+        return exportEffect(line);
     const AnimationFile::AnimationAttempt attempt = AnimationFile::tryLoadAnimation(line.file);
     if (!attempt.loaded)
         return fail(line.file, attempt.error);

@@ -1,10 +1,12 @@
 // Chooses between the editor with its window, the player without one, and the
 // exporter, by the command line.
+#include "EffectPlaying.h"
 #include "FileExport.h"
 #include "Outputs.h"
 #include "cli/CommandLine.h"
 #include "editor/Editor.h"
 #include "editor/InstanceCheck.h"
+#include "effects/Listing.h"
 #include "files/FilePath.h"
 #include "playback/AnimationTimer.h"
 #include "player/Player.h"
@@ -98,6 +100,10 @@ bool hasGraphicalSession() {
 int play(const CommandLine& line) {
     SignalPipe stopSignals; // first: from here on a signal darkens the matrix
     moveOldSettings();
+    if (line.effect) {
+        LockFileInstanceCheck instanceCheck;
+        return playEffect(line, {instanceCheck, stopSignals, error});
+    }
     LockFileInstanceCheck instanceCheck;
     if (refusedBeforeTheOutputs(line, instanceCheck)) {
         error(instanceCheck.refusalLine());
@@ -153,6 +159,10 @@ int runWithoutWindow(const CommandLine& line) {
     }
     if (line.mode == CommandLine::Mode::Export)
         return exportFile(line);
+    if (line.mode == CommandLine::Mode::ListEffects) {
+        std::fputs(Effects::listEffects(line.markdown).c_str(), stdout);
+        return 0;
+    }
 #ifdef QUENTARO_HAVE_NETWORK
     if (line.mode == CommandLine::Mode::Listen) {
         SignalPipe stopSignals; // first: from here on a signal darkens the matrix

@@ -20,6 +20,10 @@ const QString Usage = QStringLiteral(
     "  quentaro --export OUT IN\n"
     "                             write IN (.led or .qanim) as OUT.gif, OUT.png or OUT.h\n"
     "                             (C source), or convert it to OUT.qanim or OUT.led\n"
+    "  quentaro --effect NAME[:KEY=VALUE,...] [--seed N] [--port DEVICE]\n"
+    "                             play an effect on the matrix until stopped, no window\n"
+    "  quentaro --export OUT --effect NAME[:KEY=VALUE,...] [--frames N] [--seed N]\n"
+    "                             render an effect's frames to OUT (--list-effects lists them)\n"
     "  quentaro --listen e131|artnet|ddp\n"
     "                             show on the matrix what arrives from the network, no window");
 
@@ -147,6 +151,27 @@ struct Options {
         QStringLiteral("With one --listen: the UDP port, 1 ... 65535 (default the protocol's: "
                        "5568, 6454 or 4048)."),
         QStringLiteral("PORT")};
+    QCommandLineOption effect{
+        QStringLiteral("effect"),
+        QStringLiteral("Play the effect NAME on every --port until stopped, or with --export "
+                       "render its frames; its parameters given as KEY=VALUE (--list-effects "
+                       "lists the effects, their parameters and ranges); e.g. "
+                       "fire:cooling=120,sparking=200."),
+        QStringLiteral("NAME[:KEY=VALUE,...]")};
+    QCommandLineOption seed{QStringLiteral("seed"),
+                            QStringLiteral("With --effect: the seed of its random numbers, 0 ... "
+                                           "18446744073709551615 (default 0); the same seed "
+                                           "gives the same frames."),
+                            QStringLiteral("N")};
+    QCommandLineOption frames{QStringLiteral("frames"),
+                              QStringLiteral("With --effect and --export: how many frames to "
+                                             "render, 1 ... 32767 (default 100)."),
+                              QStringLiteral("N")};
+    QCommandLineOption listEffects{
+        QStringLiteral("list-effects"),
+        QStringLiteral("Print the effects with their parameters, ranges and defaults.")};
+    QCommandLineOption markdown{QStringLiteral("markdown"),
+                                QStringLiteral("With --list-effects: print the list as Markdown.")};
     QCommandLineOption showRefresh{
         QStringLiteral("show-refresh"),
         QStringLiteral("With --play: the passes per second, now and lowest, once a second on "
@@ -338,7 +363,18 @@ void readPanel(const QCommandLineParser& parser, const Options& o, CommandLine& 
 
 void readMode(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
     const QStringList files = parser.positionalArguments();
-    if (parser.isSet(o.play) && parser.isSet(o.exportTo)) {
+    if (parser.isSet(o.listEffects)) {
+        line.mode = CommandLine::Mode::ListEffects;
+        line.markdown = parser.isSet(o.markdown);
+        if (parser.isSet(o.play) || parser.isSet(o.exportTo) || parser.isSet(o.listen) ||
+            parser.isSet(o.effect) || !files.isEmpty())
+            line.error = QStringLiteral("--list-effects only prints the list (as Markdown with "
+                                        "--markdown)");
+    } else if (parser.isSet(o.markdown)) {
+        line.error = QStringLiteral("--markdown goes with --list-effects");
+    } else if (parser.isSet(o.effect) && (parser.isSet(o.play) || parser.isSet(o.listen))) {
+        line.error = QStringLiteral("--effect plays itself; it cannot go with --play or --listen");
+    } else if (parser.isSet(o.play) && parser.isSet(o.exportTo)) {
         line.error = QStringLiteral("--play and --export cannot be used together");
     } else if (parser.isSet(o.listen) && (parser.isSet(o.play) || parser.isSet(o.exportTo))) {
         line.error = QStringLiteral("--listen cannot be used together with --play or --export");
@@ -361,10 +397,21 @@ void readMode(const QCommandLineParser& parser, const Options& o, CommandLine& l
     } else if (parser.isSet(o.exportTo)) {
         line.mode = CommandLine::Mode::Export;
         line.exportPath = parser.value(o.exportTo);
-        if (files.size() != 1)
+        if (parser.isSet(o.effect) && !files.isEmpty())
+            line.error = QStringLiteral("--export OUT --effect renders the effect; \"%1\" is a "
+                                        "file too many")
+                             .arg(files.first());
+        else if (parser.isSet(o.effect))
+            return;
+        else if (files.size() != 1)
             line.error = QStringLiteral("--export OUT takes one animation file to read");
         else
             line.error = mustExist(line.file = files.first());
+    } else if (parser.isSet(o.effect)) {
+        line.mode = CommandLine::Mode::Play; // the effect, live
+        if (!files.isEmpty())
+            line.error = QStringLiteral("--effect plays the effect; \"%1\" is a file too many")
+                             .arg(files.first());
     } else {
         if (files.size() > 1)
             line.error = QStringLiteral("the editor opens one file; \"%1\" is one too many")
@@ -374,6 +421,49 @@ void readMode(const QCommandLineParser& parser, const Options& o, CommandLine& l
         if (parser.isSet(o.interval) || parser.isSet(o.scale))
             line.error = QStringLiteral("--interval and --scale go with --play or --export");
     }
+}
+
+void readSeed(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
+    bool ok = false;
+    const QString text = parser.value(o.seed).trimmed();
+    line.seed = text.startsWith(QLatin1Char('+')) ? 0 : text.toULongLong(&ok);
+    if (!ok)
+        line.error = QStringLiteral("--seed takes a whole number from 0 to %1, not \"%2\"")
+                         .arg(std::numeric_limits<std::uint64_t>::max())
+                         .arg(parser.value(o.seed));
+}
+
+void readFrames(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
+    const std::optional<int> frames = wholeNumber(parser.value(o.frames));
+    if (!frames || *frames < 1 || *frames > CommandLine::MostEffectFrames)
+        line.error = QStringLiteral("--frames takes a whole number from 1 to %1, not \"%2\"")
+                         .arg(CommandLine::MostEffectFrames)
+                         .arg(parser.value(o.frames));
+    else
+        line.frames = *frames;
+}
+
+void readEffect(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
+    if (!parser.isSet(o.effect)) {
+        if (parser.isSet(o.seed) || parser.isSet(o.frames))
+            line.error = QStringLiteral("--seed and --frames go with --effect");
+        return;
+    }
+    if (parser.isSet(o.frames) && line.mode != CommandLine::Mode::Export) {
+        line.error = QStringLiteral("--frames goes with --export; played live, an effect runs "
+                                    "until stopped");
+        return;
+    }
+    Effects::Choice choice = Effects::parseChoice(parser.value(o.effect).toStdString());
+    if (!choice.ok()) {
+        line.error = QString::fromStdString(choice.error);
+        return;
+    }
+    line.effect = std::move(choice);
+    if (parser.isSet(o.seed))
+        readSeed(parser, o, line);
+    if (line.ok() && parser.isSet(o.frames))
+        readFrames(parser, o, line);
 }
 
 // Every --port, each once.
@@ -562,7 +652,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                        o.noRealtime, o.limitRefresh, o.showRefresh,   o.map,       o.colour,
                        o.brightness, o.maxFps,       o.sync,          o.exitAtEnd, o.listen,
                        o.channels,   o.holdLast,     o.listenAddress, o.listenPort});
-    parser.addOption(o.greyLevels);
+    parser.addOptions({o.greyLevels, o.effect, o.seed, o.frames, o.listEffects, o.markdown});
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("An animation (.led or .qanim) or a playlist (.pat)."),
@@ -585,6 +675,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     if (!line.ok())
         return line;
     readMode(parser, o, line);
+    if (line.ok())
+        readEffect(parser, o, line);
     if (line.ok())
         readListen(parser, o, line);
     if (line.ok() && parser.isSet(o.interval))

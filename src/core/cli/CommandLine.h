@@ -1,11 +1,13 @@
 #pragma once
 
+#include "effects/Choice.h"
 #include "files/CHeaderLayout.h"
 #include "playback/SpeedLadder.h"
 #include "port/PanelSetup.h"
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -23,7 +25,7 @@ struct ListenSource {
 
 // What the program was asked to do on its command line.
 struct CommandLine {
-    enum class Mode { Editor, Play, Export, Listen, Help, Version };
+    enum class Mode { Editor, Play, Export, Listen, ListEffects, Help, Version };
     static constexpr const char* DefaultPort = "/dev/parport0";
 
     Mode mode = Mode::Editor;
@@ -65,6 +67,15 @@ struct CommandLine {
     bool holdLast = false;
     QString listenAddress = QStringLiteral("0.0.0.0");
     int listenPort = 0;
+    // --effect NAME[:KEY=VALUE,...]: the frames come from an effect rather
+    // than a file, `frames` of them (--export), from `seed`; --list-effects
+    // prints the catalogue, as Markdown with --markdown.
+    std::optional<Effects::Choice> effect;
+    std::uint64_t seed = 0;
+    static constexpr int DefaultEffectFrames = 100;
+    static constexpr int MostEffectFrames = 32767;
+    int frames = DefaultEffectFrames;
+    bool markdown = false;
     QStringList notes; // lines for standard error that do not stop the program
     QString error;     // bad arguments: one line, then the usage, status 2
     QString helpText;  // the usage
