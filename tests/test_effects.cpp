@@ -491,10 +491,13 @@ void EffectsTest::readsTheEffectOptions_data() {
     QTest::newRow("with play") << QStringList{"--play", "x.led", "--effect", "fire"}
                                << "cannot go with --play" << 0 << 0;
     QTest::newRow("seed without effect")
-        << QStringList{"--seed", "4"} << "--seed and --frames go with --effect" << 0 << 0;
+        << QStringList{"--seed", "4"} << "--seed, --frames and --from go with --effect" << 0 << 0;
     QTest::newRow("a time past midnight")
         << QStringList{"--effect", "digitalclock:time=24:00"}
         << "time takes a whole number from -1 to 86399, not \"24:00\"" << 0 << 0;
+    QTest::newRow("from no file") << QStringList{"--effect", "wipe", "--from",
+                                                 "/nonexistent/q.qanim"}
+                                  << "--from /nonexistent/q.qanim: " << 0 << 0;
     QTest::newRow("markdown alone")
         << QStringList{"--markdown"} << "goes with --list-effects" << 0 << 0;
 }
@@ -538,6 +541,20 @@ void EffectsTest::programRendersAnEffect() {
     QVERIFY2(loaded.ok(), loaded.message.c_str());
     QCOMPARE(loaded.animation.frameCount(), 7);
     QVERIFY(!QFile::exists(dir.filePath("c.qanim")));
+    // A wipe from the file's first frame to its second.
+    QProcess wipe;
+    wipe.start(QStringLiteral(QUENTARO_PROGRAM),
+               {"--export", dir.filePath("w.qanim"), "--effect", "wipe:direction=7", "--frames",
+                "6", "--from", dir.filePath("a.qanim")});
+    QVERIFY(wipe.waitForFinished(30000) && wipe.exitCode() == 0);
+    QFile wiped(dir.filePath("w.qanim"));
+    QVERIFY(wiped.open(QIODevice::ReadOnly));
+    const QByteArray wipeBytes = wiped.readAll();
+    const auto frames =
+        NativeFormat::read(std::string_view(wipeBytes.constData(), wipeBytes.size()));
+    QVERIFY2(frames.ok(), frames.message.c_str());
+    QCOMPARE(frameOf(frames.animation.levels, 0), frameOf(loaded.animation.levels, 0));
+    QCOMPARE(frameOf(frames.animation.levels, 5), frameOf(loaded.animation.levels, 1));
 }
 
 #ifdef QUENTARO_HAVE_NETWORK
