@@ -2,6 +2,7 @@
 
 #include "playback/SpeedLadder.h"
 
+#include "files/AnimationFile.h"
 #include "files/FilePath.h"
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -167,6 +168,11 @@ struct Options {
                               QStringLiteral("With --effect and --export: how many frames to "
                                              "render, 1 ... 32767 (default 100)."),
                               QStringLiteral("N")};
+    QCommandLineOption from{
+        QStringLiteral("from"),
+        QStringLiteral("With --effect: an animation whose first frame the effect starts from and "
+                       "whose second, if any, a transition ends on (default: from dark)."),
+        QStringLiteral("FILE")};
     QCommandLineOption listEffects{
         QStringLiteral("list-effects"),
         QStringLiteral("Print the effects with their parameters, ranges and defaults.")};
@@ -443,10 +449,28 @@ void readFrames(const QCommandLineParser& parser, const Options& o, CommandLine&
         line.frames = *frames;
 }
 
+// --from FILE: the frame an effect starts from and the one it goes to.
+void readFrom(const QString& path, Effects::Choice& choice, CommandLine& line) {
+    const AnimationFile::AnimationAttempt attempt = AnimationFile::tryLoadAnimation(path);
+    if (!attempt.loaded) {
+        line.error = QStringLiteral("--from %1: %2").arg(path, attempt.error);
+        return;
+    }
+    const std::vector<std::uint8_t>& levels = attempt.loaded->animation.levels;
+    const auto frame = [&levels](std::size_t n) {
+        return std::vector<std::uint8_t>(levels.begin() + std::ptrdiff_t(n * 256),
+                                         levels.begin() + std::ptrdiff_t((n + 1) * 256));
+    };
+    if (levels.size() >= 256)
+        choice.startLevels = frame(0);
+    if (levels.size() >= 512)
+        choice.endLevels = frame(1);
+}
+
 void readEffect(const QCommandLineParser& parser, const Options& o, CommandLine& line) {
     if (!parser.isSet(o.effect)) {
-        if (parser.isSet(o.seed) || parser.isSet(o.frames))
-            line.error = QStringLiteral("--seed and --frames go with --effect");
+        if (parser.isSet(o.seed) || parser.isSet(o.frames) || parser.isSet(o.from))
+            line.error = QStringLiteral("--seed, --frames and --from go with --effect");
         return;
     }
     if (parser.isSet(o.frames) && line.mode != CommandLine::Mode::Export) {
@@ -459,6 +483,10 @@ void readEffect(const QCommandLineParser& parser, const Options& o, CommandLine&
         line.error = QString::fromStdString(choice.error);
         return;
     }
+    if (parser.isSet(o.from))
+        readFrom(parser.value(o.from), choice, line);
+    if (!line.ok())
+        return;
     line.effect = std::move(choice);
     if (parser.isSet(o.seed))
         readSeed(parser, o, line);
@@ -652,7 +680,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                        o.noRealtime, o.limitRefresh, o.showRefresh,   o.map,       o.colour,
                        o.brightness, o.maxFps,       o.sync,          o.exitAtEnd, o.listen,
                        o.channels,   o.holdLast,     o.listenAddress, o.listenPort});
-    parser.addOptions({o.greyLevels, o.effect, o.seed, o.frames, o.listEffects, o.markdown});
+    parser.addOptions(
+        {o.greyLevels, o.effect, o.seed, o.frames, o.from, o.listEffects, o.markdown});
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("An animation (.led or .qanim) or a playlist (.pat)."),

@@ -69,13 +69,24 @@ const EffectInfo& starfieldEffect();
 const EffectInfo& twinkleEffect();
 const EffectInfo& ballsEffect();
 const EffectInfo& equalizerEffect();
+const EffectInfo& wipeEffect();
+const EffectInfo& revealEffect();
+const EffectInfo& dissolveEffect();
+const EffectInfo& scrollEffect();
+const EffectInfo& bounceEffect();
+const EffectInfo& digitalClockEffect();
+const EffectInfo& binaryClockEffect();
+const EffectInfo& analogClockEffect();
+const EffectInfo& countdownEffect();
 
 inline std::vector<const EffectInfo*> builtInEffects() {
-    return {&fireEffect(),      &plasmaEffect(),    &noiseEffect(),    &juliaEffect(),
-            &matrixEffect(),    &rainEffect(),      &lifeEffect(),     &ripplesEffect(),
-            &metaballsEffect(), &lissajousEffect(), &sineDotsEffect(), &dnaEffect(),
-            &spiralEffect(),    &starfieldEffect(), &twinkleEffect(),  &ballsEffect(),
-            &equalizerEffect()};
+    return {&fireEffect(),        &plasmaEffect(),    &noiseEffect(),        &juliaEffect(),
+            &matrixEffect(),      &rainEffect(),      &lifeEffect(),         &ripplesEffect(),
+            &metaballsEffect(),   &lissajousEffect(), &sineDotsEffect(),     &dnaEffect(),
+            &spiralEffect(),      &starfieldEffect(), &twinkleEffect(),      &ballsEffect(),
+            &equalizerEffect(),   &wipeEffect(),      &revealEffect(),       &dissolveEffect(),
+            &scrollEffect(),      &bounceEffect(),    &digitalClockEffect(), &binaryClockEffect(),
+            &analogClockEffect(), &countdownEffect()};
 }
 
 } // namespace Effects

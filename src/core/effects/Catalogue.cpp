@@ -111,7 +111,10 @@ const std::vector<std::uint8_t>& Run::next(int deltaMs) {
 
 std::vector<std::uint8_t> renderFrames(const EffectInfo& info, const Setup& setup, int count,
                                        int frameMs) {
-    Run run(info, setup);
+    Setup counted = setup;
+    if (counted.frames <= 0)
+        counted.frames = count;
+    Run run(info, counted);
     std::vector<std::uint8_t> frames;
     frames.reserve(std::size_t(count) * std::size_t(setup.width * setup.height));
     for (int frame = 0; frame < count; ++frame) {

@@ -2,6 +2,7 @@
 
 #include "effects/Catalogue.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -39,11 +40,31 @@ std::optional<int> wordValue(const Parameter& parameter, std::string_view word) 
     return std::nullopt;
 }
 
+// HH:MM or HH:MM:SS as seconds since midnight.
+std::optional<long long> timeOfDay(std::string_view text) {
+    std::array<int, 3> parts{0, 0, 0};
+    std::size_t count = 0, start = 0;
+    for (; count < parts.size() && start <= text.size(); ++count) {
+        const std::size_t colon = std::min(text.find(':', start), text.size());
+        const auto [end, error] =
+            std::from_chars(text.data() + start, text.data() + colon, parts[count]);
+        if (error != std::errc() || end != text.data() + colon || colon == start)
+            return std::nullopt;
+        start = colon + 1;
+    }
+    if (start <= text.size() || count < 2 || parts[0] > 23 || parts[1] > 59 || parts[2] > 59 ||
+        *std::min_element(parts.begin(), parts.end()) < 0)
+        return std::nullopt;
+    return parts[0] * 3600LL + parts[1] * 60LL + parts[2];
+}
+
 // A whole number or a word the parameter knows; numbers too long for an int
 // count as out of every range.
 std::optional<long long> valueOf(const Parameter& parameter, std::string_view text) {
     if (const auto word = wordValue(parameter, text))
         return *word;
+    if (text.find(':') != std::string_view::npos)
+        return timeOfDay(text);
     long long value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || end != text.data() + text.size())

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Effects {
 
@@ -13,6 +14,8 @@ namespace Effects {
 struct Choice {
     const EffectInfo* effect = nullptr;
     Values values;
+    // The frame it starts from and the one a transition ends on, if given.
+    std::vector<std::uint8_t> startLevels, endLevels;
     std::string error; // one line when the text names no effect or a bad value
 
     bool ok() const { return effect != nullptr && error.empty(); }
@@ -21,6 +24,8 @@ struct Choice {
         Setup start;
         start.values = values;
         start.seed = seed;
+        start.startLevels = startLevels;
+        start.endLevels = endLevels;
         return start;
     }
 };

@@ -50,6 +50,9 @@ struct Setup {
     std::uint64_t seed = 0;
     std::vector<std::uint8_t> startLevels;
     std::vector<std::uint8_t> endLevels;
+    // How many frames the run gives (an export's count), 0 when it plays on
+    // until stopped; a transition ends on its last frame.
+    int frames = 0;
 };
 
 // A running effect, in the manner of a small pattern language: beforeRender()

@@ -63,7 +63,15 @@ std::string listEffects(bool markdown) {
                "[--seed N] [--interval MS]\n\n"
                "A parameter is named by its own key or by its slot, as in WLED: `speed`, "
                "`intensity`, `c1` ... `c3` for the custom values, `o1` ... `o3` for the "
-               "switches (on or off). This page is the output of "
+               "switches (on or off).\n\n"
+               "The transitions, `scroll` and `bounce` start from the first frame of "
+               "`--from FILE` (an animation), and a transition ends on its second frame, or "
+               "dark; its last frame is that frame exactly (played live, it takes 50 frames "
+               "and then holds). Without `--from` they start from "
+               "dark (`scroll` and `bounce` from a sample picture) and a transition ends lit. "
+               "A clock whose `time` is -1 starts at the present time, so that its frames "
+               "differ from run to run; give a `time` (seconds since midnight or HH:MM[:SS]) "
+               "for frames that do not.\n\nThis page is the output of "
                "`quentaro --list-effects --markdown`; a test checks that they agree.\n\n"
                "Every effect also takes `" +
                std::string(curve.key) + "` (" + range(curve) + "; default " + fallback(curve) +
