@@ -151,6 +151,7 @@ public:
     void stop() override;
     void close() override;
     Rate rate() const override;
+    int brightness() const { return brightness_; }
     // From the next pass on; clamped to MinBrightness .. MaxBrightness.
     void setBrightness(int percent) override;
 
