@@ -5,26 +5,12 @@
 #include "effects/Catalogue.h"
 #include "player/SignalPipe.h"
 #include "port/MatrixOutput.h"
-#include "port/PortSequences.h"
 
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace {
-
-// The start-up writes of a board on a parallel port, as the editor sends them
-// when it starts, then a Nulreg.
-void startBoards(PortIo& port, MatrixOutput& output) {
-    int counter = 0;
-    PortSequences::startup(
-        port,
-        [](float seconds) { std::this_thread::sleep_for(std::chrono::duration<float>(seconds)); },
-        counter);
-    output.darken();
-}
 
 void showNext(Effects::Run& run, int frameMs, MatrixOutput& output) {
     const std::vector<std::uint8_t>& levels = run.next(frameMs);
@@ -42,17 +28,9 @@ int playEffect(const CommandLine& line, EffectPlayServices services) {
         return 1;
     }
     OutputSet outputs = openOutputs(line, false, error);
+    if (const int failed = startBoards(outputs, services.instanceCheck, error))
+        return failed;
     MatrixOutput* output = outputs.output();
-    if (!output) {
-        error(outputs.error);
-        return outputs.badArgument ? 2 : 1;
-    }
-    startBoards(*outputs.port(), *output);
-    if (services.instanceCheck.anotherInstanceRunning()) {
-        error(services.instanceCheck.refusalLine());
-        output->close();
-        return 1;
-    }
     const Effects::EffectInfo& info = *line.effect->effect;
     Effects::Run run(info, line.effect->setup(line.seed));
     const int frameMs = line.intervalGiven ? line.intervalMs : info.frameMs;

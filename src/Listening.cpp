@@ -5,13 +5,11 @@
 #include "network/receive/StatusLog.h"
 #include "player/SignalPipe.h"
 #include "port/MatrixOutput.h"
-#include "port/PortSequences.h"
 
 #include <QEventLoop>
 #include <QTimer>
 #include <chrono>
 #include <memory>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -41,17 +39,6 @@ QString startReceivers(const CommandLine& line, Receivers& receivers) {
         receivers.push_back(std::move(receiver));
     }
     return {};
-}
-
-// The start-up writes of a board on a parallel port, as the editor sends them
-// when it starts, then a Nulreg.
-void startBoards(PortIo& port, MatrixOutput& output) {
-    int counter = 0;
-    PortSequences::startup(
-        port,
-        [](float seconds) { std::this_thread::sleep_for(std::chrono::duration<float>(seconds)); },
-        counter);
-    output.darken();
 }
 
 // Each receiver's status line when StatusLog says so, checked once a second,
@@ -117,17 +104,9 @@ int listen(const CommandLine& line, ListenServices services) {
         return 1;
     }
     OutputSet outputs = openOutputs(line, false, error, services.open);
+    if (const int failed = startBoards(outputs, services.instanceCheck, error))
+        return failed;
     MatrixOutput* output = outputs.output();
-    if (!output) {
-        error(outputs.error);
-        return outputs.badArgument ? 2 : 1;
-    }
-    startBoards(*outputs.port(), *output);
-    if (services.instanceCheck.anotherInstanceRunning()) {
-        error(services.instanceCheck.refusalLine());
-        output->close();
-        return 1;
-    }
     QEventLoop loop;
     QObject::connect(&services.stopSignals, &SignalPipe::received, &loop, [&loop] { loop.quit(); });
     for (const auto& receiver : receivers)

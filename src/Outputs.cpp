@@ -4,6 +4,7 @@
 #include "editor/InstanceCheck.h"
 #include "port/FanOutOutput.h"
 #include "port/MatrixOutput.h"
+#include "port/PortSequences.h"
 #include "port/PpdevPort.h"
 #include "port/RefreshEngine.h"
 #include "port/SwitchablePort.h"
@@ -23,6 +24,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -328,6 +331,26 @@ OutputSet openOutputs(const CommandLine& line, bool withWindow, const Report& re
     else if (several && set.members.size() > 1)
         fanOut(set);
     return set;
+}
+
+int startBoards(OutputSet& outputs, InstanceCheck& check, const Report& report) {
+    MatrixOutput* output = outputs.output();
+    if (!output) {
+        report(outputs.error);
+        return outputs.badArgument ? 2 : 1;
+    }
+    int counter = 0;
+    PortSequences::startup(
+        *outputs.port(),
+        [](float seconds) { std::this_thread::sleep_for(std::chrono::duration<float>(seconds)); },
+        counter);
+    output->darken();
+    if (check.anotherInstanceRunning()) {
+        report(check.refusalLine());
+        output->close();
+        return 1;
+    }
+    return 0;
 }
 
 EditorOutput::EditorOutput() = default;

@@ -141,6 +141,13 @@ OutputSet openOutputs(const CommandLine& line, bool withWindow,
                       const std::function<void(const QString&)>& report,
                       const OutputOpener& open = {});
 
+// For a program without a window, once `outputs` are opened: the start-up
+// writes of a board on a parallel port, as the editor sends them, then dark,
+// unless another program drives the boards. 0, or the exit status when none
+// was opened or another program runs, told through `report`.
+int startBoards(OutputSet& outputs, InstanceCheck& check,
+                const std::function<void(const QString&)>& report);
+
 // The editor's output and what keeps it lit. The editor works without its
 // output: one that cannot be opened, or whose refresh cannot start, gives way
 // to none (told through `report`). One output that keeps the board lit by
